@@ -1,0 +1,35 @@
+#pragma once
+
+#include "settings/Settings.h"
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+namespace Tools {
+
+// The per-user store: INI form, organisation and application "Quillbook". Tests redirect it with
+// QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder) or pass their own object.
+std::unique_ptr<QSettings> OpenSettingsStore();
+
+// "notes.qbf" in the user's data folder (~/.local/share/Quillbook/ on Linux). The program's own
+// folder is read-only once installed, so the notebook cannot live there.
+QString DefaultDatabasePath();
+
+// Reads all twelve keys of group "Config"; a missing or unusable value yields its default.
+void LoadSettings(Settings &s);
+void LoadSettings(Settings &s, QSettings &store);
+
+// Writes Database, QuickExit, MinToTray, Maxsized, GroupFont, RecordFont and Skin, in that order,
+// as text. The five view keys are left alone: their commands write them when toggled.
+void SaveSettings(const Settings &s);
+void SaveSettings(const Settings &s, QSettings &store);
+
+// The view keys: "Toolbar", "ListView", "NoteInfo", "StatusBar", "NotesBar".
+bool IsViewKey(const QString &key);
+// Writes one view key as decimal text at once. Returns false, writing nothing, for any other key.
+bool SaveViewKey(const QString &key, int value);
+bool SaveViewKey(const QString &key, int value, QSettings &store);
+
+} // namespace Tools
