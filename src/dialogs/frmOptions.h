@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+struct AppState;
+struct Settings;
+class Prompter;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Edits the preferences. A picked skin is applied at once through setSkin (the settings change
+// only on OK); a picked font goes into gGroupFont / gRecordFont at once. OK writes the settings
+// store and sets DialogResult 1; Cancel, Esc or the close box set DialogResult 2. Applying the
+// fonts to the tree and the list is the caller's business.
+class frmOptions : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmOptions(AppState &state, Settings &settings, Prompter &prompter,
+               std::function<void(int)> setSkin, QWidget *parent);
+
+    void cmdOpen_Click();
+    void cboSkin_Click();
+    void cmdFont1_Click();
+    void cmdFont2_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+public Q_SLOTS:
+    void reject() override;
+
+private:
+    void buildControls();
+    void ChooseFont(QLabel *label, bool withColour);
+
+    AppState &m_state;
+    Settings &m_settings;
+    Prompter &m_prompter;
+    std::function<void(int)> m_setSkin;
+
+    QLabel *lblDatabase = nullptr;
+    QLineEdit *txtDatabase = nullptr;
+    QPushButton *cmdOpen = nullptr;
+    QLabel *lblSkin = nullptr;
+    QComboBox *cboSkin = nullptr;
+    QCheckBox *chkTray = nullptr;
+    QCheckBox *chkMaxSize = nullptr;
+    QCheckBox *chkExit = nullptr;
+    QLabel *lblGroup = nullptr;
+    QFrame *pFontView = nullptr;
+    QLabel *lblGroupFont = nullptr;
+    QPushButton *cmdFont1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QFrame *Picture1 = nullptr;
+    QLabel *lblRecordFont = nullptr;
+    QPushButton *cmdFont2 = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+struct AppState;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Asks for the access password of the notebook being opened. Stays open until the typed password
+// matches the stored one (DialogResult 1, the password in gInputPassword) or the user gives up
+// (Cancel or the close box: DialogResult 2, gInputPassword as it was after the last attempt).
+class frmPws1 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmPws1(AppState &state, Prompter &prompter, QWidget *parent);
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    AppState &m_state;
+    Prompter &m_prompter;
+    QLabel *lblTitle = nullptr;
+    QLineEdit *txtPws = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QLabel *Image1 = nullptr;
+};

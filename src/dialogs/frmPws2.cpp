@@ -1,0 +1,138 @@
+#include "dialogs/frmPws2.h"
+
+#include "app/AppState.h"
+#include "app/Prompter.h"
+#include "dialogs/DialogLook.h"
+#include "store/DBase.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace DialogLook;
+
+namespace {
+
+const QString kCaption = QStringLiteral("设置密码");
+
+QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(QFont(QStringLiteral("Arial")));
+    return label;
+}
+
+QLineEdit *makePasswordBox(const QString &name, QWidget *parent)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setEchoMode(QLineEdit::Password);
+    box->setMaxLength(50);
+    setBackground(box, normalColor());
+    return box;
+}
+
+} // namespace
+
+frmPws2::frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent)
+    : QDialog(parent), m_state(state), m_prompter(prompter), m_stored(storedPassword)
+{
+    setObjectName(QStringLiteral("frmPws2"));
+    prepareDialog(this, true);
+    setWindowTitle(kCaption);
+    setFixedSize(twips(5085), twips(3330));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(keyPicture(16));
+    Image1->setGeometry(twips(300), twips(330), 16, 16);
+
+    lblTitle1 = makeLabel(QStringLiteral("lblTitle1"), QStringLiteral("请输入新的数据库密码"), this);
+    placeTwips(lblTitle1, 555, 360, 1920, 210);
+    lblTitle2 = makeLabel(QStringLiteral("lblTitle2"), QStringLiteral("旧密码"), this);
+    placeTwips(lblTitle2, 300, 885, 660, 210);
+    txtOld = makePasswordBox(QStringLiteral("txtOld"), this);
+    placeTwips(txtOld, 300, 1140, 2415, 350);
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("新密码"), this);
+    placeTwips(Label1, 300, 1665, 660, 210);
+    txtPass1 = makePasswordBox(QStringLiteral("txtPass1"), this);
+    placeTwips(txtPass1, 300, 1920, 2415, 350);
+    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("再一次输入新密码"), this);
+    placeTwips(Label2, 300, 2400, 1560, 210);
+    txtPass2 = makePasswordBox(QStringLiteral("txtPass2"), this);
+    placeTwips(txtPass2, 300, 2655, 2415, 350);
+
+    cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    placeTwips(cmdOK, 3615, 1125, 1215, 350);
+    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    placeTwips(cmdCancel, 3615, 1590, 1215, 350);
+    // Enter belongs to the text boxes; neither button is the window's default.
+    cmdOK->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+
+    setTabOrder(txtOld, txtPass1);
+    setTabOrder(txtPass1, txtPass2);
+    setTabOrder(txtPass2, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmPws2::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmPws2::cmdCancel_Click);
+    for (QLineEdit *box : {txtOld, txtPass1, txtPass2})
+        onEnterKey(box, [this] { cmdOK_Click(); });
+
+    // Without a stored password there is no old one to type.
+    const bool hasPassword = !m_stored.isEmpty();
+    txtOld->setEnabled(hasPassword);
+    if (!hasPassword)
+        setBackground(txtOld, palette().color(QPalette::Active, QPalette::Button));
+    (hasPassword ? txtOld : txtPass1)->setFocus();
+}
+
+void frmPws2::cmdOK_Click()
+{
+    // Taken exactly as typed: blanks are part of a new password.
+    const QString oldText = txtOld->text();
+    const QString pass1 = txtPass1->text();
+    const QString pass2 = txtPass2->text();
+
+    if (!DBase::PasswordMatches(oldText, m_stored)) {
+        m_prompter.msgBox(this, QStringLiteral("密码是不正确的。请再试一次"), Prompter::Exclamation,
+                          kCaption);
+        txtOld->setFocus();
+        return;
+    }
+    if (pass2 != pass1) {
+        m_prompter.msgBox(this, QStringLiteral("密码不匹配,就再试一次"), Prompter::Exclamation,
+                          kCaption);
+        return;
+    }
+    m_state.gInputPassword = pass1;
+    m_state.DialogResult = 1;
+    accept();
+}
+
+void frmPws2::cmdCancel_Click()
+{
+    reject();
+}
+
+void frmPws2::reject()
+{
+    // Cancel and the close box both end here.
+    m_state.DialogResult = 2;
+    QDialog::reject();
+}
+
+void frmPws2::keyPressEvent(QKeyEvent *event)
+{
+    // No cancel button on this window: Esc does nothing.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+struct AppState;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Sets, changes or removes the access password. storedPassword is the stored form of the current
+// one ("" = none). On OK: DialogResult 1 and the new password in gInputPassword ("" removes it);
+// Cancel or the close box: DialogResult 2. Nothing is written here; the caller does that.
+class frmPws2 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent);
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    AppState &m_state;
+    Prompter &m_prompter;
+    QString m_stored;
+    QLabel *lblTitle1 = nullptr;
+    QLabel *lblTitle2 = nullptr;
+    QLineEdit *txtOld = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtPass1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtPass2 = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QLabel *Image1 = nullptr;
+};

@@ -1,0 +1,89 @@
+#include "dialogs/frmmove.h"
+
+#include "app/AppState.h"
+#include "dialogs/DialogLook.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace DialogLook;
+
+frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, QWidget *parent)
+    : QDialog(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmmove"));
+    prepareDialog(this, true);
+    setWindowTitle(QStringLiteral("移动文档"));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(movePicture(32));
+    Image1->setFixedSize(32, 32);
+    lblMove = new QLabel(QStringLiteral("移动到"), this);
+    lblMove->setObjectName(QStringLiteral("lblMove"));
+    cboMove = new QComboBox(this);
+    cboMove->setObjectName(QStringLiteral("cboMove"));
+    cboMove->setMinimumWidth(200);
+    cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(Image1, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(lblMove, 0, 1);
+    grid->addWidget(cboMove, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    const QString current = m_state.CurrentGroupName.toLower();
+    for (const auto &[key, text] : treeNodes) {
+        if (key == QLatin1String("M_TOP") || text.toLower() == current)
+            continue;
+        // Group keys are a letter followed by the ID.
+        bool ok = false;
+        const qint64 id = key.mid(1).toLongLong(&ok);
+        if (!ok)
+            continue;
+        cboMove->addItem(text, id);
+    }
+    cmdOK->setEnabled(cboMove->count() > 0);
+
+    connect(cboMove, &QComboBox::currentIndexChanged, this, &frmmove::cboMove_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmmove::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmmove::cmdCancel_Click);
+
+    // The first group counts as chosen even if the list is never touched.
+    if (cboMove->count() > 0)
+        cboMove_Click();
+}
+
+void frmmove::cboMove_Click()
+{
+    if (cboMove->currentIndex() >= 0)
+        m_state.MoveTargetGroupId = cboMove->currentData().toLongLong();
+}
+
+void frmmove::cmdOK_Click()
+{
+    m_state.DialogResult = 1;
+    accept();
+}
+
+void frmmove::cmdCancel_Click()
+{
+    reject();
+}
+
+void frmmove::reject()
+{
+    m_state.DialogResult = 2;
+    QDialog::reject();
+}

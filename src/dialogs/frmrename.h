@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+struct AppState;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Asks for a group name: empty and titled "新建组" when IsNewGroup, otherwise filled with
+// CurrentGroupName and titled "重命名组". OK leaves the name, trimmed of blanks, in
+// CurrentGroupName with DialogResult 1; Cancel or the close box set DialogResult 2 and leave
+// CurrentGroupName alone. Duplicate names are the caller's business.
+class frmrename : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmrename(AppState &state, Prompter &prompter, QWidget *parent);
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+public Q_SLOTS:
+    void reject() override;
+
+private:
+    AppState &m_state;
+    Prompter &m_prompter;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtname = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+};
