@@ -1,0 +1,327 @@
+#include "JetReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <sys/resource.h>
+
+namespace {
+
+// Limits for the reader process: a damaged file may make libmdb loop while its memory grows.
+constexpr rlim_t kMemoryLimit = rlim_t(1) << 30;  // address space
+constexpr rlim_t kCpuSeconds = 40;
+
+class Cursor
+{
+public:
+    explicit Cursor(const QByteArray &data) : m_data(data) {}
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    bool byte(char &c)
+    {
+        if (m_pos + 1 > m_data.size())
+            return false;
+        c = m_data.at(m_pos++);
+        return true;
+    }
+    bool u32(quint32 &v)
+    {
+        if (m_pos + 4 > m_data.size())
+            return false;
+        v = qFromLittleEndian<quint32>(m_data.constData() + m_pos);
+        m_pos += 4;
+        return true;
+    }
+    bool i64(qint64 &v)
+    {
+        if (m_pos + 8 > m_data.size())
+            return false;
+        v = qFromLittleEndian<qint64>(m_data.constData() + m_pos);
+        m_pos += 8;
+        return true;
+    }
+    bool string(QString &s)
+    {
+        quint32 n = 0;
+        if (!u32(n) || n > quint32(m_data.size() - m_pos))
+            return false;
+        s = QString::fromUtf8(m_data.constData() + m_pos, qsizetype(n));
+        m_pos += n;
+        return true;
+    }
+
+private:
+    const QByteArray &m_data;
+    qsizetype m_pos = 0;
+};
+
+std::optional<QString> textAt(const QList<QVariant> &row, int i)
+{
+    if (i < 0 || i >= row.size() || !row.at(i).isValid())
+        return std::nullopt;
+    return row.at(i).toString();
+}
+
+std::optional<qint64> numberAt(const QList<QVariant> &row, int i)
+{
+    if (i < 0 || i >= row.size() || !row.at(i).isValid())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 v = row.at(i).toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+const JetTable *findTable(const QList<JetTable> &tables, const QString &name)
+{
+    for (const JetTable &t : tables)
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+} // namespace
+
+FileKind sniffFileKind(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile())
+        return FileKind::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileKind::Other;
+    const QByteArray head = file.read(32);
+    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return FileKind::Quillbook;
+    // Jet files carry their engine name at offset 4 and the version at 0x14: 1 is Jet 4.0.
+    if (head.size() > 0x14 && head.mid(4, 16) == QByteArray("Standard Jet DB\0", 16) && head.at(0x14) == 1)
+        return FileKind::Jet4;
+    return FileKind::Other;
+}
+
+bool parseJetOutput(const QByteArray &data, QList<JetTable> &tables, QString *error)
+{
+    auto fail = [error](const char *why) {
+        if (error)
+            *error = QString::fromLatin1(why);
+        return false;
+    };
+    if (!data.startsWith("QBJ1\n"))
+        return fail("missing header");
+    Cursor in(data);
+    for (int i = 0; i < 5; ++i) {
+        char skip;
+        in.byte(skip);
+    }
+    tables.clear();
+    for (;;) {
+        char tag = 0;
+        if (!in.byte(tag))
+            return fail("output ends early");
+        if (tag == 'Z')
+            return in.atEnd() ? true : fail("data after the end");
+        if (tag != 'T')
+            return fail("table expected");
+        JetTable table;
+        quint32 columnCount = 0;
+        if (!in.string(table.name) || !in.u32(columnCount) || columnCount > 256)
+            return fail("bad table header");
+        for (quint32 c = 0; c < columnCount; ++c) {
+            QString column;
+            if (!in.string(column))
+                return fail("bad column name");
+            table.columns << column;
+        }
+        for (;;) {
+            if (!in.byte(tag))
+                return fail("table ends early");
+            if (tag == 'E')
+                break;
+            if (tag != 'R')
+                return fail("row expected");
+            QList<QVariant> row;
+            row.reserve(columnCount);
+            for (quint32 c = 0; c < columnCount; ++c) {
+                char kind = 0;
+                if (!in.byte(kind))
+                    return fail("row ends early");
+                if (kind == 'N') {
+                    row << QVariant();
+                } else if (kind == 'I') {
+                    qint64 v = 0;
+                    if (!in.i64(v))
+                        return fail("bad number");
+                    row << QVariant(v);
+                } else if (kind == 'S') {
+                    QString s;
+                    if (!in.string(s))
+                        return fail("bad text");
+                    row << QVariant(s);
+                } else {
+                    return fail("unknown value kind");
+                }
+            }
+            table.rows << row;
+        }
+        tables << table;
+    }
+}
+
+QString jetReaderPath()
+{
+    const QString chosen = qEnvironmentVariable("QUILLBOOK_JET_READER");
+    if (!chosen.isEmpty())
+        return chosen;
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qbf-jet-reader"));
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStringLiteral(QB_JET_READER_BUILD_PATH);
+}
+
+JetReadResult runJetReader(const QString &path, const QStringList &tables,
+                           const std::function<void(qint64)> &progress, const JetReaderLimits &limits)
+{
+    JetReadResult result;
+    QTemporaryDir work;
+    const QString copy = work.filePath(QStringLiteral("input.mdb"));
+    // The reader only ever sees a copy, so nothing can touch the user's file.
+    if (!work.isValid() || !QFile::copy(path, copy)) {
+        result.message = QStringLiteral("无法读取文件 %1。").arg(QDir::toNativeSeparators(path));
+        return result;
+    }
+
+    QProcess process;
+    process.setProgram(jetReaderPath());
+    process.setArguments(QStringList{copy} + tables);
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] {
+        const rlimit memory{kMemoryLimit, kMemoryLimit};
+        const rlimit cpu{kCpuSeconds, kCpuSeconds};
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_AS, &memory);
+        setrlimit(RLIMIT_CPU, &cpu);
+        setrlimit(RLIMIT_CORE, &none);
+        setrlimit(RLIMIT_FSIZE, &none);
+    });
+    process.start();
+    if (!process.waitForStarted()) {
+        result.message = QStringLiteral("无法启动旧版记事本读取程序 %1。").arg(process.program());
+        return result;
+    }
+
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    bool overLimit = false;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        output += process.readAllStandardOutput();
+        if (progress)
+            progress(output.size());
+        if (output.size() > limits.outputBytes || clock.elapsed() > limits.wallMilliseconds) {
+            overLimit = true;
+            process.kill();
+            process.waitForFinished();
+            break;
+        }
+    }
+    output += process.readAllStandardOutput();
+
+    if (overLimit || process.exitStatus() != QProcess::NormalExit) {
+        result.status = JetReadResult::Damaged;
+        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+        return result;
+    }
+    switch (process.exitCode()) {
+    case 0:
+        break;
+    case 2:
+        result.status = JetReadResult::NotJet4;
+        result.message = QStringLiteral("这不是旧版记事本文件。");
+        return result;
+    case 3:
+        result.status = JetReadResult::NotNotebook;
+        result.message = QStringLiteral("这不是旧版记事本文件。");
+        return result;
+    default:
+        result.status = JetReadResult::Damaged;
+        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+        return result;
+    }
+    QString why;
+    if (!parseJetOutput(output, result.tables, &why)) {
+        result.status = JetReadResult::Damaged;
+        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+        return result;
+    }
+    result.status = JetReadResult::Ok;
+    return result;
+}
+
+bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QString *error)
+{
+    const JetTable *admin = findTable(tables, QStringLiteral("admin"));
+    const JetTable *groups = findTable(tables, QStringLiteral("Groups"));
+    const JetTable *notes = findTable(tables, QStringLiteral("Notes"));
+    if (!admin || !groups || !notes) {
+        if (error)
+            *error = QStringLiteral("a notebook table is missing");
+        return false;
+    }
+    auto col = [](const JetTable *t, const char *name) { return int(t->columns.indexOf(QLatin1String(name), 0)); };
+    // Column names compare without case, as the old engine did.
+    auto colCi = [&](const JetTable *t, const char *name) {
+        for (int i = 0; i < t->columns.size(); ++i)
+            if (t->columns.at(i).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return i;
+        return col(t, name);
+    };
+
+    out = LegacyNotebook();
+    if (!admin->rows.isEmpty())
+        out.password = textAt(admin->rows.first(), colCi(admin, "vPassword"));
+
+    const int gId = colCi(groups, "ID"), gName = colCi(groups, "vGroupName");
+    if (gId < 0 || gName < 0) {
+        if (error)
+            *error = QStringLiteral("a group column is missing");
+        return false;
+    }
+    for (const auto &row : groups->rows) {
+        const auto id = numberAt(row, gId);
+        if (!id)
+            continue; // a row without an ID cannot be addressed; the old program never wrote one
+        out.groups << LegacyGroup{*id, textAt(row, gName)};
+    }
+
+    const int nId = colCi(notes, "ID"), nTitle = colCi(notes, "nNoteTitle"), nAdd = colCi(notes, "nAddDate"),
+              nLast = colCi(notes, "nLastUpdate"), nPrio = colCi(notes, "nPriority"), nIcon = colCi(notes, "nIcon"),
+              nGroup = colCi(notes, "nGroupID"), nColor = colCi(notes, "nColor"), nBody = colCi(notes, "nNote");
+    if (nId < 0 || nTitle < 0 || nAdd < 0 || nLast < 0 || nPrio < 0 || nIcon < 0 || nGroup < 0 || nColor < 0
+        || nBody < 0) {
+        if (error)
+            *error = QStringLiteral("a note column is missing");
+        return false;
+    }
+    for (const auto &row : notes->rows) {
+        const auto id = numberAt(row, nId);
+        if (!id)
+            continue;
+        LegacyNote n;
+        n.id = *id;
+        n.title = textAt(row, nTitle);
+        n.addDate = textAt(row, nAdd);
+        n.lastUpdate = textAt(row, nLast);
+        n.priority = textAt(row, nPrio);
+        n.icon = numberAt(row, nIcon);
+        n.groupId = numberAt(row, nGroup);
+        n.color = textAt(row, nColor);
+        n.body = textAt(row, nBody);
+        out.notes << n;
+    }
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "LegacyNotebook.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+// What the first bytes of a file say it is.
+enum class FileKind { Missing, Quillbook, Jet4, Other };
+FileKind sniffFileKind(const QString &path);
+
+// One table as the reader process wrote it. A Null value is an invalid QVariant; integers are
+// qint64, everything else QString.
+struct JetTable
+{
+    QString name;
+    QStringList columns;
+    QList<QList<QVariant>> rows;
+};
+
+// Parses the reader's framed output. False (with a reason) on anything malformed or incomplete.
+bool parseJetOutput(const QByteArray &data, QList<JetTable> &tables, QString *error);
+
+// Runs the reader process on a private copy of path, within limits of memory, time and output.
+// tables empty = the notebook tables. progress(bytesRead) may be called while it runs.
+struct JetReadResult
+{
+    enum Status { Ok, NotJet4, NotNotebook, Damaged, Failed } status = Failed;
+    QList<JetTable> tables;
+    QString message; // for the user when status != Ok
+};
+struct JetReaderLimits
+{
+    int wallMilliseconds = 45000; // the user gets an answer within a minute
+    qint64 outputBytes = qint64(512) << 20;
+};
+JetReadResult runJetReader(const QString &path, const QStringList &tables = {},
+                           const std::function<void(qint64)> &progress = {},
+                           const JetReaderLimits &limits = {});
+
+// The notebook rows out of the reader's tables; false when a table or column is missing.
+bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QString *error);
+
+// Where the reader executable is: $QUILLBOOK_JET_READER, beside the program, else the build tree's copy.
+QString jetReaderPath();
