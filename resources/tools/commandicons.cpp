@@ -1,0 +1,293 @@
+// Pictures of commands: the group tree, the main toolbar, the editor toolbars
+// and the sort marks of the note list's header.
+#include "images.h"
+#include "paintkit.h"
+
+#include <QFont>
+#include <QPainterPath>
+
+using namespace kit;
+
+namespace {
+
+const QColor kFolder = hex("#f2c14e");
+const QColor kCover = hex("#3f6fb5");
+const QColor kInk = hex("#263238");
+const QColor kGreyLine = hex("#7b8a96");
+
+void notebook(QPainter &p, const QRectF &r)
+{
+    // Spiral-bound notebook: the root of the group tree and the app's motif.
+    box(p, r.left() + 2, r.top(), r.width() - 2, r.height(), kCover, darker(kCover, 0.35));
+    box(p, r.right() - 2, r.top() + 1, 1, r.height() - 2, hex("#e8eef7"), hex("#e8eef7"));
+    box(p, r.left() + 5, r.top() + 3, r.width() - 9, 4, Qt::white, Qt::white);
+    hline(p, r.left() + 6, r.right() - 6, r.top() + 4, hex("#9fb4d6"));
+    for (double y = r.top() + 1.5; y < r.bottom() - 1; y += 3) {
+        p.fillRect(QRectF(r.left(), y, 4, 1.6), hex("#b0bec5"));
+        p.fillRect(QRectF(r.left(), y + 1, 4, 0.6), hex("#607d8b"));
+    }
+}
+
+QImage treeRoot()
+{
+    Canvas c(16, 16);
+    notebook(c.p(), QRectF(1, 1, 14, 14));
+    return c.finish();
+}
+
+QImage treeFolder(bool open)
+{
+    Canvas c(16, 16);
+    folder(c.p(), QRectF(1, 2, 14, 12), kFolder, open);
+    return c.finish();
+}
+
+// --- main toolbar, 24 x 24 --------------------------------------------------
+
+QImage tbNew()
+{
+    Canvas c(24, 24);
+    cylinder(c.p(), QRectF(3, 2, 15, 19), hex("#5b8fd6"));
+    // Sparkle: a fresh, empty database file.
+    QPainter &p = c.p();
+    p.setPen(QPen(hex("#f6a800"), 1.6, Qt::SolidLine, Qt::RoundCap));
+    const QPointF s(18.5, 17.5);
+    p.drawLine(s + QPointF(-4, 0), s + QPointF(4, 0));
+    p.drawLine(s + QPointF(0, -4), s + QPointF(0, 4));
+    p.setPen(QPen(hex("#f6a800"), 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(s + QPointF(-2.4, -2.4), s + QPointF(2.4, 2.4));
+    p.drawLine(s + QPointF(-2.4, 2.4), s + QPointF(2.4, -2.4));
+    return c.finish();
+}
+
+QImage tbOpen()
+{
+    Canvas c(24, 24);
+    folder(c.p(), QRectF(1, 3, 22, 18), kFolder, true);
+    return c.finish();
+}
+
+QImage tbBackup()
+{
+    Canvas c(24, 24);
+    cylinder(c.p(), QRectF(2, 2, 14, 17), hex("#5b8fd6"));
+    // Circular arrow: a second, safe copy.
+    QPainter &p = c.p();
+    disc(p, QPointF(17, 17), 6.2, hex("#2e9d46"), darker(hex("#2e9d46"), 0.3));
+    QPainterPath arc;
+    arc.arcMoveTo(QRectF(13.6, 13.6, 6.8, 6.8), 110);
+    arc.arcTo(QRectF(13.6, 13.6, 6.8, 6.8), 110, -250);
+    stroke(p, arc, Qt::white, 1.5);
+    const QPointF head(15.6, 13.9);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({head + QPointF(-2.4, -1.2), head + QPointF(1.8, -1.6), head + QPointF(-0.4, 2.2)}));
+    return c.finish();
+}
+
+QImage tbGroup(Badge kind)
+{
+    Canvas c(24, 24);
+    folder(c.p(), QRectF(1, 3, 19, 16), kFolder, false);
+    badge(c.p(), QPointF(17.5, 17.5), 5.8, kind);
+    return c.finish();
+}
+
+QImage tbNote(int kind) // 0 add, 1 edit, 2 delete
+{
+    Canvas c(24, 24);
+    page(c.p(), QRectF(3, 1, 16, 21), hex("#5c6f80"), true);
+    if (kind == 1)
+        pencil(c.p(), QPointF(11.5, 19.5), 14, 4);
+    else
+        badge(c.p(), QPointF(17.5, 17.5), 5.8, kind == 0 ? Badge::Plus : Badge::Cross);
+    return c.finish();
+}
+
+// --- editor toolbars, 16 x 16 ------------------------------------------------
+
+QImage letter(const QString &text, bool bold, bool italic, const QColor &bar)
+{
+    Canvas c(16, 16);
+    QPainter &p = c.p();
+    QFont f(QStringLiteral("DejaVu Serif"));
+    f.setPixelSize(14);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    p.setFont(f);
+    p.setPen(kInk);
+    p.drawText(QRectF(0, bar.alpha() ? -1.5 : 0, 16, 15), Qt::AlignCenter, text);
+    if (bar.alpha())
+        p.fillRect(QRectF(2, 13, 12, 2.5), bar);
+    return c.finish();
+}
+
+QImage align(int how) // 0 left, 1 centre, 2 right
+{
+    Canvas c(16, 16);
+    for (int i = 0; i < 5; ++i) {
+        const int len = i % 2 ? 8 : 12;
+        const int x = how == 0 ? 2 : how == 1 ? 2 + (12 - len) / 2 : 14 - len;
+        hline(c.p(), x, x + len - 1, 2 + i * 3, kInk);
+    }
+    return c.finish();
+}
+
+QImage bullets()
+{
+    Canvas c(16, 16);
+    for (int i = 0; i < 3; ++i) {
+        const double y = 3 + i * 5;
+        disc(c.p(), QPointF(3, y), 1.6, hex("#1e88e5"), Qt::transparent);
+        hline(c.p(), 6, 14, y, kInk);
+    }
+    return c.finish();
+}
+
+QImage edNew()
+{
+    Canvas c(16, 16);
+    page(c.p(), QRectF(2, 1, 12, 14), kGreyLine, false);
+    return c.finish();
+}
+
+QImage edOpen()
+{
+    Canvas c(16, 16);
+    folder(c.p(), QRectF(0, 2, 16, 12), kFolder, true);
+    return c.finish();
+}
+
+QImage edCut()
+{
+    Canvas c(16, 16);
+    QPainter &p = c.p();
+    p.setPen(QPen(hex("#90a4ae"), 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(6.2, 9.6), QPointF(11.2, 1.2));
+    p.drawLine(QPointF(9.8, 9.6), QPointF(4.8, 1.2));
+    p.setPen(QPen(hex("#d32f2f"), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(4.6, 12.3), 2.3, 2.3);
+    p.drawEllipse(QPointF(11.4, 12.3), 2.3, 2.3);
+    return c.finish();
+}
+
+QImage edCopy()
+{
+    Canvas c(16, 16);
+    page(c.p(), QRectF(1, 1, 9, 11), kGreyLine, true);
+    page(c.p(), QRectF(6, 4, 9, 11), hex("#3f6fb5"), true);
+    return c.finish();
+}
+
+QImage edPaste()
+{
+    Canvas c(16, 16);
+    roundBox(c.p(), QRectF(1, 2, 11, 13), 1.2, hex("#c58b4f"), hex("#7a5230"));
+    box(c.p(), 4, 1, 5, 3, hex("#b0bec5"), hex("#546e7a"));
+    page(c.p(), QRectF(6, 5, 9, 11), hex("#3f6fb5"), true);
+    return c.finish();
+}
+
+QImage edPicture()
+{
+    Canvas c(16, 16);
+    QPainter &p = c.p();
+    box(p, 0, 2, 16, 12, hex("#bfe3ff"), hex("#5c6f80"));
+    disc(p, QPointF(11.5, 5.5), 1.6, hex("#fbc02d"), Qt::transparent);
+    QPainterPath hills;
+    hills.moveTo(1, 13);
+    hills.lineTo(5.5, 7);
+    hills.lineTo(8.5, 10.5);
+    hills.lineTo(10.5, 8.5);
+    hills.lineTo(15, 13);
+    hills.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(hex("#43a047"));
+    p.drawPath(hills);
+    return c.finish();
+}
+
+QImage edDate()
+{
+    Canvas c(16, 16);
+    QPainter &p = c.p();
+    box(p, 0, 1, 12, 12, Qt::white, kGreyLine);
+    box(p, 0, 1, 12, 4, hex("#c62828"), darker(hex("#c62828"), 0.25));
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 3; ++col)
+            p.fillRect(QRectF(2 + col * 3, 6.5 + row * 2.5, 2, 1.4), hex("#90a4ae"));
+    disc(p, QPointF(11, 11), 4.6, Qt::white, hex("#1e88e5"));
+    p.setPen(QPen(kInk, 1.1, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(11, 11), QPointF(11, 8.2));
+    p.drawLine(QPointF(11, 11), QPointF(13, 11.8));
+    return c.finish();
+}
+
+// --- list header ------------------------------------------------------------
+
+QImage sortMark(bool ascending)
+{
+    // Hard pixel rows, no antialiasing: a 9 x 5 triangle must stay crisp.
+    QImage img(9, 5, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    const QColor c = hex("#5f6b77");
+    for (int row = 0; row < 5; ++row) {
+        const int half = ascending ? row : 4 - row;
+        for (int x = 4 - half; x <= 4 + half; ++x)
+            img.setPixelColor(x, row, c);
+    }
+    return img;
+}
+
+} // namespace
+
+namespace images {
+
+std::vector<Named> treeImages()
+{
+    return {{QStringLiteral("tree/root.png"), treeRoot()},
+            {QStringLiteral("tree/group.png"), treeFolder(false)},
+            {QStringLiteral("tree/group-open.png"), treeFolder(true)}};
+}
+
+std::vector<Named> toolbarImages()
+{
+    return {{QStringLiteral("toolbar/new.png"), tbNew()},
+            {QStringLiteral("toolbar/open.png"), tbOpen()},
+            {QStringLiteral("toolbar/backup.png"), tbBackup()},
+            {QStringLiteral("toolbar/add_group.png"), tbGroup(Badge::Plus)},
+            {QStringLiteral("toolbar/delete_group.png"), tbGroup(Badge::Cross)},
+            {QStringLiteral("toolbar/add_note.png"), tbNote(0)},
+            {QStringLiteral("toolbar/edit_note.png"), tbNote(1)},
+            {QStringLiteral("toolbar/del_note.png"), tbNote(2)}};
+}
+
+std::vector<Named> editorImages()
+{
+    const QColor none = Qt::transparent;
+    return {{QStringLiteral("editor/m_new.png"), edNew()},
+            {QStringLiteral("editor/m_open.png"), edOpen()},
+            {QStringLiteral("editor/m_cut.png"), edCut()},
+            {QStringLiteral("editor/m_cpy.png"), edCopy()},
+            {QStringLiteral("editor/m_paste.png"), edPaste()},
+            {QStringLiteral("editor/m_bold.png"), letter(QStringLiteral("B"), true, false, none)},
+            {QStringLiteral("editor/m_italic.png"), letter(QStringLiteral("I"), false, true, none)},
+            {QStringLiteral("editor/m_underline.png"), letter(QStringLiteral("U"), false, false, kInk)},
+            {QStringLiteral("editor/m_col.png"), letter(QStringLiteral("A"), true, false, hex("#e53935"))},
+            {QStringLiteral("editor/m_left.png"), align(0)},
+            {QStringLiteral("editor/m_center.png"), align(1)},
+            {QStringLiteral("editor/m_right.png"), align(2)},
+            {QStringLiteral("editor/m_bullet.png"), bullets()},
+            {QStringLiteral("editor/m_image.png"), edPicture()},
+            {QStringLiteral("editor/m_date.png"), edDate()}};
+}
+
+std::vector<Named> headerImages()
+{
+    return {{QStringLiteral("header/sort-asc.png"), sortMark(true)},
+            {QStringLiteral("header/sort-desc.png"), sortMark(false)}};
+}
+
+} // namespace images
