@@ -1,0 +1,80 @@
+#include "controls/SkinPaint.h"
+
+#include "settings/Colors.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSet>
+
+namespace Tools {
+
+QColor PaneBorderColor(int currentSkin)
+{
+    return ColorFromBgr(currentSkin == 0 ? 0xCB9E7B : 0xB6BDC1);
+}
+
+void PaintPane(QPainter &painter, const QRect &rect, const QBrush &skinBrush, int currentSkin)
+{
+    painter.save();
+    painter.setBrushOrigin(rect.topLeft());
+    painter.fillRect(rect, skinBrush);
+    QPen pen(PaneBorderColor(currentSkin));
+    pen.setWidth(0);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // A 1-pixel outline of a w x h rectangle covers w+1 x h+1 pixels, so shrink by one.
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+namespace {
+
+void paintWidgetBackground(QWidget *w, const QBrush &brush)
+{
+    QPalette pal = w->palette();
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            pal.setBrush(group, role, brush);
+    }
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+    w->update();
+}
+
+void paintMenus(QMenu *menu, const QBrush &brush, QSet<QMenu *> &seen)
+{
+    if (!menu || seen.contains(menu))
+        return;
+    seen.insert(menu);
+    paintWidgetBackground(menu, brush);
+    for (QAction *a : menu->actions())
+        paintMenus(a->menu(), brush, seen);
+}
+
+} // namespace
+
+void SetMenuBackground(QMenuBar *bar, const QBrush &brush, bool applyToSubmenus)
+{
+    if (!bar)
+        return;
+    paintWidgetBackground(bar, brush);
+    if (!applyToSubmenus)
+        return;
+    QSet<QMenu *> seen;
+    for (QAction *a : bar->actions())
+        paintMenus(a->menu(), brush, seen);
+}
+
+void SetMenuBackground(QMenuBar *bar, qint32 colour, const QBrush &menuBrush, bool applyToSubmenus)
+{
+    if (colour == 0) {
+        SetMenuBackground(bar, menuBrush, applyToSubmenus);
+        return;
+    }
+    SetMenuBackground(bar, QBrush(ColorFromBgr(TranslateColor(quint32(colour)))), applyToSubmenus);
+}
+
+} // namespace Tools

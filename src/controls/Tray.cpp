@@ -1,0 +1,137 @@
+#include "controls/Tray.h"
+
+#include <QPixmap>
+
+namespace {
+
+// Only blanks are trimmed, as the tooltip was always trimmed.
+QString trimSpaces(const QString &s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s.at(b) == u' ')
+        ++b;
+    while (e > b && s.at(e - 1) == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
+// The platform needs some icon to show; an icon-less tray shows an empty square.
+QIcon blankIcon()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    return QIcon(pm);
+}
+
+} // namespace
+
+QList<Tray::Report> Tray::ReportsForMessage(int message)
+{
+    switch (message) {
+    case 512: return {{Event::MouseMove, 0}};
+    case 513: return {{Event::MouseDown, 1}};
+    case 514: return {{Event::MouseUp, 1}};
+    case 515: return {{Event::DblClick, 0}};
+    case 516: return {{Event::MouseDown, 2}};
+    case 517: return {{Event::MouseUp, 2}};
+    case 518: return {{Event::DblClick, 0}};
+    default: return {};
+    }
+}
+
+QList<Tray::Report> Tray::ReportsForActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return ReportsForMessage(513) + ReportsForMessage(514);
+    case QSystemTrayIcon::Context:
+        return ReportsForMessage(516) + ReportsForMessage(517);
+    case QSystemTrayIcon::DoubleClick:
+        return ReportsForMessage(515);
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return {};
+}
+
+Tray::Tray(QObject *parent) : QObject(parent) {}
+
+Tray::~Tray()
+{
+    // An icon never outlives its control.
+    if (sys_)
+        remove();
+}
+
+void Tray::setIcon(const QIcon &icon)
+{
+    icon_ = icon;
+    if (icon.isNull()) {
+        setVisible(false);
+        return;
+    }
+    if (sys_)
+        sys_->setIcon(icon_);
+}
+
+void Tray::setToolTip(const QString &text)
+{
+    toolTip_ = trimSpaces(text);
+    if (sys_)
+        sys_->setToolTip(toolTip_);
+}
+
+void Tray::setVisible(bool visible)
+{
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    if (visible)
+        add();
+    else
+        remove();
+}
+
+void Tray::add()
+{
+    sys_ = std::make_unique<QSystemTrayIcon>();
+    sys_->setIcon(icon_.isNull() ? blankIcon() : icon_);
+    if (!toolTip_.isEmpty())
+        sys_->setToolTip(toolTip_);
+    connect(sys_.get(), &QSystemTrayIcon::activated, this, &Tray::handleActivation);
+    sys_->show();
+    ++addCount_;
+}
+
+void Tray::remove()
+{
+    if (!sys_)
+        return;
+    sys_->hide();
+    sys_.reset();
+    ++removeCount_;
+}
+
+void Tray::handleMessage(int message)
+{
+    raise(ReportsForMessage(message));
+}
+
+void Tray::handleActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    raise(ReportsForActivation(reason));
+}
+
+void Tray::raise(const QList<Report> &reports)
+{
+    for (const Report &r : reports) {
+        switch (r.event) {
+        case Event::MouseMove: Q_EMIT MouseMove(); break;
+        case Event::MouseDown: Q_EMIT MouseDown(r.button); break;
+        case Event::MouseUp: Q_EMIT MouseUp(r.button); break;
+        case Event::DblClick: Q_EMIT DblClick(); break;
+        }
+    }
+}
