@@ -181,22 +181,29 @@ QString jetReaderPath()
     return QStringLiteral(QB_JET_READER_BUILD_PATH);
 }
 
-JetReadResult runJetReader(const QString &path, const QStringList &tables,
-                           const std::function<void(qint64)> &progress, const JetReaderLimits &limits)
+namespace {
+
+struct ProcessRun
 {
-    JetReadResult result;
+    bool started = false;
+    bool crashedOrKilled = false;
+    int exitCode = -1;
+    QByteArray output;
+};
+
+// Runs the reader on a private copy of path, so nothing can touch the user's file.
+ProcessRun runReaderProcess(const QString &path, const QStringList &arguments,
+                            const std::function<void(qint64)> &progress, const JetReaderLimits &limits)
+{
+    ProcessRun run;
     QTemporaryDir work;
     const QString copy = work.filePath(QStringLiteral("input.mdb"));
-    // The reader only ever sees a copy, so nothing can touch the user's file.
-    if (!work.isValid() || !QFile::copy(path, copy)) {
-        result.message = QStringLiteral("无法读取文件 %1。").arg(QDir::toNativeSeparators(path));
-        return result;
-    }
+    if (!work.isValid() || !QFile::copy(path, copy))
+        return run;
 
     QProcess process;
     process.setProgram(jetReaderPath());
-    process.setArguments(QStringList{copy} + tables);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setArguments(QStringList{copy} + arguments);
     process.setStandardErrorFile(QProcess::nullDevice());
     process.setChildProcessModifier([] {
         const rlimit memory{kMemoryLimit, kMemoryLimit};
@@ -208,58 +215,87 @@ JetReadResult runJetReader(const QString &path, const QStringList &tables,
         setrlimit(RLIMIT_FSIZE, &none);
     });
     process.start();
-    if (!process.waitForStarted()) {
-        result.message = QStringLiteral("无法启动旧版记事本读取程序 %1。").arg(process.program());
-        return result;
-    }
+    if (!process.waitForStarted())
+        return run;
+    run.started = true;
 
-    QByteArray output;
     QElapsedTimer clock;
     clock.start();
-    bool overLimit = false;
     while (process.state() != QProcess::NotRunning) {
         process.waitForReadyRead(100);
-        output += process.readAllStandardOutput();
+        run.output += process.readAllStandardOutput();
         if (progress)
-            progress(output.size());
-        if (output.size() > limits.outputBytes || clock.elapsed() > limits.wallMilliseconds) {
-            overLimit = true;
+            progress(run.output.size());
+        if (run.output.size() > limits.outputBytes || clock.elapsed() > limits.wallMilliseconds) {
+            run.crashedOrKilled = true;
             process.kill();
             process.waitForFinished();
-            break;
+            return run;
         }
     }
-    output += process.readAllStandardOutput();
+    run.output += process.readAllStandardOutput();
+    run.crashedOrKilled = process.exitStatus() != QProcess::NormalExit;
+    run.exitCode = process.exitCode();
+    return run;
+}
 
-    if (overLimit || process.exitStatus() != QProcess::NormalExit) {
-        result.status = JetReadResult::Damaged;
-        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+QString damagedMessage() { return QStringLiteral("旧版记事本文件已损坏，无法读取。"); }
+QString notLegacyMessage() { return QStringLiteral("这不是旧版记事本文件。"); }
+
+} // namespace
+
+JetReadResult runJetReader(const QString &path, const QStringList &tables,
+                           const std::function<void(qint64)> &progress, const JetReaderLimits &limits)
+{
+    JetReadResult result;
+    const ProcessRun run = runReaderProcess(path, tables, progress, limits);
+    if (!run.started) {
+        result.message = QStringLiteral("无法读取文件 %1。").arg(QDir::toNativeSeparators(path));
         return result;
     }
-    switch (process.exitCode()) {
+    if (run.crashedOrKilled) {
+        result.status = JetReadResult::Damaged;
+        result.message = damagedMessage();
+        return result;
+    }
+    switch (run.exitCode) {
     case 0:
         break;
     case 2:
         result.status = JetReadResult::NotJet4;
-        result.message = QStringLiteral("这不是旧版记事本文件。");
+        result.message = notLegacyMessage();
         return result;
     case 3:
         result.status = JetReadResult::NotNotebook;
-        result.message = QStringLiteral("这不是旧版记事本文件。");
+        result.message = notLegacyMessage();
         return result;
     default:
         result.status = JetReadResult::Damaged;
-        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+        result.message = damagedMessage();
         return result;
     }
     QString why;
-    if (!parseJetOutput(output, result.tables, &why)) {
+    if (!parseJetOutput(run.output, result.tables, &why)) {
         result.status = JetReadResult::Damaged;
-        result.message = QStringLiteral("旧版记事本文件已损坏，无法读取。");
+        result.message = damagedMessage();
         return result;
     }
     result.status = JetReadResult::Ok;
     return result;
+}
+
+bool isLegacyNotebook(const QString &path, const JetReaderLimits &limits)
+{
+    if (sniffFileKind(path) != FileKind::Jet4)
+        return false;
+    const ProcessRun run = runReaderProcess(path, {QStringLiteral("--list")}, {}, limits);
+    if (!run.started || run.crashedOrKilled || run.exitCode != 0)
+        return false;
+    const QStringList names = QString::fromUtf8(run.output).split(u'\n', Qt::SkipEmptyParts);
+    for (const char *wanted : {"admin", "Groups", "Notes"})
+        if (!names.contains(QLatin1String(wanted), Qt::CaseInsensitive))
+            return false;
+    return true;
 }
 
 bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QString *error)

@@ -42,6 +42,9 @@ JetReadResult runJetReader(const QString &path, const QStringList &tables = {},
                            const std::function<void(qint64)> &progress = {},
                            const JetReaderLimits &limits = {});
 
+// A Jet 4.0 file holding the tables admin, Groups and Notes (asks the reader, within limits).
+bool isLegacyNotebook(const QString &path, const JetReaderLimits &limits = {});
+
 // The notebook rows out of the reader's tables; false when a table or column is missing.
 bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QString *error);
 

@@ -125,6 +125,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         const QString path = legacyDir() + u'/' + name + QStringLiteral(".qbf");
         const QByteArray before = fileHash(path);
+        QVERIFY(isLegacyNotebook(path));
         const JetReadResult read = runJetReader(path);
         QCOMPARE(int(read.status), int(JetReadResult::Ok));
         LegacyNotebook book;
@@ -184,6 +185,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         const QByteArray before = fileHash(file);
+        QVERIFY(!isLegacyNotebook(file));
         const JetReadResult read = runJetReader(file);
         QVERIFY(read.status != JetReadResult::Ok);
         QVERIFY(!read.message.isEmpty());
