@@ -1,0 +1,57 @@
+#include "legacy/ui/LegacyOpen.h"
+
+#include "app/Prompter.h"
+#include "legacy/JetReader.h"
+#include "legacy/LegacyImport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProgressDialog>
+
+namespace {
+const QString kTitle = QStringLiteral("提示");
+}
+
+LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, const QString &path)
+{
+    LegacyOpenResult result;
+    if (!isLegacyNotebook(path))
+        return result;
+
+    const QString native = QDir::toNativeSeparators(path);
+    const int answer = prompter.msgBox(
+        parent,
+        QStringLiteral("“%1”是旧版的记事本文件。\n是否把它转换为新的记事本文件？原文件保持不变。").arg(native),
+        Prompter::Question, kTitle);
+    if (answer != Prompter::Yes) {
+        result.outcome = LegacyOpenResult::Declined;
+        return result;
+    }
+
+    // Appears only when the conversion takes longer than half a second.
+    QProgressDialog progress(QStringLiteral("正在转换旧版记事本文件..."), QString(), 0, 100, parent);
+    progress.setWindowTitle(kTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setCancelButton(nullptr);
+    const ConversionResult converted = convertLegacyNotebook(path, [&](qint64 done, qint64 total) {
+        // The reader's output grows a little beyond the file's size; keep the bar short of the end.
+        const int percent = total > 0 ? int(qMin<qint64>(99, done * 100 / (total * 2))) : 0;
+        progress.setValue(percent);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    progress.setValue(100);
+
+    if (!converted.ok) {
+        prompter.msgBox(parent, QStringLiteral("无法转换“%1”。\n%2").arg(native, converted.message),
+                        Prompter::Exclamation, kTitle);
+        result.outcome = LegacyOpenResult::Failed;
+        return result;
+    }
+    prompter.msgBox(parent,
+                    QStringLiteral("已转换为新的记事本文件：\n%1").arg(QDir::toNativeSeparators(converted.newPath)),
+                    Prompter::Information, kTitle);
+    result.outcome = LegacyOpenResult::Converted;
+    result.newPath = converted.newPath;
+    return result;
+}
