@@ -1,0 +1,166 @@
+#include "Rtf.h"
+#include "RtfReader.h"
+#include "RtfWriter.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+
+namespace rtf {
+
+namespace {
+
+bool isRtf(const QByteArray &body)
+{
+    qsizetype i = 0;
+    // A byte-order mark or leading blanks before the header still make an RTF body.
+    if (body.startsWith("\xef\xbb\xbf"))
+        i = 3;
+    while (i < body.size() && (body[i] == ' ' || body[i] == '\r' || body[i] == '\n' || body[i] == '\t'))
+        ++i;
+    return body.mid(i, 5) == "{\\rtf";
+}
+
+void appendFrameText(const QTextFrame *frame, QString &out);
+
+void appendBlockText(const QTextBlock &block, QString &out)
+{
+    if (const QTextList *list = block.textList()) {
+        const QString marker = list->itemText(block);
+        out += marker.isEmpty() ? QStringLiteral("\u2022") : marker;
+        out += QLatin1Char('\t');
+    }
+    QString text = block.text();
+    text.remove(QChar::ObjectReplacementCharacter);
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    out += text;
+}
+
+void appendTableText(const QTextTable *table, QString &out)
+{
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (c > 0)
+                out += QLatin1Char('\t');
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered by a merged cell
+            QString cellText;
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                if (it.currentFrame()) {
+                    appendFrameText(it.currentFrame(), cellText);
+                } else {
+                    if (!cellText.isEmpty())
+                        cellText += QLatin1Char(' ');
+                    appendBlockText(it.currentBlock(), cellText);
+                }
+            }
+            out += cellText;
+        }
+        out += QLatin1Char('\n');
+    }
+}
+
+void appendFrameText(const QTextFrame *frame, QString &out)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame()) {
+            if (const auto *table = qobject_cast<const QTextTable *>(child))
+                appendTableText(table, out);
+            else
+                appendFrameText(child, out);
+        } else {
+            appendBlockText(it.currentBlock(), out);
+            out += QLatin1Char('\n');
+        }
+    }
+}
+
+} // namespace
+
+void readInto(const QByteArray &body, QTextDocument *doc)
+{
+    if (!doc)
+        return;
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    doc->clear();
+    if (isRtf(body)) {
+        RtfReader reader(doc);
+        reader.read(body);
+    } else {
+        doc->setPlainText(QString::fromUtf8(body));
+    }
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
+}
+
+void readInto(const QString &body, QTextDocument *doc)
+{
+    if (!doc)
+        return;
+    if (!body.trimmed().startsWith(QLatin1String("{\\rtf"))) {
+        const bool undo = doc->isUndoRedoEnabled();
+        doc->setUndoRedoEnabled(false);
+        doc->clear();
+        doc->setPlainText(body);
+        doc->setUndoRedoEnabled(undo);
+        doc->setModified(false);
+        return;
+    }
+    // RTF is 7-bit; a stored body carrying other characters (pasted or typed into the file by
+    // hand) has them read as the characters they are, whatever the document's code page.
+    QByteArray bytes;
+    bytes.reserve(body.size());
+    for (const QChar ch : body) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80) {
+            bytes.append(char(u));
+        } else {
+            bytes.append("{\\uc0\\u");
+            bytes.append(QByteArray::number(int(u)));
+            bytes.append('}');
+        }
+    }
+    readInto(bytes, doc);
+}
+
+QString toPlainText(const QByteArray &body)
+{
+    QTextDocument doc;
+    readInto(body, &doc);
+    return plainText(&doc);
+}
+
+QString plainText(const QTextDocument *doc)
+{
+    QString out;
+    appendFrameText(doc->rootFrame(), out);
+    // The document's last block carries no paragraph mark of its own.
+    if (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    return out;
+}
+
+QString writeText(const QTextDocument *doc)
+{
+    return QString::fromLatin1(write(doc));
+}
+
+QByteArray write(const QTextDocument *doc)
+{
+    if (!doc)
+        return {};
+    RtfWriter writer(doc);
+    return writer.write();
+}
+
+int documentCodePage(const QTextDocument *doc)
+{
+    const int cp = doc ? doc->property("rtfCodePage").toInt() : 0;
+    return cp > 0 ? cp : 936;
+}
+
+} // namespace rtf

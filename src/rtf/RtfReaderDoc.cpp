@@ -1,0 +1,207 @@
+// The reader's side that builds the document: paragraphs, lists, tables and pictures.
+#include "RtfReader.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QTextList>
+#include <QTextTable>
+
+namespace rtf {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0; // at 96 pixels per inch
+constexpr int kMaxColumns = 64;
+
+QTextListFormat::Style listStyle(ListKind kind)
+{
+    switch (kind) {
+    case ListKind::Decimal: return QTextListFormat::ListDecimal;
+    case ListKind::LowerAlpha: return QTextListFormat::ListLowerAlpha;
+    case ListKind::UpperAlpha: return QTextListFormat::ListUpperAlpha;
+    case ListKind::LowerRoman: return QTextListFormat::ListLowerRoman;
+    case ListKind::UpperRoman: return QTextListFormat::ListUpperRoman;
+    case ListKind::Bullet:
+    case ListKind::None: break;
+    }
+    return QTextListFormat::ListDisc;
+}
+
+} // namespace
+
+void RtfReader::cwPar(const RtfToken &, int)
+{
+    resolveListText();
+    addChars(QStringView());
+    flushRun();
+    beginContent();
+    applyBlockFormat();
+    m_cursor.insertBlock();
+    m_bulletPending = false;
+    m_paraHasContent = false;
+}
+
+void RtfReader::beginContent()
+{
+    ensureTableContext();
+    m_paraHasContent = true;
+}
+
+void RtfReader::applyBlockFormat()
+{
+    const ParaState &p = top().para;
+    const ListKind kind = p.list != ListKind::None ? p.list : (m_bulletPending ? ListKind::Bullet : ListKind::None);
+    QTextBlockFormat bf;
+    switch (p.align) {
+    case 1: bf.setAlignment(Qt::AlignHCenter); break;
+    case 2: bf.setAlignment(Qt::AlignRight); break;
+    case 3: bf.setAlignment(Qt::AlignJustify); break;
+    default: bf.setAlignment(Qt::AlignLeft); break;
+    }
+    // In a list the list draws the indent and the marker.
+    if (kind == ListKind::None) {
+        if (p.li != 0)
+            bf.setLeftMargin(p.li / kTwipsPerPixel);
+        if (p.fi != 0)
+            bf.setTextIndent(p.fi / kTwipsPerPixel);
+    }
+    if (p.ri != 0)
+        bf.setRightMargin(p.ri / kTwipsPerPixel);
+    if (p.sb != 0)
+        bf.setTopMargin(p.sb / kTwipsPerPixel);
+    if (p.sa != 0)
+        bf.setBottomMargin(p.sa / kTwipsPerPixel);
+    if (p.sl != 0) {
+        if (p.slMult && p.sl > 0)
+            bf.setLineHeight(p.sl * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+        else if (p.sl > 0)
+            bf.setLineHeight(p.sl / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+        else
+            bf.setLineHeight(-p.sl / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+    }
+    m_cursor.setBlockFormat(bf);
+    m_cursor.setBlockCharFormat(charFormat(top().chr));
+    if (kind == ListKind::None)
+        return;
+    const QTextBlock block = m_cursor.block();
+    if (m_list && m_listKind == kind && m_list->count() > 0
+        && m_list->item(m_list->count() - 1).next() == block) {
+        m_list->add(block);
+        return;
+    }
+    QTextListFormat lf;
+    lf.setStyle(listStyle(kind));
+    lf.setIndent(1);
+    m_list = m_cursor.createList(lf);
+    m_listKind = kind;
+}
+
+void RtfReader::ensureTableContext()
+{
+    if (!top().para.inTable) {
+        if (m_table)
+            leaveTable();
+        return;
+    }
+    if (!m_table) {
+        if (!m_cursor.block().text().isEmpty()) {
+            ParaState saved = top().para;
+            top().para.inTable = false;
+            applyBlockFormat();
+            top().para = saved;
+            m_cursor.insertBlock();
+        }
+        const int columns = qBound(1, int(m_cellX.size()), kMaxColumns);
+        QTextTableFormat tf;
+        tf.setBorder(1);
+        tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        tf.setCellSpacing(0);
+        tf.setCellPadding(3);
+        QList<QTextLength> widths;
+        int left = 0;
+        for (int x : m_cellX) {
+            widths.append(QTextLength(QTextLength::FixedLength, qMax(1, x - left) / kTwipsPerPixel));
+            left = x;
+        }
+        if (widths.size() == columns)
+            tf.setColumnWidthConstraints(widths);
+        m_table = m_cursor.insertTable(1, columns, tf);
+        m_row = 0;
+        m_col = 0;
+        m_rowPending = false;
+        m_cursor = m_table->cellAt(0, 0).firstCursorPosition();
+        return;
+    }
+    bool move = false;
+    if (m_rowPending) {
+        m_table->appendRows(1);
+        m_row = m_table->rows() - 1;
+        m_col = 0;
+        m_rowPending = false;
+        move = true;
+    }
+    if (m_col >= kMaxColumns)
+        m_col = kMaxColumns - 1; // more cells than we keep: the rest share the last one
+    if (m_col >= m_table->columns())
+        m_table->appendColumns(m_col - m_table->columns() + 1);
+    const QTextTableCell cell = m_table->cellAt(m_row, m_col);
+    if (move || m_table->cellAt(m_cursor) != cell) {
+        if (cell.isValid())
+            m_cursor = cell.lastCursorPosition();
+    }
+}
+
+void RtfReader::leaveTable()
+{
+    flushRun();
+    m_cursor = m_table->lastCursorPosition();
+    m_cursor.movePosition(QTextCursor::NextBlock);
+    m_table = nullptr;
+    m_rowPending = false;
+    m_list = nullptr;
+}
+
+void RtfReader::cwCell(const RtfToken &, int)
+{
+    resolveListText();
+    addChars(QStringView());
+    flushRun();
+    top().para.inTable = true; // a cell mark outside \intbl still ends a cell
+    beginContent();
+    applyBlockFormat();
+    ++m_col;
+    m_bulletPending = false;
+    m_paraHasContent = false;
+}
+
+void RtfReader::cwRow(const RtfToken &, int)
+{
+    flushRun();
+    if (!m_table)
+        return;
+    m_rowPending = true;
+    m_col = 0;
+}
+
+void RtfReader::insertPicture()
+{
+    PictureData pic = std::move(m_pict);
+    m_pict = PictureData();
+    if (pic.bytes.isEmpty() || top().dest != Dest::Text)
+        return;
+    QImage image = decodePicture(pic);
+    const QSizeF size = displaySize(pic, image);
+    if (image.isNull())
+        image = placeholderImage(size.toSize());
+    addChars(QStringView());
+    flushRun();
+    beginContent();
+    QTextImageFormat f;
+    f.setName(storePicture(m_doc, pic, image));
+    f.setWidth(size.width());
+    f.setHeight(size.height());
+    m_cursor.insertImage(f);
+}
+
+} // namespace rtf

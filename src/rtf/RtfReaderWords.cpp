@@ -1,0 +1,468 @@
+// Control words: the dispatch table and one small handler per family of words.
+#include "RtfReader.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstring>
+
+namespace rtf {
+
+namespace {
+
+enum ParaNumber { Li, Ri, Fi, Sb, Sa, Sl };
+enum Toggle { Bold, Italic, Underline, Strike, Hidden };
+enum PictNumber { PicW, PicH, GoalW, GoalH, ScaleX, ScaleY, Bpp, WidthBytes };
+
+// Indents and spacing beyond 22 inches are damage, not layout.
+int boundTwips(int v)
+{
+    return std::clamp(v, -31680, 31680);
+}
+
+} // namespace
+
+const RtfReader::Word *RtfReader::lookup(const char *name)
+{
+    using R = RtfReader;
+    // Sorted by name for binary search.
+    static const Word words[] = {
+        {"annotation", &R::cwIgnoredDestination, 0},
+        {"ansi", &R::cwCharsetWord, 1252},
+        {"ansicpg", &R::cwAnsiCodePage, 0},
+        {"atnid", &R::cwIgnoredDestination, 0},
+        {"author", &R::cwIgnoredDestination, 0},
+        {"b", &R::cwCharToggle, Bold},
+        {"bkmkend", &R::cwIgnoredDestination, 0},
+        {"bkmkstart", &R::cwIgnoredDestination, 0},
+        {"blue", &R::cwColorPart, 0},
+        {"bullet", &R::cwCharText, 0x2022},
+        {"cb", &R::cwBackground, 0},
+        {"cell", &R::cwCell, 0},
+        {"cellx", &R::cwCellX, 0},
+        {"cf", &R::cwForeground, 0},
+        {"colortbl", &R::cwColorTable, 0},
+        {"comment", &R::cwIgnoredDestination, 0},
+        {"cpg", &R::cwFontCodePage, 0},
+        {"datastore", &R::cwIgnoredDestination, 0},
+        {"deff", &R::cwDefaultFont, 0},
+        {"dibitmap", &R::cwPictBlip, int(BlipType::Dib)},
+        {"emdash", &R::cwCharText, 0x2014},
+        {"emfblip", &R::cwPictBlip, int(BlipType::Emf)},
+        {"emspace", &R::cwCharText, 0x2003},
+        {"endash", &R::cwCharText, 0x2013},
+        {"enspace", &R::cwCharText, 0x2002},
+        {"f", &R::cwFont, 0},
+        {"fcharset", &R::cwFontCharset, 0},
+        {"fi", &R::cwParaNumber, Fi},
+        {"field", &R::cwField, 0},
+        {"filetbl", &R::cwIgnoredDestination, 0},
+        {"fldinst", &R::cwFieldInst, 0},
+        {"fldrslt", &R::cwFieldResult, 0},
+        {"fonttbl", &R::cwFontTable, 0},
+        {"footer", &R::cwIgnoredDestination, 0},
+        {"footerf", &R::cwIgnoredDestination, 0},
+        {"footerl", &R::cwIgnoredDestination, 0},
+        {"footerr", &R::cwIgnoredDestination, 0},
+        {"footnote", &R::cwIgnoredDestination, 0},
+        {"fs", &R::cwFontSize, 0},
+        {"green", &R::cwColorPart, 8},
+        {"header", &R::cwIgnoredDestination, 0},
+        {"headerf", &R::cwIgnoredDestination, 0},
+        {"headerl", &R::cwIgnoredDestination, 0},
+        {"headerr", &R::cwIgnoredDestination, 0},
+        {"highlight", &R::cwBackground, 0},
+        {"i", &R::cwCharToggle, Italic},
+        {"info", &R::cwIgnoredDestination, 0},
+        {"intbl", &R::cwInTable, 0},
+        {"jpegblip", &R::cwPictBlip, int(BlipType::Jpeg)},
+        {"ldblquote", &R::cwCharText, 0x201c},
+        {"li", &R::cwParaNumber, Li},
+        {"line", &R::cwCharText, 0x2028},
+        {"listoverridetable", &R::cwIgnoredDestination, 0},
+        {"listtable", &R::cwIgnoredDestination, 0},
+        {"listtext", &R::cwListText, 0},
+        {"lquote", &R::cwCharText, 0x2018},
+        {"ls", &R::cwListOverride, 0},
+        {"mac", &R::cwCharsetWord, 10000},
+        {"nestcell", &R::cwCharText, '\t'},
+        {"nestrow", &R::cwCharText, 0x2028},
+        {"nonshppict", &R::cwIgnoredDestination, 0},
+        {"nosupersub", &R::cwVAlign, 0},
+        {"objdata", &R::cwIgnoredDestination, 0},
+        {"operator", &R::cwIgnoredDestination, 0},
+        {"page", &R::cwPar, 0},
+        {"par", &R::cwPar, 0},
+        {"pard", &R::cwPard, 0},
+        {"pc", &R::cwCharsetWord, 437},
+        {"pca", &R::cwCharsetWord, 850},
+        {"pgdsctbl", &R::cwIgnoredDestination, 0},
+        {"picbpp", &R::cwPictNumber, Bpp},
+        {"pich", &R::cwPictNumber, PicH},
+        {"pichgoal", &R::cwPictNumber, GoalH},
+        {"picscalex", &R::cwPictNumber, ScaleX},
+        {"picscaley", &R::cwPictNumber, ScaleY},
+        {"pict", &R::cwPict, 0},
+        {"picw", &R::cwPictNumber, PicW},
+        {"picwbmwidthbytes", &R::cwPictNumber, WidthBytes},
+        {"picwgoal", &R::cwPictNumber, GoalW},
+        {"plain", &R::cwPlain, 0},
+        {"pn", &R::cwPn, 0},
+        {"pndec", &R::cwPnKind, int(ListKind::Decimal)},
+        {"pngblip", &R::cwPictBlip, int(BlipType::Png)},
+        {"pnlcltr", &R::cwPnKind, int(ListKind::LowerAlpha)},
+        {"pnlcrm", &R::cwPnKind, int(ListKind::LowerRoman)},
+        {"pnlvlblt", &R::cwPnKind, int(ListKind::Bullet)},
+        {"pnlvlbody", &R::cwPnKind, int(ListKind::Decimal)},
+        {"pntext", &R::cwPnText, 0},
+        {"pnucltr", &R::cwPnKind, int(ListKind::UpperAlpha)},
+        {"pnucrm", &R::cwPnKind, int(ListKind::UpperRoman)},
+        {"qc", &R::cwAlign, 1},
+        {"qj", &R::cwAlign, 3},
+        {"ql", &R::cwAlign, 0},
+        {"qr", &R::cwAlign, 2},
+        {"rdblquote", &R::cwCharText, 0x201d},
+        {"red", &R::cwColorPart, 16},
+        {"revtbl", &R::cwIgnoredDestination, 0},
+        {"ri", &R::cwParaNumber, Ri},
+        {"row", &R::cwRow, 0},
+        {"rquote", &R::cwCharText, 0x2019},
+        {"rsidtbl", &R::cwIgnoredDestination, 0},
+        {"sa", &R::cwParaNumber, Sa},
+        {"sb", &R::cwParaNumber, Sb},
+        {"sect", &R::cwPar, 0},
+        {"shppict", &R::cwTextDestination, 0},
+        {"sl", &R::cwParaNumber, Sl},
+        {"slmult", &R::cwSlMult, 0},
+        {"strike", &R::cwCharToggle, Strike},
+        {"stylesheet", &R::cwIgnoredDestination, 0},
+        {"sub", &R::cwVAlign, 2},
+        {"super", &R::cwVAlign, 1},
+        {"tab", &R::cwCharText, '\t'},
+        {"title", &R::cwIgnoredDestination, 0},
+        {"trowd", &R::cwRowDefaults, 0},
+        {"txe", &R::cwIgnoredDestination, 0},
+        {"u", &R::cwUnicode, 0},
+        {"uc", &R::cwUnicodeSkip, 0},
+        {"ul", &R::cwCharToggle, Underline},
+        {"uld", &R::cwCharToggle, Underline},
+        {"uldb", &R::cwCharToggle, Underline},
+        {"ulnone", &R::cwUnderlineOff, 0},
+        {"ulw", &R::cwCharToggle, Underline},
+        {"v", &R::cwCharToggle, Hidden},
+        {"wbitmap", &R::cwPictBlip, int(BlipType::WBitmap)},
+        {"wmetafile", &R::cwPictBlip, int(BlipType::Wmf)},
+        {"xe", &R::cwIgnoredDestination, 0},
+        {"xmlnstbl", &R::cwIgnoredDestination, 0},
+    };
+    static const bool sorted = std::is_sorted(std::begin(words), std::end(words), [](const Word &a, const Word &b) {
+        return std::strcmp(a.name, b.name) < 0;
+    });
+    Q_ASSERT(sorted);
+    Q_UNUSED(sorted);
+    const auto it = std::lower_bound(std::begin(words), std::end(words), name, [](const Word &w, const char *n) {
+        return std::strcmp(w.name, n) < 0;
+    });
+    if (it != std::end(words) && std::strcmp(it->name, name) == 0)
+        return it;
+    return nullptr;
+}
+
+void RtfReader::cwIgnoredDestination(const RtfToken &, int)
+{
+    top().dest = Dest::Skip;
+}
+
+void RtfReader::cwTextDestination(const RtfToken &, int)
+{
+    // e.g. \shppict: its content is the picture we prefer
+}
+
+void RtfReader::cwFontTable(const RtfToken &, int)
+{
+    top().dest = Dest::FontTable;
+}
+
+void RtfReader::cwColorTable(const RtfToken &, int)
+{
+    top().dest = Dest::ColorTable;
+    m_colors.clear();
+    m_colorSet = false;
+    m_red = m_green = m_blue = 0;
+}
+
+void RtfReader::cwColorPart(const RtfToken &tok, int shift)
+{
+    if (top().dest != Dest::ColorTable)
+        return;
+    const int v = std::clamp(tok.param, 0, 255);
+    (shift == 16 ? m_red : shift == 8 ? m_green : m_blue) = v;
+    m_colorSet = true;
+}
+
+void RtfReader::cwFont(const RtfToken &tok, int)
+{
+    Group &g = top();
+    if (g.dest == Dest::FontTable) {
+        finishFontEntry();
+        m_fontEntry = tok.param;
+        m_fonts[m_fontEntry];
+        g.opensFontEntry = true;
+        return;
+    }
+    g.chr.font = tok.param;
+}
+
+void RtfReader::cwFontCharset(const RtfToken &tok, int)
+{
+    if (top().dest != Dest::FontTable || m_fontEntry < 0)
+        return;
+    Font &f = m_fonts[m_fontEntry];
+    f.charset = tok.param;
+    if (f.codePage <= 0 || f.codePage == codePageOfCharset(f.charset))
+        f.codePage = codePageOfCharset(tok.param);
+}
+
+void RtfReader::cwFontCodePage(const RtfToken &tok, int)
+{
+    // \cpg wins over \fcharset whichever comes first
+    if (top().dest == Dest::FontTable && m_fontEntry >= 0 && tok.param > 0)
+        m_fonts[m_fontEntry].codePage = tok.param;
+}
+
+void RtfReader::cwDefaultFont(const RtfToken &tok, int)
+{
+    m_defaultFont = tok.param;
+}
+
+void RtfReader::cwAnsiCodePage(const RtfToken &tok, int)
+{
+    // An unknown or missing code page is read as 1252.
+    const int cp = tok.param;
+    m_ansiCodePage = (cp > 0 && CodePageCodec(cp).codePage() == cp) ? cp : 1252;
+}
+
+void RtfReader::cwCharsetWord(const RtfToken &, int codePage)
+{
+    if (codePage != 1252 || m_ansiCodePage == 0)
+        m_ansiCodePage = codePage;
+}
+
+void RtfReader::cwUnicode(const RtfToken &tok, int)
+{
+    int v = tok.param;
+    if (v < 0)
+        v += 65536;
+    if (v < 0 || v > 0xffff)
+        v = 0xfffd;
+    const char16_t unit = char16_t(v);
+    addChars(QStringView(&unit, 1));
+    m_skip = top().uc;
+}
+
+void RtfReader::cwUnicodeSkip(const RtfToken &tok, int)
+{
+    top().uc = std::clamp(tok.param, 0, 16);
+}
+
+void RtfReader::cwCharText(const RtfToken &, int ch)
+{
+    const char16_t unit = char16_t(ch);
+    addChars(QStringView(&unit, 1));
+}
+
+void RtfReader::cwPard(const RtfToken &, int)
+{
+    top().para = ParaState();
+}
+
+void RtfReader::cwPlain(const RtfToken &, int)
+{
+    const int href = top().chr.href; // a link survives \plain inside its result
+    top().chr = CharState();
+    top().chr.href = href;
+}
+
+void RtfReader::cwAlign(const RtfToken &, int align)
+{
+    top().para.align = align;
+}
+
+void RtfReader::cwParaNumber(const RtfToken &tok, int which)
+{
+    ParaState &p = top().para;
+    const int v = boundTwips(tok.hasParam ? tok.param : 0);
+    switch (which) {
+    case Li: p.li = v; break;
+    case Ri: p.ri = v; break;
+    case Fi: p.fi = v; break;
+    case Sb: p.sb = v; break;
+    case Sa: p.sa = v; break;
+    case Sl: p.sl = v; break;
+    default: break;
+    }
+}
+
+void RtfReader::cwSlMult(const RtfToken &tok, int)
+{
+    top().para.slMult = tok.hasParam ? tok.param != 0 : true;
+}
+
+void RtfReader::cwCharToggle(const RtfToken &tok, int which)
+{
+    const bool on = !tok.hasParam || tok.param != 0;
+    CharState &c = top().chr;
+    switch (which) {
+    case Bold: c.bold = on; break;
+    case Italic: c.italic = on; break;
+    case Underline: c.underline = on; break;
+    case Strike: c.strike = on; break;
+    case Hidden: c.hidden = on; break;
+    default: break;
+    }
+}
+
+void RtfReader::cwUnderlineOff(const RtfToken &, int)
+{
+    top().chr.underline = false;
+}
+
+void RtfReader::cwFontSize(const RtfToken &tok, int)
+{
+    // 1 to 1638 points, the range Qt and Windows both draw
+    top().chr.fontSize = std::clamp(tok.hasParam ? tok.param : 24, 2, 3276);
+}
+
+void RtfReader::cwForeground(const RtfToken &tok, int)
+{
+    top().chr.fg = std::clamp(tok.param, 0, 4096);
+}
+
+void RtfReader::cwBackground(const RtfToken &tok, int)
+{
+    top().chr.bg = std::clamp(tok.param, 0, 4096);
+}
+
+void RtfReader::cwVAlign(const RtfToken &, int v)
+{
+    top().chr.vAlign = v;
+}
+
+void RtfReader::cwPnText(const RtfToken &, int)
+{
+    cwListText(RtfToken(), 0);
+}
+
+void RtfReader::cwListText(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text)
+        return;
+    g.dest = Dest::ListText;
+    g.opensListText = true;
+    m_listText.clear();
+    m_listTextPending = false;
+}
+
+void RtfReader::cwPn(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text)
+        return;
+    g.dest = Dest::PnProps;
+    g.opensPn = true;
+    m_pnKind = ListKind::Decimal;
+}
+
+void RtfReader::cwPnKind(const RtfToken &, int kind)
+{
+    if (top().dest == Dest::PnProps)
+        m_pnKind = ListKind(kind);
+}
+
+void RtfReader::cwListOverride(const RtfToken &, int)
+{
+    // Word's lists: the kind comes from the {\listtext} group of the paragraph.
+}
+
+void RtfReader::cwField(const RtfToken &, int)
+{
+    m_fieldInst.clear();
+}
+
+void RtfReader::cwFieldInst(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text)
+        return;
+    g.dest = Dest::FieldInst;
+    m_fieldInst.clear();
+}
+
+void RtfReader::cwFieldResult(const RtfToken &, int)
+{
+    static const QRegularExpression link(QStringLiteral("^\\s*HYPERLINK\\s+(?:\\\\l\\s+)?\"([^\"]*)\""));
+    const QRegularExpressionMatch m = link.match(m_fieldInst);
+    m_fieldInst.clear();
+    if (!m.hasMatch() || m_hrefs.size() >= 100000)
+        return;
+    m_hrefs.append(m.captured(1));
+    top().chr.href = int(m_hrefs.size() - 1);
+}
+
+void RtfReader::cwPict(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text) {
+        g.dest = Dest::Skip;
+        return;
+    }
+    g.dest = Dest::Picture;
+    g.opensPicture = true;
+    m_pict = PictureData();
+    m_hexNibble = -1;
+}
+
+void RtfReader::cwPictBlip(const RtfToken &tok, int blip)
+{
+    if (top().dest != Dest::Picture)
+        return;
+    m_pict.blip = BlipType(blip);
+    m_pict.blipParam = tok.hasParam ? tok.param : 0;
+}
+
+void RtfReader::cwPictNumber(const RtfToken &tok, int which)
+{
+    if (top().dest != Dest::Picture)
+        return;
+    const int v = std::clamp(tok.param, 0, 1 << 24);
+    switch (which) {
+    case PicW: m_pict.picW = v; break;
+    case PicH: m_pict.picH = v; break;
+    case GoalW: m_pict.goalW = v; break;
+    case GoalH: m_pict.goalH = v; break;
+    case ScaleX: m_pict.scaleX = v; break;
+    case ScaleY: m_pict.scaleY = v; break;
+    case Bpp: m_pict.bitsPerPixel = v; break;
+    case WidthBytes: m_pict.widthBytes = v; break;
+    default: break;
+    }
+}
+
+void RtfReader::cwInTable(const RtfToken &, int)
+{
+    top().para.inTable = true;
+}
+
+void RtfReader::cwRowDefaults(const RtfToken &, int)
+{
+    m_cellX.clear();
+}
+
+void RtfReader::cwCellX(const RtfToken &tok, int)
+{
+    if (m_cellX.size() < 64)
+        m_cellX.push_back(boundTwips(tok.param));
+}
+
+} // namespace rtf
