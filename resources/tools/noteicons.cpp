@@ -171,11 +171,11 @@ void music(QPainter &p, const QColor &c)
     const QColor d = darker(c, 0.25);
     p.setPen(QPen(d, 1));
     p.setBrush(c);
-    p.drawEllipse(QPointF(4.4, 12.4), 2.6, 2.0);
-    p.drawEllipse(QPointF(11.8, 11.0), 2.6, 2.0);
-    p.fillRect(QRectF(6.0, 3.5, 1.4, 9), d);
-    p.fillRect(QRectF(13.4, 2.0, 1.4, 9), d);
-    QPolygonF beam({QPointF(6.0, 3.5), QPointF(14.8, 1.2), QPointF(14.8, 4.2), QPointF(6.0, 6.5)});
+    p.drawEllipse(QPointF(4.0, 12.6), 3.0, 2.4);
+    p.drawEllipse(QPointF(11.6, 11.2), 3.0, 2.4);
+    p.fillRect(QRectF(5.4, 3.2, 1.8, 9.4), d);
+    p.fillRect(QRectF(13.0, 1.6, 1.8, 9.6), d);
+    QPolygonF beam({QPointF(5.4, 3.2), QPointF(14.8, 0.8), QPointF(14.8, 4.4), QPointF(5.4, 6.8)});
     p.setPen(Qt::NoPen);
     p.setBrush(d);
     p.drawPolygon(beam);

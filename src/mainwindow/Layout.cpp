@@ -1,0 +1,57 @@
+#include "Layout.h"
+
+#include <algorithm>
+
+using namespace layout;
+
+namespace {
+
+// A window can be made smaller than its panes (or be minimised). Sizes that
+// would come out negative are clamped to 0 so every rectangle stays valid.
+int nonNegative(int v)
+{
+    return std::max(v, 0);
+}
+
+} // namespace
+
+LayoutResult computeLayout(const LayoutInput &in)
+{
+    const int width = nonNegative(in.innerWidth);
+    const int height = nonNegative(in.innerHeight);
+    const int status = in.statusBar ? kStatusHeight : 0;
+
+    // Tops depend only on the toolbar: titles sit under it, or at the very top.
+    const int titleTop = in.toolbar ? kTitleTop : 0;
+    const int listTop = in.toolbar ? kListTop : titleTop + kTitleHeight + kTitleToList;
+    // Without the tree the right-hand column moves to the tree's left edge.
+    const int rightLeft = in.notesBar ? kRightLeft : kTreeLeft;
+    const int rightWidth = nonNegative(width - rightLeft);
+
+    const int treeHeight = nonNegative(height - status - listTop);
+    // With the preview the list takes half of the free height (the odd pixel
+    // goes to the preview); without it, the list is as tall as the tree.
+    const int listHeight = in.noteInfo ? nonNegative(height - status - listTop) / 2 : treeHeight;
+    // The preview title hangs off the list height with a fixed offset, not off
+    // the list's bottom edge; with the toolbar hidden that leaves a band above it.
+    const int previewTitleTop = listHeight + kPreviewTitleOffset;
+    const int previewTop = previewTitleTop + kTitleHeight + kPreviewGap;
+    const int previewHeight = nonNegative(height - status - previewTop);
+
+    LayoutResult r;
+    if (in.toolbar)
+        r.toolbar = QRect(0, 0, width, kToolbarHeight);
+    if (in.notesBar) {
+        r.pTitle1 = QRect(kTreeLeft, titleTop, kTreeWidth, kTitleHeight);
+        r.tv1 = QRect(kTreeLeft, listTop, kTreeWidth, treeHeight);
+    }
+    r.pTitle2 = QRect(rightLeft, titleTop, rightWidth, kTitleHeight);
+    r.LstV = QRect(rightLeft, listTop, rightWidth, listHeight);
+    if (in.noteInfo) {
+        r.pTitle3 = QRect(rightLeft, previewTitleTop, rightWidth, kTitleHeight);
+        r.txtNote = QRect(rightLeft, previewTop, rightWidth, previewHeight);
+    }
+    if (in.statusBar)
+        r.sBar1 = QRect(0, nonNegative(height - status), width, status);
+    return r;
+}
