@@ -6,6 +6,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QSet>
 
 namespace Tools {
@@ -32,6 +35,45 @@ void PaintPane(QPainter &painter, const QRect &rect, const QBrush &skinBrush, in
 
 namespace {
 
+// Some styles paint a menu's panel in a colour derived from the palette, which loses a texture.
+// This one paints the panel with the palette's window brush itself and leaves the rest to the
+// application style.
+class MenuPanelStyle : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        if (element != PE_PanelMenu) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->setBrushOrigin(option->rect.topLeft());
+        painter->fillRect(option->rect, option->palette.window());
+        painter->setPen(option->palette.color(QPalette::Dark));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+};
+
+// One panel style per menu bar, owned by it; a menu that outlives the bar falls back to the
+// application style by itself.
+QStyle *menuPanelStyle(QMenuBar *bar)
+{
+    auto *style = bar->findChild<MenuPanelStyle *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!style) {
+        style = new MenuPanelStyle;
+        style->setParent(bar);
+    }
+    return style;
+}
+
 void paintWidgetBackground(QWidget *w, const QBrush &brush)
 {
     QPalette pal = w->palette();
@@ -44,14 +86,16 @@ void paintWidgetBackground(QWidget *w, const QBrush &brush)
     w->update();
 }
 
-void paintMenus(QMenu *menu, const QBrush &brush, QSet<QMenu *> &seen)
+void paintMenus(QMenu *menu, const QBrush &brush, QStyle *style, QSet<QMenu *> &seen)
 {
     if (!menu || seen.contains(menu))
         return;
     seen.insert(menu);
+    if (menu->style() != style)
+        menu->setStyle(style);
     paintWidgetBackground(menu, brush);
     for (QAction *a : menu->actions())
-        paintMenus(a->menu(), brush, seen);
+        paintMenus(a->menu(), brush, style, seen);
 }
 
 } // namespace
@@ -63,9 +107,10 @@ void SetMenuBackground(QMenuBar *bar, const QBrush &brush, bool applyToSubmenus)
     paintWidgetBackground(bar, brush);
     if (!applyToSubmenus)
         return;
+    QStyle *style = menuPanelStyle(bar);
     QSet<QMenu *> seen;
     for (QAction *a : bar->actions())
-        paintMenus(a->menu(), brush, seen);
+        paintMenus(a->menu(), brush, style, seen);
 }
 
 void SetMenuBackground(QMenuBar *bar, qint32 colour, const QBrush &menuBrush, bool applyToSubmenus)
@@ -78,3 +123,5 @@ void SetMenuBackground(QMenuBar *bar, qint32 colour, const QBrush &menuBrush, bo
 }
 
 } // namespace Tools
+
+#include "SkinPaint.moc"
