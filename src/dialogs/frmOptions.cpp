@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
-#include "controls/ApplyFontString.h"
+#include "controls/FontApply.h"
 #include "dialogs/DialogLook.h"
 #include "settings/Colors.h"
 #include "settings/FontString.h"
@@ -81,8 +81,8 @@ frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
     connect(cboSkin, &QComboBox::currentIndexChanged, this, &frmOptions::cboSkin_Click);
     cboSkin->setCurrentIndex(m_settings.gSkin == 0 ? 0 : 1);
 
-    ApplyFontString(m_settings.gGroupFont, lblGroupFont);
-    ApplyFontString(m_settings.gRecordFont, lblRecordFont);
+    Tools::ApplyFontString(m_settings.gGroupFont, lblGroupFont);
+    Tools::ApplyFontString(m_settings.gRecordFont, lblRecordFont);
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmOptions::cmdOpen_Click);
     connect(cmdFont1, &QPushButton::clicked, this, &frmOptions::cmdFont1_Click);
@@ -205,7 +205,7 @@ void frmOptions::ChooseFont(QLabel *label, bool withColour)
         m_settings.gGroupFont = fontString;
     else
         m_settings.gRecordFont = fontString;
-    ApplyFontString(fontString, label);
+    Tools::ApplyFontString(fontString, label);
 }
 
 void frmOptions::cmdOK_Click()

@@ -1,0 +1,148 @@
+#include "app/AppState.h"
+#include "dialogs/frmmove.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using Nodes = QList<QPair<QString, QString>>;
+
+class tst_Move : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void offeredGroups_data();
+    void offeredGroups();
+    void choosingAnotherGroup();
+    void cancelling_data();
+    void cancelling();
+};
+
+namespace {
+
+const Nodes kTree = {
+    {QStringLiteral("M_TOP"), QStringLiteral("我的笔记")},
+    {QStringLiteral("k1"), QStringLiteral("Work")},
+    {QStringLiteral("k7"), QStringLiteral("生活")},
+    {QStringLiteral("k12"), QStringLiteral("Books")},
+};
+
+QStringList entries(const QComboBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out.append(box->itemText(i));
+    return out;
+}
+
+} // namespace
+
+void tst_Move::offeredGroups_data()
+{
+    QTest::addColumn<Nodes>("nodes");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<qint64>("target"); // MoveTargetGroupId before anything is touched; -1 = unset
+
+    QTest::newRow("nominal: own group left out")
+        << kTree << "生活" << QStringList{"Work", "Books"} << qint64(1);
+    QTest::newRow("nominal: first group is own, second preselected")
+        << kTree << "Work" << QStringList{"生活", "Books"} << qint64(7);
+    QTest::newRow("robustness: own group in other letter case left out")
+        << kTree << "WORK" << QStringList{"生活", "Books"} << qint64(7);
+    QTest::newRow("robustness: empty current name leaves nothing out")
+        << kTree << "" << QStringList{"Work", "生活", "Books"} << qint64(1);
+    QTest::newRow("robustness: root named like the current group is still never offered")
+        << kTree << "我的笔记" << QStringList{"Work", "生活", "Books"} << qint64(1);
+    QTest::newRow("robustness: only the own group gives an empty list")
+        << Nodes{kTree[0], kTree[1]} << "Work" << QStringList{} << qint64(-1);
+    QTest::newRow("robustness: IDs beyond 16 and 32 bits survive")
+        << Nodes{kTree[0], {"k40000", "A"}, {"k5000000000", "B"}} << "A" << QStringList{"B"}
+        << qint64(5000000000);
+}
+
+void tst_Move::offeredGroups()
+{
+    QFETCH(Nodes, nodes);
+    QFETCH(QString, current);
+    QFETCH(QStringList, offered);
+    QFETCH(qint64, target);
+
+    AppState state;
+    state.CurrentGroupName = current;
+    state.MoveTargetGroupId = -1;
+    frmmove dlg(state, nodes, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("移动文档"));
+    QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("lblMove"))->text(), QStringLiteral("移动到"));
+    auto *cboMove = dlg.findChild<QComboBox *>(QStringLiteral("cboMove"));
+    QVERIFY(cboMove);
+    QCOMPARE(entries(cboMove), offered);
+    QCOMPARE(state.MoveTargetGroupId, target);
+
+    auto *cmdOK = dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    QCOMPARE(cmdOK->isEnabled(), !offered.isEmpty());
+    QTest::mouseClick(cmdOK, Qt::LeftButton);
+    if (offered.isEmpty()) {
+        // Nothing to move to: OK cannot close the dialog.
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(state.DialogResult, 0);
+    } else {
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(state.MoveTargetGroupId, target);
+    }
+}
+
+void tst_Move::choosingAnotherGroup()
+{
+    AppState state;
+    state.CurrentGroupName = QStringLiteral("Work");
+    frmmove dlg(state, kTree, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto *cboMove = dlg.findChild<QComboBox *>(QStringLiteral("cboMove"));
+
+    cboMove->setFocus();
+    QTest::keyClick(cboMove, Qt::Key_Down);
+    QCOMPARE(cboMove->currentText(), QStringLiteral("Books"));
+    QCOMPARE(state.MoveTargetGroupId, qint64(12));
+    QTest::keyClick(cboMove, Qt::Key_Up);
+    QCOMPARE(state.MoveTargetGroupId, qint64(7));
+    QTest::keyClick(cboMove, Qt::Key_Down);
+
+    QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    QCOMPARE(state.DialogResult, 1);
+    QCOMPARE(state.MoveTargetGroupId, qint64(12));
+}
+
+void tst_Move::cancelling_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("nominal: Cancel button") << "cancel";
+    QTest::newRow("robustness: close box counts as cancelled") << "close";
+}
+
+void tst_Move::cancelling()
+{
+    QFETCH(QString, how);
+    AppState state;
+    state.CurrentGroupName = QStringLiteral("Work");
+    frmmove dlg(state, kTree, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+    if (how == QLatin1String("cancel"))
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    else
+        dlg.close();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(state.DialogResult, 2);
+}
+
+QTEST_MAIN(tst_Move)
+#include "tst_move.moc"
