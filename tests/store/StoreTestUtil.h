@@ -1,0 +1,131 @@
+#pragma once
+
+// Helpers shared by the store tests: sinks over vectors and raw access to a notebook file that
+// bypasses DBase, so a test can check what really is on disk.
+
+#include "store/DBase.h"
+#include "store/Sinks.h"
+
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <vector>
+
+struct TreeNode
+{
+    QString parentKey, key, text;
+    int image = 0, selectedImage = 0;
+};
+
+class VectorGroupSink : public GroupSink
+{
+public:
+    std::vector<TreeNode> nodes;
+    int clears = 0;
+    void clear() override
+    {
+        nodes.clear();
+        ++clears;
+    }
+    void addNode(const QString &parentKey, const QString &key, const QString &text, int image,
+                 int selectedImage) override
+    {
+        nodes.push_back({parentKey, key, text, image, selectedImage});
+    }
+};
+
+class VectorNoteSink : public NoteSink
+{
+public:
+    std::vector<NoteItem> items;
+    int clears = 0;
+    void clear() override
+    {
+        items.clear();
+        ++clears;
+    }
+    void addItem(const NoteItem &item) override { items.push_back(item); }
+    QStringList keys() const
+    {
+        QStringList k;
+        for (const NoteItem &i : items)
+            k << i.key;
+        return k;
+    }
+};
+
+// A raw connection for arranging and inspecting files behind the store's back.
+class RawDb
+{
+public:
+    explicit RawDb(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_busy_timeout(db_, 2000);
+    }
+    ~RawDb() { sqlite3_close_v2(db_); }
+    RawDb(const RawDb &) = delete;
+    RawDb &operator=(const RawDb &) = delete;
+
+    // Returns the engine's result code (SQLITE_OK = 0).
+    int exec(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+    // First column of the first row as text ("" when none); NULL reads as "<null>".
+    QString scalar(const QString &sql)
+    {
+        sqlite3_stmt *s = nullptr;
+        QString out;
+        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK
+            && sqlite3_step(s) == SQLITE_ROW) {
+            const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, 0));
+            out = t ? QString::fromUtf8(t) : QStringLiteral("<null>");
+        }
+        sqlite3_finalize(s);
+        return out;
+    }
+    qint64 count(const QString &table) { return scalar("SELECT count(*) FROM " + table).toLongLong(); }
+
+private:
+    sqlite3 *db_ = nullptr;
+};
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+inline CurrentNote makeNote(const QString &title, const QString &priority = QStringLiteral("一般"),
+                            qint32 color = 0, const QString &body = QStringLiteral("{\\rtf1 x}"))
+{
+    CurrentNote n;
+    n.NoteTitle = title;
+    n.NoteAddDate = QStringLiteral("2026/12/07 09:15");
+    n.NoteLastUpdate = n.NoteAddDate;
+    n.NotePriority = priority;
+    n.NoteColor = color;
+    n.NoteBody = body;
+    n.NoteIcon = 3;
+    return n;
+}
+
+// Creates and opens a fresh notebook; QVERIFY-style failures are reported by the caller.
+inline bool openFresh(DBase &db, const QString &path)
+{
+    if (db.CreateDatabase(path) != 1)
+        return false;
+    db.DatabasePath = path;
+    db.OpenDatabase();
+    return db.DatabaseIsOpen;
+}

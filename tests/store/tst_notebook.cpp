@@ -1,0 +1,368 @@
+// Creating, opening and closing notebook files, and refusing files that are not notebooks.
+
+#include "StoreTestUtil.h"
+
+#include "store/DBase.h"
+#include "store/Import.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestNotebook : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void createdFileHasSchemaAndNoRows();
+    void createRefuses_data();
+    void createRefuses();
+    void createLeavesConnectionAlone();
+    void openRefusesBadFile_data();
+    void openRefusesBadFile();
+    void closeTwiceClosesOnce();
+    void oneFileOnDisk();
+    void twoConnectionsShareOneFile();
+    void lockedWriterMakesWriteFailCleanly();
+    void operationsNeedAnOpenNotebook();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString path(const QString &name) const { return dir_->filePath(name); }
+    QStringList entries() const { return QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    // A notebook with enough notes to span many pages, for damage that must hit data pages.
+    QString makeBigNotebook(const QString &name);
+};
+
+void TestNotebook::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+QString TestNotebook::makeBigNotebook(const QString &name)
+{
+    // One transaction: adding 300 notes one by one would wait for 300 disk syncs.
+    ImportRows rows;
+    rows.groups.push_back({1, QStringLiteral("组")});
+    for (int i = 1; i <= 300; ++i) {
+        ImportNote n;
+        n.ID = i;
+        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
+        n.nGroupID = 1;
+        n.nNote = QString(1000, u'文');
+        rows.notes.push_back(n);
+    }
+    const QString p = path(name);
+    QString error;
+    return ImportNotebook(p, rows, &error) == 1 ? p : QString();
+}
+
+void TestNotebook::createdFileHasSchemaAndNoRows()
+{
+    DBase db;
+    const QString p = path(QStringLiteral("new.qbf"));
+    QCOMPARE(db.CreateDatabase(p), 1);
+    QVERIFY(QFile::exists(p));
+    QCOMPARE(entries(), QStringList{QStringLiteral("new.qbf")}); // no temporary left behind
+    {
+        RawDb raw(p);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA application_id")).toInt(), Schema::ApplicationId);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), Schema::Version);
+        const QStringList want[] = {
+            {"vPassword"},
+            {"ID", "vGroupName"},
+            {"ID", "nNoteTitle", "nAddDate", "nLastUpdate", "nPriority", "nIcon", "nGroupID", "nColor", "nNote"}};
+        const char *tables[] = {"admin", "Groups", "Notes"};
+        for (int t = 0; t < 3; ++t) {
+            QStringList cols;
+            for (int i = 0; i < want[t].size(); ++i)
+                cols << raw.scalar(QStringLiteral("SELECT name FROM pragma_table_info('%1') LIMIT 1 OFFSET %2")
+                                       .arg(QLatin1String(tables[t])).arg(i));
+            QCOMPARE(cols, want[t]);
+            QCOMPARE(raw.count(QLatin1String(tables[t])), 0);
+        }
+    }
+    db.DatabasePath = p;
+    db.OpenDatabase();
+    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    QCOMPARE(db.ReadPassword(), QString());
+    VectorGroupSink tree;
+    db.LoadGroups(tree);
+    QCOMPARE(tree.nodes.size(), std::size_t(1));
+    QCOMPARE(tree.nodes[0].key, QStringLiteral("M_TOP"));
+    QCOMPARE(tree.nodes[0].text, QStringLiteral("new.qbf"));
+    QCOMPARE(tree.nodes[0].image, 1);
+    QCOMPARE(tree.nodes[0].selectedImage, 1);
+}
+
+void TestNotebook::createRefuses_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("robustness: existing notebook") << "notebook";
+    QTest::newRow("robustness: existing other file") << "garbage";
+    QTest::newRow("robustness: existing empty file") << "empty";
+    QTest::newRow("robustness: existing folder") << "folder";
+    QTest::newRow("robustness: folder missing") << "nofolder";
+    QTest::newRow("robustness: empty path") << "nopath";
+}
+
+void TestNotebook::createRefuses()
+{
+    QFETCH(QString, kind);
+    QString p = path(QStringLiteral("x.qbf"));
+    if (kind == QLatin1String("notebook")) {
+        DBase maker;
+        QCOMPARE(maker.CreateDatabase(p), 1);
+        RawDb(p).exec("INSERT INTO Groups (vGroupName) VALUES ('keep')");
+    } else if (kind == QLatin1String("garbage")) {
+        QVERIFY(writeBytes(p, QByteArray("my own text, not a notebook\n").repeated(50)));
+    } else if (kind == QLatin1String("empty")) {
+        QVERIFY(writeBytes(p, QByteArray()));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("x.qbf")));
+    } else if (kind == QLatin1String("nofolder")) {
+        p = path(QStringLiteral("missing/x.qbf"));
+    } else {
+        p.clear();
+    }
+    const QByteArray before = fileBytes(p);
+    const QStringList entriesBefore = entries();
+    DBase db;
+    QCOMPARE(db.CreateDatabase(p), 0);
+    QVERIFY(!db.lastError().isEmpty());
+    QCOMPARE(fileBytes(p), before);
+    QCOMPARE(entries(), entriesBefore);
+}
+
+void TestNotebook::createLeavesConnectionAlone()
+{
+    DBase db;
+    const QString first = path(QStringLiteral("first.qbf"));
+    QVERIFY(openFresh(db, first));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(db.CreateDatabase(path(QStringLiteral("second.qbf"))), 1);
+    QCOMPARE(db.DatabasePath, first);
+    QVERIFY(db.DatabaseIsOpen);
+    VectorGroupSink tree;
+    db.LoadGroups(tree);
+    QCOMPARE(tree.nodes.size(), std::size_t(2));
+}
+
+void TestNotebook::openRefusesBadFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("robustness: missing file") << "missing";
+    QTest::newRow("robustness: folder") << "folder";
+    QTest::newRow("robustness: empty file") << "empty";
+    QTest::newRow("robustness: text file") << "garbage";
+    QTest::newRow("robustness: other SQLite database") << "othersqlite";
+    QTest::newRow("robustness: same tables but no mark") << "unmarked";
+    QTest::newRow("robustness: newer layout") << "newer";
+    QTest::newRow("robustness: marked but a column missing") << "nocolumn";
+    QTest::newRow("robustness: truncated notebook") << "truncated";
+    QTest::newRow("robustness: header overwritten") << "header";
+    QTest::newRow("robustness: schema page damaged") << "schema";
+    QTest::newRow("robustness: note index damaged") << "index";
+    QTest::newRow("robustness: groups damaged") << "groups";
+    QTest::newRow("robustness: locked exclusively by another connection") << "locked";
+}
+
+void TestNotebook::openRefusesBadFile()
+{
+    QFETCH(QString, kind);
+    // The notebook open before the failed attempt.
+    DBase db;
+    db.BusyTimeoutMs = 200;
+    const QString good = path(QStringLiteral("good.qbf"));
+    QVERIFY(openFresh(db, good));
+    QCOMPARE(db.AddGroup(QStringLiteral("我的组")), 1);
+
+    const QString bad = path(QStringLiteral("bad.qbf"));
+    std::unique_ptr<RawDb> locker;
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("bad.qbf")));
+    } else if (kind == QLatin1String("empty")) {
+        QVERIFY(writeBytes(bad, QByteArray()));
+    } else if (kind == QLatin1String("garbage")) {
+        QVERIFY(writeBytes(bad, QByteArray("plain words, not a database\n").repeated(400)));
+    } else if (kind == QLatin1String("othersqlite") || kind == QLatin1String("unmarked")
+               || kind == QLatin1String("nocolumn")) {
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(bad).constData(), &raw), SQLITE_OK);
+        const QByteArray marks = QByteArray("PRAGMA application_id = ") + QByteArray::number(Schema::ApplicationId)
+            + "; PRAGMA user_version = 1;";
+        const QByteArray sql = kind == QLatin1String("othersqlite")
+            ? QByteArray("CREATE TABLE songs (title TEXT); INSERT INTO songs VALUES ('a');")
+            : kind == QLatin1String("unmarked")
+            ? QByteArray("CREATE TABLE admin (vPassword TEXT); CREATE TABLE Groups (ID INTEGER PRIMARY KEY, vGroupName TEXT);"
+                         "CREATE TABLE Notes (ID INTEGER PRIMARY KEY, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nGroupID, nColor, nNote);")
+            : marks + "CREATE TABLE admin (vPassword TEXT); CREATE TABLE Groups (ID INTEGER PRIMARY KEY, vGroupName TEXT);"
+              "CREATE TABLE Notes (ID INTEGER PRIMARY KEY, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nGroupID, nColor);";
+        QCOMPARE(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    } else if (kind == QLatin1String("newer")) {
+        DBase maker;
+        QCOMPARE(maker.CreateDatabase(bad), 1);
+        QCOMPARE(RawDb(bad).exec("PRAGMA user_version = 2"), SQLITE_OK);
+    } else if (kind == QLatin1String("truncated")) {
+        QVERIFY(QFile::rename(makeBigNotebook(QStringLiteral("big.qbf")), bad));
+        QByteArray bytes = fileBytes(bad);
+        QVERIFY(bytes.size() > 100000);
+        QVERIFY(writeBytes(bad, bytes.left(bytes.size() / 2)));
+    } else if (kind == QLatin1String("header")) {
+        QVERIFY(QFile::rename(makeBigNotebook(QStringLiteral("big.qbf")), bad));
+        QByteArray bytes = fileBytes(bad);
+        bytes.replace(0, 16, QByteArray(16, 'x'));
+        QVERIFY(writeBytes(bad, bytes));
+    } else if (kind == QLatin1String("schema") || kind == QLatin1String("index")
+               || kind == QLatin1String("groups")) {
+        QVERIFY(QFile::rename(makeBigNotebook(QStringLiteral("big.qbf")), bad));
+        int page = 1;
+        if (kind != QLatin1String("schema")) {
+            RawDb raw(bad);
+            page = raw.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'")
+                                  .arg(kind == QLatin1String("index") ? QStringLiteral("NotesByGroup")
+                                                                      : QStringLiteral("Groups")))
+                       .toInt();
+        }
+        QVERIFY(page >= 1);
+        QByteArray bytes = fileBytes(bad);
+        const qsizetype offset = qsizetype(page - 1) * 4096 + (page == 1 ? 100 : 0);
+        bytes.replace(offset, 200, QByteArray(200, '\xA5'));
+        QVERIFY(writeBytes(bad, bytes));
+    } else if (kind == QLatin1String("locked")) {
+        DBase maker;
+        QCOMPARE(maker.CreateDatabase(bad), 1);
+        locker = std::make_unique<RawDb>(bad);
+        QCOMPARE(locker->exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"), SQLITE_OK);
+    }
+    const QByteArray before = fileBytes(bad);
+    const bool existedBefore = QFileInfo::exists(bad);
+
+    db.CloseDatabase();
+    db.DatabasePath = bad;
+    db.OpenDatabase();
+    QVERIFY(!db.DatabaseIsOpen);
+    QVERIFY(!db.lastError().isEmpty());
+    qInfo("refused: %s", qPrintable(db.lastError()));
+    QCOMPARE(QFileInfo::exists(bad), existedBefore); // opening never creates a file
+    locker.reset();
+    QCOMPARE(fileBytes(bad), before);
+    QVERIFY(!QFile::exists(bad + QStringLiteral("-journal")));
+
+    // The previous notebook is untouched and opens again as the open command does it.
+    db.DatabasePath = good;
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    VectorGroupSink tree;
+    db.LoadGroups(tree);
+    QCOMPARE(tree.nodes.size(), std::size_t(2));
+    QCOMPARE(tree.nodes[1].text, QStringLiteral("我的组"));
+}
+
+void TestNotebook::closeTwiceClosesOnce()
+{
+    DBase db;
+    QVERIFY(openFresh(db, path(QStringLiteral("c.qbf"))));
+    db.CloseDatabase();
+    QVERIFY(!db.DatabaseIsOpen);
+    db.CloseDatabase();
+    QVERIFY(!db.DatabaseIsOpen);
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 0);
+    // A closed file can be replaced at once: nothing of ours holds it.
+    QVERIFY(QFile::remove(path(QStringLiteral("c.qbf"))));
+}
+
+void TestNotebook::oneFileOnDisk()
+{
+    DBase db;
+    const QString p = path(QStringLiteral("one.qbf"));
+    QVERIFY(openFresh(db, p));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("t"))), 1);
+    QCOMPARE(entries(), QStringList{QStringLiteral("one.qbf")});
+    RawDb raw(p);
+    QCOMPARE(raw.scalar(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("delete"));
+}
+
+void TestNotebook::twoConnectionsShareOneFile()
+{
+    const QString p = path(QStringLiteral("shared.qbf"));
+    DBase a, b;
+    QVERIFY(openFresh(a, p));
+    b.DatabasePath = p;
+    b.OpenDatabase();
+    QVERIFY(b.DatabaseIsOpen);
+    QCOMPARE(a.AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(b.AddGroup(QStringLiteral("B")), 1);
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(a.AddNote(1, makeNote(QStringLiteral("a%1").arg(i))), 1);
+        QCOMPARE(b.AddNote(2, makeNote(QStringLiteral("b%1").arg(i))), 1);
+    }
+    VectorNoteSink listA, listB;
+    a.LoadNotes(listA, 2); // what b wrote, seen by a
+    b.LoadNotes(listB, -1);
+    QCOMPARE(listA.items.size(), std::size_t(10));
+    QCOMPARE(listB.items.size(), std::size_t(20));
+    QCOMPARE(b.DeleteGroup(1), 1);
+    a.LoadNotes(listA, 1);
+    QVERIFY(listA.items.empty());
+    a.CloseDatabase();
+    b.CloseDatabase();
+    QCOMPARE(RawDb(p).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+void TestNotebook::lockedWriterMakesWriteFailCleanly()
+{
+    const QString p = path(QStringLiteral("busy.qbf"));
+    DBase db;
+    db.BusyTimeoutMs = 100;
+    QVERIFY(openFresh(db, p));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    {
+        RawDb other(p);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+        QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+        QCOMPARE(db.DeleteGroup(1), 0);
+        QVERIFY(!db.lastError().isEmpty());
+        // Reading still works while the other program holds its write lock.
+        VectorGroupSink tree;
+        db.LoadGroups(tree);
+        QCOMPARE(tree.nodes.size(), std::size_t(2));
+        QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
+    }
+    QCOMPARE(db.AddGroup(QStringLiteral("B")), 1);
+    VectorGroupSink tree;
+    db.LoadGroups(tree);
+    QCOMPARE(tree.nodes.size(), std::size_t(3));
+}
+
+void TestNotebook::operationsNeedAnOpenNotebook()
+{
+    DBase db;
+    VectorGroupSink tree;
+    VectorNoteSink list;
+    db.LoadGroups(tree);
+    db.LoadNotes(list, -1);
+    QVERIFY(tree.nodes.empty());
+    QVERIFY(list.items.empty());
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 0);
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("t"))), 0);
+    QCOMPARE(db.WritePassword(QStringLiteral("x")), 0);
+    QCOMPARE(db.LoadNoteBody(1), QString());
+    QVERIFY(!db.lastError().isEmpty());
+
+    // Open, but refused by the password prompt: the opener clears the flag and nothing is served.
+    QVERIFY(openFresh(db, path(QStringLiteral("locked.qbf"))));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    db.DatabaseIsOpen = false;
+    db.LoadGroups(tree);
+    QVERIFY(tree.nodes.empty());
+    QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+}
+
+QTEST_GUILESS_MAIN(TestNotebook)
+#include "tst_notebook.moc"
