@@ -1,0 +1,145 @@
+#include "TextFileCodec.h"
+
+#include <QStringDecoder>
+
+#include <memory>
+#include <unicode/ucnv.h>
+
+namespace editor {
+
+namespace {
+
+struct ConverterCloser
+{
+    void operator()(UConverter *c) const { ucnv_close(c); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+Converter openConverter(const QByteArray &name)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv(ucnv_open(name.constData(), &status));
+    if (U_FAILURE(status) || !conv) {
+        status = U_ZERO_ERROR;
+        conv.reset(ucnv_open("windows-1252", &status));
+    }
+    return conv;
+}
+
+} // namespace
+
+QByteArray legacyCodePageName(const QLocale &locale)
+{
+    switch (locale.language()) {
+    case QLocale::Chinese:
+        if (locale.script() == QLocale::TraditionalChineseScript
+            || locale.territory() == QLocale::Taiwan || locale.territory() == QLocale::HongKong
+            || locale.territory() == QLocale::Macao)
+            return "Big5";
+        return "GB18030";
+    case QLocale::Japanese: return "Shift_JIS";
+    case QLocale::Korean: return "windows-949";
+    case QLocale::Thai: return "windows-874";
+    case QLocale::Vietnamese: return "windows-1258";
+    case QLocale::Greek: return "windows-1253";
+    case QLocale::Turkish:
+    case QLocale::Azerbaijani: return "windows-1254";
+    case QLocale::Hebrew: return "windows-1255";
+    case QLocale::Arabic:
+    case QLocale::Persian:
+    case QLocale::Urdu: return "windows-1256";
+    case QLocale::Estonian:
+    case QLocale::Latvian:
+    case QLocale::Lithuanian: return "windows-1257";
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Belarusian:
+    case QLocale::Bulgarian:
+    case QLocale::Macedonian:
+    case QLocale::Serbian:
+    case QLocale::Kazakh:
+    case QLocale::Mongolian: return "windows-1251";
+    case QLocale::Czech:
+    case QLocale::Slovak:
+    case QLocale::Polish:
+    case QLocale::Hungarian:
+    case QLocale::Slovenian:
+    case QLocale::Croatian:
+    case QLocale::Romanian:
+    case QLocale::Albanian: return "windows-1250";
+    default: return "windows-1252";
+    }
+}
+
+bool looksLikeUtf8(const QByteArray &bytes)
+{
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = dec.decode(bytes);
+    return !dec.hasError();
+}
+
+QString decodeWith(const QByteArray &bytes, const QByteArray &converterName)
+{
+    if (bytes.isEmpty())
+        return QString();
+    Converter conv = openConverter(converterName);
+    if (!conv)
+        return QString::fromLatin1(bytes);
+    // At most one UTF-16 unit per input byte plus a surrogate pair of slack for every converter ICU has.
+    QString out(bytes.size() + 2, Qt::Uninitialized);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar *>(out.data()), int32_t(out.size()),
+                                    bytes.constData(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return QString::fromLatin1(bytes);
+    out.truncate(n);
+    return out;
+}
+
+QByteArray encodeWith(const QString &text, const QByteArray &converterName)
+{
+    if (text.isEmpty())
+        return QByteArray();
+    Converter conv = openConverter(converterName);
+    if (!conv)
+        return text.toLatin1();
+    QByteArray out(text.size() * 4 + 8, Qt::Uninitialized);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_fromUChars(conv.get(), out.data(), int32_t(out.size()),
+                                      reinterpret_cast<const UChar *>(text.constData()), int32_t(text.size()),
+                                      &status);
+    if (U_FAILURE(status))
+        return QByteArray();
+    out.truncate(n);
+    return out;
+}
+
+namespace {
+
+bool hasUtf16Bom(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+}
+
+} // namespace
+
+bool isPlainText(const QByteArray &bytes)
+{
+    return hasUtf16Bom(bytes) || !bytes.contains('\0');
+}
+
+QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
+{
+    static const QByteArray bom("\xEF\xBB\xBF");
+    if (hasUtf16Bom(bytes)) {
+        QStringDecoder dec(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return dec.decode(bytes.mid(2));
+    }
+    if (bytes.startsWith(bom))
+        return QString::fromUtf8(bytes.mid(bom.size()));
+    if (looksLikeUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    return decodeWith(bytes, legacyCodePageName(locale));
+}
+
+} // namespace editor

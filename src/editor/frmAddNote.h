@@ -1,0 +1,118 @@
+#pragma once
+
+#include "dTxtHelper.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+class QAction;
+class QComboBox;
+class QDateTime;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+class QToolBar;
+class QWidget;
+struct AppState;
+class Prompter;
+
+// The modal note editor. The caller sets state.IsNewNote (and, for an edit, state.note), shows it
+// with prompter.exec(), then reads state.DialogResult: 1 means state.note holds the accepted note;
+// anything else (Cancel, the close box, Escape) means nothing is to be stored.
+class frmAddNote : public QDialog
+{
+    Q_OBJECT
+public:
+    // noteIcons: the 24 note icons, index 0 showing icon number 1.
+    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, QWidget *parent = nullptr);
+    ~frmAddNote() override;
+
+    // Index of the first item equal to text ignoring case; 0 when none matches.
+    static int FindInList(const QComboBox *combo, const QString &text);
+
+    // Date-time text of an accepted note: short date, a blank, 24-hour "hh:mm".
+    static QString dateTimeText(const QDateTime &when);
+    // Text inserted by the date button: short date, a blank, long time (without a time zone).
+    static QString generalDateText(const QDateTime &when);
+
+    // The colour shown in the title colour box, 0x00BBGGRR.
+    qint32 titleColor() const { return m_color; }
+    dTxtHelper &TextHelper() { return m_textHelper; }
+
+    // A toolbar button by toolbar (1 or 2) and 1-based position, separators counted; null when absent.
+    QAction *toolbarButton(int toolbar, int position) const;
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdOpen_Click();
+    void Toolbar1_ButtonClick(QAction *button);
+    void Toolbar2_ButtonClick(QAction *button);
+    // Runs the handler of Toolbar2's button at a position as if it had been clicked.
+    void ClickToolbarButton(int position);
+    void cboFont_Click();
+    void cboSize_Click();
+    void txtNote_SelChange();
+    void txtNote_Click();
+    void UpdateClipboardButtons();
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createToolbars();
+    void Form_Load();
+    void Form_Resize();
+    void pBottom_Resize();
+    QString AskFileName(bool open, const QString &title, const QString &filter);
+    qint32 AskColor();
+    void setTitleColor(qint32 color);
+    void setTitleWarning(bool on);
+    void PColor_MouseDown(Qt::MouseButton button);
+    void txtTitle_Click();
+    bool txtTitle_KeyPress(int key);
+
+    void clearBody();
+    void openDocument();
+    void setAlignmentButton(int position);
+    void setBullet(bool on);
+    void insertPicture();
+    void insertDate();
+    void showError(const QString &text);
+
+    AppState &m_state;
+    Prompter &m_prompter;
+    QList<QIcon> m_noteIcons;
+    dTxtHelper m_textHelper;
+    qint32 m_color = 0;
+
+    QLabel *lblTitle = nullptr;
+    QLineEdit *txtTitle = nullptr;
+    QLabel *lblColor = nullptr;
+    QLabel *PColor = nullptr;
+    QPushButton *cmdOpen = nullptr;
+    QLabel *Label2 = nullptr;
+    QComboBox *cboPriority = nullptr;
+    QLabel *Label3 = nullptr;
+    QComboBox *CboIcon = nullptr;
+    QWidget *Line3D2 = nullptr;
+    QToolBar *Toolbar1 = nullptr;
+    QComboBox *cboFont = nullptr;
+    QComboBox *cboSize = nullptr;
+    QToolBar *Toolbar2 = nullptr;
+    QTextEdit *txtNote = nullptr;
+    QWidget *pBottom = nullptr;
+    QWidget *Line3D1 = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QList<QAction *> m_toolbar1Buttons; // by position, separators included
+    QList<QAction *> m_toolbar2Buttons;
+};
