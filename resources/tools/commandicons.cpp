@@ -118,8 +118,8 @@ QImage letter(const QString &text, bool bold, bool italic, const QColor &bar)
     p.setFont(f);
     p.setPen(kInk);
     p.drawText(QRectF(0, bar.alpha() ? -1.5 : 0, 16, 15), Qt::AlignCenter, text);
-    if (bar.alpha())
-        p.fillRect(QRectF(2, 13, 12, 2.5), bar);
+    if (bar.alpha()) // an underline is a line; a colour sample needs some body
+        p.fillRect(bar == kInk ? QRectF(2, 14, 12, 1) : QRectF(2, 13, 12, 2.5), bar);
     return c.finish();
 }
 
@@ -287,7 +287,7 @@ std::vector<Named> editorImages()
             {QStringLiteral("editor/m_paste.png"), edPaste()},
             {QStringLiteral("editor/m_bold.png"), letter(QStringLiteral("B"), true, false, none)},
             {QStringLiteral("editor/m_italic.png"), italic()},
-            {QStringLiteral("editor/m_underline.png"), letter(QStringLiteral("U"), false, false, kInk)},
+            {QStringLiteral("editor/m_underline.png"), letter(QStringLiteral("U"), true, false, kInk)},
             {QStringLiteral("editor/m_col.png"), letter(QStringLiteral("A"), true, false, hex("#e53935"))},
             {QStringLiteral("editor/m_left.png"), align(0)},
             {QStringLiteral("editor/m_center.png"), align(1)},

@@ -62,6 +62,31 @@ QImage grip(const QColor &dot)
     return img;
 }
 
+// Below 24 px the spiral and the feather's barbs turn to mush: draw a
+// pixel-aligned notebook with a plain two-tone quill instead.
+QImage smallAppIcon(int size)
+{
+    Canvas c(16, 16);
+    QPainter &p = c.p();
+    const QColor cover = hex("#3f6fb5");
+    box(p, 2, 0, 12, 16, cover, darker(cover, 0.35));
+    box(p, 4, 2, 7, 3, Qt::white, Qt::white);
+    for (int y = 1; y < 16; y += 3)
+        box(p, 1, y, 3, 1, hex("#cfd8dc"), hex("#cfd8dc"));
+    QPainterPath vane;
+    vane.moveTo(5, 14);
+    vane.cubicTo(6, 10, 10, 5.5, 15.5, 3.5);
+    vane.cubicTo(14.5, 8, 10.5, 12, 6.5, 13.5);
+    vane.closeSubpath();
+    p.setPen(QPen(hex("#37474f"), 0.9));
+    p.setBrush(Qt::white);
+    p.drawPath(vane);
+    p.setPen(QPen(hex("#263238"), 1.3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(3.5, 15.2), QPointF(6.5, 12.2));
+    QImage img = c.finish();
+    return size == 16 ? img : img.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 } // namespace
 
 namespace images {
@@ -77,6 +102,8 @@ std::vector<Named> skinImages()
 
 QImage appIcon(int size)
 {
+    if (size < 24)
+        return smallAppIcon(size);
     Canvas c(size, size);
     QPainter &p = c.p();
     p.scale(size / 64.0, size / 64.0);

@@ -249,6 +249,16 @@ void tst_Resources::desktopEntry()
     QCOMPARE(keys.value(QStringLiteral("Exec")), QStringLiteral("quillbook %f"));
     QCOMPARE(keys.value(QStringLiteral("Icon")), QStringLiteral("quillbook"));
     QVERIFY(keys.value(QStringLiteral("Categories")).split(QLatin1Char(';')).contains(QStringLiteral("Office")));
+
+    // The type the entry claims must be the one the installed MIME package
+    // declares for *.qbf, or double-clicking a notebook finds no program.
+    const QString mime = keys.value(QStringLiteral("MimeType")).section(QLatin1Char(';'), 0, 0);
+    QVERIFY(!mime.isEmpty());
+    QFile package(QDir(QStringLiteral(QB_RESOURCES_DIR)).filePath(QStringLiteral("quillbook-mime.xml")));
+    QVERIFY(package.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(package.readAll());
+    QVERIFY(xml.contains(QStringLiteral("<mime-type type=\"%1\">").arg(mime)));
+    QVERIFY(xml.contains(QStringLiteral("<glob pattern=\"*.qbf\"")));
 }
 
 void tst_Resources::installedIconSizes()
