@@ -1,0 +1,229 @@
+#include "DialogTesting.h"
+#include "app/AppState.h"
+#include "common/ScriptedPrompter.h"
+#include "dialogs/frmPws2.h"
+#include "store/DBase.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace DialogTesting;
+
+namespace {
+const QString kWrongOld = QStringLiteral("密码是不正确的。请再试一次");
+const QString kMismatch = QStringLiteral("密码不匹配,就再试一次");
+} // namespace
+
+class tst_ChangePassword : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void opening_data();
+    void opening();
+    void confirming_data();
+    void confirming();
+    void secondChangeTakesTheFirstAsOld();
+    void givingUp_data();
+    void givingUp();
+
+private:
+    QString m_storedAbc; // stored form of "abc"
+};
+
+void tst_ChangePassword::initTestCase()
+{
+    m_storedAbc = DBase::HashPassword(QStringLiteral("abc"));
+    QVERIFY(!m_storedAbc.isEmpty());
+}
+
+void tst_ChangePassword::opening_data()
+{
+    QTest::addColumn<bool>("hasPassword");
+    QTest::newRow("nominal: stored password, old box open") << true;
+    QTest::newRow("nominal: no password, old box disabled") << false;
+}
+
+void tst_ChangePassword::opening()
+{
+    QFETCH(bool, hasPassword);
+    AppState state;
+    ScriptedPrompter prompter;
+    frmPws2 dlg(state, prompter, hasPassword ? m_storedAbc : QString(), nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("设置密码"));
+    QVERIFY(dlg.isModal());
+    const QList<QPair<const char *, const char *>> labels = {
+        {"lblTitle1", "请输入新的数据库密码"}, {"lblTitle2", "旧密码"},
+        {"Label1", "新密码"}, {"Label2", "再一次输入新密码"}};
+    for (const auto &[name, text] : labels)
+        QCOMPARE(dlg.findChild<QLabel *>(QLatin1String(name))->text(), QString::fromUtf8(text));
+    for (const char *name : {"txtOld", "txtPass1", "txtPass2"}) {
+        auto *box = dlg.findChild<QLineEdit *>(QLatin1String(name));
+        QVERIFY2(box, name);
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
+        QCOMPARE(box->maxLength(), 50);
+        QVERIFY(box->text().isEmpty());
+    }
+
+    auto *txtOld = dlg.findChild<QLineEdit *>(QStringLiteral("txtOld"));
+    auto *txtPass1 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1"));
+    QCOMPARE(txtOld->isEnabled(), hasPassword);
+    QCOMPARE(background(txtOld), hasPassword ? white() : dlg.palette().color(QPalette::Button));
+    QCOMPARE(QApplication::focusWidget(), hasPassword ? txtOld : txtPass1);
+}
+
+void tst_ChangePassword::confirming_data()
+{
+    QTest::addColumn<bool>("hasPassword"); // stored: "abc" or none
+    QTest::addColumn<QString>("oldText");
+    QTest::addColumn<QString>("new1");
+    QTest::addColumn<QString>("new2");
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<QString>("message"); // "" = confirmed
+    QTest::addColumn<QString>("input");   // gInputPassword when confirmed
+
+    const QString fifty(50, QLatin1Char('p'));
+    QTest::newRow("nominal: first password on a file without one")
+        << false << "" << "abc" << "abc" << false << "" << "abc";
+    QTest::newRow("nominal: change with the right old password")
+        << true << "abc" << "新密码1" << "新密码1" << false << "" << "新密码1";
+    QTest::newRow("nominal: both new boxes empty removes the password")
+        << true << "abc" << "" << "" << false << "" << "";
+    QTest::newRow("nominal: Enter in the last box confirms")
+        << true << "abc" << "xyz" << "xyz" << true << "" << "xyz";
+    QTest::newRow("nominal: blanks of the new password are kept")
+        << true << "abc" << " x y " << " x y " << false << "" << " x y ";
+    QTest::newRow("robustness: fifty-one characters stop at fifty, so the write cannot fail")
+        << false << "" << fifty + "q" << fifty + "q" << false << "" << fifty;
+    QTest::newRow("robustness: wrong old password")
+        << true << "abd" << "xyz" << "xyz" << false << kWrongOld << "";
+    QTest::newRow("robustness: old password in other letter case")
+        << true << "ABC" << "xyz" << "xyz" << true << kWrongOld << "";
+    QTest::newRow("robustness: old password with a blank is not trimmed")
+        << true << "abc " << "xyz" << "xyz" << false << kWrongOld << "";
+    QTest::newRow("robustness: empty old password against a stored one")
+        << true << "" << "" << "" << false << kWrongOld << "";
+    QTest::newRow("robustness: wrong old wins over mismatching new entries")
+        << true << "zzz" << "one" << "two" << false << kWrongOld << "";
+    QTest::newRow("robustness: new entries differ")
+        << true << "abc" << "one" << "two" << false << kMismatch << "";
+    QTest::newRow("robustness: new entries differ only in case")
+        << false << "" << "Abc" << "abc" << true << kMismatch << "";
+    QTest::newRow("robustness: new entries differ by a trailing blank")
+        << false << "" << "abc" << "abc " << false << kMismatch << "";
+}
+
+void tst_ChangePassword::confirming()
+{
+    QFETCH(bool, hasPassword);
+    QFETCH(QString, oldText);
+    QFETCH(QString, new1);
+    QFETCH(QString, new2);
+    QFETCH(bool, byEnter);
+    QFETCH(QString, message);
+    QFETCH(QString, input);
+
+    AppState state;
+    state.gInputPassword = QStringLiteral("untouched");
+    ScriptedPrompter prompter;
+    frmPws2 dlg(state, prompter, hasPassword ? m_storedAbc : QString(), nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto *txtOld = dlg.findChild<QLineEdit *>(QStringLiteral("txtOld"));
+    auto *txtPass1 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1"));
+    auto *txtPass2 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass2"));
+
+    if (hasPassword)
+        typeInto(txtOld, oldText);
+    typeInto(txtPass1, new1);
+    typeInto(txtPass2, new2);
+    if (byEnter)
+        QTest::keyClick(txtPass2, Qt::Key_Return);
+    else
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+
+    if (message.isEmpty()) {
+        QVERIFY(prompter.messages.isEmpty());
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(state.gInputPassword, input);
+        return;
+    }
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(state.DialogResult, 0);
+    QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.messages[0].text, message);
+    QCOMPARE(prompter.messages[0].title, QStringLiteral("设置密码"));
+    QCOMPARE(prompter.messages[0].style, 48);
+    // A wrong old password sends the user back to it; a mismatch leaves the focus where it was.
+    QWidget *focusBefore = byEnter ? static_cast<QWidget *>(txtPass2)
+                                   : dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    QCOMPARE(QApplication::focusWidget(), message == kWrongOld ? txtOld : focusBefore);
+    QCOMPARE(txtPass2->text(), new2); // Enter is not typed into the box
+}
+
+void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
+{
+    AppState state;
+    ScriptedPrompter prompter;
+    QString stored; // a file without password
+    const QStringList changes = {QStringLiteral("first"), QStringLiteral("second")};
+    QString old;
+    for (const QString &next : changes) {
+        frmPws2 dlg(state, prompter, stored, nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        if (!old.isEmpty())
+            typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), old);
+        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1")), next);
+        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPass2")), next);
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(state.gInputPassword, next);
+        // What the caller then stores.
+        stored = DBase::HashPassword(state.gInputPassword);
+        old = next;
+    }
+    QVERIFY(prompter.messages.isEmpty());
+}
+
+void tst_ChangePassword::givingUp_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("nominal: Cancel button") << "cancel";
+    QTest::newRow("robustness: close box counts as cancelled") << "close";
+    QTest::newRow("robustness: Esc does nothing") << "esc";
+}
+
+void tst_ChangePassword::givingUp()
+{
+    QFETCH(QString, how);
+    AppState state;
+    state.gInputPassword = QStringLiteral("untouched");
+    ScriptedPrompter prompter;
+    frmPws2 dlg(state, prompter, m_storedAbc, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), QStringLiteral("abc"));
+
+    if (how == QLatin1String("cancel"))
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    else if (how == QLatin1String("close"))
+        dlg.close();
+    else
+        QTest::keyClick(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), Qt::Key_Escape);
+
+    const bool stillOpen = how == QLatin1String("esc");
+    QCOMPARE(dlg.isVisible(), stillOpen);
+    QCOMPARE(state.DialogResult, stillOpen ? 0 : 2);
+    QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
+}
+
+QTEST_MAIN(tst_ChangePassword)
+#include "tst_changepassword.moc"

@@ -1,0 +1,201 @@
+#include "DialogTesting.h"
+#include "app/AppState.h"
+#include "common/ScriptedPrompter.h"
+#include "dialogs/frmPws1.h"
+#include "store/DBase.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace DialogTesting;
+
+namespace {
+const QString kWrong = QStringLiteral("密码是不正确的。请再试一次");
+}
+
+class tst_PasswordPrompt : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void looksAsDesigned();
+    void attempts_data();
+    void attempts();
+    void wrongAttemptLeavesBoxSelectedAndBlue();
+    void givingUp_data();
+    void givingUp();
+    void escDoesNothing();
+
+private:
+    QString m_stored; // stored form of "Secret"
+};
+
+void tst_PasswordPrompt::initTestCase()
+{
+    m_stored = DBase::HashPassword(QStringLiteral("Secret"));
+    QVERIFY(!m_stored.isEmpty());
+}
+
+void tst_PasswordPrompt::looksAsDesigned()
+{
+    AppState state;
+    ScriptedPrompter prompter;
+    frmPws1 dlg(state, prompter, nullptr);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("打开密码"));
+    QVERIFY(dlg.isModal());
+    QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(),
+             QStringLiteral("请输入数据库文件密码"));
+    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
+    QVERIFY(txtPws);
+    QCOMPARE(txtPws->echoMode(), QLineEdit::Password);
+    QCOMPARE(txtPws->maxLength(), 50);
+    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(), QStringLiteral("确定"));
+    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
+             QStringLiteral("取消"));
+    // No minimise or maximise box; fixed size.
+    QVERIFY(!(dlg.windowFlags() & Qt::WindowMinMaxButtonsHint));
+    QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
+}
+
+void tst_PasswordPrompt::attempts_data()
+{
+    QTest::addColumn<QStringList>("typed"); // one entry per attempt
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<bool>("accepted"); // after the last attempt
+    QTest::addColumn<QString>("input");  // gInputPassword afterwards
+
+    QTest::newRow("nominal: right at once") << QStringList{"Secret"} << false << true << "Secret";
+    QTest::newRow("nominal: Enter confirms like OK") << QStringList{"Secret"} << true << true << "Secret";
+    QTest::newRow("nominal: blanks at both ends removed")
+        << QStringList{"   Secret  "} << false << true << "Secret";
+    QTest::newRow("nominal: wrong, wrong again, then right")
+        << QStringList{"secret", "Secrets", "Secret"} << true << true << "Secret";
+    QTest::newRow("robustness: other letter case refused")
+        << QStringList{"secret"} << false << false << "secret";
+    QTest::newRow("robustness: empty entry refused") << QStringList{""} << false << false << "";
+    QTest::newRow("robustness: blanks only refused") << QStringList{"   "} << true << false << "";
+    QTest::newRow("robustness: inner blank not removed")
+        << QStringList{"Sec ret"} << false << false << "Sec ret";
+    QTest::newRow("robustness: wrong attempt stays in the input, trimmed")
+        << QStringList{" nope "} << false << false << "nope";
+}
+
+void tst_PasswordPrompt::attempts()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(bool, byEnter);
+    QFETCH(bool, accepted);
+    QFETCH(QString, input);
+
+    AppState state;
+    state.gPassword = m_stored;
+    ScriptedPrompter prompter;
+    frmPws1 dlg(state, prompter, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
+    auto *cmdOK = dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+
+    for (const QString &attempt : typed) {
+        typeInto(txtPws, attempt);
+        if (byEnter)
+            QTest::keyClick(txtPws, Qt::Key_Return);
+        else
+            QTest::mouseClick(cmdOK, Qt::LeftButton);
+    }
+
+    QCOMPARE(state.gInputPassword, input);
+    const qsizetype wrongAttempts = typed.size() - (accepted ? 1 : 0);
+    QCOMPARE(prompter.messages.size(), wrongAttempts);
+    for (const ScriptedPrompter::Message &m : prompter.messages) {
+        QCOMPARE(m.text, kWrong);
+        QCOMPARE(m.title, QStringLiteral("提示"));
+        QCOMPARE(m.style, 48);
+    }
+    QCOMPARE(dlg.isVisible(), !accepted);
+    QCOMPARE(state.DialogResult, accepted ? 1 : 0);
+    if (accepted)
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+void tst_PasswordPrompt::wrongAttemptLeavesBoxSelectedAndBlue()
+{
+    AppState state;
+    state.gPassword = m_stored;
+    ScriptedPrompter prompter;
+    frmPws1 dlg(state, prompter, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
+    QVERIFY(txtPws->hasFocus());
+    QCOMPARE(background(txtPws), white());
+
+    typeInto(txtPws, QStringLiteral("guess"));
+    QTest::keyClick(txtPws, Qt::Key_Return);
+    QCOMPARE(background(txtPws), highlight());
+    QCOMPARE(txtPws->selectedText(), QStringLiteral("guess"));
+    QVERIFY(txtPws->hasFocus());
+    // Enter was taken by the dialog, not typed into the box.
+    QCOMPARE(txtPws->text(), QStringLiteral("guess"));
+
+    QTest::mouseClick(txtPws, Qt::LeftButton);
+    QCOMPARE(background(txtPws), white());
+}
+
+void tst_PasswordPrompt::givingUp_data()
+{
+    QTest::addColumn<QString>("wrongFirst"); // "" = give up right after opening
+    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<QString>("input");
+
+    QTest::newRow("nominal: Cancel at once keeps the earlier input") << "" << false << "before";
+    QTest::newRow("nominal: Cancel after a wrong attempt keeps that attempt")
+        << "wrong" << false << "wrong";
+    QTest::newRow("robustness: close box counts as cancelled") << "" << true << "before";
+}
+
+void tst_PasswordPrompt::givingUp()
+{
+    QFETCH(QString, wrongFirst);
+    QFETCH(bool, closeBox);
+    QFETCH(QString, input);
+
+    AppState state;
+    state.gPassword = m_stored;
+    state.gInputPassword = QStringLiteral("before");
+    ScriptedPrompter prompter;
+    frmPws1 dlg(state, prompter, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    if (!wrongFirst.isEmpty()) {
+        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPws")), wrongFirst);
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    }
+    if (closeBox)
+        dlg.close();
+    else
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(state.DialogResult, 2);
+    QCOMPARE(state.gInputPassword, input);
+}
+
+void tst_PasswordPrompt::escDoesNothing()
+{
+    AppState state;
+    state.gPassword = m_stored;
+    ScriptedPrompter prompter;
+    frmPws1 dlg(state, prompter, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::keyClick(dlg.findChild<QLineEdit *>(QStringLiteral("txtPws")), Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(state.DialogResult, 0);
+}
+
+QTEST_MAIN(tst_PasswordPrompt)
+#include "tst_passwordprompt.moc"
