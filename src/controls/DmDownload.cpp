@@ -86,13 +86,20 @@ void DmDownload::DownloadFile(const QString &url, const QString &localFile, int 
             progress(*it->second, StatusSendingRequest, it->second->url);
     });
     connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl &to) {
-        if (auto it = jobs_.find(reply); it != jobs_.end())
-            progress(*it->second, StatusRedirecting, to.toString());
+        auto it = jobs_.find(reply);
+        if (it == jobs_.end())
+            return;
+        it->second->headersSeen = false; // the next response is the one that carries the data
+        it->second->total = 0;
+        progress(*it->second, StatusRedirecting, to.toString());
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
         auto it = jobs_.find(reply);
         if (it == jobs_.end() || it->second->headersSeen)
             return;
+        const int http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (http >= 300 && http < 400 && reply->hasRawHeader("Location"))
+            return; // a redirect's own headers: no data comes with them
         Job &j = *it->second;
         j.headersSeen = true;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
