@@ -42,65 +42,71 @@ QImage treeFolder(bool open)
     return c.finish();
 }
 
-// --- main toolbar, 24 x 24 --------------------------------------------------
+// --- main toolbar, 16 x 16 (its bar is 22 px high) ---------------------------
+
+const QColor kDatabase = hex("#5b8fd6");
 
 QImage tbNew()
 {
-    Canvas c(24, 24);
-    cylinder(c.p(), QRectF(3, 2, 15, 19), hex("#5b8fd6"));
+    Canvas c(16, 16);
+    cylinder(c.p(), QRectF(1, 1, 11, 14), kDatabase);
     // Sparkle: a fresh, empty database file.
     QPainter &p = c.p();
-    p.setPen(QPen(hex("#f6a800"), 1.6, Qt::SolidLine, Qt::RoundCap));
-    const QPointF s(18.5, 17.5);
-    p.drawLine(s + QPointF(-4, 0), s + QPointF(4, 0));
-    p.drawLine(s + QPointF(0, -4), s + QPointF(0, 4));
-    p.setPen(QPen(hex("#f6a800"), 1.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(s + QPointF(-2.4, -2.4), s + QPointF(2.4, 2.4));
-    p.drawLine(s + QPointF(-2.4, 2.4), s + QPointF(2.4, -2.4));
+    const QPointF s(12.5, 11.5);
+    p.setPen(QPen(darker(hex("#f6a800"), 0.15), 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(s + QPointF(-3, 0), s + QPointF(3, 0));
+    p.drawLine(s + QPointF(0, -3), s + QPointF(0, 3));
+    p.setPen(QPen(hex("#f6a800"), 1.1, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(s + QPointF(-1.8, -1.8), s + QPointF(1.8, 1.8));
+    p.drawLine(s + QPointF(-1.8, 1.8), s + QPointF(1.8, -1.8));
     return c.finish();
 }
 
 QImage tbOpen()
 {
-    Canvas c(24, 24);
-    folder(c.p(), QRectF(1, 3, 22, 18), kFolder, true);
+    // An open folder holding a database, unlike the editor's "open document".
+    Canvas c(16, 16);
+    folder(c.p(), QRectF(0, 1, 14, 11), kFolder, true);
+    cylinder(c.p(), QRectF(9, 7, 7, 9), kDatabase);
     return c.finish();
 }
 
 QImage tbBackup()
 {
-    Canvas c(24, 24);
-    cylinder(c.p(), QRectF(2, 2, 14, 17), hex("#5b8fd6"));
+    Canvas c(16, 16);
+    cylinder(c.p(), QRectF(1, 0, 10, 13), kDatabase);
     // Circular arrow: a second, safe copy.
     QPainter &p = c.p();
-    disc(p, QPointF(17, 17), 6.2, hex("#2e9d46"), darker(hex("#2e9d46"), 0.3));
+    const QPointF centre(11.5, 11.5);
+    disc(p, centre, 4.4, hex("#2e9d46"), darker(hex("#2e9d46"), 0.3));
     QPainterPath arc;
-    arc.arcMoveTo(QRectF(13.6, 13.6, 6.8, 6.8), 110);
-    arc.arcTo(QRectF(13.6, 13.6, 6.8, 6.8), 110, -250);
-    stroke(p, arc, Qt::white, 1.5);
-    const QPointF head(15.6, 13.9);
+    const QRectF ring(centre.x() - 2.3, centre.y() - 2.3, 4.6, 4.6);
+    arc.arcMoveTo(ring, 100);
+    arc.arcTo(ring, 100, -260);
+    stroke(p, arc, Qt::white, 1.2);
+    const QPointF head(10.3, 9.3);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawPolygon(QPolygonF({head + QPointF(-2.4, -1.2), head + QPointF(1.8, -1.6), head + QPointF(-0.4, 2.2)}));
+    p.drawPolygon(QPolygonF({head + QPointF(-1.8, -1.0), head + QPointF(1.4, -1.2), head + QPointF(-0.2, 1.8)}));
     return c.finish();
 }
 
 QImage tbGroup(Badge kind)
 {
-    Canvas c(24, 24);
-    folder(c.p(), QRectF(1, 3, 19, 16), kFolder, false);
-    badge(c.p(), QPointF(17.5, 17.5), 5.8, kind);
+    Canvas c(16, 16);
+    folder(c.p(), QRectF(0, 1, 13, 11), kFolder, false);
+    badge(c.p(), QPointF(11.5, 11.5), 4.4, kind);
     return c.finish();
 }
 
 QImage tbNote(int kind) // 0 add, 1 edit, 2 delete
 {
-    Canvas c(24, 24);
-    page(c.p(), QRectF(3, 1, 16, 21), hex("#5c6f80"), true);
+    Canvas c(16, 16);
+    page(c.p(), QRectF(1, 0, 11, 14), hex("#5c6f80"), true);
     if (kind == 1)
-        pencil(c.p(), QPointF(11.5, 19.5), 14, 4);
+        pencil(c.p(), QPointF(7.5, 14.5), 10.5, 3.2);
     else
-        badge(c.p(), QPointF(17.5, 17.5), 5.8, kind == 0 ? Badge::Plus : Badge::Cross);
+        badge(c.p(), QPointF(11.5, 11.5), 4.4, kind == 0 ? Badge::Plus : Badge::Cross);
     return c.finish();
 }
 

@@ -15,10 +15,10 @@ struct Expected
 };
 static const Expected kImages[] = {
     {"icons/app.png", 64, 64},           {"notes/strip.png", 384, 16},        {"tree/root.png", 16, 16},
-    {"tree/group.png", 16, 16},          {"tree/group-open.png", 16, 16},     {"toolbar/new.png", 24, 24},
-    {"toolbar/open.png", 24, 24},        {"toolbar/backup.png", 24, 24},      {"toolbar/add_group.png", 24, 24},
-    {"toolbar/delete_group.png", 24, 24}, {"toolbar/add_note.png", 24, 24},   {"toolbar/edit_note.png", 24, 24},
-    {"toolbar/del_note.png", 24, 24},    {"header/sort-asc.png", 9, 5},       {"header/sort-desc.png", 9, 5},
+    {"tree/group.png", 16, 16},          {"tree/group-open.png", 16, 16},     {"toolbar/new.png", 16, 16},
+    {"toolbar/open.png", 16, 16},        {"toolbar/backup.png", 16, 16},      {"toolbar/add_group.png", 16, 16},
+    {"toolbar/delete_group.png", 16, 16}, {"toolbar/add_note.png", 16, 16},   {"toolbar/edit_note.png", 16, 16},
+    {"toolbar/del_note.png", 16, 16},    {"header/sort-asc.png", 9, 5},       {"header/sort-desc.png", 9, 5},
     {"skin/texture1.png", 24, 26},       {"skin/texture2.png", 24, 26},       {"skin/menu.png", 118, 111},
     {"skin/grip1.png", 11, 11},          {"skin/grip2.png", 11, 11},          {"editor/m_new.png", 16, 16},
     {"editor/m_open.png", 16, 16},       {"editor/m_cut.png", 16, 16},        {"editor/m_cpy.png", 16, 16},
