@@ -1,0 +1,366 @@
+// Note operations: list items with their keys, icons and colours, bodies, and every write.
+
+#include "StoreTestUtil.h"
+
+#include "store/DBase.h"
+#include "store/Import.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestNotes : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void listItemCarriesEveryColumn();
+    void priorityColumnColour_data();
+    void priorityColumnColour();
+    void storedValuesReadBack_data();
+    void storedValuesReadBack();
+    void listingByGroup();
+    void addNoteRefusesWhatTheFileRefuses_data();
+    void addNoteRefusesWhatTheFileRefuses();
+    void updateNote();
+    void updateNoteFailures_data();
+    void updateNoteFailures();
+    void moveNote();
+    void deleteNote();
+    void noteBodies_data();
+    void noteBodies();
+    void idsAbove32767();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<DBase> db_;
+    QString path_;
+    NoteItem only(qint64 groupId);
+    bool openImported(const ImportRows &rows);
+};
+
+void TestNotes::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    db_ = std::make_unique<DBase>();
+    path_ = dir_->filePath(QStringLiteral("notes.qbf"));
+    QVERIFY(openFresh(*db_, path_));
+    QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(db_->AddGroup(QStringLiteral("B")), 1);
+}
+
+void TestNotes::cleanup()
+{
+    db_.reset();
+    dir_.reset();
+}
+
+NoteItem TestNotes::only(qint64 groupId)
+{
+    VectorNoteSink list;
+    db_->LoadNotes(list, groupId);
+    if (list.items.size() != 1)
+        return NoteItem{};
+    return list.items.front();
+}
+
+bool TestNotes::openImported(const ImportRows &rows)
+{
+    db_->CloseDatabase();
+    const QString p = dir_->filePath(QStringLiteral("imported.qbf"));
+    QString error;
+    if (ImportNotebook(p, rows, &error) != 1) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    db_->DatabasePath = p;
+    db_->OpenDatabase();
+    return db_->DatabaseIsOpen;
+}
+
+void TestNotes::listItemCarriesEveryColumn()
+{
+    CurrentNote n = makeNote(QStringLiteral("会议记录 'Q4'"), QStringLiteral("重要"), 255);
+    n.NoteAddDate = QStringLiteral("2026/1/2 08:05");
+    n.NoteLastUpdate = QStringLiteral("2026/1/3 09:10");
+    n.NoteIcon = 17;
+    QCOMPARE(db_->AddNote(1, n), 1);
+    QCOMPARE(db_->LastInsertedId(), 1);
+    const NoteItem item = only(1);
+    QCOMPARE(item.key, QStringLiteral("k1"));
+    QCOMPARE(item.text, n.NoteTitle);
+    QCOMPARE(item.icon, 17);
+    QCOMPARE(item.tag, QStringLiteral("17"));
+    QCOMPARE(item.sub1, n.NoteAddDate);
+    QCOMPARE(item.sub2, n.NoteLastUpdate);
+    QCOMPARE(item.sub3, QStringLiteral("重要"));
+    QCOMPARE(item.color, 255);       // title and dates in the note's own colour
+    QCOMPARE(item.sub3Color, 32768); // the priority column by its name instead
+}
+
+void TestNotes::priorityColumnColour_data()
+{
+    QTest::addColumn<QString>("priority");
+    QTest::addColumn<int>("colour");
+    QTest::newRow("nominal: 一般 red") << "一般" << 255;
+    QTest::newRow("nominal: 普通 orange") << "普通" << 33023;
+    QTest::newRow("nominal: 重要 green") << "重要" << 32768;
+    QTest::newRow("nominal: 非常重要 grey") << "非常重要" << 8421504;
+    QTest::newRow("nominal: 私密 black") << "私密" << 0;
+    QTest::newRow("robustness: unknown name black") << "urgent" << 0;
+    QTest::newRow("robustness: trailing blank is another name") << "重要 " << 0;
+    QTest::newRow("robustness: part of a name") << "重" << 0;
+}
+
+void TestNotes::priorityColumnColour()
+{
+    QFETCH(QString, priority);
+    QFETCH(int, colour);
+    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("t"), priority, 8421376)), 1);
+    const NoteItem item = only(2);
+    QCOMPARE(item.sub3, priority);
+    QCOMPARE(item.sub3Color, colour);
+    QCOMPARE(item.color, 8421376);
+}
+
+void TestNotes::storedValuesReadBack_data()
+{
+    // Values this program never writes, carried over from older files.
+    QTest::addColumn<std::optional<QString>>("color");
+    QTest::addColumn<std::optional<qint64>>("icon");
+    QTest::addColumn<int>("itemColour");
+    QTest::addColumn<int>("itemIcon");
+    QTest::addColumn<QString>("tag");
+    using S = std::optional<QString>;
+    using I = std::optional<qint64>;
+    QTest::newRow("nominal: plain colour") << S("16777215") << I(24) << 16777215 << 24 << "24";
+    QTest::newRow("robustness: colour with blanks and text") << S(" 255abc") << I(1) << 255 << 1 << "1";
+    QTest::newRow("robustness: colour with fraction rounds to even") << S("2.5") << I(1) << 2 << 1 << "1";
+    QTest::newRow("robustness: negative colour kept") << S("-1") << I(1) << -1 << 1 << "1";
+    QTest::newRow("robustness: colour not a number") << S("red") << I(1) << 0 << 1 << "1";
+    QTest::newRow("robustness: colour beyond 32 bits") << S("99999999999") << I(1) << 0 << 1 << "1";
+    QTest::newRow("robustness: NULL colour and icon") << S() << I() << 0 << 0 << "";
+    QTest::newRow("robustness: icon outside the strip") << S("0") << I(300) << 0 << 300 << "300";
+}
+
+void TestNotes::storedValuesReadBack()
+{
+    QFETCH(std::optional<QString>, color);
+    QFETCH(std::optional<qint64>, icon);
+    QFETCH(int, itemColour);
+    QFETCH(int, itemIcon);
+    QFETCH(QString, tag);
+    ImportRows rows;
+    rows.groups = {{1, QStringLiteral("A")}};
+    ImportNote n;
+    n.ID = 9;
+    n.nGroupID = 1;
+    n.nColor = color;
+    n.nIcon = icon; // title, dates, priority and body stay NULL
+    rows.notes.push_back(n);
+    QVERIFY(openImported(rows));
+    const NoteItem item = only(1);
+    QCOMPARE(item.key, QStringLiteral("k9"));
+    QCOMPARE(item.text, QString());
+    QCOMPARE(item.sub1, QString());
+    QCOMPARE(item.sub3, QString());
+    QCOMPARE(item.sub3Color, 0);
+    QCOMPARE(item.color, itemColour);
+    QCOMPARE(item.icon, itemIcon);
+    QCOMPARE(item.tag, tag);
+    QCOMPARE(db_->LoadNoteBody(9), QString());
+    QVERIFY(db_->lastError().isEmpty());
+}
+
+void TestNotes::listingByGroup()
+{
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a1"))), 1);
+    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b1"))), 1);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a2"))), 1);
+    VectorNoteSink list;
+    db_->LoadNotes(list, 1);
+    QCOMPARE(list.keys(), (QStringList{"k1", "k3"}));
+    db_->LoadNotes(list, -1);
+    QCOMPARE(list.keys(), (QStringList{"k1", "k2", "k3"}));
+    QCOMPARE(db_->AddGroup(QStringLiteral("empty")), 1);
+    db_->LoadNotes(list, db_->LastInsertedId());
+    QVERIFY(list.items.empty());
+    QCOMPARE(list.clears, 3); // every listing starts from an empty list
+    QVERIFY(db_->lastError().isEmpty());
+}
+
+void TestNotes::addNoteRefusesWhatTheFileRefuses_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("result");
+    QTest::newRow("robustness: empty title") << "title" << "" << 0;
+    QTest::newRow("robustness: 51-character title") << "title" << QString(51, u'x') << 0;
+    QTest::newRow("robustness: 51 Chinese characters") << "title" << QString(51, u'字') << 0;
+    QTest::newRow("nominal: 50 Chinese characters") << "title" << QString(50, u'字') << 1;
+    QTest::newRow("nominal: apostrophes and quotes") << "title" << "it's \"quoted\"" << 1;
+    QTest::newRow("robustness: empty priority") << "priority" << "" << 0;
+    QTest::newRow("robustness: empty creation date") << "added" << "" << 0;
+    QTest::newRow("robustness: empty last update") << "updated" << "" << 0;
+    QTest::newRow("nominal: empty body") << "body" << "" << 1;
+}
+
+void TestNotes::addNoteRefusesWhatTheFileRefuses()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(int, result);
+    CurrentNote n = makeNote(QStringLiteral("t"));
+    if (field == QLatin1String("title"))
+        n.NoteTitle = value;
+    else if (field == QLatin1String("priority"))
+        n.NotePriority = value;
+    else if (field == QLatin1String("added"))
+        n.NoteAddDate = value;
+    else if (field == QLatin1String("updated"))
+        n.NoteLastUpdate = value;
+    else
+        n.NoteBody = value;
+    QCOMPARE(db_->AddNote(1, n), result);
+    QCOMPARE(db_->lastError().isEmpty(), result == 1);
+    VectorNoteSink list;
+    db_->LoadNotes(list, -1);
+    QCOMPARE(int(list.items.size()), result);
+    if (result) {
+        QCOMPARE(list.items[0].text, n.NoteTitle);
+        QCOMPARE(db_->LoadNoteBody(1), n.NoteBody);
+    }
+}
+
+void TestNotes::updateNote()
+{
+    CurrentNote n = makeNote(QStringLiteral("first"), QStringLiteral("一般"), 1);
+    n.NoteAddDate = QStringLiteral("2026/1/1 10:00");
+    n.NoteLastUpdate = n.NoteAddDate;
+    QCOMPARE(db_->AddNote(2, n), 1);
+
+    CurrentNote edit = makeNote(QStringLiteral("second"), QStringLiteral("私密"), 65280,
+                                QStringLiteral("{\\rtf1 新}"));
+    edit.NoteAddDate = QStringLiteral("2026/2/2 11:30"); // the moment of this save
+    edit.NoteLastUpdate = QStringLiteral("ignored");
+    edit.NoteIcon = 9;
+    QCOMPARE(db_->UpdateNote(1, edit), 1);
+    const NoteItem item = only(2); // still in its group
+    QCOMPARE(item.text, QStringLiteral("second"));
+    QCOMPARE(item.sub1, QStringLiteral("2026/1/1 10:00"));
+    QCOMPARE(item.sub2, QStringLiteral("2026/2/2 11:30"));
+    QCOMPARE(item.sub3, QStringLiteral("私密"));
+    QCOMPARE(item.color, 65280);
+    QCOMPARE(item.icon, 9);
+    QCOMPARE(db_->LoadNoteBody(1), QStringLiteral("{\\rtf1 新}"));
+}
+
+void TestNotes::updateNoteFailures_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("robustness: missing ID") << qint64(42) << "new";
+    QTest::newRow("robustness: empty title") << qint64(1) << "";
+    QTest::newRow("robustness: 51-character title") << qint64(1) << QString(51, u't');
+}
+
+void TestNotes::updateNoteFailures()
+{
+    QFETCH(qint64, id);
+    QFETCH(QString, title);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("keep"))), 1);
+    QCOMPARE(db_->UpdateNote(id, makeNote(title, QStringLiteral("重要"), 5, QStringLiteral("lost?"))), 0);
+    QVERIFY(!db_->lastError().isEmpty());
+    VectorNoteSink list;
+    db_->LoadNotes(list, -1);
+    QCOMPARE(list.items.size(), std::size_t(1)); // no row added
+    QCOMPARE(list.items[0].text, QStringLiteral("keep"));
+    QCOMPARE(db_->LoadNoteBody(1), QStringLiteral("{\\rtf1 x}"));
+}
+
+void TestNotes::moveNote()
+{
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("mover"))), 1);
+    const NoteItem before = only(1);
+    QCOMPARE(db_->MoveNote(1, 2), 1);
+    VectorNoteSink list;
+    db_->LoadNotes(list, 1);
+    QVERIFY(list.items.empty());
+    const NoteItem after = only(2);
+    QCOMPARE(after.key, before.key);
+    QCOMPARE(after.sub1, before.sub1);
+    QCOMPARE(after.sub2, before.sub2);
+    QCOMPARE(after.text, before.text);
+    QCOMPARE(db_->MoveNote(99, 1), 0);
+    QVERIFY(!db_->lastError().isEmpty());
+}
+
+void TestNotes::deleteNote()
+{
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a"))), 1);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("b"))), 1);
+    QCOMPARE(db_->DeleteNote(1), 1);
+    QCOMPARE(db_->DeleteNote(1), 1); // already gone: still success
+    QCOMPARE(db_->DeleteNote(12345), 1);
+    VectorNoteSink list;
+    db_->LoadNotes(list, -1);
+    QCOMPARE(list.keys(), QStringList{QStringLiteral("k2")});
+    // A deleted note's text is not left readable in the file.
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0,
+                                      QStringLiteral("SecretBodyText-91827"))), 1);
+    QCOMPARE(db_->DeleteNote(db_->LastInsertedId()), 1);
+    QVERIFY(!fileBytes(path_).contains("SecretBodyText-91827"));
+}
+
+void TestNotes::noteBodies_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::newRow("nominal: RTF with Chinese")
+        << "{\\rtf1\\ansi\\ansicpg936 {\\fonttbl{\\f0 SimSun;}}\\f0 中文内容 'quoted' \"double\"\\par}";
+    QTest::newRow("nominal: empty") << "";
+    QTest::newRow("nominal: one megabyte") << QString(1 << 20, u'墨');
+    QTest::newRow("robustness: embedded NUL kept") << QString::fromUtf16(u"a\u0000b", 3);
+}
+
+void TestNotes::noteBodies()
+{
+    QFETCH(QString, body);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0, body)), 1);
+    QCOMPARE(db_->LoadNoteBody(db_->LastInsertedId()), body);
+    QCOMPARE(db_->LoadNoteBody(777), QString());
+    QVERIFY(db_->lastError().isEmpty());
+}
+
+void TestNotes::idsAbove32767()
+{
+    ImportRows rows;
+    rows.groups = {{33000, QStringLiteral("A")}, {2, QStringLiteral("B")}};
+    ImportNote n;
+    n.ID = 65537;
+    n.nNoteTitle = QStringLiteral("far");
+    n.nAddDate = n.nLastUpdate = QStringLiteral("d");
+    n.nPriority = QStringLiteral("一般");
+    n.nIcon = 1;
+    n.nGroupID = 33000;
+    n.nColor = QStringLiteral("0");
+    n.nNote = QStringLiteral("body");
+    rows.notes.push_back(n);
+    QVERIFY(openImported(rows));
+    QCOMPARE(only(33000).key, QStringLiteral("k65537"));
+    QCOMPARE(db_->LoadNoteBody(65537), QStringLiteral("body"));
+    QCOMPARE(db_->UpdateNote(65537, makeNote(QStringLiteral("changed"))), 1);
+    QCOMPARE(db_->MoveNote(65537, 2), 1);
+    QCOMPARE(only(2).text, QStringLiteral("changed"));
+    QCOMPARE(db_->AddNote(33000, makeNote(QStringLiteral("new"))), 1);
+    QCOMPARE(db_->LastInsertedId(), 65538);
+    QCOMPARE(only(33000).key, QStringLiteral("k65538"));
+    QCOMPARE(db_->DeleteNote(65537), 1);
+    VectorNoteSink list;
+    db_->LoadNotes(list, -1);
+    QCOMPARE(list.keys(), QStringList{QStringLiteral("k65538")});
+}
+
+QTEST_GUILESS_MAIN(TestNotes)
+#include "tst_notes.moc"
