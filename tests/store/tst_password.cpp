@@ -1,0 +1,163 @@
+// The access password: stored only as a salted hash, replaced in one transaction.
+
+#include "StoreTestUtil.h"
+
+#include "store/DBase.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestPassword : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void newFileHasNone();
+    void writeThenCheck_data();
+    void writeThenCheck();
+    void rewriteKeepsOneRowAndForgetsTheOld();
+    void emptyRemovesThePassword();
+    void refusedWriteKeepsThePassword_data();
+    void refusedWriteKeepsThePassword();
+    void matches_data();
+    void matches();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<DBase> db_;
+    QString path_;
+};
+
+void TestPassword::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    db_ = std::make_unique<DBase>();
+    path_ = dir_->filePath(QStringLiteral("pw.qbf"));
+    QVERIFY(openFresh(*db_, path_));
+}
+
+void TestPassword::cleanup()
+{
+    db_.reset();
+    dir_.reset();
+}
+
+void TestPassword::newFileHasNone()
+{
+    QCOMPARE(db_->ReadPassword(), QString());
+    QVERIFY(db_->lastError().isEmpty());
+    QVERIFY(DBase::PasswordMatches(QString(), db_->ReadPassword()));
+    QVERIFY(!DBase::PasswordMatches(QStringLiteral("x"), db_->ReadPassword()));
+}
+
+void TestPassword::writeThenCheck_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("wrong");
+    QTest::newRow("nominal: ASCII") << "Zebra-Quokka-7731" << "zebra-quokka-7731";
+    QTest::newRow("nominal: Chinese") << "芝麻开门密码" << "芝麻开门";
+    QTest::newRow("nominal: blanks kept") << "  Spaced Out  " << "Spaced Out";
+    QTest::newRow("nominal: quotes") << "it's \"x\"'; --" << "it's \"x\"";
+    QTest::newRow("nominal: 50 characters") << QString(25, u'A') + QString(25, u'密') << QString(25, u'A');
+}
+
+void TestPassword::writeThenCheck()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, wrong);
+    QCOMPARE(db_->WritePassword(password), 1);
+    const QString stored = db_->ReadPassword();
+    QVERIFY(stored.startsWith(QLatin1String("$argon2id$")));
+    QVERIFY(DBase::PasswordMatches(password, stored));
+    QVERIFY(!DBase::PasswordMatches(wrong, stored));
+    QVERIFY(!DBase::PasswordMatches(QString(), stored));
+    QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1);
+
+    // The same password hashed again gives another string: it is salted.
+    QVERIFY(DBase::HashPassword(password) != stored);
+
+    db_->CloseDatabase();
+    const QByteArray file = fileBytes(path_);
+    QVERIFY(!file.contains(password.toUtf8()));
+    const QByteArray utf16(reinterpret_cast<const char *>(password.utf16()), password.size() * 2);
+    QVERIFY(!file.contains(utf16));
+}
+
+void TestPassword::rewriteKeepsOneRowAndForgetsTheOld()
+{
+    QCOMPARE(db_->WritePassword(QStringLiteral("first")), 1);
+    const QString firstStored = db_->ReadPassword();
+    QCOMPARE(db_->WritePassword(QStringLiteral("second")), 1);
+    const QString stored = db_->ReadPassword();
+    QVERIFY(DBase::PasswordMatches(QStringLiteral("second"), stored));
+    QVERIFY(!DBase::PasswordMatches(QStringLiteral("first"), stored));
+    QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1);
+    db_->CloseDatabase();
+    // The old hash is zeroed, not left in a free page for offline guessing.
+    QVERIFY(!fileBytes(path_).contains(firstStored.toLatin1()));
+}
+
+void TestPassword::emptyRemovesThePassword()
+{
+    QCOMPARE(db_->WritePassword(QStringLiteral("abc")), 1);
+    QCOMPARE(db_->WritePassword(QString()), 1);
+    QCOMPARE(db_->ReadPassword(), QString());
+    QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1); // a row holding ""
+    db_->CloseDatabase();
+    db_->OpenDatabase();
+    QCOMPARE(db_->ReadPassword(), QString());
+}
+
+void TestPassword::refusedWriteKeepsThePassword_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QByteArray>("trigger");
+    QTest::newRow("robustness: 51 characters") << QString(51, u'p') << QByteArray();
+    QTest::newRow("robustness: 51 Chinese characters") << QString(51, u'密') << QByteArray();
+    QTest::newRow("robustness: insert fails after the delete")
+        << "newpass" << QByteArray("CREATE TRIGGER stop BEFORE INSERT ON admin BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    QTest::newRow("robustness: delete fails")
+        << "newpass" << QByteArray("CREATE TRIGGER stop BEFORE DELETE ON admin BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+}
+
+void TestPassword::refusedWriteKeepsThePassword()
+{
+    QFETCH(QString, password);
+    QFETCH(QByteArray, trigger);
+    QCOMPARE(db_->WritePassword(QStringLiteral("old")), 1);
+    const QString stored = db_->ReadPassword();
+    if (!trigger.isEmpty())
+        QCOMPARE(RawDb(path_).exec(trigger.constData()), SQLITE_OK);
+    QCOMPARE(db_->WritePassword(password), 0);
+    QVERIFY(!db_->lastError().isEmpty());
+    QCOMPARE(db_->ReadPassword(), stored);
+    QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1);
+}
+
+void TestPassword::matches_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("nominal: no password, nothing typed") << "" << "" << true;
+    QTest::newRow("robustness: no password, something typed") << "a" << "" << false;
+    QTest::newRow("nominal: plain stored form from elsewhere") << "abc" << "abc" << true;
+    QTest::newRow("robustness: plain stored form, other case") << "ABC" << "abc" << false;
+    QTest::newRow("robustness: damaged hash never matches") << "abc" << "$argon2id$v=19$broken" << false;
+    QTest::newRow("robustness: the hash itself is not the password")
+        << "$argon2id$v=19$broken" << "$argon2id$v=19$broken" << false;
+}
+
+void TestPassword::matches()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(bool, match);
+    QCOMPARE(DBase::PasswordMatches(typed, stored), match);
+}
+
+QTEST_GUILESS_MAIN(TestPassword)
+#include "tst_password.moc"
