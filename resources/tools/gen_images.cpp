@@ -4,6 +4,7 @@
 #include "images.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -45,6 +46,11 @@ int main(int argc, char **argv)
     bool ok = true;
     for (const auto &[name, image] : all)
         ok = save(root, name, image) && ok;
+    QFile svg(root.filePath(QStringLiteral("icons/app.svg")));
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(images::appIconSvg()) < 0) {
+        QTextStream(stderr) << "cannot write " << svg.fileName() << '\n';
+        ok = false;
+    }
     QTextStream(stdout) << all.size() << " images written to " << root.absolutePath() << '\n';
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // Every picture the program ships, each drawn by one function.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <utility>
@@ -17,5 +18,6 @@ std::vector<Named> editorImages();  // editor/... (note editor, 16 x 16)
 std::vector<Named> headerImages();  // header/...
 std::vector<Named> skinImages();    // skin/...
 QImage appIcon(int size);           // notebook with a quill, any size
+QByteArray appIconSvg();            // the same drawing, scalable
 
 } // namespace images

@@ -168,4 +168,56 @@ QImage appIcon(int size)
     return c.finish();
 }
 
+// The same drawing as appIcon() in SVG, for desktops that scale icons freely.
+// Keep the two in step when changing either.
+QByteArray appIconSvg()
+{
+    const QColor cover = hex("#3f6fb5");
+    QString spiral;
+    for (int i = 0; i < 7; ++i) {
+        const double y = 8 + i * 7;
+        spiral += QStringLiteral("  <circle cx=\"12.5\" cy=\"%1\" r=\"1.6\" fill=\"#263238\"/>\n"
+                                 "  <line x1=\"5\" y1=\"%2\" x2=\"12.5\" y2=\"%1\" stroke=\"#b0bec5\" "
+                                 "stroke-width=\"2.4\" stroke-linecap=\"round\"/>\n")
+                      .arg(y + 1)
+                      .arg(y);
+    }
+    QString barbs;
+    for (int i = 0; i < 5; ++i) {
+        const double x = 16 + i * 6;
+        barbs += QStringLiteral("    <line x1=\"%1\" y1=\"0.5\" x2=\"%2\" y2=\"%3\"/>\n")
+                     .arg(x)
+                     .arg(x + 5)
+                     .arg(-6.5 + i * 0.5);
+    }
+    const QString svg = QStringLiteral(
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
+        "  <defs>\n"
+        "    <linearGradient id=\"cover\" gradientUnits=\"userSpaceOnUse\" x1=\"10\" y1=\"4\" x2=\"50\" y2=\"58\">\n"
+        "      <stop offset=\"0\" stop-color=\"%1\"/><stop offset=\"1\" stop-color=\"%2\"/>\n"
+        "    </linearGradient>\n"
+        "    <linearGradient id=\"vane\" gradientUnits=\"userSpaceOnUse\" x1=\"10\" y1=\"-8\" x2=\"10\" y2=\"5\">\n"
+        "      <stop offset=\"0\" stop-color=\"#ffffff\"/><stop offset=\"1\" stop-color=\"#cfd8dc\"/>\n"
+        "    </linearGradient>\n"
+        "  </defs>\n"
+        "  <rect x=\"14\" y=\"6\" width=\"42\" height=\"54\" rx=\"4\" fill=\"#dfe7f2\"/>\n"
+        "  <rect x=\"12\" y=\"5\" width=\"41\" height=\"53\" rx=\"4\" fill=\"#ffffff\"/>\n"
+        "  <rect x=\"9\" y=\"3\" width=\"41\" height=\"54\" rx=\"4\" fill=\"url(#cover)\" stroke=\"%3\" stroke-width=\"1.5\"/>\n"
+        "  <rect x=\"19\" y=\"12\" width=\"24\" height=\"10\" rx=\"2\" fill=\"#ffffff\"/>\n"
+        "  <rect x=\"22\" y=\"15.5\" width=\"18\" height=\"1.6\" fill=\"#9fb4d6\"/>\n"
+        "  <rect x=\"22\" y=\"18.5\" width=\"12\" height=\"1.6\" fill=\"#9fb4d6\"/>\n"
+        "%4"
+        "  <g transform=\"translate(30 50) rotate(-52)\">\n"
+        "    <path d=\"M6 0C14 -9 34 -10 48 -2C36 1 22 5 10 4Z\" fill=\"url(#vane)\" stroke=\"#546e7a\" stroke-width=\"1.3\"/>\n"
+        "    <g stroke=\"#90a4ae\" stroke-width=\"0.9\">\n%5    </g>\n"
+        "    <line x1=\"-2\" y1=\"1.5\" x2=\"46\" y2=\"-1.5\" stroke=\"#6d4c41\" stroke-width=\"1.8\" stroke-linecap=\"round\"/>\n"
+        "    <polygon points=\"-9,2.6 0,0 0,3.4\" fill=\"#263238\"/>\n"
+        "  </g>\n"
+        "  <ellipse cx=\"24.5\" cy=\"58\" rx=\"3.2\" ry=\"1.6\" fill=\"#263238\"/>\n"
+        "</svg>\n")
+                            .arg(lighter(cover, 0.2).name(), darker(cover, 0.15).name(),
+                                 darker(cover, 0.35).name(), spiral, barbs);
+    return svg.toUtf8();
+}
+
 } // namespace images

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <cmath>
 
 // Images other parts of the program load by name; each with its size.
@@ -53,7 +54,7 @@ private Q_SLOTS:
     void texturesTileWithoutSeams_data();
     void texturesTileWithoutSeams();
     void desktopEntry();
-    void installedIconSizes();
+    void installedIcons();
 };
 
 void tst_Resources::images_data()
@@ -261,13 +262,23 @@ void tst_Resources::desktopEntry()
     QVERIFY(xml.contains(QStringLiteral("<glob pattern=\"*.qbf\"")));
 }
 
-void tst_Resources::installedIconSizes()
+void tst_Resources::installedIcons()
 {
     const QDir dir(QStringLiteral(QB_RESOURCES_DIR));
     for (int size : {16, 32, 48, 128, 256}) {
         const QImage icon(dir.filePath(QStringLiteral("icons/hicolor/%1/quillbook.png").arg(size)));
         QCOMPARE(icon.size(), QSize(size, size));
     }
+    // A malformed SVG makes icon caches drop the icon silently.
+    QFile svg(dir.filePath(QStringLiteral("icons/app.svg")));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QStringLiteral("svg"));
+    QCOMPARE(xml.attributes().value(QStringLiteral("viewBox")), QStringLiteral("0 0 64 64"));
+    while (!xml.atEnd())
+        xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
 }
 
 QTEST_GUILESS_MAIN(tst_Resources)
