@@ -67,6 +67,7 @@ frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
     buildControls();
 
     txtDatabase->setText(m_settings.gDatabase);
+    txtDatabase->setCursorPosition(0); // a long path shows its beginning
     txtDatabase->setToolTip(m_settings.gDatabase);
 
     chkExit->setChecked(m_settings.gQuickExit != 0);
@@ -167,6 +168,7 @@ void frmOptions::cmdOpen_Click()
         return;
     // Only remembered for the next start; the file is neither checked nor opened here.
     txtDatabase->setText(path);
+    txtDatabase->setCursorPosition(0);
     txtDatabase->setToolTip(path);
 }
 
