@@ -1,0 +1,86 @@
+#include "app/QtPrompter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+int QtPrompter::msgBox(QWidget *parent, const QString &text, int style, const QString &title)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (style) {
+    case Question:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+        break;
+    case Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("确定"));
+    const int r = box.exec();
+    if (style == Question)
+        return r == QMessageBox::Yes ? Yes : No;
+    return Ok;
+}
+
+QString QtPrompter::openFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+QString QtPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+std::optional<QColor> QtPrompter::color(QWidget *parent, const QColor &initial)
+{
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+std::optional<QFont> QtPrompter::font(QWidget *parent, const QFont &initial)
+{
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok)
+        return std::nullopt;
+    return f;
+}
+
+int QtPrompter::exec(QDialog *dialog)
+{
+    return dialog->exec();
+}
+
+void QtPrompter::beep()
+{
+    QApplication::beep();
+}
+
+bool QtPrompter::openUrl(const QString &url)
+{
+    return QDesktopServices::openUrl(QUrl(url));
+}

@@ -1,0 +1,157 @@
+#include "mainwindow/NoteListModel.h"
+
+#include <QBrush>
+#include <QCollator>
+#include <QColor>
+#include <algorithm>
+
+namespace {
+
+QColor fromBgr(qint32 bgr)
+{
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+} // namespace
+
+NoteListModel::NoteListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void NoteListModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_pending.clear();
+    m_sorted = false;
+    endResetModel();
+}
+
+void NoteListModel::addItem(const NoteItem &item)
+{
+    // Rows are collected and announced once: a view told of 100,000 single inserts is slow.
+    m_pending.push_back(item);
+}
+
+void NoteListModel::flush()
+{
+    if (m_pending.empty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(m_pending.size()) - 1);
+    if (m_rows.empty()) {
+        m_rows.swap(m_pending);
+    } else {
+        m_rows.insert(m_rows.end(), std::make_move_iterator(m_pending.begin()),
+                      std::make_move_iterator(m_pending.end()));
+        m_pending.clear();
+    }
+    endInsertRows();
+}
+
+int NoteListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int NoteListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 4;
+}
+
+QString NoteListModel::cellText(const NoteItem &it, int column) const
+{
+    switch (column) {
+    case 0: return it.text;
+    case 1: return it.sub1;
+    case 2: return it.sub2;
+    case 3: return it.sub3;
+    default: return {};
+    }
+}
+
+QVariant NoteListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const NoteItem &it = m_rows[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(it, index.column());
+    case Qt::ForegroundRole:
+        return QBrush(fromBgr(index.column() == 3 ? it.sub3Color : it.color));
+    case Qt::DecorationRole:
+        if (index.column() == 0 && it.icon >= 1 && it.icon <= m_icons.size())
+            return m_icons.at(it.icon - 1);
+        return {};
+    case Qt::UserRole:
+        return it.key;
+    default:
+        return {};
+    }
+}
+
+QVariant NoteListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char *const titles[] = {"标题", "建立日期/时间", "最后更新", "优先"};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+        return QString::fromUtf8(titles[section]);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void NoteListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column > 3)
+        return;
+    m_sorted = true;
+    m_sortKey = column;
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> keyRows; // old row of each persistent index
+    keyRows.reserve(size_t(before.size()));
+    for (const QModelIndex &i : before)
+        keyRows.push_back(i.row());
+
+    // The list compares texts only, ignoring case, as the user reads them.
+    QCollator coll;
+    coll.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<int> perm(m_rows.size());
+    for (size_t i = 0; i < perm.size(); ++i)
+        perm[i] = int(i);
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        const int c = coll.compare(cellText(m_rows[size_t(a)], column), cellText(m_rows[size_t(b)], column));
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    std::vector<NoteItem> sortedRows;
+    sortedRows.reserve(m_rows.size());
+    std::vector<int> newRowOf(m_rows.size());
+    for (size_t i = 0; i < perm.size(); ++i) {
+        newRowOf[size_t(perm[i])] = int(i);
+        sortedRows.push_back(std::move(m_rows[size_t(perm[i])]));
+    }
+    m_rows.swap(sortedRows);
+
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.append(index(newRowOf[size_t(keyRows[size_t(i)])], before.at(i).column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void NoteListModel::setText(int row, const QString &text)
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return;
+    m_rows[size_t(row)].text = text;
+    Q_EMIT dataChanged(index(row, 0), index(row, 0));
+}
+
+void NoteListModel::setIcons(const QList<QIcon> &icons)
+{
+    beginResetModel();
+    m_icons = icons;
+    endResetModel();
+}

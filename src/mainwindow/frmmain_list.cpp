@@ -1,0 +1,102 @@
+// The note list: item clicks, the preview, keys, the pop-up menu and the column sort.
+#include "mainwindow/frmmain.h"
+
+#include "app/AppState.h"
+#include "controls/SortHeader.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/NoteListModel.h"
+#include "mainwindow/NoteListView.h"
+#include "rtf/Rtf.h"
+#include "store/DBase.h"
+#include "store/LeadingNumber.h"
+#include "mainwindow/NodeKeys.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTextEdit>
+#include <cmath>
+
+void frmmain::LstV_ItemClick(int index)
+{
+    if (index < 1 || index > LstV->count())
+        return;
+    const NoteItem &item = LstV->model()->item(index - 1);
+    CurrentItemIndex = index;
+    CurrentNoteId = keys::idOf(item.key);
+
+    CurrentNote &note = m_state.note;
+    note.NoteTitle = item.text;
+    note.NoteAddDate = item.sub1;
+    note.NoteLastUpdate = item.sub2;
+    note.NoteBody = m_db.LoadNoteBody(CurrentNoteId);
+    note.NoteColor = item.color;
+    qint16 icon = 0;
+    note.NoteIcon = RoundToInt16(std::trunc(LeadingNumber(item.tag)), &icon) ? icon : 0;
+    note.NotePriority = item.sub3;
+
+    rtf::readInto(note.NoteBody, txtNote->document());
+    lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
+    lblNoteTitle->adjustSize();
+    imgInfo->show();
+
+    EnableButton(9, true);
+    EnableButton(10, true);
+    for (QAction *a : {mnuEdit1, mnuDelete2, mnuMove1})
+        a->setEnabled(true);
+    if (ListMouseButton == 2)
+        showPopup(mnuNote);
+}
+
+void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
+{
+    ListMouseButton = button;
+    lastMousePos = globalPos;
+    if (button != 2 || tv1->nodeCount() <= 1)
+        return;
+    const bool any = LstV->count() > 0;
+    mnuEditNote->setEnabled(any);
+    mnuDel->setEnabled(any);
+    mnuMove->setEnabled(any);
+    // On an item, the item click that follows shows the menu; showing it here as well would
+    // put it up twice.
+    if (!onItem)
+        showPopup(mnuNote);
+}
+
+void frmmain::LstV_DblClick()
+{
+    if (ListMouseButton == 1 && LstV->count() > 0)
+        ClickToolbarButton(9);
+}
+
+void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers)
+{
+    // Moving through the list with the keys is never a right click.
+    ListMouseButton = 1;
+    if (keyCode == Qt::Key_Delete) {
+        if (ButtonEnabled(10))
+            ClickToolbarButton(10);
+    } else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2) {
+        if (ButtonEnabled(9))
+            ClickToolbarButton(9);
+    }
+}
+
+void frmmain::LstV_ColumnClick(int column)
+{
+    // One direction shared by every column: it flips on each click, whichever column it is.
+    SortToggle = SortToggle == 0 ? -1 : 0;
+    const int key = column - 1;
+    const int order = std::abs(SortToggle);
+    LstV->model()->sort(key, order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    if (ImageList2.size() == 2)
+        LstV->header()->setSortIcon(key, QIcon(ImageList2.at(order)), true);
+}
+
+void frmmain::SelectItem(int index)
+{
+    if (!LstV->selectIndex(index))
+        return;
+    LstV_ItemClick(index);
+    LstV->focusView();
+}
