@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/NumberText.h"
+#include "store/Paths.h"
 
 #include <QDir>
 #include <QSettings>
@@ -43,7 +44,8 @@ QString DefaultDatabasePath()
 {
     // The generic location, so the folder is Quillbook/ whatever names the application object has.
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir::cleanPath(base + QStringLiteral("/Quillbook/notes.qbf"));
+    return AddBackslash(QDir::toNativeSeparators(QDir(base).filePath(QStringLiteral("Quillbook"))))
+           + QStringLiteral("notes.qbf");
 }
 
 void LoadSettings(Settings &s, QSettings &store)

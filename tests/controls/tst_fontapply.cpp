@@ -69,7 +69,7 @@ private Q_SLOTS:
         QTest::newRow("nominal: six fields give 0") << "Arial,8,0,0,0,0" << QList<qint32>{0};
         QTest::newRow("robustness: eight fields give 0") << "Arial,8,0,0,0,0,255,x" << QList<qint32>{0};
         QTest::newRow("robustness: empty string gives 0") << "" << QList<qint32>{0};
-        QTest::newRow("robustness: colour beyond 32 bits skipped") << "Arial,8,0,0,0,0,9e12" << QList<qint32>{};
+        QTest::newRow("robustness: colour beyond 32 bits skipped") << "Arial,8,0,0,0,0,9000000000000" << QList<qint32>{};
     }
 
     void tree()

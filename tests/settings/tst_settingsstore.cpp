@@ -91,15 +91,15 @@ private Q_SLOTS:
         QTest::newRow("nominal: half to even -2.5") << "StatusBar" << "-2.5" << -2;
         QTest::newRow("nominal: below half 2.49") << "NotesBar" << "2.49" << 2;
         QTest::newRow("nominal: leading blanks") << "QuickExit" << "  7 " << 7;
-        QTest::newRow("nominal: exponent") << "ListView" << "3e2" << 300;
-        QTest::newRow("nominal: lone exponent letter") << "ListView" << "2e" << 2;
+        QTest::newRow("nominal: letters end the number") << "ListView" << "3e2" << 3;
         QTest::newRow("nominal: empty text") << "MinToTray" << "" << 0;
         QTest::newRow("nominal: 16-bit top") << "Toolbar" << "32767" << 32767;
         QTest::newRow("nominal: 16-bit bottom") << "Toolbar" << "-32768" << -32768;
         QTest::newRow("robustness: above 16 bits gives default") << "MinToTray" << "32768" << 1;
         QTest::newRow("robustness: rounds above 16 bits") << "MinToTray" << "32767.5" << 1;
         QTest::newRow("robustness: below 16 bits gives default") << "ListView" << "-40000" << 3;
-        QTest::newRow("robustness: huge exponent gives default") << "ListView" << "1e999" << 3;
+        QTest::newRow("robustness: beyond any integer gives default")
+            << "ListView" << "99999999999999999999999999" << 3;
         QTest::newRow("nominal: skin 1") << "Skin" << "1" << 1;
         QTest::newRow("nominal: skin rounds half to even") << "Skin" << "2.5" << 2;
         QTest::newRow("nominal: skin with blanks") << "Skin" << " 5 " << 5;
@@ -107,6 +107,8 @@ private Q_SLOTS:
         QTest::newRow("robustness: skin words") << "Skin" << "blue" << 0;
         QTest::newRow("robustness: skin empty") << "Skin" << "" << 0;
         QTest::newRow("robustness: skin out of range") << "Skin" << "70000" << 0;
+        QTest::newRow("robustness: skin infinite") << "Skin" << "inf" << 0;
+        QTest::newRow("robustness: skin grouped digits") << "Skin" << "1,000" << 0;
     }
 
     void numericKeys()
