@@ -121,8 +121,14 @@ QByteArray sha1(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
 }
 
-// Original bytes and header words live beside the image, under the same name.
+// Original bytes and header words live beside the image. The document keys resources by URL
+// alone, so the record needs a URL of its own.
 constexpr int kOriginalResource = QTextDocument::UserResource + 0x5152;
+
+QUrl originalUrl(const QString &name)
+{
+    return QUrl(QStringLiteral("qbpic-original:") + QString::fromLatin1(QUrl::toPercentEncoding(name)));
+}
 
 } // namespace
 
@@ -195,13 +201,13 @@ QString storePicture(QTextDocument *doc, const PictureData &pic, const QImage &i
     // Read the image back: the key to compare later is the one of the copy the document holds.
     const QImage held = doc->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
     original.insert(QStringLiteral("image"), held.cacheKey());
-    doc->addResource(kOriginalResource, QUrl(name), original);
+    doc->addResource(kOriginalResource, originalUrl(name), original);
     return name;
 }
 
 bool storedPicture(const QTextDocument *doc, const QString &name, PictureData *out)
 {
-    const QVariantMap original = doc->resource(kOriginalResource, QUrl(name)).toMap();
+    const QVariantMap original = doc->resource(kOriginalResource, originalUrl(name)).toMap();
     if (original.isEmpty())
         return false;
     const QVariant shown = doc->resource(QTextDocument::ImageResource, QUrl(name));

@@ -10,7 +10,7 @@ namespace rtf {
 
 namespace {
 // Deeper groups are counted but share their parent's state, so nesting cannot exhaust memory.
-constexpr int kMaxDepth = 512;
+constexpr int kMaxDepth = 4096;
 } // namespace
 
 RtfReader::RtfReader(QTextDocument *doc)
@@ -27,7 +27,10 @@ void RtfReader::read(const QByteArray &rtf)
     m_groups.emplace_back();
     RtfTokenizer tokenizer(rtf);
     RtfToken tok;
-    while (tokenizer.next(tok)) {
+    bool rootClosed = false;
+    while (!rootClosed && tokenizer.next(tok)) {
+        if (m_overflowSkipFrom > 0 && tok.kind != RtfToken::GroupOpen && tok.kind != RtfToken::GroupClose)
+            continue;
         switch (tok.kind) {
         case RtfToken::GroupOpen:
             flushBytes();
@@ -36,6 +39,8 @@ void RtfReader::read(const QByteArray &rtf)
         case RtfToken::GroupClose:
             flushBytes();
             onGroupClose();
+            if (m_groups.size() == 1 && m_overflowDepth == 0)
+                rootClosed = true; // what follows the document's closing brace is not part of it
             break;
         case RtfToken::ControlWord:
             flushBytes();
@@ -64,6 +69,7 @@ void RtfReader::read(const QByteArray &rtf)
     // A truncated body keeps what was read: close every open group.
     flushBytes();
     m_overflowDepth = 0;
+    m_overflowSkipFrom = 0;
     while (m_groups.size() > 1)
         onGroupClose();
     flushBytes();
@@ -74,7 +80,8 @@ void RtfReader::read(const QByteArray &rtf)
         addText(rest);
     }
     flushRun();
-    applyBlockFormat();
+    if (!m_blockPending)
+        applyBlockFormat();
     m_doc->setProperty("rtfCodePage", m_ansiCodePage);
 }
 
@@ -95,6 +102,8 @@ void RtfReader::onGroupClose()
     m_skip = 0;
     m_starNext = false;
     if (m_overflowDepth > 0) {
+        if (m_overflowSkipFrom == m_overflowDepth)
+            m_overflowSkipFrom = 0;
         --m_overflowDepth;
         return;
     }
@@ -124,14 +133,24 @@ void RtfReader::onControlWord(const RtfToken &tok)
         --m_skip;
         return;
     }
-    const Word *w = lookup(tok.word);
-    if (w) {
-        (this->*(w->fn))(tok, w->arg);
+    if (top().dest == Dest::Skip) {
+        // Nothing inside a skipped destination has any effect, but the Unicode half of \upr.
+        if (top().inUnicodePair && std::strcmp(tok.word, "ud") == 0)
+            cwUnicodeDestination(tok, 0);
         return;
     }
-    // An unknown destination marked with \* is skipped with everything in it.
-    if (star)
-        top().dest = Dest::Skip;
+    const Dest before = top().dest;
+    const Word *w = lookup(tok.word);
+    if (w)
+        (this->*(w->fn))(tok, w->arg);
+    else if (star)
+        top().dest = Dest::Skip; // an unknown destination marked with \* goes with all it holds
+    if (m_overflowDepth > 0 && top().dest != before) {
+        // Beyond the depth we keep, groups share their parent's state: a destination there must
+        // not change it. Its content is skipped until its group closes.
+        top().dest = before;
+        m_overflowSkipFrom = m_overflowDepth;
+    }
 }
 
 void RtfReader::onControlSymbol(char symbol)

@@ -45,6 +45,7 @@ struct ParaState
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0, sl = 0; // twips
     bool slMult = false;
     bool inTable = false;
+    int tableDepth = 0; // \itapN: 2 and more is a table inside a cell
     ListKind list = ListKind::None;
     bool operator==(const ParaState &) const = default;
 };
@@ -74,6 +75,7 @@ public:
         bool opensPn = false;
         bool opensListText = false;
         bool opensFontEntry = false;
+        bool inUnicodePair = false;
     };
 
     using Handler = void (RtfReader::*)(const RtfToken &tok, int arg);
@@ -94,6 +96,8 @@ private:
     static const Word *lookup(const char *name);
     void cwIgnoredDestination(const RtfToken &, int);
     void cwTextDestination(const RtfToken &, int);
+    void cwUnicodePair(const RtfToken &, int);
+    void cwUnicodeDestination(const RtfToken &, int);
     void cwFontTable(const RtfToken &, int);
     void cwColorTable(const RtfToken &, int);
     void cwColorPart(const RtfToken &tok, int shift);
@@ -130,6 +134,7 @@ private:
     void cwPictBlip(const RtfToken &tok, int blip);
     void cwPictNumber(const RtfToken &tok, int which);
     void cwInTable(const RtfToken &, int);
+    void cwTableDepth(const RtfToken &tok, int);
     void cwRowDefaults(const RtfToken &, int);
     void cwCellX(const RtfToken &tok, int);
     void cwCell(const RtfToken &, int);
@@ -161,6 +166,7 @@ private:
     QTextCursor m_cursor;
     std::vector<Group> m_groups;
     int m_overflowDepth = 0; // groups beyond the depth we keep
+    int m_overflowSkipFrom = 0; // the overflow depth of a destination being skipped, or 0
     bool m_starNext = false;
     int m_skip = 0;           // fallback units still to skip after \uN
 
@@ -189,6 +195,7 @@ private:
 
     // current paragraph
     bool m_paraHasContent = false;
+    bool m_blockPending = false; // a paragraph ended; the next one is not in the document yet
     QString m_listText;       // text of a {\pntext} or {\listtext} group, decided on later
     CharState m_listTextChar;
     bool m_listTextPending = false;

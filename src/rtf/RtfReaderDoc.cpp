@@ -32,12 +32,16 @@ QTextListFormat::Style listStyle(ListKind kind)
 
 void RtfReader::cwPar(const RtfToken &, int)
 {
+    if (top().dest != Dest::Text)
+        return;
     resolveListText();
     addChars(QStringView());
     flushRun();
     beginContent();
     applyBlockFormat();
-    m_cursor.insertBlock();
+    // The next paragraph begins only when something is put into it: a paragraph mark before the
+    // end of the body or before a table starts no empty line, as in the editors that wrote it.
+    m_blockPending = true;
     m_bulletPending = false;
     m_paraHasContent = false;
 }
@@ -45,6 +49,10 @@ void RtfReader::cwPar(const RtfToken &, int)
 void RtfReader::beginContent()
 {
     ensureTableContext();
+    if (m_blockPending) {
+        m_cursor.insertBlock(QTextBlockFormat(), charFormat(top().chr));
+        m_blockPending = false;
+    }
     m_paraHasContent = true;
 }
 
@@ -105,12 +113,14 @@ void RtfReader::ensureTableContext()
         return;
     }
     if (!m_table) {
-        if (!m_cursor.block().text().isEmpty()) {
+        // The table goes at the end of the paragraph before it; Qt ends that paragraph there.
+        if (m_blockPending) {
+            m_blockPending = false;
+        } else if (!m_cursor.block().text().isEmpty()) {
             ParaState saved = top().para;
             top().para.inTable = false;
             applyBlockFormat();
             top().para = saved;
-            m_cursor.insertBlock();
         }
         const int columns = qBound(1, int(m_cellX.size()), kMaxColumns);
         QTextTableFormat tf;
@@ -155,6 +165,7 @@ void RtfReader::ensureTableContext()
 void RtfReader::leaveTable()
 {
     flushRun();
+    m_blockPending = false; // the paragraph after a table is the one Qt keeps there
     m_cursor = m_table->lastCursorPosition();
     m_cursor.movePosition(QTextCursor::NextBlock);
     m_table = nullptr;
@@ -164,6 +175,8 @@ void RtfReader::leaveTable()
 
 void RtfReader::cwCell(const RtfToken &, int)
 {
+    if (top().dest != Dest::Text)
+        return;
     resolveListText();
     addChars(QStringView());
     flushRun();
@@ -177,6 +190,8 @@ void RtfReader::cwCell(const RtfToken &, int)
 
 void RtfReader::cwRow(const RtfToken &, int)
 {
+    if (top().dest != Dest::Text)
+        return;
     flushRun();
     if (!m_table)
         return;

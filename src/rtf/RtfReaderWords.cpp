@@ -27,6 +27,9 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
     using R = RtfReader;
     // Sorted by name for binary search.
     static const Word words[] = {
+        {"aftncn", &R::cwIgnoredDestination, 0},
+        {"aftnsep", &R::cwIgnoredDestination, 0},
+        {"aftnsepc", &R::cwIgnoredDestination, 0},
         {"annotation", &R::cwIgnoredDestination, 0},
         {"ansi", &R::cwCharsetWord, 1252},
         {"ansicpg", &R::cwAnsiCodePage, 0},
@@ -41,18 +44,23 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"cell", &R::cwCell, 0},
         {"cellx", &R::cwCellX, 0},
         {"cf", &R::cwForeground, 0},
+        {"colorschememapping", &R::cwIgnoredDestination, 0},
         {"colortbl", &R::cwColorTable, 0},
         {"comment", &R::cwIgnoredDestination, 0},
         {"cpg", &R::cwFontCodePage, 0},
         {"datastore", &R::cwIgnoredDestination, 0},
+        {"defchp", &R::cwIgnoredDestination, 0},
         {"deff", &R::cwDefaultFont, 0},
+        {"defpap", &R::cwIgnoredDestination, 0},
         {"dibitmap", &R::cwPictBlip, int(BlipType::Dib)},
+        {"docvar", &R::cwIgnoredDestination, 0},
         {"emdash", &R::cwCharText, 0x2014},
         {"emfblip", &R::cwPictBlip, int(BlipType::Emf)},
         {"emspace", &R::cwCharText, 0x2003},
         {"endash", &R::cwCharText, 0x2013},
         {"enspace", &R::cwCharText, 0x2002},
         {"f", &R::cwFont, 0},
+        {"fchars", &R::cwIgnoredDestination, 0},
         {"fcharset", &R::cwFontCharset, 0},
         {"fi", &R::cwParaNumber, Fi},
         {"field", &R::cwField, 0},
@@ -66,6 +74,10 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"footerr", &R::cwIgnoredDestination, 0},
         {"footnote", &R::cwIgnoredDestination, 0},
         {"fs", &R::cwFontSize, 0},
+        {"ftncn", &R::cwIgnoredDestination, 0},
+        {"ftnsep", &R::cwIgnoredDestination, 0},
+        {"ftnsepc", &R::cwIgnoredDestination, 0},
+        {"generator", &R::cwIgnoredDestination, 0},
         {"green", &R::cwColorPart, 8},
         {"header", &R::cwIgnoredDestination, 0},
         {"headerf", &R::cwIgnoredDestination, 0},
@@ -75,18 +87,25 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"i", &R::cwCharToggle, Italic},
         {"info", &R::cwIgnoredDestination, 0},
         {"intbl", &R::cwInTable, 0},
+        {"itap", &R::cwTableDepth, 0},
         {"jpegblip", &R::cwPictBlip, int(BlipType::Jpeg)},
+        {"latentstyles", &R::cwIgnoredDestination, 0},
+        {"lchars", &R::cwIgnoredDestination, 0},
         {"ldblquote", &R::cwCharText, 0x201c},
         {"li", &R::cwParaNumber, Li},
         {"line", &R::cwCharText, 0x2028},
         {"listoverridetable", &R::cwIgnoredDestination, 0},
+        {"listpicture", &R::cwIgnoredDestination, 0},
         {"listtable", &R::cwIgnoredDestination, 0},
         {"listtext", &R::cwListText, 0},
         {"lquote", &R::cwCharText, 0x2018},
         {"ls", &R::cwListOverride, 0},
         {"mac", &R::cwCharsetWord, 10000},
+        {"mmathPr", &R::cwIgnoredDestination, 0},
         {"nestcell", &R::cwCharText, '\t'},
         {"nestrow", &R::cwCharText, 0x2028},
+        {"nesttableprops", &R::cwTextDestination, 0},
+        {"nonesttables", &R::cwIgnoredDestination, 0},
         {"nonshppict", &R::cwIgnoredDestination, 0},
         {"nosupersub", &R::cwVAlign, 0},
         {"objdata", &R::cwIgnoredDestination, 0},
@@ -97,6 +116,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"pc", &R::cwCharsetWord, 437},
         {"pca", &R::cwCharsetWord, 850},
         {"pgdsctbl", &R::cwIgnoredDestination, 0},
+        {"pgptbl", &R::cwIgnoredDestination, 0},
         {"picbpp", &R::cwPictNumber, Bpp},
         {"pich", &R::cwPictNumber, PicH},
         {"pichgoal", &R::cwPictNumber, GoalH},
@@ -117,6 +137,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"pntext", &R::cwPnText, 0},
         {"pnucltr", &R::cwPnKind, int(ListKind::UpperAlpha)},
         {"pnucrm", &R::cwPnKind, int(ListKind::UpperRoman)},
+        {"protusertbl", &R::cwIgnoredDestination, 0},
         {"qc", &R::cwAlign, 1},
         {"qj", &R::cwAlign, 3},
         {"ql", &R::cwAlign, 0},
@@ -139,18 +160,23 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"sub", &R::cwVAlign, 2},
         {"super", &R::cwVAlign, 1},
         {"tab", &R::cwCharText, '\t'},
+        {"themedata", &R::cwIgnoredDestination, 0},
         {"title", &R::cwIgnoredDestination, 0},
         {"trowd", &R::cwRowDefaults, 0},
         {"txe", &R::cwIgnoredDestination, 0},
         {"u", &R::cwUnicode, 0},
         {"uc", &R::cwUnicodeSkip, 0},
+        {"ud", &R::cwUnicodeDestination, 0},
         {"ul", &R::cwCharToggle, Underline},
         {"uld", &R::cwCharToggle, Underline},
         {"uldb", &R::cwCharToggle, Underline},
         {"ulnone", &R::cwUnderlineOff, 0},
         {"ulw", &R::cwCharToggle, Underline},
+        {"upr", &R::cwUnicodePair, 0},
+        {"userprops", &R::cwIgnoredDestination, 0},
         {"v", &R::cwCharToggle, Hidden},
         {"wbitmap", &R::cwPictBlip, int(BlipType::WBitmap)},
+        {"wgrffmtfilter", &R::cwIgnoredDestination, 0},
         {"wmetafile", &R::cwPictBlip, int(BlipType::Wmf)},
         {"xe", &R::cwIgnoredDestination, 0},
         {"xmlnstbl", &R::cwIgnoredDestination, 0},
@@ -176,6 +202,21 @@ void RtfReader::cwIgnoredDestination(const RtfToken &, int)
 void RtfReader::cwTextDestination(const RtfToken &, int)
 {
     // e.g. \shppict: its content is the picture we prefer
+}
+
+void RtfReader::cwUnicodePair(const RtfToken &, int)
+{
+    // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the Unicode half is shown.
+    if (top().dest != Dest::Text)
+        return;
+    top().dest = Dest::Skip;
+    top().inUnicodePair = true;
+}
+
+void RtfReader::cwUnicodeDestination(const RtfToken &, int)
+{
+    if (top().inUnicodePair)
+        top().dest = Dest::Text;
 }
 
 void RtfReader::cwFontTable(const RtfToken &, int)
@@ -454,14 +495,21 @@ void RtfReader::cwInTable(const RtfToken &, int)
     top().para.inTable = true;
 }
 
+void RtfReader::cwTableDepth(const RtfToken &tok, int)
+{
+    top().para.tableDepth = std::clamp(tok.param, 0, 64);
+}
+
 void RtfReader::cwRowDefaults(const RtfToken &, int)
 {
-    m_cellX.clear();
+    // A table inside a cell is kept as text of that cell; its rows do not define ours.
+    if (top().para.tableDepth <= 1)
+        m_cellX.clear();
 }
 
 void RtfReader::cwCellX(const RtfToken &tok, int)
 {
-    if (m_cellX.size() < 64)
+    if (top().para.tableDepth <= 1 && m_cellX.size() < 64)
         m_cellX.push_back(boundTwips(tok.param));
 }
 

@@ -124,6 +124,20 @@ void RtfWriter::word(const char *w, int n)
     m_needSpace = true;
 }
 
+void RtfWriter::symbol(const char *s)
+{
+    // A control symbol ends itself: no space is needed after it.
+    m_out += s;
+    m_needSpace = false;
+}
+
+void RtfWriter::newline()
+{
+    // A line break ends a control word as a space would, and is not text.
+    m_out += "\r\n";
+    m_needSpace = false;
+}
+
 void RtfWriter::literal(char c)
 {
     if (m_needSpace) {
@@ -145,10 +159,10 @@ void RtfWriter::writeFrame(const QTextFrame *frame)
         }
         const QTextBlock block = it.currentBlock();
         writeBlock(block, false);
-        // The document's last block has no paragraph mark, so a round trip adds no empty line.
-        if (block.next().isValid())
-            word("par");
-        m_out += "\r\n";
+        // Every paragraph ends with its mark, the last one too; the reader starts no paragraph
+        // after the last mark, so a round trip adds no empty line.
+        word("par");
+        newline();
     }
 }
 
@@ -168,7 +182,7 @@ void RtfWriter::writeTable(const QTextTable *table)
             x += w;
             word("cellx", x);
         }
-        m_out += "\r\n";
+        newline();
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             if (cell.row() != r || cell.column() != c) {
@@ -188,10 +202,10 @@ void RtfWriter::writeTable(const QTextTable *table)
                 first = false;
             }
             word("cell");
-            m_out += "\r\n";
+            newline();
         }
         word("row");
-        m_out += "\r\n";
+        newline();
     }
     m_paraValid = false;
 }
@@ -420,15 +434,15 @@ void RtfWriter::writeText(QStringView text)
             ++i;
         }
         switch (ch) {
-        case '\\': m_out += "\\\\"; continue;
-        case '{': m_out += "\\{"; continue;
-        case '}': m_out += "\\}"; continue;
+        case '\\': symbol("\\\\"); continue;
+        case '{': symbol("\\{"); continue;
+        case '}': symbol("\\}"); continue;
         case '\t': word("tab"); continue;
         case 0x2028: word("line"); continue;
         case 0x2029: word("par"); continue;
-        case 0xa0: m_out += "\\~"; continue;
-        case 0xad: m_out += "\\-"; continue;
-        case 0x2011: m_out += "\\_"; continue;
+        case 0xa0: symbol("\\~"); continue;
+        case 0xad: symbol("\\-"); continue;
+        case 0x2011: symbol("\\_"); continue;
         default: break;
         }
         if (ch < 0x20)
@@ -520,11 +534,11 @@ void RtfWriter::writePicture(const QTextImageFormat &format)
     const auto goal = [](double px) { return int(std::lround(qBound(1.0, px, double(kMaxPictureSide)) * kTwipsPerPixel)); };
     word("picwgoal", goal(w));
     word("pichgoal", goal(h));
-    m_out += "\r\n";
+    newline();
     const QByteArray hexText = pic.bytes.toHex();
     for (qsizetype i = 0; i < hexText.size(); i += 128) {
         m_out.append(hexText.constData() + i, qMin<qsizetype>(128, hexText.size() - i));
-        m_out += "\r\n";
+        newline();
     }
     m_out += '}';
     m_needSpace = false;

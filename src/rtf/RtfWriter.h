@@ -46,6 +46,8 @@ private:
     void word(const char *w);
     void word(const char *w, int n);
     void literal(char c);
+    void newline();
+    void symbol(const char *s);
 
     const QTextDocument *m_doc;
     QByteArray m_out;
