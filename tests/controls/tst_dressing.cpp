@@ -168,6 +168,8 @@ private Q_SLOTS:
         Tools::SetMenuBackground(w.menuBar(), colour, QBrush(solid(Qt::magenta)), true);
         const QImage bar = render(w.menuBar());
         QCOMPARE(QColor(bar.pixel(bar.width() - 5, bar.height() / 2)), expected);
+        const QRect item = w.menuBar()->actionGeometry(file->menuAction());
+        QCOMPARE(QColor(bar.pixel(item.left() + 1, item.center().y())), expected);
         for (QMenu *m : {file, sub, other}) {
             m->adjustSize();
             const QImage img = render(m);
