@@ -73,7 +73,8 @@ frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &
     setFont(controlFont());
     createControls();
     createToolbars();
-    resize(px(8670), px(5460));
+    // Wide enough for the whole tool row.
+    resize(qMax(px(8670), Toolbar2->geometry().right() + 1), px(5460));
     Form_Load();
 }
 

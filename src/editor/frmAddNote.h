@@ -69,6 +69,7 @@ protected:
 private:
     void createControls();
     void createToolbars();
+    void placeToolRow();
     void Form_Load();
     void Form_Resize();
     void pBottom_Resize();

@@ -138,17 +138,45 @@ void frmAddNote::createToolbars()
     Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setGeometry(px(90), px(1650), px(1890), px(390));
     m_toolbar1Buttons = fillToolbar(Toolbar1, kToolbar1);
-    connect(Toolbar1, &QToolBar::actionTriggered, this, &frmAddNote::Toolbar1_ButtonClick);
+    for (QAction *button : std::as_const(m_toolbar1Buttons))
+        connect(button, &QAction::triggered, this, [this, button] { Toolbar1_ButtonClick(button); });
 
     Toolbar2 = new QToolBar(this);
     Toolbar2->setObjectName(QStringLiteral("Toolbar2"));
     Toolbar2->setIconSize(QSize(16, 16));
     Toolbar2->setGeometry(px(4830), px(1650), px(3840), px(390));
     m_toolbar2Buttons = fillToolbar(Toolbar2, kToolbar2);
-    connect(Toolbar2, &QToolBar::actionTriggered, this, &frmAddNote::Toolbar2_ButtonClick);
+    for (QAction *button : std::as_const(m_toolbar2Buttons))
+        connect(button, &QAction::triggered, this, [this, button] { Toolbar2_ButtonClick(button); });
+
+    for (QToolBar *bar : {Toolbar1, Toolbar2}) {
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setContentsMargins(0, 0, 0, 0);
+    }
+    placeToolRow();
 
     // Copy and paste availability follows the clipboard, also when another program changes it.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &frmAddNote::UpdateClipboardButtons);
+}
+
+void frmAddNote::placeToolRow()
+{
+    // The row was drawn for the buttons of another toolkit; ours may be wider. Keep the design
+    // positions where they fit and otherwise push the next control right, so no button ends up
+    // behind an overflow arrow.
+    int x = px(90);
+    const auto place = [&x](QWidget *w, int designLeft, int designWidth) {
+        const int left = qMax(px(designLeft), x);
+        const bool toolbar = qobject_cast<QToolBar *>(w) != nullptr;
+        const int width = toolbar ? qMax(px(designWidth), w->sizeHint().width()) : px(designWidth);
+        w->setGeometry(left, w->y(), width, w->height());
+        x = left + width + 2;
+    };
+    place(Toolbar1, 90, 1890);
+    place(cboFont, 2010, 1920);
+    place(cboSize, 4050, 720);
+    place(Toolbar2, 4830, 3840);
 }
 
 QAction *frmAddNote::toolbarButton(int toolbar, int position) const
