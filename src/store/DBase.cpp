@@ -52,9 +52,10 @@ void DBase::OpenDatabase()
         error = QStringLiteral("not a file");
     } else {
         guarded(error, [&] {
-            // No OPEN_CREATE: opening must never make a file.
+            // No OPEN_CREATE: opening must never make a file. NOMUTEX: a DBase is used from one
+            // thread only, so SQLite's per-call locking would be pure overhead.
             auto c = std::make_unique<Connection>(nativePath(info.absoluteFilePath()),
-                                                  SQLite::OPEN_READWRITE);
+                                                  SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX);
             Schema::configure(c->db, BusyTimeoutMs);
             const QString problem = Schema::verify(c->db, info.size());
             if (!problem.isEmpty()) {

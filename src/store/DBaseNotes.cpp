@@ -4,33 +4,70 @@
 #include "store/LeadingNumber.h"
 
 #include <cstring>
+#include <vector>
 
 using StoreDetail::guarded;
 
 namespace {
 
-// Colour of the priority column. Lower-casing cannot change these Chinese names, so comparing
-// the stored bytes directly gives the same answer without building a lowered copy per row.
-qint32 priorityColor(const char *p, int bytes)
+struct Priority
 {
-    struct Entry
-    {
-        const char *name;
-        qint32 color;
-    };
-    static const Entry entries[] = {
-        {"一般", 255},       // red
-        {"普通", 33023},     // orange
-        {"重要", 32768},     // green
-        {"非常重要", 8421504}, // grey
-    };
+    const char *utf8;
+    QString text;
+    qint32 color;
+};
+
+// The five names, with their column colours; any other text, "私密" included, is black.
+const Priority Priorities[] = {
+    {"一般", QStringLiteral("一般"), 255},           // red
+    {"普通", QStringLiteral("普通"), 33023},         // orange
+    {"重要", QStringLiteral("重要"), 32768},         // green
+    {"非常重要", QStringLiteral("非常重要"), 8421504}, // grey
+    {"私密", QStringLiteral("私密"), 0},
+};
+
+// Lower-casing cannot change these Chinese names, so comparing the stored bytes directly gives
+// the same answer as lower-casing first; a known name also reuses its shared string.
+const Priority *knownPriority(const char *p, int bytes)
+{
     if (!p)
-        return 0;
-    for (const Entry &e : entries) {
-        if (std::strlen(e.name) == std::size_t(bytes) && std::memcmp(e.name, p, std::size_t(bytes)) == 0)
-            return e.color;
+        return nullptr;
+    for (const Priority &e : Priorities) {
+        if (std::strlen(e.utf8) == std::size_t(bytes) && std::memcmp(e.utf8, p, std::size_t(bytes)) == 0)
+            return &e;
     }
-    return 0; // black, "私密" included
+    return nullptr;
+}
+
+// "k" followed by the ID in decimal, built in one allocation: this runs once per listed note.
+QString itemKey(qint64 id)
+{
+    char16_t buf[24];
+    char16_t *end = buf + 24;
+    char16_t *p = end;
+    quint64 v = id < 0 ? 0 - quint64(id) : quint64(id);
+    do {
+        *--p = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (id < 0)
+        *--p = u'-';
+    *--p = u'k';
+    return QString(reinterpret_cast<const QChar *>(p), end - p);
+}
+
+// The tag is nIcon as text; icons are small numbers, so their texts are made once and shared.
+QString iconTag(const char *p, int bytes, bool isInteger, qint64 value)
+{
+    static const std::vector<QString> small = [] {
+        std::vector<QString> v;
+        for (int i = 0; i < 256; ++i)
+            v.push_back(QString::number(i));
+        return v;
+    }();
+    if (isInteger)
+        return value >= 0 && value < qint64(small.size()) ? small[std::size_t(value)] : QString::number(value);
+    return QString::fromUtf8(p, bytes);
 }
 
 // Out-of-range values (never written by this program) read as 0.
@@ -63,16 +100,30 @@ void DBase::LoadNotes(NoteSink &list, qint64 groupId)
         NoteItem item;
         int n = 0;
         while (q.step()) {
-            item.key = QLatin1Char('k') + QString::number(q.int64(0));
+            item.key = itemKey(q.int64(0));
             item.text = q.text(1);
-            item.sub1 = q.text(2);
-            item.sub2 = q.text(3);
+            int addedBytes = 0;
+            const char *added = q.utf8(2, &addedBytes);
+            item.sub1 = QString::fromUtf8(added, addedBytes);
+            // A note never edited has both dates equal: share the one string.
+            const char *updated = q.utf8(3, &n);
+            if (n == addedBytes && added && updated && std::memcmp(added, updated, std::size_t(n)) == 0)
+                item.sub2 = item.sub1;
+            else
+                item.sub2 = QString::fromUtf8(updated, n);
             const char *priority = q.utf8(4, &n);
-            item.sub3 = QString::fromUtf8(priority, n);
-            item.sub3Color = priorityColor(priority, n);
-            const char *icon = q.utf8(5, &n);
-            item.tag = QString::fromLatin1(icon, n); // an integer's text is ASCII
-            item.icon = int32Of(q.isInteger(5) ? double(q.int64(5)) : LeadingNumberUtf8(icon, n));
+            if (const Priority *known = knownPriority(priority, n)) {
+                item.sub3 = known->text;
+                item.sub3Color = known->color;
+            } else {
+                item.sub3 = QString::fromUtf8(priority, n);
+                item.sub3Color = 0;
+            }
+            const bool iconIsInteger = q.isInteger(5);
+            const qint64 iconValue = iconIsInteger ? q.int64(5) : 0;
+            const char *icon = iconIsInteger ? nullptr : q.utf8(5, &n);
+            item.tag = iconTag(icon, iconIsInteger ? 0 : n, iconIsInteger, iconValue);
+            item.icon = int32Of(iconIsInteger ? double(iconValue) : LeadingNumberUtf8(icon, n));
             const char *color = q.utf8(6, &n);
             item.color = int32Of(LeadingNumberUtf8(color, n));
             list.addItem(item);

@@ -15,12 +15,24 @@ double parseLeading(const Char *p, qsizetype n)
     while (i < n && (p[i] == Char(' ') || p[i] == Char('\t')))
         ++i;
 
-    std::string digits; // ASCII copy of the numeric prefix, for std::from_chars
     bool negative = false;
     if (i < n && (p[i] == Char('+') || p[i] == Char('-'))) {
         negative = p[i] == Char('-');
         ++i;
     }
+    // Fast path for the common case, a short whole number such as a stored colour: exact in a
+    // double, so no general conversion is needed.
+    {
+        qsizetype j = i;
+        quint64 whole = 0;
+        while (j < n && j - i < 15 && p[j] >= Char('0') && p[j] <= Char('9'))
+            whole = whole * 10 + quint64(p[j++] - Char('0'));
+        const bool endsHere = j == n || (p[j] != Char('.') && (p[j] < Char('0') || p[j] > Char('9')));
+        if (j > i && endsHere)
+            return negative ? -double(whole) : double(whole);
+    }
+
+    std::string digits; // ASCII copy of the numeric prefix, for std::from_chars
     bool anyDigit = false;
     bool nonZeroIntegerPart = false;
     while (i < n && p[i] >= Char('0') && p[i] <= Char('9')) {
