@@ -28,8 +28,10 @@ void appendFrameText(const QTextFrame *frame, QString &out);
 void appendBlockText(const QTextBlock &block, QString &out)
 {
     if (const QTextList *list = block.textList()) {
-        const QString marker = list->itemText(block);
-        out += marker.isEmpty() ? QStringLiteral("\u2022") : marker;
+        const QTextListFormat::Style style = list->format().style();
+        const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+            || style == QTextListFormat::ListSquare;
+        out += bullet ? QStringLiteral("\u2022") : list->itemText(block);
         out += QLatin1Char('\t');
     }
     QString text = block.text();

@@ -28,9 +28,13 @@ void RtfReader::read(const QByteArray &rtf)
     RtfTokenizer tokenizer(rtf);
     RtfToken tok;
     bool rootClosed = false;
+    bool started = false;
     while (!rootClosed && tokenizer.next(tok)) {
         if (m_overflowSkipFrom > 0 && tok.kind != RtfToken::GroupOpen && tok.kind != RtfToken::GroupClose)
             continue;
+        if (!started && tok.kind != RtfToken::GroupOpen)
+            continue; // nothing before the opening brace (a byte-order mark, blanks) is text
+        started = true;
         switch (tok.kind) {
         case RtfToken::GroupOpen:
             flushBytes();
@@ -38,9 +42,12 @@ void RtfReader::read(const QByteArray &rtf)
             break;
         case RtfToken::GroupClose:
             flushBytes();
+            if (m_groups.size() == 2 && m_overflowDepth == 0) {
+                // What follows the document's closing brace is not part of it.
+                finishDocument();
+                rootClosed = true;
+            }
             onGroupClose();
-            if (m_groups.size() == 1 && m_overflowDepth == 0)
-                rootClosed = true; // what follows the document's closing brace is not part of it
             break;
         case RtfToken::ControlWord:
             flushBytes();
@@ -66,23 +73,29 @@ void RtfReader::read(const QByteArray &rtf)
             break;
         }
     }
-    // A truncated body keeps what was read: close every open group.
-    flushBytes();
+    // A truncated body keeps what was read, in the state it was read in.
+    finishDocument();
     m_overflowDepth = 0;
     m_overflowSkipFrom = 0;
     while (m_groups.size() > 1)
         onGroupClose();
+    flushRun();
+    m_doc->setProperty("rtfCodePage", m_ansiCodePage);
+}
+
+void RtfReader::finishDocument()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
     flushBytes();
     resolveListText();
-    if (m_activeCodec) {
-        QString rest;
-        m_activeCodec->flush(rest);
-        addText(rest);
-    }
+    addChars(QStringView());
     flushRun();
+    // A last paragraph mark starts no paragraph of its own.
     if (!m_blockPending)
         applyBlockFormat();
-    m_doc->setProperty("rtfCodePage", m_ansiCodePage);
+    m_blockPending = false;
 }
 
 void RtfReader::onGroupOpen()

@@ -84,6 +84,7 @@ private:
     struct Font { QString name; int charset = -1; int codePage = 0; };
 
     // token handlers
+    void finishDocument();
     void onGroupOpen();
     void onGroupClose();
     void onControlWord(const RtfToken &tok);
@@ -168,6 +169,7 @@ private:
     int m_overflowDepth = 0; // groups beyond the depth we keep
     int m_overflowSkipFrom = 0; // the overflow depth of a destination being skipped, or 0
     bool m_starNext = false;
+    bool m_finished = false;
     int m_skip = 0;           // fallback units still to skip after \uN
 
     // document-wide tables
