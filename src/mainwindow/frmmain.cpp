@@ -11,6 +11,7 @@
 #include "store/DBase.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -202,6 +203,19 @@ void frmmain::createToolbar()
     connect(Toolbar1, &QToolBar::actionTriggered, this, &frmmain::Toolbar1_ButtonClick);
 }
 
+namespace {
+
+// Captions sit in a row inside their pane, vertically centred, as wide as the pane allows.
+QHBoxLayout *paneRow(QWidget *pane, int left)
+{
+    auto *row = new QHBoxLayout(pane);
+    row->setContentsMargins(left, 0, 14, 0);
+    row->setSpacing(0);
+    return row;
+}
+
+} // namespace
+
 void frmmain::createPanes()
 {
     m_client = new QWidget(this);
@@ -213,7 +227,7 @@ void frmmain::createPanes()
     pTitle1->setObjectName(QStringLiteral("pTitle1"));
     lblTitle = new QLabel(QStringLiteral("我的记事本"), pTitle1);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->move(6, 4);
+    paneRow(pTitle1, 6)->addWidget(lblTitle, 1);
 
     tv1 = new GroupTree(m_client);
     tv1->setObjectName(QStringLiteral("tv1"));
@@ -227,7 +241,7 @@ void frmmain::createPanes()
     pTitle2->setObjectName(QStringLiteral("pTitle2"));
     lblGroup = new QLabel(pTitle2);
     lblGroup->setObjectName(QStringLiteral("lblGroup"));
-    lblGroup->move(6, 4);
+    paneRow(pTitle2, 6)->addWidget(lblGroup, 1);
 
     LstV = new NoteListView(m_client);
     LstV->setObjectName(QStringLiteral("LstV"));
@@ -241,11 +255,18 @@ void frmmain::createPanes()
     pTitle3->setObjectName(QStringLiteral("pTitle3"));
     imgInfo = new QLabel(pTitle3);
     imgInfo->setObjectName(QStringLiteral("imgInfo"));
-    imgInfo->setGeometry(4, 4, 16, 16);
+    imgInfo->setFixedSize(16, 16);
     imgInfo->hide();
     lblNoteTitle = new QLabel(pTitle3);
     lblNoteTitle->setObjectName(QStringLiteral("lblNoteTitle"));
-    lblNoteTitle->move(23, 4);
+    // The title starts 23 pixels in whether or not the icon is shown.
+    QHBoxLayout *row3 = paneRow(pTitle3, 4);
+    row3->addWidget(imgInfo);
+    row3->addSpacing(3);
+    row3->addWidget(lblNoteTitle, 1);
+    QSizePolicy keep = imgInfo->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    imgInfo->setSizePolicy(keep);
 
     txtNote = new QTextEdit(m_client);
     txtNote->setObjectName(QStringLiteral("txtNote"));
@@ -258,7 +279,7 @@ void frmmain::createPanes()
     lblItems = new QLabel(sBar1);
     lblItems->setObjectName(QStringLiteral("lblItems"));
     lblItems->setFont(QFont(QStringLiteral("Verdana"), 8));
-    lblItems->move(6, 3);
+    paneRow(sBar1, 6)->addWidget(lblItems, 1);
 
     for (QLabel *l : {lblTitle, lblGroup, lblNoteTitle, lblItems})
         l->setAttribute(Qt::WA_TranslucentBackground);

@@ -257,6 +257,7 @@ private:
 
     // Start-up helpers, in frmmain_lifecycle.cpp.
     void openStartupDatabase();
+    void openFoundDatabase(const QString &path);
     void loadGroupsChecked();
     void restoreViewOption(QAction *item, qint16 stored, void (frmmain::*handler)());
 

@@ -57,8 +57,6 @@ void frmmain::Form_Resize()
     place(pTitle3, r.pTitle3, m_infoShown);
     place(txtNote, r.txtNote, m_infoShown);
     place(sBar1, r.sBar1, m_statusShown);
-    for (QLabel *l : {lblGroup, lblNoteTitle, lblItems})
-        l->adjustSize();
     if (CurrentSkin == 0) {
         pTitle1->update();
         pTitle2->update();

@@ -97,6 +97,17 @@ void frmmain::restoreViewOption(QAction *item, qint16 stored, void (frmmain::*ha
 void frmmain::openStartupDatabase()
 {
     const QString path = m_db.DatabasePath;
+    openFoundDatabase(path);
+    // 19. Also when no file was found: with nothing open, of the toolbar only New and Open work.
+    const bool open = m_db.DatabaseIsOpen;
+    EnableButton(3, open);
+    EnableButton(5, open);
+    for (QAction *a : {mnuBackup, mnuNew1, mnuPws, mnuCompact})
+        a->setEnabled(open);
+}
+
+void frmmain::openFoundDatabase(const QString &path)
+{
     if (!Tools::FileExists(path)) {
         // The very first start: the default notebook does not exist yet, so make it, and the
         // user can write at once. A path the user named is never created behind their back.
@@ -113,43 +124,43 @@ void frmmain::openStartupDatabase()
     }
 
     // 16. A read-only notebook is made writable for this session; Form_Unload gives it back.
-    const QFileDevice::Permissions perms = QFile::permissions(path);
+    // The "user" bits tell what the running user may do, not what the file says; writing them
+    // back would grant the owner rights the file never had.
+    const QFileDevice::Permissions perms = QFile::permissions(path)
+                                           & ~(QFileDevice::ReadUser | QFileDevice::WriteUser
+                                               | QFileDevice::ExeUser);
     DbFileAttributes = perms;
     m_attributesPath = path;
     if (QFileInfo(path).isFile() && !(perms & QFileDevice::WriteOwner))
-        QFile::setPermissions(path, perms | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+        QFile::setPermissions(path, perms | QFileDevice::WriteOwner);
 
-    // 17.-18.
+    // 17.-18. A file that is there but is no notebook (damaged, someone else's database) is
+    // worth a word: the user named it and would otherwise see an empty window without reason.
     m_db.OpenDatabase();
-    if (m_db.DatabaseIsOpen) {
-        m_state.gPassword = m_db.ReadPassword();
-        if (!m_db.lastError().isEmpty()) {
-            reportUnreadable();
-        } else if (m_state.gPassword.isEmpty()) {
+    if (!m_db.DatabaseIsOpen) {
+        reportUnreadable();
+        return;
+    }
+    m_state.gPassword = m_db.ReadPassword();
+    if (!m_db.lastError().isEmpty()) {
+        reportUnreadable();
+    } else if (m_state.gPassword.isEmpty()) {
+        loadGroupsChecked();
+    } else {
+        // The prompt stands in front of the window it unlocks.
+        show();
+        frmPws1 dlg(m_state, m_prompter, this);
+        m_prompter.exec(&dlg);
+        const bool unlocked = m_state.DialogResult == 1
+                              && DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+        if (unlocked) {
             loadGroupsChecked();
         } else {
-            // The prompt stands in front of the window it unlocks.
-            show();
-            frmPws1 dlg(m_state, m_prompter, this);
-            m_prompter.exec(&dlg);
-            const bool unlocked = m_state.DialogResult == 1
-                                  && DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
-            if (unlocked) {
-                loadGroupsChecked();
-            } else {
-                // Locked: nothing of it is shown and nothing can be written to it.
-                m_db.CloseDatabase();
-                m_db.DatabaseIsOpen = false;
-            }
+            // Locked: nothing of it is shown and nothing can be written to it.
+            m_db.CloseDatabase();
+            m_db.DatabaseIsOpen = false;
         }
     }
-
-    // 19.
-    const bool open = m_db.DatabaseIsOpen;
-    EnableButton(3, open);
-    EnableButton(5, open);
-    for (QAction *a : {mnuBackup, mnuNew1, mnuPws, mnuCompact})
-        a->setEnabled(open);
 }
 
 void frmmain::loadGroupsChecked()
@@ -199,13 +210,12 @@ bool frmmain::eventFilter(QObject *watched, QEvent *e)
     if (watched == m_client && e->type() == QEvent::Resize)
         Form_Resize();
     // Key preview: the release of Esc counts wherever the focus is inside this window, but not
-    // while a dialog or a menu of it is open (Esc closes those).
+    // while a dialog or a menu is open (Esc closes those). A release travelling up through the
+    // parents is seen once per widget; only Esc acts, and it stops the event at once.
     if (e->type() == QEvent::KeyRelease && !m_unloaded) {
         auto *ke = static_cast<QKeyEvent *>(e);
         auto *w = qobject_cast<QWidget *>(watched);
-        QWidget *focus = QApplication::focusWidget();
-        const bool target = w && (w == focus || (!focus && w == this));
-        if (target && !ke->isAutoRepeat() && w->window() == this && !QApplication::activeModalWidget()
+        if (w && w->window() == this && !ke->isAutoRepeat() && !QApplication::activeModalWidget()
             && !QApplication::activePopupWidget()) {
             const bool quits = ke->key() == Qt::Key_Escape && m_settings.gQuickExit == 1;
             Form_KeyUp(ke->key(), ke->modifiers());

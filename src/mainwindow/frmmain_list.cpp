@@ -36,7 +36,6 @@ void frmmain::LstV_ItemClick(int index)
 
     rtf::readInto(note.NoteBody, txtNote->document());
     lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
-    lblNoteTitle->adjustSize();
     imgInfo->show();
 
     EnableButton(9, true);

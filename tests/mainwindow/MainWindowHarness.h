@@ -1,0 +1,149 @@
+#pragma once
+
+// Builds a real frmmain over a notebook in a temporary folder, with the settings store and the
+// user's data folder redirected there and every dialog answered by a ScriptedPrompter.
+
+#include "app/AppState.h"
+#include "common/ScriptedPrompter.h"
+#include "mainwindow/frmmain.h"
+#include "settings/Settings.h"
+#include "store/CurrentNote.h"
+#include "store/DBase.h"
+
+#include <QDir>
+#include <QList>
+#include <QMenu>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <utility>
+
+struct NoteSpec
+{
+    QString title;
+    QString body; // RTF or plain text
+    qint32 color = 0;
+    QString priority = QStringLiteral("一般");
+    qint16 icon = 1;
+    QString added = QStringLiteral("2026/1/1 10:00");
+};
+
+struct GroupSpec
+{
+    QString name;
+    QList<NoteSpec> notes;
+};
+
+class MainWindowHarness
+{
+public:
+    MainWindowHarness()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath(QStringLiteral("config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+    }
+
+    ~MainWindowHarness()
+    {
+        if (window)
+            window->close();
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // Writes a notebook; returns "" or the reason it could not.
+    static QString makeNotebook(const QString &file, const QList<GroupSpec> &groups,
+                                const QString &password = {})
+    {
+        DBase db;
+        if (db.CreateDatabase(file) != 1)
+            return db.lastError();
+        db.DatabasePath = file;
+        db.OpenDatabase();
+        if (!db.DatabaseIsOpen)
+            return db.lastError();
+        for (const GroupSpec &g : groups) {
+            if (db.AddGroup(g.name) != 1)
+                return db.lastError();
+            const qint64 gid = db.LastInsertedId();
+            for (const NoteSpec &n : g.notes) {
+                CurrentNote note;
+                note.NoteTitle = n.title;
+                note.NoteBody = n.body;
+                note.NoteColor = n.color;
+                note.NotePriority = n.priority;
+                note.NoteIcon = n.icon;
+                note.NoteAddDate = n.added;
+                note.NoteLastUpdate = n.added;
+                if (db.AddNote(gid, note) != 1)
+                    return db.lastError();
+            }
+        }
+        if (!password.isEmpty() && db.WritePassword(password) != 1)
+            return db.lastError();
+        db.CloseDatabase();
+        return {};
+    }
+
+    // Two groups with notes and an empty third one.
+    static QList<GroupSpec> sampleGroups()
+    {
+        return {
+            {QStringLiteral("工作"),
+             {{QStringLiteral("会议记录"), QStringLiteral("{\\rtf1\\ansi 周一开会 \\b agenda\\b0}"), 255,
+               QStringLiteral("重要"), 3, QStringLiteral("2026/3/2 09:15")},
+              {QStringLiteral("Budget"), QStringLiteral("plain body text"), 0, QStringLiteral("一般"), 5,
+               QStringLiteral("2026/1/5 14:00")},
+              {QStringLiteral("alpha plan"), QString(), 0, QStringLiteral("私密"), 2,
+               QStringLiteral("2026/2/1 08:30")}}},
+            {QStringLiteral("生活"),
+             {{QStringLiteral("购物清单"), QStringLiteral("牛奶 面包"), 32768, QStringLiteral("普通"), 7,
+               QStringLiteral("2026/4/1 18:00")}}},
+            {QStringLiteral("空组"), {}},
+        };
+    }
+
+    frmmain &make(const QStringList &args = {})
+    {
+        window = std::make_unique<frmmain>(state, settings, db, prompter, args);
+        window->setInstanceCheck([this] { return anotherInstance; });
+        window->trayAvailable = [this] { return trayAvailable; };
+        window->popupMenu = [this](QMenu *menu, const QPoint &) { popups.append(menu->objectName()); };
+        return *window;
+    }
+
+    // Construction, load and the first activation, as the program runs them.
+    frmmain &start(const QStringList &args = {})
+    {
+        frmmain &w = make(args);
+        loaded = w.Form_Load();
+        if (loaded)
+            w.Form_Activate();
+        return w;
+    }
+
+    void writeSetting(const QString &key, const QString &value)
+    {
+        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillbook"),
+                    QStringLiteral("Quillbook"));
+        s.setValue(QStringLiteral("Config/") + key, value);
+    }
+    QString readSetting(const QString &key)
+    {
+        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillbook"),
+                    QStringLiteral("Quillbook"));
+        return s.value(QStringLiteral("Config/") + key).toString();
+    }
+
+    QTemporaryDir dir;
+    AppState state;
+    Settings settings;
+    DBase db;
+    ScriptedPrompter prompter;
+    std::unique_ptr<frmmain> window;
+    QStringList popups; // object names of the pop-up menus shown
+    bool anotherInstance = false;
+    bool trayAvailable = true;
+    bool loaded = false;
+};

@@ -1,0 +1,303 @@
+// Every way the main window can start, through the real window with scripted dialogs.
+#include "MainWindowHarness.h"
+
+#include "dialogs/frmPws1.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/NoteListView.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+const QString kNotice = QStringLiteral("提示");
+const QString kWrongPassword = QStringLiteral("密码是不正确的。请再试一次");
+const QString kBadFile = QStringLiteral("数据库文件存在错误.");
+
+// Types each entry into the prompt and presses OK after each; Cancel when `cancel` is set.
+ScriptedPrompter::DialogScript typePasswords(QStringList entries, bool cancel, bool *windowShown,
+                                             QWidget *const *window)
+{
+    return [entries, cancel, windowShown, window](QDialog *d) {
+        *windowShown = *window && (*window)->isVisible();
+        auto *dlg = qobject_cast<frmPws1 *>(d);
+        auto *box = d->findChild<QLineEdit *>(QStringLiteral("txtPws"));
+        if (!dlg || !box)
+            return int(QDialog::Rejected);
+        for (const QString &e : entries) {
+            box->setText(e);
+            dlg->cmdOK_Click();
+        }
+        if (cancel)
+            dlg->cmdCancel_Click();
+        return d->result();
+    };
+}
+
+// An SQLite file of someone else's: it opens, but holds none of our tables.
+bool makeForeignDatabase(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    bool ok = sqlite3_open(name.constData(), &db) == SQLITE_OK
+              && sqlite3_exec(db, "CREATE TABLE photos(id INTEGER, name TEXT)", nullptr, nullptr, nullptr)
+                     == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void paths_data();
+    void paths();
+    void readOnlyFileWritableForTheSessionOnly();
+    void passwordPromptInFrontOfTheWindow();
+    void quickExit_data();
+    void quickExit();
+    void firstActivationRunsOnce();
+};
+
+void tst_Startup::paths_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("args"); // "%D" stands for the temporary folder
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("items"); // status text after the first activation
+
+    const QStringList none;
+    QTest::newRow("nominal: notebook named by the setting")
+        << "setting" << none << true << 4 << true << none << "3 个文档";
+    QTest::newRow("nominal: quoted command line with a blank")
+        << "file" << QStringList{"\"%D/my", "book.qbf\""} << true << 4 << true << none << "3 个文档";
+    QTest::newRow("nominal: a quote inside the line is removed too")
+        << "file" << QStringList{"%D/my", "bo\"ok.qbf"} << true << 4 << true << none << "3 个文档";
+    QTest::newRow("nominal: command line wins over the setting")
+        << "both" << QStringList{"%D/my book.qbf"} << true << 4 << true << none << "3 个文档";
+    QTest::newRow("nominal: first start creates the default notebook")
+        << "default" << none << true << 1 << true << none << "0 个文档";
+    QTest::newRow("nominal: a named file that is missing is silent")
+        << "missing" << QStringList{"%D/nowhere.qbf"} << true << 0 << false << none << "";
+    QTest::newRow("nominal: right password")
+        << "password" << QStringList{"%D/my book.qbf"} << true << 4 << true << none << "3 个文档";
+    QTest::newRow("robustness: wrong password, then the right one")
+        << "wrong-right" << QStringList{"%D/my book.qbf"} << true << 4 << true << QStringList{kWrongPassword}
+        << "3 个文档";
+    QTest::newRow("robustness: password prompt cancelled")
+        << "cancel" << QStringList{"%D/my book.qbf"} << true << 0 << false << none << "";
+    QTest::newRow("robustness: a file that is no database")
+        << "damaged" << QStringList{"%D/my book.qbf"} << true << 0 << false << QStringList{kBadFile} << "";
+    QTest::newRow("robustness: a database without notebook tables")
+        << "foreign" << QStringList{"%D/my book.qbf"} << true << 0 << false << QStringList{kBadFile} << "";
+    QTest::newRow("robustness: second instance refused")
+        << "second" << QStringList{"%D/my book.qbf"} << false << 0 << false
+        << QStringList{QStringLiteral("实例已经打开.")} << "";
+}
+
+void tst_Startup::paths()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, args);
+    QFETCH(bool, loaded);
+    QFETCH(int, nodes);
+    QFETCH(bool, open);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, items);
+
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("my book.qbf"));
+    for (QString &a : args)
+        a.replace(QStringLiteral("%D"), h.dir.path());
+
+    const QString password = (kind == "password" || kind == "wrong-right" || kind == "cancel")
+                                 ? QStringLiteral("Secret")
+                                 : QString();
+    if (kind == "foreign") {
+        QVERIFY(makeForeignDatabase(book));
+    } else if (kind == "damaged") {
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray junk(4096, '\0');
+        for (int i = 0; i < junk.size(); ++i)
+            junk[i] = char((i * 7919 + 13) % 251);
+        f.write(junk);
+    } else if (kind != "default" && kind != "missing") {
+        QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), password), QString());
+    }
+    if (kind == "setting" || kind == "both")
+        h.writeSetting(QStringLiteral("Database"), kind == "both" ? h.path(QStringLiteral("other.qbf")) : book);
+    if (kind == "second")
+        h.anotherInstance = true;
+
+    bool shownBehind = false;
+    QWidget *windowPtr = nullptr;
+    if (kind == "password")
+        h.prompter.dialogScripts.enqueue(typePasswords({"Secret"}, false, &shownBehind, &windowPtr));
+    if (kind == "wrong-right")
+        h.prompter.dialogScripts.enqueue(typePasswords({"secret", " Secret "}, false, &shownBehind, &windowPtr));
+    if (kind == "cancel")
+        h.prompter.dialogScripts.enqueue(typePasswords({}, true, &shownBehind, &windowPtr));
+
+    frmmain &w = h.make(args);
+    windowPtr = &w;
+    h.loaded = w.Form_Load();
+    QCOMPARE(h.loaded, loaded);
+    if (loaded)
+        w.Form_Activate();
+
+    QCOMPARE(h.prompter.messageTexts(), messages);
+    for (const auto &m : h.prompter.messages) {
+        if (m.text == kWrongPassword || m.text == kBadFile) {
+            QCOMPARE(m.style, int(Prompter::Exclamation));
+            QCOMPARE(m.title, kNotice);
+        } else {
+            QCOMPARE(m.style, int(Prompter::Information));
+            QCOMPARE(m.title, QStringLiteral("Quillbook"));
+        }
+    }
+    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(h.db.DatabaseIsOpen, open);
+    if (!password.isEmpty())
+        QVERIFY2(shownBehind, "the window stands behind the password prompt");
+    if (!loaded)
+        return;
+
+    // Whatever happened, new and open stay available; the rest follows the notebook.
+    QVERIFY(w.ButtonEnabled(1));
+    QVERIFY(w.ButtonEnabled(2));
+    QCOMPARE(w.ButtonEnabled(3), open);
+    QCOMPARE(w.ButtonEnabled(5), open);
+    for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
+        QCOMPARE(a->isEnabled(), open);
+    QCOMPARE(w.lblItems->text(), items);
+
+    if (kind == "default") {
+        const QString created = h.dir.filePath(QStringLiteral("data/Quillbook/notes.qbf"));
+        QVERIFY2(QFile::exists(created), qPrintable(created));
+        QCOMPARE(h.db.DatabasePath, created);
+        QCOMPARE(w.tv1->selectedIndex(), 1); // only the root: the root is selected
+    }
+    if (kind == "missing")
+        QVERIFY(!QFile::exists(args.join(' ')));
+    if (nodes > 1) {
+        // The first group is selected, and its first note shown.
+        QCOMPARE(w.tv1->selectedIndex(), 2);
+        QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
+        QCOMPARE(w.LstV->selectedIndex(), 1);
+        QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("会议记录 文档内容"));
+        QVERIFY(w.txtNote->toPlainText().contains(QStringLiteral("周一开会")));
+        QCOMPARE(w.tv1->node(1)->text(0), QStringLiteral("my book.qbf"));
+    }
+}
+
+void tst_Startup::readOnlyFileWritableForTheSessionOnly()
+{
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("ro.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
+    const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(book, readOnly));
+
+    frmmain &w = h.start({book});
+    QVERIFY(h.db.DatabaseIsOpen);
+    QVERIFY(QFile::permissions(book) & QFileDevice::WriteOwner);
+    // Writable in fact, not just in its flags: a group can be added.
+    QCOMPARE(h.db.AddGroup(QStringLiteral("新组")), 1);
+
+    w.close();
+    // The "user" bits describe the running user's access, not the file; compare the others.
+    QCOMPARE(QFile::permissions(book) & ~QFileDevice::Permissions(0x0F00), readOnly);
+    QVERIFY(!h.db.DatabaseIsOpen);
+}
+
+void tst_Startup::passwordPromptInFrontOfTheWindow()
+{
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("locked.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), QStringLiteral("Secret")),
+             QString());
+    QWidget *parentSeen = nullptr;
+    h.prompter.dialogScripts.enqueue([&parentSeen](QDialog *d) {
+        parentSeen = d->parentWidget();
+        d->findChild<QLineEdit *>(QStringLiteral("txtPws"))->setText(QStringLiteral("Secret"));
+        qobject_cast<frmPws1 *>(d)->cmdOK_Click();
+        return d->result();
+    });
+    frmmain &w = h.make({book});
+    QVERIFY(w.Form_Load());
+    QCOMPARE(h.prompter.dialogClasses, QStringList{QStringLiteral("frmPws1")});
+    QCOMPARE(parentSeen, &w);
+    // The first activation runs without waiting for the window manager.
+    QVERIFY(w.FirstActivatePending);
+    QTRY_VERIFY(!w.FirstActivatePending);
+    QCOMPARE(w.tv1->selectedIndex(), 2);
+}
+
+void tst_Startup::quickExit_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("focus"); // object name of the control holding the focus
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("nominal: Esc in the tree") << "1" << "tv1" << int(Qt::Key_Escape) << true;
+    QTest::newRow("nominal: Esc in the list") << "1" << "LstV" << int(Qt::Key_Escape) << true;
+    QTest::newRow("nominal: Esc in the preview") << "1" << "txtNote" << int(Qt::Key_Escape) << true;
+    QTest::newRow("robustness: other keys do nothing") << "1" << "tv1" << int(Qt::Key_A) << false;
+    QTest::newRow("robustness: quick exit off") << "0" << "tv1" << int(Qt::Key_Escape) << false;
+    QTest::newRow("robustness: any value but 1 is off") << "2" << "LstV" << int(Qt::Key_Escape) << false;
+}
+
+void tst_Startup::quickExit()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, closes);
+
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("q.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
+    h.writeSetting(QStringLiteral("QuickExit"), setting);
+    frmmain &w = h.start({book});
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    QWidget *target = focus == "tv1" ? static_cast<QWidget *>(w.tv1)
+                      : focus == "LstV" ? static_cast<QWidget *>(w.LstV->activeView())
+                                        : static_cast<QWidget *>(w.txtNote);
+    QTest::keyPress(target, Qt::Key(key));
+    QTest::keyRelease(target, Qt::Key(key));
+    QCOMPARE(w.isVisible(), !closes);
+    QCOMPARE(h.db.DatabaseIsOpen, !closes);
+    QVERIFY(h.prompter.messages.isEmpty()); // no question asked
+}
+
+void tst_Startup::firstActivationRunsOnce()
+{
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("a.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
+    frmmain &w = h.start({book});
+    QCOMPARE(w.tv1->selectedIndex(), 2);
+    // The user moves on; a later activation must not drag the selection back.
+    w.SelectNode(3);
+    w.Form_Activate();
+    QCOMPARE(w.tv1->selectedIndex(), 3);
+    QCOMPARE(w.lblGroup->text(), QStringLiteral("生活"));
+}
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
