@@ -62,6 +62,7 @@ void DBase::OpenDatabase()
                 error = problem;
                 return 0;
             }
+            c->noteIndex = Schema::hasNoteIndex(c->db);
             fresh = std::move(c);
             return 1;
         });

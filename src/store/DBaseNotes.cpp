@@ -78,9 +78,12 @@ qint32 int32Of(double v)
     return out;
 }
 
+// Walking the small index and sorting beats scanning the table with every body in it.
 const char *const ListAll =
     "SELECT ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor FROM Notes "
     "INDEXED BY NotesByGroup ORDER BY ID";
+const char *const ListAllWithoutIndex =
+    "SELECT ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor FROM Notes ORDER BY ID";
 // The covering index answers this alone, already in ID order: no note body is touched.
 const char *const ListGroup =
     "SELECT ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor FROM Notes "
@@ -94,7 +97,8 @@ void DBase::LoadNotes(NoteSink &list, qint64 groupId)
     if (!ready())
         return;
     guarded(lastError_, [&] {
-        Query q(conn_->cache, groupId == -1 ? ListAll : ListGroup);
+        const char *sql = groupId != -1 ? ListGroup : conn_->noteIndex ? ListAll : ListAllWithoutIndex;
+        Query q(conn_->cache, sql);
         if (groupId != -1)
             q.bind(1, groupId);
         NoteItem item;

@@ -18,6 +18,7 @@ struct DBase::Connection
     Connection(const std::string &path, int flags) : db(path, flags), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
+    bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
 };
 
 namespace StoreDetail {

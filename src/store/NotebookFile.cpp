@@ -117,6 +117,9 @@ bool replace(const QString &target, const std::function<void(const QString &temp
         return setError(error, why);
     if (!syncFile(tmp->fileName()))
         return setError(error, QStringLiteral("cannot sync the copy"));
+    // A replaced file keeps its permissions; the temporary file was made private.
+    if (QFileInfo::exists(absolute))
+        QFile::setPermissions(tmp->fileName(), QFile::permissions(absolute));
     if (std::rename(QFile::encodeName(tmp->fileName()).constData(),
                     QFile::encodeName(absolute).constData())
         != 0)

@@ -114,6 +114,13 @@ QString verify(SQLite::Database &db, qint64 fileSize)
     return {};
 }
 
+bool hasNoteIndex(SQLite::Database &db)
+{
+    SQLite::Statement q(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'NotesByGroup' "
+                            "AND tbl_name = 'Notes'");
+    return q.executeStep();
+}
+
 void configure(SQLite::Database &db, int busyTimeoutMs)
 {
     db.setBusyTimeout(busyTimeoutMs);

@@ -23,6 +23,10 @@ void create(SQLite::Database &db);
 // Returns "" when the file is a readable notebook, else the reason. Throws on engine errors.
 QString verify(SQLite::Database &db, qint64 fileSize);
 
+// Whether the note index exists; a file changed by another tool may lack it, and listings then
+// read the table instead.
+bool hasNoteIndex(SQLite::Database &db);
+
 // Connection settings every notebook connection uses (one file, full sync, zeroed deletes).
 void configure(SQLite::Database &db, int busyTimeoutMs);
 

@@ -155,11 +155,14 @@ void TestFileOps::backupCopiesAndReplaces()
     QVERIFY(!src.isEmpty());
     const QString dst = path(QStringLiteral("backup.qbf"));
     QVERIFY(writeBytes(dst, "an old file the user chose to overwrite"));
+    const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(dst, shared));
     QString error;
     QCOMPARE(FileOps::BackupTo(src, dst, &error), 1);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(listing(dst), listing(src));
     QCOMPARE(entries(), (QStringList{"backup.qbf", "src.qbf"}));
+    QCOMPARE(QFile::permissions(dst) & 0x7077, shared); // the replaced file keeps its permissions
 
     // Backing up while the notebook is open elsewhere reads a consistent copy.
     DBase db;
@@ -182,11 +185,14 @@ void TestFileOps::compactInPlaceShrinksAndKeepsEverything()
     }
     const QStringList before = listing(p);
     const qint64 sizeBefore = QFileInfo(p).size();
+    const auto perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(p, perms));
     QString error;
     QCOMPARE(FileOps::CompactTo(p, p, &error), 1);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY(QFileInfo(p).size() < sizeBefore);
     QCOMPARE(listing(p), before);
+    QCOMPARE(QFile::permissions(p) & 0x7077, perms);
     RawDb raw(p);
     QCOMPARE(raw.scalar(QStringLiteral("PRAGMA application_id")).toInt(), Schema::ApplicationId);
     QCOMPARE(entries(), QStringList{QStringLiteral("c.qbf")});

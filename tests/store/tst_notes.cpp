@@ -21,6 +21,7 @@ private Q_SLOTS:
     void storedValuesReadBack_data();
     void storedValuesReadBack();
     void listingByGroup();
+    void listingWithoutTheIndex();
     void addNoteRefusesWhatTheFileRefuses_data();
     void addNoteRefusesWhatTheFileRefuses();
     void updateNote();
@@ -188,6 +189,23 @@ void TestNotes::listingByGroup()
     db_->LoadNotes(list, db_->LastInsertedId());
     QVERIFY(list.items.empty());
     QCOMPARE(list.clears, 3); // every listing starts from an empty list
+    QVERIFY(db_->lastError().isEmpty());
+}
+
+void TestNotes::listingWithoutTheIndex()
+{
+    // A notebook whose index another tool dropped still lists; it is only slower.
+    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b1"))), 1);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a1"))), 1);
+    db_->CloseDatabase();
+    QCOMPARE(RawDb(path_).exec("DROP INDEX NotesByGroup"), SQLITE_OK);
+    db_->OpenDatabase();
+    QVERIFY(db_->DatabaseIsOpen);
+    VectorNoteSink list;
+    db_->LoadNotes(list, -1);
+    QCOMPARE(list.keys(), (QStringList{"k1", "k2"}));
+    db_->LoadNotes(list, 1);
+    QCOMPARE(list.keys(), QStringList{QStringLiteral("k2")});
     QVERIFY(db_->lastError().isEmpty());
 }
 
