@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 class TestNotebook : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,8 @@ private Q_SLOTS:
     void oneFileOnDisk();
     void twoConnectionsShareOneFile();
     void lockedWriterMakesWriteFailCleanly();
+    void twoProcesses_data();
+    void twoProcesses();
     void operationsNeedAnOpenNotebook();
 
 private:
@@ -338,6 +343,81 @@ void TestNotebook::lockedWriterMakesWriteFailCleanly()
     VectorGroupSink tree;
     db.LoadGroups(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(3));
+}
+
+void TestNotebook::twoProcesses_data()
+{
+    QTest::addColumn<bool>("exclusive");
+    QTest::newRow("nominal: both write to one notebook at once") << false;
+    QTest::newRow("robustness: the other process holds it exclusively") << true;
+}
+
+// A real second process (fork), since locks between processes are what users meet.
+void TestNotebook::twoProcesses()
+{
+    QFETCH(bool, exclusive);
+    const QString p = path(QStringLiteral("procs.qbf"));
+    {
+        DBase maker;
+        QVERIFY(openFresh(maker, p));
+        QCOMPARE(maker.AddGroup(QStringLiteral("A")), 1);
+    }
+    int toParent[2], toChild[2];
+    QCOMPARE(::pipe(toParent), 0);
+    QCOMPARE(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // The child: no QtTest macros, report through the exit code.
+        int failures = 0;
+        char go = 0;
+        if (exclusive) {
+            sqlite3 *raw = nullptr;
+            sqlite3_open_v2(QFile::encodeName(p).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+            failures += sqlite3_exec(raw, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+            failures += ::write(toParent[1], "r", 1) != 1;
+            failures += ::read(toChild[0], &go, 1) != 1;
+            sqlite3_close(raw); // releases the lock
+        } else {
+            DBase db;
+            db.DatabasePath = p;
+            db.OpenDatabase();
+            failures += ::write(toParent[1], "r", 1) != 1;
+            for (int i = 0; i < 15; ++i)
+                failures += db.AddNote(1, makeNote(QStringLiteral("child %1").arg(i))) != 1;
+        }
+        ::_exit(failures == 0 ? 0 : 1);
+    }
+    char ready = 0;
+    QCOMPARE(::read(toParent[0], &ready, 1), ssize_t(1));
+    DBase db;
+    db.BusyTimeoutMs = exclusive ? 200 : 5000;
+    db.DatabasePath = p;
+    db.OpenDatabase();
+    if (exclusive) {
+        QVERIFY(!db.DatabaseIsOpen);
+        QVERIFY(db.lastError().contains(QLatin1String("locked")));
+        QCOMPARE(::write(toChild[1], "g", 1), ssize_t(1));
+    } else {
+        QVERIFY(db.DatabaseIsOpen);
+        for (int i = 0; i < 15; ++i)
+            QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("parent %1").arg(i))), 1);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
+        ::close(fd);
+
+    db.CloseDatabase();
+    db.OpenDatabase(); // the other process is gone: now it opens
+    QVERIFY(db.DatabaseIsOpen);
+    VectorNoteSink list;
+    db.LoadNotes(list, 1);
+    QCOMPARE(list.items.size(), std::size_t(exclusive ? 0 : 30));
+    db.CloseDatabase();
+    QCOMPARE(RawDb(p).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
 void TestNotebook::operationsNeedAnOpenNotebook()
