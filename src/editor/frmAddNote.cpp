@@ -215,13 +215,23 @@ void frmAddNote::Form_Load()
             txtTitle->setMaxLength(int(note.NoteTitle.size()));
         txtTitle->setText(note.NoteTitle);
         rtf::readInto(note.NoteBody, txtNote->document());
+        txtNote->moveCursor(QTextCursor::Start);
         setTitleColor(note.NoteColor);
         cboPriority->setCurrentIndex(FindInList(cboPriority, note.NotePriority));
         // Icons outside 1..24 (old or damaged notes) show the first icon.
         const int icon = note.NoteIcon >= 1 && note.NoteIcon <= 24 ? note.NoteIcon : 1;
         CboIcon->setCurrentIndex(icon - 1);
     }
-    ClickToolbarButton(6);
+    if (m_state.IsNewNote) {
+        ClickToolbarButton(6);
+    } else {
+        // Show the first paragraph's own alignment: pressing "left" here would quietly make a
+        // centred or right-aligned first paragraph left-aligned on the next save.
+        txtNote_Click();
+        if (!toolbarButton(2, 6)->isChecked() && !toolbarButton(2, 7)->isChecked()
+            && !toolbarButton(2, 8)->isChecked())
+            toolbarButton(2, 6)->setChecked(true);
+    }
     UpdateClipboardButtons();
 }
 

@@ -170,6 +170,59 @@ private Q_SLOTS:
         QCOMPARE(f->body()->toPlainText(), bodyText);
     }
 
+    void editModeKeepsTheFirstParagraphsAlignment_data()
+    {
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("nominal: centred") << int(Qt::AlignHCenter) << "M_CENTER";
+        QTest::newRow("nominal: right") << int(Qt::AlignRight) << "M_RIGHT";
+        QTest::newRow("nominal: left") << int(Qt::AlignLeft) << "M_LEFT";
+        QTest::newRow("robustness: justified shows left and stays justified") << int(Qt::AlignJustify) << "M_LEFT";
+    }
+    void editModeKeepsTheFirstParagraphsAlignment()
+    {
+        QFETCH(int, alignment);
+        QFETCH(QString, pressed);
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("heading\nbody"));
+        QTextCursor c(&doc);
+        QTextBlockFormat bf;
+        bf.setAlignment(Qt::Alignment(alignment));
+        c.mergeBlockFormat(bf);
+        f->state.note.NoteTitle = QStringLiteral("t");
+        f->state.note.NoteBody = rtf::writeText(&doc);
+        f->open(false);
+        QStringList on;
+        for (const char *key : {"M_LEFT", "M_CENTER", "M_RIGHT"})
+            if (f->button(key)->isChecked())
+                on << QString::fromLatin1(key);
+        QCOMPARE(on, QStringList{pressed});
+        QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
+        QTextDocument back;
+        rtf::readInto(f->state.note.NoteBody, &back);
+        QCOMPARE(int(back.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask), alignment);
+    }
+
+    void editingWithoutChangesKeepsTheBody()
+    {
+        QTextDocument doc;
+        doc.setHtml(QStringLiteral("<p>第一段 <b>粗体</b></p><p align=\"right\">second</p><p></p><p>end</p>"));
+        f->state.note.NoteTitle = QStringLiteral("t");
+        f->state.note.NoteBody = rtf::writeText(&doc);
+        const QString firstText = doc.toPlainText();
+        QString body = f->state.note.NoteBody;
+        for (int round = 0; round < 3; ++round) {
+            f->state.note.NoteBody = body;
+            f->open(false);
+            QCOMPARE(f->body()->toPlainText(), firstText);
+            QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
+            QCOMPARE(f->state.DialogResult, 1);
+            if (round > 0)
+                QCOMPARE(f->state.note.NoteBody, body);
+            body = f->state.note.NoteBody;
+        }
+    }
+
     void editModeKeepsALongStoredTitle()
     {
         const QString longTitle(70, QLatin1Char('t'));
