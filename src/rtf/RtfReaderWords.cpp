@@ -314,6 +314,8 @@ void RtfReader::cwCharText(const RtfToken &, int ch)
 
 void RtfReader::cwPard(const RtfToken &, int)
 {
+    if (top().para.inTable)
+        flushRun(); // the run belongs to the cell it was collected in
     top().para = ParaState();
 }
 
@@ -492,6 +494,9 @@ void RtfReader::cwPictNumber(const RtfToken &tok, int which)
 
 void RtfReader::cwInTable(const RtfToken &, int)
 {
+    // Text collected so far belongs before the table, not in its first cell.
+    if (!top().para.inTable)
+        flushRun();
     top().para.inTable = true;
 }
 

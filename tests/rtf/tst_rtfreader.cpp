@@ -47,6 +47,7 @@ private Q_SLOTS:
     void bullets_data();
     void bullets();
     void table();
+    void textBeforeATableStaysOutOfIt();
     void fontNameInCodePage();
     void storedTextBody_data();
     void storedTextBody();
@@ -331,6 +332,14 @@ void TestRtfReader::table()
     QCOMPARE(widths.at(0).rawValue(), 100.0);
     QCOMPARE(widths.at(1).rawValue(), 200.0);
     QCOMPARE(rtf::plainText(&doc), QStringLiteral("before\na\tb\nc c2\td\nafter"));
+}
+
+void TestRtfReader::textBeforeATableStaysOutOfIt()
+{
+    // The paragraph before the table has no mark of its own: its text must not move into a cell.
+    QTextDocument doc;
+    rtf::readInto(QByteArray("{\\rtf1 A\\trowd\\cellx1000\\pard\\intbl x\\cell\\row\\pard B}"), &doc);
+    QCOMPARE(rtf::plainText(&doc), QStringLiteral("A\nx\nB"));
 }
 
 void TestRtfReader::fontNameInCodePage()
