@@ -12,7 +12,8 @@
 // Operations that can fail return 1 on success and 0 on failure, and keep the reason in
 // lastError(); the store never shows anything. Every operation clears lastError() first, so
 // after a read (LoadGroups, LoadNotes, LoadNoteBody, ReadPassword) a non-empty lastError()
-// means the read did not complete.
+// means the read did not complete. A DBase is used from one thread (its connection skips
+// SQLite's per-call locking); other processes may open the same file at the same time.
 class DBase
 {
 public:
