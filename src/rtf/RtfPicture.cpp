@@ -47,8 +47,11 @@ QImage readImage(const QByteArray &bytes, const char *format)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
+    reader.setAllocationLimit(int(kMaxPictureMemory / (1024 * 1024)));
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
+    if (size.isValid()
+        && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide
+            || qint64(size.width()) * size.height() * 4 > kMaxPictureMemory))
         return {};
     QImage image = reader.read();
     if (image.width() > kMaxPictureSide || image.height() > kMaxPictureSide)
@@ -148,7 +151,9 @@ QImage decodePicture(const PictureData &pic)
 
 QImage placeholderImage(QSize size)
 {
-    size = size.boundedTo(QSize(2000, 2000)).expandedTo(QSize(8, 8));
+    // Small: the format's width and height scale it to the picture's size on screen.
+    size.scale(QSize(160, 160), Qt::KeepAspectRatio);
+    size = size.expandedTo(QSize(8, 8));
     QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(0xf4, 0xf4, 0xf4));
     QPainter p(&image);

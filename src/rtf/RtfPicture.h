@@ -29,6 +29,9 @@ struct PictureData
 // Largest picture we keep, in bytes and in pixels on either side.
 inline constexpr qsizetype kMaxPictureBytes = 64 * 1024 * 1024;
 inline constexpr int kMaxPictureSide = 16000;
+// Memory of one decoded picture, and of all pictures decoded for one body.
+inline constexpr qint64 kMaxPictureMemory = 128 * 1024 * 1024;
+inline constexpr qint64 kMaxDecodedPerBody = 512 * 1024 * 1024;
 
 // Decodes a picture for display; a null image when Qt cannot draw it (metafiles) or it is damaged.
 QImage decodePicture(const PictureData &pic);

@@ -212,6 +212,7 @@ private:
     // pictures
     PictureData m_pict;
     int m_hexNibble = -1;
+    qint64 m_decodedBytes = 0;
 
     // tables
     QTextTable *m_table = nullptr;

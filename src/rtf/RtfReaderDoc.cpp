@@ -205,7 +205,9 @@ void RtfReader::insertPicture()
     m_pict = PictureData();
     if (pic.bytes.isEmpty() || top().dest != Dest::Text)
         return;
-    QImage image = decodePicture(pic);
+    // Past the memory budget of one body, pictures show as placeholders (and keep their bytes).
+    QImage image = m_decodedBytes < kMaxDecodedPerBody ? decodePicture(pic) : QImage();
+    m_decodedBytes += image.sizeInBytes();
     const QSizeF size = displaySize(pic, image);
     if (image.isNull())
         image = placeholderImage(size.toSize());

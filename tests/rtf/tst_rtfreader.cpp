@@ -3,6 +3,7 @@
 
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextImageFormat>
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void fontNameInCodePage();
     void storedTextBody_data();
     void storedTextBody();
+    void manyLargePlaceholdersStaySmall();
     void boundsOnHostileInput_data();
     void boundsOnHostileInput();
 };
@@ -369,6 +371,25 @@ void TestRtfReader::storedTextBody()
     QTextDocument doc;
     rtf::readInto(body, &doc);
     QCOMPARE(rtf::plainText(&doc), expected);
+}
+
+void TestRtfReader::manyLargePlaceholdersStaySmall()
+{
+    // Each metafile differs, so none shares an image; each claims 2000 by 2000 pixels.
+    QByteArray body = "{\\rtf1 ";
+    for (int i = 0; i < 300; ++i)
+        body += "{\\pict\\wmetafile8\\picwgoal30000\\pichgoal30000 " + QByteArray::number(100000 + i) + "}";
+    body += "}";
+    QTextDocument doc;
+    rtf::readInto(body, &doc);
+    QTextCursor c(&doc);
+    c.setPosition(1);
+    const QTextImageFormat f = c.charFormat().toImageFormat();
+    QCOMPARE(f.width(), 2000.0);
+    const QImage shown = doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+    QVERIFY(!shown.isNull());
+    QVERIFY(shown.width() <= 160 && shown.height() <= 160);
+    QCOMPARE(doc.characterCount(), 301);
 }
 
 void TestRtfReader::boundsOnHostileInput_data()
