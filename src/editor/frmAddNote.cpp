@@ -195,7 +195,7 @@ void frmAddNote::Form_Load()
     for (const QString &size : texts::fontSizes())
         cboSize->addItem(size);
     cboSize->setCurrentIndex(0);
-    cboFont->setCurrentIndex(FindInList(cboFont, QStringLiteral("arial")));
+    cboFont->setCurrentIndex(fontListIndex(QStringLiteral("arial")));
 
     for (int i = 0; i < 24; ++i)
         CboIcon->addItem(i < m_noteIcons.size() ? m_noteIcons.at(i) : QIcon(), QString());

@@ -70,6 +70,8 @@ private:
     void createControls();
     void createToolbars();
     void placeToolRow();
+    // The font list's item for a family, or for the font the system draws it with; 0 when neither is listed.
+    int fontListIndex(const QString &family) const;
     void Form_Load();
     void Form_Resize();
     void pBottom_Resize();

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -158,6 +159,30 @@ void frmAddNote::createToolbars()
 
     // Copy and paste availability follows the clipboard, also when another program changes it.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &frmAddNote::UpdateClipboardButtons);
+}
+
+int frmAddNote::fontListIndex(const QString &family) const
+{
+    const auto find = [this](const QString &name) -> int {
+        if (name.isEmpty())
+            return -1;
+        for (int i = 0; i < cboFont->count(); ++i) {
+            QString item = cboFont->itemText(i);
+            if (item.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+            // Families found with several foundries are listed as "Name [Foundry]".
+            const qsizetype bracket = item.indexOf(QLatin1String(" ["));
+            if (bracket > 0 && item.left(bracket).compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    };
+    int index = find(family);
+    if (index < 0) {
+        // A font this system does not have is drawn with a stand-in; show that one.
+        index = find(QFontInfo(QFont(family)).family());
+    }
+    return index < 0 ? 0 : index;
 }
 
 void frmAddNote::placeToolRow()
@@ -380,7 +405,7 @@ void frmAddNote::txtNote_SelChange()
         return families.isEmpty() ? base.family() : families.first();
     });
     if (family)
-        cboFont->setCurrentIndex(FindInList(cboFont, *family));
+        cboFont->setCurrentIndex(fontListIndex(*family));
     const auto size = uniform<qreal>(formats, [&](const QTextCharFormat &f) {
         return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : base.pointSizeF();
     });

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
+#include <QFontInfo>
 #include <QImageWriter>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -201,6 +202,19 @@ private Q_SLOTS:
         QCOMPARE(f->combo("cboFont")->currentIndex(), font);
         // Showing the selection's formatting does not change it.
         QCOMPARE(f->body()->document()->toHtml(), before);
+    }
+
+    void fontListShowsTheStandInOfAMissingFont()
+    {
+        f->open(true);
+        const QString actual = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+        // The new note's default font is Arial; where the system draws it with another font, that one shows.
+        QVERIFY2(f->combo("cboFont")->currentText().startsWith(actual, Qt::CaseInsensitive),
+                 qPrintable(f->combo("cboFont")->currentText() + QStringLiteral(" vs ") + actual));
+        f->combo("cboFont")->setCurrentIndex(f->combo("cboFont")->count() - 1);
+        f->body()->setPlainText(QStringLiteral("text"));
+        f->select(1, 2);
+        QVERIFY(f->combo("cboFont")->currentText().startsWith(actual, Qt::CaseInsensitive));
     }
 
     void characterButtons_data()

@@ -4,6 +4,7 @@
 #include "settings/Colors.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
@@ -517,18 +518,36 @@ private Q_SLOTS:
     {
         const QString out = qEnvironmentVariable("QB_EDITOR_GRAB");
         if (out.isEmpty())
-            QSKIP("set QB_EDITOR_GRAB to a PNG path to save a picture of the editor");
+            QSKIP("set QB_EDITOR_GRAB to a PNG path to save pictures of the editor");
         f->state.note.NoteTitle = QStringLiteral("周会记录 Weekly notes");
         f->state.note.NoteColor = 0x000000C0;
         f->state.note.NotePriority = QStringLiteral("重要");
         f->state.note.NoteIcon = 4;
-        f->state.note.NoteBody = rtfBody(QStringLiteral("会议纪要：\n1. 讨论新版本的发布计划\n2. Review the bug list"));
+        f->state.note.NoteBody = rtfBody(QStringLiteral("会议纪要：\n讨论新版本的发布计划\nReview the bug list\n"));
         frmAddNote &dlg = f->open(false);
         f->select(0, 5);
         f->button("M_BOLD")->trigger();
-        f->select(6, 0);
+        f->select(7, 20);
+        f->button("M_BULLET")->trigger();
+        // A picture far wider than the body.
+        QImage wide(2400, 300, QImage::Format_RGB32);
+        wide.fill(QColor(70, 140, 210));
+        const QString picture = QDir::temp().filePath(QStringLiteral("qb-editor-wide.png"));
+        QVERIFY(wide.save(picture));
+        f->select(f->body()->document()->characterCount() - 1, 0);
+        f->prompter.openAnswers.enqueue(picture);
+        f->button("M_IMAGE")->trigger();
+        f->select(2, 2);
         QTest::qWait(100);
         QVERIFY(dlg.grab().save(out));
+
+        // A new note whose empty title was refused.
+        f->open(true);
+        QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
+        QTest::qWait(50);
+        QString second = out;
+        second.replace(QLatin1String(".png"), QLatin1String("-new.png"));
+        QVERIFY(f->dlg->grab().save(second));
     }
 };
 
