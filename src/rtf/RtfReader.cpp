@@ -207,18 +207,17 @@ void RtfReader::onBytes(const char *data, qsizetype size)
     Group &g = top();
     switch (g.dest) {
     case Dest::Skip:
-    case Dest::ColorTable:
     case Dest::PnProps:
-        if (g.dest == Dest::ColorTable && std::memchr(data, ';', size_t(size))) {
-            // each ';' ends one entry; a lone ';' is the automatic colour
-            for (qsizetype i = 0; i < size; ++i) {
-                if (data[i] != ';')
-                    continue;
-                if (m_colors.size() < 4096)
-                    m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
-                m_red = m_green = m_blue = 0;
-                m_colorSet = false;
-            }
+        return;
+    case Dest::ColorTable:
+        // Each ';' ends one entry; an entry without colour words is the automatic colour.
+        for (qsizetype i = 0; i < size; ++i) {
+            if (data[i] != ';')
+                continue;
+            if (m_colors.size() < 4096)
+                m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
+            m_red = m_green = m_blue = 0;
+            m_colorSet = false;
         }
         return;
     case Dest::FontTable:

@@ -127,7 +127,6 @@ private:
     void cwListText(const RtfToken &, int);
     void cwPn(const RtfToken &, int);
     void cwPnKind(const RtfToken &, int kind);
-    void cwListOverride(const RtfToken &tok, int);
     void cwField(const RtfToken &, int);
     void cwFieldInst(const RtfToken &, int);
     void cwFieldResult(const RtfToken &, int);
@@ -196,7 +195,6 @@ private:
     bool m_formatValid = false;
 
     // current paragraph
-    bool m_paraHasContent = false;
     bool m_blockPending = false; // a paragraph ended; the next one is not in the document yet
     QString m_listText;       // text of a {\pntext} or {\listtext} group, decided on later
     CharState m_listTextChar;

@@ -43,7 +43,6 @@ void RtfReader::cwPar(const RtfToken &, int)
     // end of the body or before a table starts no empty line, as in the editors that wrote it.
     m_blockPending = true;
     m_bulletPending = false;
-    m_paraHasContent = false;
 }
 
 void RtfReader::beginContent()
@@ -53,7 +52,6 @@ void RtfReader::beginContent()
         m_cursor.insertBlock(QTextBlockFormat(), charFormat(top().chr));
         m_blockPending = false;
     }
-    m_paraHasContent = true;
 }
 
 void RtfReader::applyBlockFormat()
@@ -185,7 +183,6 @@ void RtfReader::cwCell(const RtfToken &, int)
     applyBlockFormat();
     ++m_col;
     m_bulletPending = false;
-    m_paraHasContent = false;
 }
 
 void RtfReader::cwRow(const RtfToken &, int)

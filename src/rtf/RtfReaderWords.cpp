@@ -99,7 +99,6 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"listtable", &R::cwIgnoredDestination, 0},
         {"listtext", &R::cwListText, 0},
         {"lquote", &R::cwCharText, 0x2018},
-        {"ls", &R::cwListOverride, 0},
         {"mac", &R::cwCharsetWord, 10000},
         {"mmathPr", &R::cwIgnoredDestination, 0},
         {"nestcell", &R::cwCharText, '\t'},
@@ -169,9 +168,18 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"ud", &R::cwUnicodeDestination, 0},
         {"ul", &R::cwCharToggle, Underline},
         {"uld", &R::cwCharToggle, Underline},
+        {"uldash", &R::cwCharToggle, Underline},
+        {"uldashd", &R::cwCharToggle, Underline},
+        {"uldashdd", &R::cwCharToggle, Underline},
         {"uldb", &R::cwCharToggle, Underline},
+        {"ulhwave", &R::cwCharToggle, Underline},
+        {"ulldash", &R::cwCharToggle, Underline},
         {"ulnone", &R::cwUnderlineOff, 0},
+        {"ulth", &R::cwCharToggle, Underline},
+        {"ulthd", &R::cwCharToggle, Underline},
+        {"ulthdash", &R::cwCharToggle, Underline},
         {"ulw", &R::cwCharToggle, Underline},
+        {"ulwave", &R::cwCharToggle, Underline},
         {"upr", &R::cwUnicodePair, 0},
         {"userprops", &R::cwIgnoredDestination, 0},
         {"v", &R::cwCharToggle, Hidden},
@@ -421,11 +429,6 @@ void RtfReader::cwPnKind(const RtfToken &, int kind)
 {
     if (top().dest == Dest::PnProps)
         m_pnKind = ListKind(kind);
-}
-
-void RtfReader::cwListOverride(const RtfToken &, int)
-{
-    // Word's lists: the kind comes from the {\listtext} group of the paragraph.
 }
 
 void RtfReader::cwField(const RtfToken &, int)
