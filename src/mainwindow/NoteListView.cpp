@@ -62,7 +62,6 @@ NoteListView::NoteListView(QWidget *parent)
 
     auto *report = new ReportView(this);
     m_header = new SortHeader(Qt::Horizontal, report);
-    m_header->setSectionsClickable(true);
     m_header->setHighlightSections(false);
     report->setHeader(m_header);
     report->setModel(m_model);
@@ -73,7 +72,10 @@ NoteListView::NoteListView(QWidget *parent)
     report->setSelectionMode(QAbstractItemView::SingleSelection);
     report->setSelectionBehavior(QAbstractItemView::SelectRows);
     report->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The list sorts itself on a header click; the view's own sorting stays off, and switching
+    // it off also makes the header unclickable, so that comes after.
     report->setSortingEnabled(false);
+    m_header->setSectionsClickable(true);
     // Column widths of 3500 and 1440 twips.
     report->setColumnWidth(0, 233);
     report->setColumnWidth(1, 96);

@@ -1,0 +1,386 @@
+// Clicks on the group tree and the note list, and the state each one leaves behind.
+#include "MainWindowHarness.h"
+
+#include "controls/SortHeader.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/NoteListModel.h"
+#include "mainwindow/NoteListView.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+QPoint nodePoint(GroupTree *tree, int index)
+{
+    return tree->visualItemRect(tree->node(index)).center();
+}
+
+void clickNode(frmmain &w, int index, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(w.tv1->viewport(), button, {}, nodePoint(w.tv1, index));
+}
+
+QAbstractItemView *listView(frmmain &w)
+{
+    return w.LstV->activeView();
+}
+
+void pressItem(frmmain &w, int index, Qt::MouseButton button = Qt::LeftButton)
+{
+    QAbstractItemView *v = listView(w);
+    const QRect r = v->visualRect(w.LstV->model()->index(index - 1, 0));
+    QTest::mouseClick(v->viewport(), button, {}, r.center());
+}
+
+void pressEmptyListArea(frmmain &w, Qt::MouseButton button)
+{
+    QAbstractItemView *v = listView(w);
+    QTest::mouseClick(v->viewport(), button, {}, QPoint(v->viewport()->width() - 5, v->viewport()->height() - 5));
+}
+
+QStringList titles(frmmain &w)
+{
+    QStringList out;
+    for (int i = 0; i < w.LstV->count(); ++i)
+        out << w.LstV->model()->item(i).text;
+    return out;
+}
+
+// Enabled states as a compact string: one character per entry, '1' or '0'.
+QString states(frmmain &w, const QList<int> &buttons, const QList<QAction *> &items)
+{
+    QString s;
+    for (int b : buttons)
+        s += w.ButtonEnabled(b) ? '1' : '0';
+    s += '|';
+    for (QAction *a : items)
+        s += a->isEnabled() ? '1' : '0';
+    return s;
+}
+
+QString commandStates(frmmain &w)
+{
+    return states(w, {5, 6, 8, 9, 10},
+                  {w.mnuMove, w.mnuDelete1, w.mnuRename1, w.mnuNewNote1, w.mnuEdit1, w.mnuDelete2, w.mnuMove1});
+}
+
+} // namespace
+
+class tst_TreeList : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void nodeClick_data();
+    void nodeClick();
+    void itemClickMakesTheCurrentNote_data();
+    void itemClickMakesTheCurrentNote();
+    void popupMenus_data();
+    void popupMenus();
+    void selectNodeOutOfRangeOnlyEmptiesThePreview();
+    void groupNameExists_data();
+    void groupNameExists();
+    void sortToggle_data();
+    void sortToggle();
+    void columnColours();
+    void iconLayoutSharesTheList();
+
+private:
+    std::unique_ptr<MainWindowHarness> h;
+    frmmain *w = nullptr;
+};
+
+void tst_TreeList::init()
+{
+    h = std::make_unique<MainWindowHarness>();
+    const QString book = h->path(QStringLiteral("t.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
+    w = &h->start({book});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+}
+
+void tst_TreeList::cleanup()
+{
+    h.reset();
+    w = nullptr;
+}
+
+void tst_TreeList::nodeClick_data()
+{
+    QTest::addColumn<int>("node");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("enabled"); // buttons 5 6 8 9 10 | mnuMove mnuDelete1 mnuRename1
+                                          // mnuNewNote1 mnuEdit1 mnuDelete2 mnuMove1
+
+    QTest::newRow("nominal: a group lists its notes") << 2 << 3 << "3 个文档" << "工作" << "11100|1111000";
+    QTest::newRow("nominal: the root lists every note, group commands off")
+        << 1 << 4 << "4 个文档" << "t.qbf" << "10000|0000000";
+    QTest::newRow("nominal: an empty group") << 4 << 0 << "0 个文档" << "空组" << "11100|1111000";
+}
+
+void tst_TreeList::nodeClick()
+{
+    QFETCH(int, node);
+    QFETCH(int, items);
+    QFETCH(QString, status);
+    QFETCH(QString, caption);
+    QFETCH(QString, enabled);
+
+    // Start from a clicked note, so the click has something to take away.
+    pressItem(*w, 1);
+    QVERIFY(w->ButtonEnabled(9));
+
+    clickNode(*w, node);
+    QCOMPARE(w->tv1->selectedIndex(), node);
+    QCOMPARE(w->CurrentNodeIndex, node);
+    QCOMPARE(w->LstV->count(), items);
+    QCOMPARE(w->lblItems->text(), status);
+    QCOMPARE(w->lblGroup->text(), caption);
+    QCOMPARE(commandStates(*w), enabled);
+    // The preview is emptied by every node click.
+    QCOMPARE(w->txtNote->toPlainText(), QString());
+    QCOMPARE(w->lblNoteTitle->text(), QString());
+    QVERIFY(!w->imgInfo->isVisible());
+    if (node > 1) {
+        QCOMPARE(h->state.CurrentGroupName, caption);
+        QCOMPARE(w->CurrentGroupId, GroupTree::keyOf(w->tv1->node(node)).mid(1).toLongLong());
+    }
+    QVERIFY(h->popups.isEmpty());
+    QCOMPARE(w->TreeMouseButton, 1);
+}
+
+void tst_TreeList::itemClickMakesTheCurrentNote_data()
+{
+    QTest::addColumn<int>("node");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("priority");
+
+    QTest::newRow("nominal: RTF body") << 2 << 1 << "会议记录" << "周一开会 agenda" << 3 << "重要";
+    QTest::newRow("nominal: plain-text body") << 2 << 2 << "Budget" << "plain body text" << 5 << "一般";
+    QTest::newRow("nominal: empty body") << 2 << 3 << "alpha plan" << "" << 2 << "私密";
+    QTest::newRow("nominal: a note listed under the root") << 1 << 4 << "购物清单" << "牛奶 面包" << 7 << "普通";
+}
+
+void tst_TreeList::itemClickMakesTheCurrentNote()
+{
+    QFETCH(int, node);
+    QFETCH(int, item);
+    QFETCH(QString, title);
+    QFETCH(QString, preview);
+    QFETCH(int, icon);
+    QFETCH(QString, priority);
+
+    clickNode(*w, node);
+    pressItem(*w, item);
+    QCOMPARE(w->CurrentItemIndex, item);
+    QCOMPARE(w->LstV->selectedIndex(), item);
+    QCOMPARE(h->state.note.NoteTitle, title);
+    QCOMPARE(int(h->state.note.NoteIcon), icon);
+    QCOMPARE(h->state.note.NotePriority, priority);
+    QCOMPARE(w->CurrentNoteId, w->LstV->model()->item(item - 1).key.mid(1).toLongLong());
+    QCOMPARE(h->db.LoadNoteBody(w->CurrentNoteId), h->state.note.NoteBody);
+    QCOMPARE(w->txtNote->toPlainText().trimmed(), preview);
+    QCOMPARE(w->lblNoteTitle->text(), title + QStringLiteral(" 文档内容"));
+    QVERIFY(w->imgInfo->isVisible());
+    // Even under the root, a clicked note can be edited, deleted and moved.
+    QCOMPARE(commandStates(*w).mid(3, 2), QStringLiteral("11"));
+    QCOMPARE(commandStates(*w).right(3), QStringLiteral("111"));
+    QVERIFY(h->popups.isEmpty());
+}
+
+void tst_TreeList::popupMenus_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QStringList>("popups");
+    QTest::addColumn<QString>("noteMenu"); // mnuEditNote mnuDel mnuMove afterwards, "" = not checked
+
+    QTest::newRow("nominal: right click on a group") << "right-group" << QStringList{"mnuGroup"} << "";
+    QTest::newRow("nominal: right then left click shows the menu once")
+        << "right-left-group" << QStringList{"mnuGroup"} << "";
+    QTest::newRow("nominal: no menu for the root") << "right-root" << QStringList{} << "";
+    QTest::newRow("nominal: right click on a note shows its menu once")
+        << "right-item" << QStringList{"mnuNote"} << "111";
+    QTest::newRow("nominal: right press beside the notes") << "right-empty" << QStringList{"mnuNote"} << "111";
+    QTest::newRow("robustness: right press on an empty list offers nothing to edit")
+        << "right-empty-group" << QStringList{"mnuNote"} << "000";
+    QTest::newRow("robustness: no note menu while no group exists")
+        << "right-no-groups" << QStringList{} << "";
+    QTest::newRow("robustness: arrow keys after a right click show no menu")
+        << "right-item-then-key" << QStringList{"mnuNote"} << "111";
+}
+
+void tst_TreeList::popupMenus()
+{
+    QFETCH(QString, gesture);
+    QFETCH(QStringList, popups);
+    QFETCH(QString, noteMenu);
+
+    if (gesture == "right-group") {
+        clickNode(*w, 3, Qt::RightButton);
+        QCOMPARE(w->tv1->selectedIndex(), 3);
+        QCOMPARE(w->LstV->count(), 1); // refilled before the menu
+    } else if (gesture == "right-left-group") {
+        clickNode(*w, 3, Qt::RightButton);
+        clickNode(*w, 2);
+    } else if (gesture == "right-root") {
+        clickNode(*w, 1, Qt::RightButton);
+        QCOMPARE(w->tv1->selectedIndex(), 1);
+    } else if (gesture == "right-item") {
+        pressItem(*w, 2, Qt::RightButton);
+        QCOMPARE(w->LstV->selectedIndex(), 2);
+        QCOMPARE(h->state.note.NoteTitle, QStringLiteral("Budget"));
+    } else if (gesture == "right-empty") {
+        pressEmptyListArea(*w, Qt::RightButton);
+    } else if (gesture == "right-empty-group") {
+        clickNode(*w, 4);
+        pressEmptyListArea(*w, Qt::RightButton);
+    } else if (gesture == "right-no-groups") {
+        MainWindowHarness bare;
+        const QString book = bare.path(QStringLiteral("bare.qbf"));
+        QCOMPARE(MainWindowHarness::makeNotebook(book, {}), QString());
+        frmmain &b = bare.start({book});
+        b.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b));
+        QCOMPARE(b.tv1->nodeCount(), 1);
+        pressEmptyListArea(b, Qt::RightButton);
+        QCOMPARE(bare.popups, popups);
+        return;
+    } else if (gesture == "right-item-then-key") {
+        pressItem(*w, 1, Qt::RightButton);
+        QTest::keyClick(listView(*w), Qt::Key_Down);
+        QCOMPARE(w->LstV->selectedIndex(), 2);
+        QCOMPARE(h->state.note.NoteTitle, QStringLiteral("Budget"));
+    }
+    QCOMPARE(h->popups, popups);
+    if (!noteMenu.isEmpty())
+        QCOMPARE(states(*w, {}, {w->mnuEditNote, w->mnuDel, w->mnuMove}), QStringLiteral("|") + noteMenu);
+}
+
+void tst_TreeList::selectNodeOutOfRangeOnlyEmptiesThePreview()
+{
+    QCOMPARE(w->LstV->count(), 3);
+    QVERIFY(!w->txtNote->toPlainText().isEmpty());
+    w->SelectNode(9);
+    QCOMPARE(w->txtNote->toPlainText(), QString());
+    QCOMPARE(w->LstV->count(), 3);
+    QCOMPARE(w->CurrentNodeIndex, 2);
+    QCOMPARE(w->tv1->selectedIndex(), 2);
+}
+
+void tst_TreeList::groupNameExists_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("nominal: same text") << "Work" << true;
+    QTest::newRow("nominal: other letter case") << "WORK" << true;
+    QTest::newRow("nominal: Chinese name") << "家" << true;
+    QTest::newRow("robustness: trailing blank is another name") << "Work " << false;
+    QTest::newRow("robustness: the root's text never matches") << "g.qbf" << false;
+    QTest::newRow("robustness: empty name") << "" << false;
+}
+
+void tst_TreeList::groupNameExists()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    MainWindowHarness g;
+    const QString book = g.path(QStringLiteral("g.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, {{QStringLiteral("work"), {}}, {QStringLiteral("家"), {}}}),
+             QString());
+    frmmain &gw = g.start({book});
+    QCOMPARE(gw.GroupNameExists(name), exists);
+}
+
+void tst_TreeList::sortToggle_data()
+{
+    QTest::addColumn<QList<int>>("columns"); // header sections clicked, 1-based; 0 = click the group again
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<int>("iconColumn"); // 0-based
+    QTest::addColumn<int>("image");      // 0 ascending, 1 descending
+
+    const QString meeting = QStringLiteral("会议记录");
+    QTest::newRow("nominal: as stored before any click")
+        << QList<int>{} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 1;
+    QTest::newRow("nominal: the user's first click sorts ascending")
+        << QList<int>{1} << QStringList{"alpha plan", "Budget", meeting} << 0 << 0;
+    QTest::newRow("nominal: the second click descends")
+        << QList<int>{1, 1} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 1;
+    QTest::newRow("nominal: the direction does not restart per column")
+        << QList<int>{1, 2} << QStringList{meeting, "alpha plan", "Budget"} << 1 << 1;
+    QTest::newRow("nominal: dates compare as text")
+        << QList<int>{1, 1, 3} << QStringList{"Budget", "alpha plan", meeting} << 2 << 0;
+    QTest::newRow("robustness: a refill switches sorting off, the image stays")
+        << QList<int>{1, 0} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 0;
+}
+
+void tst_TreeList::sortToggle()
+{
+    QFETCH(QList<int>, columns);
+    QFETCH(QStringList, order);
+    QFETCH(int, iconColumn);
+    QFETCH(int, image);
+
+    QHeaderView *header = w->LstV->reportView()->header();
+    for (int c : columns) {
+        if (c == 0) {
+            clickNode(*w, 2);
+            continue;
+        }
+        const int x = header->sectionViewportPosition(c - 1) + header->sectionSize(c - 1) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    }
+    QCOMPARE(titles(*w), order);
+    QCOMPARE(w->LstV->header()->sortIconColumn(), iconColumn);
+    const QImage shown = w->LstV->header()->sortIcon().pixmap(w->ImageList2.at(image).size()).toImage();
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
+             w->ImageList2.at(image).toImage().convertToFormat(QImage::Format_ARGB32));
+}
+
+void tst_TreeList::columnColours()
+{
+    NoteListModel *m = w->LstV->model();
+    // Row 1: note colour red, priority "重要" green; row 2: black note, priority "一般" red.
+    const QColor red(255, 0, 0), green(0, 128, 0), black(0, 0, 0);
+    for (int col = 0; col < 3; ++col)
+        QCOMPARE(m->data(m->index(0, col), Qt::ForegroundRole).value<QBrush>().color(), red);
+    QCOMPARE(m->data(m->index(0, 3), Qt::ForegroundRole).value<QBrush>().color(), green);
+    QCOMPARE(m->data(m->index(1, 0), Qt::ForegroundRole).value<QBrush>().color(), black);
+    QCOMPARE(m->data(m->index(1, 3), Qt::ForegroundRole).value<QBrush>().color(), red);
+    // The icon is the note's own from the strip.
+    const QIcon icon = m->data(m->index(0, 0), Qt::DecorationRole).value<QIcon>();
+    QCOMPARE(icon.pixmap(16, 16).toImage(), w->LstIcons.at(2).pixmap(16, 16).toImage());
+}
+
+void tst_TreeList::iconLayoutSharesTheList()
+{
+    w->mnuIcons_Click();
+    QCOMPARE(w->LstV->View(), 0);
+    QCOMPARE(w->LstV->currentWidget(), w->LstV->iconView());
+    QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("0"));
+    pressItem(*w, 3);
+    QCOMPARE(h->state.note.NoteTitle, QStringLiteral("alpha plan"));
+    // Back in the report the same note is the selected one.
+    w->mnuReport_Click();
+    QCOMPARE(w->LstV->View(), 3);
+    QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("3"));
+    QCOMPARE(w->LstV->reportView()->currentIndex().row(), 2);
+}
+
+QTEST_MAIN(tst_TreeList)
+#include "tst_treelist.moc"
