@@ -27,6 +27,8 @@ void RtfReader::read(const QByteArray &rtf)
     m_groups.emplace_back();
     RtfTokenizer tokenizer(rtf);
     RtfToken tok;
+    // One edit block: the document tells its layout and cursors about the change once, at the end.
+    m_cursor.beginEditBlock();
     bool rootClosed = false;
     bool started = false;
     while (!rootClosed && tokenizer.next(tok)) {
@@ -80,6 +82,7 @@ void RtfReader::read(const QByteArray &rtf)
     while (m_groups.size() > 1)
         onGroupClose();
     flushRun();
+    m_cursor.endEditBlock();
     m_doc->setProperty("rtfCodePage", m_ansiCodePage);
 }
 
@@ -287,14 +290,18 @@ CodePageCodec &RtfReader::codecFor(int codePage)
     return *it.value();
 }
 
-int RtfReader::currentCodePage() const
+int RtfReader::currentCodePage()
 {
     const Group &g = m_groups.back();
     const int font = g.chr.font >= 0 ? g.chr.font : m_defaultFont;
+    // Asked for every escaped byte: remember the answer for the last font.
+    if (font == m_codePageFont && m_codePageValid)
+        return m_codePageOfFont;
     const auto it = m_fonts.constFind(font);
-    if (it != m_fonts.constEnd() && it->codePage > 0)
-        return it->codePage;
-    return m_ansiCodePage;
+    m_codePageOfFont = (it != m_fonts.constEnd() && it->codePage > 0) ? it->codePage : m_ansiCodePage;
+    m_codePageFont = font;
+    m_codePageValid = true;
+    return m_codePageOfFont;
 }
 
 void RtfReader::flushBytes()
@@ -427,6 +434,7 @@ void RtfReader::resolveListText()
 
 void RtfReader::finishFontEntry()
 {
+    m_codePageValid = false;
     if (m_fontEntry >= 0) {
         Font &f = m_fonts[m_fontEntry];
         QByteArray name = m_fontNameBytes.trimmed();

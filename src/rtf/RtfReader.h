@@ -150,7 +150,7 @@ private:
     void flushRun();
     void resolveListText();
     CodePageCodec &codecFor(int codePage);
-    int currentCodePage() const;
+    int currentCodePage();
     QTextCharFormat charFormat(const CharState &c);
 
     // document building (RtfReaderDoc.cpp)
@@ -175,6 +175,9 @@ private:
     int m_ansiCodePage = 1252;
     int m_defaultFont = 0;
     QHash<int, Font> m_fonts;
+    int m_codePageFont = 0;    // the font whose code page is remembered, while valid
+    int m_codePageOfFont = 0;
+    bool m_codePageValid = false;
     int m_fontEntry = -1;
     QByteArray m_fontNameBytes;
     std::vector<QColor> m_colors;

@@ -264,6 +264,7 @@ void RtfReader::cwFont(const RtfToken &tok, int)
 
 void RtfReader::cwFontCharset(const RtfToken &tok, int)
 {
+    m_codePageValid = false;
     if (top().dest != Dest::FontTable || m_fontEntry < 0)
         return;
     Font &f = m_fonts[m_fontEntry];
@@ -274,6 +275,7 @@ void RtfReader::cwFontCharset(const RtfToken &tok, int)
 
 void RtfReader::cwFontCodePage(const RtfToken &tok, int)
 {
+    m_codePageValid = false;
     // \cpg wins over \fcharset whichever comes first
     if (top().dest == Dest::FontTable && m_fontEntry >= 0 && tok.param > 0)
         m_fonts[m_fontEntry].codePage = tok.param;
@@ -281,11 +283,13 @@ void RtfReader::cwFontCodePage(const RtfToken &tok, int)
 
 void RtfReader::cwDefaultFont(const RtfToken &tok, int)
 {
+    m_codePageValid = false;
     m_defaultFont = tok.param;
 }
 
 void RtfReader::cwAnsiCodePage(const RtfToken &tok, int)
 {
+    m_codePageValid = false;
     // An unknown or missing code page is read as 1252.
     const int cp = tok.param;
     m_ansiCodePage = (cp > 0 && CodePageCodec(cp).codePage() == cp) ? cp : 1252;
@@ -293,6 +297,7 @@ void RtfReader::cwAnsiCodePage(const RtfToken &tok, int)
 
 void RtfReader::cwCharsetWord(const RtfToken &, int codePage)
 {
+    m_codePageValid = false;
     if (codePage != 1252 || m_ansiCodePage == 0)
         m_ansiCodePage = codePage;
 }
