@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMimeData>
 #include <QScrollBar>
@@ -211,6 +212,41 @@ private Q_SLOTS:
         for (int line = 1; line < tops.size(); ++line)
             joined += m_helper.GetLineText(line);
         QCOMPARE(joined, text);
+    }
+
+    void wordWrap_data()
+    {
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("nominal: wrapping on") << true;
+        QTest::newRow("nominal: wrapping off") << false;
+    }
+    void wordWrap()
+    {
+        QFETCH(bool, wrap);
+        m_edit->resize(140, 200);
+        setText(QString(20, QLatin1Char(' ')).replace(QLatin1Char(' '), QStringLiteral("word ")) + "\nend");
+        m_helper.WordWrap(!wrap);
+        m_helper.WordWrap(wrap);
+        QCOMPARE(m_helper.LineCount() > 2, wrap);
+        QCOMPARE(m_helper.LineCount(), visualLineTops().size());
+        m_helper.WordWrap(true);
+    }
+
+    void tabStops_data()
+    {
+        QTest::addColumn<int>("distance");
+        QTest::addColumn<int>("units");
+        QTest::newRow("nominal: 16 dialog units") << 16 << 16;
+        QTest::newRow("nominal: 64 dialog units") << 64 << 64;
+        QTest::newRow("robustness: 0 gives the default of 32") << 0 << 32;
+    }
+    void tabStops()
+    {
+        QFETCH(int, distance);
+        QFETCH(int, units);
+        m_helper.TabStops(distance);
+        const qreal quarter = QFontMetricsF(m_edit->document()->defaultFont()).averageCharWidth() / 4.0;
+        QCOMPARE(m_edit->tabStopDistance(), units * quarter);
     }
 
     void gotoLine_data()
