@@ -3,6 +3,7 @@
 
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
+#include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void sortToggle();
     void columnColours();
     void iconLayoutSharesTheList();
+    void keysAndDoubleClicks_data();
+    void keysAndDoubleClicks();
 
 private:
     std::unique_ptr<MainWindowHarness> h;
@@ -380,6 +383,80 @@ void tst_TreeList::iconLayoutSharesTheList()
     QCOMPARE(w->LstV->View(), 3);
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("3"));
     QCOMPARE(w->LstV->reportView()->currentIndex().row(), 2);
+}
+
+void tst_TreeList::keysAndDoubleClicks_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QString>("message"); // start of the one message expected, "" = none
+    QTest::addColumn<QStringList>("dialogs");
+
+    const QStringList none;
+    const QStringList rename{QStringLiteral("frmrename")};
+    const QStringList editor{QStringLiteral("frmAddNote")};
+    QTest::newRow("nominal: Delete on a group asks to delete it")
+        << "tree-del" << QStringLiteral("注意：你正要删除组 '工作'") << none;
+    QTest::newRow("nominal: F2 on a group renames it") << "tree-f2" << "" << rename;
+    QTest::newRow("nominal: double click on a group renames it") << "tree-dbl" << "" << rename;
+    QTest::newRow("robustness: Delete on the root does nothing") << "root-del" << "" << none;
+    QTest::newRow("robustness: F2 on the root does nothing") << "root-f2" << "" << none;
+    QTest::newRow("robustness: double click on the root does nothing") << "root-dbl" << "" << none;
+    QTest::newRow("nominal: Delete on a clicked note asks to delete it")
+        << "list-del" << QStringLiteral("你确定要删除'会议记录'") << none;
+    QTest::newRow("nominal: Enter edits the clicked note") << "list-enter" << "" << editor;
+    QTest::newRow("nominal: F2 edits the clicked note") << "list-f2" << "" << editor;
+    QTest::newRow("nominal: double click edits the note") << "list-dbl" << "" << editor;
+    QTest::newRow("robustness: Delete before a note was clicked does nothing") << "list-del-unclicked" << ""
+                                                                                << none;
+    QTest::newRow("robustness: Enter before a note was clicked does nothing")
+        << "list-enter-unclicked" << "" << none;
+}
+
+void tst_TreeList::keysAndDoubleClicks()
+{
+    QFETCH(QString, gesture);
+    QFETCH(QString, message);
+    QFETCH(QStringList, dialogs);
+
+    h->prompter.msgAnswers.enqueue(Prompter::No); // never let a confirmation go through
+    const int groups = w->tv1->nodeCount();
+    if (gesture.startsWith("tree")) {
+        clickNode(*w, 2);
+    } else if (gesture.startsWith("root")) {
+        clickNode(*w, 1);
+    } else if (gesture.endsWith("unclicked")) {
+        clickNode(*w, 2);
+    } else {
+        clickNode(*w, 2);
+        pressItem(*w, 1);
+    }
+    const QString what = gesture.section('-', 1, 1);
+    if (gesture.startsWith("tree") || gesture.startsWith("root")) {
+        if (what == "del")
+            QTest::keyClick(w->tv1, Qt::Key_Delete);
+        else if (what == "f2")
+            QTest::keyClick(w->tv1, Qt::Key_F2);
+        else
+            QTest::mouseDClick(w->tv1->viewport(), Qt::LeftButton, {}, nodePoint(w->tv1, w->tv1->selectedIndex()));
+    } else {
+        if (what == "del")
+            QTest::keyClick(listView(*w), Qt::Key_Delete);
+        else if (what == "enter")
+            QTest::keyClick(listView(*w), Qt::Key_Return);
+        else if (what == "f2")
+            QTest::keyClick(listView(*w), Qt::Key_F2);
+        else
+            QTest::mouseDClick(listView(*w)->viewport(), Qt::LeftButton, {},
+                               listView(*w)->visualRect(w->LstV->model()->index(0, 0)).center());
+    }
+    QCOMPARE(h->prompter.messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(h->prompter.messages.first().text.startsWith(message),
+                 qPrintable(h->prompter.messages.first().text));
+    QCOMPARE(h->prompter.dialogClasses, dialogs);
+    // Nothing was confirmed, so nothing changed.
+    QCOMPARE(w->tv1->nodeCount(), groups);
+    QCOMPARE(h->db.LoadNoteBody(keys::idOf(w->LstV->model()->item(0).key)).isEmpty(), false);
 }
 
 QTEST_MAIN(tst_TreeList)
