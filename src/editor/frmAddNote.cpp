@@ -112,7 +112,7 @@ void frmAddNote::createControls()
     cmdOpen->setToolTip(texts::chooseColor());
     cmdOpen->setAutoDefault(false);
     connect(cmdOpen, &QPushButton::clicked, this, &frmAddNote::cmdOpen_Click);
-    // The colour box lies under the button's left edge; keep the button on top.
+    // The button sits inside the colour box's right end; keep it on top.
     cmdOpen->raise();
 
     Label2 = new QLabel(texts::priorityLabel(), this);

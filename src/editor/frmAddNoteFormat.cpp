@@ -398,6 +398,8 @@ void frmAddNote::cboSize_Click()
 void frmAddNote::txtNote_SelChange()
 {
     // Each list and button shows the selection's value; a selection that mixes values leaves it as it was.
+    if (m_toolbar2Buttons.isEmpty() || m_toolbar1Buttons.isEmpty())
+        return; // still building the window
     const QList<QTextCharFormat> formats = selectionFormats(txtNote);
     const QFont base = txtNote->document()->defaultFont();
     const auto family = uniform<QString>(formats, [&](const QTextCharFormat &f) {
@@ -449,6 +451,8 @@ void frmAddNote::txtNote_Click()
 
 void frmAddNote::UpdateClipboardButtons()
 {
+    if (m_toolbar1Buttons.isEmpty())
+        return;
     const bool selected = txtNote->textCursor().hasSelection();
     toolbarButton(1, 4)->setEnabled(selected);
     toolbarButton(1, 5)->setEnabled(selected);
