@@ -159,12 +159,9 @@ void deleteGroup(frmmain &w)
     }
 }
 
-void renameGroup(frmmain &w)
+void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
 {
     AppState &s = w.state();
-    QTreeWidgetItem *node = selectedGroupNode(w);
-    if (!node || !w.db().DatabaseIsOpen)
-        return;
     const QString oldName = node->text(0);
     // The dialog shows the selected group's name, whatever an earlier dialog left behind.
     s.CurrentGroupName = oldName;
@@ -173,12 +170,8 @@ void renameGroup(frmmain &w)
     const bool ok = cmd::confirmed(s, w.prompter(), dlg);
     const QString name = s.CurrentGroupName;
     s.CurrentGroupName = oldName;
-    if (!ok)
+    if (!ok || name.isEmpty())
         return;
-    if (name.isEmpty()) {
-        s.DialogResult = 2;
-        return;
-    }
     // The same name in other letters' case changes nothing.
     if (name.compare(oldName, Qt::CaseInsensitive) == 0)
         return;
@@ -194,7 +187,16 @@ void renameGroup(frmmain &w)
     } else {
         showError(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
     }
-    s.DialogResult = 2;
+}
+
+void renameGroup(frmmain &w)
+{
+    QTreeWidgetItem *node = selectedGroupNode(w);
+    if (!node || !w.db().DatabaseIsOpen)
+        return;
+    renameGroupAsked(w, node);
+    // Like the toolbar commands, it leaves no confirmation behind for the next dialog.
+    w.state().DialogResult = 2;
 }
 
 void addNote(frmmain &w)

@@ -1,0 +1,592 @@
+// The toolbar dispatcher, the menu items that forward to it, and the seven group and note
+// commands, run through the real window against a notebook in a temporary folder.
+#include "CommandTesting.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QtTest>
+
+using namespace CommandTesting;
+
+Q_DECLARE_METATYPE(NoteSpec)
+Q_DECLARE_METATYPE(GroupSpec)
+
+namespace {
+
+const QString kNotice = QStringLiteral("提示");
+
+NoteSpec note(const char *title)
+{
+    NoteSpec n;
+    n.title = QString::fromUtf8(title);
+    return n;
+}
+
+QList<GroupSpec> latinGroups()
+{
+    return {
+        {QStringLiteral("Work"), {note("Alpha"), note("Beta"), note("Gamma")}},
+        {QStringLiteral("Home"), {note("Milk")}},
+        {QStringLiteral("Travel"), {}},
+    };
+}
+
+QString duplicate(const QString &name)
+{
+    return QStringLiteral("该组 '") + name + QStringLiteral("' 已经存在\r\n请尝试其它名字");
+}
+
+QString deleteQuestion(const QString &name)
+{
+    return QStringLiteral("注意：你正要删除组 '") + name
+           + QStringLiteral("'\r\n\r\n删除该组会删除所有该组包含文档\r\n\r\n你确定要删除？");
+}
+
+} // namespace
+
+class tst_Commands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowHarness> h;
+    QString book;
+
+    // The Latin notebook (or groups), opened at start-up: group "Work" and its first note selected.
+    frmmain &open(const QList<GroupSpec> &groups = latinGroups())
+    {
+        book = h->path(QStringLiteral("book.qbf"));
+        const QString made = MainWindowHarness::makeNotebook(book, groups);
+        if (!made.isEmpty())
+            qFatal("cannot write the test notebook: %s", qPrintable(made));
+        // A locked file should make a write fail at once, not after seconds.
+        h->db.BusyTimeoutMs = 50;
+        return h->start({book});
+    }
+
+private Q_SLOTS:
+    void init() { h = std::make_unique<MainWindowHarness>(); }
+    void cleanup() { h.reset(); }
+
+    void newGroup_data();
+    void newGroup();
+    void renameGroup_data();
+    void renameGroup();
+    void deleteGroup_data();
+    void deleteGroup();
+    void selectedNameKeptApart();
+    void newNote_data();
+    void newNote();
+    void editNote_data();
+    void editNote();
+    void deleteNote_data();
+    void deleteNote();
+    void moveNote_data();
+    void moveNote();
+    void menuRunsWhileButtonDisabled_data();
+    void menuRunsWhileButtonDisabled();
+    void nothingSelectedDoesNothing_data();
+    void nothingSelectedDoesNothing();
+    void dispatcherEndsCancelled();
+};
+
+void tst_Commands::newGroup_data()
+{
+    QTest::addColumn<QList<GroupSpec>>("groups");
+    QTest::addColumn<int>("selectBefore");
+    QTest::addColumn<QString>("answer"); // "ok", "cancel", "close", "locked"
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("groupsAfter");
+    QTest::addColumn<QString>("selectedAfter"); // text of the selected node
+    QTest::addColumn<QStringList>("messages");
+
+    const QStringList three = {QStringLiteral("Work"), QStringLiteral("Home"), QStringLiteral("Travel")};
+    QTest::newRow("nominal: a group selected keeps its index")
+        << latinGroups() << 3 << "ok" << "Books" << (three + QStringList{"Books"}) << "Home" << QStringList{};
+    QTest::newRow("nominal: the root selected selects the new last node")
+        << latinGroups() << 1 << "ok" << "Books" << (three + QStringList{"Books"}) << "Books" << QStringList{};
+    QTest::newRow("nominal: the first group of an empty notebook is selected")
+        << QList<GroupSpec>{} << 1 << "ok" << "日记" << QStringList{"日记"} << "日记" << QStringList{};
+    QTest::newRow("robustness: a name differing only in case is a duplicate")
+        << latinGroups() << 2 << "ok" << "HOME" << three << "Work" << QStringList{duplicate("HOME")};
+    QTest::newRow("robustness: cancelled") << latinGroups() << 2 << "cancel" << "Books" << three << "Work"
+                                           << QStringList{};
+    QTest::newRow("robustness: the close box counts as cancelled, whatever came before")
+        << latinGroups() << 2 << "close" << "Books" << three << "Work" << QStringList{};
+    QTest::newRow("robustness: the store refuses")
+        << latinGroups() << 2 << "locked" << "Books" << three << "Work"
+        << QStringList{QStringLiteral("添加组发生错误 'Books'")};
+}
+
+void tst_Commands::newGroup()
+{
+    QFETCH(QList<GroupSpec>, groups);
+    QFETCH(int, selectBefore);
+    QFETCH(QString, answer);
+    QFETCH(QString, name);
+    QFETCH(QStringList, groupsAfter);
+    QFETCH(QString, selectedAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open(groups);
+    w.SelectNode(selectBefore);
+    h->state.DialogResult = 1; // left over from an earlier dialog
+    h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
+                                      : answer == "close" ? closeBox()
+                                                          : enterGroupName(name));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (answer == "locked") {
+            lock = std::make_unique<WriteLock>(book);
+            QVERIFY(lock->ok());
+        }
+        w.ClickToolbarButton(5);
+    }
+
+    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmrename"});
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    for (const auto &m : h->prompter.messages) {
+        QCOMPARE(m.style, int(Prompter::Exclamation));
+        QCOMPARE(m.title, kNotice);
+    }
+    QCOMPARE(groupNames(w), groupsAfter);
+    QCOMPARE(readNotebook(book).groups, groupsAfter);
+    QVERIFY(w.tv1->node(w.CurrentNodeIndex));
+    QCOMPARE(w.tv1->node(w.CurrentNodeIndex)->text(0), selectedAfter);
+    QCOMPARE(w.tv1->currentItem()->text(0), selectedAfter);
+    QVERIFY(!h->state.IsNewGroup);
+    QCOMPARE(h->state.DialogResult, 2);
+}
+
+void tst_Commands::renameGroup_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("groupsAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("nominal: renamed in place")
+        << "ok" << "Office" << QStringList{"Office", "Home", "Travel"} << QStringList{};
+    QTest::newRow("nominal: a Chinese name") << "ok" << "工作笔记" << QStringList{"工作笔记", "Home", "Travel"}
+                                             << QStringList{};
+    QTest::newRow("robustness: the same name in other case changes nothing")
+        << "ok" << "WORK" << QStringList{"Work", "Home", "Travel"} << QStringList{};
+    QTest::newRow("robustness: the name of another group in other case")
+        << "ok" << "travel" << QStringList{"Work", "Home", "Travel"} << QStringList{duplicate("travel")};
+    QTest::newRow("robustness: cancelled") << "cancel" << "Office" << QStringList{"Work", "Home", "Travel"}
+                                           << QStringList{};
+    QTest::newRow("robustness: close box") << "close" << "Office" << QStringList{"Work", "Home", "Travel"}
+                                           << QStringList{};
+    QTest::newRow("robustness: the store refuses")
+        << "locked" << "Office" << QStringList{"Work", "Home", "Travel"} << QStringList{"重命名发生错误 'Work'"};
+}
+
+void tst_Commands::renameGroup()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, name);
+    QFETCH(QStringList, groupsAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open();
+    QCOMPARE(w.CurrentNodeIndex, 2);
+    const int nodesBefore = w.tv1->nodeCount();
+    QTreeWidgetItem *node = w.tv1->node(2);
+    h->state.DialogResult = 1;
+    QString prefilled;
+    h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
+                                      : answer == "close" ? closeBox()
+                                                          : enterGroupName(name, &prefilled));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (answer == "locked")
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuRename1->trigger();
+    }
+
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    if (answer == "ok" || answer == "locked")
+        QCOMPARE(prefilled, QStringLiteral("Work"));
+    QCOMPARE(groupNames(w), groupsAfter);
+    QCOMPARE(readNotebook(book).groups, groupsAfter);
+    // Renamed in place: the same node object, nothing reloaded, still selected.
+    QCOMPARE(w.tv1->node(2), node);
+    QCOMPARE(w.tv1->nodeCount(), nodesBefore);
+    QCOMPARE(w.CurrentNodeIndex, 2);
+    // The selected group's name follows the node.
+    QCOMPARE(h->state.CurrentGroupName, groupsAfter.first());
+    QCOMPARE(h->state.DialogResult, 2);
+}
+
+void tst_Commands::deleteGroup_data()
+{
+    QTest::addColumn<QList<GroupSpec>>("groups");
+    QTest::addColumn<int>("select");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QStringList>("groupsAfter");
+    QTest::addColumn<int>("selectedAfter");
+    QTest::addColumn<QStringList>("notesAfter"); // every note of the file
+
+    const QStringList all = {"Alpha", "Beta", "Gamma", "Milk"};
+    QTest::newRow("nominal: a later group, the first group is selected after")
+        << latinGroups() << 3 << int(Prompter::Yes) << false << QStringList{"Work", "Travel"} << 2
+        << QStringList{"Alpha", "Beta", "Gamma"};
+    QTest::newRow("nominal: the first group and its notes")
+        << latinGroups() << 2 << int(Prompter::Yes) << false << QStringList{"Home", "Travel"} << 2
+        << QStringList{"Milk"};
+    QTest::newRow("nominal: the last group left selects the root")
+        << QList<GroupSpec>{{QStringLiteral("Only"), {note("n1")}}} << 2 << int(Prompter::Yes) << false
+        << QStringList{} << 1 << QStringList{};
+    QTest::newRow("robustness: answered No") << latinGroups() << 3 << int(Prompter::No) << false
+                                             << QStringList{"Work", "Home", "Travel"} << 3 << all;
+    QTest::newRow("robustness: the store refuses, nothing is lost")
+        << latinGroups() << 2 << int(Prompter::Yes) << true << QStringList{"Work", "Home", "Travel"} << 2 << all;
+}
+
+void tst_Commands::deleteGroup()
+{
+    QFETCH(QList<GroupSpec>, groups);
+    QFETCH(int, select);
+    QFETCH(int, answer);
+    QFETCH(bool, locked);
+    QFETCH(QStringList, groupsAfter);
+    QFETCH(int, selectedAfter);
+    QFETCH(QStringList, notesAfter);
+
+    frmmain &w = open(groups);
+    w.SelectNode(select);
+    const QString name = w.tv1->node(select)->text(0);
+    h->prompter.msgAnswers.enqueue(answer);
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (locked)
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuDelete1->trigger();
+    }
+
+    QVERIFY(!h->prompter.messages.isEmpty());
+    QCOMPARE(h->prompter.messages.first().text, deleteQuestion(name));
+    QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
+    QCOMPARE(h->prompter.messages.first().title, kNotice);
+    if (locked) {
+        QCOMPARE(h->prompter.messages.size(), 2);
+        QCOMPARE(h->prompter.messages.at(1).text, QStringLiteral("删除发生错误 '") + name + "'");
+        QCOMPARE(h->prompter.messages.at(1).style, int(Prompter::Exclamation));
+    } else {
+        QCOMPARE(h->prompter.messages.size(), 1);
+    }
+    QCOMPARE(groupNames(w), groupsAfter);
+    const FileContents file = readNotebook(book);
+    QCOMPARE(file.groups, groupsAfter);
+    QCOMPARE(file.notes, notesAfter);
+    QCOMPARE(w.CurrentNodeIndex, selectedAfter);
+}
+
+// The group-name dialog hands its entry back in CurrentGroupName; the selected group's name must
+// not be lost to it, or the next delete, rename or move would name the wrong group.
+void tst_Commands::selectedNameKeptApart()
+{
+    frmmain &w = open();
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("home")));
+    w.ClickToolbarButton(5); // refused as a duplicate
+    QCOMPARE(h->prompter.messageTexts(), QStringList{duplicate("home")});
+    QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Work"));
+
+    QString prefilled;
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Office"), &prefilled));
+    w.mnuRename_Click();
+    QCOMPARE(prefilled, QStringLiteral("Work"));
+    QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
+
+    // A rename to the same name leaves nothing behind either.
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("OFFICE")));
+    w.mnuRename_Click();
+    QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
+
+    QStringList offered;
+    w.SelectItem(1);
+    h->prompter.dialogScripts.enqueue(moveTo(QStringLiteral("Home"), &offered));
+    w.mnuMove_Click();
+    QCOMPARE(offered, (QStringList{"Home", "Travel"}));
+
+    h->prompter.msgAnswers.enqueue(Prompter::No);
+    w.ClickToolbarButton(6);
+    QCOMPARE(h->prompter.messages.last().text, deleteQuestion(QStringLiteral("Office")));
+}
+
+void tst_Commands::newNote_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("listAfter");
+    QTest::addColumn<int>("selectedAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("nominal: becomes the selected last item")
+        << "ok" << QStringList{"Alpha", "Beta", "Gamma", "新文档"} << 4 << QStringList{};
+    QTest::newRow("robustness: cancelled") << "cancel" << QStringList{"Alpha", "Beta", "Gamma"} << 1
+                                           << QStringList{};
+    QTest::newRow("robustness: close box") << "close" << QStringList{"Alpha", "Beta", "Gamma"} << 1
+                                           << QStringList{};
+    QTest::newRow("robustness: the store refuses")
+        << "locked" << QStringList{"Alpha", "Beta", "Gamma"} << 1 << QStringList{"添加新文档发生错误."};
+}
+
+void tst_Commands::newNote()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, listAfter);
+    QFETCH(int, selectedAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open();
+    QCOMPARE(w.CurrentItemIndex, 1);
+    h->state.DialogResult = 1;
+    h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
+                                      : answer == "close" ? closeBox()
+                                                          : writeNote(QStringLiteral("新文档"), QStringLiteral("正文")));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (answer == "locked")
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuNewNote1->trigger();
+    }
+
+    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    QCOMPARE(titles(w), listAfter);
+    QCOMPARE(w.CurrentItemIndex, selectedAfter);
+    QCOMPARE(w.LstV->selectedIndex(), selectedAfter);
+    QStringList file = {"Alpha", "Beta", "Gamma", "Milk"};
+    if (answer == "ok")
+        file << QStringLiteral("新文档");
+    QCOMPARE(readNotebook(book).notes, file);
+    if (answer == "ok") {
+        QVERIFY(w.txtNote->toPlainText().contains(QStringLiteral("正文")));
+        QCOMPARE(w.lblItems->text(), QStringLiteral("4 个文档"));
+    }
+}
+
+void tst_Commands::editNote_data()
+{
+    QTest::addColumn<bool>("underRoot");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("listAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("nominal: stays selected at its index")
+        << false << "ok" << QStringList{"Alpha", "Beta 2", "Gamma"} << QStringList{};
+    QTest::newRow("nominal: under the root the list still holds every note")
+        << true << "ok" << QStringList{"Alpha", "Beta 2", "Gamma", "Milk"} << QStringList{};
+    QTest::newRow("robustness: cancelled") << false << "cancel" << QStringList{"Alpha", "Beta", "Gamma"}
+                                           << QStringList{};
+    QTest::newRow("robustness: the store refuses")
+        << false << "locked" << QStringList{"Alpha", "Beta", "Gamma"} << QStringList{"编辑文档发生错误"};
+}
+
+void tst_Commands::editNote()
+{
+    QFETCH(bool, underRoot);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, listAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open();
+    if (underRoot)
+        w.SelectNode(1);
+    w.SelectItem(2);
+    h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel() : writeNote(QStringLiteral("Beta 2")));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (answer == "locked")
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuEdit1->trigger();
+    }
+
+    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    QCOMPARE(titles(w), listAfter);
+    QCOMPARE(w.CurrentItemIndex, 2);
+    QCOMPARE(w.LstV->selectedIndex(), 2);
+    // The current-note fields hold what the editor last accepted, or the note as it was.
+    QCOMPARE(h->state.note.NoteTitle, answer == "cancel" ? QStringLiteral("Beta") : QStringLiteral("Beta 2"));
+}
+
+void tst_Commands::deleteNote_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QStringList>("listAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    const QString question = QStringLiteral("你确定要删除'Beta'");
+    QTest::newRow("nominal: deleted") << int(Prompter::Yes) << false << QStringList{"Alpha", "Gamma"}
+                                      << QStringList{question};
+    QTest::newRow("robustness: answered No") << int(Prompter::No) << false << QStringList{"Alpha", "Beta", "Gamma"}
+                                             << QStringList{question};
+    QTest::newRow("robustness: the store refuses")
+        << int(Prompter::Yes) << true << QStringList{"Alpha", "Beta", "Gamma"}
+        << QStringList{question, QStringLiteral("删除文档'Beta发生错误'")};
+}
+
+void tst_Commands::deleteNote()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, locked);
+    QFETCH(QStringList, listAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open();
+    w.SelectItem(2);
+    h->prompter.msgAnswers.enqueue(answer);
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (locked)
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuDelete2->trigger();
+    }
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
+    QCOMPARE(titles(w), listAfter);
+    QCOMPARE(readNotebook(book).notes, listAfter + QStringList{"Milk"});
+    QCOMPARE(w.CurrentNodeIndex, 2);
+}
+
+void tst_Commands::moveNote_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("listAfter");
+    QTest::addColumn<QStringList>("fileAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("nominal: leaves the list for the chosen group")
+        << "ok" << QStringList{"Alpha", "Gamma"} << QStringList{"Alpha", "Beta", "Gamma", "Milk"} << QStringList{};
+    QTest::newRow("robustness: cancelled") << "cancel" << QStringList{"Alpha", "Beta", "Gamma"}
+                                           << QStringList{"Alpha", "Beta", "Gamma", "Milk"} << QStringList{};
+    QTest::newRow("robustness: the store refuses")
+        << "locked" << QStringList{"Alpha", "Beta", "Gamma"} << QStringList{"Alpha", "Beta", "Gamma", "Milk"}
+        << QStringList{"移动文档请注意：有一个错误"};
+}
+
+void tst_Commands::moveNote()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, listAfter);
+    QFETCH(QStringList, fileAfter);
+    QFETCH(QStringList, messages);
+
+    frmmain &w = open();
+    w.SelectItem(2);
+    QStringList offered;
+    h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel() : moveTo(QStringLiteral("Home"), &offered));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (answer == "locked")
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuMove1->trigger();
+    }
+    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmmove"});
+    QCOMPARE(h->prompter.messageTexts(), messages);
+    if (answer != "cancel")
+        QCOMPARE(offered, (QStringList{"Home", "Travel"})); // not the group it is in
+    QCOMPARE(titles(w), listAfter);
+    QCOMPARE(h->state.DialogResult, 2);
+    if (answer == "ok") {
+        w.SelectNode(3);
+        QCOMPARE(titles(w), (QStringList{"Beta", "Milk"}));
+    }
+    QCOMPARE(readNotebook(book).notes, fileAfter);
+}
+
+void tst_Commands::menuRunsWhileButtonDisabled_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("shows"); // dialog class, or "question"
+
+    QTest::newRow("nominal: new group (pop-up)") << "mnuNewGroup" << 5 << "frmrename";
+    QTest::newRow("nominal: new group (Action menu)") << "mnuNew1" << 5 << "frmrename";
+    QTest::newRow("nominal: delete group (pop-up)") << "mnuDelete" << 6 << "question";
+    QTest::newRow("nominal: delete group (Action menu)") << "mnuDelete1" << 6 << "question";
+    QTest::newRow("nominal: new note (tree pop-up)") << "mnuNewNote3" << 8 << "frmAddNote";
+    QTest::newRow("nominal: new note (list pop-up)") << "mnuNewNote" << 8 << "frmAddNote";
+    QTest::newRow("nominal: new note (Action menu)") << "mnuNewNote1" << 8 << "frmAddNote";
+    QTest::newRow("nominal: edit note (pop-up)") << "mnuEditNote" << 9 << "frmAddNote";
+    QTest::newRow("nominal: edit note (Action menu)") << "mnuEdit1" << 9 << "frmAddNote";
+    QTest::newRow("nominal: delete note (pop-up)") << "mnuDel" << 10 << "question";
+    QTest::newRow("nominal: delete note (Action menu)") << "mnuDelete2" << 10 << "question";
+}
+
+void tst_Commands::menuRunsWhileButtonDisabled()
+{
+    QFETCH(QString, item);
+    QFETCH(int, button);
+    QFETCH(QString, shows);
+
+    frmmain &w = open();
+    w.EnableButton(button, false);
+    auto *action = w.findChild<QAction *>(item);
+    QVERIFY(action);
+    action->setEnabled(true); // the item itself is available; only the button is not
+    h->prompter.msgAnswers.enqueue(Prompter::No);
+    action->trigger();
+    if (shows == "question") {
+        QCOMPARE(h->prompter.messages.size(), 1);
+        QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
+        QVERIFY(h->prompter.dialogClasses.isEmpty());
+    } else {
+        QCOMPARE(h->prompter.dialogClasses, QStringList{shows});
+    }
+}
+
+void tst_Commands::nothingSelectedDoesNothing_data()
+{
+    QTest::addColumn<QString>("item");
+    // Under the root no group is selected, and after a group click no note is.
+    QTest::newRow("robustness: rename with the root selected") << "mnuRename";
+    QTest::newRow("robustness: delete group with the root selected") << "mnuDelete";
+    QTest::newRow("robustness: new note with the root selected") << "mnuNewNote";
+    QTest::newRow("robustness: edit with no note selected") << "mnuEditNote";
+    QTest::newRow("robustness: delete with no note selected") << "mnuDel";
+    QTest::newRow("robustness: move with no note selected") << "mnuMove";
+}
+
+void tst_Commands::nothingSelectedDoesNothing()
+{
+    QFETCH(QString, item);
+    frmmain &w = open();
+    w.SelectNode(1);
+    QVERIFY(w.LstV->count() > 0);
+    QCOMPARE(w.LstV->selectedIndex(), 0);
+    auto *action = w.findChild<QAction *>(item);
+    QVERIFY(action);
+    action->setEnabled(true);
+    action->trigger();
+    QVERIFY(h->prompter.messages.isEmpty());
+    QVERIFY(h->prompter.dialogClasses.isEmpty());
+    QCOMPARE(readNotebook(book).notes, (QStringList{"Alpha", "Beta", "Gamma", "Milk"}));
+    QCOMPARE(readNotebook(book).groups, (QStringList{"Work", "Home", "Travel"}));
+}
+
+void tst_Commands::dispatcherEndsCancelled()
+{
+    frmmain &w = open();
+    // A separator and a foreign action are no commands.
+    h->state.DialogResult = 1;
+    w.Toolbar1_ButtonClick(w.Button(4));
+    QCOMPARE(h->state.DialogResult, 2);
+    QAction stray(QStringLiteral("x"));
+    stray.setObjectName(QStringLiteral("add_group")); // keys are compared exactly
+    h->state.DialogResult = 1;
+    w.Toolbar1_ButtonClick(&stray);
+    QCOMPARE(h->state.DialogResult, 2);
+    QVERIFY(h->prompter.dialogClasses.isEmpty());
+
+    // A confirmed command ends with DialogResult 2 as well.
+    h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Delta")));
+    w.ClickToolbarButton(8);
+    QCOMPARE(titles(w).last(), QStringLiteral("Delta"));
+    QCOMPARE(h->state.DialogResult, 2);
+}
+
+QTEST_MAIN(tst_Commands)
+#include "tst_commands.moc"
