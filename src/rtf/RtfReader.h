@@ -7,16 +7,17 @@
 #include <QColor>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextList>
+#include <QTextTable>
 
 #include <memory>
 #include <vector>
 
 class QTextDocument;
-class QTextList;
-class QTextTable;
 
 namespace rtf {
 
@@ -203,7 +204,8 @@ private:
     CharState m_listTextChar;
     bool m_listTextPending = false;
     bool m_bulletPending = false;
-    QTextList *m_list = nullptr;
+    // Qt deletes a list that loses its last item, so the pointer must notice.
+    QPointer<QTextList> m_list;
     ListKind m_listKind = ListKind::None;
     ListKind m_pnKind = ListKind::None;
 
@@ -216,7 +218,7 @@ private:
     qint64 m_decodedBytes = 0;
 
     // tables
-    QTextTable *m_table = nullptr;
+    QPointer<QTextTable> m_table;
     int m_row = 0, m_col = 0;
     bool m_rowPending = false;
     std::vector<int> m_cellX;

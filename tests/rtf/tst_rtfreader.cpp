@@ -47,6 +47,7 @@ private Q_SLOTS:
     void paragraphFormat();
     void bullets_data();
     void bullets();
+    void listFollowedByAnotherKind();
     void table();
     void textBeforeATableStaysOutOfIt();
     void fontNameInCodePage();
@@ -301,6 +302,25 @@ void TestRtfReader::bullets()
     QCOMPARE(lists.size(), 1);
     QCOMPARE(int(lists.first()->format().style()), style);
     QCOMPARE(lists.first()->count(), items);
+}
+
+void TestRtfReader::listFollowedByAnotherKind()
+{
+    // Found by fuzzing: a bullet list, then a numbered item opened and left unfinished at the end
+    // of a truncated body. The reader kept a pointer to a list Qt could delete under it.
+    const QByteArray body = "{\\rtf1\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1}Bullet\\par\r\n"
+                            "{\\pntext\\f1\\'B7\\tab}Bullet 2\\par\r\n\\pard \r\n{\\pntext\\f0 1.\\tab}"
+                            "{\\*\\pn\\pnlvlbody\\pnr\r\n}\r\nlast";
+    QTextDocument first;
+    rtf::readInto(body, &first);
+    QTextDocument second;
+    rtf::readInto(rtf::write(&first), &second);
+    for (const QTextDocument *doc : {&first, &second}) {
+        QCOMPARE(rtf::plainText(doc), QStringLiteral("•\tBullet\n•\tBullet 2\n1.\tlast"));
+        QVERIFY(doc->lastBlock().textList());
+        QCOMPARE(doc->lastBlock().textList()->format().style(), QTextListFormat::ListDecimal);
+        QCOMPARE(doc->firstBlock().textList()->count(), 2);
+    }
 }
 
 void TestRtfReader::table()
