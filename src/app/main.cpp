@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "app/QtPrompter.h"
+#include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
@@ -19,16 +20,19 @@ int main(int argc, char *argv[])
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));
-    // For measuring start-up: leave as soon as the window shows its first group and note.
-    if (qEnvironmentVariableIntValue("QUILLBOOK_QUIT_AFTER_START") == 1) {
+    // For measuring start-up: leave as soon as the window shows its first group and note, with
+    // status 0 only when it did show notes (so a measurement of an empty window is noticed).
+    const bool quitAfterStart = qEnvironmentVariableIntValue("QUILLBOOK_QUIT_AFTER_START") == 1;
+    if (quitAfterStart) {
         w.setAfterFirstActivate([&w] {
             w.repaint();
-            QTimer::singleShot(0, qApp, &QApplication::quit);
+            const int code = w.LstV->count() > 0 ? 0 : 4;
+            QTimer::singleShot(0, qApp, [code] { QApplication::exit(code); });
         });
     }
     w.Form_Initialize();
     if (!w.Form_Load())
-        return 0;
+        return quitAfterStart ? 3 : 0;
     w.show();
     // Some window systems (or none, under a bare X server) never activate the window; the first
     // activation must not depend on that.

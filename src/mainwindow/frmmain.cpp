@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTextEdit>
 #include <QToolBar>
 
@@ -42,8 +43,10 @@ frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &promp
     Tray1 = new Tray(this);
     connect(Tray1, &Tray::MouseDown, this, &frmmain::Tray1_MouseDown);
 
-    // Inner area of 10575 x 6915 twips.
+    // Inner area of 10575 x 6915 twips, centred on the screen.
     resize(705, 461 + menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     m_layoutReady = true;
 
     // Esc reaches the window whatever control has the focus.
