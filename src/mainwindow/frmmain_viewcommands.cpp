@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QThread>
 
 namespace {
 
@@ -76,13 +77,14 @@ void frmmain::mnuIcons_Click()
 
 void frmmain::mnuExit_Click()
 {
-    // From the tray menu the window is hidden, and closing a hidden window does not end the
-    // event loop by itself.
+    // From the tray menu the window is hidden, and closing a window that is not shown need not
+    // end the event loop by itself. Only a running loop is asked to end: asking with none
+    // running would make every later loop end at once.
     const bool hidden = !isVisible();
     m_db.CloseDatabase();
     close();
-    if (hidden)
-        QCoreApplication::exit(0);
+    if (hidden && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::quit();
 }
 
 void frmmain::mnuExit1_Click()

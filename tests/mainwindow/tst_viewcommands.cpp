@@ -1,0 +1,335 @@
+// View switches and list layouts across a restart, options, set password, forum, tray and exit,
+// through the real window with the settings redirected into a temporary folder.
+#include "CommandTesting.h"
+
+#include "controls/Tray.h"
+#include "mainwindow/SkinPane.h"
+#include "dialogs/frmOptions.h"
+#include "dialogs/frmPws2.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace CommandTesting;
+
+namespace {
+
+const QString kForum = QStringLiteral("https://github.com/quillbook/quillbook/discussions");
+
+Script changePassword(const QString &old, const QString &fresh)
+{
+    return [old, fresh](QDialog *d) {
+        d->findChild<QLineEdit *>(QStringLiteral("txtOld"))->setText(old);
+        d->findChild<QLineEdit *>(QStringLiteral("txtPass1"))->setText(fresh);
+        d->findChild<QLineEdit *>(QStringLiteral("txtPass2"))->setText(fresh);
+        qobject_cast<frmPws2 *>(d)->cmdOK_Click();
+        return d->result();
+    };
+}
+
+} // namespace
+
+class tst_ViewCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowHarness> h;
+    QString book;
+
+    frmmain &open()
+    {
+        book = h->path(QStringLiteral("book.qbf"));
+        if (!QFileInfo::exists(book)) {
+            const QString made = MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups());
+            if (!made.isEmpty())
+                qFatal("cannot write the test notebook: %s", qPrintable(made));
+        }
+        h->db.BusyTimeoutMs = 50;
+        return h->start({book});
+    }
+
+    // Ends the program as the user would and starts it again over the same settings.
+    frmmain &restart()
+    {
+        h->window->mnuExit_Click();
+        h->prompter.messages.clear();
+        return open();
+    }
+
+private Q_SLOTS:
+    void init() { h = std::make_unique<MainWindowHarness>(); }
+    void cleanup() { h.reset(); }
+
+    void viewSurvivesRestart_data();
+    void viewSurvivesRestart();
+    void options_data();
+    void options();
+    void setPassword_data();
+    void setPassword();
+    void forum();
+    void tray_data();
+    void tray();
+    void exitCommands_data();
+    void exitCommands();
+};
+
+void tst_ViewCommands::viewSurvivesRestart_data()
+{
+    QTest::addColumn<QStringList>("items"); // chosen in the menu, in order
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("nominal: toolbar hidden") << QStringList{"mnuToolbar"} << "Toolbar" << "1";
+    QTest::newRow("nominal: status bar hidden") << QStringList{"mnuStatusbar"} << "StatusBar" << "1";
+    QTest::newRow("nominal: group pane hidden") << QStringList{"mnuMyNotes"} << "NotesBar" << "1";
+    QTest::newRow("nominal: preview hidden") << QStringList{"mnuNoteInfo"} << "NoteInfo" << "1";
+    QTest::newRow("nominal: hidden and shown again")
+        << QStringList{"mnuToolbar", "mnuToolbar"} << "Toolbar" << "0";
+    QTest::newRow("nominal: icon layout") << QStringList{"mnuIcons"} << "ListView" << "0";
+    QTest::newRow("nominal: icons, then details") << QStringList{"mnuIcons", "mnuReport"} << "ListView" << "3";
+}
+
+void tst_ViewCommands::viewSurvivesRestart()
+{
+    QFETCH(QStringList, items);
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+
+    frmmain *w = &open();
+    w->show();
+    for (const QString &item : items)
+        w->findChild<QAction *>(item)->trigger();
+    // Written at once, not at exit.
+    QCOMPARE(h->readSetting(key), stored);
+
+    w = &restart();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(h->readSetting(key), stored);
+    const bool shown = stored == QLatin1String("0");
+    if (key == "Toolbar") {
+        QCOMPARE(w->mnuToolbar->isChecked(), shown);
+        QCOMPARE(w->Toolbar1->isVisible(), shown);
+    } else if (key == "StatusBar") {
+        QCOMPARE(w->mnuStatusbar->isChecked(), shown);
+        QCOMPARE(w->sBar1->isVisible(), shown);
+    } else if (key == "NotesBar") {
+        QCOMPARE(w->mnuMyNotes->isChecked(), shown);
+        QCOMPARE(w->tv1->isVisible(), shown);
+    } else if (key == "NoteInfo") {
+        QCOMPARE(w->mnuNoteInfo->isChecked(), shown);
+        QCOMPARE(w->txtNote->isVisible(), shown);
+    } else {
+        QCOMPARE(QString::number(w->LstV->View()), stored);
+    }
+}
+
+void tst_ViewCommands::options_data()
+{
+    QTest::addColumn<QString>("ending"); // "ok", "cancel", "close"
+    QTest::newRow("nominal: OK applies both fonts and stores them") << "ok";
+    QTest::newRow("robustness: Cancel keeps the fonts, shown and stored") << "cancel";
+    QTest::newRow("robustness: the close box as well") << "close";
+}
+
+void tst_ViewCommands::options()
+{
+    QFETCH(QString, ending);
+
+    frmmain &w = open();
+    const QFont treeBefore = w.tv1->font();
+    const QFont listBefore = w.LstV->font();
+    const Settings before = h->settings;
+    h->prompter.fontAnswers.enqueue(QFont(QStringLiteral("DejaVu Sans"), 17));
+    h->prompter.colorAnswers.enqueue(std::nullopt);
+    h->prompter.fontAnswers.enqueue(QFont(QStringLiteral("DejaVu Serif"), 13));
+    int skinWhileOpen = -1;
+    h->prompter.dialogScripts.enqueue([&](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("cmdFont1"))->click();
+        d->findChild<QPushButton *>(QStringLiteral("cmdFont2"))->click();
+        // A picked skin shows at once.
+        d->findChild<QComboBox *>(QStringLiteral("cboSkin"))->setCurrentIndex(1);
+        skinWhileOpen = w.CurrentSkin;
+        if (ending == "ok")
+            d->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        else if (ending == "cancel")
+            d->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+        else
+            return int(QDialog::Rejected);
+        return d->result();
+    });
+    w.mnuOptions->trigger();
+
+    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmOptions"});
+    QCOMPARE(skinWhileOpen, 1);
+    if (ending == "ok") {
+        QCOMPARE(w.tv1->font().pointSize(), 17);
+        QCOMPARE(w.LstV->font().pointSize(), 13);
+        QVERIFY(h->readSetting(QStringLiteral("GroupFont")).contains(QStringLiteral(",17,")));
+        QCOMPARE(h->readSetting(QStringLiteral("Skin")), QStringLiteral("1"));
+    } else {
+        QCOMPARE(w.tv1->font(), treeBefore);
+        QCOMPARE(w.LstV->font(), listBefore);
+        QCOMPARE(h->settings.gGroupFont, before.gGroupFont);
+        QCOMPARE(h->settings.gRecordFont, before.gRecordFont);
+        QVERIFY(h->readSetting(QStringLiteral("GroupFont")).isEmpty());
+        // A later OK without touching the fonts stores the fonts as they were, not the
+        // cancelled pick.
+        h->prompter.dialogScripts.enqueue([](QDialog *d) {
+            qobject_cast<frmOptions *>(d)->cmdOK_Click();
+            return d->result();
+        });
+        w.mnuOptions_Click();
+        QCOMPARE(h->readSetting(QStringLiteral("GroupFont")), before.gGroupFont);
+        QCOMPARE(h->readSetting(QStringLiteral("RecordFont")), before.gRecordFont);
+    }
+}
+
+void tst_ViewCommands::setPassword_data()
+{
+    QTest::addColumn<QString>("ending"); // "ok", "twice", "cancel", "locked"
+    QTest::addColumn<QString>("passwordAfter");
+    QTest::addColumn<QStringList>("messageStarts");
+
+    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{};
+    QTest::newRow("nominal: changed again, checked against the new one") << "twice" << "Second" << QStringList{};
+    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{};
+    QTest::newRow("robustness: the store refuses and says so")
+        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")};
+}
+
+void tst_ViewCommands::setPassword()
+{
+    QFETCH(QString, ending);
+    QFETCH(QString, passwordAfter);
+    QFETCH(QStringList, messageStarts);
+
+    frmmain &w = open();
+    h->prompter.dialogScripts.enqueue(ending == "cancel" ? cancel() : changePassword({}, QStringLiteral("Sesame")));
+    if (ending == "twice")
+        h->prompter.dialogScripts.enqueue(changePassword(QStringLiteral("Sesame"), QStringLiteral("Second")));
+    {
+        std::unique_ptr<WriteLock> lock;
+        if (ending == "locked")
+            lock = std::make_unique<WriteLock>(book);
+        w.mnuPws->trigger();
+        if (ending == "twice")
+            w.mnuPws->trigger();
+    }
+    QCOMPARE(h->prompter.messages.size(), messageStarts.size());
+    for (int i = 0; i < messageStarts.size(); ++i) {
+        QVERIFY(h->prompter.messages.at(i).text.startsWith(messageStarts.at(i)));
+        QCOMPARE(h->prompter.messages.at(i).style, int(Prompter::Exclamation));
+    }
+    // What the window checks against and what the file holds agree.
+    QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
+    DBase other;
+    other.DatabasePath = book;
+    other.OpenDatabase();
+    QVERIFY(other.DatabaseIsOpen);
+    QVERIFY(DBase::PasswordMatches(passwordAfter, other.ReadPassword()));
+}
+
+void tst_ViewCommands::forum()
+{
+    frmmain &w = open();
+    QVERIFY(w.mnuForum->text().endsWith(QStringLiteral("综合论坛")));
+    h->prompter.openUrlResult = false; // no browser: nothing is said
+    w.mnuForum->trigger();
+    QCOMPARE(h->prompter.openedUrls, QStringList{kForum});
+    QVERIFY(h->prompter.messages.isEmpty());
+}
+
+void tst_ViewCommands::tray_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<QString>("how"); // "left", "restore", "right", "middle"
+
+    QTest::newRow("nominal: left click restores a maximised window") << true << "left";
+    QTest::newRow("nominal: left click restores a normal window") << false << "left";
+    QTest::newRow("nominal: the tray menu's item restores") << true << "restore";
+    QTest::newRow("nominal: right click shows the tray menu") << false << "right";
+    QTest::newRow("robustness: another button does nothing") << false << "middle";
+}
+
+void tst_ViewCommands::tray()
+{
+    QFETCH(bool, maximised);
+    QFETCH(QString, how);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setWindowState(maximised ? Qt::WindowMaximized : Qt::WindowNoState);
+    QTRY_COMPARE(w.LastWindowState, maximised ? 2 : 0);
+    w.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!w.isVisible());
+    QVERIFY(w.Tray1->Visible());
+
+    if (how == "left")
+        Q_EMIT w.Tray1->MouseDown(1);
+    else if (how == "restore")
+        w.mnuRestore->trigger();
+    else if (how == "right")
+        Q_EMIT w.Tray1->MouseDown(2);
+    else
+        w.Tray1_MouseDown(3);
+
+    const bool restored = how == "left" || how == "restore";
+    QCOMPARE(w.isVisible(), restored);
+    QCOMPARE(w.Tray1->Visible(), !restored);
+    QCOMPARE(h->popups, how == "right" ? QStringList{"mnuTray"} : QStringList{});
+    if (restored) {
+        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+        QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximised);
+    }
+    // The tray menu offers its restore item.
+    QCOMPARE(w.mnuRestore->text(), QStringLiteral("显示窗口"));
+}
+
+void tst_ViewCommands::exitCommands_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("quickExit");
+    QTest::addColumn<bool>("ends");
+
+    QTest::newRow("nominal: File menu") << "mnuExit" << 0 << true;
+    QTest::newRow("nominal: tray menu while hidden in the tray") << "mnuExit1" << 0 << true;
+    QTest::newRow("nominal: Esc with the quick-exit setting") << "esc" << 1 << true;
+    QTest::newRow("robustness: Esc without it") << "esc" << 0 << false;
+}
+
+void tst_ViewCommands::exitCommands()
+{
+    QFETCH(QString, how);
+    QFETCH(int, quickExit);
+    QFETCH(bool, ends);
+
+    h->writeSetting(QStringLiteral("QuickExit"), QString::number(quickExit));
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (how == "mnuExit1") {
+        w.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!w.isVisible());
+    }
+    QVERIFY(h->db.DatabaseIsOpen);
+    if (how == "esc")
+        w.Form_KeyUp(Qt::Key_Escape, Qt::NoModifier);
+    else
+        w.findChild<QAction *>(how)->trigger();
+
+    QCOMPARE(h->db.DatabaseIsOpen, !ends);
+    QCOMPARE(w.isVisible(), !ends && how != "mnuExit1");
+    if (ends)
+        QVERIFY(!w.Tray1->Visible());
+    // No question on the way out, and the notes are all there.
+    QVERIFY(h->prompter.messages.isEmpty());
+    QCOMPARE(readNotebook(book).notes.size(), 4);
+}
+
+QTEST_MAIN(tst_ViewCommands)
+#include "tst_viewcommands.moc"
