@@ -103,7 +103,10 @@ void readInto(const QString &body, QTextDocument *doc)
 {
     if (!doc)
         return;
-    if (!body.trimmed().startsWith(QLatin1String("{\\rtf"))) {
+    QStringView start(body);
+    while (!start.isEmpty() && (start.front().isSpace() || start.front() == QChar::ByteOrderMark))
+        start = start.mid(1);
+    if (!start.startsWith(QLatin1String("{\\rtf"))) {
         const bool undo = doc->isUndoRedoEnabled();
         doc->setUndoRedoEnabled(false);
         doc->clear();
@@ -115,8 +118,8 @@ void readInto(const QString &body, QTextDocument *doc)
     // RTF is 7-bit; a stored body carrying other characters (pasted or typed into the file by
     // hand) has them read as the characters they are, whatever the document's code page.
     QByteArray bytes;
-    bytes.reserve(body.size());
-    for (const QChar ch : body) {
+    bytes.reserve(start.size());
+    for (const QChar ch : start) {
         const char16_t u = ch.unicode();
         if (u < 0x80) {
             bytes.append(char(u));

@@ -382,6 +382,7 @@ void TestRtfReader::storedTextBody_data()
     QTest::newRow("robustness: non-ASCII characters inside RTF text")
         << QStringLiteral("{\\rtf1\\ansicpg936 中文 é}") << QStringLiteral("中文 é");
     QTest::newRow("nominal: plain text note") << QStringLiteral("第一行\n第二行") << QStringLiteral("第一行\n第二行");
+    QTest::newRow("robustness: byte-order mark before RTF text") << QStringLiteral("\ufeff{\\rtf1 a}") << QStringLiteral("a");
 }
 
 void TestRtfReader::storedTextBody()
