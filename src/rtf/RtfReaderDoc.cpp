@@ -34,14 +34,19 @@ void RtfReader::cwPar(const RtfToken &, int)
 {
     if (top().dest != Dest::Text)
         return;
+    endParagraph();
+    // The next paragraph begins only when something is put into it: a paragraph mark before the
+    // end of the body or before a table starts no empty line, as in the editors that wrote it.
+    m_blockPending = true;
+}
+
+void RtfReader::endParagraph()
+{
     resolveListText();
     addChars(QStringView());
     flushRun();
     beginContent();
     applyBlockFormat();
-    // The next paragraph begins only when something is put into it: a paragraph mark before the
-    // end of the body or before a table starts no empty line, as in the editors that wrote it.
-    m_blockPending = true;
     m_bulletPending = false;
 }
 
@@ -175,14 +180,9 @@ void RtfReader::cwCell(const RtfToken &, int)
 {
     if (top().dest != Dest::Text)
         return;
-    resolveListText();
-    addChars(QStringView());
-    flushRun();
     top().para.inTable = true; // a cell mark outside \intbl still ends a cell
-    beginContent();
-    applyBlockFormat();
+    endParagraph();
     ++m_col;
-    m_bulletPending = false;
 }
 
 void RtfReader::cwRow(const RtfToken &, int)
