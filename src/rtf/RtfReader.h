@@ -63,6 +63,7 @@ public:
 
     void read(const QByteArray &rtf);
 
+private:
     // Where the content of a group goes.
     enum class Dest { Text, Skip, FontTable, ColorTable, Picture, ListText, PnProps, FieldInst };
 
@@ -80,8 +81,6 @@ public:
     };
 
     using Handler = void (RtfReader::*)(const RtfToken &tok, int arg);
-
-private:
     struct Font { QString name; int charset = -1; int codePage = 0; };
 
     // token handlers
