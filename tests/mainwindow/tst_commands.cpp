@@ -82,6 +82,7 @@ private Q_SLOTS:
     void deleteNote();
     void moveNote_data();
     void moveNote();
+    void moveWithNowhereToGo();
     void menuRunsWhileButtonDisabled_data();
     void menuRunsWhileButtonDisabled();
     void nothingSelectedDoesNothing_data();
@@ -495,6 +496,28 @@ void tst_Commands::moveNote()
         QCOMPARE(titles(w), (QStringList{"Beta", "Milk"}));
     }
     QCOMPARE(readNotebook(book).notes, fileAfter);
+}
+
+// With a single group the move dialog has nothing to offer; even a forced OK moves nothing and
+// says nothing.
+void tst_Commands::moveWithNowhereToGo()
+{
+    frmmain &w = open({{QStringLiteral("Only"), {note("n1"), note("n2")}}});
+    QCOMPARE(w.CurrentItemIndex, 1);
+    QStringList offered;
+    h->prompter.dialogScripts.enqueue([&offered](QDialog *d) {
+        auto *combo = d->findChild<QComboBox *>(QStringLiteral("cboMove"));
+        for (int i = 0; i < combo->count(); ++i)
+            offered << combo->itemText(i);
+        qobject_cast<frmmove *>(d)->cmdOK_Click();
+        return d->result();
+    });
+    w.mnuMove_Click();
+    QVERIFY(offered.isEmpty());
+    QVERIFY(h->prompter.messages.isEmpty());
+    QCOMPARE(titles(w), (QStringList{"n1", "n2"}));
+    QCOMPARE(readNotebook(book).notes, (QStringList{"n1", "n2"}));
+    QCOMPARE(h->state.DialogResult, 2);
 }
 
 void tst_Commands::menuRunsWhileButtonDisabled_data()
