@@ -245,7 +245,7 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
-    // Construction, in frmmain.cpp.
+    // Construction, in frmmain.cpp (the images in frmmain_skins.cpp).
     void createActions();
     void createMenus();
     void createToolbar();
