@@ -99,6 +99,7 @@ void RtfReader::finishDocument()
     if (!m_blockPending)
         applyBlockFormat();
     m_blockPending = false;
+    trimTable();
 }
 
 void RtfReader::onGroupOpen()

@@ -159,6 +159,7 @@ private:
     void applyBlockFormat();
     void ensureTableContext();
     void leaveTable();
+    void trimTable();
     void insertPicture();
     void finishFontEntry();
 

@@ -148,8 +148,11 @@ void RtfReader::ensureTableContext()
     }
     bool move = false;
     if (m_rowPending) {
-        m_table->appendRows(1);
-        m_row = m_table->rows() - 1;
+        // Qt rebuilds a table's cell grid after every change of shape, so rows come in batches
+        // (trimmed when the table ends): one row at a time made a long table quadratic.
+        if (m_row + 1 >= m_table->rows())
+            m_table->appendRows(qBound(1, m_table->rows(), 256));
+        ++m_row;
         m_col = 0;
         m_rowPending = false;
         move = true;
@@ -165,9 +168,16 @@ void RtfReader::ensureTableContext()
     }
 }
 
+void RtfReader::trimTable()
+{
+    if (m_table && m_table->rows() > m_row + 1)
+        m_table->removeRows(m_row + 1, m_table->rows() - m_row - 1);
+}
+
 void RtfReader::leaveTable()
 {
     flushRun();
+    trimTable();
     m_blockPending = false; // the paragraph after a table is the one Qt keeps there
     m_cursor = m_table->lastCursorPosition();
     m_cursor.movePosition(QTextCursor::NextBlock);

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void listFollowedByAnotherKind();
     void table();
     void textBeforeATableStaysOutOfIt();
+    void longTableKeepsItsRows();
     void fontNameInCodePage();
     void storedTextBody_data();
     void storedTextBody();
@@ -362,6 +363,29 @@ void TestRtfReader::textBeforeATableStaysOutOfIt()
     QTextDocument doc;
     rtf::readInto(QByteArray("{\\rtf1 A\\trowd\\cellx1000\\pard\\intbl x\\cell\\row\\pard B}"), &doc);
     QCOMPARE(rtf::plainText(&doc), QStringLiteral("A\nx\nB"));
+}
+
+void TestRtfReader::longTableKeepsItsRows()
+{
+    // Rows are added in batches while reading; the table must end with exactly the rows written.
+    QByteArray body = "{\\rtf1\\trowd\\cellx1000\\cellx2000 ";
+    for (int r = 0; r < 1000; ++r)
+        body += "\\intbl r" + QByteArray::number(r) + "\\cell x\\cell\\row ";
+    QByteArray withText = body + "\\pard after}";
+    body += "}";
+    for (const QByteArray &b : {body, withText}) {
+        QTextDocument doc;
+        rtf::readInto(b, &doc);
+        QTextTable *table = nullptr;
+        for (auto it = doc.rootFrame()->begin(); !it.atEnd() && !table; ++it)
+            table = qobject_cast<QTextTable *>(it.currentFrame());
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 1000);
+        QCOMPARE(table->columns(), 2);
+        QTextCursor last = table->cellAt(999, 0).firstCursorPosition();
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(last.selectedText(), QStringLiteral("r999"));
+    }
 }
 
 void TestRtfReader::fontNameInCodePage()
