@@ -96,6 +96,7 @@ private Q_SLOTS:
     void iconLayoutSharesTheList();
     void keysAndDoubleClicks_data();
     void keysAndDoubleClicks();
+    void arrowKeysSelectLikeClicks();
 
 private:
     std::unique_ptr<MainWindowHarness> h;
@@ -457,6 +458,23 @@ void tst_TreeList::keysAndDoubleClicks()
     // Nothing was confirmed, so nothing changed.
     QCOMPARE(w->tv1->nodeCount(), groups);
     QCOMPARE(h->db.LoadNoteBody(keys::idOf(w->LstV->model()->item(0).key)).isEmpty(), false);
+}
+
+void tst_TreeList::arrowKeysSelectLikeClicks()
+{
+    QCOMPARE(w->tv1->selectedIndex(), 2);
+    QTest::keyClick(w->tv1, Qt::Key_Down);
+    QCOMPARE(w->tv1->selectedIndex(), 3);
+    QCOMPARE(w->lblGroup->text(), QStringLiteral("生活"));
+    QCOMPARE(w->LstV->count(), 1);
+    QCOMPARE(w->lblItems->text(), QStringLiteral("1 个文档"));
+
+    QTest::keyClick(listView(*w), Qt::Key_Down); // moves onto the only note
+    QTest::keyClick(listView(*w), Qt::Key_Home);
+    QCOMPARE(w->LstV->selectedIndex(), 1);
+    QCOMPARE(h->state.note.NoteTitle, QStringLiteral("购物清单"));
+    QVERIFY(w->ButtonEnabled(9));
+    QVERIFY(h->popups.isEmpty());
 }
 
 QTEST_MAIN(tst_TreeList)
