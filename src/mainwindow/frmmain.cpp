@@ -57,6 +57,9 @@ frmmain::~frmmain()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+    // A program asked to quit (session end) is never sent a close event; the notebook must still
+    // get its permissions back.
+    Form_Unload();
 }
 
 QAction *frmmain::addMenuItem(QMenu *menu, QAction *&field, const char *name, const QString &caption,

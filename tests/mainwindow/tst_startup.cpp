@@ -61,6 +61,7 @@ private Q_SLOTS:
     void paths_data();
     void paths();
     void readOnlyFileWritableForTheSessionOnly();
+    void permissionsBackWhenQuitWithoutClosing();
     void passwordPromptInFrontOfTheWindow();
     void quickExit_data();
     void quickExit();
@@ -220,6 +221,19 @@ void tst_Startup::readOnlyFileWritableForTheSessionOnly()
     // The "user" bits describe the running user's access, not the file; compare the others.
     QCOMPARE(QFile::permissions(book) & ~QFileDevice::Permissions(0x0F00), readOnly);
     QVERIFY(!h.db.DatabaseIsOpen);
+}
+
+void tst_Startup::permissionsBackWhenQuitWithoutClosing()
+{
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("ro.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, {}), QString());
+    const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner;
+    QVERIFY(QFile::setPermissions(book, readOnly));
+    h.start({book});
+    QVERIFY(QFile::permissions(book) & QFileDevice::WriteOwner);
+    h.window.reset(); // the application quit: no close event
+    QCOMPARE(QFile::permissions(book) & ~QFileDevice::Permissions(0x0F00), readOnly);
 }
 
 void tst_Startup::passwordPromptInFrontOfTheWindow()
