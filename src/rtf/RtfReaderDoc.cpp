@@ -13,6 +13,7 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0; // at 96 pixels per inch
 constexpr int kMaxColumns = 64;
+constexpr int kMaxListItems = 1000;
 
 QTextListFormat::Style listStyle(ListKind kind)
 {
@@ -96,7 +97,9 @@ void RtfReader::applyBlockFormat()
     if (kind == ListKind::None)
         return;
     const QTextBlock block = m_cursor.block();
-    if (m_list && m_listKind == kind && m_list->count() > 0
+    // Qt touches every item of a list when one is added, so a list of thousands of items made
+    // reading quadratic; a very long list goes on as a new list of the same kind.
+    if (m_list && m_listKind == kind && m_list->count() > 0 && m_list->count() < kMaxListItems
         && m_list->item(m_list->count() - 1).next() == block) {
         m_list->add(block);
         return;

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void table();
     void textBeforeATableStaysOutOfIt();
     void longTableKeepsItsRows();
+    void longBulletListStaysBulleted();
     void fontNameInCodePage();
     void storedTextBody_data();
     void storedTextBody();
@@ -386,6 +387,23 @@ void TestRtfReader::longTableKeepsItsRows()
         last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         QCOMPARE(last.selectedText(), QStringLiteral("r999"));
     }
+}
+
+void TestRtfReader::longBulletListStaysBulleted()
+{
+    // Very long lists are split into lists of the same kind while reading; every item keeps its
+    // bullet and its place.
+    QByteArray body = "{\\rtf1\\pard{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt}";
+    QString expected;
+    for (int i = 0; i < 2500; ++i) {
+        body += "i" + QByteArray::number(i) + "\\par{\\pntext\\'b7\\tab}";
+        expected += QStringLiteral("•\ti%1\n").arg(i);
+    }
+    body += "\\pard end}";
+    QTextDocument doc;
+    rtf::readInto(body, &doc);
+    QCOMPARE(rtf::plainText(&doc), expected + QStringLiteral("end"));
+    QCOMPARE(doc.firstBlock().textList()->format().style(), QTextListFormat::ListDisc);
 }
 
 void TestRtfReader::fontNameInCodePage()
