@@ -406,7 +406,8 @@ void RtfReader::cwVAlign(const RtfToken &, int v)
 
 void RtfReader::cwPnText(const RtfToken &, int)
 {
-    cwListText(RtfToken(), 0);
+    // The marker as text, for readers without \pn; the list we build from \pn draws its own.
+    top().dest = Dest::Skip;
 }
 
 void RtfReader::cwListText(const RtfToken &, int)
