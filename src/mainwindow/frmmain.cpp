@@ -98,6 +98,14 @@ void frmmain::createActions()
     mnuNote->setObjectName(QStringLiteral("mnuNote"));
     mnuTray = new QMenu(QStringLiteral("Tray"), this);
     mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    // A bar that is never shown holds them, so the skin reaches them as it reaches the bar's own
+    // menus. Being hidden, it keeps their shortcuts off.
+    m_popupBar = new QMenuBar(this);
+    m_popupBar->setObjectName(QStringLiteral("popupMenus"));
+    m_popupBar->setNativeMenuBar(false);
+    m_popupBar->hide();
+    for (QMenu *m : {mnuGroup, mnuNote, mnuTray})
+        m_popupBar->addMenu(m);
 }
 
 void frmmain::createMenus()

@@ -22,6 +22,7 @@ class SkinPane;
 class QAction;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QTextEdit;
 class QToolBar;
 class QWidget;
@@ -283,4 +284,5 @@ private:
     // The four pane switches as last set (the widgets' own visibility also depends on the window).
     bool m_toolbarShown = true, m_statusShown = true, m_notesShown = true, m_infoShown = true;
     QWidget *m_client = nullptr; // the area the panes are laid out in
+    QMenuBar *m_popupBar = nullptr; // hidden holder of the pop-up menus
 };

@@ -57,10 +57,12 @@ void frmmain::SetSkin(int skin)
         pal.setColor(QPalette::Window, QColor(191, 219, 255));
         SkinBrush = QBrush(imgTexture1);
         Tools::SetMenuBackground(menuBar(), MenuBrush, true);
+        Tools::SetMenuBackground(m_popupBar, MenuBrush, true);
         ModTb::SetToolbarTexture(imgTexture1);
     } else {
         SkinBrush = QBrush(imgTexture2);
         Tools::SetMenuBackground(menuBar(), QBrush(Qt::white), true);
+        Tools::SetMenuBackground(m_popupBar, QBrush(Qt::white), true);
         ModTb::SetToolbarTexture(imgTexture2);
         pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     }
