@@ -5,6 +5,8 @@
 #include "app/Prompter.h"
 #include "controls/Tray.h"
 #include "dialogs/frmPws1.h"
+#include "legacy/JetReader.h"
+#include "legacy/ui/LegacyOpen.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "controls/FontApply.h"
@@ -119,6 +121,26 @@ void frmmain::openFoundDatabase(const QString &path)
                               QStringLiteral("无法建立数据库文件 '") + QDir::toNativeSeparators(path)
                                   + QStringLiteral("'\r\n") + m_db.lastError(),
                               Prompter::Exclamation, kNotice);
+            return;
+        }
+    }
+
+    // An old notebook from the Windows program: offer to convert it, and carry on with the new
+    // file. A "no" or a failed conversion has been explained to the user already.
+    if (sniffFileKind(path) == FileKind::Jet4) {
+        show();
+        const LegacyOpenResult legacy = offerLegacyConversion(this, m_prompter, path);
+        if (legacy.outcome == LegacyOpenResult::Declined || legacy.outcome == LegacyOpenResult::Failed)
+            return;
+        if (legacy.outcome == LegacyOpenResult::Converted) {
+            m_db.DatabasePath = legacy.newPath;
+            // The settings named the old file; from now on they name the new one, or every start
+            // would offer the conversion again.
+            if (m_commandLine.isEmpty() && m_settings.gDatabase == path) {
+                m_settings.gDatabase = legacy.newPath;
+                Tools::SaveSettings(m_settings);
+            }
+            openFoundDatabase(legacy.newPath);
             return;
         }
     }

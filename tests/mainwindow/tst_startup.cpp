@@ -66,6 +66,8 @@ private Q_SLOTS:
     void quickExit_data();
     void quickExit();
     void firstActivationRunsOnce();
+    void oldNotebookAtStartup_data();
+    void oldNotebookAtStartup();
 };
 
 void tst_Startup::paths_data()
@@ -315,3 +317,52 @@ void tst_Startup::firstActivationRunsOnce()
 
 QTEST_MAIN(tst_Startup)
 #include "tst_startup.moc"
+
+void tst_Startup::oldNotebookAtStartup_data()
+{
+    QTest::addColumn<bool>("fromSettings");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("nominal: named on the command line, converted") << false << int(Prompter::Yes);
+    QTest::newRow("nominal: named by the setting, converted") << true << int(Prompter::Yes);
+    QTest::newRow("nominal: conversion declined") << false << int(Prompter::No);
+}
+
+// An old notebook from the Windows program is offered for conversion at start-up too; the new
+// notebook opens, the old file stays as it was.
+void tst_Startup::oldNotebookAtStartup()
+{
+    QFETCH(bool, fromSettings);
+    QFETCH(int, answer);
+    const QString fixture = QStringLiteral(QB_SHARED_DIR "/legacy-qbf/notes-fixture.qbf");
+    if (!QFileInfo::exists(fixture))
+        QSKIP("the legacy notebook fixtures are not present beside the repository");
+    MainWindowHarness h;
+    const QString old = h.path(QStringLiteral("old.qbf"));
+    QVERIFY(QFile::copy(fixture, old));
+    QFile f(old);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    if (fromSettings)
+        h.writeSetting(QStringLiteral("Database"), old);
+    h.prompter.msgAnswers.enqueue(answer);
+
+    frmmain &w = h.start(fromSettings ? QStringList{} : QStringList{old});
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    for (const auto &m : h.prompter.messages)
+        QVERIFY2(m.text != kBadFile, "a declined conversion is not a damaged file");
+    if (answer != Prompter::Yes) {
+        QVERIFY(!h.db.DatabaseIsOpen);
+        QCOMPARE(w.tv1->topLevelItemCount(), 0);
+        return;
+    }
+    const QString converted = h.path(QStringLiteral("old-quillbook.qbf"));
+    QVERIFY(h.db.DatabaseIsOpen);
+    QCOMPARE(h.db.DatabasePath, converted);
+    QCOMPARE(w.tv1->node(1)->text(0), QStringLiteral("old-quillbook.qbf"));
+    QCOMPARE(w.tv1->node(1)->childCount(), 4);
+    QCOMPARE(w.tv1->node(2)->text(0), QStringLiteral("默认分组"));
+    // The setting follows the conversion, so the next start does not offer it again.
+    QCOMPARE(h.readSetting(QStringLiteral("Database")), fromSettings ? converted : QString());
+}
