@@ -2,12 +2,15 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QPushButton>
 
 namespace DialogLook {
 
@@ -35,6 +38,35 @@ QPixmap transparentPixmap(int size)
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     return pm;
+}
+
+// A picture drawn on a 32 x 32 grid, scaled to size.
+class Picture
+{
+public:
+    explicit Picture(int size) : m_pixmap(transparentPixmap(size)), m_painter(&m_pixmap)
+    {
+        m_painter.setRenderHint(QPainter::Antialiasing);
+        m_painter.scale(size / 32.0, size / 32.0);
+    }
+    QPainter &painter() { return m_painter; }
+    QPixmap finish()
+    {
+        m_painter.end();
+        return m_pixmap;
+    }
+
+private:
+    QPixmap m_pixmap;
+    QPainter m_painter;
+};
+
+QPainterPath polygonPath(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(points));
+    path.closeSubpath();
+    return path;
 }
 
 } // namespace
@@ -137,12 +169,48 @@ void onFocusOut(QWidget *box, std::function<void()> fn)
     });
 }
 
+std::pair<QPushButton *, QPushButton *> okCancelButtons(QWidget *parent)
+{
+    return {named<QPushButton>("cmdOK", parent, QStringLiteral("确定")),
+            named<QPushButton>("cmdCancel", parent, QStringLiteral("取消"))};
+}
+
+QHBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
+QLabel *arialLabel(const char *name, const QString &text, QWidget *parent)
+{
+    QLabel *label = named<QLabel>(name, parent, text);
+    label->setFont(QFont(QStringLiteral("Arial")));
+    return label;
+}
+
+QLineEdit *passwordBox(const char *name, QWidget *parent)
+{
+    QLineEdit *box = named<QLineEdit>(name, parent);
+    box->setEchoMode(QLineEdit::Password);
+    box->setMaxLength(50);
+    setBackground(box, normalColor());
+    return box;
+}
+
+QLabel *pictureLabel(const QPixmap &picture, QWidget *parent)
+{
+    QLabel *label = named<QLabel>("Image1", parent);
+    label->setPixmap(picture);
+    return label;
+}
+
 QPixmap keyPicture(int size)
 {
-    QPixmap pm = transparentPixmap(size);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
+    Picture picture(size);
+    QPainter &p = picture.painter();
     const QColor gold(214, 168, 40);
     const QColor edge(120, 86, 10);
     p.setPen(QPen(edge, 1.5));
@@ -153,37 +221,18 @@ QPixmap keyPicture(int size)
     bow.addEllipse(QPointF(8, 9), 2.5, 2.5);
     p.drawPath(bow);
     // Shaft and two bits.
-    QPainterPath shaft;
-    shaft.moveTo(15, 15);
-    shaft.lineTo(29, 29);
-    shaft.lineTo(26, 31);
-    shaft.lineTo(24, 29);
-    shaft.lineTo(22, 31);
-    shaft.lineTo(20, 27);
-    shaft.lineTo(13, 19);
-    shaft.closeSubpath();
-    p.drawPath(shaft);
-    return pm;
+    p.drawPath(polygonPath({{15, 15}, {29, 29}, {26, 31}, {24, 29}, {22, 31}, {20, 27}, {13, 19}}));
+    return picture.finish();
 }
 
 QPixmap movePicture(int size)
 {
-    QPixmap pm = transparentPixmap(size);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
+    Picture picture(size);
+    QPainter &p = picture.painter();
     // A folder ...
     p.setPen(QPen(QColor(150, 110, 20), 1.2));
     p.setBrush(QColor(246, 206, 90));
-    QPainterPath folder;
-    folder.moveTo(2, 10);
-    folder.lineTo(11, 10);
-    folder.lineTo(13, 13);
-    folder.lineTo(30, 13);
-    folder.lineTo(30, 29);
-    folder.lineTo(2, 29);
-    folder.closeSubpath();
-    p.drawPath(folder);
+    p.drawPath(polygonPath({{2, 10}, {11, 10}, {13, 13}, {30, 13}, {30, 29}, {2, 29}}));
     // ... and a sheet of paper going into it.
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(Qt::white);
@@ -192,7 +241,7 @@ QPixmap movePicture(int size)
     p.drawLine(QPointF(22, 4), QPointF(22, 20));
     p.drawLine(QPointF(18, 16), QPointF(22, 21));
     p.drawLine(QPointF(26, 16), QPointF(22, 21));
-    return pm;
+    return picture.finish();
 }
 
 } // namespace DialogLook

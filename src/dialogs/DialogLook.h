@@ -3,10 +3,15 @@
 #include <QColor>
 #include <QPixmap>
 #include <QString>
+#include <QWidget>
 #include <functional>
+#include <utility>
 
 class QDialog;
-class QWidget;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 // Small pieces every dialog of the main window shares: the look of a refused entry, the fixed
 // frame without icon, twip placement and the key and mouse hooks of the text boxes.
@@ -39,6 +44,27 @@ void onEnterKey(QWidget *box, std::function<void()> fn);
 void onMousePress(QWidget *box, std::function<void()> fn);
 // Runs fn when the box loses the focus.
 void onFocusOut(QWidget *box, std::function<void()> fn);
+
+// A new child widget of parent carrying the object name the dialogs' callers look it up by.
+template <typename W, typename... Args>
+W *named(const char *name, QWidget *parent, Args &&...args)
+{
+    auto *w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// "确定" and "取消", named cmdOK and cmdCancel.
+std::pair<QPushButton *, QPushButton *> okCancelButtons(QWidget *parent);
+// The two buttons at the right end of a row.
+QHBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
+
+// A caption in the password dialogs' Arial.
+QLabel *arialLabel(const char *name, const QString &text, QWidget *parent);
+// A white box that shows dots and takes at most 50 characters.
+QLineEdit *passwordBox(const char *name, QWidget *parent);
+// The dialog's decorative picture, named Image1.
+QLabel *pictureLabel(const QPixmap &picture, QWidget *parent);
 
 // The decorative pictures of the dialogs, drawn here so they scale with nothing else.
 QPixmap keyPicture(int size);

@@ -18,18 +18,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <tuple>
 
 using namespace DialogLook;
 
 namespace {
-
-template <typename W, typename... Args>
-W *named(const char *name, QWidget *parent, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)..., parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 // The box a font sample sits in: sunken, white, wide enough for a long font name.
 QFrame *sampleBox(const char *name, QWidget *parent)
@@ -58,7 +51,8 @@ QLabel *sampleLabel(const char *name, QFrame *box)
 
 frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
                        std::function<void(int)> setSkin, QWidget *parent)
-    : QDialog(parent), m_state(state), m_settings(settings), m_prompter(prompter),
+    // Cancel, Esc and the close box all give up; a skin shown or a font picked meanwhile stays.
+    : ResultDialog(state, true, parent), m_settings(settings), m_prompter(prompter),
       m_setSkin(std::move(setSkin))
 {
     setObjectName(QStringLiteral("frmOptions"));
@@ -146,17 +140,12 @@ void frmOptions::buildControls()
     grid2->addWidget(cmdFont2, 1, 2);
     grid2->setColumnStretch(1, 1);
 
-    cmdOK = named<QPushButton>("cmdOK", this, QStringLiteral("确定"));
-    cmdCancel = named<QPushButton>("cmdCancel", this, QStringLiteral("取消"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
 
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(frame1);
     outer->addWidget(frame2);
-    outer->addLayout(buttons);
+    outer->addLayout(buttonRow(cmdOK, cmdCancel));
     outer->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -226,16 +215,4 @@ void frmOptions::cmdOK_Click()
     Tools::SaveSettings(m_settings);
     m_state.DialogResult = 1;
     accept();
-}
-
-void frmOptions::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmOptions::reject()
-{
-    // Cancel, Esc and the close box all end here. A skin shown or a font picked meanwhile stays.
-    m_state.DialogResult = 2;
-    QDialog::reject();
 }

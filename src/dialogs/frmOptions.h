@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/ResultDialog.h"
+
 #include <functional>
 
-struct AppState;
 struct Settings;
 class Prompter;
 class QCheckBox;
@@ -17,7 +17,7 @@ class QPushButton;
 // only on OK); a picked font goes into gGroupFont / gRecordFont at once. OK writes the settings
 // store and sets DialogResult 1; Cancel, Esc or the close box set DialogResult 2. Applying the
 // fonts to the tree and the list is the caller's business.
-class frmOptions : public QDialog
+class frmOptions : public ResultDialog
 {
     Q_OBJECT
 
@@ -30,16 +30,11 @@ public:
     void cmdFont1_Click();
     void cmdFont2_Click();
     void cmdOK_Click();
-    void cmdCancel_Click();
-
-public Q_SLOTS:
-    void reject() override;
 
 private:
     void buildControls();
     void ChooseFont(QLabel *label, bool withColour);
 
-    AppState &m_state;
     Settings &m_settings;
     Prompter &m_prompter;
     std::function<void(int)> m_setSkin;

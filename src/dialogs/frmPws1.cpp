@@ -5,47 +5,34 @@
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <tuple>
 
 using namespace DialogLook;
 
 frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_state(state), m_prompter(prompter)
+    // Esc does nothing here: only Cancel or the close box give up.
+    : ResultDialog(state, false, parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmPws1"));
     prepareDialog(this, true);
     setWindowTitle(QStringLiteral("打开密码"));
     setFixedSize(twips(5325), twips(1725));
 
-    const QFont arial(QStringLiteral("Arial"));
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(keyPicture(16));
+    Image1 = pictureLabel(keyPicture(16), this);
     Image1->setGeometry(twips(300), twips(240), 16, 16);
 
-    lblTitle = new QLabel(QStringLiteral("请输入数据库文件密码"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setFont(arial);
+    lblTitle = arialLabel("lblTitle", QStringLiteral("请输入数据库文件密码"), this);
     placeTwips(lblTitle, 615, 270, 1920, 210);
 
-    txtPws = new QLineEdit(this);
-    txtPws->setObjectName(QStringLiteral("txtPws"));
-    txtPws->setFont(arial);
-    txtPws->setEchoMode(QLineEdit::Password);
-    txtPws->setMaxLength(50);
-    setBackground(txtPws, normalColor());
+    txtPws = passwordBox("txtPws", this);
+    txtPws->setFont(QFont(QStringLiteral("Arial")));
     placeTwips(txtPws, 330, 675, 3330, 315);
 
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
     placeTwips(cmdOK, 3915, 630, 1215, 350);
-
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     placeTwips(cmdCancel, 3915, 1095, 1215, 350);
 
     // Enter belongs to the text box; neither button is the window's default.
@@ -76,26 +63,4 @@ void frmPws1::cmdOK_Click()
     }
     m_state.DialogResult = 1;
     accept();
-}
-
-void frmPws1::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmPws1::reject()
-{
-    // Cancel and the close box both end here.
-    m_state.DialogResult = 2;
-    QDialog::reject();
-}
-
-void frmPws1::keyPressEvent(QKeyEvent *event)
-{
-    // Esc does nothing here: only Cancel or the close box give up.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

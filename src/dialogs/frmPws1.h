@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/ResultDialog.h"
 
-struct AppState;
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -11,7 +10,7 @@ class QPushButton;
 // Asks for the access password of the notebook being opened. Stays open until the typed password
 // matches the stored one (DialogResult 1, the password in gInputPassword) or the user gives up
 // (Cancel or the close box: DialogResult 2, gInputPassword as it was after the last attempt).
-class frmPws1 : public QDialog
+class frmPws1 : public ResultDialog
 {
     Q_OBJECT
 
@@ -19,16 +18,8 @@ public:
     frmPws1(AppState &state, Prompter &prompter, QWidget *parent);
 
     void cmdOK_Click();
-    void cmdCancel_Click();
-
-public Q_SLOTS:
-    void reject() override;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    AppState &m_state;
     Prompter &m_prompter;
     QLabel *lblTitle = nullptr;
     QLineEdit *txtPws = nullptr;

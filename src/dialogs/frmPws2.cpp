@@ -5,10 +5,10 @@
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <tuple>
 
 using namespace DialogLook;
 
@@ -16,59 +16,37 @@ namespace {
 
 const QString kCaption = QStringLiteral("设置密码");
 
-QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setFont(QFont(QStringLiteral("Arial")));
-    return label;
-}
-
-QLineEdit *makePasswordBox(const QString &name, QWidget *parent)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setEchoMode(QLineEdit::Password);
-    box->setMaxLength(50);
-    setBackground(box, normalColor());
-    return box;
-}
-
 } // namespace
 
 frmPws2::frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent)
-    : QDialog(parent), m_state(state), m_prompter(prompter), m_stored(storedPassword)
+    // Esc does nothing here: only Cancel or the close box give up.
+    : ResultDialog(state, false, parent), m_prompter(prompter), m_stored(storedPassword)
 {
     setObjectName(QStringLiteral("frmPws2"));
     prepareDialog(this, true);
     setWindowTitle(kCaption);
     setFixedSize(twips(5085), twips(3330));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(keyPicture(16));
+    Image1 = pictureLabel(keyPicture(16), this);
     Image1->setGeometry(twips(300), twips(330), 16, 16);
 
-    lblTitle1 = makeLabel(QStringLiteral("lblTitle1"), QStringLiteral("请输入新的数据库密码"), this);
+    lblTitle1 = arialLabel("lblTitle1", QStringLiteral("请输入新的数据库密码"), this);
     placeTwips(lblTitle1, 555, 360, 1920, 210);
-    lblTitle2 = makeLabel(QStringLiteral("lblTitle2"), QStringLiteral("旧密码"), this);
+    lblTitle2 = arialLabel("lblTitle2", QStringLiteral("旧密码"), this);
     placeTwips(lblTitle2, 300, 885, 660, 210);
-    txtOld = makePasswordBox(QStringLiteral("txtOld"), this);
+    txtOld = passwordBox("txtOld", this);
     placeTwips(txtOld, 300, 1140, 2415, 350);
-    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("新密码"), this);
+    Label1 = arialLabel("Label1", QStringLiteral("新密码"), this);
     placeTwips(Label1, 300, 1665, 660, 210);
-    txtPass1 = makePasswordBox(QStringLiteral("txtPass1"), this);
+    txtPass1 = passwordBox("txtPass1", this);
     placeTwips(txtPass1, 300, 1920, 2415, 350);
-    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("再一次输入新密码"), this);
+    Label2 = arialLabel("Label2", QStringLiteral("再一次输入新密码"), this);
     placeTwips(Label2, 300, 2400, 1560, 210);
-    txtPass2 = makePasswordBox(QStringLiteral("txtPass2"), this);
+    txtPass2 = passwordBox("txtPass2", this);
     placeTwips(txtPass2, 300, 2655, 2415, 350);
 
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
     placeTwips(cmdOK, 3615, 1125, 1215, 350);
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     placeTwips(cmdCancel, 3615, 1590, 1215, 350);
     // Enter belongs to the text boxes; neither button is the window's default.
     cmdOK->setAutoDefault(false);
@@ -113,26 +91,4 @@ void frmPws2::cmdOK_Click()
     m_state.gInputPassword = pass1;
     m_state.DialogResult = 1;
     accept();
-}
-
-void frmPws2::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmPws2::reject()
-{
-    // Cancel and the close box both end here.
-    m_state.DialogResult = 2;
-    QDialog::reject();
-}
-
-void frmPws2::keyPressEvent(QKeyEvent *event)
-{
-    // No cancel button on this window: Esc does nothing.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

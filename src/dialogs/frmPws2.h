@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/ResultDialog.h"
 #include <QString>
 
-struct AppState;
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -12,7 +11,7 @@ class QPushButton;
 // Sets, changes or removes the access password. storedPassword is the stored form of the current
 // one ("" = none). On OK: DialogResult 1 and the new password in gInputPassword ("" removes it);
 // Cancel or the close box: DialogResult 2. Nothing is written here; the caller does that.
-class frmPws2 : public QDialog
+class frmPws2 : public ResultDialog
 {
     Q_OBJECT
 
@@ -20,16 +19,8 @@ public:
     frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent);
 
     void cmdOK_Click();
-    void cmdCancel_Click();
-
-public Q_SLOTS:
-    void reject() override;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    AppState &m_state;
     Prompter &m_prompter;
     QString m_stored;
     QLabel *lblTitle1 = nullptr;

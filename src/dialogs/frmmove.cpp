@@ -5,42 +5,31 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <tuple>
 
 using namespace DialogLook;
 
 frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, QWidget *parent)
-    : QDialog(parent), m_state(state)
+    : ResultDialog(state, true, parent)
 {
     setObjectName(QStringLiteral("frmmove"));
     prepareDialog(this, true);
     setWindowTitle(QStringLiteral("移动文档"));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(movePicture(32));
+    Image1 = pictureLabel(movePicture(32), this);
     Image1->setFixedSize(32, 32);
-    lblMove = new QLabel(QStringLiteral("移动到"), this);
-    lblMove->setObjectName(QStringLiteral("lblMove"));
-    cboMove = new QComboBox(this);
-    cboMove->setObjectName(QStringLiteral("cboMove"));
+    lblMove = named<QLabel>("lblMove", this, QStringLiteral("移动到"));
+    cboMove = named<QComboBox>("cboMove", this);
     cboMove->setMinimumWidth(200);
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(Image1, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(lblMove, 0, 1);
     grid->addWidget(cboMove, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttonRow(cmdOK, cmdCancel), 2, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     const QString current = m_state.CurrentGroupName.toLower();
@@ -75,15 +64,4 @@ void frmmove::cmdOK_Click()
 {
     m_state.DialogResult = 1;
     accept();
-}
-
-void frmmove::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmmove::reject()
-{
-    m_state.DialogResult = 2;
-    QDialog::reject();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/ResultDialog.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
 
-struct AppState;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -14,7 +14,7 @@ class QPushButton;
 // group tree in order, the root "M_TOP" among them; every group but the root and the one named
 // CurrentGroupName (any letter case) is offered. MoveTargetGroupId follows the selection (the
 // first entry at once); OK sets DialogResult 1, Cancel, Esc or the close box 2.
-class frmmove : public QDialog
+class frmmove : public ResultDialog
 {
     Q_OBJECT
 
@@ -23,13 +23,8 @@ public:
 
     void cboMove_Click();
     void cmdOK_Click();
-    void cmdCancel_Click();
-
-public Q_SLOTS:
-    void reject() override;
 
 private:
-    AppState &m_state;
     QLabel *lblMove = nullptr;
     QComboBox *cboMove = nullptr;
     QPushButton *cmdOK = nullptr;

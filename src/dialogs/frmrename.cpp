@@ -5,40 +5,31 @@
 #include "dialogs/DialogLook.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <tuple>
 
 using namespace DialogLook;
 
 frmrename::frmrename(AppState &state, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_state(state), m_prompter(prompter)
+    : ResultDialog(state, true, parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmrename"));
     prepareDialog(this, true);
 
-    Label1 = new QLabel(QStringLiteral("新名称"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    txtname = new QLineEdit(this);
-    txtname->setObjectName(QStringLiteral("txtname"));
+    Label1 = named<QLabel>("Label1", this, QStringLiteral("新名称"));
+    txtname = named<QLineEdit>("txtname", this);
     // A group name longer than the store takes would only fail later.
     txtname->setMaxLength(50);
     txtname->setMinimumWidth(220);
     setBackground(txtname, normalColor());
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0, 1, 2);
     grid->addWidget(txtname, 1, 0, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttonRow(cmdOK, cmdCancel), 2, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmrename::cmdOK_Click);
@@ -67,16 +58,4 @@ void frmrename::cmdOK_Click()
     m_state.CurrentGroupName = name;
     m_state.DialogResult = 1;
     accept();
-}
-
-void frmrename::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmrename::reject()
-{
-    // Cancel, Esc and the close box all end here.
-    m_state.DialogResult = 2;
-    QDialog::reject();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/ResultDialog.h"
 
-struct AppState;
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -12,7 +11,7 @@ class QPushButton;
 // CurrentGroupName and titled "重命名组". OK leaves the name, trimmed of blanks, in
 // CurrentGroupName with DialogResult 1; Cancel or the close box set DialogResult 2 and leave
 // CurrentGroupName alone. Duplicate names are the caller's business.
-class frmrename : public QDialog
+class frmrename : public ResultDialog
 {
     Q_OBJECT
 
@@ -20,13 +19,8 @@ public:
     frmrename(AppState &state, Prompter &prompter, QWidget *parent);
 
     void cmdOK_Click();
-    void cmdCancel_Click();
-
-public Q_SLOTS:
-    void reject() override;
 
 private:
-    AppState &m_state;
     Prompter &m_prompter;
     QLabel *Label1 = nullptr;
     QLineEdit *txtname = nullptr;
