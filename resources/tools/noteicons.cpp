@@ -13,6 +13,31 @@ namespace {
 
 using Icon = std::function<void(QPainter &, const QColor &)>;
 
+enum class Corners { Sharp, Round };
+
+// Most icons are one shape in the icon's colour, outlined in a darker shade of it.
+QPen outline(const QColor &c, double darkness, Corners corners)
+{
+    if (corners == Corners::Round)
+        return QPen(darker(c, darkness), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return QPen(darker(c, darkness), 1);
+}
+
+void shape(QPainter &p, const QPainterPath &path, const QColor &c, double darkness,
+           Corners corners = Corners::Sharp)
+{
+    p.setPen(outline(c, darkness, corners));
+    p.setBrush(c);
+    p.drawPath(path);
+}
+
+void shape(QPainter &p, const QPolygonF &polygon, const QColor &c, double darkness)
+{
+    p.setPen(outline(c, darkness, Corners::Round));
+    p.setBrush(c);
+    p.drawPolygon(polygon);
+}
+
 void note(QPainter &p, const QColor &c)
 {
     box(p, 2, 1, 12, 14, lighter(c, 0.88), c);
@@ -29,9 +54,7 @@ void star(QPainter &p, const QColor &c)
         const double a = -M_PI / 2 + i * M_PI / 5;
         poly << QPointF(8 + r * qCos(a), 8.6 + r * qSin(a));
     }
-    p.setPen(QPen(darker(c, 0.35), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(c);
-    p.drawPolygon(poly);
+    shape(p, poly, c, 0.35);
 }
 
 void flag(QPainter &p, const QColor &c)
@@ -43,9 +66,7 @@ void flag(QPainter &p, const QColor &c)
     cloth.lineTo(14, 9);
     cloth.cubicTo(8.5, 10.6, 6, 7.8, 3.6, 9);
     cloth.closeSubpath();
-    p.setPen(QPen(darker(c, 0.35), 1));
-    p.setBrush(c);
-    p.drawPath(cloth);
+    shape(p, cloth, c, 0.35);
 }
 
 void clockIcon(QPainter &p, const QColor &c)
@@ -73,9 +94,7 @@ void heart(QPainter &p, const QColor &c)
     h.cubicTo(2, 2, 6, 1.4, 8, 4.6);
     h.cubicTo(10, 1.4, 14, 2, 14.7, 4.6);
     h.cubicTo(15.4, 7, 14, 9.5, 8, 14.2);
-    p.setPen(QPen(darker(c, 0.35), 1));
-    p.setBrush(c);
-    p.drawPath(h);
+    shape(p, h, c, 0.35);
     disc(p, QPointF(4.8, 5.2), 1.2, lighter(c, 0.6), Qt::transparent);
 }
 
@@ -88,9 +107,7 @@ void lightbulb(QPainter &p, const QColor &c)
     bulb.cubicTo(11, 0.8, 13.4, 2.6, 13.4, 5.6);
     bulb.cubicTo(13.4, 8, 10.4, 8.8, 10.2, 11);
     bulb.closeSubpath();
-    p.setPen(QPen(darker(c, 0.45), 1));
-    p.setBrush(c);
-    p.drawPath(bulb);
+    shape(p, bulb, c, 0.45);
     disc(p, QPointF(6, 4.4), 1.3, lighter(c, 0.7), Qt::transparent);
     box(p, 6, 11, 4, 4, hex("#b0bec5"), hex("#546e7a"));
     hline(p, 6, 9, 13, hex("#546e7a"));
@@ -113,9 +130,7 @@ void warning(QPainter &p, const QColor &c)
     tri.lineTo(15.2, 14.5);
     tri.lineTo(0.8, 14.5);
     tri.closeSubpath();
-    p.setPen(QPen(darker(c, 0.35), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(c);
-    p.drawPath(tri);
+    shape(p, tri, c, 0.35, Corners::Round);
     p.fillRect(QRectF(7.1, 5.5, 1.8, 5), hex("#212121"));
     p.fillRect(QRectF(7.1, 11.6, 1.8, 1.8), hex("#212121"));
 }
@@ -150,9 +165,7 @@ void person(QPainter &p, const QColor &c)
     body.cubicTo(1.5, 10.5, 4.5, 9, 8, 9);
     body.cubicTo(11.5, 9, 14.5, 10.5, 14.5, 15.5);
     body.closeSubpath();
-    p.setPen(QPen(darker(c, 0.35), 1));
-    p.setBrush(c);
-    p.drawPath(body);
+    shape(p, body, c, 0.35);
 }
 
 void house(QPainter &p, const QColor &c)
@@ -223,9 +236,7 @@ void pin(QPainter &p, const QColor &c)
     drop.cubicTo(2.6, 2.9, 5, 0.6, 8, 0.6);
     drop.cubicTo(11, 0.6, 13.4, 2.9, 13.4, 6);
     drop.cubicTo(13.4, 9.4, 9.5, 11.6, 8, 15.4);
-    p.setPen(QPen(darker(c, 0.35), 1));
-    p.setBrush(c);
-    p.drawPath(drop);
+    shape(p, drop, c, 0.35);
     disc(p, QPointF(8, 6), 2.2, Qt::white, Qt::transparent);
 }
 
@@ -233,9 +244,7 @@ void tag(QPainter &p, const QColor &c)
 {
     QPolygonF t({QPointF(1.5, 1.5), QPointF(8.2, 1.5), QPointF(14.8, 8.1), QPointF(8.1, 14.8),
                  QPointF(1.5, 8.2)});
-    p.setPen(QPen(darker(c, 0.4), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(c);
-    p.drawPolygon(t);
+    shape(p, t, c, 0.4);
     disc(p, QPointF(5, 5), 1.5, Qt::white, darker(c, 0.4));
 }
 
@@ -248,9 +257,7 @@ void gear(QPainter &p, const QColor &c)
         const double r = (i % 4 == 0 || i % 4 == 1) ? 7.4 : 5.4;
         g << QPointF(8 + r * qCos(a), 8 + r * qSin(a));
     }
-    p.setPen(QPen(darker(c, 0.4), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(c);
-    p.drawPolygon(g);
+    shape(p, g, c, 0.4);
     disc(p, QPointF(8, 8), 2.2, Qt::white, darker(c, 0.4));
 }
 
@@ -274,9 +281,7 @@ void chat(QPainter &p, const QColor &c)
     tail.lineTo(3, 15);
     tail.lineTo(8, 10.5);
     tail.closeSubpath();
-    p.setPen(QPen(darker(c, 0.3), 1));
-    p.setBrush(c);
-    p.drawPath(bubble.united(tail));
+    shape(p, bubble.united(tail), c, 0.3);
     for (int i = 0; i < 3; ++i)
         disc(p, QPointF(4.6 + i * 3.4, 6.5), 1.1, Qt::white, Qt::transparent);
 }
