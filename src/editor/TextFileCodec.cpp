@@ -1,11 +1,27 @@
 #include "TextFileCodec.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <memory>
 #include <unicode/ucnv.h>
 
 namespace editor {
+
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
 
 namespace {
 

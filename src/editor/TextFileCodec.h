@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 // Plain-text files read into and written from a note body. Files written by older programs on the
 // same machine are in the locale's legacy code page; ours are UTF-8.
 namespace editor {
+
+// The whole file, or nothing with the reason in *error (a file that opens but fails while being
+// read counts as unreadable too).
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error);
 
 // ICU converter name of the legacy (ANSI) code page that a locale's users write plain text in:
 // "GB18030" for mainland Chinese, "Big5" for Taiwan and Hong Kong, "windows-1252" when unknown.

@@ -5,7 +5,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -338,17 +337,10 @@ bool dTxtHelper::LoadFromFile(const QString &fileName)
         m_error = QStringLiteral("no editor");
         return false;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+    const std::optional<QByteArray> bytes = editor::readWholeFile(fileName, &m_error);
+    if (!bytes)
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_error = file.errorString();
-        return false;
-    }
-    m_editor->setPlainText(editor::decodeTextFile(bytes, m_locale));
+    m_editor->setPlainText(editor::decodeTextFile(*bytes, m_locale));
     return true;
 }
 

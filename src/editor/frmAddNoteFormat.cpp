@@ -327,25 +327,21 @@ void frmAddNote::openDocument()
     const QString path = AskFileName(true, texts::openDocumentTitle(), texts::openDocumentFilter());
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(texts::cannotReadFile(path, file.errorString()));
+    QString reason;
+    const std::optional<QByteArray> bytes = editor::readWholeFile(path, &reason);
+    if (!bytes) {
+        showError(texts::cannotReadFile(path, reason));
         return;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(texts::cannotReadFile(path, file.errorString()));
+    if (bytes->trimmed().startsWith("{\\rtf")) {
+        rtf::readInto(bytes->trimmed(), txtNote->document());
         return;
     }
-    if (bytes.trimmed().startsWith("{\\rtf")) {
-        rtf::readInto(bytes.trimmed(), txtNote->document());
-        return;
-    }
-    if (!editor::isPlainText(bytes)) {
+    if (!editor::isPlainText(*bytes)) {
         showError(texts::notATextFile(path));
         return;
     }
-    txtNote->setPlainText(editor::decodeTextFile(bytes, m_textHelper.legacyLocale()));
+    txtNote->setPlainText(editor::decodeTextFile(*bytes, m_textHelper.legacyLocale()));
 }
 
 void frmAddNote::insertPicture()
@@ -353,18 +349,9 @@ void frmAddNote::insertPicture()
     const QString path = AskFileName(true, texts::openPictureTitle(), texts::openPictureFilter());
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(texts::cannotReadPicture(path, file.errorString()));
-        return;
-    }
-    const QByteArray bytes = file.readAll();
     QString reason;
-    if (file.error() != QFileDevice::NoError) {
-        showError(texts::cannotReadPicture(path, file.errorString()));
-        return;
-    }
-    if (!editor::insertPicture(txtNote, bytes, &reason))
+    const std::optional<QByteArray> bytes = editor::readWholeFile(path, &reason);
+    if (!bytes || !editor::insertPicture(txtNote, *bytes, &reason))
         showError(texts::cannotReadPicture(path, reason));
 }
 
