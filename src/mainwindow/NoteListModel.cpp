@@ -24,7 +24,6 @@ void NoteListModel::clear()
     beginResetModel();
     m_rows.clear();
     m_pending.clear();
-    m_sorted = false;
     endResetModel();
 }
 
@@ -104,9 +103,6 @@ void NoteListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column > 3)
         return;
-    m_sorted = true;
-    m_sortKey = column;
-    m_sortOrder = order;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> keyRows; // old row of each persistent index

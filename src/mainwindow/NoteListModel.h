@@ -8,7 +8,8 @@
 #include <vector>
 
 // The rows of the note list, shared by its report view and its icon view. Filled by the store
-// through NoteSink; sorting is the list's own text comparison and is switched off by every refill.
+// through NoteSink; sorting is the list's own text comparison, and a refill shows the rows in the
+// order they arrive.
 class NoteListModel : public QAbstractTableModel, public NoteSink
 {
     Q_OBJECT
@@ -37,17 +38,10 @@ public:
     // Makes rows added through addItem visible; the list calls it after a refill.
     void flush();
 
-    bool sorted() const { return m_sorted; }
-    int sortKey() const { return m_sortKey; }
-    Qt::SortOrder sortOrder() const { return m_sortOrder; }
-
 private:
     QString cellText(const NoteItem &it, int column) const;
 
     std::vector<NoteItem> m_rows;
     std::vector<NoteItem> m_pending; // rows added since the last flush, shown in one batch
     QList<QIcon> m_icons;
-    bool m_sorted = false;
-    int m_sortKey = 0;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
