@@ -180,7 +180,6 @@ void frmmain::openFoundDatabase(const QString &path)
         } else {
             // Locked: nothing of it is shown and nothing can be written to it.
             m_db.CloseDatabase();
-            m_db.DatabaseIsOpen = false;
         }
     }
 }
@@ -197,7 +196,6 @@ void frmmain::reportUnreadable()
     m_prompter.msgBox(this, QStringLiteral("数据库文件存在错误."), Prompter::Exclamation, kNotice);
     tv1->clear();
     m_db.CloseDatabase();
-    m_db.DatabaseIsOpen = false;
 }
 
 void frmmain::Form_Activate()

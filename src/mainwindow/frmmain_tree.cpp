@@ -65,7 +65,6 @@ void frmmain::tv1_NodeClick(int index)
             a->setEnabled(true);
         for (QAction *a : {mnuEdit1, mnuDelete2, mnuMove1})
             a->setEnabled(false);
-        txtNote->clear();
         CurrentGroupId = keys::idOf(GroupTree::keyOf(node));
         loadNotes(CurrentGroupId);
         if (TreeMouseButton == 2)
