@@ -61,17 +61,17 @@ void tst_ChangePassword::opening()
         {"lblTitle1", "请输入新的数据库密码"}, {"lblTitle2", "旧密码"},
         {"Label1", "新密码"}, {"Label2", "再一次输入新密码"}};
     for (const auto &[name, text] : labels)
-        QCOMPARE(dlg.findChild<QLabel *>(QLatin1String(name))->text(), QString::fromUtf8(text));
+        QCOMPARE(child<QLabel>(dlg, name)->text(), QString::fromUtf8(text));
     for (const char *name : {"txtOld", "txtPass1", "txtPass2"}) {
-        auto *box = dlg.findChild<QLineEdit *>(QLatin1String(name));
+        auto *box = child<QLineEdit>(dlg, name);
         QVERIFY2(box, name);
         QCOMPARE(box->echoMode(), QLineEdit::Password);
         QCOMPARE(box->maxLength(), 50);
         QVERIFY(box->text().isEmpty());
     }
 
-    auto *txtOld = dlg.findChild<QLineEdit *>(QStringLiteral("txtOld"));
-    auto *txtPass1 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1"));
+    auto *txtOld = child<QLineEdit>(dlg, "txtOld");
+    auto *txtPass1 = child<QLineEdit>(dlg, "txtPass1");
     QCOMPARE(txtOld->isEnabled(), hasPassword);
     QCOMPARE(background(txtOld), hasPassword ? white() : dlg.palette().color(QPalette::Button));
     QCOMPARE(QApplication::focusWidget(), hasPassword ? txtOld : txtPass1);
@@ -134,9 +134,9 @@ void tst_ChangePassword::confirming()
     frmPws2 dlg(state, prompter, hasPassword ? m_storedAbc : QString(), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    auto *txtOld = dlg.findChild<QLineEdit *>(QStringLiteral("txtOld"));
-    auto *txtPass1 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1"));
-    auto *txtPass2 = dlg.findChild<QLineEdit *>(QStringLiteral("txtPass2"));
+    auto *txtOld = child<QLineEdit>(dlg, "txtOld");
+    auto *txtPass1 = child<QLineEdit>(dlg, "txtPass1");
+    auto *txtPass2 = child<QLineEdit>(dlg, "txtPass2");
 
     if (hasPassword)
         typeInto(txtOld, oldText);
@@ -145,7 +145,7 @@ void tst_ChangePassword::confirming()
     if (byEnter)
         QTest::keyClick(txtPass2, Qt::Key_Return);
     else
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        click(dlg, "cmdOK");
 
     if (message.isEmpty()) {
         QVERIFY(prompter.messages.isEmpty());
@@ -163,7 +163,7 @@ void tst_ChangePassword::confirming()
     QCOMPARE(prompter.messages[0].style, 48);
     // A wrong old password sends the user back to it; a mismatch leaves the focus where it was.
     QWidget *focusBefore = byEnter ? static_cast<QWidget *>(txtPass2)
-                                   : dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+                                   : child<QPushButton>(dlg, "cmdOK");
     QCOMPARE(QApplication::focusWidget(), message == kWrongOld ? txtOld : focusBefore);
     QCOMPARE(txtPass2->text(), new2); // Enter is not typed into the box
 }
@@ -180,10 +180,10 @@ void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         if (!old.isEmpty())
-            typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), old);
-        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPass1")), next);
-        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPass2")), next);
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+            typeInto(child<QLineEdit>(dlg, "txtOld"), old);
+        typeInto(child<QLineEdit>(dlg, "txtPass1"), next);
+        typeInto(child<QLineEdit>(dlg, "txtPass2"), next);
+        click(dlg, "cmdOK");
         QCOMPARE(state.DialogResult, 1);
         QCOMPARE(state.gInputPassword, next);
         // What the caller then stores.
@@ -210,14 +210,14 @@ void tst_ChangePassword::givingUp()
     frmPws2 dlg(state, prompter, m_storedAbc, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), QStringLiteral("abc"));
+    typeInto(child<QLineEdit>(dlg, "txtOld"), QStringLiteral("abc"));
 
     if (how == QLatin1String("cancel"))
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        click(dlg, "cmdCancel");
     else if (how == QLatin1String("close"))
         dlg.close();
     else
-        QTest::keyClick(dlg.findChild<QLineEdit *>(QStringLiteral("txtOld")), Qt::Key_Escape);
+        QTest::keyClick(child<QLineEdit>(dlg, "txtOld"), Qt::Key_Escape);
 
     const bool stillOpen = how == QLatin1String("esc");
     QCOMPARE(dlg.isVisible(), stillOpen);

@@ -53,12 +53,12 @@ void tst_GroupName::opening()
 
     QCOMPARE(dlg.windowTitle(), caption);
     QVERIFY(dlg.isModal());
-    auto *txtname = dlg.findChild<QLineEdit *>(QStringLiteral("txtname"));
+    auto *txtname = child<QLineEdit>(dlg, "txtname");
     QVERIFY(txtname);
     QCOMPARE(txtname->text(), shown);
-    QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("新名称"));
-    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(), QStringLiteral("确定"));
-    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
+    QCOMPARE(child<QLabel>(dlg, "Label1")->text(), QStringLiteral("新名称"));
+    QCOMPARE(child<QPushButton>(dlg, "cmdOK")->text(), QStringLiteral("确定"));
+    QCOMPARE(child<QPushButton>(dlg, "cmdCancel")->text(),
              QStringLiteral("取消"));
 }
 
@@ -102,12 +102,12 @@ void tst_GroupName::confirming()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
-    auto *txtname = dlg.findChild<QLineEdit *>(QStringLiteral("txtname"));
+    auto *txtname = child<QLineEdit>(dlg, "txtname");
     typeInto(txtname, typed);
     if (pressEnter)
         QTest::keyClick(txtname, Qt::Key_Return);
     else
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        click(dlg, "cmdOK");
 
     QCOMPARE(state.CurrentGroupName, name);
     if (accepted) {
@@ -135,7 +135,7 @@ void tst_GroupName::refusedEntryTurnsWhiteOnClick()
     frmrename dlg(state, prompter, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    auto *txtname = dlg.findChild<QLineEdit *>(QStringLiteral("txtname"));
+    auto *txtname = child<QLineEdit>(dlg, "txtname");
     QCOMPARE(background(txtname), white());
 
     QTest::keyClick(txtname, Qt::Key_Enter);
@@ -169,11 +169,11 @@ void tst_GroupName::cancelling()
     frmrename dlg(state, prompter, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    auto *txtname = dlg.findChild<QLineEdit *>(QStringLiteral("txtname"));
+    auto *txtname = child<QLineEdit>(dlg, "txtname");
     typeInto(txtname, QStringLiteral("生活"));
 
     if (how == QLatin1String("cancel"))
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        click(dlg, "cmdCancel");
     else if (how == QLatin1String("esc"))
         QTest::keyClick(txtname, Qt::Key_Escape);
     else

@@ -1,3 +1,4 @@
+#include "DialogTesting.h"
 #include "app/AppState.h"
 #include "dialogs/frmmove.h"
 
@@ -5,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
+
+using namespace DialogTesting;
 
 using Nodes = QList<QPair<QString, QString>>;
 
@@ -78,13 +81,13 @@ void tst_Move::offeredGroups()
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
     QCOMPARE(dlg.windowTitle(), QStringLiteral("移动文档"));
-    QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("lblMove"))->text(), QStringLiteral("移动到"));
-    auto *cboMove = dlg.findChild<QComboBox *>(QStringLiteral("cboMove"));
+    QCOMPARE(child<QLabel>(dlg, "lblMove")->text(), QStringLiteral("移动到"));
+    auto *cboMove = child<QComboBox>(dlg, "cboMove");
     QVERIFY(cboMove);
     QCOMPARE(entries(cboMove), offered);
     QCOMPARE(state.MoveTargetGroupId, target);
 
-    auto *cmdOK = dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    auto *cmdOK = child<QPushButton>(dlg, "cmdOK");
     QCOMPARE(cmdOK->isEnabled(), !offered.isEmpty());
     QTest::mouseClick(cmdOK, Qt::LeftButton);
     if (offered.isEmpty()) {
@@ -105,7 +108,7 @@ void tst_Move::choosingAnotherGroup()
     frmmove dlg(state, kTree, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    auto *cboMove = dlg.findChild<QComboBox *>(QStringLiteral("cboMove"));
+    auto *cboMove = child<QComboBox>(dlg, "cboMove");
 
     cboMove->setFocus();
     QTest::keyClick(cboMove, Qt::Key_Down);
@@ -115,7 +118,7 @@ void tst_Move::choosingAnotherGroup()
     QCOMPARE(state.MoveTargetGroupId, qint64(7));
     QTest::keyClick(cboMove, Qt::Key_Down);
 
-    QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    click(dlg, "cmdOK");
     QCOMPARE(state.DialogResult, 1);
     QCOMPARE(state.MoveTargetGroupId, qint64(12));
 }
@@ -125,6 +128,7 @@ void tst_Move::cancelling_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("nominal: Cancel button") << "cancel";
     QTest::newRow("robustness: close box counts as cancelled") << "close";
+    QTest::newRow("nominal: Esc cancels") << "esc";
 }
 
 void tst_Move::cancelling()
@@ -137,7 +141,9 @@ void tst_Move::cancelling()
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
     if (how == QLatin1String("cancel"))
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        click(dlg, "cmdCancel");
+    else if (how == QLatin1String("esc"))
+        QTest::keyClick(child<QComboBox>(dlg, "cboMove"), Qt::Key_Escape);
     else
         dlg.close();
     QVERIFY(!dlg.isVisible());

@@ -33,14 +33,8 @@ struct OptionsFixture
                                            [this](int index) { skins.append(index); }, nullptr);
         dlg->show();
     }
-    template <typename T> T *child(const char *name) const
-    {
-        return dlg->findChild<T *>(QLatin1String(name));
-    }
-    void click(const char *button) const
-    {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
-    }
+    template <typename T> T *child(const char *name) const { return DialogTesting::child<T>(*dlg, name); }
+    void click(const char *button) const { DialogTesting::click(*dlg, button); }
 };
 
 class tst_Options : public QObject
@@ -174,6 +168,7 @@ void tst_Options::skinShownAtOnceButSavedOnlyOnOk_data()
         << "cancel" << qint16(0) << "<missing>";
     QTest::newRow("robustness: close box counts as cancelled")
         << "close" << qint16(0) << "<missing>";
+    QTest::newRow("robustness: Esc counts as cancelled") << "esc" << qint16(0) << "<missing>";
 }
 
 void tst_Options::skinShownAtOnceButSavedOnlyOnOk()
@@ -195,6 +190,8 @@ void tst_Options::skinShownAtOnceButSavedOnlyOnOk()
         f.click("cmdOK");
     else if (closing == QLatin1String("cancel"))
         f.click("cmdCancel");
+    else if (closing == QLatin1String("esc"))
+        QTest::keyClick(cboSkin, Qt::Key_Escape);
     else
         f.dlg->close();
     QVERIFY(!f.dlg->isVisible());

@@ -45,14 +45,14 @@ void tst_PasswordPrompt::looksAsDesigned()
     frmPws1 dlg(state, prompter, nullptr);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("打开密码"));
     QVERIFY(dlg.isModal());
-    QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(),
+    QCOMPARE(child<QLabel>(dlg, "lblTitle")->text(),
              QStringLiteral("请输入数据库文件密码"));
-    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
+    auto *txtPws = child<QLineEdit>(dlg, "txtPws");
     QVERIFY(txtPws);
     QCOMPARE(txtPws->echoMode(), QLineEdit::Password);
     QCOMPARE(txtPws->maxLength(), 50);
-    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(), QStringLiteral("确定"));
-    QCOMPARE(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
+    QCOMPARE(child<QPushButton>(dlg, "cmdOK")->text(), QStringLiteral("确定"));
+    QCOMPARE(child<QPushButton>(dlg, "cmdCancel")->text(),
              QStringLiteral("取消"));
     // No minimise or maximise box; fixed size.
     QVERIFY(!(dlg.windowFlags() & Qt::WindowMinMaxButtonsHint));
@@ -95,8 +95,8 @@ void tst_PasswordPrompt::attempts()
     frmPws1 dlg(state, prompter, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
-    auto *cmdOK = dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    auto *txtPws = child<QLineEdit>(dlg, "txtPws");
+    auto *cmdOK = child<QPushButton>(dlg, "cmdOK");
 
     for (const QString &attempt : typed) {
         typeInto(txtPws, attempt);
@@ -128,7 +128,7 @@ void tst_PasswordPrompt::wrongAttemptLeavesBoxSelectedAndBlue()
     frmPws1 dlg(state, prompter, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    auto *txtPws = dlg.findChild<QLineEdit *>(QStringLiteral("txtPws"));
+    auto *txtPws = child<QLineEdit>(dlg, "txtPws");
     QVERIFY(txtPws->hasFocus());
     QCOMPARE(background(txtPws), white());
 
@@ -170,13 +170,13 @@ void tst_PasswordPrompt::givingUp()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     if (!wrongFirst.isEmpty()) {
-        typeInto(dlg.findChild<QLineEdit *>(QStringLiteral("txtPws")), wrongFirst);
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        typeInto(child<QLineEdit>(dlg, "txtPws"), wrongFirst);
+        click(dlg, "cmdOK");
     }
     if (closeBox)
         dlg.close();
     else
-        QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        click(dlg, "cmdCancel");
 
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
@@ -192,7 +192,7 @@ void tst_PasswordPrompt::escDoesNothing()
     frmPws1 dlg(state, prompter, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QTest::keyClick(dlg.findChild<QLineEdit *>(QStringLiteral("txtPws")), Qt::Key_Escape);
+    QTest::keyClick(child<QLineEdit>(dlg, "txtPws"), Qt::Key_Escape);
     QVERIFY(dlg.isVisible());
     QCOMPARE(state.DialogResult, 0);
 }
