@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 #include <utility>
 
@@ -86,6 +87,15 @@ public:
         return {};
     }
 
+    // For a notebook the whole test program needs: failing to write it ends the program.
+    static void mustMakeNotebook(const QString &file, const QList<GroupSpec> &groups,
+                                 const QString &password = {})
+    {
+        const QString made = makeNotebook(file, groups, password);
+        if (!made.isEmpty())
+            qFatal("cannot write the test notebook: %s", qPrintable(made));
+    }
+
     // Two groups with notes and an empty third one.
     static QList<GroupSpec> sampleGroups()
     {
@@ -121,6 +131,19 @@ public:
         if (loaded)
             w.Form_Activate();
         return w;
+    }
+
+    // The sample notebook written under fileName, the window started on it and shown; "" or what
+    // went wrong.
+    QString showOnSample(const QString &fileName)
+    {
+        const QString book = path(fileName);
+        const QString made = makeNotebook(book, sampleGroups());
+        if (!made.isEmpty())
+            return made;
+        frmmain &w = start({book});
+        w.show();
+        return QTest::qWaitForWindowExposed(&w) ? QString() : QStringLiteral("the window was never shown");
     }
 
     void writeSetting(const QString &key, const QString &value)

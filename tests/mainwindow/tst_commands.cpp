@@ -55,9 +55,7 @@ class tst_Commands : public QObject
     frmmain &open(const QList<GroupSpec> &groups = latinGroups())
     {
         book = h->path(QStringLiteral("book.qbf"));
-        const QString made = MainWindowHarness::makeNotebook(book, groups);
-        if (!made.isEmpty())
-            qFatal("cannot write the test notebook: %s", qPrintable(made));
+        MainWindowHarness::mustMakeNotebook(book, groups);
         // A locked file should make a write fail at once, not after seconds.
         h->db.BusyTimeoutMs = 50;
         return h->start({book});

@@ -80,9 +80,7 @@ class tst_FileCommands : public QObject
     frmmain &open(const QString &password = {})
     {
         book = h->path(QStringLiteral("book.qbf"));
-        const QString made = MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), password);
-        if (!made.isEmpty())
-            qFatal("cannot write the test notebook: %s", qPrintable(made));
+        MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups(), password);
         return h->start({book});
     }
 

@@ -68,11 +68,8 @@ private:
 void tst_LayoutSkins::init()
 {
     h = std::make_unique<MainWindowHarness>();
-    const QString book = h->path(QStringLiteral("l.qbf"));
-    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
-    w = &h->start({book});
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(h->showOnSample(QStringLiteral("l.qbf")), QString());
+    w = h->window.get();
 }
 
 void tst_LayoutSkins::cleanup()

@@ -106,11 +106,8 @@ private:
 void tst_TreeList::init()
 {
     h = std::make_unique<MainWindowHarness>();
-    const QString book = h->path(QStringLiteral("t.qbf"));
-    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
-    w = &h->start({book});
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(h->showOnSample(QStringLiteral("t.qbf")), QString());
+    w = h->window.get();
 }
 
 void tst_TreeList::cleanup()

@@ -42,11 +42,8 @@ class tst_ViewCommands : public QObject
     frmmain &open()
     {
         book = h->path(QStringLiteral("book.qbf"));
-        if (!QFileInfo::exists(book)) {
-            const QString made = MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups());
-            if (!made.isEmpty())
-                qFatal("cannot write the test notebook: %s", qPrintable(made));
-        }
+        if (!QFileInfo::exists(book))
+            MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups());
         h->db.BusyTimeoutMs = 50;
         return h->start({book});
     }
