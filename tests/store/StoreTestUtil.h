@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <vector>
 
 struct TreeNode
@@ -129,3 +130,29 @@ inline bool openFresh(DBase &db, const QString &path)
     db.OpenDatabase();
     return db.DatabaseIsOpen;
 }
+
+// For test classes that work on one fresh notebook per test function: a temporary folder, the
+// notebook file in it and a store that has it open.
+class FreshNotebookFixture
+{
+protected:
+    // False when the folder or the notebook could not be made; the caller reports it.
+    bool openFreshNotebook(const QString &fileName)
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        if (!dir_->isValid())
+            return false;
+        db_ = std::make_unique<DBase>();
+        path_ = dir_->filePath(fileName);
+        return openFresh(*db_, path_);
+    }
+    void closeFreshNotebook()
+    {
+        db_.reset();
+        dir_.reset();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<DBase> db_;
+    QString path_;
+};

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestGroups : public QObject
+class TestGroups : public QObject, protected FreshNotebookFixture
 {
     Q_OBJECT
 
@@ -28,25 +28,17 @@ private Q_SLOTS:
     void largeIdsAndNullNames();
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<DBase> db_;
-    QString path_;
     QStringList groupTexts();
 };
 
 void TestGroups::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    db_ = std::make_unique<DBase>();
-    path_ = dir_->filePath(QStringLiteral("groups.qbf"));
-    QVERIFY(openFresh(*db_, path_));
+    QVERIFY(openFreshNotebook(QStringLiteral("groups.qbf")));
 }
 
 void TestGroups::cleanup()
 {
-    db_.reset();
-    dir_.reset();
+    closeFreshNotebook();
 }
 
 QStringList TestGroups::groupTexts()

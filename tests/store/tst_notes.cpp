@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestNotes : public QObject
+class TestNotes : public QObject, protected FreshNotebookFixture
 {
     Q_OBJECT
 
@@ -34,28 +34,20 @@ private Q_SLOTS:
     void idsAbove32767();
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<DBase> db_;
-    QString path_;
     NoteItem only(qint64 groupId);
     bool openImported(const ImportRows &rows);
 };
 
 void TestNotes::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    db_ = std::make_unique<DBase>();
-    path_ = dir_->filePath(QStringLiteral("notes.qbf"));
-    QVERIFY(openFresh(*db_, path_));
+    QVERIFY(openFreshNotebook(QStringLiteral("notes.qbf")));
     QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
     QCOMPARE(db_->AddGroup(QStringLiteral("B")), 1);
 }
 
 void TestNotes::cleanup()
 {
-    db_.reset();
-    dir_.reset();
+    closeFreshNotebook();
 }
 
 NoteItem TestNotes::only(qint64 groupId)

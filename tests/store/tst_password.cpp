@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestPassword : public QObject
+class TestPassword : public QObject, protected FreshNotebookFixture
 {
     Q_OBJECT
 
@@ -23,26 +23,16 @@ private Q_SLOTS:
     void refusedWriteKeepsThePassword();
     void matches_data();
     void matches();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<DBase> db_;
-    QString path_;
 };
 
 void TestPassword::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    db_ = std::make_unique<DBase>();
-    path_ = dir_->filePath(QStringLiteral("pw.qbf"));
-    QVERIFY(openFresh(*db_, path_));
+    QVERIFY(openFreshNotebook(QStringLiteral("pw.qbf")));
 }
 
 void TestPassword::cleanup()
 {
-    db_.reset();
-    dir_.reset();
+    closeFreshNotebook();
 }
 
 void TestPassword::newFileHasNone()
