@@ -20,6 +20,8 @@
 
 #include <sqlite3.h>
 
+#include <memory>
+
 namespace CommandTesting {
 
 using Script = ScriptedPrompter::DialogScript;
@@ -103,6 +105,21 @@ private:
     sqlite3 *m_db = nullptr;
     bool m_ok = false;
 };
+
+// Runs the command while, if locked, another connection holds the notebook's write lock, so every
+// write it tries fails as on a busy file. False when the lock could not be taken.
+template <typename Command>
+bool runLocked(bool locked, const QString &path, Command command)
+{
+    std::unique_ptr<WriteLock> lock;
+    if (locked) {
+        lock = std::make_unique<WriteLock>(path);
+        if (!lock->ok())
+            return false;
+    }
+    command();
+    return true;
+}
 
 // Node texts of the tree after the root.
 inline QStringList groupNames(const frmmain &w)

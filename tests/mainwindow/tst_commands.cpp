@@ -132,14 +132,7 @@ void tst_Commands::newGroup()
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : enterGroupName(name));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (answer == "locked") {
-            lock = std::make_unique<WriteLock>(book);
-            QVERIFY(lock->ok());
-        }
-        w.ClickToolbarButton(5);
-    }
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.ClickToolbarButton(5); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmrename"});
     QCOMPARE(h->prompter.messageTexts(), messages);
@@ -195,12 +188,7 @@ void tst_Commands::renameGroup()
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : enterGroupName(name, &prefilled));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (answer == "locked")
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuRename1->trigger();
-    }
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuRename1->trigger(); }));
 
     QCOMPARE(h->prompter.messageTexts(), messages);
     if (answer == "ok" || answer == "locked")
@@ -256,12 +244,7 @@ void tst_Commands::deleteGroup()
     w.SelectNode(select);
     const QString name = w.tv1->node(select)->text(0);
     h->prompter.msgAnswers.enqueue(answer);
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (locked)
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuDelete1->trigger();
-    }
+    QVERIFY(runLocked(locked, book, [&] { w.mnuDelete1->trigger(); }));
 
     QVERIFY(!h->prompter.messages.isEmpty());
     QCOMPARE(h->prompter.messages.first().text, deleteQuestion(name));
@@ -343,12 +326,7 @@ void tst_Commands::newNote()
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : writeNote(QStringLiteral("新文档"), QStringLiteral("正文")));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (answer == "locked")
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuNewNote1->trigger();
-    }
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuNewNote1->trigger(); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
     QCOMPARE(h->prompter.messageTexts(), messages);
@@ -394,12 +372,7 @@ void tst_Commands::editNote()
         w.SelectNode(1);
     w.SelectItem(2);
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel() : writeNote(QStringLiteral("Beta 2")));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (answer == "locked")
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuEdit1->trigger();
-    }
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuEdit1->trigger(); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
     QCOMPARE(h->prompter.messageTexts(), messages);
@@ -437,12 +410,7 @@ void tst_Commands::deleteNote()
     frmmain &w = open();
     w.SelectItem(2);
     h->prompter.msgAnswers.enqueue(answer);
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (locked)
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuDelete2->trigger();
-    }
+    QVERIFY(runLocked(locked, book, [&] { w.mnuDelete2->trigger(); }));
     QCOMPARE(h->prompter.messageTexts(), messages);
     QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
     QCOMPARE(titles(w), listAfter);
@@ -477,12 +445,7 @@ void tst_Commands::moveNote()
     w.SelectItem(2);
     QStringList offered;
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel() : moveTo(QStringLiteral("Home"), &offered));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (answer == "locked")
-            lock = std::make_unique<WriteLock>(book);
-        w.mnuMove1->trigger();
-    }
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuMove1->trigger(); }));
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmmove"});
     QCOMPARE(h->prompter.messageTexts(), messages);
     if (answer != "cancel")

@@ -208,14 +208,11 @@ void tst_ViewCommands::setPassword()
     h->prompter.dialogScripts.enqueue(ending == "cancel" ? cancel() : changePassword({}, QStringLiteral("Sesame")));
     if (ending == "twice")
         h->prompter.dialogScripts.enqueue(changePassword(QStringLiteral("Sesame"), QStringLiteral("Second")));
-    {
-        std::unique_ptr<WriteLock> lock;
-        if (ending == "locked")
-            lock = std::make_unique<WriteLock>(book);
+    QVERIFY(runLocked(ending == "locked", book, [&] {
         w.mnuPws->trigger();
         if (ending == "twice")
             w.mnuPws->trigger();
-    }
+    }));
     QCOMPARE(h->prompter.messages.size(), messageStarts.size());
     for (int i = 0; i < messageStarts.size(); ++i) {
         QVERIFY(h->prompter.messages.at(i).text.startsWith(messageStarts.at(i)));
