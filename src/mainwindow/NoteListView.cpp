@@ -110,13 +110,17 @@ NoteListView::NoteListView(QWidget *parent)
 
 QAbstractItemView *NoteListView::activeView() const
 {
-    return m_viewMode == 0 ? static_cast<QAbstractItemView *>(m_icons) : m_report;
+    return static_cast<QAbstractItemView *>(currentWidget());
+}
+
+int NoteListView::View() const
+{
+    return currentWidget() == m_icons ? 0 : 3;
 }
 
 void NoteListView::setView(int mode)
 {
-    m_viewMode = mode == 0 ? 0 : 3;
-    setCurrentWidget(activeView());
+    setCurrentWidget(mode == 0 ? static_cast<QWidget *>(m_icons) : m_report);
 }
 
 int NoteListView::count() const

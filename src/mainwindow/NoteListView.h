@@ -24,7 +24,7 @@ public:
     QAbstractItemView *activeView() const;
 
     // 0 large icons, 3 report; any other value shows the report.
-    int View() const { return m_viewMode; }
+    int View() const;
     void setView(int mode);
 
     int count() const;
@@ -52,5 +52,4 @@ private:
     QTreeView *m_report = nullptr;
     QListView *m_icons = nullptr;
     SortHeader *m_header = nullptr;
-    int m_viewMode = 3;
 };
