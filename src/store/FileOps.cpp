@@ -36,44 +36,38 @@ bool openSource(const QString &src, std::unique_ptr<SQLite::Database> *db, QStri
     return ok != 0;
 }
 
+// The copy is written by write(source, temporary file) and only then put in dst's place.
+template <typename Write>
+int copyNotebook(const QString &src, const QString &dst, QString *error, Write write)
+{
+    std::unique_ptr<SQLite::Database> source;
+    if (!openSource(src, &source, error))
+        return 0;
+    return NotebookFile::replace(dst, [&](const QString &temp) { write(*source, temp); }, error) ? 1 : 0;
+}
+
 } // namespace
 
 int BackupTo(const QString &src, const QString &dst, QString *error)
 {
-    std::unique_ptr<SQLite::Database> source;
-    if (!openSource(src, &source, error))
-        return 0;
-    return NotebookFile::replace(
-               dst,
-               [&](const QString &temp) {
-                   SQLite::Database target(StoreDetail::nativePath(temp), SQLite::OPEN_READWRITE);
-                   target.exec("PRAGMA synchronous = FULL");
-                   SQLite::Backup backup(target, *source);
-                   // -1 copies every page in one step, under one read lock of the source.
-                   if (backup.executeStep(-1) != SQLITE_DONE)
-                       throw SQLite::Exception("the backup did not complete");
-               },
-               error)
-        ? 1
-        : 0;
+    return copyNotebook(src, dst, error, [](SQLite::Database &source, const QString &temp) {
+        SQLite::Database target(StoreDetail::nativePath(temp), SQLite::OPEN_READWRITE);
+        target.exec("PRAGMA synchronous = FULL");
+        SQLite::Backup backup(target, source);
+        // -1 copies every page in one step, under one read lock of the source.
+        if (backup.executeStep(-1) != SQLITE_DONE)
+            throw SQLite::Exception("the backup did not complete");
+    });
 }
 
 int CompactTo(const QString &src, const QString &dst, QString *error)
 {
-    std::unique_ptr<SQLite::Database> source;
-    if (!openSource(src, &source, error))
-        return 0;
-    return NotebookFile::replace(
-               dst,
-               [&](const QString &temp) {
-                   source->exec("PRAGMA synchronous = FULL");
-                   SQLite::Statement vacuum(*source, "VACUUM INTO ?");
-                   vacuum.bind(1, StoreDetail::nativePath(temp));
-                   vacuum.exec();
-               },
-               error)
-        ? 1
-        : 0;
+    return copyNotebook(src, dst, error, [](SQLite::Database &source, const QString &temp) {
+        source.exec("PRAGMA synchronous = FULL");
+        SQLite::Statement vacuum(source, "VACUUM INTO ?");
+        vacuum.bind(1, StoreDetail::nativePath(temp));
+        vacuum.exec();
+    });
 }
 
 } // namespace FileOps
