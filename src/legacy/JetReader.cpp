@@ -29,22 +29,8 @@ public:
         c = m_data.at(m_pos++);
         return true;
     }
-    bool u32(quint32 &v)
-    {
-        if (m_pos + 4 > m_data.size())
-            return false;
-        v = qFromLittleEndian<quint32>(m_data.constData() + m_pos);
-        m_pos += 4;
-        return true;
-    }
-    bool i64(qint64 &v)
-    {
-        if (m_pos + 8 > m_data.size())
-            return false;
-        v = qFromLittleEndian<qint64>(m_data.constData() + m_pos);
-        m_pos += 8;
-        return true;
-    }
+    bool u32(quint32 &v) { return littleEndian(v); }
+    bool i64(qint64 &v) { return littleEndian(v); }
     bool string(QString &s)
     {
         quint32 n = 0;
@@ -56,6 +42,16 @@ public:
     }
 
 private:
+    template <typename T>
+    bool littleEndian(T &v)
+    {
+        if (m_pos + qsizetype(sizeof(T)) > m_data.size())
+            return false;
+        v = qFromLittleEndian<T>(m_data.constData() + m_pos);
+        m_pos += qsizetype(sizeof(T));
+        return true;
+    }
+
     const QByteArray &m_data;
     qsizetype m_pos = 0;
 };
