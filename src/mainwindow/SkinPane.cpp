@@ -28,12 +28,6 @@ void SkinPane::setSkin(int skin)
     update();
 }
 
-void SkinPane::setPlainColor(const QColor &color)
-{
-    m_plain = color;
-    update();
-}
-
 void SkinPane::setGrip(const QPixmap &grip)
 {
     m_grip = grip;

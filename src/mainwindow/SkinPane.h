@@ -19,7 +19,6 @@ public:
     void setTexture(const QBrush &brush);
     // The border colour follows the skin.
     void setSkin(int skin);
-    void setPlainColor(const QColor &color);
     // An 11 x 11 size grip drawn in the bottom-right corner; null for none.
     void setGrip(const QPixmap &grip);
     const QPixmap &grip() const { return m_grip; }
@@ -32,6 +31,7 @@ private:
     bool m_painted = true;
     QBrush m_texture;
     int m_skin = 0;
-    QColor m_plain = QColor(0x80, 0x80, 0x80);
+    // Behind a pane that is not painted, and the fill of one without a texture.
+    const QColor m_plain = QColor(0x80, 0x80, 0x80);
     QPixmap m_grip;
 };

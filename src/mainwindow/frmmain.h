@@ -99,7 +99,6 @@ public:
     Settings &settings() const { return m_settings; }
     DBase &db() const { return m_db; }
     Prompter &prompter() const { return m_prompter; }
-    QString commandLine() const { return m_commandLine; }
 
 public Q_SLOTS:
     // ---- toolbar dispatcher and menu handlers ----
