@@ -1,20 +1,10 @@
 #include "controls/Tray.h"
 
+#include "controls/TrimBlanks.h"
+
 #include <QPixmap>
 
 namespace {
-
-// Only blanks are trimmed, as the tooltip was always trimmed.
-QString trimSpaces(const QString &s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s.at(b) == u' ')
-        ++b;
-    while (e > b && s.at(e - 1) == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
 
 // The platform needs some icon to show; an icon-less tray shows an empty square.
 QIcon blankIcon()
@@ -78,7 +68,8 @@ void Tray::setIcon(const QIcon &icon)
 
 void Tray::setToolTip(const QString &text)
 {
-    toolTip_ = trimSpaces(text);
+    // Only blanks are trimmed, as the tooltip always was.
+    toolTip_ = Tools::TrimBlanks(text);
     if (sys_)
         sys_->setToolTip(toolTip_);
 }

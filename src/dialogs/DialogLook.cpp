@@ -110,17 +110,6 @@ void clearHighlight(QWidget *box)
         setBackground(box, normalColor());
 }
 
-QString trimBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 int twips(int value)
 {
     return (value + 7) / 15;

@@ -30,9 +30,6 @@ bool isHighlighted(const QWidget *box);
 // Back to white, but only when the box carries the highlight.
 void clearHighlight(QWidget *box);
 
-// Removes leading and trailing blanks (the space character only; tabs and other white space stay).
-QString trimBlanks(const QString &text);
-
 // Places a widget by twips (15 twips = 1 pixel). A label grows to its text if the text needs more
 // room than the design gave it, so no caption is cut off in a font wider than the original.
 void placeTwips(QWidget *widget, int left, int top, int width, int height);

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"
 
@@ -52,7 +53,7 @@ frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent)
 void frmPws1::cmdOK_Click()
 {
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
-    m_state.gInputPassword = trimBlanks(txtPws->text());
+    m_state.gInputPassword = Tools::TrimBlanks(txtPws->text());
     if (!DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword)) {
         setBackground(txtPws, highlightColor());
         txtPws->selectAll();

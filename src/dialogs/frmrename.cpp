@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
 
 #include <QGridLayout>
@@ -48,7 +49,7 @@ frmrename::frmrename(AppState &state, Prompter &prompter, QWidget *parent)
 
 void frmrename::cmdOK_Click()
 {
-    const QString name = trimBlanks(txtname->text());
+    const QString name = Tools::TrimBlanks(txtname->text());
     if (name.isEmpty()) {
         m_prompter.beep();
         setBackground(txtname, highlightColor());

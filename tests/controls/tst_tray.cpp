@@ -152,6 +152,9 @@ private Q_SLOTS:
         QTest::newRow("nominal: spaces both sides") << "  a b  " << "a b";
         QTest::newRow("nominal: only spaces") << "   " << "";
         QTest::newRow("robustness: inner spaces kept") << "a   b" << "a   b";
+        QTest::newRow("robustness: tabs and line breaks are not blanks")
+            << "\tQuillbook \n" << "\tQuillbook \n";
+        QTest::newRow("robustness: ideographic space is not a blank") << "\u3000笔记 " << "\u3000笔记";
     }
 
     void toolTipTrimmed()

@@ -1,0 +1,16 @@
+#include "controls/TrimBlanks.h"
+
+namespace Tools {
+
+QString TrimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace Tools
