@@ -1,18 +1,10 @@
 #include "mainwindow/NoteListModel.h"
 
+#include "settings/Colors.h"
+
 #include <QBrush>
 #include <QCollator>
-#include <QColor>
 #include <algorithm>
-
-namespace {
-
-QColor fromBgr(qint32 bgr)
-{
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-} // namespace
 
 NoteListModel::NoteListModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -79,7 +71,7 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellText(it, index.column());
     case Qt::ForegroundRole:
-        return QBrush(fromBgr(index.column() == 3 ? it.sub3Color : it.color));
+        return QBrush(Tools::ColorFromBgr(index.column() == 3 ? it.sub3Color : it.color));
     case Qt::DecorationRole:
         if (index.column() == 0 && it.icon >= 1 && it.icon <= m_icons.size())
             return m_icons.at(it.icon - 1);
