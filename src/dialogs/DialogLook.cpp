@@ -1,5 +1,7 @@
 #include "dialogs/DialogLook.h"
 
+#include "controls/Twips.h"
+
 #include <QDialog>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -112,7 +114,7 @@ void clearHighlight(QWidget *box)
 
 int twips(int value)
 {
-    return (value + 7) / 15;
+    return Tools::TwipsToPixels(value);
 }
 
 void placeTwips(QWidget *widget, int left, int top, int width, int height)

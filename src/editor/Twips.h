@@ -1,7 +1,9 @@
 #pragma once
 
-// The editor was laid out in twips; 15 twips make one pixel at 96 dots per inch.
+#include "controls/Twips.h"
+
+// The editor's design lengths are in twips.
 inline int px(int twips)
 {
-    return (twips + 7) / 15;
+    return Tools::TwipsToPixels(twips);
 }

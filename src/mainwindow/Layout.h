@@ -2,6 +2,8 @@
 // size and the four View switches, so it can be checked without a screen.
 #pragma once
 
+#include "controls/Twips.h"
+
 #include <QRect>
 
 struct LayoutInput
@@ -23,7 +25,7 @@ struct LayoutResult
 namespace layout {
 constexpr int pixels(int twips)
 {
-    return (twips + 7) / 15; // nearest pixel for the non-negative lengths used here
+    return Tools::TwipsToPixels(twips);
 }
 constexpr int kToolbarHeight = pixels(330);
 constexpr int kTitleHeight = pixels(360);
