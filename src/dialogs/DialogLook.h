@@ -2,10 +2,10 @@
 
 #include <QColor>
 #include <QPixmap>
+#include "controls/Named.h"
+
 #include <QString>
-#include <QWidget>
 #include <functional>
-#include <utility>
 
 class QDialog;
 class QHBoxLayout;
@@ -16,6 +16,8 @@ class QPushButton;
 // Small pieces every dialog of the main window shares: the look of a refused entry, the fixed
 // frame without icon, twip placement and the key and mouse hooks of the text boxes.
 namespace DialogLook {
+
+using Tools::named;
 
 // Background of a refused or wrong entry: 0xFFDBBF in blue-green-red order, a light blue.
 QColor highlightColor();
@@ -41,15 +43,6 @@ void onEnterKey(QWidget *box, std::function<void()> fn);
 void onMousePress(QWidget *box, std::function<void()> fn);
 // Runs fn when the box loses the focus.
 void onFocusOut(QWidget *box, std::function<void()> fn);
-
-// A new child widget of parent carrying the object name the dialogs' callers look it up by.
-template <typename W, typename... Args>
-W *named(const char *name, QWidget *parent, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)..., parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 // "确定" and "取消", named cmdOK and cmdCancel.
 std::pair<QPushButton *, QPushButton *> okCancelButtons(QWidget *parent);

@@ -4,6 +4,7 @@
 #include "Twips.h"
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/Named.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
 
@@ -82,23 +83,19 @@ frmAddNote::~frmAddNote() = default;
 
 void frmAddNote::createControls()
 {
-    lblTitle = new QLabel(texts::titleLabel(), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle = Tools::named<QLabel>("lblTitle", this, texts::titleLabel());
     lblTitle->setGeometry(twipsRect(150, 120, 1065, 210));
 
-    txtTitle = new QLineEdit(this);
-    txtTitle->setObjectName(QStringLiteral("txtTitle"));
+    txtTitle = Tools::named<QLineEdit>("txtTitle", this);
     txtTitle->setGeometry(twipsRect(150, 390, 6585, 350));
     // Longer titles would make the store refuse the note and lose what was typed.
     txtTitle->setMaxLength(kTitleMaxLength);
     txtTitle->installEventFilter(this);
 
-    lblColor = new QLabel(texts::colorLabel(), this);
-    lblColor->setObjectName(QStringLiteral("lblColor"));
+    lblColor = Tools::named<QLabel>("lblColor", this, texts::colorLabel());
     lblColor->setGeometry(twipsRect(165, 855, 1200, 210));
 
-    PColor = new QLabel(this);
-    PColor->setObjectName(QStringLiteral("PColor"));
+    PColor = Tools::named<QLabel>("PColor", this);
     PColor->setGeometry(twipsRect(150, 1110, 1800, 360));
     PColor->setFrameShape(QFrame::Panel);
     PColor->setFrameShadow(QFrame::Sunken);
@@ -106,8 +103,7 @@ void frmAddNote::createControls()
     PColor->setToolTip(texts::chooseColor());
     PColor->installEventFilter(this);
 
-    cmdOpen = new QPushButton(QStringLiteral(". . ."), this);
-    cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
+    cmdOpen = Tools::named<QPushButton>("cmdOpen", this, QStringLiteral(". . ."));
     cmdOpen->setGeometry(twipsRect(1500, 1125, 420, 315));
     cmdOpen->setToolTip(texts::chooseColor());
     cmdOpen->setAutoDefault(false);
@@ -115,21 +111,17 @@ void frmAddNote::createControls()
     // The button sits inside the colour box's right end; keep it on top.
     cmdOpen->raise();
 
-    Label2 = new QLabel(texts::priorityLabel(), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2 = Tools::named<QLabel>("Label2", this, texts::priorityLabel());
     Label2->setGeometry(twipsRect(2325, 855, 480, 210));
 
-    cboPriority = new QComboBox(this);
-    cboPriority->setObjectName(QStringLiteral("cboPriority"));
+    cboPriority = Tools::named<QComboBox>("cboPriority", this);
     cboPriority->setGeometry(twipsRect(2325, 1095, 1605, 330));
     cboPriority->setToolTip(QStringLiteral("Choose priority"));
 
-    Label3 = new QLabel(texts::iconLabel(), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3 = Tools::named<QLabel>("Label3", this, texts::iconLabel());
     Label3->setGeometry(twipsRect(4050, 855, 840, 210));
 
-    CboIcon = new QComboBox(this);
-    CboIcon->setObjectName(QStringLiteral("CboIcon"));
+    CboIcon = Tools::named<QComboBox>("CboIcon", this);
     CboIcon->setGeometry(twipsRect(4035, 1095, 765, 330));
     CboIcon->setIconSize(QSize(16, 16));
     CboIcon->setToolTip(QStringLiteral("Choose icon"));
@@ -137,20 +129,17 @@ void frmAddNote::createControls()
     Line3D2 = makeLine(this, QStringLiteral("Line3D2"));
     Line3D2->setGeometry(twipsRect(45, 1560, 6885, 30));
 
-    cboFont = new QComboBox(this);
-    cboFont->setObjectName(QStringLiteral("cboFont"));
+    cboFont = Tools::named<QComboBox>("cboFont", this);
     cboFont->setGeometry(twipsRect(2010, 1680, 1920, 330));
     cboFont->setToolTip(texts::fontTip());
     connect(cboFont, &QComboBox::activated, this, &frmAddNote::cboFont_Click);
 
-    cboSize = new QComboBox(this);
-    cboSize->setObjectName(QStringLiteral("cboSize"));
+    cboSize = Tools::named<QComboBox>("cboSize", this);
     cboSize->setGeometry(twipsRect(4050, 1680, 720, 330));
     cboSize->setToolTip(texts::sizeTip());
     connect(cboSize, &QComboBox::activated, this, &frmAddNote::cboSize_Click);
 
-    txtNote = new QTextEdit(this);
-    txtNote->setObjectName(QStringLiteral("txtNote"));
+    txtNote = Tools::named<QTextEdit>("txtNote", this);
     txtNote->setGeometry(twipsRect(45, 2085, 7950, 2595));
     txtNote->setAcceptRichText(true);
     txtNote->document()->setDefaultFont(controlFont());
@@ -158,21 +147,18 @@ void frmAddNote::createControls()
     connect(txtNote, &QTextEdit::selectionChanged, this, &frmAddNote::txtNote_SelChange);
     connect(txtNote, &QTextEdit::cursorPositionChanged, this, &frmAddNote::txtNote_SelChange);
 
-    pBottom = new QWidget(this);
-    pBottom->setObjectName(QStringLiteral("pBottom"));
+    pBottom = Tools::named<QWidget>("pBottom", this);
     pBottom->installEventFilter(this);
 
     Line3D1 = makeLine(pBottom, QStringLiteral("Line3D1"));
     Line3D1->setGeometry(twipsRect(0, 0, 1035, 30));
 
-    cmdOK = new QPushButton(texts::ok(), pBottom);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK = Tools::named<QPushButton>("cmdOK", pBottom, texts::ok());
     cmdOK->setGeometry(twipsRect(4605, 105, 1035, 375));
     cmdOK->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &frmAddNote::cmdOK_Click);
 
-    cmdCancel = new QPushButton(texts::cancel(), pBottom);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel = Tools::named<QPushButton>("cmdCancel", pBottom, texts::cancel());
     cmdCancel->setGeometry(twipsRect(5730, 105, 1035, 375));
     cmdCancel->setAutoDefault(false);
     connect(cmdCancel, &QPushButton::clicked, this, &frmAddNote::cmdCancel_Click);

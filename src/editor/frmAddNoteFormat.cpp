@@ -6,6 +6,7 @@
 #include "TextFileCodec.h"
 #include "Twips.h"
 #include "app/Prompter.h"
+#include "controls/Named.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
 
@@ -134,16 +135,14 @@ QString sizeText(qreal points)
 
 void frmAddNote::createToolbars()
 {
-    Toolbar1 = new QToolBar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1 = Tools::named<QToolBar>("Toolbar1", this);
     Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setGeometry(px(90), px(1650), px(1890), px(390));
     m_toolbar1Buttons = fillToolbar(Toolbar1, kToolbar1);
     for (QAction *button : std::as_const(m_toolbar1Buttons))
         connect(button, &QAction::triggered, this, [this, button] { Toolbar1_ButtonClick(button); });
 
-    Toolbar2 = new QToolBar(this);
-    Toolbar2->setObjectName(QStringLiteral("Toolbar2"));
+    Toolbar2 = Tools::named<QToolBar>("Toolbar2", this);
     Toolbar2->setIconSize(QSize(16, 16));
     Toolbar2->setGeometry(px(4830), px(1650), px(3840), px(390));
     m_toolbar2Buttons = fillToolbar(Toolbar2, kToolbar2);

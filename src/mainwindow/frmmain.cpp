@@ -3,6 +3,7 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/Named.h"
 #include "controls/Tray.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
@@ -92,16 +93,12 @@ void frmmain::createActions()
 
     // The hidden top-level menus live outside the bar: they are only ever shown as pop-ups, and
     // their shortcuts work only while they are open.
-    mnuGroup = new QMenu(QStringLiteral("GroupMenu"), this);
-    mnuGroup->setObjectName(QStringLiteral("mnuGroup"));
-    mnuNote = new QMenu(QStringLiteral("NoteGroup"), this);
-    mnuNote->setObjectName(QStringLiteral("mnuNote"));
-    mnuTray = new QMenu(QStringLiteral("Tray"), this);
-    mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    mnuGroup = Tools::named<QMenu>("mnuGroup", this, QStringLiteral("GroupMenu"));
+    mnuNote = Tools::named<QMenu>("mnuNote", this, QStringLiteral("NoteGroup"));
+    mnuTray = Tools::named<QMenu>("mnuTray", this, QStringLiteral("Tray"));
     // A bar that is never shown holds them, so the skin reaches them as it reaches the bar's own
     // menus. Being hidden, it keeps their shortcuts off.
-    m_popupBar = new QMenuBar(this);
-    m_popupBar->setObjectName(QStringLiteral("popupMenus"));
+    m_popupBar = Tools::named<QMenuBar>("popupMenus", this);
     m_popupBar->setNativeMenuBar(false);
     m_popupBar->hide();
     for (QMenu *m : {mnuGroup, mnuNote, mnuTray})
@@ -178,8 +175,7 @@ void frmmain::createMenus()
 
 void frmmain::createToolbar()
 {
-    Toolbar1 = new QToolBar(m_client);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1 = Tools::named<QToolBar>("Toolbar1", m_client);
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(16, 16));
@@ -232,47 +228,37 @@ QHBoxLayout *paneRow(QWidget *pane, int left)
 
 void frmmain::createPanes()
 {
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("client"));
+    m_client = Tools::named<QWidget>("client", this);
     m_client->setAutoFillBackground(true);
     setCentralWidget(m_client);
 
-    pTitle1 = new SkinPane(m_client);
-    pTitle1->setObjectName(QStringLiteral("pTitle1"));
-    lblTitle = new QLabel(QStringLiteral("我的记事本"), pTitle1);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    pTitle1 = Tools::named<SkinPane>("pTitle1", m_client);
+    lblTitle = Tools::named<QLabel>("lblTitle", pTitle1, QStringLiteral("我的记事本"));
     paneRow(pTitle1, 6)->addWidget(lblTitle, 1);
 
-    tv1 = new GroupTree(m_client);
-    tv1->setObjectName(QStringLiteral("tv1"));
+    tv1 = Tools::named<GroupTree>("tv1", m_client);
     tv1->setImages(tvImg);
     connect(tv1, &GroupTree::mouseDown, this, &frmmain::tv1_MouseDown);
     connect(tv1, &GroupTree::nodeClick, this, &frmmain::tv1_NodeClick);
     connect(tv1, &GroupTree::dblClick, this, &frmmain::tv1_DblClick);
     connect(tv1, &GroupTree::keyDown, this, &frmmain::tv1_KeyDown);
 
-    pTitle2 = new SkinPane(m_client);
-    pTitle2->setObjectName(QStringLiteral("pTitle2"));
-    lblGroup = new QLabel(pTitle2);
-    lblGroup->setObjectName(QStringLiteral("lblGroup"));
+    pTitle2 = Tools::named<SkinPane>("pTitle2", m_client);
+    lblGroup = Tools::named<QLabel>("lblGroup", pTitle2);
     paneRow(pTitle2, 6)->addWidget(lblGroup, 1);
 
-    LstV = new NoteListView(m_client);
-    LstV->setObjectName(QStringLiteral("LstV"));
+    LstV = Tools::named<NoteListView>("LstV", m_client);
     connect(LstV, &NoteListView::mouseDown, this, &frmmain::LstV_MouseDown);
     connect(LstV, &NoteListView::itemClick, this, &frmmain::LstV_ItemClick);
     connect(LstV, &NoteListView::dblClick, this, &frmmain::LstV_DblClick);
     connect(LstV, &NoteListView::keyDown, this, &frmmain::LstV_KeyDown);
     connect(LstV, &NoteListView::columnClick, this, &frmmain::LstV_ColumnClick);
 
-    pTitle3 = new SkinPane(m_client);
-    pTitle3->setObjectName(QStringLiteral("pTitle3"));
-    imgInfo = new QLabel(pTitle3);
-    imgInfo->setObjectName(QStringLiteral("imgInfo"));
+    pTitle3 = Tools::named<SkinPane>("pTitle3", m_client);
+    imgInfo = Tools::named<QLabel>("imgInfo", pTitle3);
     imgInfo->setFixedSize(16, 16);
     imgInfo->hide();
-    lblNoteTitle = new QLabel(pTitle3);
-    lblNoteTitle->setObjectName(QStringLiteral("lblNoteTitle"));
+    lblNoteTitle = Tools::named<QLabel>("lblNoteTitle", pTitle3);
     // The title starts 23 pixels in whether or not the icon is shown.
     QHBoxLayout *row3 = paneRow(pTitle3, 4);
     row3->addWidget(imgInfo);
@@ -282,16 +268,13 @@ void frmmain::createPanes()
     keep.setRetainSizeWhenHidden(true);
     imgInfo->setSizePolicy(keep);
 
-    txtNote = new QTextEdit(m_client);
-    txtNote->setObjectName(QStringLiteral("txtNote"));
+    txtNote = Tools::named<QTextEdit>("txtNote", m_client);
     // A preview: nothing typed here could ever be stored, so nothing can be typed.
     txtNote->setReadOnly(true);
     txtNote->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
-    sBar1 = new SkinPane(m_client);
-    sBar1->setObjectName(QStringLiteral("sBar1"));
-    lblItems = new QLabel(sBar1);
-    lblItems->setObjectName(QStringLiteral("lblItems"));
+    sBar1 = Tools::named<SkinPane>("sBar1", m_client);
+    lblItems = Tools::named<QLabel>("lblItems", sBar1);
     lblItems->setFont(QFont(QStringLiteral("Verdana"), 8));
     paneRow(sBar1, 6)->addWidget(lblItems, 1);
 
