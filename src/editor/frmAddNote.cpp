@@ -62,8 +62,7 @@ QWidget *makeLine(QWidget *parent, const QString &name)
 } // namespace
 
 frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, QWidget *parent)
-    : QDialog(parent)
-    , m_state(state)
+    : ResultDialog(state, true, parent)
     , m_prompter(prompter)
     , m_noteIcons(noteIcons)
 {
@@ -292,17 +291,6 @@ void frmAddNote::cmdOK_Click()
     note.NoteLastUpdate = note.NoteAddDate;
     note.NoteBody = rtf::writeText(txtNote->document());
     accept();
-}
-
-void frmAddNote::cmdCancel_Click()
-{
-    reject();
-}
-
-void frmAddNote::reject()
-{
-    m_state.DialogResult = 2;
-    QDialog::reject();
 }
 
 void frmAddNote::closeEvent(QCloseEvent *event)

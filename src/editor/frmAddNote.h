@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dTxtHelper.h"
+#include "dialogs/ResultDialog.h"
 
-#include <QDialog>
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -22,7 +22,7 @@ class Prompter;
 // The modal note editor. The caller sets state.IsNewNote (and, for an edit, state.note), shows it
 // with prompter.exec(), then reads state.DialogResult: 1 means state.note holds the accepted note;
 // anything else (Cancel, the close box, Escape) means nothing is to be stored.
-class frmAddNote : public QDialog
+class frmAddNote : public ResultDialog
 {
     Q_OBJECT
 public:
@@ -46,7 +46,6 @@ public:
     QAction *toolbarButton(int toolbar, int position) const;
 
     void cmdOK_Click();
-    void cmdCancel_Click();
     void cmdOpen_Click();
     void Toolbar1_ButtonClick(QAction *button);
     void Toolbar2_ButtonClick(QAction *button);
@@ -57,9 +56,6 @@ public:
     void txtNote_SelChange();
     void txtNote_Click();
     void UpdateClipboardButtons();
-
-public Q_SLOTS:
-    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -91,7 +87,6 @@ private:
     void insertDate();
     void showError(const QString &text);
 
-    AppState &m_state;
     Prompter &m_prompter;
     QList<QIcon> m_noteIcons;
     dTxtHelper m_textHelper;
