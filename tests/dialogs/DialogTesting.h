@@ -1,9 +1,10 @@
 #pragma once
 
+#include "common/ChildLookup.h"
+
 #include <QColor>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPushButton>
 #include <QTest>
 
 // Driving the dialogs the way a user does: typing into boxes and reading back what they show.
@@ -35,20 +36,7 @@ inline void typeInto(QLineEdit *box, const QString &text)
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
-// The dialog's control of that name; a missing one ends the test program with its name rather
-// than with a crash further on.
-template <typename T>
-T *child(const QWidget &dialog, const char *name)
-{
-    T *found = dialog.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
-}
-
-inline void click(const QWidget &dialog, const char *button)
-{
-    QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
-}
+using ChildLookup::child;
+using ChildLookup::click;
 
 } // namespace DialogTesting

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "common/ChildLookup.h"
 #include "common/ScriptedPrompter.h"
 #include "editor/frmAddNote.h"
 
@@ -46,7 +47,7 @@ struct EditorFixture
     template<typename T>
     T *child(const char *name) const
     {
-        return dlg->findChild<T *>(QString::fromLatin1(name));
+        return ChildLookup::child<T>(*dlg, name);
     }
     QLineEdit *title() const { return child<QLineEdit>("txtTitle"); }
     QTextEdit *body() const { return child<QTextEdit>("txtNote"); }

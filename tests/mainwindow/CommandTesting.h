@@ -4,6 +4,7 @@
 // what the window and the notebook hold.
 
 #include "MainWindowHarness.h"
+#include "common/ChildLookup.h"
 
 #include "dialogs/frmmove.h"
 #include "dialogs/frmrename.h"
@@ -30,7 +31,7 @@ using Script = ScriptedPrompter::DialogScript;
 inline Script enterGroupName(const QString &name, QString *shown = nullptr)
 {
     return [name, shown](QDialog *d) {
-        auto *box = d->findChild<QLineEdit *>(QStringLiteral("txtname"));
+        auto *box = ChildLookup::child<QLineEdit>(*d, "txtname");
         if (shown)
             *shown = box->text();
         box->setText(name);
@@ -43,9 +44,9 @@ inline Script enterGroupName(const QString &name, QString *shown = nullptr)
 inline Script writeNote(const QString &title, const QString &body = {})
 {
     return [title, body](QDialog *d) {
-        d->findChild<QLineEdit *>(QStringLiteral("txtTitle"))->setText(title);
+        ChildLookup::child<QLineEdit>(*d, "txtTitle")->setText(title);
         if (!body.isNull())
-            d->findChild<QTextEdit *>(QStringLiteral("txtNote"))->setPlainText(body);
+            ChildLookup::child<QTextEdit>(*d, "txtNote")->setPlainText(body);
         qobject_cast<frmAddNote *>(d)->cmdOK_Click();
         return d->result();
     };
@@ -55,7 +56,7 @@ inline Script writeNote(const QString &title, const QString &body = {})
 inline Script moveTo(const QString &group, QStringList *offered = nullptr)
 {
     return [group, offered](QDialog *d) {
-        auto *combo = d->findChild<QComboBox *>(QStringLiteral("cboMove"));
+        auto *combo = ChildLookup::child<QComboBox>(*d, "cboMove");
         if (offered) {
             for (int i = 0; i < combo->count(); ++i)
                 offered->append(combo->itemText(i));
