@@ -12,27 +12,27 @@ void ApplyFontString(const QString &fontString, QWidget *control,
 {
     if (!control)
         return;
-    const FontSpec spec = ParseFontString(fontString);
+    const FontSpec parsed = ParseFontString(fontString);
 
     if (auto *label = qobject_cast<QLabel *>(control)) {
-        if (const auto caption = spec.caption())
+        if (const auto caption = parsed.caption())
             label->setText(*caption);
-        if (spec.fieldCount == 7 && spec.color) {
+        if (parsed.fieldCount == 7 && parsed.color) {
             QPalette pal = label->palette();
-            pal.setColor(QPalette::WindowText, ColorFromBgr(*spec.color));
+            pal.setColor(QPalette::WindowText, ColorFromBgr(*parsed.color));
             label->setPalette(pal);
         }
     }
 
     QFont font = control->font();
-    spec.applyTo(font);
+    parsed.applyTo(font);
     control->setFont(font);
 
     if (setNodeColor) {
-        if (spec.fieldCount != 7)
+        if (parsed.fieldCount != 7)
             setNodeColor(0);
-        else if (spec.color)
-            setNodeColor(*spec.color);
+        else if (parsed.color)
+            setNodeColor(*parsed.color);
     }
 }
 

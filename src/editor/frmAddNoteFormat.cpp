@@ -58,20 +58,20 @@ QIcon buttonIcon(const QString &key)
 }
 
 template<std::size_t N>
-QList<QAction *> fillToolbar(QToolBar *bar, const ButtonSpec (&specs)[N])
+QList<QAction *> fillToolbar(QToolBar *bar, const ButtonSpec (&rows)[N])
 {
     QList<QAction *> buttons;
-    for (const ButtonSpec &spec : specs) {
-        if (!spec.key) {
+    for (const ButtonSpec &button : rows) {
+        if (!button.key) {
             buttons.append(bar->addSeparator());
             continue;
         }
-        const QString key = QString::fromLatin1(spec.key);
-        const QString tip = QString::fromUtf8(spec.tooltip);
+        const QString key = QString::fromLatin1(button.key);
+        const QString tip = QString::fromUtf8(button.tooltip);
         QAction *action = bar->addAction(buttonIcon(key), tip);
         action->setObjectName(key);
         action->setToolTip(tip);
-        action->setCheckable(spec.check);
+        action->setCheckable(button.check);
         buttons.append(action);
     }
     return buttons;

@@ -22,26 +22,26 @@ std::optional<bool> flagField(const QStringList &fields, int index)
 
 FontSpec ParseFontString(const QString &text)
 {
-    FontSpec spec;
+    FontSpec parsed;
     if (!text.isEmpty())
-        spec.fields = text.split(u',');
-    spec.fieldCount = int(spec.fields.size());
-    const QStringList &f = spec.fields;
+        parsed.fields = text.split(u',');
+    parsed.fieldCount = int(parsed.fields.size());
+    const QStringList &f = parsed.fields;
     // An empty name would make the font engine pick anything; keep the current face instead.
     if (!f.isEmpty() && !f.at(0).isEmpty())
-        spec.name = f.at(0);
+        parsed.name = f.at(0);
     if (f.size() > 1) {
         const double points = LeadingNumber(f.at(1));
         if (std::isfinite(points) && points > 0)
-            spec.size = points;
+            parsed.size = points;
     }
-    spec.bold = flagField(f, 2);
-    spec.italic = flagField(f, 3);
-    spec.underline = flagField(f, 4);
-    spec.strike = flagField(f, 5);
+    parsed.bold = flagField(f, 2);
+    parsed.italic = flagField(f, 3);
+    parsed.underline = flagField(f, 4);
+    parsed.strike = flagField(f, 5);
     if (f.size() == 7)
-        spec.color = LeadingInt32(f.at(6));
-    return spec;
+        parsed.color = LeadingInt32(f.at(6));
+    return parsed;
 }
 
 std::optional<QString> FontSpec::caption() const

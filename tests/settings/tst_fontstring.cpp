@@ -42,17 +42,17 @@ private Q_SLOTS:
         QFETCH(QString, flags);
         QFETCH(qint64, color);
         QFETCH(QString, caption);
-        const Tools::FontSpec spec = Tools::ParseFontString(text);
-        QCOMPARE(spec.fieldCount, fields);
-        QCOMPARE(spec.name.value_or(QString()), name);
-        QCOMPARE(spec.size.value_or(0.0), size);
-        const std::optional<bool> parts[] = {spec.bold, spec.italic, spec.underline, spec.strike};
+        const Tools::FontSpec parsed = Tools::ParseFontString(text);
+        QCOMPARE(parsed.fieldCount, fields);
+        QCOMPARE(parsed.name.value_or(QString()), name);
+        QCOMPARE(parsed.size.value_or(0.0), size);
+        const std::optional<bool> parts[] = {parsed.bold, parsed.italic, parsed.underline, parsed.strike};
         QString got;
         for (const auto &p : parts)
             got += p ? (*p ? u'1' : u'0') : u'-';
         QCOMPARE(got, flags);
-        QCOMPARE(spec.color ? qint64(*spec.color) : qint64(-1), color);
-        QCOMPARE(spec.caption().value_or(QStringLiteral("-")), caption);
+        QCOMPARE(parsed.color ? qint64(*parsed.color) : qint64(-1), color);
+        QCOMPARE(parsed.caption().value_or(QStringLiteral("-")), caption);
     }
 
     void absentPartsLeaveFontAlone()
@@ -96,17 +96,17 @@ private Q_SLOTS:
     void roundTrip()
     {
         QFETCH(QString, text);
-        const Tools::FontSpec spec = Tools::ParseFontString(text);
+        const Tools::FontSpec parsed = Tools::ParseFontString(text);
         QFont f;
-        spec.applyTo(f);
-        QCOMPARE(Tools::ComposeFontString(f, spec.color), text);
+        parsed.applyTo(f);
+        QCOMPARE(Tools::ComposeFontString(f, parsed.color), text);
     }
 
     void composeEightFieldStringDropsExtra()
     {
-        const Tools::FontSpec spec = Tools::ParseFontString(QStringLiteral("Arial,9,1,0,0,0,255,x"));
+        const Tools::FontSpec parsed = Tools::ParseFontString(QStringLiteral("Arial,9,1,0,0,0,255,x"));
         QFont f;
-        spec.applyTo(f);
+        parsed.applyTo(f);
         QCOMPARE(Tools::ComposeFontString(f), QStringLiteral("Arial,9,1,0,0,0"));
     }
 
@@ -114,9 +114,9 @@ private Q_SLOTS:
     {
         QFont f(QStringLiteral("Arial"));
         f.setPixelSize(20);
-        const Tools::FontSpec spec = Tools::ParseFontString(Tools::ComposeFontString(f));
-        QVERIFY(spec.size.has_value());
-        QVERIFY(*spec.size > 0);
+        const Tools::FontSpec parsed = Tools::ParseFontString(Tools::ComposeFontString(f));
+        QVERIFY(parsed.size.has_value());
+        QVERIFY(*parsed.size > 0);
     }
 
     void bgr_data()
