@@ -327,7 +327,7 @@ bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QStrin
         const auto id = numberAt(row, gId);
         if (!id)
             continue; // a row without an ID cannot be addressed; the old program never wrote one
-        out.groups << LegacyGroup{*id, textAt(row, gName)};
+        out.groups.push_back(ImportGroup{*id, textAt(row, gName)});
     }
 
     const int nId = colCi(notes, "ID"), nTitle = colCi(notes, "nNoteTitle"), nAdd = colCi(notes, "nAddDate"),
@@ -343,17 +343,9 @@ bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QStrin
         const auto id = numberAt(row, nId);
         if (!id)
             continue;
-        LegacyNote n;
-        n.id = *id;
-        n.title = textAt(row, nTitle);
-        n.addDate = textAt(row, nAdd);
-        n.lastUpdate = textAt(row, nLast);
-        n.priority = textAt(row, nPrio);
-        n.icon = numberAt(row, nIcon);
-        n.groupId = numberAt(row, nGroup);
-        n.color = textAt(row, nColor);
-        n.body = textAt(row, nBody);
-        out.notes << n;
+        out.notes.push_back(ImportNote{*id, textAt(row, nTitle), textAt(row, nAdd), textAt(row, nLast),
+                                       textAt(row, nPrio), numberAt(row, nIcon), numberAt(row, nGroup),
+                                       textAt(row, nColor), textAt(row, nBody)});
     }
     return true;
 }

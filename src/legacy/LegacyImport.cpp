@@ -51,11 +51,8 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
         }
         rows.admin.push_back(stored);
     }
-    for (const LegacyGroup &g : book.groups)
-        rows.groups.push_back(ImportGroup{g.id, g.name});
-    for (const LegacyNote &n : book.notes)
-        rows.notes.push_back(ImportNote{n.id, n.title, n.addDate, n.lastUpdate, n.priority, n.icon, n.groupId,
-                                        n.color, n.body});
+    rows.groups = std::move(book.groups);
+    rows.notes = std::move(book.notes);
 
     const QString target = conversionTargetFor(jetPath);
     if (!ImportNotebook(target, rows, &why)) {

@@ -133,24 +133,24 @@ private Q_SLOTS:
         QVERIFY2(toLegacyNotebook(read.tables, book, &why), qPrintable(why));
 
         const auto groups = readCsv(legacyDir() + QStringLiteral("/expected/") + name + QStringLiteral(".Groups.csv"));
-        QCOMPARE(book.groups.size(), groups.size() - 1);
-        for (int i = 0; i < book.groups.size(); ++i) {
-            QCOMPARE(QString::number(book.groups[i].id), groups[i + 1][0]);
-            QCOMPARE(shown(book.groups[i].name), groups[i + 1][1]);
+        QCOMPARE(qsizetype(book.groups.size()), groups.size() - 1);
+        for (size_t i = 0; i < book.groups.size(); ++i) {
+            QCOMPARE(QString::number(book.groups[i].ID), groups[i + 1][0]);
+            QCOMPARE(shown(book.groups[i].vGroupName), groups[i + 1][1]);
         }
 
         const auto notes = readCsv(legacyDir() + QStringLiteral("/expected/") + name + QStringLiteral(".Notes.csv"));
-        QCOMPARE(book.notes.size(), notes.size() - 1);
-        for (int i = 0; i < book.notes.size(); ++i) {
-            const LegacyNote &n = book.notes[i];
-            const QStringList got{QString::number(n.id), shown(n.title),    shown(n.addDate),
-                                  shown(n.lastUpdate),   shown(n.priority), shown(n.icon),
-                                  shown(n.groupId),      shown(n.color),    shown(n.body)};
+        QCOMPARE(qsizetype(book.notes.size()), notes.size() - 1);
+        for (size_t i = 0; i < book.notes.size(); ++i) {
+            const ImportNote &n = book.notes[i];
+            const QStringList got{QString::number(n.ID), shown(n.nNoteTitle), shown(n.nAddDate),
+                                  shown(n.nLastUpdate), shown(n.nPriority), shown(n.nIcon),
+                                  shown(n.nGroupID),    shown(n.nColor),    shown(n.nNote)};
             QCOMPARE(got, notes[i + 1]);
         }
         // The long body arrives whole, and the empty row's fields are Null rather than "".
-        QCOMPARE(shown(book.notes[1].body).size(), 40030);
-        QVERIFY(!book.notes[2].addDate && !book.notes[2].icon && !book.notes[2].body);
+        QCOMPARE(shown(book.notes[1].nNote).size(), 40030);
+        QVERIFY(!book.notes[2].nAddDate && !book.notes[2].nIcon && !book.notes[2].nNote);
         QCOMPARE(fileHash(path), before);
     }
 
