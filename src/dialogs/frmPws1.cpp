@@ -13,9 +13,9 @@
 
 using namespace DialogLook;
 
-frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent)
+frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches)
     // Esc does nothing here: only Cancel or the close box give up.
-    : ResultDialog(state, false, parent), m_prompter(prompter)
+    : ResultDialog(state, false, parent), m_prompter(prompter), m_matches(std::move(matches))
 {
     setObjectName(QStringLiteral("frmPws1"));
     prepareDialog(this, true);
@@ -54,7 +54,9 @@ void frmPws1::cmdOK_Click()
 {
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
     m_state.gInputPassword = Tools::TrimBlanks(txtPws->text());
-    if (!DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword)) {
+    const bool matches = m_matches ? m_matches(m_state.gInputPassword)
+                                   : DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+    if (!matches) {
         setBackground(txtPws, highlightColor());
         txtPws->selectAll();
         txtPws->setFocus();

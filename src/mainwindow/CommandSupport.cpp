@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "dialogs/frmPws1.h"
+#include "store/DBase.h"
 
 #include <QDialog>
 #include <QEventLoop>
@@ -88,6 +90,21 @@ int runWithProgress(QWidget *parent, const QString &label, const std::function<i
     worker.join();
     progress.hide();
     return result;
+}
+
+Unlock unlockBeforeOpen(DBase &db, const QString &path, AppState &state, Prompter &prompter, QWidget *owner)
+{
+    switch (DBase::ProtectionOf(path)) {
+    case DBase::Protection::Plain:
+        return Unlock::NotEncrypted;
+    case DBase::Protection::Damaged:
+        return Unlock::Damaged;
+    case DBase::Protection::Encrypted:
+        break;
+    }
+    owner->show();
+    frmPws1 dlg(state, prompter, owner, [&](const QString &typed) { return db.Unlock(path, typed) == 1; });
+    return confirmed(state, prompter, dlg) ? Unlock::Unlocked : Unlock::Cancelled;
 }
 
 } // namespace cmd

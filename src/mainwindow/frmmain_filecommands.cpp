@@ -130,7 +130,17 @@ void frmmain::mnuOpen_Click()
 
     const std::optional<QString> chosen = AskFileName(true, QStringLiteral("打开数据库文件"), kDatabaseFilter);
     bool opened = false;
-    if (chosen) {
+    // An encrypted notebook asks for its password before anything of it is read.
+    const cmd::Unlock lock = chosen ? cmd::unlockBeforeOpen(m_db, *chosen, m_state, m_prompter, this)
+                                    : cmd::Unlock::NotEncrypted;
+    if (lock == cmd::Unlock::Damaged) {
+        fallBack(true);
+    } else if (lock == cmd::Unlock::Cancelled) {
+        // Locked, as after a cancelled prompt below.
+        m_db.CloseDatabase();
+        m_db.DatabasePath = *chosen;
+        opened = true;
+    } else if (chosen) {
         opened = tryOpen(*chosen);
         if (!opened) {
             // An old notebook can be converted. After a "no" or a failed conversion the user has
@@ -152,8 +162,8 @@ void frmmain::mnuOpen_Click()
                            mnuCompact})
             a->setEnabled(false);
 
-        bool unlocked = true;
-        if (!m_state.gPassword.isEmpty()) {
+        bool unlocked = lock != cmd::Unlock::Cancelled;
+        if (lock == cmd::Unlock::NotEncrypted && !m_state.gPassword.isEmpty()) {
             frmPws1 dlg(m_state, m_prompter, this);
             const bool ok = cmd::confirmed(m_state, m_prompter, dlg);
             unlocked = ok && DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);

@@ -7,6 +7,7 @@
 #include "dialogs/frmPws1.h"
 #include "legacy/JetReader.h"
 #include "legacy/ui/LegacyOpen.h"
+#include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "controls/FontApply.h"
@@ -158,6 +159,14 @@ void frmmain::openFoundDatabase(const QString &path)
 
     // 17.-18. A file that is there but is no notebook (damaged, someone else's database) is
     // worth a word: the user named it and would otherwise see an empty window without reason.
+    // An encrypted notebook asks for its password before anything of it is read.
+    const cmd::Unlock lock = cmd::unlockBeforeOpen(m_db, path, m_state, m_prompter, this);
+    if (lock == cmd::Unlock::Cancelled)
+        return; // locked: nothing of it is shown and nothing can be written to it
+    if (lock == cmd::Unlock::Damaged) {
+        reportUnreadable();
+        return;
+    }
     m_db.OpenDatabase();
     if (!m_db.DatabaseIsOpen) {
         reportUnreadable();
@@ -166,7 +175,7 @@ void frmmain::openFoundDatabase(const QString &path)
     m_state.gPassword = m_db.ReadPassword();
     if (!m_db.lastError().isEmpty()) {
         reportUnreadable();
-    } else if (m_state.gPassword.isEmpty()) {
+    } else if (m_state.gPassword.isEmpty() || lock == cmd::Unlock::Unlocked) {
         loadGroupsChecked();
     } else {
         // The prompt stands in front of the window it unlocks.

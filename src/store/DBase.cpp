@@ -11,6 +11,22 @@
 using StoreDetail::guarded;
 using StoreDetail::nativePath;
 
+namespace {
+
+// Why the file at path cannot be opened yet ("" when it can): a damaged header, or an encrypted
+// notebook whose key nobody in this process has unlocked.
+QString lockedReason(const QString &path, NotebookHeader::Kind *kind, NotebookHeader::Header *header)
+{
+    *kind = NotebookHeader::read(path, header);
+    if (*kind == NotebookHeader::Kind::Damaged)
+        return QStringLiteral("the header of the encrypted notebook is damaged");
+    if (*kind == NotebookHeader::Kind::Encrypted && !CipherVfs::keyFor(*header))
+        return QStringLiteral("the notebook is encrypted and has not been unlocked");
+    return {};
+}
+
+} // namespace
+
 DBase::DBase() = default;
 DBase::~DBase() = default;
 
@@ -44,25 +60,29 @@ void DBase::OpenDatabase()
     const QFileInfo info(DatabasePath);
     QString error;
     std::unique_ptr<Connection> fresh;
+    NotebookHeader::Kind kind = NotebookHeader::Kind::Plain;
+    NotebookHeader::Header header;
     if (DatabasePath.isEmpty()) {
         error = QStringLiteral("no file name given");
     } else if (!info.exists()) {
         error = QStringLiteral("the file does not exist");
     } else if (!info.isFile()) {
         error = QStringLiteral("not a file");
-    } else {
+    } else if (error = lockedReason(DatabasePath, &kind, &header); error.isEmpty()) {
         guarded(error, [&] {
             // No OPEN_CREATE: opening must never make a file. NOMUTEX: a DBase is used from one
             // thread only, so SQLite's per-call locking would be pure overhead.
             auto c = std::make_unique<Connection>(nativePath(info.absoluteFilePath()),
                                                   SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX);
             Schema::configure(c->db, BusyTimeoutMs);
-            const QString problem = Schema::verify(c->db, info.size());
+            const QString problem = Schema::verify(c->db, StoreDetail::databaseBytes(c->db));
             if (!problem.isEmpty()) {
                 error = problem;
                 return 0;
             }
             c->noteIndex = Schema::hasNoteIndex(c->db);
+            c->encrypted = kind == NotebookHeader::Kind::Encrypted;
+            c->header = header;
             fresh = std::move(c);
             return 1;
         });
@@ -74,6 +94,10 @@ void DBase::OpenDatabase()
     }
     conn_ = std::move(fresh);
     DatabaseIsOpen = true;
+    // The open notebook's key stays; any other is no longer needed.
+    keys_.clear();
+    if (conn_->encrypted)
+        keys_.push_back(CipherVfs::keyFor(conn_->header));
 }
 
 void DBase::CloseDatabase()
@@ -82,6 +106,11 @@ void DBase::CloseDatabase()
         return;
     DatabaseIsOpen = false;
     conn_.reset();
+}
+
+bool DBase::Encrypted() const
+{
+    return conn_ && conn_->encrypted;
 }
 
 bool DBase::ReadOnly() const

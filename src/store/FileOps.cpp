@@ -2,6 +2,7 @@
 
 #include "store/DBasePrivate.h"
 #include "store/NotebookFile.h"
+#include "store/crypto/NotebookHeader.h"
 
 #include <QFileInfo>
 
@@ -28,7 +29,7 @@ bool openSource(const QString &src, std::unique_ptr<SQLite::Database> *db, QStri
     QString why;
     const int ok = StoreDetail::guarded(why, [&] {
         *db = std::make_unique<SQLite::Database>(StoreDetail::nativePath(info.absoluteFilePath()),
-                                                 SQLite::OPEN_READONLY, BusyTimeoutMs);
+                                                 SQLite::OPEN_READONLY, BusyTimeoutMs, CipherVfs::name());
         return 1;
     });
     if (!ok && error)
@@ -36,22 +37,59 @@ bool openSource(const QString &src, std::unique_ptr<SQLite::Database> *db, QStri
     return ok != 0;
 }
 
-// The copy is written by write(source, temporary file) and only then put in dst's place.
+// The copy is written by write(source, temporary file) and only then put in dst's place. A copy
+// to be encrypted starts as our header alone; the engine then sees an empty file.
 template <typename Write>
-int copyNotebook(const QString &src, const QString &dst, QString *error, Write write)
+int copyNotebook(const QString &src, const QString &dst, const NotebookHeader::Header *header,
+                 QString *error, Write write)
 {
     std::unique_ptr<SQLite::Database> source;
     if (!openSource(src, &source, error))
         return 0;
-    return NotebookFile::replace(dst, [&](const QString &temp) { write(*source, temp); }, error) ? 1 : 0;
+    return NotebookFile::replace(
+               dst,
+               [&](const QString &temp) {
+                   QString why;
+                   if (header && !NotebookHeader::writeNew(temp, *header, &why))
+                       throw SQLite::Exception(why.toStdString());
+                   write(*source, temp);
+               },
+               error)
+               ? 1
+               : 0;
+}
+
+// A copy keeps the source's protection: an encrypted source gives a header for the copy, with a
+// new file identity. False (reason in *error) for a damaged header.
+bool copyHeader(const QString &src, NotebookHeader::Header *header, bool *encrypted, QString *error)
+{
+    switch (NotebookHeader::read(src, header)) {
+    case NotebookHeader::Kind::Plain:
+        *encrypted = false;
+        return true;
+    case NotebookHeader::Kind::Encrypted:
+        NotebookHeader::renewFileId(header);
+        *encrypted = true;
+        return true;
+    case NotebookHeader::Kind::Damaged:
+        break;
+    }
+    if (error)
+        *error = QStringLiteral("%1 is damaged or unreadable").arg(src);
+    return false;
 }
 
 } // namespace
 
 int BackupTo(const QString &src, const QString &dst, QString *error)
 {
-    return copyNotebook(src, dst, error, [](SQLite::Database &source, const QString &temp) {
-        SQLite::Database target(StoreDetail::nativePath(temp), SQLite::OPEN_READWRITE);
+    NotebookHeader::Header header;
+    bool encrypted = false;
+    if (!copyHeader(src, &header, &encrypted, error))
+        return 0;
+    return copyNotebook(src, dst, encrypted ? &header : nullptr, error, [](SQLite::Database &source,
+                                                                          const QString &temp) {
+        SQLite::Database target(StoreDetail::nativePath(temp), SQLite::OPEN_READWRITE, 0, CipherVfs::name());
         target.exec("PRAGMA synchronous = FULL");
         SQLite::Backup backup(target, source);
         // -1 copies every page in one step, under one read lock of the source.
@@ -62,11 +100,34 @@ int BackupTo(const QString &src, const QString &dst, QString *error)
 
 int CompactTo(const QString &src, const QString &dst, QString *error)
 {
-    return copyNotebook(src, dst, error, [](SQLite::Database &source, const QString &temp) {
+    NotebookHeader::Header header;
+    bool encrypted = false;
+    if (!copyHeader(src, &header, &encrypted, error))
+        return 0;
+    return CompactAs(src, dst, encrypted ? &header : nullptr, {}, error);
+}
+
+int CompactAs(const QString &src, const QString &dst, const NotebookHeader::Header *header,
+              const std::function<void(SQLite::Database &)> &finish, QString *error)
+{
+    return copyNotebook(src, dst, header, error, [&](SQLite::Database &source, const QString &temp) {
         source.exec("PRAGMA synchronous = FULL");
+        if (header) {
+            // The copy's pages get the encrypted layout: a fixed size, and room at the end of each
+            // for nonce and tag. The source itself is only read.
+            source.exec("PRAGMA page_size = " + std::to_string(NotebookHeader::PageSize));
+            int reserve = NotebookHeader::ReserveBytes;
+            sqlite3_file_control(source.getHandle(), "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve);
+        }
+        // The copy is opened through the source's file layer, so it is encrypted when it starts
+        // with a header.
         SQLite::Statement vacuum(source, "VACUUM INTO ?");
         vacuum.bind(1, StoreDetail::nativePath(temp));
         vacuum.exec();
+        if (finish) {
+            SQLite::Database copy(StoreDetail::nativePath(temp), SQLite::OPEN_READWRITE, 0, CipherVfs::name());
+            finish(copy);
+        }
     });
 }
 

@@ -105,8 +105,9 @@ bool replace(const QString &target, const std::function<void(const QString &temp
     const int ok = StoreDetail::guarded(why, [&] {
         write(tmp->fileName());
         // The copy must open as a notebook before it may take the target's place.
-        SQLite::Database check(StoreDetail::nativePath(tmp->fileName()), SQLite::OPEN_READONLY);
-        const QString problem = Schema::verify(check, QFileInfo(tmp->fileName()).size());
+        SQLite::Database check(StoreDetail::nativePath(tmp->fileName()), SQLite::OPEN_READONLY, 0,
+                               CipherVfs::name());
+        const QString problem = Schema::verify(check, StoreDetail::databaseBytes(check));
         if (!problem.isEmpty()) {
             why = QStringLiteral("the copy is not a readable notebook: %1").arg(problem);
             return 0;
