@@ -6,15 +6,17 @@ if(TARGET quillbook-cli)
   install(TARGETS quillbook-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
+# The package target makes the Debian package only.
+set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillbook)
 set(CPACK_PACKAGE_VENDOR "Quillbook developers")
 set(QB_PACKAGE_MAINTAINER "Quillbook developers <quillbook@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${QB_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop notes manager with a Simplified Chinese interface")
+# The long description; cpack puts the summary above as its first line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"desktop notes manager with a Simplified Chinese interface
-Quillbook keeps rich-text notes sorted into named groups, all inside one
+"Quillbook keeps rich-text notes sorted into named groups, all inside one
 notebook file (.qbf) that it creates, opens, backs up and compacts itself.
 A notebook may carry an access password. Notebooks of the older Windows
 program are converted when opened.
