@@ -5,6 +5,7 @@
 // Usage: qbf-jet-reader FILE            the notebook tables admin, Groups, Notes
 //        qbf-jet-reader FILE TABLE...   every column of the named tables
 //        qbf-jet-reader FILE --list     the names of the tables, one a line
+//        qbf-jet-reader --version
 //
 // Output: "QBJ1\n", then per table: 'T' u32 len name, u32 column count, per column u32 len name;
 // then per row 'R' followed by one value per column: 'N' (Null), 'I' i64 (integer types) or
@@ -16,6 +17,7 @@
 #include <mdbtools.h>
 
 #include "JetText.h"
+#include "QuillbookVersion.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -218,6 +220,10 @@ int dumpTable(MdbHandle *mdb, const char *name, const std::vector<std::string> &
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("qbf-jet-reader " QUILLBOOK_VERSION);
+        return Done;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: qbf-jet-reader FILE [TABLE...]\n");
         return NotJet4;

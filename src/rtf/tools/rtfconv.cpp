@@ -1,4 +1,5 @@
 // rtfconv: reads an RTF file with our reader and prints it as plain text, HTML or RTF.
+#include "QuillbookVersion.h"
 #include "Rtf.h"
 
 #include <QFile>
@@ -12,7 +13,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: rtfconv --to text|html|rtf FILE\n", stderr);
+    std::fputs("usage: rtfconv --to text|html|rtf FILE\n       rtfconv --version\n", stderr);
     return 2;
 }
 
@@ -20,6 +21,10 @@ int usage()
 
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("rtfconv " QUILLBOOK_VERSION);
+        return 0;
+    }
     if (argc != 4 || std::strcmp(argv[1], "--to") != 0)
         return usage();
     const QByteArray to = argv[2];
