@@ -9,6 +9,8 @@ packages=(
   libicu-dev libsodium-dev
   mdbtools-dev libglib2.0-dev
   fonts-noto-cjk xvfb xauth
+  qt6-translations-l10n
+  openbox trayer xdotool
 )
 
 missing=()
