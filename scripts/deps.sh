@@ -14,6 +14,8 @@ packages=(
   scdoc
   dpkg-dev file
   lintian desktop-file-utils appstream man-db libxml2-utils
+  qt6-translations-l10n
+  openbox trayer xdotool
 )
 
 missing=()

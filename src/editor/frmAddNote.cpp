@@ -9,6 +9,7 @@
 #include "controls/TrimBlanks.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
+#include "settings/DateText.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,7 +20,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextEdit>
@@ -242,28 +242,12 @@ int frmAddNote::FindInList(const QComboBox *combo, const QString &text)
 
 QString frmAddNote::dateTimeText(const QDateTime &when)
 {
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + when.time().toString(QStringLiteral("hh:mm"));
+    return Tools::NoteDateText(when);
 }
 
 QString frmAddNote::generalDateText(const QDateTime &when)
 {
-    // The long time format may name the time zone ("t"); a note wants the clock time only.
-    const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    QString clock;
-    bool quoted = false;
-    for (const QChar ch : format) {
-        if (ch == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && ch == QLatin1Char('t'))
-            continue;
-        clock.append(ch);
-    }
-    clock = clock.trimmed();
-    if (clock.isEmpty())
-        clock = QStringLiteral("HH:mm:ss");
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + QLocale::system().toString(when.time(), clock).trimmed();
+    return Tools::GeneralDateText(when);
 }
 
 void frmAddNote::setTitleColor(qint32 color)

@@ -1,6 +1,7 @@
 #include "EditorTesting.h"
 
 #include "rtf/Rtf.h"
+#include "settings/DateText.h"
 #include "settings/Colors.h"
 
 #include <QDateTime>
@@ -372,7 +373,7 @@ private Q_SLOTS:
     {
         const QDateTime when(QDate(2024, 3, 9), QTime(7, 5, 59));
         const QString text = frmAddNote::dateTimeText(when);
-        QCOMPARE(text, QLocale::system().toString(when.date(), QLocale::ShortFormat) + QStringLiteral(" 07:05"));
+        QCOMPARE(text, Tools::DateLocale().toString(when.date(), QLocale::ShortFormat) + QStringLiteral(" 07:05"));
         const QDateTime evening(QDate(2024, 3, 9), QTime(19, 30));
         QVERIFY(frmAddNote::dateTimeText(evening).endsWith(QStringLiteral(" 19:30")));
     }
