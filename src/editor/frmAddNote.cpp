@@ -310,7 +310,9 @@ QString frmAddNote::fileFolder() const
 QString frmAddNote::AskFileName(bool open, const QString &title, const QString &filter)
 {
     const QString qtFilter = texts::qtFilter(filter);
-    return open ? m_prompter.openFileName(this, title, qtFilter) : m_prompter.saveFileName(this, title, qtFilter);
+    const QString folder = fileFolder();
+    return open ? m_prompter.openFileName(this, title, qtFilter, folder)
+                : m_prompter.saveFileName(this, title, qtFilter, folder);
 }
 
 qint32 frmAddNote::AskColor()

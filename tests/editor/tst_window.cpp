@@ -525,10 +525,13 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("notebooks")));
         const QString folder = given.isEmpty() ? QString() : dir.filePath(given);
-        f->state.IsNewNote = true;
-        frmAddNote dlg(f->state, f->prompter, f->icons);
-        dlg.setFileFolder(folder);
-        QCOMPARE(dlg.fileFolder(), isThere ? QDir(folder).absolutePath() : QDir::homePath());
+        f->open(true);
+        f->dlg->setFileFolder(folder);
+        // Both choosers cancelled: only where they started matters here.
+        f->button("M_IMAGE")->trigger();
+        f->button("M_OPEN")->trigger();
+        const QString expected = isThere ? QDir(folder).absolutePath() : QDir::homePath();
+        QCOMPARE(f->prompter.fileFolders, QStringList({expected, expected}));
     }
 
     void runThroughThePrompter()
