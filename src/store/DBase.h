@@ -62,10 +62,15 @@ public:
     static QString HashPassword(const QString &plain);
 
     QString lastError() const { return lastError_; }
+    // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
+    static const QString MovedOrDeleted;
 
 private:
     struct Connection;
+    std::unique_ptr<Connection> openConnection(const QString &path, QString *error);
     bool ready();
+    // ready(), and the file at the path is still the one open; one that was replaced is reopened.
+    bool writable();
     int fail(const QString &why);
 
     std::unique_ptr<Connection> conn_;

@@ -153,7 +153,7 @@ QString DBase::LoadNoteBody(qint64 id)
 
 int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache,
@@ -175,7 +175,7 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 
 int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
     return guarded(lastError_, [&] {
@@ -198,7 +198,7 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 
 int DBase::MoveNote(qint64 id, qint64 groupId)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
@@ -211,7 +211,7 @@ int DBase::MoveNote(qint64 id, qint64 groupId)
 
 int DBase::DeleteNote(qint64 id)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // An id that matches no note succeeds with nothing deleted.
     return guarded(lastError_, [&] {

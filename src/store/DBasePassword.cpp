@@ -95,7 +95,7 @@ QString DBase::ReadPassword()
 
 int DBase::WritePassword(const QString &plain)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     if (characterCount(plain) > MaxPasswordChars)
         return fail(QStringLiteral("the password is longer than %1 characters").arg(MaxPasswordChars));

@@ -13,12 +13,19 @@
 #include <exception>
 #include <string>
 
+#include <sys/types.h>
+
 struct DBase::Connection
 {
-    Connection(const std::string &path, int flags) : db(path, flags), cache(db.getHandle()) {}
+    explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
+    // Which file the path named when it was opened: a file replaced under us (renamed over,
+    // or moved away) is told apart from the one we hold.
+    QString path; // absolute
+    dev_t device = 0;
+    ino_t inode = 0;
 };
 
 namespace StoreDetail {
