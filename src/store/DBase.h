@@ -49,14 +49,15 @@ public:
     int DeleteNote(qint64 id);
     qint64 LastInsertedId() const { return lastInsertedId_; } // ID given by the last AddGroup/AddNote
 
-    // Stored form of the access password (an Argon2id hash string); "" = no password.
+    // Stored form of the access password (an Argon2id hash string); "" = no password. A hash
+    // whose cost parameters are far beyond ours counts as damage and sets lastError().
     QString ReadPassword();
     // Hashes and stores plain, replacing the old one in one transaction; "" removes the
     // password. Refuses more than 50 characters.
     int WritePassword(const QString &plain);
     // Exact, case-sensitive check of a typed password against the stored form. A stored ""
     // matches only "". A stored form that is not a hash (never written by this program) is
-    // compared as plain text.
+    // compared as plain text. A hash beyond the cost bound never matches.
     static bool PasswordMatches(const QString &typed, const QString &stored);
     // The stored form of plain ("" stays ""); "" on failure (out of memory, crypto library).
     static QString HashPassword(const QString &plain);

@@ -185,7 +185,7 @@ QString checkObjects(SQLite::Database &db)
         const bool sqlIsNull = q.getColumn(3).isNull();
         const QString sql = QString::fromStdString(q.getColumn(3).getString());
         if (!acceptedObject(type, name, table, sql, sqlIsNull))
-            return QStringLiteral("the file holds a %1 %2 that this program does not create").arg(type, name);
+            return QStringLiteral("the file holds %1 %2, which this program does not create").arg(type, name);
     }
     return {};
 }

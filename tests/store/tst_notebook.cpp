@@ -174,6 +174,15 @@ void TestNotebook::openRefusesBadFile_data()
     QTest::newRow("robustness: note index damaged") << "index";
     QTest::newRow("robustness: groups damaged") << "groups";
     QTest::newRow("robustness: locked exclusively by another connection") << "locked";
+    QTest::newRow("robustness: another program's file in WAL mode") << "wal";
+    QTest::newRow("robustness: marked WAL file lacking a column") << "walmarked";
+    QTest::newRow("robustness: planted trigger wiping notes on insert") << "trigger";
+    QTest::newRow("robustness: planted trigger under the name of our index") << "temptrigger";
+    QTest::newRow("robustness: Groups replaced by a slow view") << "view";
+    QTest::newRow("robustness: an extra view") << "extraview";
+    QTest::newRow("robustness: an extra table") << "extratable";
+    QTest::newRow("robustness: an extra index") << "extraindex";
+    QTest::newRow("robustness: Notes as a full-text table") << "virtualnotes";
 }
 
 void TestNotebook::openRefusesBadFile()
@@ -239,6 +248,38 @@ void TestNotebook::openRefusesBadFile()
         const qsizetype offset = qsizetype(page - 1) * 4096 + (page == 1 ? 100 : 0);
         bytes.replace(offset, 200, QByteArray(200, '\xA5'));
         QVERIFY(writeBytes(bad, bytes));
+    } else if (kind == QLatin1String("wal") || kind == QLatin1String("walmarked")) {
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(bad).constData(), &raw), SQLITE_OK);
+        const QByteArray marks = kind == QLatin1String("walmarked")
+            ? QByteArray("PRAGMA application_id = ") + QByteArray::number(Schema::ApplicationId) + ";"
+            : QByteArray();
+        QCOMPARE(sqlite3_exec(raw, (marks + "PRAGMA journal_mode = WAL; CREATE TABLE songs (title TEXT);"
+                                            "INSERT INTO songs VALUES ('a');").constData(),
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else if (kind == QLatin1String("trigger") || kind == QLatin1String("temptrigger") || kind == QLatin1String("view")
+               || kind == QLatin1String("extraview") || kind == QLatin1String("extratable")
+               || kind == QLatin1String("extraindex") || kind == QLatin1String("virtualnotes")) {
+        DBase maker;
+        QCOMPARE(maker.CreateDatabase(bad), 1);
+        const char *plant = kind == QLatin1String("trigger")
+            ? "CREATE TRIGGER wipe AFTER INSERT ON Notes BEGIN DELETE FROM Notes; END;"
+            : kind == QLatin1String("temptrigger")
+            ? "CREATE TRIGGER NotesByGroup AFTER DELETE ON Notes BEGIN INSERT INTO Notes SELECT * FROM Notes; END;"
+            : kind == QLatin1String("view")
+            ? "DROP TABLE Groups; CREATE VIEW Groups AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+              "SELECT x AS ID, 'g' AS vGroupName FROM c;"
+            : kind == QLatin1String("extraview")
+            ? "CREATE VIEW Recent AS SELECT * FROM Notes;"
+            : kind == QLatin1String("extratable")
+            ? "CREATE TABLE Spy (x);"
+            : kind == QLatin1String("extraindex")
+            ? "CREATE INDEX ByTitle ON Notes (nNoteTitle);"
+            : "DROP TABLE Notes; CREATE VIRTUAL TABLE Notes USING fts5(ID, nNoteTitle, nAddDate, nLastUpdate, "
+              "nPriority, nIcon, nGroupID, nColor, nNote);";
+        QCOMPARE(RawDb(bad).exec(plant), SQLITE_OK);
     } else if (kind == QLatin1String("locked")) {
         DBase maker;
         QCOMPARE(maker.CreateDatabase(bad), 1);
@@ -257,7 +298,8 @@ void TestNotebook::openRefusesBadFile()
     QCOMPARE(QFileInfo::exists(bad), existedBefore); // opening never creates a file
     locker.reset();
     QCOMPARE(fileBytes(bad), before);
-    QVERIFY(!QFile::exists(bad + QStringLiteral("-journal")));
+    for (const char *side : {"-journal", "-wal", "-shm"})
+        QVERIFY2(!QFile::exists(bad + QLatin1String(side)), side);
 
     // The previous notebook is untouched and opens again as the open command does it.
     db.DatabasePath = good;
