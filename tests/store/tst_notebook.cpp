@@ -33,6 +33,8 @@ private Q_SLOTS:
     void twoProcesses_data();
     void twoProcesses();
     void operationsNeedAnOpenNotebook();
+    void fileChangedUnderTheOpenNotebook_data();
+    void fileChangedUnderTheOpenNotebook();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -523,6 +525,62 @@ void TestNotebook::operationsNeedAnOpenNotebook()
     db.LoadGroups(tree);
     QVERIFY(tree.nodes.empty());
     QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+}
+
+void TestNotebook::fileChangedUnderTheOpenNotebook_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("writes");
+    QTest::newRow("nominal: replaced by a copy of itself (another program compacted it)") << "copy" << true;
+    QTest::newRow("robustness: deleted") << "delete" << false;
+    QTest::newRow("robustness: renamed away") << "rename" << false;
+    QTest::newRow("robustness: replaced by a notebook with another password") << "otherpassword" << false;
+    QTest::newRow("robustness: replaced by a file that is no notebook") << "garbage" << false;
+}
+
+// A write never goes to a file that is no longer at the notebook's path: a replaced notebook is
+// reopened first, and a vanished one is named as such instead of "readonly database".
+void TestNotebook::fileChangedUnderTheOpenNotebook()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, writes);
+    const QString p = path(QStringLiteral("book.qbf"));
+    DBase db;
+    QVERIFY(openFresh(db, p));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(db.WritePassword(QStringLiteral("pw")), 1);
+
+    const QString other = path(QStringLiteral("other.qbf"));
+    if (change == QLatin1String("copy")) {
+        QVERIFY(QFile::copy(p, other));
+    } else if (change == QLatin1String("otherpassword")) {
+        QVERIFY(QFile::copy(p, other));
+        DBase changer;
+        changer.DatabasePath = other;
+        changer.OpenDatabase();
+        QCOMPARE(changer.WritePassword(QStringLiteral("theirs")), 1);
+    } else if (change == QLatin1String("garbage")) {
+        QVERIFY(writeBytes(other, QByteArray("not a notebook\n").repeated(300)));
+    }
+    if (change == QLatin1String("delete"))
+        QVERIFY(QFile::remove(p));
+    else if (change == QLatin1String("rename"))
+        QVERIFY(QFile::rename(p, path(QStringLiteral("moved.qbf"))));
+    else
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(p).constData()), 0);
+
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("after"))), writes ? 1 : 0);
+    if (!writes) {
+        QVERIFY2(db.lastError().startsWith(DBase::MovedOrDeleted), qPrintable(db.lastError()));
+        QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+        return;
+    }
+    db.CloseDatabase();
+    db.OpenDatabase();
+    VectorNoteSink list;
+    db.LoadNotes(list, 1);
+    QCOMPARE(list.items.size(), std::size_t(1));
+    QCOMPARE(list.items[0].text, QStringLiteral("after"));
 }
 
 QTEST_GUILESS_MAIN(TestNotebook)
