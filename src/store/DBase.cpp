@@ -6,11 +6,36 @@
 
 #include <QFileInfo>
 
+#include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <limits>
+
 using StoreDetail::guarded;
 using StoreDetail::nativePath;
+
+QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table)
+{
+    const int code = e.getErrorCode();
+    try {
+        if (code == SQLITE_FULL) {
+            // table is one of our two fixed names, never user text.
+            SQLite::Statement q(db, std::string("SELECT max((SELECT max(ID) FROM ") + table
+                                        + "), (SELECT max(seq) FROM sqlite_sequence WHERE name = ?))");
+            q.bind(1, table);
+            if (q.executeStep() && q.getColumn(0).getInt64() == std::numeric_limits<qint64>::max())
+                return QStringLiteral("no ID left in table %1: the highest possible ID (%2) has been used")
+                    .arg(QLatin1String(table))
+                    .arg(std::numeric_limits<qint64>::max());
+        }
+    } catch (const SQLite::Exception &) {
+        return QStringLiteral("the table of last used IDs (sqlite_sequence) is damaged");
+    }
+    if (e.getExtendedErrorCode() == SQLITE_CORRUPT_SEQUENCE)
+        return QStringLiteral("the table of last used IDs (sqlite_sequence) is damaged");
+    return QString::fromUtf8(e.what());
+}
 
 const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除.");
 

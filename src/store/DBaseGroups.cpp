@@ -31,7 +31,12 @@ int DBase::AddGroup(const QString &name)
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache, "INSERT INTO Groups (vGroupName) VALUES (?)");
-        q.bind(1, name).run();
+        q.bind(1, name);
+        try {
+            q.run();
+        } catch (const SQLite::Exception &e) {
+            return fail(StoreDetail::insertFailure(conn_->db, e, "Groups"));
+        }
         lastInsertedId_ = conn_->db.getLastInsertRowid();
         return 1;
     });

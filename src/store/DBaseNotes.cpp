@@ -166,8 +166,12 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
             .bind(5, note.NoteAddDate)
             .bind(6, note.NoteLastUpdate)
             .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody)
-            .run();
+            .bind(8, note.NoteBody);
+        try {
+            q.run();
+        } catch (const SQLite::Exception &e) {
+            return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+        }
         lastInsertedId_ = conn_->db.getLastInsertRowid();
         return 1;
     });

@@ -48,4 +48,9 @@ int guarded(QString &error, F &&f)
     }
 }
 
+// The reason an insert into table (Groups or Notes) failed. The engine reports a table whose
+// highest possible ID is taken as "database or disk is full", and a damaged sqlite_sequence as a
+// malformed file; both are named for what they are.
+QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table);
+
 } // namespace StoreDetail

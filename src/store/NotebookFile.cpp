@@ -163,8 +163,15 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
         why = Schema::verify(*candidate);
         if (!why.isEmpty())
             return 0;
-        if (!readOnly)
+        if (!readOnly) {
             Schema::configure(*candidate);
+            try {
+                Schema::repairSequence(*candidate);
+            } catch (const SQLite::Exception &e) {
+                throw SQLite::Exception(std::string("the table of last used IDs is damaged and cannot be repaired: ")
+                                        + e.what());
+            }
+        }
         db = std::move(candidate);
         return 1;
     });

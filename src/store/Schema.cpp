@@ -283,6 +283,53 @@ bool hasNoteIndex(SQLite::Database &db)
     return q.executeStep();
 }
 
+bool sequenceReadable(SQLite::Database &db)
+{
+    try {
+        db.execAndGet("SELECT count(*) FROM sqlite_sequence");
+        return true;
+    } catch (const SQLite::Exception &) {
+        return false;
+    }
+}
+
+void repairSequence(SQLite::Database &db)
+{
+    if (sequenceReadable(db))
+        return;
+    sqlite3 *handle = db.getHandle();
+    // Unlinking the damaged table takes an edit of the schema table itself, which the guard
+    // forbids; it is allowed for these two statements only. The page it used stays unused until
+    // the next compaction.
+    const bool present = db.execAndGet("SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_sequence'").getInt() > 0;
+    if (present) {
+        const int schemaVersion = db.execAndGet("PRAGMA schema_version").getInt();
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+        db.exec("PRAGMA writable_schema = ON");
+        try {
+            SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+            db.exec("DELETE FROM sqlite_schema WHERE type = 'table' AND name = 'sqlite_sequence'");
+            db.exec("PRAGMA schema_version = " + std::to_string(schemaVersion + 1));
+            tx.commit();
+        } catch (const SQLite::Exception &) {
+            db.exec("PRAGMA writable_schema = OFF");
+            sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+            throw;
+        }
+        db.exec("PRAGMA writable_schema = OFF");
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    }
+    // The engine makes a fresh sequence table for the first AUTOINCREMENT table it sees created;
+    // it then continues after the highest IDs in use.
+    SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+    db.exec("CREATE TABLE QuillbookSequenceRepair (ID INTEGER PRIMARY KEY AUTOINCREMENT)");
+    db.exec("DROP TABLE QuillbookSequenceRepair");
+    db.exec("DELETE FROM sqlite_sequence");
+    db.exec("INSERT INTO sqlite_sequence (name, seq) SELECT 'Groups', max(ID) FROM Groups HAVING count(*) > 0");
+    db.exec("INSERT INTO sqlite_sequence (name, seq) SELECT 'Notes', max(ID) FROM Notes HAVING count(*) > 0");
+    tx.commit();
+}
+
 void configure(SQLite::Database &db)
 {
     db.exec("PRAGMA synchronous = FULL");

@@ -43,4 +43,9 @@ bool hasNoteIndex(SQLite::Database &db);
 // only once verify accepted the file, since switching the journal mode writes to it.
 void configure(SQLite::Database &db);
 
+// The engine keeps the last ID given to each table in sqlite_sequence; when that table cannot be
+// read, every add would fail. It is made anew from the highest IDs in the tables. Only for a
+// connection that may write, after verify. Throws when the repair fails.
+void repairSequence(SQLite::Database &db);
+
 } // namespace Schema

@@ -4,6 +4,7 @@
 // bypasses DBase, so a test can check what really is on disk.
 
 #include "store/DBase.h"
+#include "store/Import.h"
 #include "store/Sinks.h"
 
 #include <QFile>
@@ -195,4 +196,23 @@ inline QSet<qint64> noteIdsIn(const QString &path, QString *error)
         ids.insert(item.key.mid(1).toLongLong());
     *error = db.lastError();
     return ids;
+}
+
+// A notebook of one group "组" holding notes 1..count with bodies of bodyChars characters,
+// written in one transaction (adding them one by one would wait for a disk sync each).
+// Returns "" or the reason it failed.
+inline QString importNotes(const QString &path, int count, int bodyChars)
+{
+    ImportRows rows;
+    rows.groups.push_back({1, QStringLiteral("组")});
+    for (int i = 1; i <= count; ++i) {
+        ImportNote n;
+        n.ID = i;
+        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
+        n.nGroupID = 1;
+        n.nNote = QString(bodyChars, u'文');
+        rows.notes.push_back(n);
+    }
+    QString error;
+    return ImportNotebook(path, rows, &error) == 1 ? QString() : error;
 }

@@ -35,6 +35,8 @@ private Q_SLOTS:
     void operationsNeedAnOpenNotebook();
     void fileChangedUnderTheOpenNotebook_data();
     void fileChangedUnderTheOpenNotebook();
+    void addAfterIdTrouble_data();
+    void addAfterIdTrouble();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -52,20 +54,8 @@ void TestNotebook::init()
 
 QString TestNotebook::makeBigNotebook(const QString &name)
 {
-    // One transaction: adding 300 notes one by one would wait for 300 disk syncs.
-    ImportRows rows;
-    rows.groups.push_back({1, QStringLiteral("组")});
-    for (int i = 1; i <= 300; ++i) {
-        ImportNote n;
-        n.ID = i;
-        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
-        n.nGroupID = 1;
-        n.nNote = QString(1000, u'文');
-        rows.notes.push_back(n);
-    }
     const QString p = path(name);
-    QString error;
-    return ImportNotebook(p, rows, &error) == 1 ? p : QString();
+    return importNotes(p, 300, 1000).isEmpty() ? p : QString();
 }
 
 void TestNotebook::createdFileHasSchemaAndNoRows()
@@ -581,6 +571,54 @@ void TestNotebook::fileChangedUnderTheOpenNotebook()
     db.LoadNotes(list, 1);
     QCOMPARE(list.items.size(), std::size_t(1));
     QCOMPARE(list.items[0].text, QStringLiteral("after"));
+}
+
+void TestNotebook::addAfterIdTrouble_data()
+{
+    QTest::addColumn<QString>("trouble");
+    QTest::newRow("robustness: the highest possible note ID is taken") << "maxid";
+    QTest::newRow("robustness: the page of sqlite_sequence is damaged") << "sequence";
+    QTest::newRow("robustness: sqlite_sequence is missing") << "nosequence";
+}
+
+// The engine answers "database or disk is full" or "malformed" here; the store names the real
+// reason, and repairs the table of last IDs when it cannot be read.
+void TestNotebook::addAfterIdTrouble()
+{
+    QFETCH(QString, trouble);
+    const QString p = makeBigNotebook(QStringLiteral("ids.qbf"));
+    QVERIFY(!p.isEmpty());
+    if (trouble == QLatin1String("maxid")) {
+        QCOMPARE(RawDb(p).exec("INSERT INTO Notes (ID, nNoteTitle, nGroupID) VALUES (9223372036854775807, 'last', 1)"),
+                 SQLITE_OK);
+    } else if (trouble == QLatin1String("nosequence")) {
+        QCOMPARE(RawDb(p).exec("PRAGMA writable_schema = ON; DELETE FROM sqlite_schema WHERE name = 'sqlite_sequence'"),
+                 SQLITE_OK);
+    } else {
+        const int page = RawDb(p).scalar(QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = 'sqlite_sequence'")).toInt();
+        QVERIFY(page > 1);
+        QByteArray bytes = fileBytes(p);
+        bytes.replace(qsizetype(page - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
+        QVERIFY(writeBytes(p, bytes));
+    }
+    DBase db;
+    db.DatabasePath = p;
+    db.OpenDatabase();
+    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    if (trouble == QLatin1String("maxid")) {
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("one more"))), 0);
+        QVERIFY2(db.lastError().contains(QLatin1String("no ID left")), qPrintable(db.lastError()));
+        QCOMPARE(db.AddGroup(QStringLiteral("still fine")), 1); // the groups have IDs left
+        return;
+    }
+    QVERIFY2(db.AddNote(1, makeNote(QStringLiteral("one more"))) == 1, qPrintable(db.lastError()));
+    QCOMPARE(db.LastInsertedId(), 301);
+    QCOMPARE(db.AddGroup(QStringLiteral("组二")), 1);
+    QCOMPARE(db.LastInsertedId(), 2);
+    db.CloseDatabase();
+    RawDb raw(p);
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(name || '=' || seq) FROM sqlite_sequence")),
+             QStringLiteral("Groups=2,Notes=301"));
 }
 
 QTEST_GUILESS_MAIN(TestNotebook)

@@ -26,18 +26,8 @@ namespace {
 // 300 notes of which every second one is deleted again, so a compaction has pages to give back.
 QString makeNotebook(const QString &path)
 {
-    ImportRows rows;
-    rows.groups.push_back({1, QStringLiteral("组")});
-    for (int i = 1; i <= 300; ++i) {
-        ImportNote n;
-        n.ID = i;
-        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
-        n.nGroupID = 1;
-        n.nNote = QString(2000, u'文');
-        rows.notes.push_back(n);
-    }
-    QString error;
-    if (ImportNotebook(path, rows, &error) != 1)
+    const QString error = importNotes(path, 300, 2000);
+    if (!error.isEmpty())
         return error;
     RawDb(path).exec("DELETE FROM Notes WHERE ID % 2 = 0");
     return {};
@@ -66,15 +56,20 @@ void TestTwoProcesses::whileAnotherProcessSaves()
     const QSet<qint64> before = noteIdsIn(path, &error);
     QCOMPARE(before.size(), 150);
 
-    constexpr int Saves = 250;
+    // The other process saves until it is killed; this one works on the file meanwhile.
     QProcess saver;
-    saver.start(QStringLiteral(QB_SAVER), {path, QString::number(Saves), QStringLiteral("3000")});
+    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("3000")});
     QVERIFY2(saver.waitForStarted(), qPrintable(saver.errorString()));
 
     QByteArray output;
+    while (!output.contains("ok ") && saver.waitForReadyRead(30000))
+        output += saver.readAllStandardOutput();
+    QVERIFY2(output.contains("ok "), output.constData());
     QStringList refusals;
-    int rounds = 0;
-    while (saver.state() != QProcess::NotRunning) {
+    // Opening is quick, so it is tried often: a size read outside the lock failed about one
+    // open in five.
+    const int Rounds = op == QLatin1String("open") ? 40 : 8;
+    for (int round = 0; round < Rounds && saver.state() != QProcess::NotRunning; ++round) {
         // What the other process has been told so far must be in what this one sees.
         output += saver.readAllStandardOutput();
         const QList<qint64> acknowledged = parseSaverOutput(output).acknowledged;
@@ -101,25 +96,26 @@ void TestTwoProcesses::whileAnotherProcessSaves()
             }
         }
         if (!ok)
-            refusals << QStringLiteral("%1 (round %2)").arg(error).arg(rounds);
-        ++rounds;
-        saver.waitForFinished(op == QLatin1String("open") ? 5 : 40);
+            refusals << QStringLiteral("%1 (round %2)").arg(error).arg(round);
+        saver.waitForReadyRead(50);
     }
+    // Killed in the middle of a save: what it acknowledged before must all be there.
+    QCOMPARE(saver.state(), QProcess::Running);
+    saver.kill();
+    QVERIFY(saver.waitForFinished());
     output += saver.readAllStandardOutput();
-    QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(saver.exitCode(), 0);
     const SaverOutput saved = parseSaverOutput(output);
     QVERIFY2(saved.failures.isEmpty(), qPrintable(saved.failures.join(QLatin1Char('\n'))));
-    QCOMPARE(saved.acknowledged.size(), Saves);
+    QVERIFY2(saved.acknowledged.size() >= Rounds, qPrintable(QString::number(saved.acknowledged.size())));
     QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join(QLatin1Char('\n'))));
-    QVERIFY2(rounds >= 3, qPrintable(QString::number(rounds)));
 
     const QSet<qint64> after = noteIdsIn(path, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY(after.contains(before));
     for (qint64 id : saved.acknowledged)
         QVERIFY2(after.contains(id), qPrintable(QStringLiteral("note %1 was acknowledged but is gone").arg(id)));
-    QCOMPARE(after.size(), before.size() + Saves);
+    // At most the save that was cut off may have reached the disk unacknowledged.
+    QVERIFY(after.size() - before.size() <= saved.acknowledged.size() + 1);
     QCOMPARE(RawDb(path).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
