@@ -3,12 +3,16 @@
 // every refused one, flushed line by line, so that a test can count what must be in the file
 // even after it kills this process.
 //
-//     qb-test-saver NOTEBOOK COUNT [BODY_CHARS]
+//     qb-test-saver NOTEBOOK COUNT [BODY_CHARS [PAUSE_MS]]
+//
+// PAUSE_MS between saves keeps it to what a person does: a writer that never pauses keeps
+// every reader of the file waiting.
 
 #include "store/DBase.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -18,6 +22,7 @@ int main(int argc, char **argv)
     }
     const long count = std::atol(argv[2]);
     const long bodyChars = argc > 3 ? std::atol(argv[3]) : 2000;
+    const long pauseMs = argc > 4 ? std::atol(argv[4]) : 0;
     DBase db;
     db.BusyTimeoutMs = 30000; // a compaction of the other process may hold the file a while
     db.DatabasePath = QString::fromLocal8Bit(argv[1]);
@@ -38,6 +43,8 @@ int main(int argc, char **argv)
         else
             std::printf("fail %s\n", qPrintable(db.lastError()));
         std::fflush(stdout);
+        if (pauseMs > 0)
+            ::usleep(useconds_t(pauseMs * 1000));
     }
     return 0;
 }

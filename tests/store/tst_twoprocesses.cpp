@@ -58,7 +58,7 @@ void TestTwoProcesses::whileAnotherProcessSaves()
 
     // The other process saves until it is killed; this one works on the file meanwhile.
     QProcess saver;
-    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("3000")});
+    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("3000"), QStringLiteral("20")});
     QVERIFY2(saver.waitForStarted(), qPrintable(saver.errorString()));
 
     QByteArray output;
@@ -89,7 +89,7 @@ void TestTwoProcesses::whileAnotherProcessSaves()
             const QSet<qint64> seen = noteIdsIn(op == QLatin1String("backup") ? copy : path, &error);
             ok = error.isEmpty();
             for (qint64 id : acknowledged) {
-                if (!seen.contains(id)) {
+                if (ok && !seen.contains(id)) {
                     ok = false;
                     error = QStringLiteral("note %1 is missing").arg(id);
                 }
@@ -106,7 +106,7 @@ void TestTwoProcesses::whileAnotherProcessSaves()
     output += saver.readAllStandardOutput();
     const SaverOutput saved = parseSaverOutput(output);
     QVERIFY2(saved.failures.isEmpty(), qPrintable(saved.failures.join(QLatin1Char('\n'))));
-    QVERIFY2(saved.acknowledged.size() >= Rounds, qPrintable(QString::number(saved.acknowledged.size())));
+    QVERIFY2(saved.acknowledged.size() >= 8, qPrintable(QString::number(saved.acknowledged.size())));
     QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join(QLatin1Char('\n'))));
 
     const QSet<qint64> after = noteIdsIn(path, &error);
