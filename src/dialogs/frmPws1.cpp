@@ -53,8 +53,15 @@ frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent)
 void frmPws1::cmdOK_Click()
 {
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
-    m_state.gInputPassword = Tools::TrimBlanks(txtPws->text());
-    if (!DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword)) {
+    const QString typed = txtPws->text();
+    m_state.gInputPassword = Tools::TrimBlanks(typed);
+    bool matches = DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+    // A password with blanks at its ends could once be set; it must still open its notebook.
+    if (!matches && typed != m_state.gInputPassword && DBase::PasswordMatches(typed, m_state.gPassword)) {
+        m_state.gInputPassword = typed;
+        matches = true;
+    }
+    if (!matches) {
         setBackground(txtPws, highlightColor());
         txtPws->selectAll();
         txtPws->setFocus();

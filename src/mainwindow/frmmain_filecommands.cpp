@@ -19,10 +19,6 @@
 #include <QLabel>
 #include <QTextEdit>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 namespace {
 
 const QString kDatabaseFilter = QStringLiteral("数据库文件(*.qbf)|*.qbf|");
@@ -40,15 +36,6 @@ bool sameFile(const QString &a, const QString &b)
     if (fa.exists() && fb.exists())
         return fa.canonicalFilePath() == fb.canonicalFilePath();
     return fa.absoluteFilePath() == fb.absoluteFilePath();
-}
-
-// Replaces dst by src in one step (the rename of the platform, which overwrites).
-bool renameOver(const QString &src, const QString &dst, QString *error)
-{
-    if (std::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) == 0)
-        return true;
-    *error = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
 }
 
 // Empties the tree, the list, the captions and the preview.
@@ -245,40 +232,17 @@ void frmmain::mnuCompact_Click()
     if (!m_db.DatabaseIsOpen || refuseWhileBusy())
         return;
     const QString path = QFileInfo(m_db.DatabasePath).absoluteFilePath();
-    const QString temp = QFileInfo(path).absoluteDir().filePath(QStringLiteral("tmp.mdb"));
 
+    // Compacted in place under the file's lock: another window's saves wait for it, a link to
+    // the notebook stays a link, and a failure rolls back to the file as it was.
     m_db.CloseDatabase();
-    // The compacted file takes the place of the old one and keeps its permissions, writable.
-    const QFileDevice::Permissions permissions = QFile::permissions(path);
-
     QString error;
-    QString failedStep;
-    const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] {
-        if (path == temp) {
-            if (FileOps::CompactTo(path, path, &error) != 1) {
-                failedStep = QStringLiteral("无法写入修复后的副本");
-                return 0;
-            }
-            return 1;
-        }
-        // A "tmp.mdb" left over from an earlier run is simply replaced.
-        if (FileOps::CompactTo(path, temp, &error) != 1) {
-            failedStep = QStringLiteral("无法写入修复后的副本 '") + native(temp) + QLatin1Char('\'');
-            return 0;
-        }
-        QFile::setPermissions(temp, permissions | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-        if (!renameOver(temp, path, &error)) {
-            failedStep = QStringLiteral("无法用修复后的副本替换原文件");
-            QFile::remove(temp);
-            return 0;
-        }
-        return 1;
-    });
+    const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] { return FileOps::Compact(path, &error); });
 
     m_db.OpenDatabase();
     if (ok != 1) {
         m_prompter.msgBox(this,
-                          QStringLiteral("修复数据库发生错误：") + failedStep + cmd::crlf() + error + cmd::crlf()
+                          QStringLiteral("修复数据库发生错误：") + cmd::crlf() + error + cmd::crlf()
                               + QStringLiteral("原数据库文件没有改变."),
                           Prompter::Exclamation, cmd::notice());
     }

@@ -49,23 +49,29 @@ public:
     int DeleteNote(qint64 id);
     qint64 LastInsertedId() const { return lastInsertedId_; } // ID given by the last AddGroup/AddNote
 
-    // Stored form of the access password (an Argon2id hash string); "" = no password.
+    // Stored form of the access password (an Argon2id hash string); "" = no password. A hash
+    // whose cost parameters are far beyond ours counts as damage and sets lastError().
     QString ReadPassword();
     // Hashes and stores plain, replacing the old one in one transaction; "" removes the
     // password. Refuses more than 50 characters.
     int WritePassword(const QString &plain);
     // Exact, case-sensitive check of a typed password against the stored form. A stored ""
     // matches only "". A stored form that is not a hash (never written by this program) is
-    // compared as plain text.
+    // compared as plain text. A hash beyond the cost bound never matches.
     static bool PasswordMatches(const QString &typed, const QString &stored);
     // The stored form of plain ("" stays ""); "" on failure (out of memory, crypto library).
     static QString HashPassword(const QString &plain);
 
     QString lastError() const { return lastError_; }
+    // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
+    static const QString MovedOrDeleted;
 
 private:
     struct Connection;
+    std::unique_ptr<Connection> openConnection(const QString &path, QString *error);
     bool ready();
+    // ready(), and the file at the path is still the one open; one that was replaced is reopened.
+    bool writable();
     int fail(const QString &why);
 
     std::unique_ptr<Connection> conn_;

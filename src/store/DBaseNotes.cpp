@@ -153,7 +153,7 @@ QString DBase::LoadNoteBody(qint64 id)
 
 int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache,
@@ -166,8 +166,12 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
             .bind(5, note.NoteAddDate)
             .bind(6, note.NoteLastUpdate)
             .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody)
-            .run();
+            .bind(8, note.NoteBody);
+        try {
+            q.run();
+        } catch (const SQLite::Exception &e) {
+            return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+        }
         lastInsertedId_ = conn_->db.getLastInsertRowid();
         return 1;
     });
@@ -175,7 +179,7 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 
 int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
     return guarded(lastError_, [&] {
@@ -198,7 +202,7 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 
 int DBase::MoveNote(qint64 id, qint64 groupId)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
@@ -211,7 +215,7 @@ int DBase::MoveNote(qint64 id, qint64 groupId)
 
 int DBase::DeleteNote(qint64 id)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // An id that matches no note succeeds with nothing deleted.
     return guarded(lastError_, [&] {

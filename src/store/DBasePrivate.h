@@ -13,12 +13,19 @@
 #include <exception>
 #include <string>
 
+#include <sys/types.h>
+
 struct DBase::Connection
 {
-    Connection(const std::string &path, int flags) : db(path, flags), cache(db.getHandle()) {}
+    explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
+    // Which file the path named when it was opened: a file replaced under us (renamed over,
+    // or moved away) is told apart from the one we hold.
+    QString path; // absolute
+    dev_t device = 0;
+    ino_t inode = 0;
 };
 
 namespace StoreDetail {
@@ -40,5 +47,10 @@ int guarded(QString &error, F &&f)
         return 0;
     }
 }
+
+// The reason an insert into table (Groups or Notes) failed. The engine reports a table whose
+// highest possible ID is taken as "database or disk is full", and a damaged sqlite_sequence as a
+// malformed file; both are named for what they are.
+QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table);
 
 } // namespace StoreDetail
