@@ -32,6 +32,10 @@ void RtfReader::read(const QByteArray &rtf)
     bool rootClosed = false;
     bool started = false;
     while (!rootClosed && tokenizer.next(tok)) {
+        if (m_limit > 0 && (m_cut || m_used > m_limit)) {
+            m_cut = true;
+            break;
+        }
         if (m_overflowSkipFrom > 0 && tok.kind != RtfToken::GroupOpen && tok.kind != RtfToken::GroupClose)
             continue;
         if (!started && tok.kind != RtfToken::GroupOpen)
@@ -343,6 +347,15 @@ void RtfReader::addText(QStringView text)
     if (g.dest != Dest::Text || g.chr.hidden)
         return;
     resolveListText();
+    if (m_limit > 0) {
+        // One run of text can be the whole body: take only what the limit leaves room for.
+        const qint64 room = m_limit - m_used - m_run.size();
+        if (room < text.size())
+            m_cut = true;
+        if (room <= 0)
+            return;
+        text = text.left(room);
+    }
     if (!m_run.isEmpty() && !(g.chr == m_runChar))
         flushRun();
     if (m_run.isEmpty()) {
@@ -371,6 +384,7 @@ void RtfReader::flushRun()
     if (m_run.isEmpty())
         return;
     m_cursor.insertText(m_run, charFormat(m_runChar));
+    m_used += m_run.size();
     m_run.clear();
 }
 

@@ -62,6 +62,10 @@ public:
     RtfReader &operator=(const RtfReader &) = delete;
 
     void read(const QByteArray &rtf);
+    // Stops reading once the document holds about this much (characters, with paragraphs and
+    // table cells counted as several); 0 = everything. cut() tells whether it stopped early.
+    void setLimit(qint64 units) { m_limit = units; }
+    bool cut() const { return m_cut; }
 
 private:
     // Where the content of a group goes.
@@ -170,6 +174,9 @@ private:
     int m_overflowSkipFrom = 0; // the overflow depth of a destination being skipped, or 0
     bool m_starNext = false;
     bool m_finished = false;
+    qint64 m_limit = 0;
+    qint64 m_used = 0;
+    bool m_cut = false;
     int m_skip = 0;           // fallback units still to skip after \uN
 
     // document-wide tables
