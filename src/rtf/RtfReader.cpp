@@ -11,6 +11,7 @@ namespace rtf {
 namespace {
 // Deeper groups are counted but share their parent's state, so nesting cannot exhaust memory.
 constexpr int kMaxDepth = 4096;
+constexpr int kMaxFootnoteChars = 1 << 16;
 } // namespace
 
 RtfReader::RtfReader(QTextDocument *doc)
@@ -104,6 +105,7 @@ void RtfReader::finishDocument()
         applyBlockFormat();
     m_blockPending = false;
     trimTable();
+    appendFootnotes();
 }
 
 void RtfReader::onGroupOpen()
@@ -263,6 +265,7 @@ void RtfReader::onBytes(const char *data, qsizetype size)
         return;
     case Dest::Text:
     case Dest::ListText:
+    case Dest::Footnote:
         break;
     }
     if (g.chr.hidden && g.dest == Dest::Text)
@@ -342,6 +345,11 @@ void RtfReader::addText(QStringView text)
     if (g.dest == Dest::ListText) {
         if (m_listText.size() < 64)
             m_listText += text;
+        return;
+    }
+    if (g.dest == Dest::Footnote) {
+        if (!g.chr.hidden && m_footnotes.last().size() < kMaxFootnoteChars)
+            m_footnotes.last() += text;
         return;
     }
     if (g.dest != Dest::Text || g.chr.hidden)

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextList>
@@ -69,7 +70,7 @@ public:
 
 private:
     // Where the content of a group goes.
-    enum class Dest { Text, Skip, FontTable, ColorTable, Picture, ListText, PnProps, FieldInst };
+    enum class Dest { Text, Skip, FontTable, ColorTable, Picture, ListText, PnProps, FieldInst, Footnote };
 
     struct Group
     {
@@ -134,6 +135,8 @@ private:
     void cwField(const RtfToken &, int);
     void cwFieldInst(const RtfToken &, int);
     void cwFieldResult(const RtfToken &, int);
+    void cwFootnote(const RtfToken &, int);
+    void cwFootnoteMark(const RtfToken &, int);
     void cwPict(const RtfToken &, int);
     void cwPictBlip(const RtfToken &tok, int blip);
     void cwPictNumber(const RtfToken &tok, int which);
@@ -166,6 +169,7 @@ private:
     void trimTable();
     void insertPicture();
     void finishFontEntry();
+    void appendFootnotes();
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
@@ -218,6 +222,9 @@ private:
 
     // fields
     QString m_fieldInst;
+
+    // footnotes, shown at the end of the note
+    QStringList m_footnotes;
 
     // pictures
     PictureData m_pict;

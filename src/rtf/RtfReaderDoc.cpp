@@ -36,6 +36,8 @@ QTextListFormat::Style listStyle(ListKind kind)
 
 void RtfReader::cwPar(const RtfToken &, int)
 {
+    if (top().dest == Dest::Footnote && !m_footnotes.last().isEmpty())
+        m_footnotes.last() += QLatin1Char(' ');
     if (top().dest != Dest::Text)
         return;
     endParagraph();
@@ -217,6 +219,22 @@ void RtfReader::cwRow(const RtfToken &, int)
         return;
     m_rowPending = true;
     m_col = 0;
+}
+
+void RtfReader::appendFootnotes()
+{
+    // A note has no page foot: its footnotes end it, each a paragraph marked with its number.
+    if (m_footnotes.isEmpty())
+        return;
+    QTextCursor end(m_doc);
+    end.movePosition(QTextCursor::End);
+    const QTextCharFormat format = charFormat(CharState());
+    for (qsizetype i = 0; i < m_footnotes.size(); ++i) {
+        if (m_doc->characterCount() > 1)
+            end.insertBlock(QTextBlockFormat(), format);
+        end.insertText(QStringLiteral("[%1] %2").arg(i + 1).arg(m_footnotes.at(i).simplified()), format);
+    }
+    m_footnotes.clear();
 }
 
 void RtfReader::insertPicture()

@@ -82,6 +82,19 @@ void TestRtfReader::text_data()
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 \\'c7\\'d1}") << QStringLiteral("한");
     QTest::newRow("nominal: cpg wins over fcharset")
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0\\cpg936 X;}}\\f0 \\'d6\\'d0}") << QStringLiteral("中");
+    // Mac code pages, as \ansicpg of the document or \cpg of a font.
+    QTest::newRow("nominal: Mac Roman") << QByteArray("{\\rtf1\\mac\\ansicpg10000 caf\\'8e}") << QStringLiteral("café");
+    QTest::newRow("nominal: Mac Japanese")
+        << QByteArray("{\\rtf1\\mac\\ansicpg10001 \\'93\\'fa\\'96\\'7b\\'8c\\'ea}") << QStringLiteral("日本語");
+    QTest::newRow("nominal: Mac Traditional Chinese by cpg")
+        << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f0\\cpg10002 X;}}\\f0 \\'a4\\'a4\\'a4\\'e5}") << QStringLiteral("中文");
+    QTest::newRow("nominal: Mac Korean") << QByteArray("{\\rtf1\\mac\\ansicpg10003 \\'c7\\'d1}") << QStringLiteral("한");
+    QTest::newRow("nominal: Mac Simplified Chinese")
+        << QByteArray("{\\rtf1\\mac\\ansicpg10008 \\'d6\\'d0\\'ce\\'c4}") << QStringLiteral("中文");
+    QTest::newRow("nominal: footnote kept at the end, marked with its number")
+        << QByteArray("{\\rtf1 Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} more."
+                      "{\\super\\chftn}{\\footnote{\\super\\chftn} Second\\par one.}\\par End.}")
+        << QStringLiteral("Text1 more.2\nEnd.\n[1] The note.\n[2] Second one.");
     QTest::newRow("nominal: document code page for charset 1")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 X;}}\\f0 \\'c4\\'e0}") << QStringLiteral("Да");
     QTest::newRow("nominal: font switch changes code page")
