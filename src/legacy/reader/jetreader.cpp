@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 enum Exit { Done = 0, NotJet4 = 2, NotNotebook = 3, Damaged = 4 };
@@ -33,6 +35,9 @@ enum Exit { Done = 0, NotJet4 = 2, NotNotebook = 3, Damaged = 4 };
 // A memo longer than this is treated as damage rather than read (1 GiB of UTF-16).
 constexpr std::uint32_t kMaxMemoBytes = 1u << 30;
 constexpr int kMaxLvalPages = 1 << 20;
+
+// Whole pages in the file: libmdb fills a page cut off by the end of the file with zeros.
+unsigned long g_wholePages = 0;
 
 void put(const void *data, size_t n) { std::fwrite(data, 1, n, stdout); }
 void putByte(char c) { std::fputc(c, stdout); }
@@ -93,7 +98,7 @@ Memo readMemo(MdbHandle *mdb, const unsigned char *field, int size, std::string 
         void *buf = nullptr;
         int off = 0;
         size_t len = 0;
-        if (mdb_find_pg_row(mdb, pgRow, &buf, &off, &len) != 0 || off < 0
+        if (static_cast<unsigned long>(pgRow) >> 8 >= g_wholePages || mdb_find_pg_row(mdb, pgRow, &buf, &off, &len) != 0 || off < 0
             || static_cast<size_t>(off) + len > static_cast<size_t>(mdb->fmt->pg_size)
             || !isLongValuePage(static_cast<const unsigned char *>(buf)))
             break;
@@ -207,7 +212,7 @@ struct TableReader {
             if (next <= 0 || static_cast<guint32>(next) <= page)
                 break;
             page = static_cast<guint32>(next);
-            if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(pgSize) || mdb->pg_buf[0] != MDB_PAGE_DATA
+            if (page >= g_wholePages || mdb_read_pg(mdb, page) != static_cast<ssize_t>(pgSize) || mdb->pg_buf[0] != MDB_PAGE_DATA
                 || le32(mdb->pg_buf + 4) != table->entry->table_pg) {
                 ++unreadPages;
                 continue;
@@ -312,6 +317,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "not a Jet 4.0 database\n");
         return NotJet4;
     }
+    struct stat info {};
+    if (stat(argv[1], &info) == 0 && mdb->fmt->pg_size > 0)
+        g_wholePages = static_cast<unsigned long>(info.st_size) / static_cast<unsigned long>(mdb->fmt->pg_size);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
         mdb_close(mdb);
         return Damaged;
