@@ -138,7 +138,7 @@ void frmmain::openFoundDatabase(const QString &path)
             // would offer the conversion again.
             if (m_commandLine.isEmpty() && m_settings.gDatabase == path) {
                 m_settings.gDatabase = legacy.newPath;
-                Tools::SaveSettings(m_settings);
+                Tools::SaveDatabaseKey(legacy.newPath);
             }
             openFoundDatabase(legacy.newPath);
             return;

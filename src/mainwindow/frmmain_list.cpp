@@ -34,7 +34,7 @@ void frmmain::LstV_ItemClick(int index)
     note.NoteIcon = RoundToInt16(std::trunc(LeadingNumber(item.tag)), &icon) ? icon : 0;
     note.NotePriority = item.sub3;
 
-    rtf::readInto(note.NoteBody, txtNote->document());
+    rtf::readPreview(note.NoteBody, txtNote->document());
     lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
     imgInfo->show();
 

@@ -44,6 +44,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"cell", &R::cwCell, 0},
         {"cellx", &R::cwCellX, 0},
         {"cf", &R::cwForeground, 0},
+        {"chftn", &R::cwFootnoteMark, 0},
         {"colorschememapping", &R::cwIgnoredDestination, 0},
         {"colortbl", &R::cwColorTable, 0},
         {"comment", &R::cwIgnoredDestination, 0},
@@ -72,7 +73,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"footerf", &R::cwIgnoredDestination, 0},
         {"footerl", &R::cwIgnoredDestination, 0},
         {"footerr", &R::cwIgnoredDestination, 0},
-        {"footnote", &R::cwIgnoredDestination, 0},
+        {"footnote", &R::cwFootnote, 0},
         {"fs", &R::cwFontSize, 0},
         {"ftncn", &R::cwIgnoredDestination, 0},
         {"ftnsep", &R::cwIgnoredDestination, 0},
@@ -460,6 +461,26 @@ void RtfReader::cwFieldResult(const RtfToken &, int)
         return;
     m_hrefs.append(m.captured(1));
     top().chr.href = int(m_hrefs.size() - 1);
+}
+
+void RtfReader::cwFootnote(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text || m_footnotes.size() >= 10000) {
+        g.dest = Dest::Skip;
+        return;
+    }
+    flushRun();
+    g.dest = Dest::Footnote;
+    m_footnotes.append(QString());
+}
+
+void RtfReader::cwFootnoteMark(const RtfToken &, int)
+{
+    // In the text, the number of the footnote that follows; in the footnote itself the number
+    // is put in front of it at the end of the note.
+    if (top().dest == Dest::Text)
+        addChars(QString::number(m_footnotes.size() + 1));
 }
 
 void RtfReader::cwPict(const RtfToken &, int)

@@ -97,6 +97,20 @@ void SaveSettings(const Settings &s)
     SaveSettings(s, *store);
 }
 
+void SaveDatabaseKey(const QString &path, QSettings &store)
+{
+    store.beginGroup(kGroup);
+    store.setValue(QStringLiteral("Database"), path);
+    store.endGroup();
+    store.sync();
+}
+
+void SaveDatabaseKey(const QString &path)
+{
+    const auto store = OpenSettingsStore();
+    SaveDatabaseKey(path, *store);
+}
+
 bool IsViewKey(const QString &key)
 {
     static const QStringList keys = {QStringLiteral("Toolbar"), QStringLiteral("ListView"),

@@ -26,6 +26,11 @@ void LoadSettings(Settings &s, QSettings &store);
 void SaveSettings(const Settings &s);
 void SaveSettings(const Settings &s, QSettings &store);
 
+// Writes the Database key alone (after a conversion named a new notebook); the other keys keep
+// whatever text they hold.
+void SaveDatabaseKey(const QString &path);
+void SaveDatabaseKey(const QString &path, QSettings &store);
+
 // The view keys: "Toolbar", "ListView", "NoteInfo", "StatusBar", "NotesBar".
 bool IsViewKey(const QString &key);
 // Writes one view key as decimal text at once. Returns false, writing nothing, for any other key.

@@ -345,6 +345,9 @@ void tst_Startup::oldNotebookAtStartup()
     f.close();
     if (fromSettings)
         h.writeSetting(QStringLiteral("Database"), old);
+    // Text the program reads leniently; following the conversion must not rewrite it.
+    h.writeSetting(QStringLiteral("QuickExit"), QStringLiteral("1abc"));
+    h.writeSetting(QStringLiteral("Skin"), QStringLiteral("2x"));
     h.prompter.msgAnswers.enqueue(answer);
 
     frmmain &w = h.start(fromSettings ? QStringList{} : QStringList{old});
@@ -365,4 +368,6 @@ void tst_Startup::oldNotebookAtStartup()
     QCOMPARE(w.tv1->node(2)->text(0), QStringLiteral("默认分组"));
     // The setting follows the conversion, so the next start does not offer it again.
     QCOMPARE(h.readSetting(QStringLiteral("Database")), fromSettings ? converted : QString());
+    QCOMPARE(h.readSetting(QStringLiteral("QuickExit")), QStringLiteral("1abc"));
+    QCOMPARE(h.readSetting(QStringLiteral("Skin")), QStringLiteral("2x"));
 }
