@@ -2,6 +2,7 @@
 #include "app/QtPrompter.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
+#include "search/NoteText.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     AppState state;
     Settings settings;
     DBase db;
+    db.SetTextExtractor(NoteText::extractor());
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));

@@ -63,6 +63,8 @@ void DBase::OpenDatabase()
                 return 0;
             }
             c->noteIndex = Schema::hasNoteIndex(c->db);
+            c->search.extractor = extractor_;
+            c->search.open();
             fresh = std::move(c);
             return 1;
         });

@@ -3,6 +3,7 @@
 // Internals shared by the DBase source files; not part of the store's interface.
 
 #include "store/DBase.h"
+#include "store/SearchIndex.h"
 #include "store/StatementCache.h"
 
 #include <SQLiteCpp/Database.h>
@@ -18,6 +19,7 @@ struct DBase::Connection
     Connection(const std::string &path, int flags) : db(path, flags), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
+    SearchIndexer search{db, cache};
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
 };
 
@@ -40,5 +42,9 @@ int guarded(QString &error, F &&f)
         return 0;
     }
 }
+
+// A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
+// nIcon, nColor.
+void readNoteItem(const Query &q, NoteItem &item);
 
 } // namespace StoreDetail

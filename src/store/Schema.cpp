@@ -1,11 +1,14 @@
 #include "store/Schema.h"
 
+#include "store/SearchIndex.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
 #include <array>
+#include <iterator>
 #include <string>
 
 namespace Schema {
@@ -37,6 +40,12 @@ CREATE TABLE Notes (
 CREATE INDEX NotesByGroup
   ON Notes (nGroupID, ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor);
 )sql";
+
+// Each row raises user_version by one; a new layout is a new row at the end.
+const Migration Migrations[] = {
+    {2, SearchIndex::create},
+};
+static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
 struct TableShape
 {
@@ -79,7 +88,24 @@ void create(SQLite::Database &db)
     db.exec("PRAGMA application_id = " + std::to_string(ApplicationId));
     db.exec("PRAGMA user_version = " + std::to_string(Version));
     db.exec(CreateSql);
+    for (const Migration &m : Migrations)
+        m.apply(db);
     tx.commit();
+}
+
+void migrate(SQLite::Database &db)
+{
+    if (db.execAndGet("PRAGMA user_version").getInt64() >= Version)
+        return;
+    for (const Migration &m : Migrations) {
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Read again under the write lock: another process may have migrated meanwhile.
+        if (db.execAndGet("PRAGMA user_version").getInt64() >= m.to)
+            continue;
+        m.apply(db);
+        db.exec("PRAGMA user_version = " + std::to_string(m.to));
+        tx.commit();
+    }
 }
 
 QString verify(SQLite::Database &db, qint64 fileSize)

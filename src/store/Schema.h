@@ -13,10 +13,23 @@ class Database;
 namespace Schema {
 
 constexpr qint32 ApplicationId = 0x51424E42; // "QBNB" in the file header
-constexpr int Version = 1;                   // user_version; a higher one is a newer layout
+constexpr int Version = 2;                   // user_version; a higher one is a newer layout
 
-// Writes the marks, tables and index into an empty database, in one transaction. Throws on failure.
+// One step from the layout before to version `to`; runs inside the transaction that also sets
+// user_version to `to`.
+struct Migration
+{
+    int to;
+    void (*apply)(SQLite::Database &db);
+};
+
+// Writes the marks, tables and index into an empty database, with every migration applied, in
+// one transaction. Throws on failure.
 void create(SQLite::Database &db);
+
+// Brings a verified notebook of an older layout up to Version, one transaction per step, so an
+// interruption leaves a file at some complete version. Throws on failure (a read-only file).
+void migrate(SQLite::Database &db);
 
 // Checks marks, tables, columns and that the file is not shorter than its pages claim, and
 // reads the small tables and the note index once so that a damaged page there shows up now.
