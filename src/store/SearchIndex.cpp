@@ -11,6 +11,8 @@
 
 #include <QHash>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -366,7 +368,7 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
             Query b(cache_, "SELECT Body FROM SearchBodies WHERE ID = ?");
             b.bind(1, id);
             if (!b.step())
-                return;
+                throw SQLite::Exception("search index: a body is missing", SQLITE_CORRUPT);
             int bytes = 0;
             const char *p = b.utf8(0, &bytes);
             const std::string_view body(p ? p : "", std::size_t(bytes));
@@ -377,7 +379,9 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
         }
         found.push_back(std::move(c));
     };
-    auto titleOf = [](const Query &q) {
+    std::size_t seen = 0;
+    auto titleOf = [&seen](const Query &q) {
+        ++seen;
         int bytes = 0;
         const char *p = q.utf8(2, &bytes);
         return std::string_view(p ? p : "", std::size_t(bytes));
@@ -401,6 +405,8 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
                 consider(id, q.text(1), titleOf(q));
         }
     }
+    if (seen != ids.size())
+        throw SQLite::Exception("search index: a note's text is missing", SQLITE_CORRUPT);
 
     std::sort(found.begin(), found.end(), [](const Candidate &a, const Candidate &b) {
         if (a.titleTerms != b.titleTerms)
