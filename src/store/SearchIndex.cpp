@@ -40,7 +40,7 @@ namespace {
 // the folded texts. That keeps the index near twice the plain text.
 const char *const CreateSql = R"sql(
 CREATE TABLE SearchPending (NoteID INTEGER PRIMARY KEY);
-CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated TEXT NOT NULL, Title TEXT NOT NULL);
+CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated INTEGER NOT NULL, Title TEXT NOT NULL);
 CREATE TABLE SearchBodies (ID INTEGER PRIMARY KEY, Body TEXT NOT NULL);
 CREATE VIRTUAL TABLE SearchGrams USING fts5(Grams, content='', detail=none, columnsize=0, tokenize='ascii');
 CREATE TRIGGER SearchNoteAdded AFTER INSERT ON Notes BEGIN
@@ -99,36 +99,38 @@ void recreate(SQLite::Database &db)
 namespace {
 
 // Sortable form of a stored date ("2026/12/07 09:15", or however an older program wrote it):
-// each run of digits padded to four places.
-QString dateKey(const QString &date)
+// its runs of digits as year, month, day, hour, minute, second.
+qint64 dateKey(const QString &date)
 {
-    QString key;
-    QString digits;
-    auto flush = [&] {
-        if (!digits.isEmpty())
-            key += digits.rightJustified(4, QLatin1Char('0'));
-        digits.clear();
-    };
+    qint64 parts[6] = {};
+    int n = 0;
+    bool inDigits = false;
     for (const QChar c : date) {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += c;
-        else
-            flush();
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (digit && n < 6) {
+            parts[n] = std::min<qint64>(parts[n] * 10 + (c.unicode() - '0'), n == 0 ? 999999 : 99);
+        } else if (!digit && inDigits) {
+            ++n;
+        }
+        inDigits = digit;
     }
-    flush();
+    qint64 key = 0;
+    for (const qint64 p : parts)
+        key = key * 100 + p;
     return key;
 }
 
 std::string gramLine(const QString &title, const QString &body)
 {
-    std::vector<std::string> grams;
+    std::vector<quint64> grams;
     SearchText::addGrams(title, grams);
     SearchText::addGrams(body, grams);
     std::sort(grams.begin(), grams.end());
     grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
     std::string line;
-    for (const std::string &g : grams) {
-        line += g;
+    line.reserve(grams.size() * 10);
+    for (const quint64 g : grams) {
+        SearchText::appendGram(line, g);
         line += ' ';
     }
     return line;
@@ -164,7 +166,7 @@ struct Candidate
 {
     qint64 id = 0;
     int titleTerms = 0;
-    QString updated;
+    qint64 updated = 0;
 };
 
 bool contains(std::string_view text, const std::string &term)
@@ -290,12 +292,20 @@ bool SearchIndexer::build(const IndexProgress &progress, const std::atomic<bool>
     qint64 done = 0;
     if (progress)
         progress(0, total);
+    // The index's segments are merged as they grow; a larger page cache keeps the merges in
+    // memory instead of reading the same pages again.
+    struct CacheSize
+    {
+        SQLite::Database &db;
+        explicit CacheSize(SQLite::Database &d) : db(d) { db.exec("PRAGMA cache_size = -32768"); }
+        ~CacheSize() { db.exec("PRAGMA cache_size = -2000"); }
+    } cache(db_);
     while (true) {
         if (cancel && cancel->load())
             return false;
         // Batches of a few hundred notes: each commit waits for the disk, and a cancel or a
         // save of the user's waits at most one batch.
-        const qint64 n = indexBatch(250);
+        const qint64 n = indexBatch(500);
         if (n == 0)
             return true;
         done = std::min(total, done + n);
@@ -355,7 +365,7 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
     // not hold are looked for in the body.
     std::vector<Candidate> found;
     found.reserve(ids.size());
-    auto consider = [&](qint64 id, const QString &updated, std::string_view title) {
+    auto consider = [&](qint64 id, qint64 updated, std::string_view title) {
         Candidate c{id, 0, updated};
         std::vector<std::size_t> bodyChecks;
         for (std::size_t i = 0; i < termBytes.size(); ++i) {
@@ -395,14 +405,14 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
             while (next < ids.size() && ids[next] < id)
                 ++next;
             if (next < ids.size() && ids[next] == id)
-                consider(id, q.text(1), titleOf(q));
+                consider(id, q.int64(1), titleOf(q));
         }
     } else {
         for (const qint64 id : ids) {
             Query q(cache_, "SELECT ID, Updated, Title FROM SearchNotes WHERE ID = ?");
             q.bind(1, id);
             if (q.step())
-                consider(id, q.text(1), titleOf(q));
+                consider(id, q.int64(1), titleOf(q));
         }
     }
     if (seen != ids.size())

@@ -121,12 +121,26 @@ QStringList terms(const QString &query)
     return out;
 }
 
-void addGrams(QStringView folded, std::vector<std::string> &out)
+void addGrams(QStringView folded, std::vector<quint64> &out)
 {
+    // A run packed in 63 bits: three slots of 21 bits, each a code point plus one (0 = none).
     const std::vector<char32_t> cps = codePoints(folded);
+    out.reserve(out.size() + cps.size() * 3);
     for (std::size_t i = 0; i < cps.size(); ++i) {
-        for (std::size_t n = 1; n <= 3 && i + n <= cps.size(); ++n)
-            out.push_back(gram(cps, i, n));
+        quint64 key = 0;
+        for (std::size_t n = 0; n < 3 && i + n < cps.size(); ++n) {
+            key |= quint64(cps[i + n] + 1) << (42 - 21 * n);
+            out.push_back(key);
+        }
+    }
+}
+
+void appendGram(std::string &out, quint64 key)
+{
+    for (int shift = 42; shift >= 0; shift -= 21) {
+        const quint64 slot = (key >> shift) & 0x1FFFFF;
+        if (slot)
+            appendHex(out, char32_t(slot - 1));
     }
 }
 
@@ -149,7 +163,7 @@ std::vector<std::string> termGrams(QStringView term)
 
 bool needsCheck(QStringView term)
 {
-    return codePoints(term).size() >= 3;
+    return codePoints(term).size() >= 4;
 }
 
 QList<Range> hits(const QString &text, const QStringList &terms)

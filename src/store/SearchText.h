@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QtGlobal>
 
 #include <string>
 #include <vector>
@@ -21,13 +22,15 @@ QString fold(QStringView text);
 // blanks. Empty terms are dropped.
 QStringList terms(const QString &query);
 
-// The index tokens of folded text: every distinct run of one, two and three characters, each
-// spelled in hex so any tokenizer keeps it whole.
-void addGrams(QStringView folded, std::vector<std::string> &out);
-// The tokens that every occurrence of a folded term produces: the term itself when it is one or
-// two characters long (exact), else its three-character runs (a superset to be checked).
+// The index tokens of folded text: every run of one, two and three characters, as numbers
+// (sort and drop repeats before spelling them), and the spelling of one: hex digits that any
+// tokenizer keeps whole, the same as termGrams gives.
+void addGrams(QStringView folded, std::vector<quint64> &out);
+void appendGram(std::string &out, quint64 gram);
+// The tokens that every occurrence of a folded term produces: the term itself when it is one to
+// three characters long (exact), else its three-character runs (a superset to be checked).
 std::vector<std::string> termGrams(QStringView term);
-// Terms of three or more characters: the index only narrows them down.
+// Terms of four or more characters: the index only narrows them down.
 bool needsCheck(QStringView term);
 
 struct Range
