@@ -128,10 +128,12 @@ int open(DBase &db, const QString &path, const Args &args)
 int run(const QStringList &arguments)
 {
     if (arguments.isEmpty())
-        return (printOverview(), Usage);
+        return usage(QStringLiteral("缺少命令; 见 quillbook-cli --help"));
     const QString &first = arguments.first();
-    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help"))
-        return (printOverview(), Ok);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+        printOverview();
+        return Ok;
+    }
     if (first == QLatin1String("--version")) {
         print(QStringLiteral("quillbook-cli %1\n").arg(QCoreApplication::applicationVersion()));
         return Ok;

@@ -6,7 +6,6 @@
 #include "search/NoteText.h"
 #include "store/DBase.h"
 
-#include <QHash>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -44,16 +43,6 @@ QString noteLine(const QString &key, const QString &group, const QString &title)
     return QStringLiteral("%1\t%2\t%3\n").arg(key.mid(1), group, title);
 }
 
-QHash<qint64, QString> groupNames(DBase &db)
-{
-    Groups g;
-    db.LoadGroups(g);
-    QHash<qint64, QString> names;
-    for (const auto &[id, name] : g.rows)
-        names.insert(id, name);
-    return names;
-}
-
 int create(const Args &args)
 {
     DBase db;
@@ -86,20 +75,24 @@ int list(const Args &args)
     DBase db;
     if (const int status = open(db, args.positional[0], args))
         return status;
-    const QHash<qint64, QString> names = groupNames(db);
-    if (group != -1 && !names.contains(group))
+    Groups groups;
+    db.LoadGroups(groups);
+    bool known = group == -1;
+    for (const auto &row : groups.rows)
+        known = known || row.first == group;
+    if (!known)
         return fail(QStringLiteral("没有 ID 为 %1 的组").arg(group));
     QString out;
-    // Listed group by group, so each line can carry its group's name.
-    for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        if (group != -1 && it.key() != group)
+    // Listed group by group, in the tree's order, so each line can carry its group's name.
+    for (const auto &[id, name] : groups.rows) {
+        if (group != -1 && id != group)
             continue;
         Notes notes;
-        db.LoadNotes(notes, it.key());
+        db.LoadNotes(notes, id);
         if (!db.lastError().isEmpty())
             return fail(db.lastError());
         for (const NoteItem &n : notes.items)
-            out += noteLine(n.key, it.value(), n.text);
+            out += noteLine(n.key, name, n.text);
     }
     print(out);
     return Ok;
