@@ -69,7 +69,9 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
     const QStringList terms = SearchText::terms(query);
     SearchIndexer &index = conn_->search;
     auto run = [&] {
-        if (index.pending() <= CatchUpLimit)
+        // Nothing waiting is the usual case: then no write lock is taken at all.
+        const qint64 waiting = index.pending();
+        if (waiting > 0 && waiting <= CatchUpLimit)
             index.build({}, nullptr);
         result->unindexed = index.pending();
         index.search(terms, options, *result);
