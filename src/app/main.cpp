@@ -3,6 +3,7 @@
 #include "app/QtTexts.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
+#include "search/NoteText.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     AppState state;
     Settings settings;
     DBase db;
+    db.SetTextExtractor(NoteText::extractor());
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));

@@ -82,6 +82,14 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
         c->noteIndex = Schema::hasNoteIndex(c->db);
         return 1;
     });
+    // An older layout is brought up to date; a file that cannot take it (read-only) opens as it
+    // is, without what the newer layouts add.
+    try {
+        Schema::migrate(c->db);
+    } catch (const SQLite::Exception &) {
+    }
+    c->search.extractor = extractor_;
+    c->search.open();
     return c;
 }
 

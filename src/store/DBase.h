@@ -1,11 +1,13 @@
 #pragma once
 
 #include "store/CurrentNote.h"
+#include "store/Search.h"
 #include "store/Sinks.h"
 
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <memory>
 
 // The note store: one notebook file (SQLite), its groups, notes and access password.
@@ -62,6 +64,20 @@ public:
     // The stored form of plain ("" stays ""); "" on failure (out of memory, crypto library).
     static QString HashPassword(const QString &plain);
 
+    // Search (DBaseSearch.cpp). The extractor turns a body into its visible text; it is kept
+    // across notebooks and must be set before notes are written or searched.
+    void SetTextExtractor(TextExtractor extractor);
+    // The notes matching every term of query (SearchText::terms), best first. Notes written
+    // meanwhile by other programs are indexed first; when many notes still wait (a notebook
+    // from before the index), the answer covers the indexed ones and says how many wait.
+    int Search(const QString &query, const SearchOptions &options, SearchResult *result);
+    // Notes waiting for the index.
+    qint64 UnindexedNotes();
+    // Indexes every waiting note, a batch per transaction, reporting progress; returns 0 with
+    // lastError() "cancelled" when cancel became true (a later call resumes). The window may run
+    // it on a second DBase of the same file in a worker thread.
+    int BuildIndex(const IndexProgress &progress = {}, const std::atomic<bool> *cancel = nullptr);
+
     QString lastError() const { return lastError_; }
     // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
     static const QString MovedOrDeleted;
@@ -75,6 +91,9 @@ private:
     int fail(const QString &why);
 
     std::unique_ptr<Connection> conn_;
+    bool searchReady();
+
     QString lastError_;
     qint64 lastInsertedId_ = 0;
+    TextExtractor extractor_;
 };

@@ -69,6 +69,7 @@ int DBase::DeleteGroup(qint64 id)
             Query group(conn_->cache, "DELETE FROM Groups WHERE ID = ?");
             group.bind(1, id).run();
         }
+        conn_->search.written(SearchIndexer::DeletedNotes);
         tx.commit();
         return 1;
     });

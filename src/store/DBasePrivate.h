@@ -3,6 +3,7 @@
 // Internals shared by the DBase source files; not part of the store's interface.
 
 #include "store/DBase.h"
+#include "store/SearchIndex.h"
 #include "store/StatementCache.h"
 
 #include <SQLiteCpp/Database.h>
@@ -20,6 +21,7 @@ struct DBase::Connection
     explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
+    SearchIndexer search{db, cache};
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
     // Which file the path named when it was opened: a file replaced under us (renamed over,
     // or moved away) is told apart from the one we hold.
@@ -52,5 +54,8 @@ int guarded(QString &error, F &&f)
 // highest possible ID is taken as "database or disk is full", and a damaged sqlite_sequence as a
 // malformed file; both are named for what they are.
 QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table);
+// A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
+// nIcon, nColor.
+void readNoteItem(const Query &q, NoteItem &item);
 
 } // namespace StoreDetail

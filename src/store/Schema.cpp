@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "store/SearchIndex.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -9,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <iterator>
 #include <string>
 
 namespace Schema {
@@ -40,6 +43,12 @@ CREATE TABLE Notes (
 CREATE INDEX NotesByGroup
   ON Notes (nGroupID, ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor);
 )sql";
+
+// Each row raises user_version by one; a new layout is a new row at the end.
+const Migration Migrations[] = {
+    {2, SearchIndex::create},
+};
+static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
 struct TableShape
 {
@@ -97,6 +106,14 @@ const SchemaObject Objects[] = {
     {Kind::Table, "Notes", "Notes"},
     {Kind::Table, "sqlite_sequence", "sqlite_sequence"}, // the engine's, for AUTOINCREMENT
     {Kind::Index, "NotesByGroup", "Notes"},
+    // The search index (SearchIndex.cpp).
+    {Kind::Table, "SearchPending", "SearchPending"},
+    {Kind::Table, "SearchNotes", "SearchNotes"},
+    {Kind::Table, "SearchBodies", "SearchBodies"},
+    {Kind::Fts5Table, "SearchGrams", "SearchGrams"},
+    {Kind::Trigger, "SearchNoteAdded", "Notes"},
+    {Kind::Trigger, "SearchNoteChanged", "Notes"},
+    {Kind::Trigger, "SearchNoteDeleted", "Notes"},
 };
 
 // The tables SQLite's FTS5 module keeps beside a full-text table of that name.
@@ -215,6 +232,8 @@ void create(SQLite::Database &db)
     db.exec("PRAGMA application_id = " + std::to_string(ApplicationId));
     db.exec("PRAGMA user_version = " + std::to_string(Version));
     db.exec(CreateSql);
+    for (const Migration &m : Migrations)
+        m.apply(db);
     tx.commit();
 }
 
@@ -237,6 +256,21 @@ void guard(SQLite::Database &db, int busyTimeoutMs)
     // A notebook from elsewhere must not run functions with side effects from its schema.
     sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+
+void migrate(SQLite::Database &db)
+{
+    if (db.execAndGet("PRAGMA user_version").getInt64() >= Version)
+        return;
+    for (const Migration &m : Migrations) {
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Read again under the write lock: another process may have migrated meanwhile.
+        if (db.execAndGet("PRAGMA user_version").getInt64() >= m.to)
+            continue;
+        m.apply(db);
+        db.exec("PRAGMA user_version = " + std::to_string(m.to));
+        tx.commit();
+    }
 }
 
 QString verify(SQLite::Database &db)

@@ -14,10 +14,23 @@ class Database;
 namespace Schema {
 
 constexpr qint32 ApplicationId = 0x51424E42; // "QBNB" in the file header
-constexpr int Version = 1;                   // user_version; a higher one is a newer layout
+constexpr int Version = 2;                   // user_version; a higher one is a newer layout
 
-// Writes the marks, tables and index into an empty database, in one transaction. Throws on failure.
+// One step from the layout before to version `to`; runs inside the transaction that also sets
+// user_version to `to`.
+struct Migration
+{
+    int to;
+    void (*apply)(SQLite::Database &db);
+};
+
+// Writes the marks, tables and index into an empty database, with every migration applied, in
+// one transaction. Throws on failure.
 void create(SQLite::Database &db);
+
+// Brings a verified notebook of an older layout up to Version, one transaction per step, so an
+// interruption leaves a file at some complete version. Throws on failure (a read-only file).
+void migrate(SQLite::Database &db);
 
 // Reads the file's first bytes itself: "" when they carry a notebook's marks, else the reason.
 // The engine never sees a file refused here, so it cannot write to it (a journal rolled back, a
