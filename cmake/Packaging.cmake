@@ -1,11 +1,6 @@
 # The Debian package: `cpack -G DEB` in the build folder (or the `package` target) makes
 # quillbook_<version>_amd64.deb for `apt install ./quillbook_*.deb`.
 
-# The command-line program joins the package whenever it is part of the build.
-if(TARGET quillbook-cli)
-  install(TARGETS quillbook-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-
 # The package target makes the Debian package only.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillbook)

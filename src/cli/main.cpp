@@ -1,4 +1,5 @@
 // quillbook-cli: the notebook store and the RTF reader from the command line, without windows.
+#include "QuillbookVersion.h"
 #include "cli/Cli.h"
 
 #include <QCoreApplication>
