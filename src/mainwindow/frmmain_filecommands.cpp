@@ -119,6 +119,7 @@ void frmmain::mnuBackup_Click()
         return FileOps::BackupTo(source, *target, &error);
     });
     m_db.OpenDatabase();
+    updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "backup to" << *target << "failed:" << error;
         m_prompter.msgBox(this,
@@ -126,8 +127,10 @@ void frmmain::mnuBackup_Click()
                               + cmd::crlf() + error + cmd::crlf() + QStringLiteral("原数据库文件没有改变."),
                           Prompter::Exclamation, cmd::notice());
     }
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.DatabaseIsOpen) {
+        qCWarning(lcStore) << "cannot reopen" << source << m_db.lastError();
         m_prompter.msgBox(this, kDamaged + cmd::crlf() + native(source), Prompter::Exclamation, cmd::notice());
+    }
 }
 
 void frmmain::mnuCompact_Click()
@@ -166,6 +169,7 @@ void frmmain::mnuCompact_Click()
     });
 
     m_db.OpenDatabase();
+    updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "compaction of" << path << "failed:" << failedStep << error;
         m_prompter.msgBox(this,
@@ -174,6 +178,7 @@ void frmmain::mnuCompact_Click()
                           Prompter::Exclamation, cmd::notice());
     }
     if (!m_db.DatabaseIsOpen) {
+        qCWarning(lcStore) << "cannot reopen" << path << m_db.lastError();
         m_prompter.msgBox(this, kDamaged + cmd::crlf() + native(path), Prompter::Exclamation, cmd::notice());
         return;
     }
