@@ -1,9 +1,6 @@
 #include "mainwindow/CommandSupport.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
 
-#include <QDialog>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QStringList>
@@ -22,14 +19,6 @@ QString notice()
 QString crlf()
 {
     return QStringLiteral("\r\n");
-}
-
-bool confirmed(AppState &state, Prompter &prompter, QDialog &dialog)
-{
-    // The dialogs set 1 on OK; anything left over from an earlier dialog must not count.
-    state.DialogResult = 2;
-    prompter.exec(&dialog);
-    return state.DialogResult == 1;
 }
 
 QString chooserFilter(const QString &filter)

@@ -16,11 +16,6 @@ QString notice();
 // "\r\n", the line break inside message texts.
 QString crlf();
 
-// Shows one of our own dialogs modally and tells whether the user confirmed it. Only a dialog
-// that itself reported DialogResult 1 counts: one closed in any other way (its close box, a
-// failure to show) counts as cancelled, whatever DialogResult held before.
-bool confirmed(AppState &state, Prompter &prompter, QDialog &dialog);
-
 // A filter written as "description|pattern|description|pattern|" in the form the file choosers
 // take ("description (pattern);;..."). A description that already names its pattern in
 // parentheses is kept as it is.

@@ -38,10 +38,8 @@ void frmmain::LstV_ItemClick(int index)
     lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
     imgInfo->show();
 
-    EnableButton(9, true);
-    EnableButton(10, true);
-    for (QAction *a : {mnuEdit1, mnuDelete2, mnuMove1})
-        a->setEnabled(true);
+    m_noteChosen = true;
+    updateCommandStates();
     if (ListMouseButton == 2)
         showPopup(mnuNote);
 }
@@ -52,10 +50,8 @@ void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
     lastMousePos = globalPos;
     if (button != 2 || tv1->nodeCount() <= 1)
         return;
-    const bool any = LstV->count() > 0;
-    mnuEditNote->setEnabled(any);
-    mnuDel->setEnabled(any);
-    mnuMove->setEnabled(any);
+    m_noteMenuHasNotes = LstV->count() > 0;
+    updateCommandStates();
     // On an item, the item click that follows shows the menu; showing it here as well would
     // put it up twice.
     if (!onItem)
@@ -65,26 +61,24 @@ void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
 void frmmain::LstV_DblClick()
 {
     if (ListMouseButton == 1 && LstV->count() > 0)
-        ClickToolbarButton(9);
+        run(Cmd::EditNote);
 }
 
 void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
     // Moving through the list with the keys is never a right click.
     ListMouseButton = 1;
-    if (keyCode == Qt::Key_Delete) {
-        if (ButtonEnabled(10))
-            ClickToolbarButton(10);
-    } else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2) {
-        if (ButtonEnabled(9))
-            ClickToolbarButton(9);
-    } else if (shift == Qt::ControlModifier && (keyCode == Qt::Key_O || keyCode == Qt::Key_D)) {
-        // The keys the note menu shows beside 编辑 and 删除; that menu is only ever a pop-up, so
-        // its own shortcuts never fire.
-        const int button = keyCode == Qt::Key_O ? 9 : 10;
-        if (ButtonEnabled(button))
-            ClickToolbarButton(button);
-    }
+    // Ctrl+O and Ctrl+D are the keys the note menu shows beside 编辑 and 删除; that menu is only
+    // ever a pop-up, so its own shortcuts never fire.
+    const bool ctrl = shift == Qt::ControlModifier;
+    std::optional<Cmd> cmd;
+    if (keyCode == Qt::Key_Delete || (ctrl && keyCode == Qt::Key_D))
+        cmd = Cmd::DeleteNote;
+    else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2
+             || (ctrl && keyCode == Qt::Key_O))
+        cmd = Cmd::EditNote;
+    if (cmd && action(*cmd)->isEnabled())
+        run(*cmd);
 }
 
 void frmmain::LstV_ColumnClick(int column)

@@ -7,12 +7,15 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QLabel>
+#include <QToolBar>
+#include <algorithm>
 #include <QtTest>
 
 using namespace CommandTesting;
 
 Q_DECLARE_METATYPE(NoteSpec)
 Q_DECLARE_METATYPE(GroupSpec)
+Q_DECLARE_METATYPE(Cmd)
 
 namespace {
 
@@ -141,7 +144,7 @@ void tst_Commands::newGroup()
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : enterGroupName(name));
-    QVERIFY(runLocked(answer == "locked", book, [&] { w.ClickToolbarButton(5); }));
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.run(Cmd::AddGroup); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmrename"});
     QCOMPARE(h->prompter.messageTexts(), messages);
@@ -154,7 +157,6 @@ void tst_Commands::newGroup()
     QVERIFY(w.tv1->node(w.CurrentNodeIndex));
     QCOMPARE(w.tv1->node(w.CurrentNodeIndex)->text(0), selectedAfter);
     QCOMPARE(w.tv1->currentItem()->text(0), selectedAfter);
-    QVERIFY(!h->state.IsNewGroup);
     QCOMPARE(h->state.DialogResult, 2);
 }
 
@@ -279,29 +281,29 @@ void tst_Commands::selectedNameKeptApart()
 {
     frmmain &w = open();
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("home")));
-    w.ClickToolbarButton(5); // refused as a duplicate
+    w.run(Cmd::AddGroup); // refused as a duplicate
     QCOMPARE(h->prompter.messageTexts(), QStringList{duplicate("home")});
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Work"));
 
     QString prefilled;
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Office"), &prefilled));
-    w.mnuRename_Click();
+    w.run(Cmd::RenameGroup);
     QCOMPARE(prefilled, QStringLiteral("Work"));
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
 
     // A rename to the same name leaves nothing behind either.
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("OFFICE")));
-    w.mnuRename_Click();
+    w.run(Cmd::RenameGroup);
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
 
     QStringList offered;
     w.SelectItem(1);
     h->prompter.dialogScripts.enqueue(moveTo(QStringLiteral("Home"), &offered));
-    w.mnuMove_Click();
+    w.run(Cmd::MoveNote);
     QCOMPARE(offered, (QStringList{"Home", "Travel"}));
 
     h->prompter.msgAnswers.enqueue(Prompter::No);
-    w.ClickToolbarButton(6);
+    w.run(Cmd::DeleteGroup);
     QCOMPARE(h->prompter.messages.last().text, deleteQuestion(QStringLiteral("Office")));
 }
 
@@ -482,7 +484,7 @@ void tst_Commands::moveWithNowhereToGo()
         qobject_cast<frmmove *>(d)->cmdOK_Click();
         return d->result();
     });
-    w.mnuMove_Click();
+    w.run(Cmd::MoveNote);
     QVERIFY(offered.isEmpty());
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(titles(w), (QStringList{"n1", "n2"}));
@@ -602,30 +604,30 @@ void tst_Commands::noteMenuKeysInTheList()
 void tst_Commands::menuRunsWhileButtonDisabled_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("button");
+    QTest::addColumn<Cmd>("button");
     QTest::addColumn<QString>("shows"); // dialog class, or "question"
 
-    QTest::newRow("nominal: new group (pop-up)") << "mnuNewGroup" << 5 << "frmrename";
-    QTest::newRow("nominal: new group (Action menu)") << "mnuNew1" << 5 << "frmrename";
-    QTest::newRow("nominal: delete group (pop-up)") << "mnuDelete" << 6 << "question";
-    QTest::newRow("nominal: delete group (Action menu)") << "mnuDelete1" << 6 << "question";
-    QTest::newRow("nominal: new note (tree pop-up)") << "mnuNewNote3" << 8 << "frmAddNote";
-    QTest::newRow("nominal: new note (list pop-up)") << "mnuNewNote" << 8 << "frmAddNote";
-    QTest::newRow("nominal: new note (Action menu)") << "mnuNewNote1" << 8 << "frmAddNote";
-    QTest::newRow("nominal: edit note (pop-up)") << "mnuEditNote" << 9 << "frmAddNote";
-    QTest::newRow("nominal: edit note (Action menu)") << "mnuEdit1" << 9 << "frmAddNote";
-    QTest::newRow("nominal: delete note (pop-up)") << "mnuDel" << 10 << "question";
-    QTest::newRow("nominal: delete note (Action menu)") << "mnuDelete2" << 10 << "question";
+    QTest::newRow("nominal: new group (pop-up)") << "mnuNewGroup" << Cmd::AddGroup << "frmrename";
+    QTest::newRow("nominal: new group (Action menu)") << "mnuNew1" << Cmd::AddGroup << "frmrename";
+    QTest::newRow("nominal: delete group (pop-up)") << "mnuDelete" << Cmd::DeleteGroup << "question";
+    QTest::newRow("nominal: delete group (Action menu)") << "mnuDelete1" << Cmd::DeleteGroup << "question";
+    QTest::newRow("nominal: new note (tree pop-up)") << "mnuNewNote3" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: new note (list pop-up)") << "mnuNewNote" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: new note (Action menu)") << "mnuNewNote1" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: edit note (pop-up)") << "mnuEditNote" << Cmd::EditNote << "frmAddNote";
+    QTest::newRow("nominal: edit note (Action menu)") << "mnuEdit1" << Cmd::EditNote << "frmAddNote";
+    QTest::newRow("nominal: delete note (pop-up)") << "mnuDel" << Cmd::DeleteNote << "question";
+    QTest::newRow("nominal: delete note (Action menu)") << "mnuDelete2" << Cmd::DeleteNote << "question";
 }
 
 void tst_Commands::menuRunsWhileButtonDisabled()
 {
     QFETCH(QString, item);
-    QFETCH(int, button);
+    QFETCH(Cmd, button);
     QFETCH(QString, shows);
 
     frmmain &w = open();
-    w.EnableButton(button, false);
+    w.action(button)->setEnabled(false);
     auto *action = w.findChild<QAction *>(item);
     QVERIFY(action);
     action->setEnabled(true); // the item itself is available; only the button is not
@@ -674,7 +676,9 @@ void tst_Commands::dispatcherEndsCancelled()
     frmmain &w = open();
     // A separator and a foreign action are no commands.
     h->state.DialogResult = 1;
-    w.Toolbar1_ButtonClick(w.Button(4));
+    const QList<QAction *> buttons = w.Toolbar1->actions();
+    QAction *separator = *std::find_if(buttons.cbegin(), buttons.cend(), [](QAction *a) { return a->isSeparator(); });
+    w.Toolbar1_ButtonClick(separator);
     QCOMPARE(h->state.DialogResult, 2);
     QAction stray(QStringLiteral("x"));
     stray.setObjectName(QStringLiteral("add_group")); // keys are compared exactly
@@ -685,7 +689,7 @@ void tst_Commands::dispatcherEndsCancelled()
 
     // A confirmed command ends with DialogResult 2 as well.
     h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Delta")));
-    w.ClickToolbarButton(8);
+    w.run(Cmd::AddNote);
     QCOMPARE(titles(w).last(), QStringLiteral("Delta"));
     QCOMPARE(h->state.DialogResult, 2);
 }

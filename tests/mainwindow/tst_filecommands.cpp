@@ -55,13 +55,13 @@ Script typePassword(const QString &password)
     };
 }
 
-// Which of the file commands' items are available: buttons 3, 5, then mnuBackup, mnuNew1, mnuPws,
-// mnuCompact, one character each.
+// Which of the file commands' items are available: the Backup and Add group buttons, then
+// mnuBackup, mnuNew1, mnuPws, mnuCompact, one character each.
 QString fileStates(frmmain &w)
 {
     QString s;
-    for (int b : {3, 5})
-        s += w.ButtonEnabled(b) ? '1' : '0';
+    for (Cmd c : {Cmd::BackupNotebook, Cmd::AddGroup})
+        s += w.action(c)->isEnabled() ? '1' : '0';
     s += '|';
     for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
         s += a->isEnabled() ? '1' : '0';
@@ -225,7 +225,7 @@ void tst_FileCommands::openDatabase()
     if (kind == "password-cancel")
         h->prompter.dialogScripts.enqueue(cancel());
     // Something to re-apply: a cancelled chooser must still set the enabling.
-    w.EnableButton(3, false);
+    w.action(Cmd::BackupNotebook)->setEnabled(false);
     w.mnuCompact->setEnabled(false);
     h->prompter.openAnswers.enqueue(kind == "cancel" ? QString() : chosen);
 
@@ -259,7 +259,7 @@ void tst_FileCommands::openDatabase()
     if (!switched && kind != "cancel") {
         // The previous notebook is really open again: a new group reaches its file.
         h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Again")));
-        w.ClickToolbarButton(5);
+        w.run(Cmd::AddGroup);
         QCOMPARE(readNotebook(book).groups, (QStringList{"工作", "生活", "空组", "Again"}));
     }
 }
@@ -275,7 +275,7 @@ void tst_FileCommands::lockedStaysLocked()
     const QString garbage = h->path(QStringLiteral("garbage.qbf"));
     QVERIFY(writeFile(garbage, "not a notebook at all"));
     h->prompter.openAnswers.enqueue(garbage);
-    w.mnuOpen_Click();
+    w.run(Cmd::OpenNotebook);
     QCOMPARE(h->prompter.messageTexts(), QStringList{kDamaged});
     QCOMPARE(h->db.DatabasePath, book);
     QVERIFY(!h->db.DatabaseIsOpen);
@@ -284,11 +284,10 @@ void tst_FileCommands::lockedStaysLocked()
 
     // None of the commands reaches it now.
     const QByteArray before = digest(book);
-    w.mnuNewGroup_Click();
-    w.mnuNew1_Click();
-    w.mnuBackup_Click();
-    w.mnuCompact_Click();
-    w.mnuPws_Click();
+    w.run(Cmd::AddGroup);
+    w.run(Cmd::BackupNotebook);
+    w.run(Cmd::CompactNotebook);
+    w.run(Cmd::SetPassword);
     QVERIFY(h->prompter.dialogClasses.size() == 1); // only the start-up prompt
     QCOMPARE(h->prompter.messages.size(), 1);
     QCOMPARE(digest(book), before);
@@ -316,7 +315,7 @@ void tst_FileCommands::openLegacy()
     QFile::setPermissions(old, QFile::permissions(old) | QFileDevice::WriteOwner);
     h->prompter.msgAnswers.enqueue(answer);
     h->prompter.openAnswers.enqueue(old);
-    w.mnuOpen_Click();
+    w.run(Cmd::OpenNotebook);
 
     QVERIFY(!h->prompter.messages.isEmpty());
     QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
@@ -379,7 +378,7 @@ void tst_FileCommands::backup()
     const int nodes = w.tv1->nodeCount();
 
     h->prompter.saveAnswers.enqueue(target);
-    w.ClickToolbarButton(3);
+    w.run(Cmd::BackupNotebook);
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"Backup"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -479,7 +478,7 @@ void tst_FileCommands::compact()
         QVERIFY(!QFileInfo::exists(temp));
     // Still writable through the window.
     h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("after")));
-    w.ClickToolbarButton(8);
+    w.run(Cmd::AddNote);
     QCOMPARE(readNotebook(book).notes.last(), QStringLiteral("after"));
 }
 
@@ -492,10 +491,10 @@ void tst_FileCommands::compactReclaimsSpace()
     QVERIFY(MainWindowHarness::makeNotebook(book, {{QStringLiteral("G"), {big}}}).isEmpty());
     frmmain &w = h->start({book});
     h->prompter.msgAnswers.enqueue(Prompter::Yes);
-    w.ClickToolbarButton(10);
+    w.run(Cmd::DeleteNote);
     QCOMPARE(w.LstV->count(), 0);
     const qint64 before = QFileInfo(book).size();
-    w.mnuCompact_Click();
+    w.run(Cmd::CompactNotebook);
     QCOMPARE(h->prompter.messageTexts().last(), QStringLiteral("数据库已经修复"));
     QVERIFY2(QFileInfo(book).size() < before / 4,
              qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(QFileInfo(book).size())));

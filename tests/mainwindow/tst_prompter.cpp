@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -48,11 +49,11 @@ void tst_Prompter::fileChoosers()
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
 
-    // Answers whatever the chooser shows: the file once, then Cancel; any question box is noted
-    // and answered No.
+    // Answers whatever the chooser shows with the file until it closes (its folder may still be
+    // loading at first), giving up after a while; any question box is noted and answered No.
     QString startedIn;
     int questions = 0;
-    bool answered = false;
+    int attempts = 0;
     QTimer poll;
     poll.setInterval(20);
     connect(&poll, &QTimer::timeout, this, [&] {
@@ -61,13 +62,15 @@ void tst_Prompter::fileChoosers()
             ++questions;
             box->reject();
         } else if (auto *chooser = qobject_cast<QFileDialog *>(modal)) {
-            if (answered) {
+            if (++attempts > 100) {
                 chooser->reject();
                 return;
             }
-            answered = true;
-            startedIn = chooser->directory().absolutePath();
-            chooser->selectFile(file);
+            if (startedIn.isEmpty())
+                startedIn = chooser->directory().absolutePath();
+            // Typed, as a user would: selectFile() does not take a file that does not exist yet.
+            if (auto *name = chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(file);
             static_cast<QDialog *>(chooser)->accept();
         }
     });

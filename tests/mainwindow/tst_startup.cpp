@@ -178,10 +178,10 @@ void tst_Startup::paths()
         return;
 
     // Whatever happened, new and open stay available; the rest follows the notebook.
-    QVERIFY(w.ButtonEnabled(1));
-    QVERIFY(w.ButtonEnabled(2));
-    QCOMPARE(w.ButtonEnabled(3), open);
-    QCOMPARE(w.ButtonEnabled(5), open);
+    QVERIFY(w.action(Cmd::NewNotebook)->isEnabled());
+    QVERIFY(w.action(Cmd::OpenNotebook)->isEnabled());
+    QCOMPARE(w.action(Cmd::BackupNotebook)->isEnabled(), open);
+    QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), open);
     for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
         QCOMPARE(a->isEnabled(), open);
     QCOMPARE(w.lblItems->text(), items);

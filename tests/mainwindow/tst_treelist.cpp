@@ -54,11 +54,11 @@ QStringList titles(frmmain &w)
 }
 
 // Enabled states as a compact string: one character per entry, '1' or '0'.
-QString states(frmmain &w, const QList<int> &buttons, const QList<QAction *> &items)
+QString states(frmmain &w, const QList<Cmd> &buttons, const QList<QAction *> &items)
 {
     QString s;
-    for (int b : buttons)
-        s += w.ButtonEnabled(b) ? '1' : '0';
+    for (Cmd b : buttons)
+        s += w.action(b)->isEnabled() ? '1' : '0';
     s += '|';
     for (QAction *a : items)
         s += a->isEnabled() ? '1' : '0';
@@ -67,7 +67,7 @@ QString states(frmmain &w, const QList<int> &buttons, const QList<QAction *> &it
 
 QString commandStates(frmmain &w)
 {
-    return states(w, {5, 6, 8, 9, 10},
+    return states(w, {Cmd::AddGroup, Cmd::DeleteGroup, Cmd::AddNote, Cmd::EditNote, Cmd::DeleteNote},
                   {w.mnuMove, w.mnuDelete1, w.mnuRename1, w.mnuNewNote1, w.mnuEdit1, w.mnuDelete2, w.mnuMove1});
 }
 
@@ -124,7 +124,8 @@ void tst_TreeList::nodeClick_data()
     QTest::addColumn<int>("items");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("enabled"); // buttons 5 6 8 9 10 | mnuMove mnuDelete1 mnuRename1
+    QTest::addColumn<QString>("enabled"); // buttons add group, delete group, add note, edit note,
+                                          // delete note | mnuMove mnuDelete1 mnuRename1
                                           // mnuNewNote1 mnuEdit1 mnuDelete2 mnuMove1
 
     QTest::newRow("nominal: a group lists its notes") << 2 << 3 << "3 个文档" << "工作" << "11100|1111000";
@@ -143,7 +144,7 @@ void tst_TreeList::nodeClick()
 
     // Start from a clicked note, so the click has something to take away.
     pressItem(*w, 1);
-    QVERIFY(w->ButtonEnabled(9));
+    QVERIFY(w->action(Cmd::EditNote)->isEnabled());
 
     clickNode(*w, node);
     QCOMPARE(w->tv1->selectedIndex(), node);
@@ -421,14 +422,14 @@ void tst_TreeList::columnColours()
 
 void tst_TreeList::iconLayoutSharesTheList()
 {
-    w->mnuIcons_Click();
+    w->run(Cmd::IconView);
     QCOMPARE(w->LstV->View(), 0);
     QCOMPARE(w->LstV->currentWidget(), w->LstV->iconView());
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("0"));
     pressItem(*w, 3);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("alpha plan"));
     // Back in the report the same note is the selected one.
-    w->mnuReport_Click();
+    w->run(Cmd::ReportView);
     QCOMPARE(w->LstV->View(), 3);
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("3"));
     QCOMPARE(w->LstV->reportView()->currentIndex().row(), 2);
@@ -521,7 +522,7 @@ void tst_TreeList::arrowKeysSelectLikeClicks()
     QTest::keyClick(listView(*w), Qt::Key_Home);
     QCOMPARE(w->LstV->selectedIndex(), 1);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("购物清单"));
-    QVERIFY(w->ButtonEnabled(9));
+    QVERIFY(w->action(Cmd::EditNote)->isEnabled());
     QVERIFY(h->popups.isEmpty());
 }
 

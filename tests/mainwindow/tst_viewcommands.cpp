@@ -53,7 +53,7 @@ class tst_ViewCommands : public QObject
     // Ends the program as the user would and starts it again over the same settings.
     frmmain &restart()
     {
-        h->window->mnuExit_Click();
+        h->window->run(Cmd::Exit);
         h->prompter.messages.clear();
         return open();
     }
@@ -185,7 +185,7 @@ void tst_ViewCommands::options()
             qobject_cast<frmOptions *>(d)->cmdOK_Click();
             return d->result();
         });
-        w.mnuOptions_Click();
+        w.run(Cmd::Options);
         QCOMPARE(h->readSetting(QStringLiteral("GroupFont")), before.gGroupFont);
         QCOMPARE(h->readSetting(QStringLiteral("RecordFont")), before.gRecordFont);
     }
