@@ -63,6 +63,12 @@ void DBase::OpenDatabase()
                 return 0;
             }
             c->noteIndex = Schema::hasNoteIndex(c->db);
+            try {
+                Schema::migrate(c->db);
+            } catch (const SQLite::Exception &) {
+                // Locked or full: the notebook still opens, without what the newer layout adds.
+            }
+            c->history = History::hasTables(c->db);
             fresh = std::move(c);
             return 1;
         });
@@ -74,6 +80,9 @@ void DBase::OpenDatabase()
     }
     conn_ = std::move(fresh);
     DatabaseIsOpen = true;
+    if (!ReadOnly())
+        PruneHistory();
+    lastError_.clear(); // the notebook is open; a prune that found it busy waits for the next save
 }
 
 void DBase::CloseDatabase()

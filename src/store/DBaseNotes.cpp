@@ -3,6 +3,8 @@
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 
+#include <SQLiteCpp/Transaction.h>
+
 #include <cstring>
 #include <vector>
 
@@ -179,6 +181,8 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
         return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepReplaced(id, &note, -1);
         Query q(conn_->cache,
                 "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
                 "nColor = ?, nNote = ? WHERE ID = ?");
@@ -192,6 +196,7 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
             .run();
         if (q.changes() == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
+        tx.commit();
         return 1;
     });
 }
@@ -201,10 +206,13 @@ int DBase::MoveNote(qint64 id, qint64 groupId)
     if (!ready())
         return 0;
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepReplaced(id, nullptr, groupId);
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
         q.bind(1, groupId).bind(2, id).run();
         if (q.changes() == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
+        tx.commit();
         return 1;
     });
 }
@@ -215,8 +223,11 @@ int DBase::DeleteNote(qint64 id)
         return 0;
     // An id that matches no note succeeds with nothing deleted.
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepDeletedNote(id);
         Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
+        tx.commit();
         return 1;
     });
 }

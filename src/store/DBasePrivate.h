@@ -19,6 +19,8 @@ struct DBase::Connection
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
+    bool history = false;  // the history tables exist
+    qint64 historyBytes = -1; // sum of NoteHistory.Stored; -1 until first needed
 };
 
 namespace StoreDetail {

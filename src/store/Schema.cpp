@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "store/History.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -37,6 +39,26 @@ CREATE TABLE Notes (
 CREATE INDEX NotesByGroup
   ON Notes (nGroupID, ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor);
 )sql";
+
+// Each step raises user_version to its number; a file runs every step above its own version.
+struct Migration
+{
+    int version;
+    void (*apply)(SQLite::Database &db);
+};
+
+const Migration Migrations[] = {
+    {3, History::createTables},
+};
+
+void applyMigrations(SQLite::Database &db, qint64 from)
+{
+    for (const Migration &m : Migrations) {
+        if (m.version > from)
+            m.apply(db);
+    }
+    db.exec("PRAGMA user_version = " + std::to_string(Version));
+}
 
 struct TableShape
 {
@@ -77,8 +99,23 @@ void create(SQLite::Database &db)
 {
     SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
     db.exec("PRAGMA application_id = " + std::to_string(ApplicationId));
-    db.exec("PRAGMA user_version = " + std::to_string(Version));
     db.exec(CreateSql);
+    applyMigrations(db, 1);
+    tx.commit();
+}
+
+void migrate(SQLite::Database &db)
+{
+    if (sqlite3_db_readonly(db.getHandle(), "main") == 1)
+        return;
+    if (db.execAndGet("PRAGMA user_version").getInt64() >= Version)
+        return;
+    SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+    // Read again under the write lock: another program may have migrated it meanwhile.
+    const qint64 version = db.execAndGet("PRAGMA user_version").getInt64();
+    if (version >= Version)
+        return;
+    applyMigrations(db, version);
     tx.commit();
 }
 

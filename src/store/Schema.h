@@ -13,10 +13,15 @@ class Database;
 namespace Schema {
 
 constexpr qint32 ApplicationId = 0x51424E42; // "QBNB" in the file header
-constexpr int Version = 1;                   // user_version; a higher one is a newer layout
+constexpr int Version = 3;                   // user_version; a higher one is a newer layout
 
 // Writes the marks, tables and index into an empty database, in one transaction. Throws on failure.
 void create(SQLite::Database &db);
+
+// Brings an older notebook's layout up to Version in one transaction; does nothing when it is
+// current or the file is read-only (the program then works without what the newer layout adds).
+// Throws on failure, leaving the file as it was.
+void migrate(SQLite::Database &db);
 
 // Checks marks, tables, columns and that the file is not shorter than its pages claim, and
 // reads the small tables and the note index once so that a damaged page there shows up now.
