@@ -26,7 +26,20 @@ bool setError(QString *error, const QString &why)
     return false;
 }
 
-// A rename is only durable once the folder entry itself is on disk.
+std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    auto tmp = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.quillbook-XXXXXX.tmp"));
+    if (!tmp->open()) {
+        setError(error, QStringLiteral("cannot write in %1: %2").arg(folder, tmp->errorString()));
+        return nullptr;
+    }
+    tmp->close(); // the engine opens it by name; the object still removes it unless renamed
+    return tmp;
+}
+
+} // namespace
+
 void syncFolder(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -45,20 +58,6 @@ bool syncFile(const QString &path)
     ::close(fd);
     return ok;
 }
-
-std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error)
-{
-    const QString folder = QFileInfo(target).absolutePath();
-    auto tmp = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.quillbook-XXXXXX.tmp"));
-    if (!tmp->open()) {
-        setError(error, QStringLiteral("cannot write in %1: %2").arg(folder, tmp->errorString()));
-        return nullptr;
-    }
-    tmp->close(); // the engine opens it by name; the object still removes it unless renamed
-    return tmp;
-}
-
-} // namespace
 
 bool create(const QString &path, int busyTimeoutMs,
             const std::function<void(SQLite::Database &)> &fill, QString *error)

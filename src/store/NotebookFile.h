@@ -23,4 +23,8 @@ bool create(const QString &path, int busyTimeoutMs,
 bool replace(const QString &target, const std::function<void(const QString &tempPath)> &write,
              QString *error);
 
+// fsync of a file, and of a folder so that a rename in it is durable.
+bool syncFile(const QString &path);
+void syncFolder(const QString &folder);
+
 } // namespace NotebookFile
