@@ -41,7 +41,7 @@ double median(std::vector<double> v)
 QString body(int round)
 {
     QString text;
-    for (int i = 0; text.size() < 600; ++i)
+    for (int i = 0; text.size() < 230; ++i)
         text += QChar(u'一' + (i * 37 + 11) % 3000);
     QString rtf = QStringLiteral("{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 宋体;}}\\f0\\fs20 ");
     for (const QChar c : text)
@@ -190,16 +190,24 @@ void backup(const QString &folder)
     int steps = 0;
     QElapsedTimer t;
     total.start();
+    std::vector<std::pair<double, int>> slow; // (ms, step number) of the slowest steps
     while (!job.finished()) {
         t.start();
         const BackupJob::State s = job.step();
-        longestStep = std::max(longestStep, t.nsecsElapsed() / 1e6);
+        const double ms = t.nsecsElapsed() / 1e6;
+        longestStep = std::max(longestStep, ms);
+        slow.push_back({ms, steps});
         ++steps;
         if (s == BackupJob::Checking)
             QThread::msleep(10);
     }
     std::printf("the same copy stepped by hand: %.2f s, %d steps, longest step %.1f ms\n", total.elapsed() / 1e3,
                 steps, longestStep);
+    std::sort(slow.rbegin(), slow.rend());
+    std::printf("slowest steps (ms, step number):");
+    for (std::size_t i = 0; i < std::min<std::size_t>(5, slow.size()); ++i)
+        std::printf(" %.1f #%d", slow[i].first, slow[i].second);
+    std::printf("\n");
     // Unchanged since: skipped.
     BackupJob again(path, copies);
     total.start();
@@ -211,6 +219,10 @@ void backup(const QString &folder)
 
 int main(int argc, char **argv)
 {
+    if (argc > 2 && qstrcmp(argv[2], "backup") == 0) {
+        backup(QString::fromLocal8Bit(argv[1]));
+        return 0;
+    }
     QTemporaryDir temp;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
     QDir().mkpath(folder);

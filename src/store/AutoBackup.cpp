@@ -109,6 +109,38 @@ QString stampPath(const QString &folder, const QString &notebook)
     return QDir(folder).filePath(QLatin1Char('.') + baseOf(notebook) + QStringLiteral(".last"));
 }
 
+// The copy is synced and checked under its temporary name; only a copy that passed is renamed,
+// and only then are older copies dropped. "" on success, else the reason.
+QString finishCopy(const QString &temp, const QString &copy, const QString &folder, const QString &notebook,
+                   const QString &print)
+{
+    if (!NotebookFile::syncFile(temp))
+        return QStringLiteral("cannot sync the copy");
+    QString why;
+    StoreDetail::guarded(why, [&] {
+        SQLite::Database check(StoreDetail::nativePath(temp), SQLite::OPEN_READONLY);
+        const std::string result = check.execAndGet("PRAGMA quick_check").getString();
+        if (result != "ok")
+            why = QStringLiteral("the copy failed its check: %1").arg(QString::fromStdString(result));
+        return 1;
+    });
+    if (!why.isEmpty())
+        return why;
+    if (!QFile::rename(temp, copy))
+        return QStringLiteral("cannot name the copy %1").arg(copy);
+    NotebookFile::syncFolder(folder);
+    QSaveFile stamp(stampPath(folder, notebook));
+    if (stamp.open(QIODevice::WriteOnly)) {
+        stamp.write((print + QLatin1Char('\n') + QFileInfo(copy).fileName() + QLatin1Char('\n')).toUtf8());
+        stamp.commit();
+    }
+    for (const Copy &old : dropped(list(folder, notebook))) {
+        if (old.path != copy)
+            QFile::remove(old.path);
+    }
+    return {};
+}
+
 } // namespace AutoBackup
 
 struct BackupJob::Work
@@ -230,7 +262,7 @@ BackupJob::State BackupJob::copy()
     int rc = SQLITE_OK;
     // Small bites until the budget is spent: the notebook is locked for reading only meanwhile.
     do {
-        rc = sqlite3_backup_step(work_->backup, 64);
+        rc = sqlite3_backup_step(work_->backup, 16);
     } while (rc == SQLITE_OK && clock.elapsed() < stepBudgetMs);
     if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         return Copying;
@@ -242,19 +274,11 @@ BackupJob::State BackupJob::copy()
         return fail(QString::fromUtf8(sqlite3_errstr(rc)));
     work_->dest.reset();
     work_->source.reset();
-    const QString temp = work_->temp;
-    work_->checked = std::async(std::launch::async, [temp]() -> QString {
-        if (!NotebookFile::syncFile(temp))
-            return QStringLiteral("cannot sync the copy");
-        QString why;
-        StoreDetail::guarded(why, [&] {
-            SQLite::Database check(StoreDetail::nativePath(temp), SQLite::OPEN_READONLY);
-            const std::string result = check.execAndGet("PRAGMA quick_check").getString();
-            if (result != "ok")
-                why = QStringLiteral("the copy failed its check: %1").arg(QString::fromStdString(result));
-            return 1;
-        });
-        return why;
+    // Syncing, checking, naming and rotating touch the whole file or the folder: all on a thread
+    // of their own, so no single step of the caller waits for the disk.
+    work_->checked = std::async(std::launch::async, [temp = work_->temp, copy = copyPath_, folder = folder_,
+                                                     notebook = notebook_, print = work_->fingerprint]() {
+        return AutoBackup::finishCopy(temp, copy, folder, notebook, print);
     });
     return Checking;
 }
@@ -267,20 +291,7 @@ BackupJob::State BackupJob::check()
     const QString problem = work_->checked.get();
     if (!problem.isEmpty())
         return fail(problem);
-    if (!QFile::rename(work_->temp, copyPath_))
-        return fail(QStringLiteral("cannot name the copy %1").arg(copyPath_));
-    work_->temp.clear();
-    NotebookFile::syncFolder(folder_);
-    QSaveFile stamp(AutoBackup::stampPath(folder_, notebook_));
-    if (stamp.open(QIODevice::WriteOnly)) {
-        stamp.write((work_->fingerprint + QLatin1Char('\n') + QFileInfo(copyPath_).fileName() + QLatin1Char('\n')).toUtf8());
-        stamp.commit();
-    }
-    // Only now, with a checked copy in place, may older ones go.
-    for (const AutoBackup::Copy &old : AutoBackup::dropped(AutoBackup::list(folder_, notebook_))) {
-        if (old.path != copyPath_)
-            QFile::remove(old.path);
-    }
+    work_->temp.clear(); // renamed: nothing left to remove
     work_.reset();
     return Done;
 }

@@ -31,8 +31,8 @@ std::vector<Copy> dropped(const std::vector<Copy> &copies);
 } // namespace AutoBackup
 
 // One automatic copy, done in small steps so that the caller's event loop keeps running: each
-// step() copies pages for at most about stepBudgetMs; the check of the finished copy runs on a
-// thread of its own while step() keeps returning Checking. Destroying an unfinished job removes
+// step() copies pages for about stepBudgetMs; syncing, checking and renaming the finished copy and
+// dropping older ones run on a thread of their own while step() keeps returning Checking. Destroying an unfinished job removes
 // its temporary file; one left by a killed program is removed by the next job.
 class BackupJob
 {
@@ -52,7 +52,7 @@ public:
     QString copyPath() const { return copyPath_; } // the new copy once Done
     QString error() const { return error_; }
 
-    int stepBudgetMs = 20;
+    int stepBudgetMs = 15;
 
 private:
     struct Work;
