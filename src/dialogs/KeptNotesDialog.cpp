@@ -65,6 +65,11 @@ QPushButton *KeptNotesDialog::addButton(const char *name, const QString &text)
     return button;
 }
 
+void KeptNotesDialog::addAtRowStart(QWidget *widget)
+{
+    buttons_->insertWidget(leading_++, widget);
+}
+
 bool KeptNotesDialog::ask(const QString &question)
 {
     return prompter_.msgBox(this, question, Prompter::Question, QStringLiteral("提示")) == Prompter::Yes;

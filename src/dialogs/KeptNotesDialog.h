@@ -32,7 +32,8 @@ protected:
 
     void addRow(qint64 id, const QStringList &texts);
     qint64 selectedId() const; // -1 when nothing is selected
-    QPushButton *addButton(const char *name, const QString &text);
+    QPushButton *addButton(const char *name, const QString &text); // before "关闭"
+    void addAtRowStart(QWidget *widget); // left of the stretch, after what was added before
     bool ask(const QString &question); // Yes/No through the Prompter
     void tell(const QString &text);
 
@@ -45,4 +46,5 @@ protected:
 private:
     void showSelected();
     QHBoxLayout *buttons_ = nullptr;
+    int leading_ = 0;
 };

@@ -40,15 +40,11 @@ frmDeleted::frmDeleted(DBase &db, Prompter &prompter, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmDeleted"));
     cboGroup = named<QComboBox>("cboGroup", this);
-    auto *label = new QLabel(QStringLiteral("恢复到"), this);
-    addButton("cmdEmpty", QStringLiteral("清空"));
-    // The target sits left of the buttons it belongs to.
-    auto *restore = addButton("cmdRestore", QStringLiteral("恢复"));
-    auto *row = qobject_cast<QBoxLayout *>(layout()->itemAt(1)->layout());
-    row->insertWidget(0, label);
-    row->insertWidget(1, cboGroup);
-    connect(restore, &QPushButton::clicked, this, &frmDeleted::cmdRestore_Click);
-    connect(findChild<QPushButton *>(QStringLiteral("cmdEmpty")), &QPushButton::clicked, this,
+    addAtRowStart(new QLabel(QStringLiteral("恢复到"), this));
+    addAtRowStart(cboGroup);
+    connect(addButton("cmdRestore", QStringLiteral("恢复")), &QPushButton::clicked, this,
+            &frmDeleted::cmdRestore_Click);
+    connect(addButton("cmdEmpty", QStringLiteral("清空")), &QPushButton::clicked, this,
             &frmDeleted::cmdEmpty_Click);
     reload();
 }

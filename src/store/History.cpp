@@ -59,8 +59,9 @@ QByteArray pack(const NoteVersion &v)
         QDataStream out(&raw, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_6_0);
         const CurrentNote &n = v.note;
-        out << PackFormat << n.NoteTitle << n.NoteAddDate << n.NoteLastUpdate << n.NotePriority
-            << n.NoteColor << n.NoteIcon << v.groupId << n.NoteBody;
+        // UTF-8: bodies are mostly ASCII RTF, so this halves what zlib has to chew on.
+        out << PackFormat << n.NoteTitle.toUtf8() << n.NoteAddDate.toUtf8() << n.NoteLastUpdate.toUtf8()
+            << n.NotePriority.toUtf8() << n.NoteColor << n.NoteIcon << v.groupId << n.NoteBody.toUtf8();
     }
     return qCompress(raw);
 }
@@ -78,10 +79,15 @@ bool unpack(const QByteArray &data, NoteVersion *v)
         return false;
     NoteVersion out;
     CurrentNote &n = out.note;
-    in >> n.NoteTitle >> n.NoteAddDate >> n.NoteLastUpdate >> n.NotePriority >> n.NoteColor
-        >> n.NoteIcon >> out.groupId >> n.NoteBody;
+    QByteArray title, added, updated, priority, body;
+    in >> title >> added >> updated >> priority >> n.NoteColor >> n.NoteIcon >> out.groupId >> body;
     if (in.status() != QDataStream::Ok)
         return false;
+    n.NoteTitle = QString::fromUtf8(title);
+    n.NoteAddDate = QString::fromUtf8(added);
+    n.NoteLastUpdate = QString::fromUtf8(updated);
+    n.NotePriority = QString::fromUtf8(priority);
+    n.NoteBody = QString::fromUtf8(body);
     *v = out;
     return true;
 }
