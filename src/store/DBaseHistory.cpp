@@ -268,21 +268,8 @@ int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDa
         }
         const qint64 group = exists(conn_->cache, "SELECT 1 FROM Groups WHERE ID = ?", v.groupId) ? v.groupId : -1;
         keepReplaced(noteId, &v.note, group);
-        {
-            Query q(conn_->cache, "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
-                                  "nColor = ?, nNote = ?, nGroupID = ifnull(?, nGroupID) WHERE ID = ?");
-            q.bind(1, v.note.NoteTitle)
-                .bind(2, v.note.NotePriority)
-                .bind(3, qint64(v.note.NoteIcon))
-                .bind(4, saveDate)
-                .bind(5, QString::number(v.note.NoteColor))
-                .bind(6, v.note.NoteBody);
-            if (group >= 0)
-                q.bind(7, group); // unbound stays NULL: the group is kept
-            q.bind(8, noteId).run();
-            if (q.changes() == 0)
-                return fail(QStringLiteral("no note with ID %1").arg(noteId));
-        }
+        if (StoreDetail::updateNote(conn_->cache, noteId, v.note, saveDate, group) == 0)
+            return fail(QStringLiteral("no note with ID %1").arg(noteId));
         tx.commit();
         return 1;
     });
@@ -320,22 +307,7 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
             }
         }
         const bool sameId = !exists(cache, "SELECT 1 FROM Notes WHERE ID = ?", noteId);
-        {
-            Query q(cache, "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
-                           "nColor, nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-            const CurrentNote &n = v.note;
-            q.bind(1, n.NoteTitle)
-                .bind(2, groupId)
-                .bind(3, n.NotePriority)
-                .bind(4, qint64(n.NoteIcon))
-                .bind(5, n.NoteAddDate)
-                .bind(6, n.NoteLastUpdate)
-                .bind(7, QString::number(n.NoteColor))
-                .bind(8, n.NoteBody);
-            if (sameId)
-                q.bind(9, noteId); // unbound stays NULL: a new ID
-            q.run();
-        }
+        StoreDetail::insertNote(cache, groupId, v.note, sameId ? noteId : -1);
         const qint64 restored = conn_->db.getLastInsertRowid();
         if (!sameId) {
             Query h(cache, "UPDATE NoteHistory SET NoteID = ? WHERE NoteID = ?");

@@ -158,18 +158,7 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
     if (!ready())
         return 0;
     return guarded(lastError_, [&] {
-        Query q(conn_->cache,
-                "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
-                "nColor, nNote) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        q.bind(1, note.NoteTitle)
-            .bind(2, groupId)
-            .bind(3, note.NotePriority)
-            .bind(4, qint64(note.NoteIcon))
-            .bind(5, note.NoteAddDate)
-            .bind(6, note.NoteLastUpdate)
-            .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody)
-            .run();
+        StoreDetail::insertNote(conn_->cache, groupId, note, -1);
         lastInsertedId_ = conn_->db.getLastInsertRowid();
         return 1;
     });
@@ -183,22 +172,45 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
         keepReplaced(id, &note, -1);
-        Query q(conn_->cache,
-                "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
-                "nColor = ?, nNote = ? WHERE ID = ?");
-        q.bind(1, note.NoteTitle)
-            .bind(2, note.NotePriority)
-            .bind(3, qint64(note.NoteIcon))
-            .bind(4, note.NoteAddDate)
-            .bind(5, QString::number(note.NoteColor))
-            .bind(6, note.NoteBody)
-            .bind(7, id)
-            .run();
-        if (q.changes() == 0)
+        if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
         tx.commit();
         return 1;
     });
+}
+
+int StoreDetail::updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+                            qint64 groupId)
+{
+    Query q(cache, "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
+                   "nColor = ?, nNote = ?, nGroupID = ifnull(?, nGroupID) WHERE ID = ?");
+    q.bind(1, note.NoteTitle)
+        .bind(2, note.NotePriority)
+        .bind(3, qint64(note.NoteIcon))
+        .bind(4, saveDate)
+        .bind(5, QString::number(note.NoteColor))
+        .bind(6, note.NoteBody);
+    if (groupId != -1)
+        q.bind(7, groupId); // unbound stays NULL: the group is kept
+    q.bind(8, id).run();
+    return q.changes();
+}
+
+void StoreDetail::insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id)
+{
+    Query q(cache, "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
+                   "nColor, nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, note.NoteTitle)
+        .bind(2, groupId)
+        .bind(3, note.NotePriority)
+        .bind(4, qint64(note.NoteIcon))
+        .bind(5, note.NoteAddDate)
+        .bind(6, note.NoteLastUpdate)
+        .bind(7, QString::number(note.NoteColor))
+        .bind(8, note.NoteBody);
+    if (id != -1)
+        q.bind(9, id); // unbound stays NULL: a new ID
+    q.run();
 }
 
 int DBase::MoveNote(qint64 id, qint64 groupId)

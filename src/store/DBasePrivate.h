@@ -43,4 +43,10 @@ int guarded(QString &error, F &&f)
     }
 }
 
+// The note writes shared by saving and restoring. updateNote keeps the group when groupId is -1
+// and returns the number of notes changed; insertNote takes a new ID when id is -1.
+int updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+               qint64 groupId);
+void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id);
+
 } // namespace StoreDetail
