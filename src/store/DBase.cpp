@@ -88,6 +88,7 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
         Schema::migrate(c->db);
     } catch (const SQLite::Exception &) {
     }
+    c->history = History::hasTables(c->db);
     c->search.extractor = extractor_;
     c->search.open();
     return c;
@@ -106,6 +107,9 @@ void DBase::OpenDatabase()
     NotebookFile::removeLeftovers(fresh->path);
     conn_ = std::move(fresh);
     DatabaseIsOpen = true;
+    if (!ReadOnly())
+        PruneHistory();
+    lastError_.clear(); // the notebook is open; a prune that found it busy waits for the next save
 }
 
 bool DBase::writable()

@@ -61,6 +61,7 @@ int DBase::DeleteGroup(qint64 id)
     // The notes and the group go together: a failure part-way rolls both back.
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepDeletedGroup(id);
         {
             Query notes(conn_->cache, "DELETE FROM Notes WHERE nGroupID = ?");
             notes.bind(1, id).run();

@@ -164,19 +164,8 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        Query q(conn_->cache,
-                "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
-                "nColor, nNote) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        q.bind(1, note.NoteTitle)
-            .bind(2, groupId)
-            .bind(3, note.NotePriority)
-            .bind(4, qint64(note.NoteIcon))
-            .bind(5, note.NoteAddDate)
-            .bind(6, note.NoteLastUpdate)
-            .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody);
         try {
-            q.run();
+            StoreDetail::insertNote(conn_->cache, groupId, note, -1);
         } catch (const SQLite::Exception &e) {
             return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
         }
@@ -194,18 +183,8 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        Query q(conn_->cache,
-                "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
-                "nColor = ?, nNote = ? WHERE ID = ?");
-        q.bind(1, note.NoteTitle)
-            .bind(2, note.NotePriority)
-            .bind(3, qint64(note.NoteIcon))
-            .bind(4, note.NoteAddDate)
-            .bind(5, QString::number(note.NoteColor))
-            .bind(6, note.NoteBody)
-            .bind(7, id)
-            .run();
-        if (q.changes() == 0)
+        keepReplaced(id, &note, -1);
+        if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
         conn_->search.written(id);
         tx.commit();
@@ -213,15 +192,52 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
     });
 }
 
+int StoreDetail::updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+                            qint64 groupId)
+{
+    Query q(cache, "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
+                   "nColor = ?, nNote = ?, nGroupID = ifnull(?, nGroupID) WHERE ID = ?");
+    q.bind(1, note.NoteTitle)
+        .bind(2, note.NotePriority)
+        .bind(3, qint64(note.NoteIcon))
+        .bind(4, saveDate)
+        .bind(5, QString::number(note.NoteColor))
+        .bind(6, note.NoteBody);
+    if (groupId != -1)
+        q.bind(7, groupId); // unbound stays NULL: the group is kept
+    q.bind(8, id).run();
+    return q.changes();
+}
+
+void StoreDetail::insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id)
+{
+    Query q(cache, "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
+                   "nColor, nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, note.NoteTitle)
+        .bind(2, groupId)
+        .bind(3, note.NotePriority)
+        .bind(4, qint64(note.NoteIcon))
+        .bind(5, note.NoteAddDate)
+        .bind(6, note.NoteLastUpdate)
+        .bind(7, QString::number(note.NoteColor))
+        .bind(8, note.NoteBody);
+    if (id != -1)
+        q.bind(9, id); // unbound stays NULL: a new ID
+    q.run();
+}
+
 int DBase::MoveNote(qint64 id, qint64 groupId)
 {
     if (!writable())
         return 0;
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepReplaced(id, nullptr, groupId);
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
         q.bind(1, groupId).bind(2, id).run();
         if (q.changes() == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
+        tx.commit();
         return 1;
     });
 }
@@ -233,6 +249,7 @@ int DBase::DeleteNote(qint64 id)
     // An id that matches no note succeeds with nothing deleted.
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepDeletedNote(id);
         Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
         conn_->search.written(id);

@@ -28,6 +28,8 @@ struct DBase::Connection
     QString path; // absolute
     dev_t device = 0;
     ino_t inode = 0;
+    bool history = false;  // the history tables exist
+    qint64 historyBytes = -1; // sum of NoteHistory.Stored; -1 until first needed
 };
 
 namespace StoreDetail {
@@ -57,5 +59,10 @@ QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const ch
 // A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
 // nIcon, nColor.
 void readNoteItem(const Query &q, NoteItem &item);
+// The note writes shared by saving and restoring. updateNote keeps the group when groupId is -1
+// and returns the number of notes changed; insertNote takes a new ID when id is -1.
+int updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+               qint64 groupId);
+void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id);
 
 } // namespace StoreDetail

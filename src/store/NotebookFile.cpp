@@ -28,26 +28,6 @@ bool setError(QString *error, const QString &why)
     return false;
 }
 
-// A rename is only durable once the folder entry itself is on disk.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-bool syncFile(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // Temporary files are named ".quillbook-XXXXXX.tmp"; the engine may add "-journal".
 const QString TempPattern = QStringLiteral(".quillbook-XXXXXX.tmp");
 
@@ -66,6 +46,25 @@ std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error
 }
 
 } // namespace
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool syncFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
 
 bool create(const QString &path, int busyTimeoutMs,
             const std::function<void(SQLite::Database &)> &fill, QString *error)

@@ -32,5 +32,8 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
 // journals) that no process holds any more: copies left by a backup or compaction that was
 // killed part-way.
 void removeLeftovers(const QString &path);
+// fsync of a file, and of a folder so that a rename in it is durable.
+bool syncFile(const QString &path);
+void syncFolder(const QString &folder);
 
 } // namespace NotebookFile

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "store/SearchIndex.h"
+#include "store/History.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -47,6 +48,7 @@ CREATE INDEX NotesByGroup
 // Each row raises user_version by one; a new layout is a new row at the end.
 const Migration Migrations[] = {
     {2, SearchIndex::create},
+    {3, History::createTables},
 };
 static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
@@ -114,6 +116,10 @@ const SchemaObject Objects[] = {
     {Kind::Trigger, "SearchNoteAdded", "Notes"},
     {Kind::Trigger, "SearchNoteChanged", "Notes"},
     {Kind::Trigger, "SearchNoteDeleted", "Notes"},
+    // Note history and recently deleted notes (History.cpp).
+    {Kind::Table, "NoteHistory", "NoteHistory"},
+    {Kind::Index, "NoteHistoryByNote", "NoteHistory"},
+    {Kind::Table, "DeletedNotes", "DeletedNotes"},
 };
 
 // The tables SQLite's FTS5 module keeps beside a full-text table of that name.
@@ -230,10 +236,10 @@ void create(SQLite::Database &db)
 {
     SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
     db.exec("PRAGMA application_id = " + std::to_string(ApplicationId));
-    db.exec("PRAGMA user_version = " + std::to_string(Version));
     db.exec(CreateSql);
     for (const Migration &m : Migrations)
         m.apply(db);
+    db.exec("PRAGMA user_version = " + std::to_string(Version));
     tx.commit();
 }
 
