@@ -69,6 +69,5 @@ void frmPws1::cmdOK_Click()
                           QStringLiteral("提示"));
         return;
     }
-    m_state.DialogResult = 1;
     accept();
 }

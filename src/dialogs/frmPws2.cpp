@@ -99,6 +99,5 @@ void frmPws2::cmdOK_Click()
         return;
     }
     m_state.gInputPassword = pass1;
-    m_state.DialogResult = 1;
     accept();
 }

@@ -63,6 +63,5 @@ void frmmove::cboMove_Click()
 
 void frmmove::cmdOK_Click()
 {
-    m_state.DialogResult = 1;
     accept();
 }

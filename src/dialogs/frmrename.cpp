@@ -58,6 +58,5 @@ void frmrename::cmdOK_Click()
         return;
     }
     m_name = name;
-    m_state.DialogResult = 1;
     accept();
 }

@@ -63,10 +63,12 @@ QWidget *makeLine(QWidget *parent, const QString &name)
 
 } // namespace
 
-frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, QWidget *parent)
+frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, bool isNew,
+                       QWidget *parent)
     : ResultDialog(state, true, parent)
     , m_prompter(prompter)
     , m_noteIcons(noteIcons)
+    , m_isNew(isNew)
 {
     setObjectName(QStringLiteral("frmAddNote"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
@@ -192,7 +194,7 @@ void frmAddNote::Form_Load()
 
     cboPriority->addItems(texts::priorities());
 
-    if (m_state.IsNewNote) {
+    if (m_isNew) {
         setWindowTitle(texts::newNoteCaption());
         cboPriority->setCurrentIndex(0);
         CboIcon->setCurrentIndex(0);
@@ -212,7 +214,7 @@ void frmAddNote::Form_Load()
         const int icon = note.NoteIcon >= 1 && note.NoteIcon <= 24 ? note.NoteIcon : 1;
         CboIcon->setCurrentIndex(icon - 1);
     }
-    if (m_state.IsNewNote) {
+    if (m_isNew) {
         ClickToolbarButton(6);
     } else {
         // Show the first paragraph's own alignment: pressing "left" here would quietly make a
@@ -274,7 +276,6 @@ void frmAddNote::cmdOK_Click()
         txtTitle->setFocus();
         return;
     }
-    m_state.DialogResult = 1;
     CurrentNote &note = m_state.note;
     note.NoteTitle = title;
     note.NoteColor = m_color;

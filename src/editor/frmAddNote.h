@@ -19,16 +19,17 @@ class QWidget;
 struct AppState;
 class Prompter;
 
-// The modal note editor. The caller sets state.IsNewNote (and, for an edit, state.note), shows it
-// with prompter.exec(), then reads state.DialogResult: 1 means state.note holds the accepted note;
-// anything else (Cancel, the close box, Escape) means nothing is to be stored. Those three ask
+// The modal note editor: a new note, or (isNew false) the one in state.note. Shown with
+// prompter.exec(); Accepted means state.note holds the accepted note, anything else (Cancel, the
+// close box, Escape) means nothing is to be stored. Those three ask
 // first when the title or the body was changed.
 class frmAddNote : public ResultDialog
 {
     Q_OBJECT
 public:
     // noteIcons: the 24 note icons, index 0 showing icon number 1.
-    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, QWidget *parent = nullptr);
+    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, bool isNew,
+               QWidget *parent = nullptr);
     ~frmAddNote() override;
 
     // Index of the first item equal to text ignoring case; 0 when none matches.
@@ -108,6 +109,7 @@ private:
     qint32 m_color = 0;
     QString m_loadedTitle;
     QString m_fileFolder;
+    bool m_isNew;
     bool m_canPaste = false;
 
     QLabel *lblTitle = nullptr;

@@ -211,8 +211,7 @@ void addNote(frmmain &w)
     AppState &s = w.state();
     if (!selectedGroupNode(w) || !w.db().DatabaseIsOpen)
         return;
-    s.IsNewNote = true;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &w);
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, true, &w);
     dlg.setFileFolder(w.fileFolder());
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
@@ -229,8 +228,7 @@ void editNote(frmmain &w)
     AppState &s = w.state();
     if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
-    s.IsNewNote = false;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &w);
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, false, &w);
     dlg.setFileFolder(w.fileFolder());
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
@@ -296,8 +294,6 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
         item->setChecked(!item->isChecked());
     }
     row.run(*this);
-    // Nothing a dialog hands back outlives the command.
-    m_state.DialogResult = 2;
 }
 
 QAction *frmmain::action(Cmd cmd) const
@@ -311,8 +307,6 @@ void frmmain::Toolbar1_ButtonClick(QAction *button)
     const auto it = m_actionCommands.find(button);
     if (it != m_actionCommands.end())
         run(it->second);
-    else
-        m_state.DialogResult = 2;
 }
 
 bool frmmain::groupSelected() const

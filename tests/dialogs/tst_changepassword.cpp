@@ -159,12 +159,12 @@ void tst_ChangePassword::confirming()
     if (message.isEmpty()) {
         QVERIFY(prompter.messages.isEmpty());
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(state.gInputPassword, input);
         return;
     }
     QVERIFY(dlg.isVisible());
-    QCOMPARE(state.DialogResult, 0);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.messages[0].text, message);
@@ -195,7 +195,7 @@ void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
         typeInto(child<QLineEdit>(dlg, "txtPass1"), next);
         typeInto(child<QLineEdit>(dlg, "txtPass2"), next);
         click(dlg, "cmdOK");
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(state.gInputPassword, next);
         // What the caller then stores.
         stored = DBase::HashPassword(state.gInputPassword);
@@ -232,7 +232,7 @@ void tst_ChangePassword::givingUp()
 
     const bool stillOpen = how == QLatin1String("esc");
     QCOMPARE(dlg.isVisible(), stillOpen);
-    QCOMPARE(state.DialogResult, stillOpen ? 0 : 2);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
 }
 
@@ -275,7 +275,7 @@ void tst_ChangePassword::passwordOpensAfterReopening()
         typeInto(child<QLineEdit>(dlg, "txtPass1"), password);
         typeInto(child<QLineEdit>(dlg, "txtPass2"), password);
         click(dlg, "cmdOK");
-        QCOMPARE(state.DialogResult, refused ? 0 : 1);
+        QCOMPARE(dlg.result(), refused ? int(QDialog::Rejected) : int(QDialog::Accepted));
         QCOMPARE(prompter.messages.size(), refused ? 1 : 0);
         if (!refused)
             QCOMPARE(db.WritePassword(state.gInputPassword), 1);
@@ -289,13 +289,12 @@ void tst_ChangePassword::passwordOpensAfterReopening()
         return;
     }
 
-    state.DialogResult = 0;
     frmPws1 prompt(state, prompter, nullptr);
     prompt.show();
     QVERIFY(QTest::qWaitForWindowExposed(&prompt));
     typeInto(child<QLineEdit>(prompt, "txtPws"), password);
     click(prompt, "cmdOK");
-    QCOMPARE(state.DialogResult, 1);
+    QCOMPARE(prompt.result(), int(QDialog::Accepted));
     QVERIFY(prompter.messages.isEmpty());
     // What the opener checks after the prompt.
     QVERIFY(DBase::PasswordMatches(state.gInputPassword, state.gPassword));

@@ -92,7 +92,6 @@ void tst_GroupName::confirming()
     QFETCH(QString, name);
 
     AppState state;
-    state.DialogResult = 0;
     ScriptedPrompter prompter;
     frmrename dlg(state, prompter, isNew, QStringLiteral("old"), nullptr);
     dlg.show();
@@ -107,12 +106,12 @@ void tst_GroupName::confirming()
 
     QCOMPARE(dlg.name(), name);
     if (accepted) {
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!dlg.isVisible());
         QCOMPARE(prompter.beeps, 0);
     } else {
-        QCOMPARE(state.DialogResult, 0);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QVERIFY(dlg.isVisible());
         QCOMPARE(prompter.beeps, 1);
         QCOMPARE(background(txtname), highlight());
@@ -141,7 +140,7 @@ void tst_GroupName::refusedEntryTurnsWhiteOnClick()
     // Once refused, a proper name still goes through.
     typeInto(txtname, QStringLiteral("Work"));
     QTest::keyClick(txtname, Qt::Key_Return);
-    QCOMPARE(state.DialogResult, 1);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.name(), QStringLiteral("Work"));
 }
 
@@ -173,7 +172,7 @@ void tst_GroupName::cancelling()
         dlg.close();
 
     QVERIFY(!dlg.isVisible());
-    QCOMPARE(state.DialogResult, 2);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(dlg.name(), QString());
 }

@@ -91,10 +91,10 @@ void tst_Move::offeredGroups()
     if (offered.isEmpty()) {
         // Nothing to move to: OK cannot close the dialog.
         QVERIFY(dlg.isVisible());
-        QCOMPARE(state.DialogResult, 0);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
     } else {
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.targetGroupId(), target);
     }
 }
@@ -116,7 +116,7 @@ void tst_Move::choosingAnotherGroup()
     QTest::keyClick(cboMove, Qt::Key_Down);
 
     click(dlg, "cmdOK");
-    QCOMPARE(state.DialogResult, 1);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.targetGroupId(), qint64(12));
 }
 
@@ -143,7 +143,7 @@ void tst_Move::cancelling()
     else
         dlg.close();
     QVERIFY(!dlg.isVisible());
-    QCOMPARE(state.DialogResult, 2);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
 }
 
 QTEST_MAIN(tst_Move)

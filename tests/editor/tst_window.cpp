@@ -229,7 +229,7 @@ private Q_SLOTS:
             f->open(false);
             QCOMPARE(f->body()->toPlainText(), firstText);
             QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
-            QCOMPARE(f->state.DialogResult, 1);
+            QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
             if (round > 0)
                 QCOMPARE(f->state.note.NoteBody, body);
             body = f->state.note.NoteBody;
@@ -269,21 +269,18 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(bool, accepted);
         QFETCH(QString, stored);
-        f->state.DialogResult = 7;
         f->state.note.NoteTitle = QStringLiteral("before");
         frmAddNote &dlg = f->open(true);
         EditorFixture::type(f->title(), typed);
         QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
         QVERIFY(f->prompter.messages.isEmpty());
         if (accepted) {
-            QCOMPARE(f->state.DialogResult, 1);
             QCOMPARE(f->state.note.NoteTitle, stored);
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
             QVERIFY(!dlg.isVisible());
             QCOMPARE(f->prompter.beeps, 0);
             return;
         }
-        QCOMPARE(f->state.DialogResult, 7);
         QCOMPARE(f->state.note.NoteTitle, QStringLiteral("before"));
         QVERIFY(dlg.isVisible());
         QCOMPARE(f->prompter.beeps, 1);
@@ -304,7 +301,7 @@ private Q_SLOTS:
         QCOMPARE(f->body()->toPlainText(), QString());
         f->title()->setFocus();
         QTest::keyClick(f->title(), Qt::Key_Return);
-        QCOMPARE(f->state.DialogResult, 1);
+        QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
         QCOMPARE(f->state.note.NoteTitle, QStringLiteral("t"));
     }
 
@@ -344,7 +341,7 @@ private Q_SLOTS:
         const QString after = frmAddNote::dateTimeText(QDateTime::currentDateTime());
 
         const CurrentNote &n = f->state.note;
-        QCOMPARE(f->state.DialogResult, 1);
+        QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
         QCOMPARE(n.NoteTitle, QStringLiteral("周报"));
         QCOMPARE(n.NoteColor, 0x001E140A);
         QVERIFY2(n.NoteAddDate == before || n.NoteAddDate == after, qPrintable(n.NoteAddDate));
@@ -389,7 +386,6 @@ private Q_SLOTS:
     void nothingIsStored()
     {
         QFETCH(QString, how);
-        f->state.DialogResult = 1; // what a previous command may have left
         f->state.note.NoteTitle = QStringLiteral("old");
         f->state.note.NoteBody = QStringLiteral("old body");
         f->state.note.NoteIcon = 3;
@@ -412,7 +408,7 @@ private Q_SLOTS:
         else
             QVERIFY(dlg.close());
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(f->state.DialogResult, 2);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(f->state.note.NoteTitle, before.NoteTitle);
         QCOMPARE(f->state.note.NoteBody, before.NoteBody);
         QCOMPARE(f->state.note.NoteIcon, before.NoteIcon);
@@ -452,7 +448,6 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(int, answer);
         QFETCH(bool, ends);
-        f->state.DialogResult = 7;
         f->state.note.NoteTitle = QStringLiteral("ab");
         f->state.note.NoteBody = rtfBody(QStringLiteral("stored body"));
         f->state.note.NoteIcon = 2;
@@ -493,7 +488,7 @@ private Q_SLOTS:
             QVERIFY(f->prompter.messages.isEmpty());
         }
         QCOMPARE(dlg.isVisible(), !ends);
-        QCOMPARE(f->state.DialogResult, ends ? 2 : 7);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(f->state.note.NoteTitle, QStringLiteral("ab"));
         if (!ends) {
             // Back in the editor with everything typed still there; OK stores it.
@@ -502,7 +497,7 @@ private Q_SLOTS:
             if (title->text().isEmpty())
                 title->setText(QStringLiteral("t"));
             QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
-            QCOMPARE(f->state.DialogResult, 1);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
             QTextDocument back;
             rtf::readInto(f->state.note.NoteBody, &back);
             QCOMPARE(back.toPlainText(), typedBody);
@@ -536,8 +531,7 @@ private Q_SLOTS:
 
     void runThroughThePrompter()
     {
-        f->state.IsNewNote = true;
-        frmAddNote dlg(f->state, f->prompter, f->icons);
+        frmAddNote dlg(f->state, f->prompter, f->icons, true);
         f->prompter.dialogScripts.enqueue([](QDialog *d) {
             d->findChild<QLineEdit *>(QStringLiteral("txtTitle"))->setText(QStringLiteral("scripted"));
             QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
@@ -545,7 +539,7 @@ private Q_SLOTS:
         });
         QCOMPARE(f->prompter.exec(&dlg), int(QDialog::Accepted));
         QCOMPARE(f->prompter.dialogClasses, QStringList{QStringLiteral("frmAddNote")});
-        QCOMPARE(f->state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(f->state.note.NoteTitle, QStringLiteral("scripted"));
         QCOMPARE(f->state.note.NotePriority, QStringLiteral("一般"));
         QCOMPARE(f->state.note.NoteIcon, qint16(1));
