@@ -4,6 +4,7 @@
 #include "NoteBody.h"
 #include "Twips.h"
 #include "app/AppState.h"
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "controls/Named.h"
 #include "controls/TrimBlanks.h"
@@ -416,5 +417,6 @@ void frmAddNote::pBottom_Resize()
 
 void frmAddNote::showError(const QString &text)
 {
+    qCWarning(lcEditor) << text;
     m_prompter.msgBox(this, text, Prompter::Exclamation, texts::noticeTitle());
 }

@@ -1,5 +1,6 @@
 #include "legacy/ui/LegacyOpen.h"
 
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "legacy/JetReader.h"
 #include "legacy/LegacyImport.h"
@@ -59,6 +60,7 @@ LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, cons
         return result;
     }
     if (!converted.ok) {
+        qCWarning(lcLegacy) << "cannot convert" << native << converted.message;
         prompter.msgBox(parent, QStringLiteral("无法转换“%1”。\n%2").arg(native, converted.message),
                         Prompter::Exclamation, kTitle);
         result.outcome = LegacyOpenResult::Failed;
