@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quillbook needs to build, test and run, when any is missing.
+# scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; the
+# last line holds the validators the package test runs.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,11 @@ packages=(
   libicu-dev libsodium-dev
   mdbtools-dev libglib2.0-dev
   fonts-noto-cjk xvfb xauth
+  scdoc
+  dpkg-dev file
+  lintian desktop-file-utils appstream man-db libxml2-utils
+  qt6-translations-l10n
+  openbox trayer xdotool
 )
 
 missing=()

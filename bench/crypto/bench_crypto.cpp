@@ -105,7 +105,7 @@ bool build(const QString &plain, const QString &sealed, int notes)
     QFile::remove(sealed);
     QString error = NotebookGenerator::generate(plain, notes, 100);
     // Both files compacted the same way: setting the password writes a compacted copy.
-    if (error.isEmpty() && FileOps::CompactTo(plain, plain, &error) == 1 && QFile::copy(plain, sealed)) {
+    if (error.isEmpty() && FileOps::Compact(plain, &error) == 1 && QFile::copy(plain, sealed)) {
         DBase db;
         db.DatabasePath = sealed;
         db.OpenDatabase();

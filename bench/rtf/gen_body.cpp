@@ -1,7 +1,8 @@
 // Writes a RichEdit-style RTF note body of about the given size (default 1 MB) to stdout:
 // GBK text in \'hh pairs, bold and coloured runs, bulleted lists and centred headings, the way
 // the rich-edit control of a Chinese Windows saves a long note. With "table" as second argument
-// the body is one long three-column table instead (a pasted spreadsheet).
+// the body is one long three-column table instead (a pasted spreadsheet); with "par" it is one
+// short paragraph after another.
 #include "CodePage.h"
 
 #include <QByteArray>
@@ -51,6 +52,9 @@ int main(int argc, char *argv[])
                       "\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs20 ";
     const int sentences = int(sizeof kSentences / sizeof kSentences[0]);
     const bool table = argc > 2 && QByteArray(argv[2]) == "table";
+    const bool paragraphs = argc > 2 && QByteArray(argv[2]) == "par";
+    for (long n = 0; paragraphs && body.size() < target; ++n)
+        body += hexText(gbk, QString::fromUtf16(kSentences[n % sentences]).left(12)) + "\\par\r\n";
     if (table)
         body += "\\trowd\\trgaph108\\cellx1500\\cellx6000\\cellx9000\r\n";
     for (long n = 0; table && body.size() < target; ++n) {
@@ -58,7 +62,7 @@ int main(int argc, char *argv[])
         body += "\\pard\\intbl " + QByteArray::number(n + 1) + "\\cell " + hexText(gbk, s.left(10)) + "\\cell "
             + hexText(gbk, s.mid(10, 4)) + "\\cell\\row\r\n";
     }
-    for (long n = 0; !table && body.size() < target; ++n) {
+    for (long n = 0; !table && !paragraphs && body.size() < target; ++n) {
         const QString s = QString::fromUtf16(kSentences[n % sentences]);
         switch (n % 8) {
         case 0: // a centred bold heading

@@ -22,11 +22,9 @@ const int Colors[] = {0, 255, 32768, 16711680, 8421504, 33023, 8388736};
 
 // 1.2 to 2.8 KB of RTF (2 KB on average): a GBK-era header and Chinese text written as \uN? escapes between
 // ordinary words and paragraph marks, as an RTF writer for Chinese text produces it.
-std::string rtfBody(std::mt19937 &rng, int n)
+std::string rtfBody(std::mt19937 &rng, int n, const QString &text)
 {
-    static const char16_t text[] = u"今天天气很好我们去公园散步看见许多人在湖边钓鱼孩子们在草地上放风筝"
-                                   u"会议记录项目进度需要在下周一之前完成请大家按时提交报告谢谢";
-    constexpr int textLen = sizeof(text) / sizeof(text[0]) - 1;
+    const int textLen = int(text.size());
     std::string rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052"
                       "{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}{\\f1\\fnil\\fcharset0 Arial;}}"
                       "{\\colortbl ;\\red255\\green0\\blue0;}\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18 ";
@@ -36,7 +34,7 @@ std::string rtfBody(std::mt19937 &rng, int n)
     while (rtf.size() < size) {
         const int s = start(rng);
         for (int i = 0; i < 12; ++i)
-            rtf += "\\u" + std::to_string(int(text[(s + i) % textLen])) + "?";
+            rtf += "\\u" + std::to_string(int(text[(s + i) % textLen].unicode())) + "?";
         rtf += (rtf.size() % 3 == 0) ? "\\par\r\n" : " \\cf1 abc\\cf0  ";
     }
     rtf += "\\par\r\n}\r\n";
@@ -55,8 +53,11 @@ Layout layoutFor(int notes, int groups)
     return l;
 }
 
-QString generate(const QString &path, int notes, int groups)
+QString generate(const QString &path, int notes, int groups, const QString &text)
 {
+    static const QString sample = QStringLiteral("今天天气很好我们去公园散步看见许多人在湖边钓鱼孩子们在草地上放风筝"
+                                                 "会议记录项目进度需要在下周一之前完成请大家按时提交报告谢谢");
+    const QString &source = text.isEmpty() ? sample : text;
     const Layout l = layoutFor(notes, groups);
     DBase db;
     if (db.CreateDatabase(path) != 1)
@@ -93,7 +94,7 @@ QString generate(const QString &path, int notes, int groups)
             n.bind(5, 1 + i % 24);
             n.bind(6, owner[std::size_t(i)]);
             n.bind(7, std::to_string(Colors[i % 7]));
-            n.bind(8, rtfBody(rng, i));
+            n.bind(8, rtfBody(rng, i, source));
             n.exec();
             n.reset();
         }

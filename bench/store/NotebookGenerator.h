@@ -18,7 +18,8 @@ struct Layout
 
 Layout layoutFor(int notes, int groups);
 
-// Creates path (which must not exist). Returns "" on success, else the reason.
-QString generate(const QString &path, int notes, int groups);
+// Creates path (which must not exist). Returns "" on success, else the reason. The bodies'
+// Chinese text is taken from text at random places when it is given, else from a short sample.
+QString generate(const QString &path, int notes, int groups, const QString &text = {});
 
 } // namespace NotebookGenerator

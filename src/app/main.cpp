@@ -1,22 +1,28 @@
 #include "app/AppState.h"
 #include "app/QtPrompter.h"
+#include "app/QtTexts.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
+#include "search/NoteText.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillbook"));
     QApplication::setApplicationName(QStringLiteral("Quillbook"));
+    QTranslator qtTexts;
+    installQtChineseTexts(qtTexts);
 
     AppState state;
     Settings settings;
     DBase db;
+    db.SetTextExtractor(NoteText::extractor());
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));

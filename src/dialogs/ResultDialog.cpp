@@ -14,12 +14,6 @@ void ResultDialog::cmdCancel_Click()
     reject();
 }
 
-void ResultDialog::reject()
-{
-    m_state.DialogResult = 2;
-    QDialog::reject();
-}
-
 void ResultDialog::keyPressEvent(QKeyEvent *event)
 {
     if (!m_escapeCancels && event->key() == Qt::Key_Escape) {

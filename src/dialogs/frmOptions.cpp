@@ -213,6 +213,5 @@ void frmOptions::cmdOK_Click()
     m_settings.gMinToTray = chkTray->isChecked() ? 1 : 0;
     m_settings.gSkin = qint16(cboSkin->currentIndex());
     Tools::SaveSettings(m_settings);
-    m_state.DialogResult = 1;
     accept();
 }

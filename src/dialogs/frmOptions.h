@@ -15,7 +15,7 @@ class QPushButton;
 
 // Edits the preferences. A picked skin is applied at once through setSkin (the settings change
 // only on OK); a picked font goes into gGroupFont / gRecordFont at once. OK writes the settings
-// store and sets DialogResult 1; Cancel, Esc or the close box set DialogResult 2. Applying the
+// store and accepts; Cancel, Esc or the close box reject. Applying the
 // fonts to the tree and the list is the caller's business.
 class frmOptions : public ResultDialog
 {

@@ -53,9 +53,17 @@ frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher m
 void frmPws1::cmdOK_Click()
 {
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
-    m_state.gInputPassword = Tools::TrimBlanks(txtPws->text());
-    const bool matches = m_matches ? m_matches(m_state.gInputPassword)
-                                   : DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+    const QString typed = txtPws->text();
+    m_state.gInputPassword = Tools::TrimBlanks(typed);
+    const auto check = [&](const QString &candidate) {
+        return m_matches ? m_matches(candidate) : DBase::PasswordMatches(candidate, m_state.gPassword);
+    };
+    bool matches = check(m_state.gInputPassword);
+    // A password with blanks at its ends could once be set; it must still open its notebook.
+    if (!matches && typed != m_state.gInputPassword && check(typed)) {
+        m_state.gInputPassword = typed;
+        matches = true;
+    }
     if (!matches) {
         setBackground(txtPws, highlightColor());
         txtPws->selectAll();
@@ -64,6 +72,5 @@ void frmPws1::cmdOK_Click()
                           QStringLiteral("提示"));
         return;
     }
-    m_state.DialogResult = 1;
     accept();
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"
 
@@ -72,7 +73,7 @@ frmPws2::frmPws2(AppState &state, Prompter &prompter, const QString &storedPassw
 
 void frmPws2::cmdOK_Click()
 {
-    // Taken exactly as typed: blanks are part of a new password.
+    // Taken exactly as typed: the old password may have been set with blanks at its ends.
     const QString oldText = txtOld->text();
     const QString pass1 = txtPass1->text();
     const QString pass2 = txtPass2->text();
@@ -88,7 +89,15 @@ void frmPws2::cmdOK_Click()
                           kCaption);
         return;
     }
+    // The password prompt trims blanks at both ends of what is typed, so such a password could
+    // never be typed back and would lock the notebook for good.
+    if (Tools::TrimBlanks(pass1) != pass1) {
+        m_prompter.msgBox(this, QStringLiteral("密码的开头和结尾不能是空格,请再试一次"), Prompter::Exclamation,
+                          QStringLiteral("提示"));
+        txtPass1->setFocus();
+        txtPass1->selectAll();
+        return;
+    }
     m_state.gInputPassword = pass1;
-    m_state.DialogResult = 1;
     accept();
 }

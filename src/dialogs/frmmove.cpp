@@ -11,7 +11,8 @@
 
 using namespace DialogLook;
 
-frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, QWidget *parent)
+frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, const QString &currentGroup,
+                 QWidget *parent)
     : ResultDialog(state, true, parent)
 {
     setObjectName(QStringLiteral("frmmove"));
@@ -32,7 +33,7 @@ frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNode
     grid->addLayout(buttonRow(cmdOK, cmdCancel), 2, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    const QString current = m_state.CurrentGroupName.toLower();
+    const QString current = currentGroup.toLower();
     for (const auto &[key, text] : treeNodes) {
         if (key == QLatin1String("M_TOP") || text.toLower() == current)
             continue;
@@ -57,11 +58,10 @@ frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNode
 void frmmove::cboMove_Click()
 {
     if (cboMove->currentIndex() >= 0)
-        m_state.MoveTargetGroupId = cboMove->currentData().toLongLong();
+        m_target = cboMove->currentData().toLongLong();
 }
 
 void frmmove::cmdOK_Click()
 {
-    m_state.DialogResult = 1;
     accept();
 }

@@ -12,17 +12,20 @@ class QPushButton;
 
 // Chooses the group a note moves to. treeNodes are the (key, text) pairs of every node of the
 // group tree in order, the root "M_TOP" among them; every group but the root and the one named
-// CurrentGroupName (any letter case) is offered. MoveTargetGroupId follows the selection (the
-// first entry at once); OK sets DialogResult 1, Cancel, Esc or the close box 2.
+// currentGroup (any letter case) is offered. targetGroupId() follows the selection (the first
+// entry at once; 0 while there is none); OK ends it Accepted, Cancel, Esc or the close box
+// Rejected.
 class frmmove : public ResultDialog
 {
     Q_OBJECT
 
 public:
-    frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, QWidget *parent);
+    frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, const QString &currentGroup,
+            QWidget *parent);
 
     void cboMove_Click();
     void cmdOK_Click();
+    qint64 targetGroupId() const { return m_target; }
 
 private:
     QLabel *lblMove = nullptr;
@@ -30,4 +33,5 @@ private:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QLabel *Image1 = nullptr;
+    qint64 m_target = 0;
 };

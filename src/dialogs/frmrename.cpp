@@ -13,7 +13,8 @@
 
 using namespace DialogLook;
 
-frmrename::frmrename(AppState &state, Prompter &prompter, QWidget *parent)
+frmrename::frmrename(AppState &state, Prompter &prompter, bool isNew, const QString &currentName,
+                     QWidget *parent)
     : ResultDialog(state, true, parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmrename"));
@@ -38,10 +39,10 @@ frmrename::frmrename(AppState &state, Prompter &prompter, QWidget *parent)
     onEnterKey(txtname, [this] { cmdOK_Click(); });
     onMousePress(txtname, [this] { clearHighlight(txtname); });
 
-    if (m_state.IsNewGroup) {
+    if (isNew) {
         setWindowTitle(QStringLiteral("新建组"));
     } else {
-        txtname->setText(m_state.CurrentGroupName);
+        txtname->setText(currentName);
         setWindowTitle(QStringLiteral("重命名组"));
     }
     txtname->setFocus();
@@ -56,7 +57,6 @@ void frmrename::cmdOK_Click()
         txtname->setFocus();
         return;
     }
-    m_state.CurrentGroupName = name;
-    m_state.DialogResult = 1;
+    m_name = name;
     accept();
 }

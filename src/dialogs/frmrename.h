@@ -7,21 +7,23 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Asks for a group name: empty and titled "新建组" when IsNewGroup, otherwise filled with
-// CurrentGroupName and titled "重命名组". OK leaves the name, trimmed of blanks, in
-// CurrentGroupName with DialogResult 1; Cancel or the close box set DialogResult 2 and leave
-// CurrentGroupName alone. Duplicate names are the caller's business.
+// Asks for a group name: empty and titled "新建组" for a new group, otherwise filled with the
+// current name and titled "重命名组". OK ends it Accepted with the name, trimmed of blanks, in
+// name(); Cancel or the close box end it Rejected. Duplicate names are the caller's business.
 class frmrename : public ResultDialog
 {
     Q_OBJECT
 
 public:
-    frmrename(AppState &state, Prompter &prompter, QWidget *parent);
+    frmrename(AppState &state, Prompter &prompter, bool isNew, const QString &currentName, QWidget *parent);
 
     void cmdOK_Click();
+    // The name entered, once accepted.
+    QString name() const { return m_name; }
 
 private:
     Prompter &m_prompter;
+    QString m_name;
     QLabel *Label1 = nullptr;
     QLineEdit *txtname = nullptr;
     QPushButton *cmdOK = nullptr;

@@ -19,15 +19,17 @@ class QWidget;
 struct AppState;
 class Prompter;
 
-// The modal note editor. The caller sets state.IsNewNote (and, for an edit, state.note), shows it
-// with prompter.exec(), then reads state.DialogResult: 1 means state.note holds the accepted note;
-// anything else (Cancel, the close box, Escape) means nothing is to be stored.
+// The modal note editor: a new note, or (isNew false) the one in state.note. Shown with
+// prompter.exec(); Accepted means state.note holds the accepted note, anything else (Cancel, the
+// close box, Escape) means nothing is to be stored. Those three ask
+// first when the title or the body was changed.
 class frmAddNote : public ResultDialog
 {
     Q_OBJECT
 public:
     // noteIcons: the 24 note icons, index 0 showing icon number 1.
-    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, QWidget *parent = nullptr);
+    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, bool isNew,
+               QWidget *parent = nullptr);
     ~frmAddNote() override;
 
     // Index of the first item equal to text ignoring case; 0 when none matches.
@@ -37,6 +39,11 @@ public:
     static QString dateTimeText(const QDateTime &when);
     // Text inserted by the date button: short date, a blank, long time (without a time zone).
     static QString generalDateText(const QDateTime &when);
+
+    // Folder the file choosers start in: the open notebook's. When it is not given or no longer
+    // there, they start in the user's home.
+    void setFileFolder(const QString &folder) { m_fileFolder = folder; }
+    QString fileFolder() const;
 
     // The colour shown in the title colour box, 0x00BBGGRR.
     qint32 titleColor() const { return m_color; }
@@ -57,15 +64,19 @@ public:
     void txtNote_Click();
     void UpdateClipboardButtons();
 
+public Q_SLOTS:
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
     void createToolbars();
     void placeToolRow();
+    // The screen fonts in the system's order, each family once by its bare name.
+    void fillFontList();
     // The font list's item for a family, or for the font the system draws it with; 0 when neither is listed.
     int fontListIndex(const QString &family) const;
     void Form_Load();
@@ -82,6 +93,11 @@ private:
     void clearBody();
     void openDocument();
     void setAlignmentButton(int position);
+    void showAlignmentButton(int position);
+    // Whether the title or the body differs from what the window opened with.
+    bool isChanged() const;
+    // Reads the clipboard once per change of it; caret moves use the answer.
+    void clipboardChanged();
     void setBullet(bool on);
     void insertPicture();
     void insertDate();
@@ -91,6 +107,10 @@ private:
     QList<QIcon> m_noteIcons;
     dTxtHelper m_textHelper;
     qint32 m_color = 0;
+    QString m_loadedTitle;
+    QString m_fileFolder;
+    bool m_isNew;
+    bool m_canPaste = false;
 
     QLabel *lblTitle = nullptr;
     QLineEdit *txtTitle = nullptr;

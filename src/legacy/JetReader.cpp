@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -136,8 +137,15 @@ bool parseJetOutput(const QByteArray &data, QList<JetTable> &tables, QString *er
                 return fail("table ends early");
             if (tag == 'E')
                 break;
-            if (tag != 'R')
+            if (tag == 'M') {
+                if (!in.u32(table.unreadRows) || !in.u32(table.unreadPages))
+                    return fail("bad count of unread rows");
+                continue;
+            }
+            if (tag != 'R' && tag != 'D')
                 return fail("row expected");
+            if (tag == 'D')
+                table.partialRows << int(table.rows.size());
             QList<QVariant> row;
             row.reserve(columnCount);
             for (quint32 c = 0; c < columnCount; ++c) {
@@ -314,21 +322,36 @@ bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QStrin
     };
 
     out = LegacyNotebook();
+    // Without the password row read whole, the new notebook could end up unprotected.
+    if (!admin->whole()) {
+        if (error)
+            *error = QStringLiteral("the password row cannot be read");
+        return false;
+    }
     if (!admin->rows.isEmpty())
         out.password = textAt(admin->rows.first(), colCi(admin, "vPassword"));
 
+    LegacyDamage &damage = out.damage;
     const int gId = colCi(groups, "ID"), gName = colCi(groups, "vGroupName");
     if (gId < 0 || gName < 0) {
         if (error)
             *error = QStringLiteral("a group column is missing");
         return false;
     }
-    for (const auto &row : groups->rows) {
+    const QSet<int> partialGroups(groups->partialRows.cbegin(), groups->partialRows.cend());
+    for (qsizetype i = 0; i < groups->rows.size(); ++i) {
+        const auto &row = groups->rows.at(i);
         const auto id = numberAt(row, gId);
-        if (!id)
-            continue; // a row without an ID cannot be addressed; the old program never wrote one
+        if (!id) {
+            ++damage.lostGroups; // a row without an ID cannot be addressed
+            continue;
+        }
         out.groups.push_back(ImportGroup{*id, textAt(row, gName)});
+        if (partialGroups.contains(int(i)))
+            damage.partialGroups.push_back({*id, textAt(row, gName)});
     }
+    damage.lostGroups += groups->unreadRows;
+    damage.someGroupsLost = groups->unreadPages > 0;
 
     const int nId = colCi(notes, "ID"), nTitle = colCi(notes, "nNoteTitle"), nAdd = colCi(notes, "nAddDate"),
               nLast = colCi(notes, "nLastUpdate"), nPrio = colCi(notes, "nPriority"), nIcon = colCi(notes, "nIcon"),
@@ -339,13 +362,21 @@ bool toLegacyNotebook(const QList<JetTable> &tables, LegacyNotebook &out, QStrin
             *error = QStringLiteral("a note column is missing");
         return false;
     }
-    for (const auto &row : notes->rows) {
+    const QSet<int> partialNotes(notes->partialRows.cbegin(), notes->partialRows.cend());
+    for (qsizetype i = 0; i < notes->rows.size(); ++i) {
+        const auto &row = notes->rows.at(i);
         const auto id = numberAt(row, nId);
-        if (!id)
+        if (!id) {
+            ++damage.lostNotes;
             continue;
+        }
         out.notes.push_back(ImportNote{*id, textAt(row, nTitle), textAt(row, nAdd), textAt(row, nLast),
                                        textAt(row, nPrio), numberAt(row, nIcon), numberAt(row, nGroup),
                                        textAt(row, nColor), textAt(row, nBody)});
+        if (partialNotes.contains(int(i)))
+            damage.partialNotes.push_back({*id, textAt(row, nTitle)});
     }
+    damage.lostNotes += notes->unreadRows;
+    damage.someNotesLost = notes->unreadPages > 0;
     return true;
 }

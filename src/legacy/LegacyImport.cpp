@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
 
 QString conversionTargetFor(const QString &jetPath)
 {
@@ -21,8 +24,42 @@ QString conversionTargetFor(const QString &jetPath)
     }
 }
 
+QString describeDamage(const LegacyDamage &damage)
+{
+    // A file can be damaged everywhere; the message box must stay readable.
+    constexpr int kNamed = 12;
+    QStringList lines;
+    qint64 unnamed = 0;
+    auto name = [&lines, &unnamed](const char *kind, const LegacyDamage::Row &row) {
+        if (lines.size() >= kNamed) {
+            ++unnamed;
+            return;
+        }
+        const QString what = row.name && !row.name->isEmpty()
+                                 ? QStringLiteral("%1 %2“%3”").arg(QString::fromUtf8(kind)).arg(row.ID).arg(*row.name)
+                                 : QStringLiteral("%1 %2").arg(QString::fromUtf8(kind)).arg(row.ID);
+        lines << QStringLiteral("%1的内容不完整").arg(what);
+    };
+    for (const auto &row : damage.partialGroups)
+        name("分组", row);
+    for (const auto &row : damage.partialNotes)
+        name("笔记", row);
+    if (unnamed > 0)
+        lines << QStringLiteral("另有 %1 项内容不完整").arg(unnamed);
+    if (damage.lostGroups > 0)
+        lines << QStringLiteral("%1 个分组无法读取").arg(damage.lostGroups);
+    else if (damage.someGroupsLost)
+        lines << QStringLiteral("有些分组无法读取");
+    if (damage.lostNotes > 0)
+        lines << QStringLiteral("%1 条笔记无法读取").arg(damage.lostNotes);
+    else if (damage.someNotesLost)
+        lines << QStringLiteral("有些笔记无法读取");
+    return lines.join(u'\n');
+}
+
 ConversionResult convertLegacyNotebook(const QString &jetPath,
-                                       const std::function<void(qint64, qint64)> &progress)
+                                       const std::function<void(qint64, qint64)> &progress,
+                                       const std::function<bool(const LegacyDamage &)> &keepPartial)
 {
     ConversionResult result;
     const qint64 total = QFileInfo(jetPath).size();
@@ -37,9 +74,18 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
     LegacyNotebook book;
     QString why;
     if (!toLegacyNotebook(read.tables, book, &why)) {
-        result.message = QStringLiteral("这不是旧版记事本文件。");
+        const bool damaged = std::any_of(read.tables.cbegin(), read.tables.cend(),
+                                         [](const JetTable &t) { return !t.whole(); });
+        result.message = damaged ? QStringLiteral("旧版记事本文件已损坏，无法读取。")
+                                 : QStringLiteral("这不是旧版记事本文件。");
         return result;
     }
+    if (book.damage.any() && !(keepPartial && keepPartial(book.damage))) {
+        result.declined = true;
+        result.message = QStringLiteral("旧版记事本文件已损坏，没有转换。");
+        return result;
+    }
+    result.damage = book.damage;
 
     ImportRows rows;
     if (book.password) {

@@ -1,11 +1,6 @@
 #include "mainwindow/CommandSupport.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
-#include "dialogs/frmPws1.h"
-#include "store/DBase.h"
 
-#include <QDialog>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QStringList>
@@ -24,14 +19,6 @@ QString notice()
 QString crlf()
 {
     return QStringLiteral("\r\n");
-}
-
-bool confirmed(AppState &state, Prompter &prompter, QDialog &dialog)
-{
-    // The dialogs set 1 on OK; anything left over from an earlier dialog must not count.
-    state.DialogResult = 2;
-    prompter.exec(&dialog);
-    return state.DialogResult == 1;
 }
 
 QString chooserFilter(const QString &filter)
@@ -90,21 +77,6 @@ int runWithProgress(QWidget *parent, const QString &label, const std::function<i
     worker.join();
     progress.hide();
     return result;
-}
-
-Unlock unlockBeforeOpen(DBase &db, const QString &path, AppState &state, Prompter &prompter, QWidget *owner)
-{
-    switch (DBase::ProtectionOf(path)) {
-    case DBase::Protection::Plain:
-        return Unlock::NotEncrypted;
-    case DBase::Protection::Damaged:
-        return Unlock::Damaged;
-    case DBase::Protection::Encrypted:
-        break;
-    }
-    owner->show();
-    frmPws1 dlg(state, prompter, owner, [&](const QString &typed) { return db.Unlock(path, typed) == 1; });
-    return confirmed(state, prompter, dlg) ? Unlock::Unlocked : Unlock::Cancelled;
 }
 
 } // namespace cmd

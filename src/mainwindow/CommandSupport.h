@@ -4,7 +4,6 @@
 #include <functional>
 
 struct AppState;
-class DBase;
 class Prompter;
 class QDialog;
 class QWidget;
@@ -16,17 +15,6 @@ namespace cmd {
 QString notice();
 // "\r\n", the line break inside message texts.
 QString crlf();
-
-// Shows one of our own dialogs modally and tells whether the user confirmed it. Only a dialog
-// that itself reported DialogResult 1 counts: one closed in any other way (its close box, a
-// failure to show) counts as cancelled, whatever DialogResult held before.
-bool confirmed(AppState &state, Prompter &prompter, QDialog &dialog);
-
-// Before a notebook at path is opened: an encrypted one asks for its password first, with the
-// password prompt and its retry loop, so nothing of the notes is read before it fits; the owner
-// is shown behind the prompt. Unlocked leaves the key with db for the OpenDatabase that follows.
-enum class Unlock { NotEncrypted, Unlocked, Cancelled, Damaged };
-Unlock unlockBeforeOpen(DBase &db, const QString &path, AppState &state, Prompter &prompter, QWidget *owner);
 
 // A filter written as "description|pattern|description|pattern|" in the form the file choosers
 // take ("description (pattern);;..."). A description that already names its pattern in

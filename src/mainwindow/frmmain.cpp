@@ -1,10 +1,11 @@
-// The window as designed: controls, menus and toolbar with their captions, keys and first states.
+// The window as designed: its controls, and its menus and toolbar built from the command table.
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
 #include "controls/Named.h"
 #include "controls/Tray.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SkinPane.h"
@@ -12,6 +13,7 @@
 #include "store/DBase.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -19,6 +21,9 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QToolBar>
+
+#include <algorithm>
+#include <map>
 
 frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &prompter, QStringList args,
                  QWidget *parent)
@@ -36,10 +41,8 @@ frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &promp
     popupMenu = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
 
     loadImages();
-    createActions();
-    createMenus();
     createPanes();
-    createToolbar();
+    createCommands();
 
     Tray1 = new Tray(this);
     connect(Tray1, &Tray::MouseDown, this, &frmmain::Tray1_MouseDown);
@@ -63,154 +66,77 @@ frmmain::~frmmain()
     Form_Unload();
 }
 
-QAction *frmmain::addMenuItem(QMenu *menu, QAction *&field, const char *name, const QString &caption,
-                              void (frmmain::*handler)())
+void frmmain::createCommands()
 {
-    field = menu->addAction(caption);
-    field->setObjectName(QString::fromLatin1(name));
-    connect(field, &QAction::triggered, this, handler);
-    return field;
-}
-
-QAction *frmmain::addSeparator(QMenu *menu, QAction *&field, const char *name)
-{
-    field = menu->addSeparator();
-    field->setObjectName(QString::fromLatin1(name));
-    return field;
-}
-
-void frmmain::createActions()
-{
-    // Top-level menus of the bar.
-    mnuFile = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuAction = menuBar()->addMenu(QStringLiteral("操作(&A)"));
-    mnuAction->setObjectName(QStringLiteral("mnuAction"));
-    mnuView = menuBar()->addMenu(QStringLiteral("查看(&V)"));
-    mnuView->setObjectName(QStringLiteral("mnuView"));
-    mnuTools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-
-    // The hidden top-level menus live outside the bar: they are only ever shown as pop-ups, and
-    // their shortcuts work only while they are open.
-    mnuGroup = Tools::named<QMenu>("mnuGroup", this, QStringLiteral("GroupMenu"));
-    mnuNote = Tools::named<QMenu>("mnuNote", this, QStringLiteral("NoteGroup"));
-    mnuTray = Tools::named<QMenu>("mnuTray", this, QStringLiteral("Tray"));
-    // A bar that is never shown holds them, so the skin reaches them as it reaches the bar's own
-    // menus. Being hidden, it keeps their shortcuts off.
+    using namespace commands;
+    // The pop-ups live outside the bar: they are only ever shown as pop-ups. A bar that is never
+    // shown holds them, so the skin reaches them as it reaches the bar's own menus; being hidden,
+    // it keeps their shortcuts off.
     m_popupBar = Tools::named<QMenuBar>("popupMenus", this);
     m_popupBar->setNativeMenuBar(false);
     m_popupBar->hide();
-    for (QMenu *m : {mnuGroup, mnuNote, mnuTray})
-        m_popupBar->addMenu(m);
-}
+    std::map<Menu, QMenu *> menus;
+    for (const MenuDef &d : menuDefs()) {
+        const QString title = QString::fromUtf8(d.title);
+        QMenu *m = nullptr;
+        if (d.onBar) {
+            m = menuBar()->addMenu(title);
+        } else if (d.parent) {
+            m = new QMenu(title, menus.at(*d.parent));
+        } else {
+            m = new QMenu(title, this);
+            m_popupBar->addMenu(m);
+        }
+        m->setObjectName(QString::fromLatin1(d.name));
+        this->*d.field = m;
+        menus[d.menu] = m;
+    }
 
-void frmmain::createMenus()
-{
-    addMenuItem(mnuFile, mnuNew, "mnuNew", QStringLiteral("新建"), &frmmain::mnuNew_Click)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    addMenuItem(mnuFile, mnuOpen, "mnuOpen", QStringLiteral("打开"), &frmmain::mnuOpen_Click);
-    addMenuItem(mnuFile, mnuBackup, "mnuBackup", QStringLiteral("另备份为..."), &frmmain::mnuBackup_Click)
-        ->setEnabled(false);
-    addSeparator(mnuFile, mnuBlank1, "mnuBlank1");
-    addMenuItem(mnuFile, mnuExit, "mnuExit", QStringLiteral("退出"), &frmmain::mnuExit_Click);
+    for (const ItemRow &r : itemRows()) {
+        QMenu *m = menus.at(r.menu);
+        QAction *a = r.cmd ? m->addAction(QString::fromUtf8(r.caption)) : m->addSeparator();
+        a->setObjectName(QString::fromLatin1(r.name));
+        this->*r.field = a;
+        if (!r.cmd)
+            continue;
+        const Cmd cmd = *r.cmd;
+        if (r.key != QKeyCombination())
+            a->setShortcut(QKeySequence(r.key));
+        a->setCheckable(rowOf(cmd).checkable);
+        m_actionCommands[a] = cmd;
+        m_commandActions.try_emplace(cmd, a);
+        connect(a, &QAction::triggered, this, [this, cmd] { runCommand(cmd, true); });
+    }
+    // A submenu comes after its parent's own items.
+    for (const MenuDef &d : menuDefs()) {
+        if (d.parent)
+            menus.at(*d.parent)->addMenu(menus.at(d.menu));
+    }
 
-    addMenuItem(mnuGroup, mnuNewNote3, "mnuNewNote3", QStringLiteral("新建记事本"), &frmmain::mnuNewNote3_Click);
-    addSeparator(mnuGroup, mnuBlank5, "mnuBlank5");
-    addMenuItem(mnuGroup, mnuNewGroup, "mnuNewGroup", QStringLiteral("新建组"), &frmmain::mnuNewGroup_Click);
-    addMenuItem(mnuGroup, mnuRename, "mnuRename", QStringLiteral("重命名"), &frmmain::mnuRename_Click)
-        ->setShortcut(QKeySequence(Qt::Key_F2));
-    addMenuItem(mnuGroup, mnuDelete, "mnuDelete", QStringLiteral("删除"), &frmmain::mnuDelete_Click)
-        ->setShortcut(QKeySequence(Qt::Key_Delete));
-
-    addMenuItem(mnuNote, mnuEditNote, "mnuEditNote", QStringLiteral("编辑"), &frmmain::mnuEditNote_Click)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    addMenuItem(mnuNote, mnuNewNote, "mnuNewNote", QStringLiteral("新建记事本"), &frmmain::mnuNewNote_Click);
-    addMenuItem(mnuNote, mnuDel, "mnuDel", QStringLiteral("删除"), &frmmain::mnuDel_Click)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    addSeparator(mnuNote, mnuBlank2, "mnuBlank2");
-    addMenuItem(mnuNote, mnuMove, "mnuMove", QStringLiteral("移动"), &frmmain::mnuMove_Click);
-
-    mnuNotes = mnuAction->addMenu(QStringLiteral("记事本"));
-    mnuNotes->setObjectName(QStringLiteral("mnuNotes"));
-    addMenuItem(mnuNotes, mnuEdit1, "mnuEdit1", QStringLiteral("编辑"), &frmmain::mnuEdit1_Click)->setEnabled(false);
-    addMenuItem(mnuNotes, mnuNewNote1, "mnuNewNote1", QStringLiteral("新建记事本"), &frmmain::mnuNewNote1_Click)
-        ->setEnabled(false);
-    addMenuItem(mnuNotes, mnuDelete2, "mnuDelete2", QStringLiteral("删除"), &frmmain::mnuDelete2_Click)
-        ->setEnabled(false);
-    addSeparator(mnuNotes, mnuBlank3, "mnuBlank3");
-    addMenuItem(mnuNotes, mnuMove1, "mnuMove1", QStringLiteral("移动"), &frmmain::mnuMove1_Click)->setEnabled(false);
-    mnuGroups = mnuAction->addMenu(QStringLiteral("组"));
-    mnuGroups->setObjectName(QStringLiteral("mnuGroups"));
-    addMenuItem(mnuGroups, mnuNew1, "mnuNew1", QStringLiteral("新建组"), &frmmain::mnuNew1_Click);
-    addMenuItem(mnuGroups, mnuRename1, "mnuRename1", QStringLiteral("重命名"), &frmmain::mnuRename1_Click);
-    addMenuItem(mnuGroups, mnuDelete1, "mnuDelete1", QStringLiteral("删除"), &frmmain::mnuDelete1_Click);
-
-    addMenuItem(mnuView, mnuMyNotes, "mnuMyNotes", QStringLiteral("我的记事本"), &frmmain::mnuMyNotes_Click)
-        ->setCheckable(true);
-    addMenuItem(mnuView, mnuToolbar, "mnuToolbar", QStringLiteral("工具栏"), &frmmain::mnuToolbar_Click)
-        ->setCheckable(true);
-    addMenuItem(mnuView, mnuStatusbar, "mnuStatusbar", QStringLiteral("状态栏"), &frmmain::mnuStatusbar_Click)
-        ->setCheckable(true);
-    addMenuItem(mnuView, mnuNoteInfo, "mnuNoteInfo", QStringLiteral("记事本信息"), &frmmain::mnuNoteInfo_Click)
-        ->setCheckable(true);
-    addSeparator(mnuView, mnuBlank7, "mnuBlank7");
-    mnuLayout = mnuView->addMenu(QStringLiteral("排列"));
-    mnuLayout->setObjectName(QStringLiteral("mnuLayout"));
-    addMenuItem(mnuLayout, mnuReport, "mnuReport", QStringLiteral("详细信息"), &frmmain::mnuReport_Click);
-    addMenuItem(mnuLayout, mnuIcons, "mnuIcons", QStringLiteral("图标"), &frmmain::mnuIcons_Click);
-
-    addMenuItem(mnuTools, mnuPws, "mnuPws", QStringLiteral("设置数据库密码"), &frmmain::mnuPws_Click);
-    addMenuItem(mnuTools, mnuCompact, "mnuCompact", QStringLiteral("修复数据库"), &frmmain::mnuCompact_Click);
-    addSeparator(mnuTools, mnuBlank8, "mnuBlank8");
-    addMenuItem(mnuTools, mnuOptions, "mnuOptions", QStringLiteral("设置"), &frmmain::mnuOptions_Click);
-    addSeparator(mnuTools, mnuBlank9, "mnuBlank9");
-    addMenuItem(mnuTools, mnuForum, "mnuForum", QStringLiteral("Quillbook 综合论坛"), &frmmain::mnuForum_Click);
-
-    addMenuItem(mnuTray, mnuRestore, "mnuRestore", QStringLiteral("显示窗口"), &frmmain::mnuRestore_Click);
-    addSeparator(mnuTray, mnuBlank4, "mnuBlank4");
-    // Shown, unlike the design's hidden item: a tray menu should let the user quit.
-    addMenuItem(mnuTray, mnuExit1, "mnuExit1", QStringLiteral("退出"), &frmmain::mnuExit1_Click);
-}
-
-void frmmain::createToolbar()
-{
     Toolbar1 = Tools::named<QToolBar>("Toolbar1", m_client);
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-
-    struct ButtonDef
-    {
-        const char *key;
-        const char *tip;
-        const char *image;
-    };
-    static const ButtonDef defs[] = {
-        {"NEW", "新建", ":/toolbar/new.png"},
-        {"OPEN", "打开", ":/toolbar/open.png"},
-        {"BACKUP", "备份数据库", ":/toolbar/backup.png"},
-        {nullptr, nullptr, nullptr},
-        {"ADD_GROUP", "添加组", ":/toolbar/add_group.png"},
-        {"DELETE_GROUP", "删除组", ":/toolbar/delete_group.png"},
-        {nullptr, nullptr, nullptr},
-        {"ADD_NOTE", "新建记事本", ":/toolbar/add_note.png"},
-        {"EDIT_NOTE", "编辑记事本", ":/toolbar/edit_note.png"},
-        {"DEL_NOTE", "删除记事本", ":/toolbar/del_note.png"},
-    };
-    for (const ButtonDef &d : defs) {
-        QAction *a = nullptr;
-        if (!d.key) {
-            a = Toolbar1->addSeparator();
-        } else {
-            a = Toolbar1->addAction(QIcon(QString::fromLatin1(d.image)), QString::fromUtf8(d.tip));
-            a->setObjectName(QString::fromLatin1(d.key));
-            a->setToolTip(QString::fromUtf8(d.tip));
+    int lastSlot = 0;
+    for (const CommandRow &r : commandRows())
+        lastSlot = std::max(lastSlot, r.slot);
+    for (int slot = 1; slot <= lastSlot; ++slot) {
+        const auto rows = commandRows();
+        const auto row = std::find_if(rows.begin(), rows.end(), [slot](const CommandRow &r) { return r.slot == slot; });
+        if (row == rows.end()) {
+            Toolbar1->addSeparator();
+            continue;
         }
-        ToolbarButtons.append(a);
+        const QString tip = QString::fromUtf8(row->tip);
+        QAction *b = Toolbar1->addAction(QIcon(QString::fromLatin1(row->image)), tip);
+        b->setObjectName(QString::fromLatin1(row->key));
+        b->setToolTip(tip);
+        m_commandActions[row->cmd] = b;
+        m_actionCommands[b] = row->cmd;
     }
     connect(Toolbar1, &QToolBar::actionTriggered, this, &frmmain::Toolbar1_ButtonClick);
+    updateCommandStates();
 }
 
 namespace {
@@ -280,23 +206,4 @@ void frmmain::createPanes()
 
     for (QLabel *l : {lblTitle, lblGroup, lblNoteTitle, lblItems})
         l->setAttribute(Qt::WA_TranslucentBackground);
-}
-
-QAction *frmmain::Button(int index) const
-{
-    if (index < 1 || index > ToolbarButtons.size())
-        return nullptr;
-    return ToolbarButtons.at(index - 1);
-}
-
-void frmmain::EnableButton(int index, bool enabled)
-{
-    if (QAction *b = Button(index))
-        b->setEnabled(enabled);
-}
-
-bool frmmain::ButtonEnabled(int index) const
-{
-    QAction *b = Button(index);
-    return b && b->isEnabled();
 }

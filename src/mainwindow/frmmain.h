@@ -8,7 +8,10 @@
 #include <QPixmap>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <optional>
+
+#include "mainwindow/Commands.h"
 
 struct AppState;
 struct Settings;
@@ -28,13 +31,14 @@ class QToolBar;
 class QWidget;
 
 // The main window. One class in several files, one per concern:
-//   frmmain.cpp               controls, menus, toolbar (the window as designed)
+//   frmmain.cpp               controls, and the menus and toolbar built from the command table
+//   CommandTable.cpp          every command: its menu items, toolbar button and enabled state
 //   frmmain_lifecycle.cpp     start-up, first activation, quick exit, shutdown
 //   frmmain_tree.cpp          group tree
 //   frmmain_list.cpp          note list and preview
 //   frmmain_layout.cpp        pane geometry, show/hide, tray on minimise
 //   frmmain_skins.cpp         skins and note icons
-//   frmmain_commands.cpp      toolbar dispatcher, group and note commands
+//   frmmain_commands.cpp      running commands, enabled states, group and note commands
 //   frmmain_filecommands.cpp  new, open, back up, compact
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
 //
@@ -62,10 +66,15 @@ public:
     // Called once the first activation has run (the start-up benchmark quits there).
     void setAfterFirstActivate(std::function<void()> hook) { m_afterFirstActivate = std::move(hook); }
 
-    // ---- shared helpers of the window ----
-    // Runs toolbar button `index` (1-based; 4 and 7 are separators) as if it were clicked,
-    // whatever its enabled state.
-    void ClickToolbarButton(int index);
+    // ---- commands ----
+    // Runs a command as if its menu item were chosen, whatever its enabled state (a view switch
+    // flips its tick). Refused while a backup or a compaction runs.
+    void run(Cmd cmd);
+    // The command's toolbar button, or its first menu item when it has none.
+    QAction *action(Cmd cmd) const;
+    // Sets every item's and button's enabled state from the facts they follow.
+    void updateCommandStates();
+
     // Open (isOpen) or save file chooser; `filter` as "数据库文件(*.qbf)|*.qbf|". nullopt = cancelled.
     std::optional<QString> AskFileName(bool isOpen, const QString &title, const QString &filter);
 
@@ -76,6 +85,8 @@ public:
 
     // ---- note list ----
     void SelectItem(int index);
+    // Selects the item of the note with this ID wherever the list shows it; false when absent.
+    bool SelectNote(qint64 noteId);
 
     // ---- layout ----
     void Form_Resize();
@@ -89,10 +100,9 @@ public:
     void SetSkin(int skin);
     void SetIcons();
 
-    // ---- enabled states ----
-    QAction *Button(int index) const; // nullptr out of range
-    void EnableButton(int index, bool enabled);
-    bool ButtonEnabled(int index) const;
+    // While a backup or a compaction runs, its progress loop still delivers timers and tray
+    // clicks; every command that could start meanwhile refuses.
+    bool busy() const { return m_busy; }
 
     // The window's own services, for the command files and the tests.
     AppState &state() const { return m_state; }
@@ -101,46 +111,25 @@ public:
     Prompter &prompter() const { return m_prompter; }
 
 public Q_SLOTS:
-    // ---- toolbar dispatcher and menu handlers ----
+    // Runs the command of a toolbar button.
     void Toolbar1_ButtonClick(QAction *button);
 
+    // ---- the commands' own handlers (the group and note commands are in CommandTable.h) ----
     void mnuNew_Click();
     void mnuOpen_Click();
     void mnuBackup_Click();
     void mnuExit_Click();
-
-    void mnuNewNote3_Click();
-    void mnuNewGroup_Click();
-    void mnuRename_Click();
-    void mnuDelete_Click();
-
-    void mnuEditNote_Click();
-    void mnuNewNote_Click();
-    void mnuDel_Click();
-    void mnuMove_Click();
-
-    void mnuEdit1_Click();
-    void mnuNewNote1_Click();
-    void mnuDelete2_Click();
-    void mnuMove1_Click();
-    void mnuNew1_Click();
-    void mnuRename1_Click();
-    void mnuDelete1_Click();
-
     void mnuMyNotes_Click();
     void mnuToolbar_Click();
     void mnuStatusbar_Click();
     void mnuNoteInfo_Click();
     void mnuReport_Click();
     void mnuIcons_Click();
-
     void mnuPws_Click();
     void mnuCompact_Click();
     void mnuOptions_Click();
     void mnuForum_Click();
-
     void mnuRestore_Click();
-    void mnuExit1_Click();
     void Tray1_MouseDown(int button);
 
     // ---- tree and list events ----
@@ -156,6 +145,8 @@ public Q_SLOTS:
     void LstV_ColumnClick(int column);
 
 public:
+    // Where the file choosers start: the open notebook's folder, else the user's home.
+    QString fileFolder() const;
     // ---- controls ----
     QToolBar *Toolbar1 = nullptr;
     SkinPane *pTitle1 = nullptr;
@@ -180,9 +171,6 @@ public:
     QList<QIcon> LstIcons;   // the note icons, image n = LstIcons[n - 1]
     QList<QIcon> tvImg;      // tree node images 1..3
     QList<QPixmap> ImageList2; // header sort images: ascending, descending
-
-    // Toolbar buttons by index 1..10 (4 and 7 are separators); object names are their keys.
-    QList<QAction *> ToolbarButtons;
 
     // ---- menus (object names as the fields) ----
     QMenu *mnuFile = nullptr;
@@ -246,29 +234,36 @@ protected:
 
 private:
     // Construction, in frmmain.cpp (the images in frmmain_skins.cpp).
-    void createActions();
-    void createMenus();
-    void createToolbar();
+    void createCommands();
     void createPanes();
     void loadImages();
-    QAction *addMenuItem(QMenu *menu, QAction *&field, const char *name, const QString &caption,
-                         void (frmmain::*handler)());
-    QAction *addSeparator(QMenu *menu, QAction *&field, const char *name);
 
-    // Start-up helpers, in frmmain_lifecycle.cpp.
+    // Opening a notebook, in frmmain_opening.cpp.
+    enum class OpenOutcome { Opened, Locked, NotConverted, Unreadable };
+    // Opens path (an old notebook converted first, when the user agrees) in place of the open
+    // one, asks for its password, and fills the tree. Whatever does not end Opened leaves no
+    // notebook open; Unreadable has not been told to the user yet, the others have.
+    OpenOutcome openNotebook(const QString &path, bool atStartUp);
     void openStartupDatabase();
-    void openFoundDatabase(const QString &path);
-    void loadGroupsChecked();
-    void restoreViewOption(QAction *item, qint16 stored, void (frmmain::*handler)());
+    void makeWritableForSession(const QString &path);
+    void selectFirstNote();
+    // Empties the tree, the list, the captions and the preview.
+    void clearPanes();
+
+    void restoreViewOption(Cmd cmd, qint16 stored);
 
     // Tree and list helpers.
     void clearPreview();
     void showPopup(QMenu *menu);
     // Refills the list with the notes of a group (-1: of every group).
     void loadNotes(qint64 groupId);
-    // A notebook that opened but cannot be read: say so and continue as after a failed open.
-    void reportUnreadable();
     void applyFontString(const QString &fontString, QWidget *control, bool isTree);
+    // Runs long notebook work with its progress (cmd::runWithProgress), the window busy meanwhile.
+    int runLongWork(const QString &label, const std::function<int()> &work);
+    bool refuseWhileBusy() const { return m_busy; }
+    // Runs a command; an item chosen in a menu has already flipped its own tick.
+    void runCommand(Cmd cmd, bool tickFlipped);
+    bool groupSelected() const;
 
     AppState &m_state;
     Settings &m_settings;
@@ -278,6 +273,13 @@ private:
     std::function<bool()> m_isPrevInstance;
     std::function<void()> m_afterFirstActivate;
     bool m_unloaded = false;
+    bool m_busy = false;
+    // Facts of the enabled states that the controls do not hold themselves.
+    bool m_noteChosen = false;
+    std::optional<bool> m_noteMenuHasNotes;
+    std::map<Cmd, QAction *> m_commandActions; // each command's button, else its first item
+    std::map<QAction *, Cmd> m_actionCommands; // every item and button back to its command
+    bool m_escPressedHere = false; // the last press of Esc came to this window, nothing over it
     QString m_attributesPath; // the file whose permissions start-up changed
     bool m_layoutReady = false;
     // The four pane switches as last set (the widgets' own visibility also depends on the window).

@@ -1,12 +1,14 @@
-// The toolbar dispatcher, the menu items that forward to it, and the group and note commands.
+// Running commands, their enabled states, and the group and note commands.
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "dialogs/frmmove.h"
 #include "dialogs/frmrename.h"
 #include "editor/frmAddNote.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
@@ -14,6 +16,7 @@
 #include "store/DBase.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QTreeWidgetItem>
 
@@ -51,6 +54,13 @@ void showError(frmmain &w, const QString &text)
     w.prompter().msgBox(&w, text, Prompter::Exclamation, cmd::notice());
 }
 
+// A store operation failed: its reason goes to the log, the command's own message to the user.
+void storeFailed(frmmain &w, const QString &text)
+{
+    qCWarning(lcStore) << text << w.db().lastError();
+    showError(w, text);
+}
+
 bool askYes(frmmain &w, const QString &text)
 {
     return w.prompter().msgBox(&w, text, Prompter::Question, cmd::notice()) == Prompter::Yes;
@@ -68,7 +78,7 @@ void reloadNotes(frmmain &w, qint64 groupId)
     w.db().LoadNotes(*w.LstV->model(), groupId);
     w.LstV->refreshed();
     if (!w.db().lastError().isEmpty())
-        showError(w, QStringLiteral("数据库文件存在错误."));
+        storeFailed(w, QStringLiteral("数据库文件存在错误."));
     w.lblItems->setText(QString::number(w.LstV->count()) + QStringLiteral(" 个文档"));
 }
 
@@ -76,7 +86,7 @@ void reloadGroups(frmmain &w)
 {
     w.db().LoadGroups(*w.tv1);
     if (!w.db().lastError().isEmpty())
-        showError(w, QStringLiteral("数据库文件存在错误."));
+        storeFailed(w, QStringLiteral("数据库文件存在错误."));
 }
 
 // Every (key, text) of the tree in order, for the move dialog.
@@ -100,32 +110,27 @@ bool isGroupOfTree(const frmmain &w, qint64 id)
     return false;
 }
 
+} // namespace
+
+namespace commands {
+
 void addGroup(frmmain &w)
 {
     AppState &s = w.state();
     // A locked notebook (or none) takes no groups.
     if (!w.db().DatabaseIsOpen)
         return;
-    // The dialog hands its entry back in CurrentGroupName; the selected group keeps its name.
-    const QString selectedName = s.CurrentGroupName;
-    s.IsNewGroup = true;
-    frmrename dlg(s, w.prompter(), &w);
-    const bool ok = cmd::confirmed(s, w.prompter(), dlg);
-    const QString name = s.CurrentGroupName;
-    s.CurrentGroupName = selectedName;
-    if (!ok) {
-        s.IsNewGroup = false;
+    frmrename dlg(s, w.prompter(), true, QString(), &w);
+    if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
-    }
+    const QString name = dlg.name();
     if (!name.isEmpty()) {
         if (w.GroupNameExists(name)) {
             showError(w, duplicateMessage(name));
-            s.DialogResult = 2;
-            s.IsNewGroup = false;
             return;
         }
         if (w.db().AddGroup(name) != 1) {
-            showError(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
+            storeFailed(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
         } else {
             const int before = w.CurrentNodeIndex;
             reloadGroups(w);
@@ -137,7 +142,6 @@ void addGroup(frmmain &w)
                 w.SelectNode(before);
         }
     }
-    s.IsNewGroup = false;
 }
 
 void deleteGroup(frmmain &w)
@@ -155,22 +159,23 @@ void deleteGroup(frmmain &w)
         reloadGroups(w);
         w.SelectNode(w.tv1->nodeCount() < 2 ? 1 : 2);
     } else {
-        showError(w, QStringLiteral("删除发生错误 '") + name + QLatin1Char('\''));
+        storeFailed(w, QStringLiteral("删除发生错误 '") + name + QLatin1Char('\''));
     }
 }
+
+} // namespace commands
+
+namespace {
 
 void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
 {
     AppState &s = w.state();
     const QString oldName = node->text(0);
-    // The dialog shows the selected group's name, whatever an earlier dialog left behind.
-    s.CurrentGroupName = oldName;
-    s.IsNewGroup = false;
-    frmrename dlg(s, w.prompter(), &w);
-    const bool ok = cmd::confirmed(s, w.prompter(), dlg);
-    const QString name = s.CurrentGroupName;
-    s.CurrentGroupName = oldName;
-    if (!ok || name.isEmpty())
+    frmrename dlg(s, w.prompter(), false, oldName, &w);
+    if (w.prompter().exec(&dlg) != QDialog::Accepted)
+        return;
+    const QString name = dlg.name();
+    if (name.isEmpty())
         return;
     // The same name in other letters' case changes nothing.
     if (name.compare(oldName, Qt::CaseInsensitive) == 0)
@@ -185,9 +190,13 @@ void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
         w.lblGroup->setText(name);
         w.lblGroup->adjustSize();
     } else {
-        showError(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
+        storeFailed(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
     }
 }
+
+} // namespace
+
+namespace commands {
 
 void renameGroup(frmmain &w)
 {
@@ -195,8 +204,6 @@ void renameGroup(frmmain &w)
     if (!node || !w.db().DatabaseIsOpen)
         return;
     renameGroupAsked(w, node);
-    // Like the toolbar commands, it leaves no confirmation behind for the next dialog.
-    w.state().DialogResult = 2;
 }
 
 void addNote(frmmain &w)
@@ -204,38 +211,39 @@ void addNote(frmmain &w)
     AppState &s = w.state();
     if (!selectedGroupNode(w) || !w.db().DatabaseIsOpen)
         return;
-    s.IsNewNote = true;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &w);
-    if (!cmd::confirmed(s, w.prompter(), dlg))
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, true, &w);
+    dlg.setFileFolder(w.fileFolder());
+    if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
     if (w.db().AddNote(w.CurrentGroupId, s.note) == 1) {
         reloadNotes(w, w.CurrentGroupId);
-        w.SelectItem(w.LstV->count());
+        w.SelectNote(w.db().LastInsertedId());
     } else {
-        showError(w, QStringLiteral("添加新文档发生错误."));
+        storeFailed(w, QStringLiteral("添加新文档发生错误."));
     }
 }
 
 void editNote(frmmain &w)
 {
     AppState &s = w.state();
-    const int index = selectedNoteIndex(w);
-    if (index == 0 || !w.db().DatabaseIsOpen)
+    if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
-    s.IsNewNote = false;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &w);
-    if (!cmd::confirmed(s, w.prompter(), dlg))
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, false, &w);
+    dlg.setFileFolder(w.fileFolder());
+    if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
-    if (w.db().UpdateNote(w.CurrentNoteId, s.note) != 1) {
-        showError(w, QStringLiteral("编辑文档发生错误"));
+    const qint64 noteId = w.CurrentNoteId;
+    if (w.db().UpdateNote(noteId, s.note) != 1) {
+        storeFailed(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
-    // Under the root the list holds every note; refill it the way the root does.
+    // Under the root the list holds every note; refill it the way the root does. The refill
+    // comes in stored order, so the note is found by its ID, not by where a sort had put it.
     if (rootSelected(w))
         w.SelectNode(1);
     else
         reloadNotes(w, w.CurrentGroupId);
-    w.SelectItem(index);
+    w.SelectNote(noteId);
 }
 
 void deleteNote(frmmain &w)
@@ -249,7 +257,7 @@ void deleteNote(frmmain &w)
     if (w.db().DeleteNote(w.CurrentNoteId) == 1)
         w.SelectNode(w.CurrentNodeIndex);
     else
-        showError(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
+        storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
 }
 
 void moveNote(frmmain &w)
@@ -258,120 +266,65 @@ void moveNote(frmmain &w)
     if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
     // The dialog leaves out the selected group; under the root no single group is selected.
-    const QString before = s.CurrentGroupName;
     QTreeWidgetItem *group = selectedGroupNode(w);
-    s.CurrentGroupName = group ? group->text(0) : QString();
-    s.MoveTargetGroupId = 0;
-    frmmove dlg(s, treeNodes(w), &w);
-    const bool ok = cmd::confirmed(s, w.prompter(), dlg);
-    s.CurrentGroupName = before;
+    frmmove dlg(s, treeNodes(w), group ? group->text(0) : QString(), &w);
     // A dialog with no group to offer chooses nothing.
-    if (ok && isGroupOfTree(w, s.MoveTargetGroupId)) {
-        if (w.db().MoveNote(w.CurrentNoteId, s.MoveTargetGroupId) == 1)
+    if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
+        if (w.db().MoveNote(w.CurrentNoteId, dlg.targetGroupId()) == 1)
             w.SelectNode(w.CurrentNodeIndex);
         else
-            showError(w, QStringLiteral("移动文档请注意：有一个错误"));
+            storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
     }
-    s.DialogResult = 2;
 }
 
-} // namespace
+} // namespace commands
+
+void frmmain::run(Cmd cmd)
+{
+    runCommand(cmd, false);
+}
+
+void frmmain::runCommand(Cmd cmd, bool tickFlipped)
+{
+    if (refuseWhileBusy())
+        return;
+    const commands::CommandRow &row = commands::rowOf(cmd);
+    if (row.checkable && !tickFlipped) {
+        QAction *item = action(cmd);
+        item->setChecked(!item->isChecked());
+    }
+    row.run(*this);
+}
+
+QAction *frmmain::action(Cmd cmd) const
+{
+    const auto it = m_commandActions.find(cmd);
+    return it == m_commandActions.end() ? nullptr : it->second;
+}
 
 void frmmain::Toolbar1_ButtonClick(QAction *button)
 {
-    if (!button)
-        return;
-    const QString key = button->objectName();
-    if (key == QLatin1String("NEW"))
-        mnuNew_Click();
-    else if (key == QLatin1String("OPEN"))
-        mnuOpen_Click();
-    else if (key == QLatin1String("BACKUP"))
-        mnuBackup_Click();
-    else if (key == QLatin1String("ADD_GROUP"))
-        addGroup(*this);
-    else if (key == QLatin1String("DELETE_GROUP"))
-        deleteGroup(*this);
-    else if (key == QLatin1String("ADD_NOTE"))
-        addNote(*this);
-    else if (key == QLatin1String("EDIT_NOTE"))
-        editNote(*this);
-    else if (key == QLatin1String("DEL_NOTE"))
-        deleteNote(*this);
-    m_state.DialogResult = 2;
+    const auto it = m_actionCommands.find(button);
+    if (it != m_actionCommands.end())
+        run(it->second);
 }
 
-void frmmain::mnuNewNote3_Click()
+bool frmmain::groupSelected() const
 {
-    ClickToolbarButton(8);
+    QTreeWidgetItem *node = tv1->node(CurrentNodeIndex);
+    return node && GroupTree::keyOf(node) != keys::root();
 }
 
-void frmmain::mnuNewGroup_Click()
+void frmmain::updateCommandStates()
 {
-    ClickToolbarButton(5);
-}
-
-void frmmain::mnuRename_Click()
-{
-    renameGroup(*this);
-}
-
-void frmmain::mnuDelete_Click()
-{
-    ClickToolbarButton(6);
-}
-
-void frmmain::mnuEditNote_Click()
-{
-    ClickToolbarButton(9);
-}
-
-void frmmain::mnuNewNote_Click()
-{
-    ClickToolbarButton(8);
-}
-
-void frmmain::mnuDel_Click()
-{
-    ClickToolbarButton(10);
-}
-
-void frmmain::mnuMove_Click()
-{
-    moveNote(*this);
-}
-
-void frmmain::mnuEdit1_Click()
-{
-    mnuEditNote_Click();
-}
-
-void frmmain::mnuNewNote1_Click()
-{
-    mnuNewNote_Click();
-}
-
-void frmmain::mnuDelete2_Click()
-{
-    mnuDel_Click();
-}
-
-void frmmain::mnuMove1_Click()
-{
-    mnuMove_Click();
-}
-
-void frmmain::mnuNew1_Click()
-{
-    ClickToolbarButton(5);
-}
-
-void frmmain::mnuRename1_Click()
-{
-    mnuRename_Click();
-}
-
-void frmmain::mnuDelete1_Click()
-{
-    mnuDelete_Click();
+    using namespace commands;
+    const Facts facts{m_db.DatabaseIsOpen, groupSelected(), m_noteChosen, m_noteMenuHasNotes};
+    for (const CommandRow &r : commandRows()) {
+        if (r.slot > 0)
+            action(r.cmd)->setEnabled(enabled(r.buttonWhen, facts));
+    }
+    for (const ItemRow &r : itemRows()) {
+        if (r.cmd)
+            (this->*r.field)->setEnabled(enabled(r.when, facts));
+    }
 }

@@ -18,7 +18,7 @@
 
 void frmmain::LstV_ItemClick(int index)
 {
-    if (index < 1 || index > LstV->count())
+    if (index < 1 || index > LstV->count() || refuseWhileBusy())
         return;
     const NoteItem &item = LstV->model()->item(index - 1);
     CurrentItemIndex = index;
@@ -34,14 +34,12 @@ void frmmain::LstV_ItemClick(int index)
     note.NoteIcon = RoundToInt16(std::trunc(LeadingNumber(item.tag)), &icon) ? icon : 0;
     note.NotePriority = item.sub3;
 
-    rtf::readInto(note.NoteBody, txtNote->document());
+    rtf::readPreview(note.NoteBody, txtNote->document());
     lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
     imgInfo->show();
 
-    EnableButton(9, true);
-    EnableButton(10, true);
-    for (QAction *a : {mnuEdit1, mnuDelete2, mnuMove1})
-        a->setEnabled(true);
+    m_noteChosen = true;
+    updateCommandStates();
     if (ListMouseButton == 2)
         showPopup(mnuNote);
 }
@@ -52,10 +50,8 @@ void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
     lastMousePos = globalPos;
     if (button != 2 || tv1->nodeCount() <= 1)
         return;
-    const bool any = LstV->count() > 0;
-    mnuEditNote->setEnabled(any);
-    mnuDel->setEnabled(any);
-    mnuMove->setEnabled(any);
+    m_noteMenuHasNotes = LstV->count() > 0;
+    updateCommandStates();
     // On an item, the item click that follows shows the menu; showing it here as well would
     // put it up twice.
     if (!onItem)
@@ -65,20 +61,24 @@ void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
 void frmmain::LstV_DblClick()
 {
     if (ListMouseButton == 1 && LstV->count() > 0)
-        ClickToolbarButton(9);
+        run(Cmd::EditNote);
 }
 
-void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers)
+void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
     // Moving through the list with the keys is never a right click.
     ListMouseButton = 1;
-    if (keyCode == Qt::Key_Delete) {
-        if (ButtonEnabled(10))
-            ClickToolbarButton(10);
-    } else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2) {
-        if (ButtonEnabled(9))
-            ClickToolbarButton(9);
-    }
+    // Ctrl+O and Ctrl+D are the keys the note menu shows beside 编辑 and 删除; that menu is only
+    // ever a pop-up, so its own shortcuts never fire.
+    const bool ctrl = shift == Qt::ControlModifier;
+    std::optional<Cmd> cmd;
+    if (keyCode == Qt::Key_Delete || (ctrl && keyCode == Qt::Key_D))
+        cmd = Cmd::DeleteNote;
+    else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2
+             || (ctrl && keyCode == Qt::Key_O))
+        cmd = Cmd::EditNote;
+    if (cmd && action(*cmd)->isEnabled())
+        run(*cmd);
 }
 
 void frmmain::LstV_ColumnClick(int column)
@@ -90,6 +90,20 @@ void frmmain::LstV_ColumnClick(int column)
     LstV->model()->sort(key, order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     if (ImageList2.size() == 2)
         LstV->header()->setSortIcon(key, QIcon(ImageList2.at(order)), true);
+    // The selection moved with its note; the position the window keeps follows it.
+    if (CurrentItemIndex > 0)
+        CurrentItemIndex = LstV->selectedIndex();
+}
+
+bool frmmain::SelectNote(qint64 noteId)
+{
+    for (int row = 0; row < LstV->count(); ++row) {
+        if (keys::idOf(LstV->model()->item(row).key) == noteId) {
+            SelectItem(row + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmmain::SelectItem(int index)

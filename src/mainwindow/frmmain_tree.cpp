@@ -2,6 +2,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
@@ -32,6 +33,10 @@ void frmmain::clearPreview()
 
 void frmmain::showPopup(QMenu *menu)
 {
+    // A command chosen from the menu re-selects a node or an item; the right click that opened
+    // this menu must not open it again.
+    TreeMouseButton = 1;
+    ListMouseButton = 1;
     if (popupMenu)
         popupMenu(menu, lastMousePos.isNull() ? QCursor::pos() : lastMousePos);
 }
@@ -41,41 +46,34 @@ void frmmain::loadNotes(qint64 groupId)
     m_db.LoadNotes(*LstV->model(), groupId);
     LstV->refreshed();
     // A damaged table: show what could be read and say so; the window stays usable.
-    if (!m_db.lastError().isEmpty())
+    if (!m_db.lastError().isEmpty()) {
+        qCWarning(lcStore) << "cannot read the notes" << m_db.lastError();
         m_prompter.msgBox(this, QStringLiteral("数据库文件存在错误."), Prompter::Exclamation,
                           QStringLiteral("提示"));
+    }
 }
 
 void frmmain::tv1_NodeClick(int index)
 {
     QTreeWidgetItem *node = tv1->node(index);
-    if (!node)
+    if (!node || refuseWhileBusy())
         return;
     clearPreview();
     lblGroup->setText(node->text(0));
-    EnableButton(9, false);
-    EnableButton(10, false);
     CurrentNodeIndex = index;
+    // No note is chosen in the list this click fills.
+    m_noteChosen = false;
+    m_noteMenuHasNotes.reset();
+    updateCommandStates();
 
     if (GroupTree::keyOf(node) != keys::root()) {
         m_state.CurrentGroupName = node->text(0);
-        for (int i : {5, 6, 8})
-            EnableButton(i, true);
-        for (QAction *a : {mnuMove, mnuDelete1, mnuRename1, mnuNewNote1})
-            a->setEnabled(true);
-        for (QAction *a : {mnuEdit1, mnuDelete2, mnuMove1})
-            a->setEnabled(false);
         CurrentGroupId = keys::idOf(GroupTree::keyOf(node));
         loadNotes(CurrentGroupId);
         if (TreeMouseButton == 2)
             showPopup(mnuGroup);
     } else {
         loadNotes(-1);
-        for (QAction *a : {mnuDelete1, mnuRename1, mnuNewNote1, mnuEdit1, mnuDelete2, mnuMove1})
-            a->setEnabled(false);
-        EnableButton(6, false);
-        EnableButton(8, false);
-        mnuMove->setEnabled(false);
     }
     TreeMouseButton = 1;
     lblItems->setText(QString::number(LstV->count()) + QStringLiteral(" 个文档"));
@@ -85,7 +83,7 @@ void frmmain::tv1_DblClick()
 {
     QTreeWidgetItem *node = tv1->currentItem();
     if (node && GroupTree::keyOf(node) != keys::root() && TreeMouseButton == 1 && mnuRename1->isEnabled())
-        mnuRename_Click();
+        run(Cmd::RenameGroup);
 }
 
 void frmmain::tv1_KeyDown(int keyCode, Qt::KeyboardModifiers)
@@ -94,9 +92,9 @@ void frmmain::tv1_KeyDown(int keyCode, Qt::KeyboardModifiers)
     if (!node || GroupTree::keyOf(node) == keys::root())
         return;
     if (keyCode == Qt::Key_Delete)
-        ClickToolbarButton(6);
+        run(Cmd::DeleteGroup);
     else if (keyCode == Qt::Key_F2 && mnuRename1->isEnabled())
-        mnuRename_Click();
+        run(Cmd::RenameGroup);
 }
 
 void frmmain::SelectNode(int index)

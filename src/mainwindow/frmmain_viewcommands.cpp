@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QThread>
 
 namespace {
@@ -23,42 +24,34 @@ namespace {
 // The project's discussion forum, opened by the forum item of the Tools menu.
 const QString kForumUrl = QStringLiteral("https://github.com/quillbook/quillbook/discussions");
 
-// Inverts the item's tick and returns the new one. An item chosen in the menu has already
-// flipped its own tick by the time its handler runs, so only a direct call flips it here.
-bool flipTick(QAction *item, const QObject *sender)
-{
-    if (sender != item)
-        item->setChecked(!item->isChecked());
-    return item->isChecked();
-}
-
 } // namespace
 
-// The four pane switches: flip the tick, show or hide the pane, store "1" for hidden.
+// The four pane switches: show or hide the pane as the tick says, store "1" for hidden. The tick
+// has been flipped by the time these run (see frmmain::run).
 void frmmain::mnuMyNotes_Click()
 {
-    const bool shown = flipTick(mnuMyNotes, sender());
+    const bool shown = mnuMyNotes->isChecked();
     ShowNotesBar(shown);
     Tools::SaveViewKey(QStringLiteral("NotesBar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuToolbar_Click()
 {
-    const bool shown = flipTick(mnuToolbar, sender());
+    const bool shown = mnuToolbar->isChecked();
     ShowToolbar(shown);
     Tools::SaveViewKey(QStringLiteral("Toolbar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuStatusbar_Click()
 {
-    const bool shown = flipTick(mnuStatusbar, sender());
+    const bool shown = mnuStatusbar->isChecked();
     ShowStatusBar(shown);
     Tools::SaveViewKey(QStringLiteral("StatusBar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuNoteInfo_Click()
 {
-    const bool shown = flipTick(mnuNoteInfo, sender());
+    const bool shown = mnuNoteInfo->isChecked();
     ShowNoteInfo(shown);
     Tools::SaveViewKey(QStringLiteral("NoteInfo"), shown ? 0 : 1);
 }
@@ -87,11 +80,6 @@ void frmmain::mnuExit_Click()
         QCoreApplication::quit();
 }
 
-void frmmain::mnuExit1_Click()
-{
-    mnuExit_Click();
-}
-
 void frmmain::mnuOptions_Click()
 {
     // The dialog puts a picked font into the settings at once; a cancelled dialog must not leave
@@ -99,7 +87,7 @@ void frmmain::mnuOptions_Click()
     const QString groupFont = m_settings.gGroupFont;
     const QString recordFont = m_settings.gRecordFont;
     frmOptions dlg(m_state, m_settings, m_prompter, [this](int skin) { SetSkin(skin); }, this);
-    if (cmd::confirmed(m_state, m_prompter, dlg)) {
+    if (m_prompter.exec(&dlg) == QDialog::Accepted) {
         applyFontString(m_settings.gGroupFont, tv1, true);
         applyFontString(m_settings.gRecordFont, LstV, false);
     } else {
@@ -113,7 +101,7 @@ void frmmain::mnuPws_Click()
     if (!m_db.DatabaseIsOpen)
         return;
     frmPws2 dlg(m_state, m_prompter, m_state.gPassword, this);
-    if (!cmd::confirmed(m_state, m_prompter, dlg))
+    if (m_prompter.exec(&dlg) != QDialog::Accepted)
         return;
     if (m_db.WritePassword(m_state.gInputPassword) != 1) {
         m_prompter.msgBox(this,
@@ -133,19 +121,19 @@ void frmmain::mnuForum_Click()
 
 void frmmain::mnuRestore_Click()
 {
-    Tray1_MouseDown(1);
+    Tray1->setVisible(false);
+    setWindowState(LastWindowState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmmain::Tray1_MouseDown(int button)
 {
-    if (button == 1) {
-        Tray1->setVisible(false);
-        setWindowState(LastWindowState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
-        show();
-        raise();
-        activateWindow();
-    } else if (button == 2) {
-        if (popupMenu)
-            popupMenu(mnuTray, QCursor::pos());
-    }
+    if (refuseWhileBusy())
+        return;
+    if (button == 1)
+        run(Cmd::RestoreWindow);
+    else if (button == 2 && popupMenu)
+        popupMenu(mnuTray, QCursor::pos());
 }

@@ -52,6 +52,11 @@ int charsetOfCodePage(int codePage)
     case 1257: return 186;
     case 1258: return 163;
     case 874: return 222;
+    case 10000: return 77;
+    case 10001: return 78;
+    case 10002: return 81;
+    case 10003: return 79;
+    case 10008: return 80;
     default: return 0;
     }
 }
@@ -70,8 +75,16 @@ static UConverter *openFor(int codePage)
         names[0] = "UTF-8";
     } else if (codePage == 936) {
         names[0] = "GBK"; // windows-936, with the euro sign at 0x80
-    } else if (codePage == 10000) {
-        names[0] = "macintosh";
+    } else if (codePage >= 10000 && codePage <= 10008) {
+        // ICU names the Mac code pages after the encodings they extend.
+        switch (codePage) {
+        case 10000: names[0] = "macintosh"; break;
+        case 10001: names[0] = "Shift_JIS"; break;
+        case 10002: names[0] = "Big5"; break;
+        case 10003: names[0] = "EUC-KR"; break;
+        case 10008: names[0] = "GB2312"; break;
+        default: break;
+        }
     } else {
         names[0] = "windows-" + QByteArray::number(codePage);
         names[1] = "cp" + QByteArray::number(codePage);

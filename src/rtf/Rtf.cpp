@@ -3,6 +3,7 @@
 #include "RtfWriter.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextList>
@@ -82,41 +83,45 @@ void appendFrameText(const QTextFrame *frame, QString &out)
 
 } // namespace
 
-void readInto(const QByteArray &body, QTextDocument *doc)
+namespace {
+
+// About a second of reading and laying out on a slow machine.
+constexpr qint64 kPreviewUnits = 400000;
+
+// Reads body into doc up to limit units (0 = all); true when it stopped early.
+bool readBody(const QByteArray &body, QTextDocument *doc, qint64 limit)
 {
-    if (!doc)
-        return;
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
+    bool cut = false;
     if (isRtf(body)) {
         RtfReader reader(doc);
+        reader.setLimit(limit);
         reader.read(body);
+        cut = reader.cut();
     } else {
-        doc->setPlainText(QString::fromUtf8(body));
+        QString text = QString::fromUtf8(body);
+        cut = limit > 0 && text.size() > limit;
+        if (cut)
+            text.truncate(limit);
+        doc->setPlainText(text);
     }
     doc->setUndoRedoEnabled(undo);
     doc->setModified(false);
+    return cut;
 }
 
-void readInto(const QString &body, QTextDocument *doc)
+// A stored body as the bytes the reader takes. RTF is 7-bit; a stored body carrying other
+// characters (pasted or typed into the file by hand) has them read as the characters they are,
+// whatever the document's code page. Anything else is plain text, as UTF-8.
+QByteArray storedBytes(const QString &body)
 {
-    if (!doc)
-        return;
     QStringView start(body);
     while (!start.isEmpty() && (start.front().isSpace() || start.front() == QChar::ByteOrderMark))
         start = start.mid(1);
-    if (!start.startsWith(QLatin1String("{\\rtf"))) {
-        const bool undo = doc->isUndoRedoEnabled();
-        doc->setUndoRedoEnabled(false);
-        doc->clear();
-        doc->setPlainText(body);
-        doc->setUndoRedoEnabled(undo);
-        doc->setModified(false);
-        return;
-    }
-    // RTF is 7-bit; a stored body carrying other characters (pasted or typed into the file by
-    // hand) has them read as the characters they are, whatever the document's code page.
+    if (!start.startsWith(QLatin1String("{\\rtf")))
+        return body.toUtf8();
     QByteArray bytes;
     bytes.reserve(start.size());
     for (const QChar ch : start) {
@@ -129,7 +134,38 @@ void readInto(const QString &body, QTextDocument *doc)
             bytes.append('}');
         }
     }
-    readInto(bytes, doc);
+    return bytes;
+}
+
+} // namespace
+
+void readInto(const QByteArray &body, QTextDocument *doc)
+{
+    if (doc)
+        readBody(body, doc, 0);
+}
+
+void readInto(const QString &body, QTextDocument *doc)
+{
+    if (doc)
+        readBody(storedBytes(body), doc, 0);
+}
+
+bool readPreview(const QString &body, QTextDocument *doc)
+{
+    if (!doc || !readBody(storedBytes(body), doc, kPreviewUnits))
+        return false;
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor end(doc);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat note;
+    note.setForeground(Qt::gray);
+    end.insertBlock(QTextBlockFormat(), note);
+    end.insertText(QStringLiteral("（笔记太长，这里只显示了开头部分。）"), note);
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
+    return true;
 }
 
 QString toPlainText(const QByteArray &body)

@@ -14,6 +14,11 @@ void readInto(const QByteArray &body, QTextDocument *doc);
 // A body as stored in the notebook (text). Non-RTF text is shown as it is.
 void readInto(const QString &body, QTextDocument *doc);
 
+// For showing a body, never for editing it: reads only its beginning when the whole would take
+// long to read and lay out, and then ends the document with a short note saying so. True when
+// the body was cut.
+bool readPreview(const QString &body, QTextDocument *doc);
+
 // RTF text of the whole document.
 QByteArray write(const QTextDocument *doc);
 

@@ -11,6 +11,7 @@ namespace rtf {
 namespace {
 // Deeper groups are counted but share their parent's state, so nesting cannot exhaust memory.
 constexpr int kMaxDepth = 4096;
+constexpr int kMaxFootnoteChars = 1 << 16;
 } // namespace
 
 RtfReader::RtfReader(QTextDocument *doc)
@@ -32,6 +33,10 @@ void RtfReader::read(const QByteArray &rtf)
     bool rootClosed = false;
     bool started = false;
     while (!rootClosed && tokenizer.next(tok)) {
+        if (m_limit > 0 && (m_cut || m_used > m_limit)) {
+            m_cut = true;
+            break;
+        }
         if (m_overflowSkipFrom > 0 && tok.kind != RtfToken::GroupOpen && tok.kind != RtfToken::GroupClose)
             continue;
         if (!started && tok.kind != RtfToken::GroupOpen)
@@ -100,6 +105,7 @@ void RtfReader::finishDocument()
         applyBlockFormat();
     m_blockPending = false;
     trimTable();
+    appendFootnotes();
 }
 
 void RtfReader::onGroupOpen()
@@ -259,6 +265,7 @@ void RtfReader::onBytes(const char *data, qsizetype size)
         return;
     case Dest::Text:
     case Dest::ListText:
+    case Dest::Footnote:
         break;
     }
     if (g.chr.hidden && g.dest == Dest::Text)
@@ -340,9 +347,23 @@ void RtfReader::addText(QStringView text)
             m_listText += text;
         return;
     }
+    if (g.dest == Dest::Footnote) {
+        if (!g.chr.hidden && m_footnotes.last().size() < kMaxFootnoteChars)
+            m_footnotes.last() += text;
+        return;
+    }
     if (g.dest != Dest::Text || g.chr.hidden)
         return;
     resolveListText();
+    if (m_limit > 0) {
+        // One run of text can be the whole body: take only what the limit leaves room for.
+        const qint64 room = m_limit - m_used - m_run.size();
+        if (room < text.size())
+            m_cut = true;
+        if (room <= 0)
+            return;
+        text = text.left(room);
+    }
     if (!m_run.isEmpty() && !(g.chr == m_runChar))
         flushRun();
     if (m_run.isEmpty()) {
@@ -371,6 +392,7 @@ void RtfReader::flushRun()
     if (m_run.isEmpty())
         return;
     m_cursor.insertText(m_run, charFormat(m_runChar));
+    m_used += m_run.size();
     m_run.clear();
 }
 

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextList>
@@ -62,10 +63,14 @@ public:
     RtfReader &operator=(const RtfReader &) = delete;
 
     void read(const QByteArray &rtf);
+    // Stops reading once the document holds about this much (characters, with paragraphs and
+    // table cells counted as several); 0 = everything. cut() tells whether it stopped early.
+    void setLimit(qint64 units) { m_limit = units; }
+    bool cut() const { return m_cut; }
 
 private:
     // Where the content of a group goes.
-    enum class Dest { Text, Skip, FontTable, ColorTable, Picture, ListText, PnProps, FieldInst };
+    enum class Dest { Text, Skip, FontTable, ColorTable, Picture, ListText, PnProps, FieldInst, Footnote };
 
     struct Group
     {
@@ -130,6 +135,8 @@ private:
     void cwField(const RtfToken &, int);
     void cwFieldInst(const RtfToken &, int);
     void cwFieldResult(const RtfToken &, int);
+    void cwFootnote(const RtfToken &, int);
+    void cwFootnoteMark(const RtfToken &, int);
     void cwPict(const RtfToken &, int);
     void cwPictBlip(const RtfToken &tok, int blip);
     void cwPictNumber(const RtfToken &tok, int which);
@@ -162,6 +169,7 @@ private:
     void trimTable();
     void insertPicture();
     void finishFontEntry();
+    void appendFootnotes();
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
@@ -170,6 +178,9 @@ private:
     int m_overflowSkipFrom = 0; // the overflow depth of a destination being skipped, or 0
     bool m_starNext = false;
     bool m_finished = false;
+    qint64 m_limit = 0;
+    qint64 m_used = 0;
+    bool m_cut = false;
     int m_skip = 0;           // fallback units still to skip after \uN
 
     // document-wide tables
@@ -211,6 +222,9 @@ private:
 
     // fields
     QString m_fieldInst;
+
+    // footnotes, shown at the end of the note
+    QStringList m_footnotes;
 
     // pictures
     PictureData m_pict;

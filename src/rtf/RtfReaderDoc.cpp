@@ -14,6 +14,9 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0; // at 96 pixels per inch
 constexpr int kMaxColumns = 64;
 constexpr int kMaxListItems = 1000;
+constexpr int kMaxTableRows = 1000;
+// What a paragraph or a table cell costs the layout, in characters, against a reading limit.
+constexpr int kBlockUnits = 40;
 
 QTextListFormat::Style listStyle(ListKind kind)
 {
@@ -33,6 +36,8 @@ QTextListFormat::Style listStyle(ListKind kind)
 
 void RtfReader::cwPar(const RtfToken &, int)
 {
+    if (top().dest == Dest::Footnote && !m_footnotes.last().isEmpty())
+        m_footnotes.last() += QLatin1Char(' ');
     if (top().dest != Dest::Text)
         return;
     endParagraph();
@@ -57,6 +62,7 @@ void RtfReader::beginContent()
     if (m_blockPending) {
         m_cursor.insertBlock(QTextBlockFormat(), charFormat(top().chr));
         m_blockPending = false;
+        m_used += kBlockUnits;
     }
 }
 
@@ -118,6 +124,11 @@ void RtfReader::ensureTableContext()
             leaveTable();
         return;
     }
+    // Qt rebuilds a table's whole cell grid after each change of its shape, so a table of a
+    // hundred thousand rows made reading quadratic: a very long table goes on as a new table of
+    // the same columns.
+    if (m_table && m_rowPending && m_row + 1 >= kMaxTableRows)
+        leaveTable();
     if (!m_table) {
         // The table goes at the end of the paragraph before it; Qt ends that paragraph there.
         if (m_blockPending) {
@@ -159,6 +170,7 @@ void RtfReader::ensureTableContext()
         m_col = 0;
         m_rowPending = false;
         move = true;
+        m_used += qint64(kBlockUnits) * m_table->columns();
     }
     if (m_col >= kMaxColumns)
         m_col = kMaxColumns - 1; // more cells than we keep: the rest share the last one
@@ -207,6 +219,22 @@ void RtfReader::cwRow(const RtfToken &, int)
         return;
     m_rowPending = true;
     m_col = 0;
+}
+
+void RtfReader::appendFootnotes()
+{
+    // A note has no page foot: its footnotes end it, each a paragraph marked with its number.
+    if (m_footnotes.isEmpty())
+        return;
+    QTextCursor end(m_doc);
+    end.movePosition(QTextCursor::End);
+    const QTextCharFormat format = charFormat(CharState());
+    for (qsizetype i = 0; i < m_footnotes.size(); ++i) {
+        if (m_doc->characterCount() > 1)
+            end.insertBlock(QTextBlockFormat(), format);
+        end.insertText(QStringLiteral("[%1] %2").arg(i + 1).arg(m_footnotes.at(i).simplified()), format);
+    }
+    m_footnotes.clear();
 }
 
 void RtfReader::insertPicture()

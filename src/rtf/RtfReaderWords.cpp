@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace rtf {
 
@@ -25,8 +26,8 @@ int boundTwips(int v)
 const RtfReader::Word *RtfReader::lookup(const char *name)
 {
     using R = RtfReader;
-    // Sorted by name for binary search.
-    static const Word words[] = {
+    // Sorted by name for binary search; the build checks the order.
+    static constexpr Word words[] = {
         {"aftncn", &R::cwIgnoredDestination, 0},
         {"aftnsep", &R::cwIgnoredDestination, 0},
         {"aftnsepc", &R::cwIgnoredDestination, 0},
@@ -44,6 +45,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"cell", &R::cwCell, 0},
         {"cellx", &R::cwCellX, 0},
         {"cf", &R::cwForeground, 0},
+        {"chftn", &R::cwFootnoteMark, 0},
         {"colorschememapping", &R::cwIgnoredDestination, 0},
         {"colortbl", &R::cwColorTable, 0},
         {"comment", &R::cwIgnoredDestination, 0},
@@ -72,7 +74,7 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"footerf", &R::cwIgnoredDestination, 0},
         {"footerl", &R::cwIgnoredDestination, 0},
         {"footerr", &R::cwIgnoredDestination, 0},
-        {"footnote", &R::cwIgnoredDestination, 0},
+        {"footnote", &R::cwFootnote, 0},
         {"fs", &R::cwFontSize, 0},
         {"ftncn", &R::cwIgnoredDestination, 0},
         {"ftnsep", &R::cwIgnoredDestination, 0},
@@ -189,11 +191,9 @@ const RtfReader::Word *RtfReader::lookup(const char *name)
         {"xe", &R::cwIgnoredDestination, 0},
         {"xmlnstbl", &R::cwIgnoredDestination, 0},
     };
-    static const bool sorted = std::is_sorted(std::begin(words), std::end(words), [](const Word &a, const Word &b) {
-        return std::strcmp(a.name, b.name) < 0;
-    });
-    Q_ASSERT(sorted);
-    Q_UNUSED(sorted);
+    static_assert(std::is_sorted(std::begin(words), std::end(words), [](const Word &a, const Word &b) {
+        return std::string_view(a.name) < std::string_view(b.name);
+    }));
     const auto it = std::lower_bound(std::begin(words), std::end(words), name, [](const Word &w, const char *n) {
         return std::strcmp(w.name, n) < 0;
     });
@@ -460,6 +460,26 @@ void RtfReader::cwFieldResult(const RtfToken &, int)
         return;
     m_hrefs.append(m.captured(1));
     top().chr.href = int(m_hrefs.size() - 1);
+}
+
+void RtfReader::cwFootnote(const RtfToken &, int)
+{
+    Group &g = top();
+    if (g.dest != Dest::Text || m_footnotes.size() >= 10000) {
+        g.dest = Dest::Skip;
+        return;
+    }
+    flushRun();
+    g.dest = Dest::Footnote;
+    m_footnotes.append(QString());
+}
+
+void RtfReader::cwFootnoteMark(const RtfToken &, int)
+{
+    // In the text, the number of the footnote that follows; in the footnote itself the number
+    // is put in front of it at the end of the note.
+    if (top().dest == Dest::Text)
+        addChars(QString::number(m_footnotes.size() + 1));
 }
 
 void RtfReader::cwPict(const RtfToken &, int)

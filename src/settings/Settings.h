@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// The twelve user preferences. main() owns the one instance; LoadSettings fills it.
+// The twelve user preferences of the original program, and four of ours. main() owns the one instance; LoadSettings fills it.
 // Member defaults are those of an empty store, except gDatabase, whose default depends on the
 // user's data folder (DefaultDatabasePath() in SettingsStore.h).
 struct Settings
@@ -20,4 +20,10 @@ struct Settings
     QString gGroupFont = QStringLiteral("Arial,8,0,0,0,0,0"); // with colour: seven fields
     QString gRecordFont = QStringLiteral("Arial,8,0,0,0,0");  // without colour: six fields
     qint16 gSkin = 0; // 0 = "Cool Blue", otherwise "Windows 2000"
+
+    // What is kept of replaced and deleted notes, and where automatic copies go (options dialog).
+    qint16 gKeepDays = 60;     // days of history and of deleted notes, 1..3650
+    qint16 gKeepVersions = 100; // versions per note, 1..10000
+    qint16 gKeepPercent = 25;  // largest share of the notebook the history may take, 1..100
+    QString gBackupFolder;     // "" = the default folder of automatic copies
 };

@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/NumberText.h"
+#include "store/AutoBackup.h"
 #include "store/Paths.h"
 
 #include <QDir>
@@ -30,6 +31,12 @@ qint16 readNumber(QSettings &store, const QString &key, qint16 fallback)
 {
     const QString text = readText(store, key, QString::number(fallback));
     return LeadingInt16(text).value_or(fallback);
+}
+
+qint16 readInRange(QSettings &store, const QString &key, qint16 fallback, qint16 low, qint16 high)
+{
+    const qint16 v = readNumber(store, key, fallback);
+    return v >= low && v <= high ? v : fallback;
 }
 
 } // namespace
@@ -68,6 +75,10 @@ void LoadSettings(Settings &s, QSettings &store)
     // The skin number must be numeric as a whole; anything else means the default skin.
     s.gSkin = WholeInt16(readText(store, QStringLiteral("Skin"), QString::number(defaults.gSkin)))
                   .value_or(defaults.gSkin);
+    s.gKeepDays = readInRange(store, QStringLiteral("KeepDays"), defaults.gKeepDays, 1, 3650);
+    s.gKeepVersions = readInRange(store, QStringLiteral("KeepVersions"), defaults.gKeepVersions, 1, 10000);
+    s.gKeepPercent = readInRange(store, QStringLiteral("KeepPercent"), defaults.gKeepPercent, 1, 100);
+    s.gBackupFolder = readText(store, QStringLiteral("BackupFolder"), QString());
     store.endGroup();
 }
 
@@ -95,6 +106,47 @@ void SaveSettings(const Settings &s)
 {
     const auto store = OpenSettingsStore();
     SaveSettings(s, *store);
+}
+
+void SaveDatabaseKey(const QString &path, QSettings &store)
+{
+    store.beginGroup(kGroup);
+    store.setValue(QStringLiteral("Database"), path);
+    store.endGroup();
+    store.sync();
+}
+
+void SaveKeepSettings(const Settings &s, QSettings &store)
+{
+    store.beginGroup(kGroup);
+    store.setValue(QStringLiteral("KeepDays"), QString::number(s.gKeepDays));
+    store.setValue(QStringLiteral("KeepVersions"), QString::number(s.gKeepVersions));
+    store.setValue(QStringLiteral("KeepPercent"), QString::number(s.gKeepPercent));
+    store.setValue(QStringLiteral("BackupFolder"), s.gBackupFolder);
+    store.endGroup();
+    store.sync();
+}
+
+void SaveDatabaseKey(const QString &path)
+{
+    const auto store = OpenSettingsStore();
+    SaveDatabaseKey(path, *store);
+}
+
+void SaveKeepSettings(const Settings &s)
+{
+    const auto store = OpenSettingsStore();
+    SaveKeepSettings(s, *store);
+}
+
+KeepLimits KeepLimitsOf(const Settings &s)
+{
+    return {s.gKeepDays, s.gKeepVersions, s.gKeepPercent};
+}
+
+QString BackupFolderOf(const Settings &s)
+{
+    return s.gBackupFolder.trimmed().isEmpty() ? AutoBackup::defaultFolder() : s.gBackupFolder;
 }
 
 bool IsViewKey(const QString &key)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/Settings.h"
+#include "store/History.h"
 
 #include <QString>
 #include <memory>
@@ -25,6 +26,18 @@ void LoadSettings(Settings &s, QSettings &store);
 // as text. The five view keys are left alone: their commands write them when toggled.
 void SaveSettings(const Settings &s);
 void SaveSettings(const Settings &s, QSettings &store);
+
+// Writes the Database key alone (after a conversion named a new notebook); the other keys keep
+// whatever text they hold.
+void SaveDatabaseKey(const QString &path);
+void SaveDatabaseKey(const QString &path, QSettings &store);
+// Writes KeepDays, KeepVersions, KeepPercent and BackupFolder as text (the options dialog's
+// history and backup fields); LoadSettings reads them, a value out of range giving its default.
+void SaveKeepSettings(const Settings &s);
+void SaveKeepSettings(const Settings &s, QSettings &store);
+// The keep numbers as the store takes them, and the folder of automatic copies.
+KeepLimits KeepLimitsOf(const Settings &s);
+QString BackupFolderOf(const Settings &s);
 
 // The view keys: "Toolbar", "ListView", "NoteInfo", "StatusBar", "NotesBar".
 bool IsViewKey(const QString &key);

@@ -6,26 +6,38 @@
 
 #include <QFileInfo>
 
+#include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <limits>
 
 using StoreDetail::guarded;
 using StoreDetail::nativePath;
 
-namespace {
-
-// Why the file at path cannot be opened yet ("" when it can): a damaged header, or an encrypted
-// notebook whose key nobody in this process has unlocked.
-QString lockedReason(const QString &path, NotebookHeader::Kind *kind, NotebookHeader::Header *header)
+QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table)
 {
-    *kind = NotebookHeader::read(path, header);
-    if (*kind == NotebookHeader::Kind::Damaged)
-        return QStringLiteral("the header of the encrypted notebook is damaged");
-    if (*kind == NotebookHeader::Kind::Encrypted && !CipherVfs::keyFor(*header))
-        return QStringLiteral("the notebook is encrypted and has not been unlocked");
-    return {};
+    const int code = e.getErrorCode();
+    try {
+        if (code == SQLITE_FULL) {
+            // table is one of our two fixed names, never user text.
+            SQLite::Statement q(db, std::string("SELECT max((SELECT max(ID) FROM ") + table
+                                        + "), (SELECT max(seq) FROM sqlite_sequence WHERE name = ?))");
+            q.bind(1, table);
+            if (q.executeStep() && q.getColumn(0).getInt64() == std::numeric_limits<qint64>::max())
+                return QStringLiteral("no ID left in table %1: the highest possible ID (%2) has been used")
+                    .arg(QLatin1String(table))
+                    .arg(std::numeric_limits<qint64>::max());
+        }
+    } catch (const SQLite::Exception &) {
+        return QStringLiteral("the table of last used IDs (sqlite_sequence) is damaged");
+    }
+    if (e.getExtendedErrorCode() == SQLITE_CORRUPT_SEQUENCE)
+        return QStringLiteral("the table of last used IDs (sqlite_sequence) is damaged");
+    return QString::fromUtf8(e.what());
 }
 
-} // namespace
+const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除.");
 
 DBase::DBase() = default;
 DBase::~DBase() = default;
@@ -54,50 +66,93 @@ int DBase::CreateDatabase(const QString &path)
     return 1;
 }
 
+std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QString *error)
+{
+    std::unique_ptr<SQLite::Database> db = NotebookFile::open(path, false, BusyTimeoutMs, error);
+    if (!db)
+        return nullptr;
+    auto c = std::make_unique<Connection>(std::move(*db));
+    c->path = QFileInfo(path).absoluteFilePath();
+    struct stat st;
+    if (::stat(nativePath(c->path).c_str(), &st) == 0) {
+        c->device = st.st_dev;
+        c->inode = st.st_ino;
+    }
+    guarded(*error, [&] {
+        c->noteIndex = Schema::hasNoteIndex(c->db);
+        return 1;
+    });
+    // An older layout is brought up to date; a file that cannot take it (read-only) opens as it
+    // is, without what the newer layouts add.
+    try {
+        Schema::migrate(c->db);
+    } catch (const SQLite::Exception &) {
+    }
+    c->encrypted = NotebookHeader::read(c->path, &c->header) == NotebookHeader::Kind::Encrypted;
+    c->history = History::hasTables(c->db);
+    c->search.extractor = extractor_;
+    c->search.open();
+    return c;
+}
+
 void DBase::OpenDatabase()
 {
     lastError_.clear();
-    const QFileInfo info(DatabasePath);
     QString error;
-    std::unique_ptr<Connection> fresh;
-    NotebookHeader::Kind kind = NotebookHeader::Kind::Plain;
-    NotebookHeader::Header header;
-    if (DatabasePath.isEmpty()) {
-        error = QStringLiteral("no file name given");
-    } else if (!info.exists()) {
-        error = QStringLiteral("the file does not exist");
-    } else if (!info.isFile()) {
-        error = QStringLiteral("not a file");
-    } else if (error = lockedReason(DatabasePath, &kind, &header); error.isEmpty()) {
-        guarded(error, [&] {
-            // No OPEN_CREATE: opening must never make a file. NOMUTEX: a DBase is used from one
-            // thread only, so SQLite's per-call locking would be pure overhead.
-            auto c = std::make_unique<Connection>(nativePath(info.absoluteFilePath()),
-                                                  SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX);
-            Schema::configure(c->db, BusyTimeoutMs);
-            const QString problem = Schema::verify(c->db, StoreDetail::databaseBytes(c->db));
-            if (!problem.isEmpty()) {
-                error = problem;
-                return 0;
-            }
-            c->noteIndex = Schema::hasNoteIndex(c->db);
-            c->encrypted = kind == NotebookHeader::Kind::Encrypted;
-            c->header = header;
-            fresh = std::move(c);
-            return 1;
-        });
-    }
+    std::unique_ptr<Connection> fresh = openConnection(DatabasePath, &error);
     if (!fresh) {
         DatabaseIsOpen = false;
         lastError_ = error;
         return;
     }
+    NotebookFile::removeLeftovers(fresh->path);
     conn_ = std::move(fresh);
     DatabaseIsOpen = true;
     // The open notebook's key stays; any other is no longer needed.
     keys_.clear();
     if (conn_->encrypted)
         keys_.push_back(CipherVfs::keyFor(conn_->header));
+    if (!ReadOnly())
+        PruneHistory();
+    lastError_.clear(); // the notebook is open; a prune that found it busy waits for the next save
+}
+
+bool DBase::writable()
+{
+    if (!ready())
+        return false;
+    struct stat st;
+    if (::stat(nativePath(conn_->path).c_str(), &st) != 0) {
+        lastError_ = MovedOrDeleted;
+        return false;
+    }
+    if (st.st_dev == conn_->device && st.st_ino == conn_->inode)
+        return true;
+    // Another file took its place (a compaction or a copy put back by another program): write
+    // to that one, as long as it is the same notebook with the same password.
+    QString error;
+    std::unique_ptr<Connection> fresh = openConnection(conn_->path, &error);
+    if (!fresh) {
+        lastError_ = MovedOrDeleted + QLatin1Char(' ') + error;
+        return false;
+    }
+    const auto storedPassword = [](Connection &c) {
+        if (c.encrypted)
+            return QString::fromLatin1(NotebookHeader::keyIdentity(c.header).toHex());
+        Query q(c.cache, "SELECT vPassword FROM admin ORDER BY rowid LIMIT 1");
+        return q.step() ? q.text(0) : QString();
+    };
+    bool samePassword = false;
+    guarded(lastError_, [&] {
+        samePassword = storedPassword(*conn_) == storedPassword(*fresh);
+        return 1;
+    });
+    if (!samePassword) {
+        lastError_ = MovedOrDeleted;
+        return false;
+    }
+    conn_ = std::move(fresh);
+    return true;
 }
 
 void DBase::CloseDatabase()

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "store/CurrentNote.h"
+#include "store/Search.h"
+#include "store/History.h"
 #include "store/Sinks.h"
 #include "store/crypto/NotebookHeader.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -88,23 +93,77 @@ public:
     // Exact, case-sensitive check of a typed password against the stored form. A stored ""
     // matches only "". An encrypted notebook's form is checked by unwrapping its key (the
     // deliberately slow derivation). A stored form that is not a hash (never written by this
-    // program) is compared as plain text.
+    // program) is compared as plain text. A hash beyond the cost bound never matches.
     static bool PasswordMatches(const QString &typed, const QString &stored);
     // The stored form of plain ("" stays ""); "" on failure (out of memory, crypto library).
     static QString HashPassword(const QString &plain);
 
+    // Search (DBaseSearch.cpp). The extractor turns a body into its visible text; it is kept
+    // across notebooks and must be set before notes are written or searched.
+    void SetTextExtractor(TextExtractor extractor);
+    // The notes matching every term of query (SearchText::terms), best first. Notes written
+    // meanwhile by other programs are indexed first; when many notes still wait (a notebook
+    // from before the index), the answer covers the indexed ones and says how many wait.
+    int Search(const QString &query, const SearchOptions &options, SearchResult *result);
+    // Notes waiting for the index.
+    qint64 UnindexedNotes();
+    // Indexes every waiting note, a batch per transaction, reporting progress; returns 0 with
+    // lastError() "cancelled" when cancel became true (a later call resumes). The window may run
+    // it on a second DBase of the same file in a worker thread.
+    int BuildIndex(const IndexProgress &progress = {}, const std::atomic<bool> *cancel = nullptr);
+    // History and recently deleted notes, kept inside the notebook. Every save that changes a
+    // note keeps the version it replaces in the same transaction; deleting keeps the last one.
+    // A read-only file of an older layout has no room for them: nothing is kept and the lists
+    // are empty (HistoryAvailable() is false).
+    bool HistoryAvailable() const;
+    void SetKeepLimits(const KeepLimits &limits) { limits_ = limits; }
+    KeepLimits keepLimits() const { return limits_; }
+    void SetClock(std::function<QDateTime()> nowUtc) { clock_ = std::move(nowUtc); } // for tests
+    std::vector<VersionInfo> LoadHistory(qint64 noteId); // newest first
+    std::vector<DeletedInfo> LoadDeleted();             // most recently deleted first
+    int LoadVersion(qint64 versionId, NoteVersion *out);
+    int LoadDeletedNote(qint64 entryId, NoteVersion *out);
+    // A save of the version's fields (and group, when it still exists) dated saveDate; the state
+    // it replaces joins the history like any other save.
+    int RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate);
+    // Puts a deleted note back, under its old ID when free (its history comes back with it).
+    // groupId -1: into the group it was in, recreated under its old name if it is gone too.
+    // LastInsertedId() is then the note's ID.
+    int RestoreDeleted(qint64 entryId, qint64 groupId = -1);
+    int EmptyDeleted(); // drops the deleted notes and their history for good
+    // Drops what is past the limits, oldest first; also done at open and with each save.
+    int PruneHistory();
+
     QString lastError() const { return lastError_; }
+    // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
+    static const QString MovedOrDeleted;
 
 private:
     struct Connection;
+    std::unique_ptr<Connection> openConnection(const QString &path, QString *error);
     bool ready();
+    // ready(), and the file at the path is still the one open; one that was replaced is reopened.
+    bool writable();
     int fail(const QString &why);
     int rewriteProtected(const QString &plain);
     int rewrapKey(const QString &plain);
 
+    QDateTime now() const;
+    // The history hooks of the note writes; each runs inside the write's transaction.
+    void keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId);
+    void keepDeletedNote(qint64 id);
+    void keepDeletedGroup(qint64 groupId);
+    void keepDeleted(const char *selectNotes, qint64 key);
+    void dropOverLimits(qint64 noteId);
+
     std::unique_ptr<Connection> conn_;
+    bool searchReady();
+
     // Keys this store has unlocked: the open notebook's, and one unlocked for the next open.
     std::vector<std::shared_ptr<SecretKey>> keys_;
     QString lastError_;
     qint64 lastInsertedId_ = 0;
+    TextExtractor extractor_;
+    KeepLimits limits_;
+    std::function<QDateTime()> clock_;
 };

@@ -27,11 +27,16 @@ void DBase::LoadGroups(GroupSink &tree)
 
 int DBase::AddGroup(const QString &name)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         Query q(conn_->cache, "INSERT INTO Groups (vGroupName) VALUES (?)");
-        q.bind(1, name).run();
+        q.bind(1, name);
+        try {
+            q.run();
+        } catch (const SQLite::Exception &e) {
+            return fail(StoreDetail::insertFailure(conn_->db, e, "Groups"));
+        }
         lastInsertedId_ = conn_->db.getLastInsertRowid();
         return 1;
     });
@@ -39,7 +44,7 @@ int DBase::AddGroup(const QString &name)
 
 int DBase::RenameGroup(const QString &name, qint64 id)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // An id that matches no group changes nothing and still succeeds.
     return guarded(lastError_, [&] {
@@ -51,11 +56,12 @@ int DBase::RenameGroup(const QString &name, qint64 id)
 
 int DBase::DeleteGroup(qint64 id)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // The notes and the group go together: a failure part-way rolls both back.
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepDeletedGroup(id);
         {
             Query notes(conn_->cache, "DELETE FROM Notes WHERE nGroupID = ?");
             notes.bind(1, id).run();
@@ -64,6 +70,7 @@ int DBase::DeleteGroup(qint64 id)
             Query group(conn_->cache, "DELETE FROM Groups WHERE ID = ?");
             group.bind(1, id).run();
         }
+        conn_->search.written(SearchIndexer::DeletedNotes);
         tx.commit();
         return 1;
     });

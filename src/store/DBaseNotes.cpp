@@ -3,6 +3,8 @@
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 
+#include <SQLiteCpp/Transaction.h>
+
 #include <cstring>
 #include <vector>
 
@@ -91,6 +93,37 @@ const char *const ListGroup =
 
 } // namespace
 
+void StoreDetail::readNoteItem(const Query &q, NoteItem &item)
+{
+    int n = 0;
+    item.key = itemKey(q.int64(0));
+    item.text = q.text(1);
+    int addedBytes = 0;
+    const char *added = q.utf8(2, &addedBytes);
+    item.sub1 = QString::fromUtf8(added, addedBytes);
+    // A note never edited has both dates equal: share the one string.
+    const char *updated = q.utf8(3, &n);
+    if (n == addedBytes && added && updated && std::memcmp(added, updated, std::size_t(n)) == 0)
+        item.sub2 = item.sub1;
+    else
+        item.sub2 = QString::fromUtf8(updated, n);
+    const char *priority = q.utf8(4, &n);
+    if (const Priority *known = knownPriority(priority, n)) {
+        item.sub3 = known->text;
+        item.sub3Color = known->color;
+    } else {
+        item.sub3 = QString::fromUtf8(priority, n);
+        item.sub3Color = 0;
+    }
+    const bool iconIsInteger = q.isInteger(5);
+    const qint64 iconValue = iconIsInteger ? q.int64(5) : 0;
+    const char *icon = iconIsInteger ? nullptr : q.utf8(5, &n);
+    item.tag = iconTag(icon, iconIsInteger ? 0 : n, iconIsInteger, iconValue);
+    item.icon = int32Of(iconIsInteger ? double(iconValue) : LeadingNumberUtf8(icon, n));
+    const char *color = q.utf8(6, &n);
+    item.color = int32Of(LeadingNumberUtf8(color, n));
+}
+
 void DBase::LoadNotes(NoteSink &list, qint64 groupId)
 {
     list.clear();
@@ -102,34 +135,8 @@ void DBase::LoadNotes(NoteSink &list, qint64 groupId)
         if (groupId != -1)
             q.bind(1, groupId);
         NoteItem item;
-        int n = 0;
         while (q.step()) {
-            item.key = itemKey(q.int64(0));
-            item.text = q.text(1);
-            int addedBytes = 0;
-            const char *added = q.utf8(2, &addedBytes);
-            item.sub1 = QString::fromUtf8(added, addedBytes);
-            // A note never edited has both dates equal: share the one string.
-            const char *updated = q.utf8(3, &n);
-            if (n == addedBytes && added && updated && std::memcmp(added, updated, std::size_t(n)) == 0)
-                item.sub2 = item.sub1;
-            else
-                item.sub2 = QString::fromUtf8(updated, n);
-            const char *priority = q.utf8(4, &n);
-            if (const Priority *known = knownPriority(priority, n)) {
-                item.sub3 = known->text;
-                item.sub3Color = known->color;
-            } else {
-                item.sub3 = QString::fromUtf8(priority, n);
-                item.sub3Color = 0;
-            }
-            const bool iconIsInteger = q.isInteger(5);
-            const qint64 iconValue = iconIsInteger ? q.int64(5) : 0;
-            const char *icon = iconIsInteger ? nullptr : q.utf8(5, &n);
-            item.tag = iconTag(icon, iconIsInteger ? 0 : n, iconIsInteger, iconValue);
-            item.icon = int32Of(iconIsInteger ? double(iconValue) : LeadingNumberUtf8(icon, n));
-            const char *color = q.utf8(6, &n);
-            item.color = int32Of(LeadingNumberUtf8(color, n));
+            StoreDetail::readNoteItem(q, item);
             list.addItem(item);
         }
         return 1;
@@ -153,70 +160,100 @@ QString DBase::LoadNoteBody(qint64 id)
 
 int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
-        Query q(conn_->cache,
-                "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
-                "nColor, nNote) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        q.bind(1, note.NoteTitle)
-            .bind(2, groupId)
-            .bind(3, note.NotePriority)
-            .bind(4, qint64(note.NoteIcon))
-            .bind(5, note.NoteAddDate)
-            .bind(6, note.NoteLastUpdate)
-            .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody)
-            .run();
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        try {
+            StoreDetail::insertNote(conn_->cache, groupId, note, -1);
+        } catch (const SQLite::Exception &e) {
+            return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+        }
         lastInsertedId_ = conn_->db.getLastInsertRowid();
+        conn_->search.written(lastInsertedId_);
+        tx.commit();
         return 1;
     });
 }
 
 int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
     return guarded(lastError_, [&] {
-        Query q(conn_->cache,
-                "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
-                "nColor = ?, nNote = ? WHERE ID = ?");
-        q.bind(1, note.NoteTitle)
-            .bind(2, note.NotePriority)
-            .bind(3, qint64(note.NoteIcon))
-            .bind(4, note.NoteAddDate)
-            .bind(5, QString::number(note.NoteColor))
-            .bind(6, note.NoteBody)
-            .bind(7, id)
-            .run();
-        if (q.changes() == 0)
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepReplaced(id, &note, -1);
+        if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
+        conn_->search.written(id);
+        tx.commit();
         return 1;
     });
 }
 
+int StoreDetail::updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+                            qint64 groupId)
+{
+    Query q(cache, "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
+                   "nColor = ?, nNote = ?, nGroupID = ifnull(?, nGroupID) WHERE ID = ?");
+    q.bind(1, note.NoteTitle)
+        .bind(2, note.NotePriority)
+        .bind(3, qint64(note.NoteIcon))
+        .bind(4, saveDate)
+        .bind(5, QString::number(note.NoteColor))
+        .bind(6, note.NoteBody);
+    if (groupId != -1)
+        q.bind(7, groupId); // unbound stays NULL: the group is kept
+    q.bind(8, id).run();
+    return q.changes();
+}
+
+void StoreDetail::insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id)
+{
+    Query q(cache, "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
+                   "nColor, nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, note.NoteTitle)
+        .bind(2, groupId)
+        .bind(3, note.NotePriority)
+        .bind(4, qint64(note.NoteIcon))
+        .bind(5, note.NoteAddDate)
+        .bind(6, note.NoteLastUpdate)
+        .bind(7, QString::number(note.NoteColor))
+        .bind(8, note.NoteBody);
+    if (id != -1)
+        q.bind(9, id); // unbound stays NULL: a new ID
+    q.run();
+}
+
 int DBase::MoveNote(qint64 id, qint64 groupId)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepReplaced(id, nullptr, groupId);
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
         q.bind(1, groupId).bind(2, id).run();
         if (q.changes() == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
+        tx.commit();
         return 1;
     });
 }
 
 int DBase::DeleteNote(qint64 id)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     // An id that matches no note succeeds with nothing deleted.
     return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        keepDeletedNote(id);
         Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
+        conn_->search.written(id);
+        tx.commit();
         return 1;
     });
 }

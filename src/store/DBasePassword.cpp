@@ -7,6 +7,10 @@
 #include <SQLiteCpp/Transaction.h>
 #include <sodium.h>
 
+#include <QRegularExpression>
+
+#include <mutex>
+
 using StoreDetail::guarded;
 
 namespace {
@@ -34,6 +38,24 @@ void clearPasswordRow(SQLite::Database &db)
     db.exec("DELETE FROM admin");
     db.exec("INSERT INTO admin (vPassword) VALUES ('')");
     tx.commit();
+}
+
+// Checking a hash costs what its parameters say, and a file can say anything: a hash costing
+// far more than ours (many passes, gigabytes of memory) would freeze the prompt. Up to four
+// times our memory and four times our total work is accepted, anything else is damage.
+bool costWithinBounds(const QString &stored)
+{
+    static const QRegularExpression params(
+        QStringLiteral("^\\$argon2id?\\$v=19\\$m=(\\d{1,10}),t=(\\d{1,10}),p=1\\$[A-Za-z0-9+/]+\\$[A-Za-z0-9+/]+$"));
+    const QRegularExpressionMatch m = params.match(stored);
+    if (!m.hasMatch())
+        return false;
+    const quint64 memoryKiB = m.captured(1).toULongLong();
+    const quint64 passes = m.captured(2).toULongLong();
+    const quint64 ourMemoryKiB = crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024;
+    const quint64 ourPasses = crypto_pwhash_OPSLIMIT_INTERACTIVE;
+    return memoryKiB >= 8 && passes >= 1 && memoryKiB <= 4 * ourMemoryKiB
+        && memoryKiB * passes <= 4 * ourMemoryKiB * ourPasses;
 }
 
 } // namespace
@@ -65,7 +87,7 @@ bool DBase::PasswordMatches(const QString &typed, const QString &stored)
         return !typed.isEmpty() && NotebookHeader::unseal(typed, header) != nullptr;
     if (!looksHashed(stored))
         return typed == stored;
-    if (typed.isEmpty() || !sodiumReady())
+    if (typed.isEmpty() || !costWithinBounds(stored) || !sodiumReady())
         return false;
     SecretBytes secret(typed);
     const QByteArray hash = stored.toLatin1();
@@ -87,12 +109,15 @@ QString DBase::ReadPassword()
             stored = q.text(0); // NULL, never written by us, reads as no password
         return 1;
     });
+    // Returned all the same: PasswordMatches refuses it too, so no caller takes it for "none".
+    if (looksHashed(stored) && !costWithinBounds(stored))
+        lastError_ = QStringLiteral("the stored password hash is damaged");
     return stored;
 }
 
 int DBase::WritePassword(const QString &plain)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     if (characterCount(plain) > MaxPasswordChars)
         return fail(QStringLiteral("the password is longer than %1 characters").arg(MaxPasswordChars));

@@ -3,6 +3,7 @@
 // Internals shared by the DBase source files; not part of the store's interface.
 
 #include "store/DBase.h"
+#include "store/SearchIndex.h"
 #include "store/StatementCache.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
@@ -17,17 +18,24 @@
 #include <exception>
 #include <string>
 
+#include <sys/types.h>
+
 struct DBase::Connection
 {
-    Connection(const std::string &path, int flags)
-        : db(path, flags, 0, CipherVfs::name()), cache(db.getHandle())
-    {
-    }
+    explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
+    SearchIndexer search{db, cache};
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
     bool encrypted = false;
     NotebookHeader::Header header; // when encrypted
+    // Which file the path named when it was opened: a file replaced under us (renamed over,
+    // or moved away) is told apart from the one we hold.
+    QString path; // absolute
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool history = false;  // the history tables exist
+    qint64 historyBytes = -1; // sum of NoteHistory.Stored; -1 until first needed
 };
 
 namespace StoreDetail {
@@ -36,17 +44,6 @@ namespace StoreDetail {
 inline std::string nativePath(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-// Size of the database as the engine sees it: for an encrypted file, without our header.
-inline qint64 databaseBytes(SQLite::Database &db)
-{
-    sqlite3_file *file = nullptr;
-    sqlite3_int64 size = 0;
-    if (sqlite3_file_control(db.getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
-        return -1;
-    return size;
 }
 
 // Runs f, turning any exception into 0 and its reason into error.
@@ -60,5 +57,18 @@ int guarded(QString &error, F &&f)
         return 0;
     }
 }
+
+// The reason an insert into table (Groups or Notes) failed. The engine reports a table whose
+// highest possible ID is taken as "database or disk is full", and a damaged sqlite_sequence as a
+// malformed file; both are named for what they are.
+QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table);
+// A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
+// nIcon, nColor.
+void readNoteItem(const Query &q, NoteItem &item);
+// The note writes shared by saving and restoring. updateNote keeps the group when groupId is -1
+// and returns the number of notes changed; insertNote takes a new ID when id is -1.
+int updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
+               qint64 groupId);
+void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id);
 
 } // namespace StoreDetail

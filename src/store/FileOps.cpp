@@ -4,8 +4,6 @@
 #include "store/NotebookFile.h"
 #include "store/crypto/NotebookHeader.h"
 
-#include <QFileInfo>
-
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -15,49 +13,9 @@ namespace FileOps {
 
 namespace {
 
+// Long enough for another process's save to finish; compaction itself never holds a reader up
+// for less than the whole copy.
 constexpr int BusyTimeoutMs = 5000;
-
-// Opened read-only and never created: a missing source must not leave an empty file behind.
-bool openSource(const QString &src, std::unique_ptr<SQLite::Database> *db, QString *error)
-{
-    const QFileInfo info(src);
-    if (src.isEmpty() || !info.isFile()) {
-        if (error)
-            *error = QStringLiteral("%1 is not a file").arg(src);
-        return false;
-    }
-    QString why;
-    const int ok = StoreDetail::guarded(why, [&] {
-        *db = std::make_unique<SQLite::Database>(StoreDetail::nativePath(info.absoluteFilePath()),
-                                                 SQLite::OPEN_READONLY, BusyTimeoutMs, CipherVfs::name());
-        return 1;
-    });
-    if (!ok && error)
-        *error = why;
-    return ok != 0;
-}
-
-// The copy is written by write(source, temporary file) and only then put in dst's place. A copy
-// to be encrypted starts as our header alone; the engine then sees an empty file.
-template <typename Write>
-int copyNotebook(const QString &src, const QString &dst, const NotebookHeader::Header *header,
-                 QString *error, Write write)
-{
-    std::unique_ptr<SQLite::Database> source;
-    if (!openSource(src, &source, error))
-        return 0;
-    return NotebookFile::replace(
-               dst,
-               [&](const QString &temp) {
-                   QString why;
-                   if (header && !NotebookHeader::writeNew(temp, *header, &why))
-                       throw SQLite::Exception(why.toStdString());
-                   write(*source, temp);
-               },
-               error)
-               ? 1
-               : 0;
-}
 
 // A copy keeps the source's protection: an encrypted source gives a header for the copy, with a
 // new file identity. False (reason in *error) for a damaged header.
@@ -79,6 +37,28 @@ bool copyHeader(const QString &src, NotebookHeader::Header *header, bool *encryp
     return false;
 }
 
+// The copy is written by write(source, temporary file) and only then put in dst's place. A copy
+// to be encrypted starts as our header alone; the engine then sees an empty file.
+template <typename Write>
+int copyNotebook(const QString &src, const QString &dst, const NotebookHeader::Header *header,
+                 QString *error, Write write)
+{
+    std::unique_ptr<SQLite::Database> source = NotebookFile::open(src, true, BusyTimeoutMs, error);
+    if (!source)
+        return 0;
+    return NotebookFile::replace(
+               dst,
+               [&](const QString &temp) {
+                   QString why;
+                   if (header && !NotebookHeader::writeNew(temp, *header, &why))
+                       throw SQLite::Exception(why.toStdString());
+                   write(*source, temp);
+               },
+               error)
+               ? 1
+               : 0;
+}
+
 } // namespace
 
 int BackupTo(const QString &src, const QString &dst, QString *error)
@@ -98,20 +78,27 @@ int BackupTo(const QString &src, const QString &dst, QString *error)
     });
 }
 
-int CompactTo(const QString &src, const QString &dst, QString *error)
+int Compact(const QString &path, QString *error)
 {
-    NotebookHeader::Header header;
-    bool encrypted = false;
-    if (!copyHeader(src, &header, &encrypted, error))
+    // Through the file layer, so an encrypted notebook's pages stay encrypted: VACUUM keeps the
+    // page size and the reserved bytes, and writes back through the same layer.
+    std::unique_ptr<SQLite::Database> db = NotebookFile::open(path, false, BusyTimeoutMs, error);
+    if (!db)
         return 0;
-    return CompactAs(src, dst, encrypted ? &header : nullptr, {}, error);
+    QString why;
+    const int ok = StoreDetail::guarded(why, [&] {
+        db->exec("VACUUM");
+        return 1;
+    });
+    if (!ok && error)
+        *error = why;
+    return ok;
 }
 
 int CompactAs(const QString &src, const QString &dst, const NotebookHeader::Header *header,
               const std::function<void(SQLite::Database &)> &finish, QString *error)
 {
     return copyNotebook(src, dst, header, error, [&](SQLite::Database &source, const QString &temp) {
-        source.exec("PRAGMA synchronous = FULL");
         if (header) {
             // The copy's pages get the encrypted layout: a fixed size, and room at the end of each
             // for nonce and tag. The source itself is only read.

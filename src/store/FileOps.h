@@ -11,21 +11,24 @@ namespace NotebookHeader {
 struct Header;
 }
 
-// Whole-file operations on a notebook for the backup and compact commands. Both write into a
-// temporary file beside the destination, check that it opens as a notebook, and only then
-// rename it into place: a failure leaves the source and any existing destination untouched.
+// Whole-file operations on a notebook for the backup and compact commands. Both refuse a file
+// that does not open as a notebook without writing to it, and a failure leaves the notebook and
+// any existing destination as they were. Other processes may keep the notebook open meanwhile.
 // The copy of an encrypted notebook is encrypted too, under the same password and key, with an
 // identity of its own; its key must have been unlocked in this process (DBase::Unlock).
-// The notebook should be closed by its owner first, so the copy sees every saved change.
 namespace FileOps {
 
 // Copies src to dst (an existing dst is replaced) through the engine's online backup, which
-// reads a consistent state even if another program is writing. 1 or 0, reason in *error.
+// reads one consistent state under a read lock even while another process writes. The copy goes
+// to a temporary file beside dst that is checked and then renamed into place. 1 or 0, reason in
+// *error.
 int BackupTo(const QString &src, const QString &dst, QString *error);
 
-// Writes a compacted copy of src to dst; dst may be src itself, for compaction in place.
-// 1 or 0, reason in *error.
-int CompactTo(const QString &src, const QString &dst, QString *error);
+// Compacts the notebook at path in place with the engine's VACUUM: journaled, and under the
+// file's exclusive lock, so another process's saves wait for it instead of going to a file that
+// is about to be replaced, and the file keeps its identity, permissions and any link pointing to
+// it. 1 or 0, reason in *error.
+int Compact(const QString &path, QString *error);
 
 // For the store's access password: a compacted copy of src in dst's place, encrypted under the
 // key that header wraps (CipherVfs must know it) with header's identity, or plain when header

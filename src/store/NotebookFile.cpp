@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <SQLiteCpp/Database.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace NotebookFile {
@@ -26,7 +28,42 @@ bool setError(QString *error, const QString &why)
     return false;
 }
 
-// A rename is only durable once the folder entry itself is on disk.
+// Temporary files are named ".quillbook-XXXXXX.tmp"; the engine may add "-journal".
+const QString TempPattern = QStringLiteral(".quillbook-XXXXXX.tmp");
+
+std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    auto tmp = std::make_unique<QTemporaryFile>(folder + QLatin1Char('/') + TempPattern);
+    if (!tmp->open()) {
+        setError(error, QStringLiteral("cannot write in %1: %2").arg(folder, tmp->errorString()));
+        return nullptr;
+    }
+    // Held open with a lock while it exists, so that removeLeftovers in another process leaves
+    // it alone; the engine opens it by name, and the object removes it unless renamed.
+    ::flock(tmp->handle(), LOCK_EX);
+    return tmp;
+}
+
+// Why the file at path must not be handed to the engine ("" when it may). An encrypted notebook
+// starts with our header and is opened only once its key is unlocked; every other file must
+// start as a notebook of the engine's own format.
+QString lockedReason(const QString &path)
+{
+    NotebookHeader::Header header;
+    switch (NotebookHeader::read(path, &header)) {
+    case NotebookHeader::Kind::Damaged:
+        return QStringLiteral("the header of the encrypted notebook is damaged");
+    case NotebookHeader::Kind::Encrypted:
+        return CipherVfs::keyFor(header) ? QString() : QStringLiteral("the notebook is encrypted and has not been unlocked");
+    case NotebookHeader::Kind::Plain:
+        break;
+    }
+    return Schema::checkHeader(path);
+}
+
+} // namespace
+
 void syncFolder(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -46,20 +83,6 @@ bool syncFile(const QString &path)
     return ok;
 }
 
-std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error)
-{
-    const QString folder = QFileInfo(target).absolutePath();
-    auto tmp = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.quillbook-XXXXXX.tmp"));
-    if (!tmp->open()) {
-        setError(error, QStringLiteral("cannot write in %1: %2").arg(folder, tmp->errorString()));
-        return nullptr;
-    }
-    tmp->close(); // the engine opens it by name; the object still removes it unless renamed
-    return tmp;
-}
-
-} // namespace
-
 bool create(const QString &path, int busyTimeoutMs,
             const std::function<void(SQLite::Database &)> &fill, QString *error)
 {
@@ -74,7 +97,8 @@ bool create(const QString &path, int busyTimeoutMs,
     QString why;
     const int ok = StoreDetail::guarded(why, [&] {
         SQLite::Database db(StoreDetail::nativePath(tmp->fileName()), SQLite::OPEN_READWRITE);
-        Schema::configure(db, busyTimeoutMs);
+        Schema::guard(db, busyTimeoutMs);
+        Schema::configure(db);
         Schema::create(db);
         if (fill)
             fill(db);
@@ -105,10 +129,8 @@ bool replace(const QString &target, const std::function<void(const QString &temp
     const int ok = StoreDetail::guarded(why, [&] {
         write(tmp->fileName());
         // The copy must open as a notebook before it may take the target's place.
-        SQLite::Database check(StoreDetail::nativePath(tmp->fileName()), SQLite::OPEN_READONLY, 0,
-                               CipherVfs::name());
-        const QString problem = Schema::verify(check, StoreDetail::databaseBytes(check));
-        if (!problem.isEmpty()) {
+        QString problem;
+        if (!open(tmp->fileName(), true, 0, &problem)) {
             why = QStringLiteral("the copy is not a readable notebook: %1").arg(problem);
             return 0;
         }
@@ -129,6 +151,77 @@ bool replace(const QString &target, const std::function<void(const QString &temp
     tmp->setAutoRemove(false);
     syncFolder(QFileInfo(absolute).absolutePath());
     return true;
+}
+
+std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int busyTimeoutMs, QString *error)
+{
+    const QFileInfo info(path);
+    QString why;
+    if (path.isEmpty())
+        why = QStringLiteral("no file name given");
+    else if (!info.exists())
+        why = QStringLiteral("the file does not exist");
+    else if (!info.isFile())
+        why = QStringLiteral("not a file");
+    else
+        why = lockedReason(path);
+    if (!why.isEmpty()) {
+        setError(error, why);
+        return nullptr;
+    }
+    std::unique_ptr<SQLite::Database> db;
+    StoreDetail::guarded(why, [&] {
+        // Never OPEN_CREATE: opening must not make a file. NOMUTEX: a connection is used from one
+        // thread only, so SQLite's per-call locking would be pure overhead.
+        const int flags = (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) | SQLite::OPEN_NOMUTEX;
+        auto candidate = std::make_unique<SQLite::Database>(StoreDetail::nativePath(info.absoluteFilePath()), flags,
+                                                            0, CipherVfs::name());
+        Schema::guard(*candidate, busyTimeoutMs);
+        why = Schema::verify(*candidate);
+        if (!why.isEmpty())
+            return 0;
+        if (!readOnly) {
+            Schema::configure(*candidate);
+            try {
+                Schema::repairSequence(*candidate);
+            } catch (const SQLite::Exception &e) {
+                throw SQLite::Exception(std::string("the table of last used IDs is damaged and cannot be repaired: ")
+                                        + e.what());
+            }
+        }
+        db = std::move(candidate);
+        return 1;
+    });
+    if (!db)
+        setError(error, why);
+    return db;
+}
+
+void removeLeftovers(const QString &path)
+{
+    static const QRegularExpression leftover(QStringLiteral("^\\.quillbook-[A-Za-z0-9]{6}\\.tmp(-journal)?$"));
+    const QDir folder = QFileInfo(path).absoluteDir();
+    const QStringList names = folder.entryList({QStringLiteral(".quillbook-*")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        if (!leftover.match(name).hasMatch())
+            continue;
+        const QString file = folder.filePath(name);
+        if (name.endsWith(QLatin1String("-journal"))) {
+            // A journal goes with its copy, which is removed below or still in use.
+            if (!QFileInfo::exists(file.chopped(8)))
+                QFile::remove(file);
+            continue;
+        }
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // The process writing a copy holds this lock until the copy is renamed or removed.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            QFile::remove(file + QStringLiteral("-journal"));
+            QFile::remove(file);
+        }
+        ::close(fd);
+    }
 }
 
 } // namespace NotebookFile

@@ -1,11 +1,18 @@
 #include "store/Schema.h"
 
+#include "store/SearchIndex.h"
+#include "store/History.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include <array>
+#include <iterator>
 #include <string>
 
 namespace Schema {
@@ -37,6 +44,13 @@ CREATE TABLE Notes (
 CREATE INDEX NotesByGroup
   ON Notes (nGroupID, ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor);
 )sql";
+
+// Each row raises user_version by one; a new layout is a new row at the end.
+const Migration Migrations[] = {
+    {2, SearchIndex::create},
+    {3, History::createTables},
+};
+static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
 struct TableShape
 {
@@ -71,21 +85,207 @@ QString checkColumns(SQLite::Database &db, const TableShape &table)
     return {};
 }
 
+enum class Kind {
+    Table,     // an ordinary table (never a view or a virtual table)
+    Index,
+    Trigger,
+    Fts5Table, // a full-text table; its shadow tables <name>_data, _idx, ... come with it
+};
+
+struct SchemaObject
+{
+    Kind kind;
+    const char *name;
+    const char *table; // the table it belongs to (the table itself for tables)
+};
+
+// Everything a notebook may hold. A file holding anything else was made or changed by another
+// tool and is refused as damaged: its triggers and views would run inside our statements.
+// Layouts that add tables, indexes or triggers add their rows here.
+const SchemaObject Objects[] = {
+    {Kind::Table, "admin", "admin"},
+    {Kind::Table, "Groups", "Groups"},
+    {Kind::Table, "Notes", "Notes"},
+    {Kind::Table, "sqlite_sequence", "sqlite_sequence"}, // the engine's, for AUTOINCREMENT
+    {Kind::Index, "NotesByGroup", "Notes"},
+    // The search index (SearchIndex.cpp).
+    {Kind::Table, "SearchPending", "SearchPending"},
+    {Kind::Table, "SearchNotes", "SearchNotes"},
+    {Kind::Table, "SearchBodies", "SearchBodies"},
+    {Kind::Fts5Table, "SearchGrams", "SearchGrams"},
+    {Kind::Trigger, "SearchNoteAdded", "Notes"},
+    {Kind::Trigger, "SearchNoteChanged", "Notes"},
+    {Kind::Trigger, "SearchNoteDeleted", "Notes"},
+    // Note history and recently deleted notes (History.cpp).
+    {Kind::Table, "NoteHistory", "NoteHistory"},
+    {Kind::Index, "NoteHistoryByNote", "NoteHistory"},
+    {Kind::Table, "DeletedNotes", "DeletedNotes"},
+};
+
+// The tables SQLite's FTS5 module keeps beside a full-text table of that name.
+const char *const Fts5Shadows[] = {"_data", "_idx", "_content", "_docsize", "_config"};
+
+bool sameName(const QString &a, const char *b)
+{
+    return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0; // SQL names ignore case
+}
+
+const SchemaObject *findObject(Kind kind, const QString &name)
+{
+    for (const SchemaObject &o : Objects) {
+        if (o.kind == kind && sameName(name, o.name))
+            return &o;
+    }
+    return nullptr;
+}
+
+bool isShadowTable(const QString &name)
+{
+    for (const SchemaObject &o : Objects) {
+        if (o.kind != Kind::Fts5Table)
+            continue;
+        for (const char *suffix : Fts5Shadows) {
+            if (name.compare(QLatin1String(o.name) + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// A real table: "CREATE TABLE", not a view and not "CREATE VIRTUAL TABLE".
+bool isOrdinaryTable(const QString &sql)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*CREATE\\s+TABLE\\s"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(sql).hasMatch();
+}
+
+bool isFts5Table(const QString &sql)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*CREATE\\s+VIRTUAL\\s+TABLE\\s.*?\\sUSING\\s+fts5\\b"),
+                                       QRegularExpression::CaseInsensitiveOption
+                                           | QRegularExpression::DotMatchesEverythingOption);
+    return re.match(sql).hasMatch();
+}
+
+bool acceptedTable(const QString &name, const QString &sql)
+{
+    if (findObject(Kind::Table, name) || isShadowTable(name))
+        return isOrdinaryTable(sql);
+    if (findObject(Kind::Fts5Table, name))
+        return isFts5Table(sql);
+    return false;
+}
+
+bool acceptedObject(const QString &type, const QString &name, const QString &table, const QString &sql,
+                    bool sqlIsNull)
+{
+    if (type == QLatin1String("table"))
+        return name.compare(table, Qt::CaseInsensitive) == 0 && acceptedTable(name, sql);
+    if (type == QLatin1String("index")) {
+        // Indexes the engine makes for a UNIQUE or PRIMARY KEY constraint of an accepted table.
+        if (sqlIsNull && name.startsWith(QLatin1String("sqlite_autoindex_"), Qt::CaseInsensitive))
+            return findObject(Kind::Table, table) || isShadowTable(table);
+        const SchemaObject *o = findObject(Kind::Index, name);
+        return o && sameName(table, o->table);
+    }
+    if (type == QLatin1String("trigger")) {
+        const SchemaObject *o = findObject(Kind::Trigger, name);
+        return o && sameName(table, o->table);
+    }
+    return false; // views and anything newer
+}
+
+// The first statement on a file from elsewhere: it only reads the schema table, which runs
+// nothing stored in the file.
+QString checkObjects(SQLite::Database &db)
+{
+    SQLite::Statement q(db, "SELECT type, name, tbl_name, sql FROM sqlite_schema");
+    while (q.executeStep()) {
+        const QString type = QString::fromStdString(q.getColumn(0).getString());
+        const QString name = QString::fromStdString(q.getColumn(1).getString());
+        const QString table = QString::fromStdString(q.getColumn(2).getString());
+        const bool sqlIsNull = q.getColumn(3).isNull();
+        const QString sql = QString::fromStdString(q.getColumn(3).getString());
+        if (!acceptedObject(type, name, table, sql, sqlIsNull))
+            return QStringLiteral("the file holds %1 %2, which this program does not create").arg(type, name);
+    }
+    return {};
+}
+
+// The size of the main file as the engine sees it; under a read lock no writer can change it.
+qint64 lockedFileSize(SQLite::Database &db)
+{
+    sqlite3_file *file = nullptr;
+    sqlite3_int64 size = -1;
+    if (sqlite3_file_control(db.getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file
+        && file->pMethods && file->pMethods->xFileSize(file, &size) == SQLITE_OK)
+        return size;
+    return -1;
+}
+
+quint32 bigEndian32(const char *p)
+{
+    return (quint32(quint8(p[0])) << 24) | (quint32(quint8(p[1])) << 16) | (quint32(quint8(p[2])) << 8)
+        | quint32(quint8(p[3]));
+}
+
 } // namespace
 
 void create(SQLite::Database &db)
 {
     SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
     db.exec("PRAGMA application_id = " + std::to_string(ApplicationId));
-    db.exec("PRAGMA user_version = " + std::to_string(Version));
     db.exec(CreateSql);
+    for (const Migration &m : Migrations)
+        m.apply(db);
+    db.exec("PRAGMA user_version = " + std::to_string(Version));
     tx.commit();
 }
 
-QString verify(SQLite::Database &db, qint64 fileSize)
+QString checkHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read the file: %1").arg(file.errorString());
+    const QByteArray head = file.read(100);
+    if (head.size() < 100 || !head.startsWith(QByteArrayView("SQLite format 3", 16)))
+        return QStringLiteral("not a notebook file");
+    if (qint32(bigEndian32(head.constData() + 68)) != ApplicationId)
+        return QStringLiteral("not a notebook file");
+    return {};
+}
+
+void guard(SQLite::Database &db, int busyTimeoutMs)
+{
+    db.setBusyTimeout(busyTimeoutMs);
+    // A notebook from elsewhere must not run functions with side effects from its schema.
+    sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+
+void migrate(SQLite::Database &db)
+{
+    if (db.execAndGet("PRAGMA user_version").getInt64() >= Version)
+        return;
+    for (const Migration &m : Migrations) {
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Read again under the write lock: another process may have migrated meanwhile.
+        if (db.execAndGet("PRAGMA user_version").getInt64() >= m.to)
+            continue;
+        m.apply(db);
+        db.exec("PRAGMA user_version = " + std::to_string(m.to));
+        tx.commit();
+    }
+}
+
+QString verify(SQLite::Database &db)
 {
     // One read transaction, so the file cannot change between the checks.
     SQLite::Transaction tx(db, SQLite::TransactionBehavior::DEFERRED);
+    const QString planted = checkObjects(db);
+    if (!planted.isEmpty())
+        return planted;
     const qint64 appId = db.execAndGet("PRAGMA application_id").getInt64();
     if (appId != ApplicationId)
         return QStringLiteral("not a notebook file");
@@ -95,9 +295,11 @@ QString verify(SQLite::Database &db, qint64 fileSize)
     if (version < 1)
         return QStringLiteral("not a notebook file");
 
+    // The size is taken while the read lock is held: another process adding notes grows the
+    // file, and a size read before the lock would make a sound notebook look truncated.
     const qint64 pages = db.execAndGet("PRAGMA page_count").getInt64();
     const qint64 pageSize = db.execAndGet("PRAGMA page_size").getInt64();
-    if (pages * pageSize > fileSize)
+    if (pages * pageSize > lockedFileSize(db))
         return QStringLiteral("the file is truncated");
 
     for (const TableShape &table : Tables) {
@@ -121,12 +323,55 @@ bool hasNoteIndex(SQLite::Database &db)
     return q.executeStep();
 }
 
-void configure(SQLite::Database &db, int busyTimeoutMs)
+bool sequenceReadable(SQLite::Database &db)
 {
-    db.setBusyTimeout(busyTimeoutMs);
-    // A notebook from elsewhere must not run functions with side effects from its schema.
-    sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    db.exec("PRAGMA trusted_schema = OFF");
+    try {
+        db.execAndGet("SELECT count(*) FROM sqlite_sequence");
+        return true;
+    } catch (const SQLite::Exception &) {
+        return false;
+    }
+}
+
+void repairSequence(SQLite::Database &db)
+{
+    if (sequenceReadable(db))
+        return;
+    sqlite3 *handle = db.getHandle();
+    // Unlinking the damaged table takes an edit of the schema table itself, which the guard
+    // forbids; it is allowed for these two statements only. The page it used stays unused until
+    // the next compaction.
+    const bool present = db.execAndGet("SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_sequence'").getInt() > 0;
+    if (present) {
+        const int schemaVersion = db.execAndGet("PRAGMA schema_version").getInt();
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+        db.exec("PRAGMA writable_schema = ON");
+        try {
+            SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+            db.exec("DELETE FROM sqlite_schema WHERE type = 'table' AND name = 'sqlite_sequence'");
+            db.exec("PRAGMA schema_version = " + std::to_string(schemaVersion + 1));
+            tx.commit();
+        } catch (const SQLite::Exception &) {
+            db.exec("PRAGMA writable_schema = OFF");
+            sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+            throw;
+        }
+        db.exec("PRAGMA writable_schema = OFF");
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    }
+    // The engine makes a fresh sequence table for the first AUTOINCREMENT table it sees created;
+    // it then continues after the highest IDs in use.
+    SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+    db.exec("CREATE TABLE QuillbookSequenceRepair (ID INTEGER PRIMARY KEY AUTOINCREMENT)");
+    db.exec("DROP TABLE QuillbookSequenceRepair");
+    db.exec("DELETE FROM sqlite_sequence");
+    db.exec("INSERT INTO sqlite_sequence (name, seq) SELECT 'Groups', max(ID) FROM Groups HAVING count(*) > 0");
+    db.exec("INSERT INTO sqlite_sequence (name, seq) SELECT 'Notes', max(ID) FROM Notes HAVING count(*) > 0");
+    tx.commit();
+}
+
+void configure(SQLite::Database &db)
+{
     db.exec("PRAGMA synchronous = FULL");
     db.exec("PRAGMA secure_delete = ON"); // deleted notes and old password hashes are zeroed
     // Our files never use WAL; one written by another tool in that mode is switched back when

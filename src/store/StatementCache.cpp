@@ -54,6 +54,15 @@ Query &Query::bind(int index, qint64 value)
     return *this;
 }
 
+Query &Query::bindBlob(int index, const QByteArray &value)
+{
+    const int rc = sqlite3_bind_blob64(stmt_, index, value.constData(), sqlite3_uint64(value.size()),
+                                       SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        throw SQLite::Exception(cache_.handle(), rc);
+    return *this;
+}
+
 bool Query::step()
 {
     const int rc = sqlite3_step(stmt_);
@@ -97,4 +106,10 @@ const char *Query::utf8(int column, int *bytes) const
 bool Query::isInteger(int column) const
 {
     return sqlite3_column_type(stmt_, column) == SQLITE_INTEGER;
+}
+
+QByteArray Query::blob(int column) const
+{
+    const auto *p = static_cast<const char *>(sqlite3_column_blob(stmt_, column));
+    return p ? QByteArray(p, sqlite3_column_bytes(stmt_, column)) : QByteArray();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -42,6 +43,7 @@ public:
     // Text is always bound as text, never as NULL: the program writes "" where it means empty.
     Query &bind(int index, const QString &value);
     Query &bind(int index, qint64 value);
+    Query &bindBlob(int index, const QByteArray &value);
 
     bool step();      // true while a row is available
     void run();       // steps a statement that returns no rows
@@ -51,6 +53,7 @@ public:
     QString text(int column) const; // NULL reads as ""
     const char *utf8(int column, int *bytes) const; // valid until the next step
     bool isInteger(int column) const;
+    QByteArray blob(int column) const;
 
 private:
     StatementCache &cache_;

@@ -1,11 +1,13 @@
 #include "DialogTesting.h"
 #include "app/AppState.h"
 #include "common/ScriptedPrompter.h"
+#include "dialogs/frmPws1.h"
 #include "dialogs/frmPws2.h"
 #include "store/DBase.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace DialogTesting;
@@ -13,6 +15,7 @@ using namespace DialogTesting;
 namespace {
 const QString kWrongOld = QStringLiteral("密码是不正确的。请再试一次");
 const QString kMismatch = QStringLiteral("密码不匹配,就再试一次");
+const QString kBlankEnds = QStringLiteral("密码的开头和结尾不能是空格,请再试一次");
 } // namespace
 
 class tst_ChangePassword : public QObject
@@ -28,6 +31,8 @@ private Q_SLOTS:
     void secondChangeTakesTheFirstAsOld();
     void givingUp_data();
     void givingUp();
+    void passwordOpensAfterReopening_data();
+    void passwordOpensAfterReopening();
 
 private:
     QString m_storedAbc; // stored form of "abc"
@@ -96,8 +101,12 @@ void tst_ChangePassword::confirming_data()
         << true << "abc" << "" << "" << false << "" << "";
     QTest::newRow("nominal: Enter in the last box confirms")
         << true << "abc" << "xyz" << "xyz" << true << "" << "xyz";
-    QTest::newRow("nominal: blanks of the new password are kept")
-        << true << "abc" << " x y " << " x y " << false << "" << " x y ";
+    QTest::newRow("nominal: inner blanks of the new password are kept")
+        << true << "abc" << "x y" << "x y" << false << "" << "x y";
+    QTest::newRow("robustness: new password with blanks at its ends refused (the prompt trims them)")
+        << true << "abc" << " x y " << " x y " << false << kBlankEnds << "";
+    QTest::newRow("robustness: new password of blanks only refused")
+        << false << "" << "   " << "   " << true << kBlankEnds << "";
     QTest::newRow("robustness: fifty-one characters stop at fifty, so the write cannot fail")
         << false << "" << fifty + "q" << fifty + "q" << false << "" << fifty;
     QTest::newRow("robustness: wrong old password")
@@ -150,21 +159,23 @@ void tst_ChangePassword::confirming()
     if (message.isEmpty()) {
         QVERIFY(prompter.messages.isEmpty());
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(state.gInputPassword, input);
         return;
     }
     QVERIFY(dlg.isVisible());
-    QCOMPARE(state.DialogResult, 0);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.messages[0].text, message);
-    QCOMPARE(prompter.messages[0].title, QStringLiteral("设置密码"));
+    QCOMPARE(prompter.messages[0].title, message == kBlankEnds ? QStringLiteral("提示") : QStringLiteral("设置密码"));
     QCOMPARE(prompter.messages[0].style, 48);
-    // A wrong old password sends the user back to it; a mismatch leaves the focus where it was.
+    // A wrong old password sends the user back to it, a refused new one to the new box; a
+    // mismatch leaves the focus where it was.
     QWidget *focusBefore = byEnter ? static_cast<QWidget *>(txtPass2)
                                    : child<QPushButton>(dlg, "cmdOK");
-    QCOMPARE(QApplication::focusWidget(), message == kWrongOld ? txtOld : focusBefore);
+    QCOMPARE(QApplication::focusWidget(),
+             message == kWrongOld ? txtOld : message == kBlankEnds ? txtPass1 : focusBefore);
     QCOMPARE(txtPass2->text(), new2); // Enter is not typed into the box
 }
 
@@ -184,7 +195,7 @@ void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
         typeInto(child<QLineEdit>(dlg, "txtPass1"), next);
         typeInto(child<QLineEdit>(dlg, "txtPass2"), next);
         click(dlg, "cmdOK");
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(state.gInputPassword, next);
         // What the caller then stores.
         stored = DBase::HashPassword(state.gInputPassword);
@@ -221,8 +232,72 @@ void tst_ChangePassword::givingUp()
 
     const bool stillOpen = how == QLatin1String("esc");
     QCOMPARE(dlg.isVisible(), stillOpen);
-    QCOMPARE(state.DialogResult, stillOpen ? 0 : 2);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
+}
+
+void tst_ChangePassword::passwordOpensAfterReopening_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("storedEarlier"); // written straight to the file, as older versions allowed
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("nominal: plain password") << "Secret" << false << false;
+    QTest::newRow("nominal: inner blank") << "Sec ret" << false << false;
+    QTest::newRow("robustness: leading blank refused, nothing stored") << " Secret" << false << true;
+    QTest::newRow("robustness: trailing blank refused, nothing stored") << "Secret " << false << true;
+    QTest::newRow("robustness: blanks only refused, nothing stored") << "  " << false << true;
+    QTest::newRow("robustness: stored earlier with blanks at its ends still opens") << " Secret " << true << false;
+    QTest::newRow("robustness: stored earlier as blanks only still opens") << "   " << true << false;
+}
+
+// Set, close, reopen, type: a password that was accepted must open its notebook again.
+void tst_ChangePassword::passwordOpensAfterReopening()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, storedEarlier);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DBase db;
+    db.DatabasePath = dir.filePath(QStringLiteral("pw.qbf"));
+    QCOMPARE(db.CreateDatabase(db.DatabasePath), 1);
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+
+    AppState state;
+    ScriptedPrompter prompter;
+    if (storedEarlier) {
+        QCOMPARE(db.WritePassword(password), 1);
+    } else {
+        frmPws2 dlg(state, prompter, db.ReadPassword(), nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        typeInto(child<QLineEdit>(dlg, "txtPass1"), password);
+        typeInto(child<QLineEdit>(dlg, "txtPass2"), password);
+        click(dlg, "cmdOK");
+        QCOMPARE(dlg.result(), refused ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        QCOMPARE(prompter.messages.size(), refused ? 1 : 0);
+        if (!refused)
+            QCOMPARE(db.WritePassword(state.gInputPassword), 1);
+    }
+    db.CloseDatabase();
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    state.gPassword = db.ReadPassword();
+    if (refused) {
+        QCOMPARE(state.gPassword, QString());
+        return;
+    }
+
+    frmPws1 prompt(state, prompter, nullptr);
+    prompt.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&prompt));
+    typeInto(child<QLineEdit>(prompt, "txtPws"), password);
+    click(prompt, "cmdOK");
+    QCOMPARE(prompt.result(), int(QDialog::Accepted));
+    QVERIFY(prompter.messages.isEmpty());
+    // What the opener checks after the prompt.
+    QVERIFY(DBase::PasswordMatches(state.gInputPassword, state.gPassword));
 }
 
 QTEST_MAIN(tst_ChangePassword)

@@ -46,10 +46,8 @@ void tst_GroupName::opening()
     QFETCH(QString, shown);
 
     AppState state;
-    state.IsNewGroup = isNew;
-    state.CurrentGroupName = current;
     ScriptedPrompter prompter;
-    frmrename dlg(state, prompter, nullptr);
+    frmrename dlg(state, prompter, isNew, current, nullptr);
 
     QCOMPARE(dlg.windowTitle(), caption);
     QVERIFY(dlg.isModal());
@@ -68,7 +66,7 @@ void tst_GroupName::confirming_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("pressEnter");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("name"); // CurrentGroupName afterwards
+    QTest::addColumn<QString>("name"); // the name handed back; "" when refused
 
     const QString fifty(50, QLatin1Char('x'));
     QTest::newRow("nominal: plain name") << true << "Work" << false << true << "Work";
@@ -79,10 +77,10 @@ void tst_GroupName::confirming_data()
     QTest::newRow("nominal: fifty characters kept whole") << true << fifty << false << true << fifty;
     QTest::newRow("robustness: fifty-one characters stop at fifty")
         << true << fifty + QLatin1Char('y') << false << true << fifty;
-    QTest::newRow("robustness: empty name refused") << true << "" << false << false << "old";
-    QTest::newRow("robustness: blanks only refused") << false << "    " << false << false << "old";
+    QTest::newRow("robustness: empty name refused") << true << "" << false << false << "";
+    QTest::newRow("robustness: blanks only refused") << false << "    " << false << false << "";
     QTest::newRow("robustness: Enter on empty name refused too")
-        << true << "" << true << false << "old";
+        << true << "" << true << false << "";
 }
 
 void tst_GroupName::confirming()
@@ -94,11 +92,8 @@ void tst_GroupName::confirming()
     QFETCH(QString, name);
 
     AppState state;
-    state.IsNewGroup = isNew;
-    state.CurrentGroupName = QStringLiteral("old");
-    state.DialogResult = 0;
     ScriptedPrompter prompter;
-    frmrename dlg(state, prompter, nullptr);
+    frmrename dlg(state, prompter, isNew, QStringLiteral("old"), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
@@ -109,14 +104,14 @@ void tst_GroupName::confirming()
     else
         click(dlg, "cmdOK");
 
-    QCOMPARE(state.CurrentGroupName, name);
+    QCOMPARE(dlg.name(), name);
     if (accepted) {
-        QCOMPARE(state.DialogResult, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!dlg.isVisible());
         QCOMPARE(prompter.beeps, 0);
     } else {
-        QCOMPARE(state.DialogResult, 0);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QVERIFY(dlg.isVisible());
         QCOMPARE(prompter.beeps, 1);
         QCOMPARE(background(txtname), highlight());
@@ -130,9 +125,8 @@ void tst_GroupName::confirming()
 void tst_GroupName::refusedEntryTurnsWhiteOnClick()
 {
     AppState state;
-    state.IsNewGroup = true;
     ScriptedPrompter prompter;
-    frmrename dlg(state, prompter, nullptr);
+    frmrename dlg(state, prompter, true, QString(), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     auto *txtname = child<QLineEdit>(dlg, "txtname");
@@ -146,8 +140,8 @@ void tst_GroupName::refusedEntryTurnsWhiteOnClick()
     // Once refused, a proper name still goes through.
     typeInto(txtname, QStringLiteral("Work"));
     QTest::keyClick(txtname, Qt::Key_Return);
-    QCOMPARE(state.DialogResult, 1);
-    QCOMPARE(state.CurrentGroupName, QStringLiteral("Work"));
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.name(), QStringLiteral("Work"));
 }
 
 void tst_GroupName::cancelling_data()
@@ -163,10 +157,8 @@ void tst_GroupName::cancelling()
     QFETCH(QString, how);
 
     AppState state;
-    state.IsNewGroup = false;
-    state.CurrentGroupName = QStringLiteral("工作");
     ScriptedPrompter prompter;
-    frmrename dlg(state, prompter, nullptr);
+    frmrename dlg(state, prompter, false, QStringLiteral("工作"), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     auto *txtname = child<QLineEdit>(dlg, "txtname");
@@ -180,8 +172,9 @@ void tst_GroupName::cancelling()
         dlg.close();
 
     QVERIFY(!dlg.isVisible());
-    QCOMPARE(state.DialogResult, 2);
-    QCOMPARE(state.CurrentGroupName, QStringLiteral("工作"));
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(dlg.name(), QString());
 }
 
 QTEST_MAIN(tst_GroupName)

@@ -47,7 +47,7 @@ void tst_Move::offeredGroups_data()
     QTest::addColumn<Nodes>("nodes");
     QTest::addColumn<QString>("current");
     QTest::addColumn<QStringList>("offered");
-    QTest::addColumn<qint64>("target"); // MoveTargetGroupId before anything is touched; -1 = unset
+    QTest::addColumn<qint64>("target"); // targetGroupId() before anything is touched; 0 = none
 
     QTest::newRow("nominal: own group left out")
         << kTree << "生活" << QStringList{"Work", "Books"} << qint64(1);
@@ -60,7 +60,7 @@ void tst_Move::offeredGroups_data()
     QTest::newRow("robustness: root named like the current group is still never offered")
         << kTree << "我的笔记" << QStringList{"Work", "生活", "Books"} << qint64(1);
     QTest::newRow("robustness: only the own group gives an empty list")
-        << Nodes{kTree[0], kTree[1]} << "Work" << QStringList{} << qint64(-1);
+        << Nodes{kTree[0], kTree[1]} << "Work" << QStringList{} << qint64(0);
     QTest::newRow("robustness: IDs beyond 16 and 32 bits survive")
         << Nodes{kTree[0], {"k40000", "A"}, {"k5000000000", "B"}} << "A" << QStringList{"B"}
         << qint64(5000000000);
@@ -74,9 +74,7 @@ void tst_Move::offeredGroups()
     QFETCH(qint64, target);
 
     AppState state;
-    state.CurrentGroupName = current;
-    state.MoveTargetGroupId = -1;
-    frmmove dlg(state, nodes, nullptr);
+    frmmove dlg(state, nodes, current, nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
@@ -85,7 +83,7 @@ void tst_Move::offeredGroups()
     auto *cboMove = child<QComboBox>(dlg, "cboMove");
     QVERIFY(cboMove);
     QCOMPARE(entries(cboMove), offered);
-    QCOMPARE(state.MoveTargetGroupId, target);
+    QCOMPARE(dlg.targetGroupId(), target);
 
     auto *cmdOK = child<QPushButton>(dlg, "cmdOK");
     QCOMPARE(cmdOK->isEnabled(), !offered.isEmpty());
@@ -93,19 +91,18 @@ void tst_Move::offeredGroups()
     if (offered.isEmpty()) {
         // Nothing to move to: OK cannot close the dialog.
         QVERIFY(dlg.isVisible());
-        QCOMPARE(state.DialogResult, 0);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
     } else {
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(state.DialogResult, 1);
-        QCOMPARE(state.MoveTargetGroupId, target);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.targetGroupId(), target);
     }
 }
 
 void tst_Move::choosingAnotherGroup()
 {
     AppState state;
-    state.CurrentGroupName = QStringLiteral("Work");
-    frmmove dlg(state, kTree, nullptr);
+    frmmove dlg(state, kTree, QStringLiteral("Work"), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     auto *cboMove = child<QComboBox>(dlg, "cboMove");
@@ -113,14 +110,14 @@ void tst_Move::choosingAnotherGroup()
     cboMove->setFocus();
     QTest::keyClick(cboMove, Qt::Key_Down);
     QCOMPARE(cboMove->currentText(), QStringLiteral("Books"));
-    QCOMPARE(state.MoveTargetGroupId, qint64(12));
+    QCOMPARE(dlg.targetGroupId(), qint64(12));
     QTest::keyClick(cboMove, Qt::Key_Up);
-    QCOMPARE(state.MoveTargetGroupId, qint64(7));
+    QCOMPARE(dlg.targetGroupId(), qint64(7));
     QTest::keyClick(cboMove, Qt::Key_Down);
 
     click(dlg, "cmdOK");
-    QCOMPARE(state.DialogResult, 1);
-    QCOMPARE(state.MoveTargetGroupId, qint64(12));
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.targetGroupId(), qint64(12));
 }
 
 void tst_Move::cancelling_data()
@@ -135,8 +132,7 @@ void tst_Move::cancelling()
 {
     QFETCH(QString, how);
     AppState state;
-    state.CurrentGroupName = QStringLiteral("Work");
-    frmmove dlg(state, kTree, nullptr);
+    frmmove dlg(state, kTree, QStringLiteral("Work"), nullptr);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
@@ -147,7 +143,7 @@ void tst_Move::cancelling()
     else
         dlg.close();
     QVERIFY(!dlg.isVisible());
-    QCOMPARE(state.DialogResult, 2);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
 }
 
 QTEST_MAIN(tst_Move)

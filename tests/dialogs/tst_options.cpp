@@ -195,7 +195,7 @@ void tst_Options::skinShownAtOnceButSavedOnlyOnOk()
     else
         f.dlg->close();
     QVERIFY(!f.dlg->isVisible());
-    QCOMPARE(f.state.DialogResult, closing == QLatin1String("ok") ? 1 : 2);
+    QCOMPARE(f.dlg->result(), closing == QLatin1String("ok") ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QCOMPARE(f.skins, (QList<int>{0, 1})); // nothing repainted back
     QCOMPARE(f.settings.gSkin, savedSkin);
     QCOMPARE(stored(QStringLiteral("Skin")), storedSkin);
@@ -215,7 +215,7 @@ void tst_Options::okWritesTheSettings()
     }
     f.click("cmdOK");
 
-    QCOMPARE(f.state.DialogResult, 1);
+    QCOMPARE(f.dlg->result(), int(QDialog::Accepted));
     QVERIFY(!f.dlg->isVisible());
     QCOMPARE(f.settings.gDatabase, QStringLiteral("/新/笔记本.qbf"));
     QCOMPARE(f.settings.gQuickExit, qint16(1));
@@ -245,7 +245,7 @@ void tst_Options::emptyPathRefused()
     QVERIFY(f.prompter.messages.isEmpty());
     QCOMPARE(background(txtDatabase), highlight());
     QVERIFY(txtDatabase->hasFocus());
-    QCOMPARE(f.state.DialogResult, 0);
+    QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
     QCOMPARE(f.settings.gDatabase, QStringLiteral("/old/notes.qbf"));
     QCOMPARE(stored(QStringLiteral("Database")), QStringLiteral("<missing>"));
 
@@ -368,7 +368,7 @@ void tst_Options::fontChoiceOutlivesCancel()
     f.open();
     f.click("cmdFont1");
     f.click("cmdCancel");
-    QCOMPARE(f.state.DialogResult, 2);
+    QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
     QCOMPARE(f.settings.gGroupFont, QStringLiteral("DejaVu Serif,14,0,0,0,0,0"));
     QCOMPARE(stored(QStringLiteral("GroupFont")), QStringLiteral("<missing>"));
 

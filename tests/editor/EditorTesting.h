@@ -35,8 +35,7 @@ struct EditorFixture
 
     frmAddNote &open(bool isNew)
     {
-        state.IsNewNote = isNew;
-        dlg = std::make_unique<frmAddNote>(state, prompter, icons);
+        dlg = std::make_unique<frmAddNote>(state, prompter, icons, isNew);
         dlg->show();
         dlg->activateWindow();
         if (!QTest::qWaitForWindowActive(dlg.get()))

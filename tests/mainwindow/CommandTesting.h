@@ -76,8 +76,7 @@ inline Script cancel()
     };
 }
 
-// The window frame's close box as the dialogs see it: they are gone without a word, and
-// DialogResult keeps whatever it held.
+// The window frame's close box as the dialogs see it: they are gone without a word.
 inline Script closeBox()
 {
     return [](QDialog *) { return int(QDialog::Rejected); };

@@ -2,14 +2,20 @@
 // commands, run through the real window against a notebook in a temporary folder.
 #include "CommandTesting.h"
 
+#include "mainwindow/NodeKeys.h"
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLabel>
+#include <QToolBar>
+#include <algorithm>
 #include <QtTest>
 
 using namespace CommandTesting;
 
 Q_DECLARE_METATYPE(NoteSpec)
 Q_DECLARE_METATYPE(GroupSpec)
+Q_DECLARE_METATYPE(Cmd)
 
 namespace {
 
@@ -81,11 +87,17 @@ private Q_SLOTS:
     void moveNote_data();
     void moveNote();
     void moveWithNowhereToGo();
+    void editAfterSortKeepsTheNote_data();
+    void editAfterSortKeepsTheNote();
+    void popupMenuOncePerRightClick_data();
+    void popupMenuOncePerRightClick();
+    void noteMenuKeysInTheList_data();
+    void noteMenuKeysInTheList();
     void menuRunsWhileButtonDisabled_data();
     void menuRunsWhileButtonDisabled();
     void nothingSelectedDoesNothing_data();
     void nothingSelectedDoesNothing();
-    void dispatcherEndsCancelled();
+    void dispatcherIgnoresNonCommands();
 };
 
 void tst_Commands::newGroup_data()
@@ -128,11 +140,10 @@ void tst_Commands::newGroup()
 
     frmmain &w = open(groups);
     w.SelectNode(selectBefore);
-    h->state.DialogResult = 1; // left over from an earlier dialog
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : enterGroupName(name));
-    QVERIFY(runLocked(answer == "locked", book, [&] { w.ClickToolbarButton(5); }));
+    QVERIFY(runLocked(answer == "locked", book, [&] { w.run(Cmd::AddGroup); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmrename"});
     QCOMPARE(h->prompter.messageTexts(), messages);
@@ -145,8 +156,6 @@ void tst_Commands::newGroup()
     QVERIFY(w.tv1->node(w.CurrentNodeIndex));
     QCOMPARE(w.tv1->node(w.CurrentNodeIndex)->text(0), selectedAfter);
     QCOMPARE(w.tv1->currentItem()->text(0), selectedAfter);
-    QVERIFY(!h->state.IsNewGroup);
-    QCOMPARE(h->state.DialogResult, 2);
 }
 
 void tst_Commands::renameGroup_data()
@@ -183,7 +192,6 @@ void tst_Commands::renameGroup()
     QCOMPARE(w.CurrentNodeIndex, 2);
     const int nodesBefore = w.tv1->nodeCount();
     QTreeWidgetItem *node = w.tv1->node(2);
-    h->state.DialogResult = 1;
     QString prefilled;
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
@@ -201,7 +209,6 @@ void tst_Commands::renameGroup()
     QCOMPARE(w.CurrentNodeIndex, 2);
     // The selected group's name follows the node.
     QCOMPARE(h->state.CurrentGroupName, groupsAfter.first());
-    QCOMPARE(h->state.DialogResult, 2);
 }
 
 void tst_Commands::deleteGroup_data()
@@ -270,29 +277,29 @@ void tst_Commands::selectedNameKeptApart()
 {
     frmmain &w = open();
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("home")));
-    w.ClickToolbarButton(5); // refused as a duplicate
+    w.run(Cmd::AddGroup); // refused as a duplicate
     QCOMPARE(h->prompter.messageTexts(), QStringList{duplicate("home")});
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Work"));
 
     QString prefilled;
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Office"), &prefilled));
-    w.mnuRename_Click();
+    w.run(Cmd::RenameGroup);
     QCOMPARE(prefilled, QStringLiteral("Work"));
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
 
     // A rename to the same name leaves nothing behind either.
     h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("OFFICE")));
-    w.mnuRename_Click();
+    w.run(Cmd::RenameGroup);
     QCOMPARE(h->state.CurrentGroupName, QStringLiteral("Office"));
 
     QStringList offered;
     w.SelectItem(1);
     h->prompter.dialogScripts.enqueue(moveTo(QStringLiteral("Home"), &offered));
-    w.mnuMove_Click();
+    w.run(Cmd::MoveNote);
     QCOMPARE(offered, (QStringList{"Home", "Travel"}));
 
     h->prompter.msgAnswers.enqueue(Prompter::No);
-    w.ClickToolbarButton(6);
+    w.run(Cmd::DeleteGroup);
     QCOMPARE(h->prompter.messages.last().text, deleteQuestion(QStringLiteral("Office")));
 }
 
@@ -322,7 +329,6 @@ void tst_Commands::newNote()
 
     frmmain &w = open();
     QCOMPARE(w.CurrentItemIndex, 1);
-    h->state.DialogResult = 1;
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel()
                                       : answer == "close" ? closeBox()
                                                           : writeNote(QStringLiteral("新文档"), QStringLiteral("正文")));
@@ -451,7 +457,6 @@ void tst_Commands::moveNote()
     if (answer != "cancel")
         QCOMPARE(offered, (QStringList{"Home", "Travel"})); // not the group it is in
     QCOMPARE(titles(w), listAfter);
-    QCOMPARE(h->state.DialogResult, 2);
     if (answer == "ok") {
         w.SelectNode(3);
         QCOMPARE(titles(w), (QStringList{"Beta", "Milk"}));
@@ -473,41 +478,149 @@ void tst_Commands::moveWithNowhereToGo()
         qobject_cast<frmmove *>(d)->cmdOK_Click();
         return d->result();
     });
-    w.mnuMove_Click();
+    w.run(Cmd::MoveNote);
     QVERIFY(offered.isEmpty());
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(titles(w), (QStringList{"n1", "n2"}));
     QCOMPARE(readNotebook(book).notes, (QStringList{"n1", "n2"}));
-    QCOMPARE(h->state.DialogResult, 2);
+}
+
+void tst_Commands::editAfterSortKeepsTheNote_data()
+{
+    QTest::addColumn<bool>("underRoot");
+    QTest::addColumn<QString>("command"); // "edit" or "add"
+    QTest::addColumn<QString>("selected"); // title of the current note afterwards
+
+    QTest::newRow("nominal: edit in a group") << false << "edit" << "Gamma 2";
+    QTest::newRow("nominal: edit under the root") << true << "edit" << "Gamma 2";
+    QTest::newRow("nominal: a new note is selected") << false << "add" << "Delta";
+}
+
+void tst_Commands::editAfterSortKeepsTheNote()
+{
+    QFETCH(bool, underRoot);
+    QFETCH(QString, command);
+    QFETCH(QString, selected);
+
+    frmmain &w = open();
+    if (underRoot)
+        w.SelectNode(1);
+    // Two clicks on the title column: descending, so no note keeps its stored place but Beta.
+    w.LstV_ColumnClick(1);
+    w.LstV_ColumnClick(1);
+    QCOMPARE(titles(w).first(), QString::fromLatin1(underRoot ? "Milk" : "Gamma"));
+    w.SelectNote(keys::idOf(w.LstV->model()->item(titles(w).indexOf(QStringLiteral("Gamma"))).key));
+    const qint64 gamma = w.CurrentNoteId;
+
+    if (command == "edit") {
+        h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Gamma 2")));
+        w.mnuEdit1->trigger();
+        QCOMPARE(w.CurrentNoteId, gamma);
+    } else {
+        h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Delta")));
+        w.mnuNewNote1->trigger();
+    }
+    QCOMPARE(h->state.note.NoteTitle, selected);
+    QCOMPARE(w.LstV->model()->item(w.LstV->selectedIndex() - 1).text, selected);
+    QCOMPARE(w.CurrentItemIndex, w.LstV->selectedIndex());
+}
+
+void tst_Commands::popupMenuOncePerRightClick_data()
+{
+    QTest::addColumn<QString>("clicked"); // "group" or "note"
+    QTest::addColumn<QString>("item");    // chosen in the menu
+
+    QTest::newRow("nominal: 新建组 from the group menu") << "group" << "mnuNewGroup";
+    QTest::newRow("nominal: 删除 from the group menu") << "group" << "mnuDelete";
+    QTest::newRow("nominal: 编辑 from the note menu") << "note" << "mnuEditNote";
+    QTest::newRow("nominal: 新建记事本 from the note menu") << "note" << "mnuNewNote";
+}
+
+void tst_Commands::popupMenuOncePerRightClick()
+{
+    QFETCH(QString, clicked);
+    QFETCH(QString, item);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    h->prompter.msgAnswers.enqueue(Prompter::Yes);
+    h->prompter.dialogScripts.enqueue(item == "mnuNewGroup" ? enterGroupName(QStringLiteral("Extra"))
+                                                            : writeNote(QStringLiteral("Written")));
+    QStringList shown;
+    w.popupMenu = [&](QMenu *menu, const QPoint &) {
+        shown << menu->objectName();
+        if (shown.size() == 1)
+            w.findChild<QAction *>(item)->trigger();
+    };
+    if (clicked == "group") {
+        QTest::mouseClick(w.tv1->viewport(), Qt::RightButton, {}, w.tv1->visualItemRect(w.tv1->node(2)).center());
+    } else {
+        QAbstractItemView *list = w.LstV->activeView();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                          list->visualRect(w.LstV->model()->index(1, 0)).center());
+    }
+    QCOMPARE(shown, QStringList{clicked == "group" ? "mnuGroup" : "mnuNote"});
+    // The command did run.
+    QVERIFY(h->prompter.dialogClasses.size() + h->prompter.messages.size() > 0);
+}
+
+void tst_Commands::noteMenuKeysInTheList_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("node"); // selected before the key, with its first note
+    QTest::addColumn<QStringList>("listAfter");
+
+    QTest::newRow("nominal: Ctrl+O edits") << int(Qt::Key_O) << 2 << QStringList{"Written", "Beta", "Gamma"};
+    QTest::newRow("nominal: Ctrl+D deletes") << int(Qt::Key_D) << 2 << QStringList{"Beta", "Gamma"};
+    QTest::newRow("nominal: under the root") << int(Qt::Key_O) << 1 << QStringList{"Written", "Beta", "Gamma", "Milk"};
+    QTest::newRow("robustness: no note to act on") << int(Qt::Key_O) << 4 << QStringList{};
+}
+
+void tst_Commands::noteMenuKeysInTheList()
+{
+    QFETCH(int, key);
+    QFETCH(int, node);
+    QFETCH(QStringList, listAfter);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectNode(node);
+    w.SelectItem(1);
+    h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Written")));
+    h->prompter.msgAnswers.enqueue(Prompter::Yes);
+    QTest::keyClick(w.LstV->activeView(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(titles(w), listAfter);
 }
 
 void tst_Commands::menuRunsWhileButtonDisabled_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("button");
+    QTest::addColumn<Cmd>("button");
     QTest::addColumn<QString>("shows"); // dialog class, or "question"
 
-    QTest::newRow("nominal: new group (pop-up)") << "mnuNewGroup" << 5 << "frmrename";
-    QTest::newRow("nominal: new group (Action menu)") << "mnuNew1" << 5 << "frmrename";
-    QTest::newRow("nominal: delete group (pop-up)") << "mnuDelete" << 6 << "question";
-    QTest::newRow("nominal: delete group (Action menu)") << "mnuDelete1" << 6 << "question";
-    QTest::newRow("nominal: new note (tree pop-up)") << "mnuNewNote3" << 8 << "frmAddNote";
-    QTest::newRow("nominal: new note (list pop-up)") << "mnuNewNote" << 8 << "frmAddNote";
-    QTest::newRow("nominal: new note (Action menu)") << "mnuNewNote1" << 8 << "frmAddNote";
-    QTest::newRow("nominal: edit note (pop-up)") << "mnuEditNote" << 9 << "frmAddNote";
-    QTest::newRow("nominal: edit note (Action menu)") << "mnuEdit1" << 9 << "frmAddNote";
-    QTest::newRow("nominal: delete note (pop-up)") << "mnuDel" << 10 << "question";
-    QTest::newRow("nominal: delete note (Action menu)") << "mnuDelete2" << 10 << "question";
+    QTest::newRow("nominal: new group (pop-up)") << "mnuNewGroup" << Cmd::AddGroup << "frmrename";
+    QTest::newRow("nominal: new group (Action menu)") << "mnuNew1" << Cmd::AddGroup << "frmrename";
+    QTest::newRow("nominal: delete group (pop-up)") << "mnuDelete" << Cmd::DeleteGroup << "question";
+    QTest::newRow("nominal: delete group (Action menu)") << "mnuDelete1" << Cmd::DeleteGroup << "question";
+    QTest::newRow("nominal: new note (tree pop-up)") << "mnuNewNote3" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: new note (list pop-up)") << "mnuNewNote" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: new note (Action menu)") << "mnuNewNote1" << Cmd::AddNote << "frmAddNote";
+    QTest::newRow("nominal: edit note (pop-up)") << "mnuEditNote" << Cmd::EditNote << "frmAddNote";
+    QTest::newRow("nominal: edit note (Action menu)") << "mnuEdit1" << Cmd::EditNote << "frmAddNote";
+    QTest::newRow("nominal: delete note (pop-up)") << "mnuDel" << Cmd::DeleteNote << "question";
+    QTest::newRow("nominal: delete note (Action menu)") << "mnuDelete2" << Cmd::DeleteNote << "question";
 }
 
 void tst_Commands::menuRunsWhileButtonDisabled()
 {
     QFETCH(QString, item);
-    QFETCH(int, button);
+    QFETCH(Cmd, button);
     QFETCH(QString, shows);
 
     frmmain &w = open();
-    w.EnableButton(button, false);
+    w.action(button)->setEnabled(false);
     auto *action = w.findChild<QAction *>(item);
     QVERIFY(action);
     action->setEnabled(true); // the item itself is available; only the button is not
@@ -551,25 +664,22 @@ void tst_Commands::nothingSelectedDoesNothing()
     QCOMPARE(readNotebook(book).groups, (QStringList{"Work", "Home", "Travel"}));
 }
 
-void tst_Commands::dispatcherEndsCancelled()
+void tst_Commands::dispatcherIgnoresNonCommands()
 {
     frmmain &w = open();
     // A separator and a foreign action are no commands.
-    h->state.DialogResult = 1;
-    w.Toolbar1_ButtonClick(w.Button(4));
-    QCOMPARE(h->state.DialogResult, 2);
+    const QList<QAction *> buttons = w.Toolbar1->actions();
+    QAction *separator = *std::find_if(buttons.cbegin(), buttons.cend(), [](QAction *a) { return a->isSeparator(); });
+    w.Toolbar1_ButtonClick(separator);
     QAction stray(QStringLiteral("x"));
     stray.setObjectName(QStringLiteral("add_group")); // keys are compared exactly
-    h->state.DialogResult = 1;
     w.Toolbar1_ButtonClick(&stray);
-    QCOMPARE(h->state.DialogResult, 2);
     QVERIFY(h->prompter.dialogClasses.isEmpty());
 
-    // A confirmed command ends with DialogResult 2 as well.
+    // A real command still runs.
     h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Delta")));
-    w.ClickToolbarButton(8);
+    w.run(Cmd::AddNote);
     QCOMPARE(titles(w).last(), QStringLiteral("Delta"));
-    QCOMPARE(h->state.DialogResult, 2);
 }
 
 QTEST_MAIN(tst_Commands)

@@ -14,6 +14,9 @@
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace CommandTesting;
@@ -52,13 +55,13 @@ Script typePassword(const QString &password)
     };
 }
 
-// Which of the file commands' items are available: buttons 3, 5, then mnuBackup, mnuNew1, mnuPws,
-// mnuCompact, one character each.
+// Which of the file commands' items are available: the Backup and Add group buttons, then
+// mnuBackup, mnuNew1, mnuPws, mnuCompact, one character each.
 QString fileStates(frmmain &w)
 {
     QString s;
-    for (int b : {3, 5})
-        s += w.ButtonEnabled(b) ? '1' : '0';
+    for (Cmd c : {Cmd::BackupNotebook, Cmd::AddGroup})
+        s += w.action(c)->isEnabled() ? '1' : '0';
     s += '|';
     for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
         s += a->isEnabled() ? '1' : '0';
@@ -100,6 +103,10 @@ private Q_SLOTS:
     void compact_data();
     void compact();
     void compactReclaimsSpace();
+    void choosersStartInTheNotebooksFolder_data();
+    void choosersStartInTheNotebooksFolder();
+    void commandsRefuseDuringBackup_data();
+    void commandsRefuseDuringBackup();
     void chooserFilter_data();
     void chooserFilter();
     void progress_data();
@@ -218,7 +225,7 @@ void tst_FileCommands::openDatabase()
     if (kind == "password-cancel")
         h->prompter.dialogScripts.enqueue(cancel());
     // Something to re-apply: a cancelled chooser must still set the enabling.
-    w.EnableButton(3, false);
+    w.action(Cmd::BackupNotebook)->setEnabled(false);
     w.mnuCompact->setEnabled(false);
     h->prompter.openAnswers.enqueue(kind == "cancel" ? QString() : chosen);
 
@@ -252,7 +259,7 @@ void tst_FileCommands::openDatabase()
     if (!switched && kind != "cancel") {
         // The previous notebook is really open again: a new group reaches its file.
         h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Again")));
-        w.ClickToolbarButton(5);
+        w.run(Cmd::AddGroup);
         QCOMPARE(readNotebook(book).groups, (QStringList{"工作", "生活", "空组", "Again"}));
     }
 }
@@ -268,7 +275,7 @@ void tst_FileCommands::lockedStaysLocked()
     const QString garbage = h->path(QStringLiteral("garbage.qbf"));
     QVERIFY(writeFile(garbage, "not a notebook at all"));
     h->prompter.openAnswers.enqueue(garbage);
-    w.mnuOpen_Click();
+    w.run(Cmd::OpenNotebook);
     QCOMPARE(h->prompter.messageTexts(), QStringList{kDamaged});
     QCOMPARE(h->db.DatabasePath, book);
     QVERIFY(!h->db.DatabaseIsOpen);
@@ -277,11 +284,10 @@ void tst_FileCommands::lockedStaysLocked()
 
     // None of the commands reaches it now.
     const QByteArray before = digest(book);
-    w.mnuNewGroup_Click();
-    w.mnuNew1_Click();
-    w.mnuBackup_Click();
-    w.mnuCompact_Click();
-    w.mnuPws_Click();
+    w.run(Cmd::AddGroup);
+    w.run(Cmd::BackupNotebook);
+    w.run(Cmd::CompactNotebook);
+    w.run(Cmd::SetPassword);
     QVERIFY(h->prompter.dialogClasses.size() == 1); // only the start-up prompt
     QCOMPARE(h->prompter.messages.size(), 1);
     QCOMPARE(digest(book), before);
@@ -309,7 +315,7 @@ void tst_FileCommands::openLegacy()
     QFile::setPermissions(old, QFile::permissions(old) | QFileDevice::WriteOwner);
     h->prompter.msgAnswers.enqueue(answer);
     h->prompter.openAnswers.enqueue(old);
-    w.mnuOpen_Click();
+    w.run(Cmd::OpenNotebook);
 
     QVERIFY(!h->prompter.messages.isEmpty());
     QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
@@ -372,7 +378,7 @@ void tst_FileCommands::backup()
     const int nodes = w.tv1->nodeCount();
 
     h->prompter.saveAnswers.enqueue(target);
-    w.ClickToolbarButton(3);
+    w.run(Cmd::BackupNotebook);
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"Backup"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -405,9 +411,9 @@ void tst_FileCommands::compact_data()
     QTest::addColumn<bool>("succeeds");
 
     QTest::newRow("nominal: in place") << "plain" << true;
-    QTest::newRow("nominal: a stale tmp.mdb is replaced") << "stale" << true;
+    QTest::newRow("nominal: a file called tmp.mdb beside it is left alone") << "stale" << true;
     QTest::newRow("nominal: the notebook is itself called tmp.mdb") << "named-tmp" << true;
-    QTest::newRow("robustness: failing part-way leaves the original whole") << "blocked" << false;
+    QTest::newRow("robustness: another program holds the file, the original stays whole") << "blocked" << false;
 }
 
 void tst_FileCommands::compact()
@@ -425,10 +431,22 @@ void tst_FileCommands::compact()
     frmmain &w = *h->window;
     const QString temp = h->path(QStringLiteral("tmp.mdb"));
     if (kind == "stale")
-        QVERIFY(writeFile(temp, "left over from a crash"));
-    // A folder of that name cannot be replaced by a file: the last rename fails.
-    if (kind == "blocked")
-        QVERIFY(QDir().mkpath(temp + QStringLiteral("/x")));
+        QVERIFY(writeFile(temp, "a file of the user's"));
+    // Another program holds the write lock longer than the compaction waits, then lets go so
+    // that the notebook can be opened again.
+    std::thread holder;
+    if (kind == "blocked") {
+        std::promise<void> locked;
+        holder = std::thread([path = book, &locked] {
+            sqlite3 *other = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &other);
+            sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+            locked.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+            sqlite3_close(other);
+        });
+        locked.get_future().wait();
+    }
     const int nodes = w.tv1->nodeCount();
     const QStringList list = titles(w);
     const int selected = w.CurrentNodeIndex;
@@ -452,13 +470,15 @@ void tst_FileCommands::compact()
     QCOMPARE(w.tv1->nodeCount(), nodes);
     QCOMPARE(titles(w), list);
     QCOMPARE(w.CurrentNodeIndex, selected);
-    if (kind == "stale" || kind == "plain")
+    if (holder.joinable())
+        holder.join();
+    if (kind == "stale")
+        QCOMPARE(QFile(temp).size(), qint64(20));
+    if (kind == "plain")
         QVERIFY(!QFileInfo::exists(temp));
-    if (kind == "blocked")
-        QVERIFY(QFileInfo(temp).isDir());
     // Still writable through the window.
     h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("after")));
-    w.ClickToolbarButton(8);
+    w.run(Cmd::AddNote);
     QCOMPARE(readNotebook(book).notes.last(), QStringLiteral("after"));
 }
 
@@ -471,14 +491,97 @@ void tst_FileCommands::compactReclaimsSpace()
     QVERIFY(MainWindowHarness::makeNotebook(book, {{QStringLiteral("G"), {big}}}).isEmpty());
     frmmain &w = h->start({book});
     h->prompter.msgAnswers.enqueue(Prompter::Yes);
-    w.ClickToolbarButton(10);
+    w.run(Cmd::DeleteNote);
     QCOMPARE(w.LstV->count(), 0);
     const qint64 before = QFileInfo(book).size();
-    w.mnuCompact_Click();
+    w.run(Cmd::CompactNotebook);
     QCOMPARE(h->prompter.messageTexts().last(), QStringLiteral("数据库已经修复"));
     QVERIFY2(QFileInfo(book).size() < before / 4,
              qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(QFileInfo(book).size())));
     QCOMPARE(readNotebook(book).groups, QStringList{"G"});
+}
+
+void tst_FileCommands::choosersStartInTheNotebooksFolder_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("notebookOpen");
+
+    QTest::newRow("nominal: open") << "mnuOpen" << true;
+    QTest::newRow("nominal: new") << "mnuNew" << true;
+    QTest::newRow("nominal: backup") << "mnuBackup" << true;
+    QTest::newRow("robustness: no notebook open, the home folder") << "mnuOpen" << false;
+}
+
+void tst_FileCommands::choosersStartInTheNotebooksFolder()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, notebookOpen);
+
+    QString folder = QDir::homePath();
+    if (notebookOpen) {
+        QVERIFY(QDir().mkpath(h->path(QStringLiteral("books"))));
+        book = h->path(QStringLiteral("books/book.qbf"));
+        MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups());
+        h->start({book});
+        folder = QFileInfo(book).absolutePath();
+    } else {
+        h->start({h->path(QStringLiteral("missing.qbf"))});
+        QVERIFY(!h->db.DatabaseIsOpen);
+    }
+    h->window->findChild<QAction *>(item)->trigger();
+    QCOMPARE(h->prompter.fileFolders, QStringList{folder});
+}
+
+void tst_FileCommands::commandsRefuseDuringBackup_data()
+{
+    QTest::addColumn<QString>("command");
+
+    QTest::newRow("robustness: compact") << "compact";
+    QTest::newRow("robustness: new group") << "newGroup";
+    QTest::newRow("robustness: a tray click restores nothing") << "tray";
+    QTest::newRow("robustness: exit") << "exit";
+}
+
+void tst_FileCommands::commandsRefuseDuringBackup()
+{
+    QFETCH(QString, command);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString target = h->path(QStringLiteral("copy.qbf"));
+    h->prompter.saveAnswers.enqueue(target);
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("不该有的组")));
+    if (command == "tray")
+        w.hide();
+
+    // The backup waits on this lock while its progress loop turns; the timer fires inside that
+    // loop, tries the command, and lets the backup go on.
+    auto lock = std::make_unique<WriteLock>(book);
+    QVERIFY(lock->ok());
+    bool insideBackup = false;
+    QTimer::singleShot(50, &w, [&] {
+        insideBackup = w.busy() && !h->db.DatabaseIsOpen;
+        if (command == "compact")
+            w.mnuCompact->trigger();
+        else if (command == "newGroup")
+            w.mnuNewGroup->trigger();
+        else if (command == "tray")
+            w.Tray1_MouseDown(1);
+        else
+            w.mnuExit->trigger();
+        lock.reset();
+    });
+    w.mnuBackup->trigger();
+
+    QVERIFY(insideBackup);
+    QVERIFY(!w.busy());
+    QCOMPARE(h->prompter.dialogClasses, QStringList{});
+    QVERIFY2(h->prompter.messages.isEmpty(), qPrintable(h->prompter.messageTexts().join('/')));
+    QCOMPARE(readNotebook(target).notes, kSampleNotes);
+    QVERIFY(h->db.DatabaseIsOpen);
+    QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
+    QCOMPARE(w.isVisible(), command != "tray");
 }
 
 void tst_FileCommands::chooserFilter_data()

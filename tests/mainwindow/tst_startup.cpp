@@ -205,10 +205,10 @@ void tst_Startup::paths()
         return;
 
     // Whatever happened, new and open stay available; the rest follows the notebook.
-    QVERIFY(w.ButtonEnabled(1));
-    QVERIFY(w.ButtonEnabled(2));
-    QCOMPARE(w.ButtonEnabled(3), open);
-    QCOMPARE(w.ButtonEnabled(5), open);
+    QVERIFY(w.action(Cmd::NewNotebook)->isEnabled());
+    QVERIFY(w.action(Cmd::OpenNotebook)->isEnabled());
+    QCOMPARE(w.action(Cmd::BackupNotebook)->isEnabled(), open);
+    QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), open);
     for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
         QCOMPARE(a->isEnabled(), open);
     QCOMPARE(w.lblItems->text(), items);
@@ -372,6 +372,9 @@ void tst_Startup::oldNotebookAtStartup()
     f.close();
     if (fromSettings)
         h.writeSetting(QStringLiteral("Database"), old);
+    // Text the program reads leniently; following the conversion must not rewrite it.
+    h.writeSetting(QStringLiteral("QuickExit"), QStringLiteral("1abc"));
+    h.writeSetting(QStringLiteral("Skin"), QStringLiteral("2x"));
     h.prompter.msgAnswers.enqueue(answer);
 
     frmmain &w = h.start(fromSettings ? QStringList{} : QStringList{old});
@@ -392,4 +395,6 @@ void tst_Startup::oldNotebookAtStartup()
     QCOMPARE(w.tv1->node(2)->text(0), QStringLiteral("默认分组"));
     // The setting follows the conversion, so the next start does not offer it again.
     QCOMPARE(h.readSetting(QStringLiteral("Database")), fromSettings ? converted : QString());
+    QCOMPARE(h.readSetting(QStringLiteral("QuickExit")), QStringLiteral("1abc"));
+    QCOMPARE(h.readSetting(QStringLiteral("Skin")), QStringLiteral("2x"));
 }

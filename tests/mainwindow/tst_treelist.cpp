@@ -54,11 +54,11 @@ QStringList titles(frmmain &w)
 }
 
 // Enabled states as a compact string: one character per entry, '1' or '0'.
-QString states(frmmain &w, const QList<int> &buttons, const QList<QAction *> &items)
+QString states(frmmain &w, const QList<Cmd> &buttons, const QList<QAction *> &items)
 {
     QString s;
-    for (int b : buttons)
-        s += w.ButtonEnabled(b) ? '1' : '0';
+    for (Cmd b : buttons)
+        s += w.action(b)->isEnabled() ? '1' : '0';
     s += '|';
     for (QAction *a : items)
         s += a->isEnabled() ? '1' : '0';
@@ -67,7 +67,7 @@ QString states(frmmain &w, const QList<int> &buttons, const QList<QAction *> &it
 
 QString commandStates(frmmain &w)
 {
-    return states(w, {5, 6, 8, 9, 10},
+    return states(w, {Cmd::AddGroup, Cmd::DeleteGroup, Cmd::AddNote, Cmd::EditNote, Cmd::DeleteNote},
                   {w.mnuMove, w.mnuDelete1, w.mnuRename1, w.mnuNewNote1, w.mnuEdit1, w.mnuDelete2, w.mnuMove1});
 }
 
@@ -92,6 +92,8 @@ private Q_SLOTS:
     void groupNameExists();
     void sortToggle_data();
     void sortToggle();
+    void dateColumnsSortByDate_data();
+    void dateColumnsSortByDate();
     void columnColours();
     void iconLayoutSharesTheList();
     void keysAndDoubleClicks_data();
@@ -122,7 +124,8 @@ void tst_TreeList::nodeClick_data()
     QTest::addColumn<int>("items");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("enabled"); // buttons 5 6 8 9 10 | mnuMove mnuDelete1 mnuRename1
+    QTest::addColumn<QString>("enabled"); // buttons add group, delete group, add note, edit note,
+                                          // delete note | mnuMove mnuDelete1 mnuRename1
                                           // mnuNewNote1 mnuEdit1 mnuDelete2 mnuMove1
 
     QTest::newRow("nominal: a group lists its notes") << 2 << 3 << "3 个文档" << "工作" << "11100|1111000";
@@ -141,7 +144,7 @@ void tst_TreeList::nodeClick()
 
     // Start from a clicked note, so the click has something to take away.
     pressItem(*w, 1);
-    QVERIFY(w->ButtonEnabled(9));
+    QVERIFY(w->action(Cmd::EditNote)->isEnabled());
 
     clickNode(*w, node);
     QCOMPARE(w->tv1->selectedIndex(), node);
@@ -324,7 +327,7 @@ void tst_TreeList::sortToggle_data()
         << QList<int>{1, 1} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 1;
     QTest::newRow("nominal: the direction does not restart per column")
         << QList<int>{1, 2} << QStringList{meeting, "alpha plan", "Budget"} << 1 << 1;
-    QTest::newRow("nominal: dates compare as text")
+    QTest::newRow("nominal: a date column sorts")
         << QList<int>{1, 1, 3} << QStringList{"Budget", "alpha plan", meeting} << 2 << 0;
     QTest::newRow("robustness: a refill switches sorting off, the image stays")
         << QList<int>{1, 0} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 0;
@@ -353,6 +356,55 @@ void tst_TreeList::sortToggle()
              w->ImageList2.at(image).toImage().convertToFormat(QImage::Format_ARGB32));
 }
 
+void tst_TreeList::dateColumnsSortByDate_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("column"); // 0-based
+    QTest::addColumn<QStringList>("dates");
+    QTest::addColumn<QStringList>("ascending");
+
+    QTest::newRow("nominal: months of two digits after one digit")
+        << "zh_CN" << 1 << QStringList{"2026/12/7 22:47", "2026/2/1 08:30", "2025/12/31 23:59"}
+        << QStringList{"2025/12/31 23:59", "2026/2/1 08:30", "2026/12/7 22:47"};
+    QTest::newRow("nominal: the clock decides within a day")
+        << "zh_CN" << 2 << QStringList{"2026/2/1 18:00", "2026/2/1 08:30"}
+        << QStringList{"2026/2/1 08:30", "2026/2/1 18:00"};
+    QTest::newRow("nominal: another locale's own short date")
+        << "en_US" << 1 << QStringList{"12/7/26 22:47", "2/1/26 08:30"} << QStringList{"2/1/26 08:30", "12/7/26 22:47"};
+    QTest::newRow("robustness: texts that are no date come after, by text")
+        << "zh_CN" << 1 << QStringList{"later", "2026/12/7 22:47", "Earlier", "2026/2/1 08:30"}
+        << QStringList{"2026/2/1 08:30", "2026/12/7 22:47", "Earlier", "later"};
+}
+
+void tst_TreeList::dateColumnsSortByDate()
+{
+    QFETCH(QString, locale);
+    QFETCH(int, column);
+    QFETCH(QStringList, dates);
+    QFETCH(QStringList, ascending);
+
+    NoteListModel m;
+    m.setDateLocale(QLocale(locale));
+    for (const QString &d : dates) {
+        NoteItem item;
+        item.text = d;
+        (column == 1 ? item.sub1 : item.sub2) = d;
+        m.addItem(item);
+    }
+    m.flush();
+    const auto shown = [&] {
+        QStringList out;
+        for (int r = 0; r < m.rowCount(); ++r)
+            out << m.item(r).text;
+        return out;
+    };
+    m.sort(column, Qt::AscendingOrder);
+    QCOMPARE(shown(), ascending);
+    m.sort(column, Qt::DescendingOrder);
+    QStringList descending(ascending.rbegin(), ascending.rend());
+    QCOMPARE(shown(), descending);
+}
+
 void tst_TreeList::columnColours()
 {
     NoteListModel *m = w->LstV->model();
@@ -370,14 +422,14 @@ void tst_TreeList::columnColours()
 
 void tst_TreeList::iconLayoutSharesTheList()
 {
-    w->mnuIcons_Click();
+    w->run(Cmd::IconView);
     QCOMPARE(w->LstV->View(), 0);
     QCOMPARE(w->LstV->currentWidget(), w->LstV->iconView());
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("0"));
     pressItem(*w, 3);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("alpha plan"));
     // Back in the report the same note is the selected one.
-    w->mnuReport_Click();
+    w->run(Cmd::ReportView);
     QCOMPARE(w->LstV->View(), 3);
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("3"));
     QCOMPARE(w->LstV->reportView()->currentIndex().row(), 2);
@@ -470,7 +522,7 @@ void tst_TreeList::arrowKeysSelectLikeClicks()
     QTest::keyClick(listView(*w), Qt::Key_Home);
     QCOMPARE(w->LstV->selectedIndex(), 1);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("购物清单"));
-    QVERIFY(w->ButtonEnabled(9));
+    QVERIFY(w->action(Cmd::EditNote)->isEnabled());
     QVERIFY(h->popups.isEmpty());
 }
 

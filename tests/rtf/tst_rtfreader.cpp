@@ -50,7 +50,10 @@ private Q_SLOTS:
     void listFollowedByAnotherKind();
     void table();
     void textBeforeATableStaysOutOfIt();
+    void longTableKeepsItsRows_data();
     void longTableKeepsItsRows();
+    void previewOfALongBody_data();
+    void previewOfALongBody();
     void longBulletListStaysBulleted();
     void fontNameInCodePage();
     void storedTextBody_data();
@@ -79,6 +82,19 @@ void TestRtfReader::text_data()
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 \\'c7\\'d1}") << QStringLiteral("한");
     QTest::newRow("nominal: cpg wins over fcharset")
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0\\cpg936 X;}}\\f0 \\'d6\\'d0}") << QStringLiteral("中");
+    // Mac code pages, as \ansicpg of the document or \cpg of a font.
+    QTest::newRow("nominal: Mac Roman") << QByteArray("{\\rtf1\\mac\\ansicpg10000 caf\\'8e}") << QStringLiteral("café");
+    QTest::newRow("nominal: Mac Japanese")
+        << QByteArray("{\\rtf1\\mac\\ansicpg10001 \\'93\\'fa\\'96\\'7b\\'8c\\'ea}") << QStringLiteral("日本語");
+    QTest::newRow("nominal: Mac Traditional Chinese by cpg")
+        << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f0\\cpg10002 X;}}\\f0 \\'a4\\'a4\\'a4\\'e5}") << QStringLiteral("中文");
+    QTest::newRow("nominal: Mac Korean") << QByteArray("{\\rtf1\\mac\\ansicpg10003 \\'c7\\'d1}") << QStringLiteral("한");
+    QTest::newRow("nominal: Mac Simplified Chinese")
+        << QByteArray("{\\rtf1\\mac\\ansicpg10008 \\'d6\\'d0\\'ce\\'c4}") << QStringLiteral("中文");
+    QTest::newRow("nominal: footnote kept at the end, marked with its number")
+        << QByteArray("{\\rtf1 Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} more."
+                      "{\\super\\chftn}{\\footnote{\\super\\chftn} Second\\par one.}\\par End.}")
+        << QStringLiteral("Text1 more.2\nEnd.\n[1] The note.\n[2] Second one.");
     QTest::newRow("nominal: document code page for charset 1")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 X;}}\\f0 \\'c4\\'e0}") << QStringLiteral("Да");
     QTest::newRow("nominal: font switch changes code page")
@@ -366,26 +382,44 @@ void TestRtfReader::textBeforeATableStaysOutOfIt()
     QCOMPARE(rtf::plainText(&doc), QStringLiteral("A\nx\nB"));
 }
 
+void TestRtfReader::longTableKeepsItsRows_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("tables");
+    QTest::newRow("nominal: 1000 rows, one table") << 1000 << QList<int>{1000};
+    // Qt rebuilds a table's cell grid on every change of shape; a longer table goes on as tables
+    // of at most 1000 rows, or reading grows with the square of the rows.
+    QTest::newRow("robustness: 2500 rows, three tables") << 2500 << QList<int>{1000, 1000, 500};
+}
+
 void TestRtfReader::longTableKeepsItsRows()
 {
-    // Rows are added in batches while reading; the table must end with exactly the rows written.
+    QFETCH(int, rows);
+    QFETCH(QList<int>, tables);
+    // Rows are added in batches while reading; the tables must end with exactly the rows written.
     QByteArray body = "{\\rtf1\\trowd\\cellx1000\\cellx2000 ";
-    for (int r = 0; r < 1000; ++r)
+    for (int r = 0; r < rows; ++r)
         body += "\\intbl r" + QByteArray::number(r) + "\\cell x\\cell\\row ";
     QByteArray withText = body + "\\pard after}";
     body += "}";
     for (const QByteArray &b : {body, withText}) {
         QTextDocument doc;
         rtf::readInto(b, &doc);
-        QTextTable *table = nullptr;
-        for (auto it = doc.rootFrame()->begin(); !it.atEnd() && !table; ++it)
-            table = qobject_cast<QTextTable *>(it.currentFrame());
-        QVERIFY(table);
-        QCOMPARE(table->rows(), 1000);
-        QCOMPARE(table->columns(), 2);
-        QTextCursor last = table->cellAt(999, 0).firstCursorPosition();
-        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        QCOMPARE(last.selectedText(), QStringLiteral("r999"));
+        QList<int> sizes;
+        int row = 0;
+        for (auto it = doc.rootFrame()->begin(); !it.atEnd(); ++it) {
+            auto *table = qobject_cast<QTextTable *>(it.currentFrame());
+            if (!table)
+                continue;
+            sizes << table->rows();
+            QCOMPARE(table->columns(), 2);
+            for (int r = 0; r < table->rows(); ++r, ++row) {
+                QTextCursor cell = table->cellAt(r, 0).firstCursorPosition();
+                cell.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+                QCOMPARE(cell.selectedText(), QStringLiteral("r%1").arg(row));
+            }
+        }
+        QCOMPARE(sizes, tables);
     }
 }
 
@@ -485,6 +519,46 @@ void TestRtfReader::boundsOnHostileInput()
     QVERIFY2(text.startsWith(mustContain.left(1)) && text.contains(mustContain.right(1)), qPrintable(text.left(80)));
     if (mustContain == QLatin1String("abc"))
         QCOMPARE(text, mustContain);
+}
+
+void TestRtfReader::previewOfALongBody_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<bool>("cut");
+    const QString head = QStringLiteral("{\\rtf1\\ansi ");
+    QTest::newRow("nominal: short body shown whole") << head + QStringLiteral("a\\par b}") << false;
+    QTest::newRow("robustness: many paragraphs")
+        << head + QStringLiteral("some text\\par ").repeated(30000) + u'}' << true;
+    QTest::newRow("robustness: many table rows")
+        << head + QStringLiteral("\\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell\\row ").repeated(12000) + u'}'
+        << true;
+    QTest::newRow("robustness: one long paragraph") << head + QString(600000, u'x') + u'}' << true;
+    QTest::newRow("robustness: long plain text") << QString(600000, u'y') << true;
+}
+
+// The preview shows the beginning of a body too long to show quickly, and says so; reading for
+// the editor keeps everything.
+void TestRtfReader::previewOfALongBody()
+{
+    QFETCH(QString, body);
+    QFETCH(bool, cut);
+    const QString note = QStringLiteral("（笔记太长，这里只显示了开头部分。）");
+    QTextDocument whole, shown;
+    rtf::readInto(body, &whole);
+    QCOMPARE(rtf::readPreview(body, &shown), cut);
+    const QString all = rtf::plainText(&whole), part = rtf::plainText(&shown);
+    QVERIFY(!all.contains(note));
+    if (!cut) {
+        QCOMPARE(part, all);
+        return;
+    }
+    QVERIFY(part.endsWith(note));
+    QVERIFY2(shown.characterCount() < 600000, qPrintable(QString::number(shown.characterCount())));
+    QVERIFY(shown.blockCount() < 30000);
+    // What is shown is the body's beginning, as the whole read has it.
+    const QString begin = part.left(part.size() - note.size() - 1);
+    QVERIFY(begin.size() > 1000);
+    QCOMPARE(all.left(begin.size() - 200), begin.left(begin.size() - 200));
 }
 
 QTEST_MAIN(TestRtfReader)

@@ -34,6 +34,47 @@ private Q_SLOTS:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_->path());
     }
 
+    // The options dialog's keep numbers and backup folder: defaults, written values, refused ones.
+    void keepKeys_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("versions");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<bool>("defaultFolder");
+        QTest::newRow("nominal: nothing written gives the defaults") << QByteArray() << 60 << 100 << 25 << true;
+        QTest::newRow("nominal: written values") << QByteArray("KeepDays=30\nKeepVersions=500\nKeepPercent=50\nBackupFolder=/tmp/qb\n")
+                                                 << 30 << 500 << 50 << false;
+        QTest::newRow("robustness: out of range or not numbers give the defaults")
+            << QByteArray("KeepDays=0\nKeepVersions=-3\nKeepPercent=101\nBackupFolder=\"  \"\n") << 60 << 100 << 25 << true;
+    }
+
+    void keepKeys()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, days);
+        QFETCH(int, versions);
+        QFETCH(int, percent);
+        QFETCH(bool, defaultFolder);
+        writeRaw("[Config]\n" + ini);
+        Settings s;
+        Tools::LoadSettings(s);
+        const KeepLimits limits = Tools::KeepLimitsOf(s);
+        QCOMPARE(limits.days, days);
+        QCOMPARE(limits.versionsPerNote, versions);
+        QCOMPARE(limits.historyPercent, percent);
+        QCOMPARE(Tools::BackupFolderOf(s).endsWith(QLatin1String("Quillbook/backups")), defaultFolder);
+        // What is saved reads back the same.
+        s.gKeepDays = 7;
+        s.gBackupFolder = QStringLiteral("/srv/副本");
+        Tools::SaveKeepSettings(s);
+        Settings back;
+        Tools::LoadSettings(back);
+        QCOMPARE(back.gKeepDays, qint16(7));
+        QCOMPARE(back.gKeepVersions, qint16(versions));
+        QCOMPARE(Tools::BackupFolderOf(back), QStringLiteral("/srv/副本"));
+    }
+
     void storeIsRedirected()
     {
         const auto store = Tools::OpenSettingsStore();

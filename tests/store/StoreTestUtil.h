@@ -4,9 +4,11 @@
 // bypasses DBase, so a test can check what really is on disk.
 
 #include "store/DBase.h"
+#include "store/Import.h"
 #include "store/Sinks.h"
 
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,3 +158,61 @@ protected:
     std::unique_ptr<DBase> db_;
     QString path_;
 };
+
+// What the second process (tests/store/saver.cpp) printed: the IDs of the notes it was told
+// were saved, and the reasons of the saves that failed.
+struct SaverOutput
+{
+    QList<qint64> acknowledged;
+    QStringList failures;
+};
+
+inline SaverOutput parseSaverOutput(const QByteArray &out)
+{
+    SaverOutput r;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.startsWith("ok "))
+            r.acknowledged << line.mid(3).toLongLong();
+        else if (line.startsWith("fail "))
+            r.failures << QString::fromUtf8(line.mid(5));
+    }
+    return r;
+}
+
+// The IDs of every note in the file, read through the store (so through all its checks).
+inline QSet<qint64> noteIdsIn(const QString &path, QString *error)
+{
+    DBase db;
+    db.DatabasePath = path;
+    db.OpenDatabase();
+    QSet<qint64> ids;
+    if (!db.DatabaseIsOpen) {
+        *error = db.lastError();
+        return ids;
+    }
+    VectorNoteSink list;
+    db.LoadNotes(list, -1);
+    for (const NoteItem &item : list.items)
+        ids.insert(item.key.mid(1).toLongLong());
+    *error = db.lastError();
+    return ids;
+}
+
+// A notebook of one group "组" holding notes 1..count with bodies of bodyChars characters,
+// written in one transaction (adding them one by one would wait for a disk sync each).
+// Returns "" or the reason it failed.
+inline QString importNotes(const QString &path, int count, int bodyChars)
+{
+    ImportRows rows;
+    rows.groups.push_back({1, QStringLiteral("组")});
+    for (int i = 1; i <= count; ++i) {
+        ImportNote n;
+        n.ID = i;
+        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
+        n.nGroupID = 1;
+        n.nNote = QString(bodyChars, u'文');
+        rows.notes.push_back(n);
+    }
+    QString error;
+    return ImportNotebook(path, rows, &error) == 1 ? QString() : error;
+}

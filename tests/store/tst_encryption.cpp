@@ -3,6 +3,7 @@
 
 #include "CryptoTestUtil.h"
 
+#include "store/AutoBackup.h"
 #include "store/DBase.h"
 #include "store/FileOps.h"
 #include "store/crypto/CipherVfs.h"
@@ -64,6 +65,40 @@ void putPage(QByteArray &file, int pgno, const QByteArray &bytes)
     file.replace(Region + qsizetype(pgno - 1) * Page, Page, bytes);
 }
 
+// Texts that live only beside the notes inside the file: a title kept by history, one kept by
+// the recently deleted notes, and the search index's folded copy of an indexed body. Written
+// to the open notebook; the texts are returned for looking them up in the bytes.
+QStringList writeKeptTexts(DBase &db)
+{
+    db.SetTextExtractor([](const QString &body) { return body; });
+    VectorNoteSink list;
+    db.LoadNotes(list, -1);
+    if (list.items.size() < 2)
+        return {QStringLiteral("too few notes")};
+    const qint64 kept = list.items[0].key.mid(1).toLongLong();
+    const qint64 deleted = list.items[1].key.mid(1).toLongLong();
+    SearchResult found;
+    if (db.UpdateNote(kept, makeNote(QStringLiteral("WombatHistory"))) != 1
+        || db.UpdateNote(kept, makeNote(QStringLiteral("later title"))) != 1
+        || db.UpdateNote(deleted, makeNote(QStringLiteral("KoalaDeleted"))) != 1 || db.DeleteNote(deleted) != 1
+        || db.AddNote(1, makeNote(QStringLiteral("indexed"), QStringLiteral("重要"), 0,
+                                  QStringLiteral("{\\rtf1 IndexedEchidna}"))) // group 1: the first one
+               != 1
+        || db.BuildIndex() != 1 || !db.Search(QStringLiteral("indexedechidna"), {}, &found) || found.total != 1)
+        return {QStringLiteral("writing failed: ") + db.lastError()};
+    return {QStringLiteral("WombatHistory"), QStringLiteral("KoalaDeleted"), QStringLiteral("indexedechidna")};
+}
+
+QStringList foundIn(const QByteArray &bytes, const QStringList &texts)
+{
+    QStringList found;
+    for (const QString &t : texts) {
+        if (bytes.contains(t.toUtf8()))
+            found << t;
+    }
+    return found;
+}
+
 } // namespace
 
 class TestEncryption : public QObject
@@ -80,6 +115,7 @@ private Q_SLOTS:
     void killLeavesOldOrNewState_data();
     void killLeavesOldOrNewState();
     void noPlaintextAnywhere();
+    void keptTextsAreInAPlainFile();
 
 private:
     QTemporaryDir templates_; // filled notebooks, built once: every note is a durable save
@@ -365,22 +401,54 @@ void TestEncryption::noPlaintextAnywhere()
         QCOMPARE(writer.exec("ROLLBACK"), SQLITE_OK);
     }
 
-    // Backups and compacted copies, beside it and in its place.
+    // History, recently deleted notes and the search index are inside the file too.
+    const QStringList kept = writeKeptTexts(db);
+    QCOMPARE(kept.size(), 3);
+    // Free pages for the compaction to give back.
+    VectorNoteSink notes;
+    db.LoadNotes(notes, -1);
+    for (qsizetype i = 10; i < 40; ++i)
+        QCOMPARE(db.DeleteNote(notes.items[i].key.mid(1).toLongLong()), 1);
+    seen = listing(db);
+    QCOMPARE(foundIn(fileBytes(file), kept), QStringList());
+
+    // Copies: a backup beside it, an automatic backup in its folder, and compaction in place.
     db.CloseDatabase();
     QString error;
     QCOMPARE(FileOps::BackupTo(file, path(QStringLiteral("backup.qbf")), &error), 1);
-    QCOMPARE(FileOps::CompactTo(file, path(QStringLiteral("compact.qbf")), &error), 1);
-    QCOMPARE(FileOps::CompactTo(file, file, &error), 1);
-    for (const char *name : {"backup.qbf", "compact.qbf", "secret.qbf"}) {
-        const QString copy = path(QLatin1String(name));
+    BackupJob automatic(file, path(QStringLiteral("auto")));
+    QVERIFY2(automatic.runToEnd() == BackupJob::Done, qPrintable(automatic.error()));
+    const qint64 before = QFileInfo(file).size();
+    QCOMPARE(FileOps::Compact(file, &error), 1);
+    QVERIFY(QFileInfo(file).size() < before);
+    for (const QString &copy : {path(QStringLiteral("backup.qbf")), automatic.copyPath(), file}) {
         QCOMPARE(DBase::ProtectionOf(copy), DBase::Protection::Encrypted);
-        QCOMPARE(secretsIn(fileBytes(copy)), QStringList());
+        const QByteArray bytes = fileBytes(copy);
+        QCOMPARE(secretsIn(bytes), QStringList());
+        QCOMPARE(foundIn(bytes, kept), QStringList());
         DBase reader;
         reader.DatabasePath = copy;
         QCOMPARE(reader.OpenWithPassword(QStringLiteral("wrong")), DBase::Access::WrongPassword);
         QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
         QCOMPARE(listing(reader).mid(1), seen.mid(1)); // the root node shows the file name
     }
+}
+
+// The other side of the look-ups above: without a password the same texts are in the bytes, so
+// their absence from a protected file means something.
+void TestEncryption::keptTextsAreInAPlainFile()
+{
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("plain.qbf"), QString(), &seen));
+    DBase db;
+    db.DatabasePath = path(QStringLiteral("plain.qbf"));
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    const QStringList kept = writeKeptTexts(db);
+    QCOMPARE(kept.size(), 3);
+    db.CloseDatabase();
+    QCOMPARE(foundIn(fileBytes(path(QStringLiteral("plain.qbf"))), kept), kept);
+    QVERIFY(!secretsIn(fileBytes(path(QStringLiteral("plain.qbf")))).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEncryption)

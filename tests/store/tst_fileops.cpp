@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/file.h>
+
 class TestFileOps : public QObject
 {
     Q_OBJECT
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void compactInPlaceShrinksAndKeepsEverything();
     void failuresLeaveFilesUntouched_data();
     void failuresLeaveFilesUntouched();
+    void compactThroughLinkKeepsTheLink();
+    void openRemovesLeftovers();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -188,7 +192,7 @@ void TestFileOps::compactInPlaceShrinksAndKeepsEverything()
     const auto perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(p, perms));
     QString error;
-    QCOMPARE(FileOps::CompactTo(p, p, &error), 1);
+    QCOMPARE(FileOps::Compact(p, &error), 1);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY(QFileInfo(p).size() < sizeBefore);
     QCOMPARE(listing(p), before);
@@ -207,9 +211,10 @@ void TestFileOps::failuresLeaveFilesUntouched_data()
         QTest::newRow(qPrintable("robustness: " + o + " of a missing file")) << o << "missing";
         QTest::newRow(qPrintable("robustness: " + o + " of a text file")) << o << "garbage";
         QTest::newRow(qPrintable("robustness: " + o + " of another SQLite file")) << o << "othersqlite";
-        QTest::newRow(qPrintable("robustness: " + o + " onto a folder")) << o << "folder";
-        QTest::newRow(qPrintable("robustness: " + o + " into a missing folder")) << o << "nofolder";
     }
+    // Compaction works in place and has no destination.
+    QTest::newRow("robustness: backup onto a folder") << "backup" << "folder";
+    QTest::newRow("robustness: backup into a missing folder") << "backup" << "nofolder";
 }
 
 void TestFileOps::failuresLeaveFilesUntouched()
@@ -241,13 +246,68 @@ void TestFileOps::failuresLeaveFilesUntouched()
     const QStringList entriesBefore = entries();
     QString error;
     const int result = op == QLatin1String("backup") ? FileOps::BackupTo(src, dst, &error)
-                                                      : FileOps::CompactTo(src, dst, &error);
+                                                      : FileOps::Compact(src, &error);
     QCOMPARE(result, 0);
     QVERIFY(!error.isEmpty());
     qInfo("refused: %s", qPrintable(error));
     QCOMPARE(fileBytes(src), srcBefore);
     QCOMPARE(fileBytes(dst), dstBefore);
     QCOMPARE(entries(), entriesBefore); // no temporary file left behind
+}
+
+// The link stays a link and the real file is the one compacted, so later saves through either
+// name reach the same notes.
+void TestFileOps::compactThroughLinkKeepsTheLink()
+{
+    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("real")));
+    const QString real = makeNotebook(QStringLiteral("real/book.qbf"), 200);
+    QVERIFY(!real.isEmpty());
+    const QString link = path(QStringLiteral("link.qbf"));
+    QVERIFY(QFile::link(real, link));
+    QCOMPARE(RawDb(real).exec("DELETE FROM Notes WHERE ID > 20"), SQLITE_OK);
+    const QStringList before = listing(link);
+    const qint64 sizeBefore = QFileInfo(real).size();
+    QString error;
+    QCOMPARE(FileOps::Compact(link, &error), 1);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(real).size() < sizeBefore);
+    QCOMPARE(listing(real), before);
+    DBase db;
+    db.DatabasePath = link;
+    db.OpenDatabase();
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("through the link"))), 1);
+    db.CloseDatabase();
+    QCOMPARE(listing(real), listing(link));
+    QCOMPARE(listing(real).size(), before.size() + 1);
+    QCOMPARE(entries(), (QStringList{"link.qbf", "real"}));
+}
+
+// Copies of a backup or compaction killed part-way are removed by the next open, unless a
+// process still holds them; nothing else in the folder is touched.
+void TestFileOps::openRemovesLeftovers()
+{
+    const QString book = makeNotebook(QStringLiteral("book.qbf"), 3);
+    QVERIFY(!book.isEmpty());
+    const QStringList leftovers = {".quillbook-a1B2c3.tmp", ".quillbook-a1B2c3.tmp-journal",
+                                   ".quillbook-Zz9yX8.tmp-journal"};
+    const QStringList kept = {".quillbook-held00.tmp", ".quillbook-notes.txt", ".quillbook-a1B2c3.tmp.bak",
+                              "tmp.mdb", "my.tmp"};
+    for (const QString &name : leftovers + kept)
+        QVERIFY(writeBytes(path(name), "some bytes"));
+    // Another process still writing its copy holds this lock.
+    QFile held(path(QStringLiteral(".quillbook-held00.tmp")));
+    QVERIFY(held.open(QIODevice::ReadWrite));
+    QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+
+    DBase db;
+    db.DatabasePath = book;
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    QStringList expected = kept;
+    expected << QStringLiteral("book.qbf");
+    expected.sort();
+    QCOMPARE(entries(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFileOps)

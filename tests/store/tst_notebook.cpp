@@ -33,6 +33,10 @@ private Q_SLOTS:
     void twoProcesses_data();
     void twoProcesses();
     void operationsNeedAnOpenNotebook();
+    void fileChangedUnderTheOpenNotebook_data();
+    void fileChangedUnderTheOpenNotebook();
+    void addAfterIdTrouble_data();
+    void addAfterIdTrouble();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -50,20 +54,8 @@ void TestNotebook::init()
 
 QString TestNotebook::makeBigNotebook(const QString &name)
 {
-    // One transaction: adding 300 notes one by one would wait for 300 disk syncs.
-    ImportRows rows;
-    rows.groups.push_back({1, QStringLiteral("组")});
-    for (int i = 1; i <= 300; ++i) {
-        ImportNote n;
-        n.ID = i;
-        n.nNoteTitle = QStringLiteral("笔记 %1").arg(i);
-        n.nGroupID = 1;
-        n.nNote = QString(1000, u'文');
-        rows.notes.push_back(n);
-    }
     const QString p = path(name);
-    QString error;
-    return ImportNotebook(p, rows, &error) == 1 ? p : QString();
+    return importNotes(p, 300, 1000).isEmpty() ? p : QString();
 }
 
 void TestNotebook::createdFileHasSchemaAndNoRows()
@@ -174,6 +166,15 @@ void TestNotebook::openRefusesBadFile_data()
     QTest::newRow("robustness: note index damaged") << "index";
     QTest::newRow("robustness: groups damaged") << "groups";
     QTest::newRow("robustness: locked exclusively by another connection") << "locked";
+    QTest::newRow("robustness: another program's file in WAL mode") << "wal";
+    QTest::newRow("robustness: marked WAL file lacking a column") << "walmarked";
+    QTest::newRow("robustness: planted trigger wiping notes on insert") << "trigger";
+    QTest::newRow("robustness: planted trigger under the name of our index") << "temptrigger";
+    QTest::newRow("robustness: Groups replaced by a slow view") << "view";
+    QTest::newRow("robustness: an extra view") << "extraview";
+    QTest::newRow("robustness: an extra table") << "extratable";
+    QTest::newRow("robustness: an extra index") << "extraindex";
+    QTest::newRow("robustness: Notes as a full-text table") << "virtualnotes";
 }
 
 void TestNotebook::openRefusesBadFile()
@@ -212,7 +213,8 @@ void TestNotebook::openRefusesBadFile()
     } else if (kind == QLatin1String("newer")) {
         DBase maker;
         QCOMPARE(maker.CreateDatabase(bad), 1);
-        QCOMPARE(RawDb(bad).exec("PRAGMA user_version = 2"), SQLITE_OK);
+        const QByteArray newer = "PRAGMA user_version = " + QByteArray::number(Schema::Version + 1);
+        QCOMPARE(RawDb(bad).exec(newer.constData()), SQLITE_OK);
     } else if (kind == QLatin1String("truncated")) {
         QVERIFY(QFile::rename(makeBigNotebook(QStringLiteral("big.qbf")), bad));
         QByteArray bytes = fileBytes(bad);
@@ -239,6 +241,38 @@ void TestNotebook::openRefusesBadFile()
         const qsizetype offset = qsizetype(page - 1) * 4096 + (page == 1 ? 100 : 0);
         bytes.replace(offset, 200, QByteArray(200, '\xA5'));
         QVERIFY(writeBytes(bad, bytes));
+    } else if (kind == QLatin1String("wal") || kind == QLatin1String("walmarked")) {
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(bad).constData(), &raw), SQLITE_OK);
+        const QByteArray marks = kind == QLatin1String("walmarked")
+            ? QByteArray("PRAGMA application_id = ") + QByteArray::number(Schema::ApplicationId) + ";"
+            : QByteArray();
+        QCOMPARE(sqlite3_exec(raw, (marks + "PRAGMA journal_mode = WAL; CREATE TABLE songs (title TEXT);"
+                                            "INSERT INTO songs VALUES ('a');").constData(),
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else if (kind == QLatin1String("trigger") || kind == QLatin1String("temptrigger") || kind == QLatin1String("view")
+               || kind == QLatin1String("extraview") || kind == QLatin1String("extratable")
+               || kind == QLatin1String("extraindex") || kind == QLatin1String("virtualnotes")) {
+        DBase maker;
+        QCOMPARE(maker.CreateDatabase(bad), 1);
+        const char *plant = kind == QLatin1String("trigger")
+            ? "CREATE TRIGGER wipe AFTER INSERT ON Notes BEGIN DELETE FROM Notes; END;"
+            : kind == QLatin1String("temptrigger")
+            ? "CREATE TRIGGER NotesByGroup AFTER DELETE ON Notes BEGIN INSERT INTO Notes SELECT * FROM Notes; END;"
+            : kind == QLatin1String("view")
+            ? "DROP TABLE Groups; CREATE VIEW Groups AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+              "SELECT x AS ID, 'g' AS vGroupName FROM c;"
+            : kind == QLatin1String("extraview")
+            ? "CREATE VIEW Recent AS SELECT * FROM Notes;"
+            : kind == QLatin1String("extratable")
+            ? "CREATE TABLE Spy (x);"
+            : kind == QLatin1String("extraindex")
+            ? "CREATE INDEX ByTitle ON Notes (nNoteTitle);"
+            : "DROP TABLE Notes; CREATE VIRTUAL TABLE Notes USING fts5(ID, nNoteTitle, nAddDate, nLastUpdate, "
+              "nPriority, nIcon, nGroupID, nColor, nNote);";
+        QCOMPARE(RawDb(bad).exec(plant), SQLITE_OK);
     } else if (kind == QLatin1String("locked")) {
         DBase maker;
         QCOMPARE(maker.CreateDatabase(bad), 1);
@@ -257,7 +291,8 @@ void TestNotebook::openRefusesBadFile()
     QCOMPARE(QFileInfo::exists(bad), existedBefore); // opening never creates a file
     locker.reset();
     QCOMPARE(fileBytes(bad), before);
-    QVERIFY(!QFile::exists(bad + QStringLiteral("-journal")));
+    for (const char *side : {"-journal", "-wal", "-shm"})
+        QVERIFY2(!QFile::exists(bad + QLatin1String(side)), side);
 
     // The previous notebook is untouched and opens again as the open command does it.
     db.DatabasePath = good;
@@ -481,6 +516,110 @@ void TestNotebook::operationsNeedAnOpenNotebook()
     db.LoadGroups(tree);
     QVERIFY(tree.nodes.empty());
     QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+}
+
+void TestNotebook::fileChangedUnderTheOpenNotebook_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("writes");
+    QTest::newRow("nominal: replaced by a copy of itself (another program compacted it)") << "copy" << true;
+    QTest::newRow("robustness: deleted") << "delete" << false;
+    QTest::newRow("robustness: renamed away") << "rename" << false;
+    QTest::newRow("robustness: replaced by a notebook with another password") << "otherpassword" << false;
+    QTest::newRow("robustness: replaced by a file that is no notebook") << "garbage" << false;
+}
+
+// A write never goes to a file that is no longer at the notebook's path: a replaced notebook is
+// reopened first, and a vanished one is named as such instead of "readonly database".
+void TestNotebook::fileChangedUnderTheOpenNotebook()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, writes);
+    const QString p = path(QStringLiteral("book.qbf"));
+    DBase db;
+    QVERIFY(openFresh(db, p));
+    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    QCOMPARE(db.WritePassword(QStringLiteral("pw")), 1);
+
+    const QString other = path(QStringLiteral("other.qbf"));
+    if (change == QLatin1String("copy")) {
+        QVERIFY(QFile::copy(p, other));
+    } else if (change == QLatin1String("otherpassword")) {
+        QVERIFY(QFile::copy(p, other));
+        DBase changer;
+        changer.DatabasePath = other;
+        changer.OpenDatabase();
+        QCOMPARE(changer.WritePassword(QStringLiteral("theirs")), 1);
+    } else if (change == QLatin1String("garbage")) {
+        QVERIFY(writeBytes(other, QByteArray("not a notebook\n").repeated(300)));
+    }
+    if (change == QLatin1String("delete"))
+        QVERIFY(QFile::remove(p));
+    else if (change == QLatin1String("rename"))
+        QVERIFY(QFile::rename(p, path(QStringLiteral("moved.qbf"))));
+    else
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(p).constData()), 0);
+
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("after"))), writes ? 1 : 0);
+    if (!writes) {
+        QVERIFY2(db.lastError().startsWith(DBase::MovedOrDeleted), qPrintable(db.lastError()));
+        QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+        return;
+    }
+    db.CloseDatabase();
+    db.OpenDatabase();
+    VectorNoteSink list;
+    db.LoadNotes(list, 1);
+    QCOMPARE(list.items.size(), std::size_t(1));
+    QCOMPARE(list.items[0].text, QStringLiteral("after"));
+}
+
+void TestNotebook::addAfterIdTrouble_data()
+{
+    QTest::addColumn<QString>("trouble");
+    QTest::newRow("robustness: the highest possible note ID is taken") << "maxid";
+    QTest::newRow("robustness: the page of sqlite_sequence is damaged") << "sequence";
+    QTest::newRow("robustness: sqlite_sequence is missing") << "nosequence";
+}
+
+// The engine answers "database or disk is full" or "malformed" here; the store names the real
+// reason, and repairs the table of last IDs when it cannot be read.
+void TestNotebook::addAfterIdTrouble()
+{
+    QFETCH(QString, trouble);
+    const QString p = makeBigNotebook(QStringLiteral("ids.qbf"));
+    QVERIFY(!p.isEmpty());
+    if (trouble == QLatin1String("maxid")) {
+        QCOMPARE(RawDb(p).exec("INSERT INTO Notes (ID, nNoteTitle, nGroupID) VALUES (9223372036854775807, 'last', 1)"),
+                 SQLITE_OK);
+    } else if (trouble == QLatin1String("nosequence")) {
+        QCOMPARE(RawDb(p).exec("PRAGMA writable_schema = ON; DELETE FROM sqlite_schema WHERE name = 'sqlite_sequence'"),
+                 SQLITE_OK);
+    } else {
+        const int page = RawDb(p).scalar(QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = 'sqlite_sequence'")).toInt();
+        QVERIFY(page > 1);
+        QByteArray bytes = fileBytes(p);
+        bytes.replace(qsizetype(page - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
+        QVERIFY(writeBytes(p, bytes));
+    }
+    DBase db;
+    db.DatabasePath = p;
+    db.OpenDatabase();
+    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    if (trouble == QLatin1String("maxid")) {
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("one more"))), 0);
+        QVERIFY2(db.lastError().contains(QLatin1String("no ID left")), qPrintable(db.lastError()));
+        QCOMPARE(db.AddGroup(QStringLiteral("still fine")), 1); // the groups have IDs left
+        return;
+    }
+    QVERIFY2(db.AddNote(1, makeNote(QStringLiteral("one more"))) == 1, qPrintable(db.lastError()));
+    QCOMPARE(db.LastInsertedId(), 301);
+    QCOMPARE(db.AddGroup(QStringLiteral("组二")), 1);
+    QCOMPARE(db.LastInsertedId(), 2);
+    db.CloseDatabase();
+    RawDb raw(p);
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(name || '=' || seq) FROM sqlite_sequence")),
+             QStringLiteral("Groups=2,Notes=301"));
 }
 
 QTEST_GUILESS_MAIN(TestNotebook)

@@ -4,8 +4,11 @@
 
 #include "store/DBase.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sodium.h>
 
 class TestPassword : public QObject, protected FreshNotebookFixture
 {
@@ -23,6 +26,8 @@ private Q_SLOTS:
     void refusedWriteKeepsThePassword();
     void matches_data();
     void matches();
+    void hashCostIsBounded_data();
+    void hashCostIsBounded();
 };
 
 void TestPassword::init()
@@ -159,6 +164,46 @@ void TestPassword::matches()
     QFETCH(QString, stored);
     QFETCH(bool, match);
     QCOMPARE(DBase::PasswordMatches(typed, stored), match);
+}
+
+void TestPassword::hashCostIsBounded_data()
+{
+    QTest::addColumn<quint64>("memoryKiB");
+    QTest::addColumn<quint64>("passes");
+    QTest::addColumn<int>("lanes");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("nominal: our own cost") << quint64(65536) << quint64(2) << 1 << true;
+    QTest::newRow("nominal: twice our memory") << quint64(131072) << quint64(2) << 1 << true;
+    QTest::newRow("robustness: 10000 passes") << quint64(65536) << quint64(10000) << 1 << false;
+    QTest::newRow("robustness: 2 GiB of memory") << quint64(2097152) << quint64(1) << 1 << false;
+    QTest::newRow("robustness: four times the memory, more passes") << quint64(262144) << quint64(3) << 1 << false;
+    QTest::newRow("robustness: four lanes") << quint64(65536) << quint64(2) << 4 << false;
+}
+
+// A file can carry a hash of any cost; checking one far beyond ours would freeze the prompt.
+void TestPassword::hashCostIsBounded()
+{
+    QFETCH(quint64, memoryKiB);
+    QFETCH(quint64, passes);
+    QFETCH(int, lanes);
+    QFETCH(bool, accepted);
+    QString stored;
+    if (accepted) {
+        char out[crypto_pwhash_STRBYTES];
+        QCOMPARE(crypto_pwhash_str(out, "abc", 3, passes, memoryKiB * 1024), 0);
+        stored = QString::fromLatin1(out);
+    } else {
+        // Our own hash with other parameters written in: only the parameters can refuse it.
+        stored = DBase::HashPassword(QStringLiteral("abc"));
+        stored.replace(QRegularExpression(QStringLiteral("m=\\d+,t=\\d+,p=\\d+")),
+                       QStringLiteral("m=%1,t=%2,p=%3").arg(memoryKiB).arg(passes).arg(lanes));
+    }
+    QVERIFY(stored.startsWith(QLatin1String("$argon2id$v=19$m=")));
+    QCOMPARE(RawDb(path_).exec(qPrintable(QStringLiteral("INSERT INTO admin (vPassword) VALUES ('%1')").arg(stored))),
+             SQLITE_OK);
+    QCOMPARE(db_->ReadPassword(), stored);
+    QCOMPARE(db_->lastError().isEmpty(), accepted);
+    QCOMPARE(DBase::PasswordMatches(QStringLiteral("abc"), stored), accepted);
 }
 
 QTEST_GUILESS_MAIN(TestPassword)

@@ -1,5 +1,6 @@
 #include "legacy/ui/LegacyOpen.h"
 
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "legacy/JetReader.h"
 #include "legacy/LegacyImport.h"
@@ -34,23 +35,40 @@ LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, cons
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setCancelButton(nullptr);
-    const ConversionResult converted = convertLegacyNotebook(path, [&](qint64 done, qint64 total) {
+    const auto onProgress = [&](qint64 done, qint64 total) {
         // The reader's output grows a little beyond the file's size; keep the bar short of the end.
         const int percent = total > 0 ? int(qMin<qint64>(99, done * 100 / (total * 2))) : 0;
         progress.setValue(percent);
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    };
+    // A damaged file: the user hears what is missing and decides whether a partial notebook is
+    // better than none.
+    const auto keepPartial = [&](const LegacyDamage &damage) {
+        progress.hide();
+        return prompter.msgBox(parent,
+                               QStringLiteral("“%1”已损坏，有些内容读不出来：\n%2\n\n原文件保持不变。"
+                                              "是否仍然转换，保留能读出的内容？")
+                                   .arg(native, describeDamage(damage)),
+                               Prompter::Question, kTitle)
+               == Prompter::Yes;
+    };
+    const ConversionResult converted = convertLegacyNotebook(path, onProgress, keepPartial);
     progress.setValue(100);
 
+    if (converted.declined) {
+        result.outcome = LegacyOpenResult::Declined;
+        return result;
+    }
     if (!converted.ok) {
+        qCWarning(lcLegacy) << "cannot convert" << native << converted.message;
         prompter.msgBox(parent, QStringLiteral("无法转换“%1”。\n%2").arg(native, converted.message),
                         Prompter::Exclamation, kTitle);
         result.outcome = LegacyOpenResult::Failed;
         return result;
     }
-    prompter.msgBox(parent,
-                    QStringLiteral("已转换为新的记事本文件：\n%1").arg(QDir::toNativeSeparators(converted.newPath)),
-                    Prompter::Information, kTitle);
+    const QString done = converted.damage.any() ? QStringLiteral("已转换为新的记事本文件（内容不完整）：\n%1")
+                                                : QStringLiteral("已转换为新的记事本文件：\n%1");
+    prompter.msgBox(parent, done.arg(QDir::toNativeSeparators(converted.newPath)), Prompter::Information, kTitle);
     result.outcome = LegacyOpenResult::Converted;
     result.newPath = converted.newPath;
     return result;

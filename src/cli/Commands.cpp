@@ -1,0 +1,230 @@
+// The commands of quillbook-cli: one row each in the table at the end.
+
+#include "cli/Cli.h"
+
+#include "Rtf.h"
+#include "controls/TrimBlanks.h"
+#include "search/NoteText.h"
+#include "store/DBase.h"
+
+#include <QTextDocument>
+
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace Cli {
+
+namespace {
+
+const QStringList PasswordOption = {QStringLiteral("password-stdin")};
+
+class Groups : public GroupSink
+{
+public:
+    std::vector<std::pair<qint64, QString>> rows;
+    void clear() override { rows.clear(); }
+    void addNode(const QString &parentKey, const QString &key, const QString &text, int, int) override
+    {
+        if (!parentKey.isEmpty())
+            rows.emplace_back(key.mid(1).toLongLong(), text);
+    }
+};
+
+class Notes : public NoteSink
+{
+public:
+    std::vector<NoteItem> items;
+    void clear() override { items.clear(); }
+    void addItem(const NoteItem &item) override { items.push_back(item); }
+};
+
+QString noteLine(const QString &key, const QString &group, const QString &title)
+{
+    return QStringLiteral("%1\t%2\t%3\n").arg(key.mid(1), group, title);
+}
+
+int create(const Args &args)
+{
+    DBase db;
+    if (!db.CreateDatabase(args.positional[0]))
+        return fail(QStringLiteral("无法创建 %1: %2").arg(args.positional[0], db.lastError()));
+    return Ok;
+}
+
+int groups(const Args &args)
+{
+    DBase db;
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    Groups g;
+    db.LoadGroups(g);
+    if (!db.lastError().isEmpty())
+        return fail(db.lastError());
+    QString out;
+    for (const auto &[id, name] : g.rows)
+        out += QStringLiteral("%1\t%2\n").arg(id).arg(name);
+    print(out);
+    return Ok;
+}
+
+int list(const Args &args)
+{
+    qint64 group = -1;
+    if (args.positional.size() > 1 && !number(args.positional[1], QStringLiteral("GROUP-ID"), &group))
+        return Usage;
+    DBase db;
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    Groups groups;
+    db.LoadGroups(groups);
+    bool known = group == -1;
+    for (const auto &row : groups.rows)
+        known = known || row.first == group;
+    if (!known)
+        return fail(QStringLiteral("没有 ID 为 %1 的组").arg(group));
+    QString out;
+    // Listed group by group, in the tree's order, so each line can carry its group's name.
+    for (const auto &[id, name] : groups.rows) {
+        if (group != -1 && id != group)
+            continue;
+        Notes notes;
+        db.LoadNotes(notes, id);
+        if (!db.lastError().isEmpty())
+            return fail(db.lastError());
+        for (const NoteItem &n : notes.items)
+            out += noteLine(n.key, name, n.text);
+    }
+    print(out);
+    return Ok;
+}
+
+int show(const Args &args)
+{
+    const QString format = args.value(QStringLiteral("format"), QStringLiteral("text"));
+    if (format != QLatin1String("text") && format != QLatin1String("rtf") && format != QLatin1String("html"))
+        return usage(QStringLiteral("--format 只能是 text、rtf 或 html"));
+    qint64 id = 0;
+    if (!number(args.positional[1], QStringLiteral("NOTE-ID"), &id))
+        return Usage;
+    DBase db;
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    Notes all;
+    db.LoadNotes(all, -1);
+    const QString key = QStringLiteral("k%1").arg(id);
+    bool exists = false;
+    for (const NoteItem &n : all.items)
+        exists = exists || n.key == key;
+    if (!exists)
+        return fail(QStringLiteral("没有 ID 为 %1 的记事").arg(id));
+    const QString body = db.LoadNoteBody(id);
+    if (!db.lastError().isEmpty())
+        return fail(db.lastError());
+    if (format == QLatin1String("rtf")) {
+        print(body);
+    } else if (format == QLatin1String("html")) {
+        QTextDocument doc;
+        rtf::readInto(body, &doc);
+        print(doc.toHtml());
+    } else {
+        print(NoteText::visibleText(body) + QLatin1Char('\n'));
+    }
+    return Ok;
+}
+
+int search(const Args &args)
+{
+    SearchOptions options;
+    options.limit = 0;
+    if (args.values.contains(QStringLiteral("group"))
+        && !number(args.value(QStringLiteral("group")), QStringLiteral("--group"), &options.groupId))
+        return Usage;
+    if (args.values.contains(QStringLiteral("limit"))) {
+        qint64 limit = 0;
+        if (!number(args.value(QStringLiteral("limit")), QStringLiteral("--limit"), &limit))
+            return Usage;
+        if (limit < 1)
+            return usage(QStringLiteral("--limit 须大于 0"));
+        options.limit = int(qMin<qint64>(limit, 1 << 30));
+    }
+    DBase db;
+    db.SetTextExtractor(NoteText::extractor());
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    // A notebook from before the index is indexed once, with progress when someone watches.
+    if (db.UnindexedNotes() > 0) {
+        const bool tty = ::isatty(STDERR_FILENO) == 1;
+        const bool ok = db.BuildIndex([tty](qint64 done, qint64 total) {
+            if (tty)
+                std::fprintf(stderr, "\r正在建立索引 %lld/%lld", qlonglong(done), qlonglong(total));
+        });
+        if (tty)
+            std::fputc('\n', stderr);
+        if (!ok)
+            return fail(QStringLiteral("无法建立索引: %1").arg(db.lastError()));
+    }
+    SearchResult result;
+    if (!db.Search(args.positional.mid(1).join(QLatin1Char(' ')), options, &result))
+        return fail(QStringLiteral("搜索失败: %1").arg(db.lastError()));
+    QString out;
+    for (const SearchHit &hit : result.hits)
+        out += noteLine(hit.item.key, hit.groupName, hit.item.text);
+    print(out);
+    return Ok;
+}
+
+// Sets, changes or removes the access password with the change dialog's rules: the old password
+// first when one is set (open asks for it), then the new one twice; an empty one removes it.
+int password(const Args &args)
+{
+    DBase db;
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    QString first;
+    QString second;
+    const bool got = readPassword(args, QStringLiteral("新密码: "), &first)
+        && readPassword(args, QStringLiteral("再输入一次新密码: "), &second);
+    const bool same = first == second;
+    second.fill(QLatin1Char('\0'));
+    if (!got)
+        return fail(QStringLiteral("没有读到新密码; 没有终端时请用 --password-stdin"));
+    if (!same)
+        return fail(QStringLiteral("密码不匹配"));
+    // The password prompt trims blanks at both ends, so such a password could never be typed back.
+    if (Tools::TrimBlanks(first) != first)
+        return fail(QStringLiteral("密码的开头和结尾不能是空格"));
+    const int written = db.WritePassword(first);
+    first.fill(QLatin1Char('\0'));
+    if (written != 1)
+        return fail(QStringLiteral("无法修改密码: %1").arg(db.lastError()));
+    return Ok;
+}
+
+} // namespace
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> table = {
+        {"create", "PATH", "新建一个空记事本; 已有的文件不会被覆盖。", 1, 1, {}, {}, create},
+        {"groups", "PATH [--password-stdin]", "列出各组: ID、制表符、组名, 每行一组。", 1, 1, {},
+         PasswordOption, groups},
+        {"list", "PATH [GROUP-ID] [--password-stdin]",
+         "列出记事 (给出 GROUP-ID 时只列该组): ID、制表符、组名、制表符、标题, 每行一条。", 1, 2, {},
+         PasswordOption, list},
+        {"show", "PATH NOTE-ID [--format text|rtf|html] [--password-stdin]",
+         "输出记事正文: text 为预览所见的文字 (默认), rtf 为保存的原文, html 为转换后的网页。", 2, 2,
+         {QStringLiteral("format")}, PasswordOption, show},
+        {"search", "PATH QUERY... [--group GROUP-ID] [--limit N] [--password-stdin]",
+         "搜索记事, 按相关度输出, 格式同 list。空格分隔的词都须出现; 双引号内的空格保留。\n"
+         "英文字母不分大小写, 全角与半角相同。没有结果时不输出, 退出码为 0。",
+         2, -1, {QStringLiteral("group"), QStringLiteral("limit")}, PasswordOption, search},
+        {"password", "PATH [--password-stdin]",
+         "设置、修改或取消访问密码: 先输入旧密码 (有的话), 再输入两次新密码; 新密码为空则取消密码。\n"
+         "有密码的记事本在磁盘上是加密的。--password-stdin 时每行一个。",
+         1, 1, {}, PasswordOption, password},
+    };
+    return table;
+}
+
+} // namespace Cli

@@ -1,0 +1,91 @@
+#include "dialogs/KeptNotesDialog.h"
+
+#include "app/Prompter.h"
+#include "dialogs/DialogLook.h"
+#include "rtf/Rtf.h"
+#include "store/DBase.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using DialogLook::named;
+
+KeptNotesDialog::KeptNotesDialog(DBase &db, Prompter &prompter, const QString &title,
+                                 const QStringList &columns, QWidget *parent)
+    : QDialog(parent), db_(db), prompter_(prompter)
+{
+    DialogLook::prepareDialog(this, false);
+    setWindowTitle(title);
+    resize(720, 440);
+
+    lstKept = named<QTreeWidget>("lstKept", this);
+    lstKept->setRootIsDecorated(false);
+    lstKept->setHeaderLabels(columns);
+    lstKept->header()->setStretchLastSection(true);
+    txtPreview = named<QTextEdit>("txtPreview", this);
+    txtPreview->setReadOnly(true);
+    auto *split = new QSplitter(this);
+    split->addWidget(lstKept);
+    split->addWidget(txtPreview);
+    split->setStretchFactor(1, 1);
+
+    buttons_ = new QHBoxLayout;
+    buttons_->addStretch();
+    auto *cmdClose = named<QPushButton>("cmdClose", this, QStringLiteral("关闭"));
+    buttons_->addWidget(cmdClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(split, 1);
+    layout->addLayout(buttons_);
+
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(lstKept, &QTreeWidget::currentItemChanged, this, &KeptNotesDialog::showSelected);
+}
+
+void KeptNotesDialog::addRow(qint64 id, const QStringList &texts)
+{
+    auto *item = new QTreeWidgetItem(lstKept, texts);
+    item->setData(0, Qt::UserRole, id);
+}
+
+qint64 KeptNotesDialog::selectedId() const
+{
+    const QTreeWidgetItem *item = lstKept->currentItem();
+    return item ? item->data(0, Qt::UserRole).toLongLong() : -1;
+}
+
+QPushButton *KeptNotesDialog::addButton(const char *name, const QString &text)
+{
+    auto *button = named<QPushButton>(name, this, text);
+    buttons_->insertWidget(buttons_->count() - 1, button);
+    return button;
+}
+
+void KeptNotesDialog::addAtRowStart(QWidget *widget)
+{
+    buttons_->insertWidget(leading_++, widget);
+}
+
+bool KeptNotesDialog::ask(const QString &question)
+{
+    return prompter_.msgBox(this, question, Prompter::Question, QStringLiteral("提示")) == Prompter::Yes;
+}
+
+void KeptNotesDialog::tell(const QString &text)
+{
+    prompter_.msgBox(this, text, Prompter::Exclamation, QStringLiteral("提示"));
+}
+
+void KeptNotesDialog::showSelected()
+{
+    NoteVersion v;
+    const qint64 id = selectedId();
+    if (id < 0 || !load(id, &v))
+        txtPreview->clear();
+    else
+        rtf::readInto(v.note.NoteBody, txtPreview->document());
+}

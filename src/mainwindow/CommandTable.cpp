@@ -1,0 +1,150 @@
+// The command table: every menu, every command with its toolbar button, every menu item.
+// Adding a command: an enumerator in Commands.h, a row in kCommands, its items in kItems.
+#include "mainwindow/CommandTable.h"
+
+#include "mainwindow/frmmain.h"
+
+#include <algorithm>
+
+namespace commands {
+
+bool enabled(When when, const Facts &f)
+{
+    switch (when) {
+    case When::Always: return true;
+    case When::NotebookOpen: return f.notebookOpen;
+    case When::GroupSelected: return f.groupSelected;
+    case When::NoteSelected: return f.noteSelected;
+    case When::NoteMenuHasNotes: return f.noteMenuHasNotes.value_or(true);
+    case When::NoteMenuMove: return f.noteMenuHasNotes.value_or(f.groupSelected);
+    }
+    return false;
+}
+
+namespace {
+
+constexpr QKeyCombination kNoKey{};
+
+const MenuDef kMenus[] = {
+    {Menu::File, "mnuFile", "文件(&F)", std::nullopt, true, &frmmain::mnuFile},
+    {Menu::Action, "mnuAction", "操作(&A)", std::nullopt, true, &frmmain::mnuAction},
+    {Menu::Notes, "mnuNotes", "记事本", Menu::Action, false, &frmmain::mnuNotes},
+    {Menu::Groups, "mnuGroups", "组", Menu::Action, false, &frmmain::mnuGroups},
+    {Menu::View, "mnuView", "查看(&V)", std::nullopt, true, &frmmain::mnuView},
+    {Menu::Layout, "mnuLayout", "排列", Menu::View, false, &frmmain::mnuLayout},
+    {Menu::Tools, "mnuTools", "工具(&T)", std::nullopt, true, &frmmain::mnuTools},
+    {Menu::GroupPopup, "mnuGroup", "GroupMenu", std::nullopt, false, &frmmain::mnuGroup},
+    {Menu::NotePopup, "mnuNote", "NoteGroup", std::nullopt, false, &frmmain::mnuNote},
+    {Menu::Tray, "mnuTray", "Tray", std::nullopt, false, &frmmain::mnuTray},
+};
+
+const CommandRow kCommands[] = {
+    {Cmd::NewNotebook, [](frmmain &w) { w.mnuNew_Click(); }, false,
+     "NEW", "新建", ":/toolbar/new.png", 1, When::Always},
+    {Cmd::OpenNotebook, [](frmmain &w) { w.mnuOpen_Click(); }, false,
+     "OPEN", "打开", ":/toolbar/open.png", 2, When::Always},
+    {Cmd::BackupNotebook, [](frmmain &w) { w.mnuBackup_Click(); }, false,
+     "BACKUP", "备份数据库", ":/toolbar/backup.png", 3, When::NotebookOpen},
+    {Cmd::AddGroup, addGroup, false, "ADD_GROUP", "添加组", ":/toolbar/add_group.png", 5, When::NotebookOpen},
+    {Cmd::DeleteGroup, deleteGroup, false,
+     "DELETE_GROUP", "删除组", ":/toolbar/delete_group.png", 6, When::GroupSelected},
+    {Cmd::AddNote, addNote, false, "ADD_NOTE", "新建记事本", ":/toolbar/add_note.png", 8, When::GroupSelected},
+    {Cmd::EditNote, editNote, false, "EDIT_NOTE", "编辑记事本", ":/toolbar/edit_note.png", 9, When::NoteSelected},
+    {Cmd::DeleteNote, deleteNote, false, "DEL_NOTE", "删除记事本", ":/toolbar/del_note.png", 10, When::NoteSelected},
+    {Cmd::RenameGroup, renameGroup, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::MoveNote, moveNote, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::Exit, [](frmmain &w) { w.mnuExit_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ShowNotesBar, [](frmmain &w) { w.mnuMyNotes_Click(); }, true, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ShowToolbar, [](frmmain &w) { w.mnuToolbar_Click(); }, true, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ShowStatusBar, [](frmmain &w) { w.mnuStatusbar_Click(); }, true, nullptr, nullptr, nullptr, 0,
+     When::Always},
+    {Cmd::ShowNoteInfo, [](frmmain &w) { w.mnuNoteInfo_Click(); }, true, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ReportView, [](frmmain &w) { w.mnuReport_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::IconView, [](frmmain &w) { w.mnuIcons_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::SetPassword, [](frmmain &w) { w.mnuPws_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::CompactNotebook, [](frmmain &w) { w.mnuCompact_Click(); }, false, nullptr, nullptr, nullptr, 0,
+     When::Always},
+    {Cmd::Options, [](frmmain &w) { w.mnuOptions_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::Forum, [](frmmain &w) { w.mnuForum_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::RestoreWindow, [](frmmain &w) { w.mnuRestore_Click(); }, false, nullptr, nullptr, nullptr, 0,
+     When::Always},
+};
+
+const ItemRow kItems[] = {
+    {Menu::File, "mnuNew", Cmd::NewNotebook, "新建", Qt::CTRL | Qt::Key_N, When::Always, &frmmain::mnuNew},
+    {Menu::File, "mnuOpen", Cmd::OpenNotebook, "打开", kNoKey, When::Always, &frmmain::mnuOpen},
+    {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
+    {Menu::File, "mnuBlank1", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank1},
+    {Menu::File, "mnuExit", Cmd::Exit, "退出", kNoKey, When::Always, &frmmain::mnuExit},
+
+    {Menu::GroupPopup, "mnuNewNote3", Cmd::AddNote, "新建记事本", kNoKey, When::Always, &frmmain::mnuNewNote3},
+    {Menu::GroupPopup, "mnuBlank5", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank5},
+    {Menu::GroupPopup, "mnuNewGroup", Cmd::AddGroup, "新建组", kNoKey, When::Always, &frmmain::mnuNewGroup},
+    {Menu::GroupPopup, "mnuRename", Cmd::RenameGroup, "重命名", QKeyCombination(Qt::Key_F2), When::Always,
+     &frmmain::mnuRename},
+    {Menu::GroupPopup, "mnuDelete", Cmd::DeleteGroup, "删除", QKeyCombination(Qt::Key_Delete), When::Always,
+     &frmmain::mnuDelete},
+
+    {Menu::NotePopup, "mnuEditNote", Cmd::EditNote, "编辑", Qt::CTRL | Qt::Key_O, When::NoteMenuHasNotes,
+     &frmmain::mnuEditNote},
+    {Menu::NotePopup, "mnuNewNote", Cmd::AddNote, "新建记事本", kNoKey, When::Always, &frmmain::mnuNewNote},
+    {Menu::NotePopup, "mnuDel", Cmd::DeleteNote, "删除", Qt::CTRL | Qt::Key_D, When::NoteMenuHasNotes,
+     &frmmain::mnuDel},
+    {Menu::NotePopup, "mnuBlank2", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank2},
+    {Menu::NotePopup, "mnuMove", Cmd::MoveNote, "移动", kNoKey, When::NoteMenuMove, &frmmain::mnuMove},
+
+    {Menu::Notes, "mnuEdit1", Cmd::EditNote, "编辑", kNoKey, When::NoteSelected, &frmmain::mnuEdit1},
+    {Menu::Notes, "mnuNewNote1", Cmd::AddNote, "新建记事本", kNoKey, When::GroupSelected, &frmmain::mnuNewNote1},
+    {Menu::Notes, "mnuDelete2", Cmd::DeleteNote, "删除", kNoKey, When::NoteSelected, &frmmain::mnuDelete2},
+    {Menu::Notes, "mnuBlank3", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank3},
+    {Menu::Notes, "mnuMove1", Cmd::MoveNote, "移动", kNoKey, When::NoteSelected, &frmmain::mnuMove1},
+    {Menu::Groups, "mnuNew1", Cmd::AddGroup, "新建组", kNoKey, When::NotebookOpen, &frmmain::mnuNew1},
+    {Menu::Groups, "mnuRename1", Cmd::RenameGroup, "重命名", kNoKey, When::GroupSelected, &frmmain::mnuRename1},
+    {Menu::Groups, "mnuDelete1", Cmd::DeleteGroup, "删除", kNoKey, When::GroupSelected, &frmmain::mnuDelete1},
+
+    {Menu::View, "mnuMyNotes", Cmd::ShowNotesBar, "我的记事本", kNoKey, When::Always, &frmmain::mnuMyNotes},
+    {Menu::View, "mnuToolbar", Cmd::ShowToolbar, "工具栏", kNoKey, When::Always, &frmmain::mnuToolbar},
+    {Menu::View, "mnuStatusbar", Cmd::ShowStatusBar, "状态栏", kNoKey, When::Always, &frmmain::mnuStatusbar},
+    {Menu::View, "mnuNoteInfo", Cmd::ShowNoteInfo, "记事本信息", kNoKey, When::Always, &frmmain::mnuNoteInfo},
+    {Menu::View, "mnuBlank7", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank7},
+    {Menu::Layout, "mnuReport", Cmd::ReportView, "详细信息", kNoKey, When::Always, &frmmain::mnuReport},
+    {Menu::Layout, "mnuIcons", Cmd::IconView, "图标", kNoKey, When::Always, &frmmain::mnuIcons},
+
+    {Menu::Tools, "mnuPws", Cmd::SetPassword, "设置数据库密码", kNoKey, When::NotebookOpen, &frmmain::mnuPws},
+    {Menu::Tools, "mnuCompact", Cmd::CompactNotebook, "修复数据库", kNoKey, When::NotebookOpen,
+     &frmmain::mnuCompact},
+    {Menu::Tools, "mnuBlank8", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank8},
+    {Menu::Tools, "mnuOptions", Cmd::Options, "设置", kNoKey, When::Always, &frmmain::mnuOptions},
+    {Menu::Tools, "mnuBlank9", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank9},
+    {Menu::Tools, "mnuForum", Cmd::Forum, "Quillbook 综合论坛", kNoKey, When::Always, &frmmain::mnuForum},
+
+    {Menu::Tray, "mnuRestore", Cmd::RestoreWindow, "显示窗口", kNoKey, When::Always, &frmmain::mnuRestore},
+    {Menu::Tray, "mnuBlank4", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank4},
+    // Shown, unlike the design's hidden item: a tray menu should let the user quit.
+    {Menu::Tray, "mnuExit1", Cmd::Exit, "退出", kNoKey, When::Always, &frmmain::mnuExit1},
+};
+
+} // namespace
+
+std::span<const MenuDef> menuDefs()
+{
+    return kMenus;
+}
+
+std::span<const CommandRow> commandRows()
+{
+    return kCommands;
+}
+
+std::span<const ItemRow> itemRows()
+{
+    return kItems;
+}
+
+const CommandRow &rowOf(Cmd cmd)
+{
+    return *std::find_if(std::begin(kCommands), std::end(kCommands),
+                         [cmd](const CommandRow &r) { return r.cmd == cmd; });
+}
+
+} // namespace commands

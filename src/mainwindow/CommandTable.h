@@ -1,0 +1,91 @@
+#pragma once
+
+#include "mainwindow/Commands.h"
+
+#include <QKeyCombination>
+#include <optional>
+#include <span>
+
+class frmmain;
+class QAction;
+class QMenu;
+
+namespace commands {
+
+// The few facts every enabled state follows.
+struct Facts
+{
+    bool notebookOpen = false;
+    bool groupSelected = false; // a group node, not the root, is the current node
+    bool noteSelected = false;  // a list item was clicked since the last node click
+    // Whether the list under the last right click held notes; none since the last node click.
+    std::optional<bool> noteMenuHasNotes;
+};
+
+// When an item or a button is enabled.
+enum class When {
+    Always,
+    NotebookOpen,
+    GroupSelected,
+    NoteSelected,
+    NoteMenuHasNotes, // the note pop-up's edit and delete: the list under the right click has notes
+    NoteMenuMove,     // its move: as the list under the right click, else as the group selection
+};
+
+bool enabled(When when, const Facts &facts);
+
+// The menus items go into. Bar menus are on the menu bar; pop-ups live on a hidden bar.
+enum class Menu { File, Action, Notes, Groups, View, Layout, Tools, GroupPopup, NotePopup, Tray };
+
+struct MenuDef
+{
+    Menu menu;
+    const char *name;
+    const char *title;
+    std::optional<Menu> parent; // a submenu, added after its parent's own items
+    bool onBar;                 // else a pop-up
+    QMenu *frmmain::*field;
+};
+
+// One row per command: what it runs and its toolbar button.
+struct CommandRow
+{
+    Cmd cmd;
+    void (*run)(frmmain &);
+    bool checkable; // a view switch: the row's items carry a tick
+    // The toolbar button: key (its object name), tooltip, image, 1-based position (0 = none; a
+    // position no row takes is a separator) and when it is enabled.
+    const char *key;
+    const char *tip;
+    const char *image;
+    int slot;
+    When buttonWhen;
+};
+
+// One row per menu item, in menu order. A row without a command is a separator.
+struct ItemRow
+{
+    Menu menu;
+    const char *name;
+    std::optional<Cmd> cmd;
+    const char *caption;
+    QKeyCombination key;
+    When when;
+    QAction *frmmain::*field;
+};
+
+// The group and note commands (frmmain_commands.cpp).
+void addGroup(frmmain &w);
+void renameGroup(frmmain &w);
+void deleteGroup(frmmain &w);
+void addNote(frmmain &w);
+void editNote(frmmain &w);
+void deleteNote(frmmain &w);
+void moveNote(frmmain &w);
+
+std::span<const MenuDef> menuDefs();
+std::span<const CommandRow> commandRows();
+std::span<const ItemRow> itemRows();
+const CommandRow &rowOf(Cmd cmd);
+
+} // namespace commands

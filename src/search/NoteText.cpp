@@ -1,0 +1,21 @@
+#include "search/NoteText.h"
+
+#include "Rtf.h"
+
+#include <QTextDocument>
+
+namespace NoteText {
+
+QString visibleText(const QString &body)
+{
+    QTextDocument doc;
+    rtf::readInto(body, &doc);
+    return rtf::plainText(&doc);
+}
+
+TextExtractor extractor()
+{
+    return &visibleText;
+}
+
+} // namespace NoteText

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "store/Search.h"
+
+#include <QString>
+
+// The text of a note body that search sees: what the preview shows, as the RTF reader reads it
+// (never control words, font names or picture bytes); a plain-text body as it is. Runs under a
+// QCoreApplication and in any thread: no layout or font is asked for.
+namespace NoteText {
+
+QString visibleText(const QString &body);
+
+// visibleText as the store's extractor: DBase::SetTextExtractor(NoteText::extractor()).
+TextExtractor extractor();
+
+} // namespace NoteText

@@ -1,0 +1,336 @@
+#include "store/AutoBackup.h"
+
+#include "store/DBasePrivate.h"
+#include "store/NotebookFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <SQLiteCpp/Database.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+
+namespace AutoBackup {
+
+namespace {
+
+const QString TimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
+const QString PartSuffix = QStringLiteral(".part");
+constexpr int DailyCopies = 7;
+constexpr int WeeklyCopies = 4;
+
+QString baseOf(const QString &notebook)
+{
+    return QFileInfo(notebook).completeBaseName();
+}
+
+// "<base>-yyyyMMdd-HHmmss.qbf" exactly, so "notes-2" copies are never taken for "notes" ones.
+QRegularExpression namePattern(const QString &notebook)
+{
+    return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(baseOf(notebook))
+                              + QStringLiteral("-(\\d{8}-\\d{6})\\.qbf$"));
+}
+
+} // namespace
+
+QString defaultFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(base).filePath(QStringLiteral("Quillbook/backups"));
+}
+
+std::vector<Copy> list(const QString &folder, const QString &notebook)
+{
+    std::vector<Copy> out;
+    const QRegularExpression pattern = namePattern(notebook);
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
+    for (const QFileInfo &f : files) {
+        const QRegularExpressionMatch m = pattern.match(f.fileName());
+        if (!m.hasMatch())
+            continue;
+        const QDateTime taken = QDateTime::fromString(m.captured(1), TimeFormat);
+        if (taken.isValid())
+            out.push_back({f.absoluteFilePath(), taken, f.size()});
+    }
+    std::sort(out.begin(), out.end(), [](const Copy &a, const Copy &b) { return a.taken > b.taken; });
+    return out;
+}
+
+std::vector<Copy> dropped(const std::vector<Copy> &copies)
+{
+    QSet<QDate> days;
+    QSet<int> weeks;
+    std::vector<Copy> out;
+    for (const Copy &c : copies) {
+        const QDate day = c.taken.date();
+        int year = 0;
+        const int week = day.weekNumber(&year) + year * 100;
+        bool keep = false;
+        if (!days.contains(day) && days.size() < DailyCopies) {
+            days.insert(day);
+            keep = true;
+        }
+        if (!weeks.contains(week) && weeks.size() < WeeklyCopies) {
+            weeks.insert(week);
+            keep = true;
+        }
+        if (!keep)
+            out.push_back(c);
+    }
+    return out;
+}
+
+// What the last copy was made from: the header's change counter (raised by every write), the
+// size and the modification time. Kept in a hidden file beside the copies.
+QString fingerprint(const QString &notebook)
+{
+    QFile f(notebook);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray header = f.read(100);
+    if (header.size() < 28)
+        return {};
+    const QFileInfo info(notebook);
+    return QString::fromLatin1(header.mid(24, 4).toHex()) + QLatin1Char(' ') + QString::number(info.size())
+           + QLatin1Char(' ') + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+QString stampPath(const QString &folder, const QString &notebook)
+{
+    return QDir(folder).filePath(QLatin1Char('.') + baseOf(notebook) + QStringLiteral(".last"));
+}
+
+// The copy is synced and checked under its temporary name; only a copy that passed is renamed,
+// and only then are older copies dropped. "" on success, else the reason.
+QString finishCopy(const QString &temp, const QString &copy, const QString &folder, const QString &notebook,
+                   const QString &print)
+{
+    if (!NotebookFile::syncFile(temp))
+        return QStringLiteral("cannot sync the copy");
+    QString why;
+    StoreDetail::guarded(why, [&] {
+        SQLite::Database check(StoreDetail::nativePath(temp), SQLite::OPEN_READONLY, 0, CipherVfs::name());
+        const std::string result = check.execAndGet("PRAGMA quick_check").getString();
+        if (result != "ok")
+            why = QStringLiteral("the copy failed its check: %1").arg(QString::fromStdString(result));
+        return 1;
+    });
+    if (!why.isEmpty())
+        return why;
+    if (!QFile::rename(temp, copy))
+        return QStringLiteral("cannot name the copy %1").arg(copy);
+    NotebookFile::syncFolder(folder);
+    QSaveFile stamp(stampPath(folder, notebook));
+    if (stamp.open(QIODevice::WriteOnly)) {
+        stamp.write((print + QLatin1Char('\n') + QFileInfo(copy).fileName() + QLatin1Char('\n')).toUtf8());
+        stamp.commit();
+    }
+    for (const Copy &old : dropped(list(folder, notebook))) {
+        if (old.path != copy)
+            QFile::remove(old.path);
+    }
+    return {};
+}
+
+} // namespace AutoBackup
+
+struct BackupJob::Work
+{
+    std::unique_ptr<SQLite::Database> source, dest;
+    sqlite3_backup *backup = nullptr;
+    QString temp;
+    QString fingerprint;
+    std::future<QString> checked; // "" when the copy passed
+
+    ~Work()
+    {
+        if (backup)
+            sqlite3_backup_finish(backup);
+        dest.reset();
+        if (checked.valid())
+            checked.wait();
+        if (!temp.isEmpty())
+            QFile::remove(temp);
+    }
+};
+
+BackupJob::BackupJob(const QString &notebook, const QString &folder, const QDateTime &now)
+    : notebook_(QFileInfo(notebook).absoluteFilePath()), folder_(folder), now_(now)
+{
+}
+
+BackupJob::~BackupJob() = default;
+
+BackupJob::State BackupJob::fail(const QString &why)
+{
+    work_.reset(); // removes the temporary file
+    copyPath_.clear();
+    error_ = why;
+    return state_ = Failed;
+}
+
+BackupJob::State BackupJob::step()
+{
+    if (finished())
+        return state_;
+    QString why;
+    State next = Failed;
+    const int ok = StoreDetail::guarded(why, [&] {
+        next = !started_ ? start() : state_ == Copying ? copy() : check();
+        return 1;
+    });
+    if (!ok)
+        return fail(why);
+    return state_ = next;
+}
+
+BackupJob::State BackupJob::runToEnd()
+{
+    while (!finished()) {
+        if (state_ == Checking && work_ && work_->checked.valid())
+            work_->checked.wait();
+        step();
+    }
+    return state_;
+}
+
+BackupJob::State BackupJob::start()
+{
+    using namespace AutoBackup;
+    started_ = true;
+    if (!QFileInfo(notebook_).isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(notebook_));
+    if (!QDir().mkpath(folder_))
+        return fail(QStringLiteral("cannot create the folder %1").arg(folder_));
+    // What a killed copy left behind: never listed, removed here.
+    const QRegularExpression pattern = namePattern(notebook_);
+    const QStringList hidden = QDir(folder_).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : hidden) {
+        if (name.startsWith(QLatin1Char('.')) && name.endsWith(PartSuffix)
+            && pattern.match(name.mid(1, name.size() - 1 - PartSuffix.size())).hasMatch())
+            QFile::remove(QDir(folder_).filePath(name));
+    }
+
+    auto work = std::make_unique<Work>();
+    work->fingerprint = fingerprint(notebook_);
+    QFile stamp(stampPath(folder_, notebook_));
+    if (!work->fingerprint.isEmpty() && stamp.open(QIODevice::ReadOnly)) {
+        const QStringList lines = QString::fromUtf8(stamp.readAll()).split(QLatin1Char('\n'));
+        if (lines.size() >= 2 && lines[0] == work->fingerprint
+            && QFileInfo::exists(QDir(folder_).filePath(lines[1])))
+            return Skipped;
+    }
+
+    QDateTime when = now_;
+    QString name;
+    do {
+        name = baseOf(notebook_) + QLatin1Char('-') + when.toString(TimeFormat) + QStringLiteral(".qbf");
+        when = when.addSecs(1);
+    } while (QFileInfo::exists(QDir(folder_).filePath(name)));
+    copyPath_ = QDir(folder_).filePath(name);
+    work->temp = QDir(folder_).filePath(QLatin1Char('.') + name + PartSuffix);
+    QFile::remove(work->temp);
+
+    // The copy of an encrypted notebook starts as its header (with an identity of its own), so
+    // that the file layer encrypts every page the backup writes.
+    NotebookHeader::Header header;
+    const NotebookHeader::Kind kind = NotebookHeader::read(notebook_, &header);
+    if (kind == NotebookHeader::Kind::Damaged)
+        return fail(QStringLiteral("the header of the encrypted notebook is damaged"));
+    if (kind == NotebookHeader::Kind::Encrypted) {
+        NotebookHeader::renewFileId(&header);
+        QString why;
+        QFile made(work->temp);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fail(QStringLiteral("cannot write %1: %2").arg(work->temp, made.errorString()));
+        made.close();
+        if (!NotebookHeader::writeNew(work->temp, header, &why))
+            return fail(why);
+    }
+    // No busy wait: a step that finds the notebook being written simply tries again next time.
+    work->source = std::make_unique<SQLite::Database>(StoreDetail::nativePath(notebook_), SQLite::OPEN_READONLY, 0,
+                                                      CipherVfs::name());
+    work->dest = std::make_unique<SQLite::Database>(StoreDetail::nativePath(work->temp),
+                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, 0,
+                                                    CipherVfs::name());
+    // The temporary file is thrown away on any failure, so it needs no journal; it is synced once
+    // complete, before the check.
+    work->dest->exec("PRAGMA journal_mode = OFF");
+    work->dest->exec("PRAGMA synchronous = OFF");
+    work->backup = sqlite3_backup_init(work->dest->getHandle(), "main", work->source->getHandle(), "main");
+    if (!work->backup)
+        return fail(QString::fromUtf8(sqlite3_errmsg(work->dest->getHandle())));
+    work_ = std::move(work);
+    return Copying;
+}
+
+BackupJob::State BackupJob::copy()
+{
+    QElapsedTimer clock;
+    clock.start();
+    int rc = SQLITE_OK;
+    // Small bites until the budget is spent: the notebook is locked for reading only meanwhile.
+    do {
+        rc = sqlite3_backup_step(work_->backup, 16);
+    } while (rc == SQLITE_OK && clock.elapsed() < stepBudgetMs);
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        return Copying;
+    if (rc != SQLITE_DONE)
+        return fail(QString::fromUtf8(sqlite3_errstr(rc)));
+    rc = sqlite3_backup_finish(work_->backup);
+    work_->backup = nullptr;
+    if (rc != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errstr(rc)));
+    work_->dest.reset();
+    work_->source.reset();
+    // Syncing, checking, naming and rotating touch the whole file or the folder: all on a thread
+    // of their own, so no single step of the caller waits for the disk.
+    work_->checked = std::async(std::launch::async, [temp = work_->temp, copy = copyPath_, folder = folder_,
+                                                     notebook = notebook_, print = work_->fingerprint]() {
+        return AutoBackup::finishCopy(temp, copy, folder, notebook, print);
+    });
+    return Checking;
+}
+
+BackupJob::State BackupJob::check()
+{
+    using namespace std::chrono_literals;
+    if (work_->checked.wait_for(0ms) != std::future_status::ready)
+        return Checking;
+    const QString problem = work_->checked.get();
+    if (!problem.isEmpty())
+        return fail(problem);
+    work_->temp.clear(); // renamed: nothing left to remove
+    work_.reset();
+    return Done;
+}
+
+bool BackupRunner::start(const QString &notebook, const QString &folder)
+{
+    if (job_)
+        return false;
+    job_ = std::make_unique<BackupJob>(notebook, folder);
+    QTimer::singleShot(0, this, &BackupRunner::next);
+    return true;
+}
+
+void BackupRunner::next()
+{
+    const BackupJob::State state = job_->step();
+    if (!job_->finished()) {
+        // While the copy is checked on its own thread, look in now and then instead of spinning.
+        QTimer::singleShot(state == BackupJob::Checking ? 10 : 0, this, &BackupRunner::next);
+        return;
+    }
+    const auto job = std::move(job_);
+    Q_EMIT finished(state, job->copyPath(), job->error());
+}

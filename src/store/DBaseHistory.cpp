@@ -1,0 +1,375 @@
+#include "store/DBase.h"
+
+#include "store/DBasePrivate.h"
+#include "store/LeadingNumber.h"
+
+#include <SQLiteCpp/Transaction.h>
+
+using StoreDetail::guarded;
+
+namespace {
+
+// The columns a version is read from, in the order readVersion expects them.
+#define QB_NOTE_COLUMNS "n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, n.nColor, n.nNote, n.nGroupID"
+
+const char *const CurrentRow = "SELECT " QB_NOTE_COLUMNS " FROM Notes n WHERE n.ID = ?";
+const char *const DeletedOne = "SELECT " QB_NOTE_COLUMNS ", n.ID, g.vGroupName FROM Notes n "
+                               "LEFT JOIN Groups g ON g.ID = n.nGroupID WHERE n.ID = ?";
+const char *const DeletedOfGroup = "SELECT " QB_NOTE_COLUMNS ", n.ID, g.vGroupName FROM Notes n "
+                                   "LEFT JOIN Groups g ON g.ID = n.nGroupID WHERE n.nGroupID = ?";
+
+// Columns 0-7 of QB_NOTE_COLUMNS; colorText receives nColor exactly as stored.
+NoteVersion readVersion(const Query &q, QString *colorText)
+{
+    NoteVersion v;
+    CurrentNote &n = v.note;
+    n.NoteTitle = q.text(0);
+    n.NoteAddDate = q.text(1);
+    n.NoteLastUpdate = q.text(2);
+    n.NotePriority = q.text(3);
+    qint16 icon = 0;
+    RoundToInt16(double(q.int64(4)), &icon);
+    n.NoteIcon = icon;
+    *colorText = q.text(5);
+    qint32 color = 0;
+    RoundToInt32(LeadingNumber(*colorText), &color);
+    n.NoteColor = color;
+    n.NoteBody = q.text(6);
+    v.groupId = q.int64(7);
+    return v;
+}
+
+qint64 secondsOf(const QDateTime &t)
+{
+    return t.toSecsSinceEpoch();
+}
+
+bool exists(StatementCache &cache, const char *sql, qint64 id)
+{
+    Query q(cache, sql);
+    q.bind(1, id);
+    return q.step();
+}
+
+} // namespace
+
+QDateTime DBase::now() const
+{
+    return clock_ ? clock_() : QDateTime::currentDateTimeUtc();
+}
+
+bool DBase::HistoryAvailable() const
+{
+    return DatabaseIsOpen && conn_ && conn_->history;
+}
+
+void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
+{
+    if (!conn_->history)
+        return;
+    NoteVersion old;
+    QString colorText;
+    {
+        Query cur(conn_->cache, CurrentRow);
+        cur.bind(1, id);
+        if (!cur.step())
+            return; // the write itself reports the missing note
+        old = readVersion(cur, &colorText);
+    }
+    bool changed = nextGroupId >= 0 && old.groupId != nextGroupId;
+    if (next) {
+        const CurrentNote &n = old.note;
+        changed = changed || n.NoteTitle != next->NoteTitle || n.NoteBody != next->NoteBody
+                  || n.NotePriority != next->NotePriority || n.NoteIcon != next->NoteIcon
+                  || colorText != QString::number(next->NoteColor);
+    }
+    if (!changed)
+        return;
+    const QByteArray data = History::pack(old);
+    Query q(conn_->cache, "INSERT INTO NoteHistory (NoteID, ReplacedAt, Title, Updated, Size, Stored, Data) "
+                          "VALUES (?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, id)
+        .bind(2, secondsOf(now()))
+        .bind(3, old.note.NoteTitle)
+        .bind(4, old.note.NoteLastUpdate)
+        .bind(5, qint64(old.note.NoteBody.size()))
+        .bind(6, qint64(data.size()))
+        .bindBlob(7, data)
+        .run();
+    if (conn_->historyBytes >= 0)
+        conn_->historyBytes += data.size();
+    dropOverLimits(id);
+}
+
+void DBase::keepDeleted(const char *selectNotes, qint64 key)
+{
+    if (!conn_->history)
+        return;
+    const qint64 at = secondsOf(now());
+    Query notes(conn_->cache, selectNotes);
+    notes.bind(1, key);
+    while (notes.step()) {
+        QString colorText;
+        const NoteVersion v = readVersion(notes, &colorText);
+        Query add(conn_->cache, "INSERT INTO DeletedNotes (NoteID, GroupID, GroupName, DeletedAt, Title, Data) "
+                                "VALUES (?, ?, ?, ?, ?, ?)");
+        add.bind(1, notes.int64(8))
+            .bind(2, v.groupId)
+            .bind(3, notes.text(9))
+            .bind(4, at)
+            .bind(5, v.note.NoteTitle)
+            .bindBlob(6, History::pack(v))
+            .run();
+    }
+}
+
+void DBase::keepDeletedNote(qint64 id)
+{
+    keepDeleted(DeletedOne, id);
+}
+
+void DBase::keepDeletedGroup(qint64 groupId)
+{
+    keepDeleted(DeletedOfGroup, groupId);
+}
+
+// Runs inside the caller's transaction. The note's own limits are cheap (its index range); the
+// notebook share needs the running sum, read once per connection.
+void DBase::dropOverLimits(qint64 noteId)
+{
+    StatementCache &cache = conn_->cache;
+    const qint64 cutoff = secondsOf(now()) - qint64(limits_.days) * 86400;
+    qint64 dropped = 0;
+    {
+        Query old(cache, "SELECT ID, ReplacedAt, Stored FROM NoteHistory WHERE NoteID = ? ORDER BY ID DESC");
+        old.bind(1, noteId);
+        for (int kept = 0; old.step();) {
+            if (kept < limits_.versionsPerNote && old.int64(1) >= cutoff) {
+                ++kept;
+                continue;
+            }
+            Query del(cache, "DELETE FROM NoteHistory WHERE ID = ?");
+            del.bind(1, old.int64(0)).run();
+            dropped += old.int64(2);
+        }
+    }
+    if (conn_->historyBytes < 0) {
+        Query sum(cache, "SELECT total(Stored) FROM NoteHistory");
+        conn_->historyBytes = sum.step() ? qint64(sum.int64(0)) : 0;
+    } else {
+        conn_->historyBytes -= dropped;
+    }
+    Query pages(cache, "PRAGMA page_count");
+    Query pageSize(cache, "PRAGMA page_size");
+    if (!pages.step() || !pageSize.step())
+        return;
+    const qint64 allowed = pages.int64(0) * pageSize.int64(0) * limits_.historyPercent / 100;
+    qint64 excess = conn_->historyBytes - allowed;
+    if (excess <= 0)
+        return;
+    // Oldest first across all notes: IDs grow with time.
+    qint64 last = -1;
+    qint64 freed = 0;
+    {
+        Query oldest(cache, "SELECT ID, Stored FROM NoteHistory ORDER BY ID");
+        while (freed < excess && oldest.step()) {
+            last = oldest.int64(0);
+            freed += oldest.int64(1);
+        }
+    }
+    Query del(cache, "DELETE FROM NoteHistory WHERE ID <= ?");
+    del.bind(1, last).run();
+    conn_->historyBytes -= freed;
+}
+
+std::vector<VersionInfo> DBase::LoadHistory(qint64 noteId)
+{
+    std::vector<VersionInfo> out;
+    if (!ready() || !conn_->history)
+        return out;
+    guarded(lastError_, [&] {
+        Query q(conn_->cache, "SELECT ID, Updated, ReplacedAt, Title, Size FROM NoteHistory "
+                              "WHERE NoteID = ? ORDER BY ID DESC");
+        q.bind(1, noteId);
+        while (q.step())
+            out.push_back({q.int64(0), q.text(1), QDateTime::fromSecsSinceEpoch(q.int64(2), Qt::UTC),
+                           q.text(3), q.int64(4)});
+        return 1;
+    });
+    return out;
+}
+
+std::vector<DeletedInfo> DBase::LoadDeleted()
+{
+    std::vector<DeletedInfo> out;
+    if (!ready() || !conn_->history)
+        return out;
+    guarded(lastError_, [&] {
+        Query q(conn_->cache, "SELECT d.ID, d.NoteID, d.Title, d.GroupID, d.GroupName, g.ID IS NOT NULL, "
+                              "d.DeletedAt FROM DeletedNotes d LEFT JOIN Groups g ON g.ID = d.GroupID "
+                              "ORDER BY d.ID DESC");
+        while (q.step())
+            out.push_back({q.int64(0), q.int64(1), q.text(2), q.int64(3), q.text(4), q.int64(5) != 0,
+                           QDateTime::fromSecsSinceEpoch(q.int64(6), Qt::UTC)});
+        return 1;
+    });
+    return out;
+}
+
+namespace {
+
+int loadPacked(StatementCache &cache, const char *sql, qint64 id, NoteVersion *out, QString &error)
+{
+    Query q(cache, sql);
+    q.bind(1, id);
+    if (!q.step()) {
+        error = QStringLiteral("no kept version with ID %1").arg(id);
+        return 0;
+    }
+    if (!History::unpack(q.blob(0), out)) {
+        error = QStringLiteral("the kept version %1 is damaged").arg(id);
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace
+
+int DBase::LoadVersion(qint64 versionId, NoteVersion *out)
+{
+    if (!ready() || !conn_->history)
+        return 0;
+    return guarded(lastError_, [&] {
+        return loadPacked(conn_->cache, "SELECT Data FROM NoteHistory WHERE ID = ?", versionId, out, lastError_);
+    });
+}
+
+int DBase::LoadDeletedNote(qint64 entryId, NoteVersion *out)
+{
+    if (!ready() || !conn_->history)
+        return 0;
+    return guarded(lastError_, [&] {
+        return loadPacked(conn_->cache, "SELECT Data FROM DeletedNotes WHERE ID = ?", entryId, out, lastError_);
+    });
+}
+
+int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate)
+{
+    if (!ready())
+        return 0;
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        NoteVersion v;
+        {
+            Query q(conn_->cache, "SELECT Data FROM NoteHistory WHERE ID = ? AND NoteID = ?");
+            q.bind(1, versionId).bind(2, noteId);
+            if (!q.step() || !History::unpack(q.blob(0), &v))
+                return fail(QStringLiteral("no kept version %1 of note %2").arg(versionId).arg(noteId));
+        }
+        const qint64 group = exists(conn_->cache, "SELECT 1 FROM Groups WHERE ID = ?", v.groupId) ? v.groupId : -1;
+        keepReplaced(noteId, &v.note, group);
+        if (StoreDetail::updateNote(conn_->cache, noteId, v.note, saveDate, group) == 0)
+            return fail(QStringLiteral("no note with ID %1").arg(noteId));
+        tx.commit();
+        return 1;
+    });
+}
+
+int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
+{
+    if (!ready())
+        return 0;
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        NoteVersion v;
+        qint64 noteId = 0;
+        QString groupName;
+        {
+            Query q(conn_->cache, "SELECT NoteID, GroupName, Data FROM DeletedNotes WHERE ID = ?");
+            q.bind(1, entryId);
+            if (!q.step() || !History::unpack(q.blob(2), &v))
+                return fail(QStringLiteral("no deleted note with ID %1").arg(entryId));
+            noteId = q.int64(0);
+            groupName = q.text(1);
+        }
+        StatementCache &cache = conn_->cache;
+        const char *const GroupById = "SELECT 1 FROM Groups WHERE ID = ?";
+        if (groupId != -1) {
+            if (!exists(cache, GroupById, groupId))
+                return fail(QStringLiteral("no group with ID %1").arg(groupId));
+        } else {
+            groupId = v.groupId;
+            if (!exists(cache, GroupById, groupId)) {
+                // Deleted with its group: the group comes back under its old ID and name, so the
+                // other notes deleted with it find it again.
+                Query g(cache, "INSERT INTO Groups (ID, vGroupName) VALUES (?, ?)");
+                g.bind(1, groupId).bind(2, groupName.isEmpty() ? QStringLiteral("恢复的笔记") : groupName).run();
+            }
+        }
+        const bool sameId = !exists(cache, "SELECT 1 FROM Notes WHERE ID = ?", noteId);
+        StoreDetail::insertNote(cache, groupId, v.note, sameId ? noteId : -1);
+        const qint64 restored = conn_->db.getLastInsertRowid();
+        if (!sameId) {
+            Query h(cache, "UPDATE NoteHistory SET NoteID = ? WHERE NoteID = ?");
+            h.bind(1, restored).bind(2, noteId).run();
+        }
+        {
+            Query d(cache, "DELETE FROM DeletedNotes WHERE ID = ?");
+            d.bind(1, entryId).run();
+        }
+        tx.commit();
+        lastInsertedId_ = restored;
+        return 1;
+    });
+}
+
+namespace {
+
+// History of notes that are neither in the notebook nor among the deleted ones.
+const char *const DropOrphans = "DELETE FROM NoteHistory WHERE NoteID NOT IN (SELECT ID FROM Notes) "
+                                "AND NoteID NOT IN (SELECT NoteID FROM DeletedNotes)";
+
+} // namespace
+
+int DBase::EmptyDeleted()
+{
+    if (!ready() || !conn_->history)
+        return 0;
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        conn_->db.exec("DELETE FROM DeletedNotes");
+        conn_->db.exec(DropOrphans);
+        conn_->historyBytes = -1;
+        tx.commit();
+        return 1;
+    });
+}
+
+int DBase::PruneHistory()
+{
+    if (!ready() || !conn_->history)
+        return 0;
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        conn_->historyBytes = -1;
+        StatementCache &cache = conn_->cache;
+        const qint64 cutoff = secondsOf(now()) - qint64(limits_.days) * 86400;
+        {
+            Query q(cache, "DELETE FROM NoteHistory WHERE ReplacedAt < ?");
+            q.bind(1, cutoff).run();
+        }
+        {
+            Query q(cache, "DELETE FROM DeletedNotes WHERE DeletedAt < ?");
+            q.bind(1, cutoff).run();
+        }
+        conn_->db.exec(DropOrphans);
+        {
+            Query q(cache, "DELETE FROM NoteHistory WHERE ID IN (SELECT ID FROM (SELECT ID, row_number() OVER "
+                           "(PARTITION BY NoteID ORDER BY ID DESC) AS r FROM NoteHistory) WHERE r > ?)");
+            q.bind(1, qint64(limits_.versionsPerNote)).run();
+        }
+        dropOverLimits(-1); // no note of its own: only the notebook share
+        tx.commit();
+        return 1;
+    });
+}

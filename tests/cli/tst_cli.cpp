@@ -1,0 +1,227 @@
+// quillbook-cli as a whole process: every command's output, its exit status and the password paths.
+
+#include "search/NoteText.h"
+#include "store/DBase.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void commands_data();
+    void commands();
+    void password_data();
+    void password();
+
+private:
+    QTemporaryDir dir_;
+    QString path(const QString &name) const { return dir_.filePath(name); }
+};
+
+namespace {
+
+CurrentNote note(const QString &title, const QString &body, const QString &updated)
+{
+    CurrentNote n;
+    n.NoteTitle = title;
+    n.NoteAddDate = updated;
+    n.NoteLastUpdate = updated;
+    n.NotePriority = QStringLiteral("一般");
+    n.NoteBody = body;
+    return n;
+}
+
+class CountingSink : public NoteSink
+{
+public:
+    int count = 0;
+    void clear() override { count = 0; }
+    void addItem(const NoteItem &) override { ++count; }
+};
+
+} // namespace
+
+void TestCli::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    for (const QString &name : {QStringLiteral("nb.qbf"), QStringLiteral("pw.qbf")}) {
+        DBase db;
+        db.SetTextExtractor(NoteText::extractor());
+        QVERIFY(db.CreateDatabase(path(name)));
+        db.DatabasePath = path(name);
+        db.OpenDatabase();
+        QVERIFY(db.AddGroup(QStringLiteral("工作")) && db.AddGroup(QStringLiteral("家")));
+        QVERIFY(db.AddNote(1, note(QStringLiteral("会议"),
+                                   QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 SimSun;}}\\f0 \\u26126?\\u22825?\\u24320?\\u20250? Debian}"),
+                                   QStringLiteral("2026/12/01 09:00"))));
+        QVERIFY(db.AddNote(2, note(QStringLiteral("购物"), QStringLiteral("买菜 牛奶"), QStringLiteral("2026/12/02 09:00"))));
+        QVERIFY(db.AddNote(1, note(QStringLiteral("牛奶账"), QString(), QStringLiteral("2026/11/30 09:00"))));
+        if (name == QLatin1String("pw.qbf"))
+            QVERIFY(db.WritePassword(QStringLiteral("密码 123")));
+    }
+    QFile text(path(QStringLiteral("text.qbf")));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just some text\n") > 0);
+}
+
+void TestCli::commands_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("input");    // standard input; none when null
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("expected"); // the whole output, or a part of it when exact is false
+    QTest::addColumn<bool>("exact");
+    const QString none;
+    auto row = [](const char *name, const QStringList &args, int status, const QString &out, bool exact = true,
+                  const QString &input = QString()) { QTest::newRow(name) << args << input << status << out << exact; };
+    const QString all = QStringLiteral("1\t工作\t会议\n3\t工作\t牛奶账\n2\t家\t购物\n");
+    row("nominal: groups", {"groups", "{nb}"}, 0, QStringLiteral("1\t工作\n2\t家\n"));
+    row("nominal: list", {"list", "{nb}"}, 0, all);
+    row("nominal: list one group", {"list", "{nb}", "2"}, 0, QStringLiteral("2\t家\t购物\n"));
+    row("nominal: show as text", {"show", "{nb}", "1"}, 0, QStringLiteral("明天开会 Debian\n"));
+    row("nominal: show as stored", {"show", "{nb}", "2", "--format", "rtf"}, 0, QStringLiteral("买菜 牛奶"));
+    row("nominal: show as html", {"show", "{nb}", "1", "--format", "html"}, 0, QStringLiteral("明天开会 Debian</span>"), false);
+    row("nominal: search", {"search", "{nb}", "开会"}, 0, QStringLiteral("1\t工作\t会议\n"));
+    row("nominal: search in title before body", {"search", "{nb}", "牛奶"}, 0,
+        QStringLiteral("3\t工作\t牛奶账\n2\t家\t购物\n"));
+    row("nominal: search, every term", {"search", "{nb}", "买菜", "牛奶"}, 0, QStringLiteral("2\t家\t购物\n"));
+    row("nominal: search, quoted blank", {"search", "{nb}", "\"菜 牛\""}, 0, QStringLiteral("2\t家\t购物\n"));
+    row("nominal: search, case and width", {"search", "{nb}", "ｄｅｂｉａｎ"}, 0, QStringLiteral("1\t工作\t会议\n"));
+    row("nominal: search, font name is no text", {"search", "{nb}", "SimSun"}, 0, none);
+    row("nominal: search in one group", {"search", "{nb}", "牛奶", "--group", "2"}, 0, QStringLiteral("2\t家\t购物\n"));
+    row("nominal: search limit", {"search", "{nb}", "牛", "--limit", "1"}, 0, QStringLiteral("3\t工作\t牛奶账\n"));
+    row("nominal: nothing found", {"search", "{nb}", "量子"}, 0, none);
+    row("nominal: create", {"create", "{new}"}, 0, none);
+    row("nominal: help", {"--help"}, 0, QStringLiteral("quillbook-cli search PATH QUERY..."), false);
+    row("nominal: help of a command", {"show", "--help"}, 0, QStringLiteral("--format text|rtf|html"), false);
+    row("nominal: version", {"--version"}, 0, QStringLiteral("quillbook-cli 0.1\n"));
+    row("error: create over a file", {"create", "{nb}"}, 1, none);
+    row("error: missing file", {"groups", "{missing}"}, 1, none);
+    row("error: not a notebook", {"list", "{text}"}, 1, none);
+    row("error: no such note", {"show", "{nb}", "99"}, 1, none);
+    row("error: no such group", {"list", "{nb}", "99"}, 1, none);
+    row("usage: nothing", {}, 2, none);
+    row("usage: unknown command", {"frob"}, 2, none);
+    row("usage: ID not a number", {"show", "{nb}", "x"}, 2, none);
+    row("usage: unknown format", {"show", "{nb}", "1", "--format", "pdf"}, 2, none);
+    row("usage: unknown option", {"groups", "{nb}", "--frob"}, 2, none);
+    row("usage: option without value", {"search", "{nb}", "a", "--limit"}, 2, none);
+    row("usage: too few arguments", {"show", "{nb}"}, 2, none);
+    row("usage: too many arguments", {"groups", "{nb}", "x"}, 2, none);
+    row("usage: limit below one", {"search", "{nb}", "a", "--limit", "0"}, 2, none);
+    row("password: right, from standard input", {"list", "{pw}", "--password-stdin"}, 0, all, true,
+        QStringLiteral("密码 123\n"));
+    row("password: right, without a line break", {"groups", "{pw}", "--password-stdin"}, 0,
+        QStringLiteral("1\t工作\n2\t家\n"), true, QStringLiteral("密码 123"));
+    row("password: wrong", {"list", "{pw}", "--password-stdin"}, 1, none, true, QStringLiteral("密码 1234\n"));
+    row("password: case matters", {"search", "{pw}", "牛奶", "--password-stdin"}, 1, none, true, QStringLiteral("密码 123 \n"));
+    row("password: empty input", {"list", "{pw}", "--password-stdin"}, 1, none, true, QStringLiteral(""));
+    row("password: no terminal to ask on", {"list", "{pw}"}, 1, none);
+}
+
+void TestCli::commands()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, input);
+    QFETCH(int, status);
+    QFETCH(QString, expected);
+    QFETCH(bool, exact);
+    static int created = 0;
+    for (QString &a : args) {
+        a.replace(QLatin1String("{nb}"), path(QStringLiteral("nb.qbf")));
+        a.replace(QLatin1String("{pw}"), path(QStringLiteral("pw.qbf")));
+        a.replace(QLatin1String("{text}"), path(QStringLiteral("text.qbf")));
+        a.replace(QLatin1String("{missing}"), path(QStringLiteral("missing.qbf")));
+        a.replace(QLatin1String("{new}"), path(QStringLiteral("new-%1.qbf").arg(++created)));
+    }
+    QProcess p;
+    // A session of its own: no controlling terminal, as under cron or CI.
+    p.setChildProcessModifier([] { ::setsid(); });
+    p.start(QStringLiteral(QB_CLI), args);
+    QVERIFY(p.waitForStarted());
+    if (!input.isNull())
+        p.write(input.toUtf8());
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(p.exitCode() == status, qPrintable(QStringLiteral("status %1, stderr: %2").arg(p.exitCode()).arg(err)));
+    if (exact)
+        QCOMPARE(out, expected);
+    else
+        QVERIFY2(out.contains(expected), qPrintable(out));
+    if (status == 0) {
+        QCOMPARE(err, QString());
+    } else {
+        // One line that names the program.
+        QVERIFY2(err.startsWith(QLatin1String("quillbook-cli: ")) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+    }
+    if (args.value(0) == QLatin1String("create") && status == 0) {
+        DBase db;
+        db.DatabasePath = args[1];
+        db.OpenDatabase();
+        QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    }
+}
+
+void TestCli::password_data()
+{
+    QTest::addColumn<QString>("notebook"); // copied before the run
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("after"); // the password that opens it afterwards; "" = none
+    const QString old = QStringLiteral("密码 123");
+    const QString longOne(51, u'长');
+    QTest::newRow("nominal: set") << "nb" << "新 密码\n新 密码\n" << 0 << "新 密码";
+    QTest::newRow("nominal: change") << "pw" << old + "\nnew\nnew\n" << 0 << "new";
+    QTest::newRow("nominal: remove") << "pw" << old + "\n\n\n" << 0 << "";
+    QTest::newRow("error: wrong old password") << "pw" << "wrong\nnew\nnew\n" << 1 << old;
+    QTest::newRow("error: the two differ") << "pw" << old + "\nnew\nnew2\n" << 1 << old;
+    QTest::newRow("error: blanks at an end") << "nb" << " a\n a\n" << 1 << "";
+    QTest::newRow("error: too long") << "nb" << longOne + "\n" + longOne + "\n" << 1 << "";
+    QTest::newRow("error: input ends before the repeat") << "nb" << "a\n" << 1 << "";
+}
+
+void TestCli::password()
+{
+    QFETCH(QString, notebook);
+    QFETCH(QString, input);
+    QFETCH(int, status);
+    QFETCH(QString, after);
+    const QString file = path(QStringLiteral("changed-%1.qbf").arg(QTest::currentDataTag()));
+    QVERIFY(QFile::copy(path(notebook + QStringLiteral(".qbf")), file));
+    QProcess p;
+    p.setChildProcessModifier([] { ::setsid(); });
+    p.start(QStringLiteral(QB_CLI), {QStringLiteral("password"), file, QStringLiteral("--password-stdin")});
+    QVERIFY(p.waitForStarted());
+    p.write(input.toUtf8());
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitCode() == status, qPrintable(err));
+    QCOMPARE(err.count(QLatin1Char('\n')), status == 0 ? 0 : 1);
+
+    // A protected notebook is encrypted, and only its password opens it; the notes are all there.
+    QCOMPARE(DBase::ProtectionOf(file), after.isEmpty() ? DBase::Protection::Plain : DBase::Protection::Encrypted);
+    DBase db;
+    db.DatabasePath = file;
+    if (!after.isEmpty())
+        QCOMPARE(db.OpenWithPassword(after + QStringLiteral("x")), DBase::Access::WrongPassword);
+    QCOMPARE(db.OpenWithPassword(after), DBase::Access::Opened);
+    QCOMPARE(db.ReadPassword().isEmpty(), after.isEmpty());
+    CountingSink notes;
+    db.LoadNotes(notes, -1);
+    QCOMPARE(notes.count, 3);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,128 @@
+// The history and recently deleted windows driven through their buttons over a real notebook.
+
+#include "DialogTesting.h"
+#include "common/ScriptedPrompter.h"
+#include "store/StoreTestUtil.h"
+
+#include "dialogs/frmDeleted.h"
+#include "dialogs/frmHistory.h"
+#include "store/DBase.h"
+
+#include <QComboBox>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+using namespace DialogTesting;
+
+class TestKept : public QObject, protected FreshNotebookFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windows_data();
+    void windows();
+
+private:
+    qint64 note_ = 0;
+};
+
+void TestKept::init()
+{
+    QVERIFY(openFreshNotebook(QStringLiteral("kept.qbf")));
+    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
+    QCOMPARE(db_->AddGroup(QStringLiteral("生活")), 1);
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第一稿"))), 1);
+    note_ = db_->LastInsertedId();
+    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第二稿"))), 1);
+}
+
+void TestKept::cleanup()
+{
+    closeFreshNotebook();
+}
+
+void TestKept::windows_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("answer");       // to the question, if one is asked
+    QTest::addColumn<int>("targetIndex");  // frmDeleted: entry of the group box
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("body");      // of the note afterwards ("" = gone)
+    QTest::addColumn<qint64>("group");      // of the note afterwards
+    const QString restoreAsk = QStringLiteral("用所选版本替换这条笔记的当前内容吗？");
+    const QString emptyAsk = QStringLiteral("清空最近删除的笔记吗？清空后不能再恢复。");
+    QTest::newRow("nominal: history restores the selected version after Yes")
+        << "history" << "cmdRestore" << int(Prompter::Yes) << 0 << restoreAsk << "第一稿" << qint64(1);
+    QTest::newRow("nominal: history keeps the note after No")
+        << "history" << "cmdRestore" << int(Prompter::No) << 0 << restoreAsk << "第二稿" << qint64(1);
+    QTest::newRow("nominal: deleted note back into its group")
+        << "deleted" << "cmdRestore" << 0 << 0 << QString() << "第二稿" << qint64(1);
+    QTest::newRow("nominal: deleted note into the chosen group")
+        << "deleted" << "cmdRestore" << 0 << 2 << QString() << "第二稿" << qint64(2);
+    QTest::newRow("nominal: emptied after Yes")
+        << "deleted" << "cmdEmpty" << int(Prompter::Yes) << 0 << emptyAsk << QString() << qint64(0);
+    QTest::newRow("nominal: kept after No to emptying")
+        << "deleted" << "cmdEmpty" << int(Prompter::No) << 0 << emptyAsk << QString() << qint64(0);
+}
+
+void TestKept::windows()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    QFETCH(int, answer);
+    QFETCH(int, targetIndex);
+    QFETCH(QString, question);
+    QFETCH(QString, body);
+    QFETCH(qint64, group);
+    ScriptedPrompter prompter;
+    prompter.msgAnswers.enqueue(answer);
+    std::unique_ptr<KeptNotesDialog> dialog;
+    if (window == QLatin1String("history")) {
+        dialog = std::make_unique<frmHistory>(*db_, prompter, note_, [] { return QStringLiteral("2026/12/08 12:00"); },
+                                              nullptr);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("历史版本"));
+    } else {
+        QCOMPARE(db_->DeleteNote(note_), 1);
+        dialog = std::make_unique<frmDeleted>(*db_, prompter, nullptr);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("最近删除"));
+        auto *target = child<QComboBox>(*dialog, "cboGroup");
+        QCOMPARE(target->count(), 3); // its own group, 工作, 生活
+        target->setCurrentIndex(targetIndex);
+    }
+    auto *list = child<QTreeWidget>(*dialog, "lstKept");
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->topLevelItem(0)->text(window == QLatin1String("history") ? 1 : 0), QStringLiteral("计划"));
+    // The selected entry is previewed read-only.
+    auto *preview = child<QTextEdit>(*dialog, "txtPreview");
+    QVERIFY(preview->isReadOnly());
+    QCOMPARE(preview->toPlainText(), window == QLatin1String("history") ? QStringLiteral("第一稿") : QStringLiteral("第二稿"));
+
+    click(*dialog, button.toLatin1().constData());
+    QCOMPARE(prompter.messageTexts(), question.isEmpty() ? QStringList() : QStringList{question});
+    for (const auto &m : prompter.messages)
+        QCOMPARE(m.title, QStringLiteral("提示"));
+    const bool acted = question.isEmpty() || answer == Prompter::Yes;
+    QCOMPARE(dialog->changed(), acted);
+
+    if (body.isEmpty()) {
+        QVERIFY(db_->LoadNoteBody(note_).isEmpty());
+        QCOMPARE(int(db_->LoadDeleted().size()), acted ? 0 : 1);
+        QCOMPARE(list->topLevelItemCount(), acted ? 0 : 1);
+        return;
+    }
+    QCOMPARE(db_->LoadNoteBody(note_), body);
+    VectorNoteSink notes;
+    db_->LoadNotes(notes, group);
+    QCOMPARE(notes.keys(), QStringList{QStringLiteral("k%1").arg(note_)});
+    // A restored version joins the history: the list shows it at once.
+    if (window == QLatin1String("history"))
+        QCOMPARE(list->topLevelItemCount(), acted ? 2 : 1);
+    else
+        QCOMPARE(list->topLevelItemCount(), 0);
+}
+
+QTEST_MAIN(TestKept)
+#include "tst_kept.moc"

@@ -1,0 +1,109 @@
+// The menus, pop-up menus and toolbar exactly as the window shows them: names, captions, keys
+// and order, and which items may be ticked.
+#include "MainWindowHarness.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+// "name caption [key] [tick]" per item, "name -" per separator, a submenu in braces.
+QString describe(const QMenu *menu)
+{
+    QStringList items;
+    for (QAction *a : menu->actions()) {
+        if (a->menu()) {
+            items << a->menu()->objectName() + QLatin1Char(' ') + a->menu()->title() + QStringLiteral(" {")
+                         + describe(a->menu()) + QLatin1Char('}');
+            continue;
+        }
+        if (a->isSeparator()) {
+            items << a->objectName() + QStringLiteral(" -");
+            continue;
+        }
+        QString item = a->objectName() + QLatin1Char(' ') + a->text();
+        if (!a->shortcut().isEmpty())
+            item += QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
+        if (a->isCheckable())
+            item += QStringLiteral(" tick");
+        items << item;
+    }
+    return items.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+class tst_CommandTable : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void menus_data();
+    void menus();
+    void toolbar();
+};
+
+void tst_CommandTable::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nominal: File") << "mnuFile"
+        << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuBackup 另备份为...; mnuBlank1 -; mnuExit 退出";
+    QTest::newRow("nominal: Action") << "mnuAction"
+        << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动}; "
+           "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除}";
+    QTest::newRow("nominal: View") << "mnuView"
+        << "mnuMyNotes 我的记事本 tick; mnuToolbar 工具栏 tick; mnuStatusbar 状态栏 tick; mnuNoteInfo 记事本信息 tick; "
+           "mnuBlank7 -; mnuLayout 排列 {mnuReport 详细信息; mnuIcons 图标}";
+    QTest::newRow("nominal: Tools") << "mnuTools"
+        << "mnuPws 设置数据库密码; mnuCompact 修复数据库; mnuBlank8 -; mnuOptions 设置; mnuBlank9 -; "
+           "mnuForum Quillbook 综合论坛";
+    QTest::newRow("nominal: group pop-up") << "mnuGroup"
+        << "mnuNewNote3 新建记事本; mnuBlank5 -; mnuNewGroup 新建组; mnuRename 重命名 F2; mnuDelete 删除 Del";
+    QTest::newRow("nominal: note pop-up") << "mnuNote"
+        << "mnuEditNote 编辑 Ctrl+O; mnuNewNote 新建记事本; mnuDel 删除 Ctrl+D; mnuBlank2 -; mnuMove 移动";
+    QTest::newRow("nominal: tray pop-up") << "mnuTray" << "mnuRestore 显示窗口; mnuBlank4 -; mnuExit1 退出";
+}
+
+void tst_CommandTable::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, expected);
+
+    MainWindowHarness h;
+    frmmain &w = h.make();
+    auto *m = w.findChild<QMenu *>(menu);
+    QVERIFY(m);
+    QCOMPARE(describe(m), expected);
+    // The menu bar holds the four menus in order; the pop-ups are never on it.
+    QStringList bar;
+    for (QAction *a : w.menuBar()->actions())
+        bar << a->menu()->objectName() + QLatin1Char(' ') + a->menu()->title();
+    QCOMPARE(bar, (QStringList{"mnuFile 文件(&F)", "mnuAction 操作(&A)", "mnuView 查看(&V)", "mnuTools 工具(&T)"}));
+}
+
+void tst_CommandTable::toolbar()
+{
+    MainWindowHarness h;
+    frmmain &w = h.make();
+    QStringList buttons;
+    for (QAction *a : w.Toolbar1->actions())
+        buttons << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + QLatin1Char(' ') + a->toolTip());
+    QCOMPARE(buttons, (QStringList{"NEW 新建", "OPEN 打开", "BACKUP 备份数据库", "-", "ADD_GROUP 添加组",
+                                   "DELETE_GROUP 删除组", "-", "ADD_NOTE 新建记事本", "EDIT_NOTE 编辑记事本",
+                                   "DEL_NOTE 删除记事本"}));
+    for (QAction *a : w.Toolbar1->actions())
+        QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
+    // Every command can be reached; one with a button is reached through it.
+    for (int c = 0; c <= int(Cmd::RestoreWindow); ++c)
+        QVERIFY2(w.action(Cmd(c)), qPrintable(QString::number(c)));
+    QCOMPARE(w.action(Cmd::EditNote)->objectName(), QStringLiteral("EDIT_NOTE"));
+    QCOMPARE(w.action(Cmd::MoveNote)->objectName(), QStringLiteral("mnuMove"));
+}
+
+QTEST_MAIN(tst_CommandTable)
+#include "tst_commandtable.moc"

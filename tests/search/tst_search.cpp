@@ -1,0 +1,401 @@
+// Search: the matching rules over real RTF bodies, ranking and scope, the index against a plain
+// scan after random writes, other programs' writes, older notebooks and a damaged index.
+
+#include "StoreTestUtil.h"
+
+#include "search/NoteText.h"
+#include "store/DBase.h"
+#include "store/SearchText.h"
+
+#include <QTest>
+
+#include <random>
+#include <set>
+
+namespace {
+
+struct Sample
+{
+    const char *title;
+    const char *body;
+};
+
+// Titles name the notes in the expected results.
+const Sample Samples[] = {
+    {"greeting", R"({\rtf1\ansi\ansicpg936{\fonttbl{\f0\fnil\fcharset134 \'cb\'ce\'cc\'e5;}}\f0 \'c4\'e3\'ba\'c3\'ca\'c0\'bd\'e7\par Debian 12})"},
+    {"fonts", R"({\rtf1\ansi{\fonttbl{\f0\fnil\fcharset134 SimSun;}}{\colortbl ;\red255\green0\blue0;}\f0 \cf1 visible \u23435?\u20307? text\par})"},
+    {"picture", R"({\rtf1\ansi caption{\pict\wmetafile8\picw1\pich1 89504e470d0a1a0a0000000d49484452d8ffe0}{\*\generator Msftedit 5.41;} after})"},
+    {"phrases", R"({\rtf1\ansi hello world\par hello big world\par \'c9cole\par number 123 and \u-10179?\u-8704? smile})"},
+    {"greek", "αβγ ΔΕΖ plain text body {curly} price"},
+    {"abc", R"({\rtf1\ansi def})"},
+    {"标题里有世界", ""},
+};
+
+QStringList titles(const SearchResult &r)
+{
+    QStringList out;
+    for (const SearchHit &h : r.hits)
+        out << h.item.text;
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestSearch : public QObject, protected FreshNotebookFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void matching_data();
+    void matching();
+    void hitRanges_data();
+    void hitRanges();
+    void rankingScopeAndLimit();
+    void indexAgreesWithScanAfterRandomWrites();
+    void writesOfOtherProgramsAreIndexed();
+    void indexIsWrittenWithTheNote();
+    void olderNotebookIsIndexedResumably();
+    void damagedIndexIsRebuilt_data();
+    void damagedIndexIsRebuilt();
+
+private:
+    QStringList find(const QString &query, qint64 group = -1);
+    qint64 group1_ = 0;
+};
+
+void TestSearch::init()
+{
+    QVERIFY(openFreshNotebook(QStringLiteral("search.qbf")));
+    db_->SetTextExtractor(NoteText::extractor());
+    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
+    group1_ = db_->LastInsertedId();
+    for (const Sample &s : Samples)
+        QCOMPARE(db_->AddNote(group1_, makeNote(QString::fromUtf8(s.title), QStringLiteral("一般"), 0,
+                                                QString::fromUtf8(s.body))),
+                 1);
+}
+
+void TestSearch::cleanup()
+{
+    closeFreshNotebook();
+}
+
+QStringList TestSearch::find(const QString &query, qint64 group)
+{
+    SearchOptions options;
+    options.groupId = group;
+    options.limit = 0;
+    SearchResult r;
+    if (!db_->Search(query, options, &r))
+        return {QStringLiteral("failed: ") + db_->lastError()};
+    if (r.total != qint64(r.hits.size()) || r.unindexed != 0)
+        return {QStringLiteral("incomplete")};
+    return titles(r);
+}
+
+void TestSearch::matching_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList none;
+    auto row = [](const char *name, const QString &q, const QStringList &e) { QTest::newRow(name) << q << e; };
+    row("nominal: two characters inside a word (GBK bytes)", QStringLiteral("世界"), {"greeting", "标题里有世界"});
+    row("nominal: one character", QStringLiteral("界"), {"greeting", "标题里有世界"});
+    row("nominal: three characters", QStringLiteral("好世界"), {"greeting"});
+    row("nominal: four characters", QStringLiteral("你好世界"), {"greeting"});
+    row("nominal: six characters, a line break included", QStringLiteral("世界\nDeb"), {"greeting"});
+    row("nominal: Latin in any case", QStringLiteral("DEBIAN"), {"greeting"});
+    row("nominal: full-width Latin", QStringLiteral("ｄｅｂｉａｎ"), {"greeting"});
+    row("nominal: full-width digits", QStringLiteral("１２３"), {"phrases"});
+    row("nominal: digits", QStringLiteral("12"), {"greeting", "phrases"});
+    row("nominal: accented Latin folds", QStringLiteral("ÉCOLE"), {"phrases"});
+    row("nominal: Greek matches exactly", QStringLiteral("ΑΒΓ"), none);
+    row("nominal: Greek as written", QStringLiteral("ΔΕΖ"), {"greek"});
+    row("nominal: character beyond the basic plane", QStringLiteral("\U0001F600"), {"phrases"});
+    row("nominal: plain-text body as it is", QStringLiteral("{curly}"), {"greek"});
+    row("nominal: unquoted terms are separate", QStringLiteral("hello world"), {"phrases"});
+    row("nominal: quotes keep the blank", QStringLiteral("\"hello world\""), {"phrases"});
+    row("nominal: quoted phrase not present", QStringLiteral("\"big hello\""), none);
+    row("nominal: quoted phrase of one blank-separated pair", QStringLiteral("\"big world\""), {"phrases"});
+    row("nominal: ideographic space splits", QStringLiteral("你好\u3000debian"), {"greeting"});
+    row("nominal: every term must match", QStringLiteral("你好 text"), none);
+    row("nominal: terms in title and body", QStringLiteral("greeting 你好"), {"greeting"});
+    row("nominal: title only", QStringLiteral("标题"), {"标题里有世界"});
+    row("nominal: visible \\uN text", QStringLiteral("宋体"), {"fonts"});
+    row("trap: font name", QStringLiteral("SimSun"), none);
+    row("trap: control word", QStringLiteral("fcharset"), none);
+    row("trap: colour table", QStringLiteral("red255"), none);
+    row("trap: picture hex", QStringLiteral("89504e47"), none);
+    row("trap: picture hex, short", QStringLiteral("d8ff"), none);
+    row("trap: ignored destination", QStringLiteral("Msftedit"), none);
+    row("trap: RTF header", QStringLiteral("rtf1"), none);
+    row("trap: title and body do not join", QStringLiteral("cd"), none);
+    row("robustness: absent string", QStringLiteral("量子纠缠"), none);
+    row("robustness: empty query", QString(), none);
+    row("robustness: blanks only", QStringLiteral("  \u3000 "), none);
+    row("robustness: lone quote", QStringLiteral("\""), none);
+    row("robustness: FTS syntax is text", QStringLiteral("AND OR NOT *"), none);
+}
+
+void TestSearch::matching()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+    QCOMPARE(find(query), expected);
+}
+
+void TestSearch::hitRanges_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<int>>("startsAndLengths");
+    QTest::newRow("nominal: every occurrence") << QStringLiteral("世界你好世界") << QStringLiteral("世界") << QList<int>{0, 2, 4, 2};
+    QTest::newRow("nominal: folded case and width keep positions")
+        << QStringLiteral("Ｄｅｂｉａｎ and DEBIAN") << QStringLiteral("debian") << QList<int>{0, 6, 11, 6};
+    QTest::newRow("nominal: overlapping terms merge") << QStringLiteral("abcdef") << QStringLiteral("abc cd") << QList<int>{0, 4};
+    QTest::newRow("nominal: surrogate pair counts two") << QStringLiteral("a\U0001F600b") << QStringLiteral("b") << QList<int>{3, 1};
+    QTest::newRow("robustness: nothing") << QStringLiteral("abc") << QStringLiteral("x") << QList<int>{};
+}
+
+void TestSearch::hitRanges()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(QList<int>, startsAndLengths);
+    QList<int> got;
+    for (const SearchText::Range &r : SearchText::hits(text, SearchText::terms(query)))
+        got << int(r.start) << int(r.length);
+    QCOMPARE(got, startsAndLengths);
+}
+
+void TestSearch::rankingScopeAndLimit()
+{
+    QCOMPARE(db_->AddGroup(QStringLiteral("家")), 1);
+    const qint64 home = db_->LastInsertedId();
+    auto add = [&](qint64 group, const QString &title, const QString &updated, const QString &body) {
+        CurrentNote n = makeNote(title, QStringLiteral("一般"), 0, body);
+        n.NoteLastUpdate = updated;
+        QVERIFY(db_->AddNote(group, n));
+    };
+    add(home, QStringLiteral("body old"), QStringLiteral("2025/1/2 8:00"), QStringLiteral("关键词"));
+    add(home, QStringLiteral("body new"), QStringLiteral("2025/11/20 8:00"), QStringLiteral("关键词"));
+    add(group1_, QStringLiteral("关键词 title old"), QStringLiteral("2024/1/1 1:00"), QString());
+    add(home, QStringLiteral("关键词 title new"), QStringLiteral("2025/1/10 9:00"), QStringLiteral("关键词"));
+    SearchOptions options;
+    SearchResult r;
+    QVERIFY(db_->Search(QStringLiteral("关键"), options, &r));
+    QStringList order;
+    for (const SearchHit &h : r.hits)
+        order << h.item.text + QLatin1Char('/') + h.groupName;
+    // Dates compare as dates, not as text ("2025/11" after "2025/1/").
+    QCOMPARE(order, (QStringList{"关键词 title new/家", "关键词 title old/工作", "body new/家", "body old/家"}));
+    QCOMPARE(r.terms, QStringList{QStringLiteral("关键")});
+    options.limit = 2;
+    QVERIFY(db_->Search(QStringLiteral("关键"), options, &r));
+    QCOMPARE(r.total, 4);
+    QCOMPARE(r.hits.size(), std::size_t(2));
+    QCOMPARE(find(QStringLiteral("关键"), home), (QStringList{"body new", "body old", "关键词 title new"}));
+    QCOMPARE(find(QStringLiteral("关键"), group1_), QStringList{"关键词 title old"});
+    QCOMPARE(find(QStringLiteral("关键"), 999), QStringList{});
+}
+
+void TestSearch::indexAgreesWithScanAfterRandomWrites()
+{
+    // A small alphabet makes every query hit many notes, and many texts change their hits.
+    const QString alphabet = QStringLiteral("天地人和aB ｂ");
+    std::mt19937 rng(1407);
+    auto randomText = [&](int maxLen) {
+        QString s;
+        const int n = std::uniform_int_distribution<int>(0, maxLen)(rng);
+        for (int i = 0; i < n; ++i)
+            s += alphabet[std::uniform_int_distribution<int>(0, int(alphabet.size()) - 1)(rng)];
+        return s;
+    };
+    auto rtfOf = [](const QString &text) {
+        QString rtf = QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 ");
+        for (const QChar c : text)
+            rtf += c.unicode() < 0x80 ? QString(c) : QStringLiteral("\\u%1?").arg(int(c.unicode()));
+        return rtf + QLatin1Char('}');
+    };
+    QCOMPARE(db_->AddGroup(QStringLiteral("二")), 1);
+    const std::vector<qint64> groups = {group1_, db_->LastInsertedId()};
+    std::vector<qint64> ids;
+    for (int step = 0; step < 300; ++step) {
+        const int action = ids.empty() ? 0 : std::uniform_int_distribution<int>(0, 5)(rng);
+        const qint64 group = groups[std::size_t(std::uniform_int_distribution<int>(0, 1)(rng))];
+        const QString title = QStringLiteral("t") + randomText(8);
+        if (action <= 1) {
+            QVERIFY(db_->AddNote(group, makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))));
+            ids.push_back(db_->LastInsertedId());
+            continue;
+        }
+        const std::size_t at = std::size_t(std::uniform_int_distribution<int>(0, int(ids.size()) - 1)(rng));
+        if (action == 2 || action == 3)
+            QVERIFY(db_->UpdateNote(ids[at], makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))));
+        else if (action == 4)
+            QVERIFY(db_->MoveNote(ids[at], group));
+        else {
+            QVERIFY(db_->DeleteNote(ids[at]));
+            ids.erase(ids.begin() + qsizetype(at));
+        }
+    }
+    // The brute-force answer: every note's title and visible body, folded, searched directly.
+    for (int q = 0; q < 60; ++q) {
+        const QString query = randomText(4).trimmed();
+        const QStringList terms = SearchText::terms(query);
+        for (const qint64 group : {qint64(-1), groups[1]}) {
+            VectorNoteSink notes;
+            db_->LoadNotes(notes, group);
+            QStringList expected;
+            for (const NoteItem &n : notes.items) {
+                const qint64 id = n.key.mid(1).toLongLong();
+                const QString title = SearchText::fold(n.text);
+                const QString body = SearchText::fold(NoteText::visibleText(db_->LoadNoteBody(id)));
+                bool all = !terms.isEmpty();
+                for (const QString &t : terms)
+                    all = all && (title.contains(t) || body.contains(t));
+                if (all)
+                    expected << n.text;
+            }
+            expected.sort();
+            QVERIFY2(find(query, group) == expected, qPrintable(query));
+        }
+    }
+}
+
+void TestSearch::writesOfOtherProgramsAreIndexed()
+{
+    {
+        RawDb raw(path_);
+        QCOMPARE(raw.exec("INSERT INTO Notes (nNoteTitle, nGroupID, nNote) VALUES ('外来', 1, 'plain 外来的文字')"), 0);
+        QCOMPARE(raw.exec("UPDATE Notes SET nNote = '{\\rtf1 \\u26032?\\u25991?}' WHERE nNoteTitle = 'greeting'"), 0);
+        QCOMPARE(raw.exec("DELETE FROM Notes WHERE nNoteTitle = 'fonts'"), 0);
+        QCOMPARE(raw.exec("UPDATE Notes SET ID = 500 WHERE nNoteTitle = 'abc'"), 0);
+    }
+    QCOMPARE(db_->UnindexedNotes(), 5); // the renumbered note under both IDs
+    QCOMPARE(find(QStringLiteral("外来的")), QStringList{"外来"});
+    QCOMPARE(find(QStringLiteral("你好")), QStringList{});
+    QCOMPARE(find(QStringLiteral("新文")), QStringList{"greeting"});
+    QCOMPARE(find(QStringLiteral("宋体")), QStringList{});
+    QCOMPARE(find(QStringLiteral("def")), QStringList{"abc"});
+    QCOMPARE(db_->UnindexedNotes(), 0);
+}
+
+void TestSearch::indexIsWrittenWithTheNote()
+{
+    RawDb raw(path_);
+    // Each write leaves nothing waiting: the index changed in the note's own transaction.
+    QVERIFY(db_->AddNote(group1_, makeNote(QStringLiteral("新"), QStringLiteral("一般"), 0, QStringLiteral("甲乙丙"))));
+    const qint64 id = db_->LastInsertedId();
+    QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT Body FROM SearchBodies WHERE ID = %1").arg(id)), QStringLiteral("甲乙丙"));
+    // A refused write leaves the index as it was.
+    QCOMPARE(db_->UpdateNote(id, makeNote(QString(), QStringLiteral("一般"), 0, QStringLiteral("丁"))), 0);
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT Body FROM SearchBodies WHERE ID = %1").arg(id)), QStringLiteral("甲乙丙"));
+    QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
+    QVERIFY(db_->DeleteGroup(group1_));
+    QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
+    QCOMPARE(raw.count(QStringLiteral("SearchBodies")), 0);
+    QCOMPARE(find(QStringLiteral("甲")), QStringList{});
+    // A store without an extractor still writes notes; they wait for the index.
+    DBase plain;
+    plain.DatabasePath = path_;
+    plain.OpenDatabase();
+    QVERIFY(plain.AddNote(1, makeNote(QStringLiteral("无"), QStringLiteral("一般"), 0, QStringLiteral("戊己"))));
+    QCOMPARE(raw.count(QStringLiteral("SearchPending")), 1);
+    SearchResult r;
+    QCOMPARE(plain.Search(QStringLiteral("戊"), {}, &r), 0);
+    QCOMPARE(find(QStringLiteral("戊")), QStringList{"无"});
+}
+
+void TestSearch::olderNotebookIsIndexedResumably()
+{
+    closeFreshNotebook();
+    QVERIFY(openFreshNotebook(QStringLiteral("old.qbf")));
+    db_->CloseDatabase();
+    {
+        // The layout before the index: version 1, none of the index's objects.
+        RawDb raw(path_);
+        QCOMPARE(raw.exec("DROP TRIGGER SearchNoteAdded; DROP TRIGGER SearchNoteChanged; DROP TRIGGER "
+                          "SearchNoteDeleted; DROP TABLE SearchGrams; DROP TABLE SearchNotes; DROP TABLE "
+                          "SearchBodies; DROP TABLE SearchPending; PRAGMA user_version = 1"),
+                 0);
+        QCOMPARE(raw.exec("BEGIN; INSERT INTO Groups (vGroupName) VALUES ('g')"), 0);
+        for (int i = 0; i < 3000; ++i)
+            raw.exec(QStringLiteral("INSERT INTO Notes (nNoteTitle, nGroupID, nNote) VALUES ('n%1', 1, '第%1条')")
+                         .arg(i).toUtf8().constData());
+        QCOMPARE(raw.exec("COMMIT"), 0);
+    }
+    db_->SetTextExtractor(NoteText::extractor());
+    db_->OpenDatabase();
+    QVERIFY(db_->DatabaseIsOpen);
+    QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("2"));
+    QCOMPARE(db_->UnindexedNotes(), 3000);
+    // Usable meanwhile: an answer that says how much it does not cover yet.
+    SearchResult r;
+    QVERIFY(db_->Search(QStringLiteral("第12条"), {}, &r));
+    QCOMPARE(r.unindexed, 3000);
+    std::atomic<bool> cancel = false;
+    qint64 lastDone = -1, lastTotal = -1;
+    QCOMPARE(db_->BuildIndex(
+                 [&](qint64 done, qint64 total) {
+                     lastDone = done;
+                     lastTotal = total;
+                     cancel = done >= 500;
+                 },
+                 &cancel),
+             0);
+    QCOMPARE(db_->lastError(), QStringLiteral("cancelled"));
+    QCOMPARE(lastTotal, 3000);
+    const qint64 left = db_->UnindexedNotes();
+    QCOMPARE(left, 3000 - lastDone);
+    QVERIFY(left > 0 && left < 3000);
+    // Resumed from where it stopped, by another connection (as a worker would).
+    db_->CloseDatabase();
+    db_->OpenDatabase();
+    QCOMPARE(db_->UnindexedNotes(), left);
+    QVERIFY(db_->BuildIndex([&](qint64 done, qint64 total) { lastDone = done, lastTotal = total; }));
+    QCOMPARE(lastTotal, left);
+    QCOMPARE(lastDone, left);
+    QCOMPARE(find(QStringLiteral("第12条")), QStringList{"n12"});
+    QCOMPARE(find(QStringLiteral("第2999")), QStringList{"n2999"});
+}
+
+void TestSearch::damagedIndexIsRebuilt_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("whileOpen");
+    QTest::newRow("robustness: garbage in the FTS blocks") << "UPDATE SearchGrams_data SET block = x'0102030405060708090a' WHERE id > 10" << true;
+    QTest::newRow("robustness: FTS structure record gone") << "DELETE FROM SearchGrams_data WHERE id = 10" << true;
+    QTest::newRow("robustness: folded texts lost") << "DELETE FROM SearchBodies; DELETE FROM SearchNotes" << true;
+    QTest::newRow("robustness: index table dropped") << "DROP TABLE SearchGrams" << false;
+    QTest::newRow("robustness: trigger dropped") << "DROP TRIGGER SearchNoteChanged" << false;
+    QTest::newRow("robustness: pending table dropped") << "DROP TABLE SearchPending" << false;
+}
+
+void TestSearch::damagedIndexIsRebuilt()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, whileOpen);
+    if (!whileOpen)
+        db_->CloseDatabase();
+    {
+        RawDb raw(path_);
+        QCOMPARE(raw.exec(damage.toUtf8().constData()), 0);
+    }
+    if (!whileOpen) {
+        db_->OpenDatabase();
+        QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+    }
+    QCOMPARE(find(QStringLiteral("世界")), (QStringList{"greeting", "标题里有世界"}));
+    QCOMPARE(find(QStringLiteral("visible")), QStringList{"fonts"});
+    QVERIFY(db_->UpdateNote(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
+    QCOMPARE(find(QStringLiteral("世界")), QStringList{"标题里有世界"});
+    QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "tst_search.moc"

@@ -1,0 +1,50 @@
+// A second process for the store tests: saves notes into a notebook in a loop, as another window
+// of the program would. Prints "ok ID" for every note AddNote acknowledged and "fail REASON" for
+// every refused one, flushed line by line, so that a test can count what must be in the file
+// even after it kills this process.
+//
+//     qb-test-saver NOTEBOOK COUNT [BODY_CHARS [PAUSE_MS]]
+//
+// PAUSE_MS between saves keeps it to what a person does: a writer that never pauses keeps
+// every reader of the file waiting.
+
+#include "store/DBase.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s NOTEBOOK COUNT [BODY_CHARS]\n", argv[0]);
+        return 2;
+    }
+    const long count = std::atol(argv[2]);
+    const long bodyChars = argc > 3 ? std::atol(argv[3]) : 2000;
+    const long pauseMs = argc > 4 ? std::atol(argv[4]) : 0;
+    DBase db;
+    db.BusyTimeoutMs = 30000; // a compaction of the other process may hold the file a while
+    db.DatabasePath = QString::fromLocal8Bit(argv[1]);
+    db.OpenDatabase();
+    if (!db.DatabaseIsOpen) {
+        std::printf("fail open: %s\n", qPrintable(db.lastError()));
+        return 1;
+    }
+    CurrentNote note;
+    note.NoteAddDate = note.NoteLastUpdate = QStringLiteral("2026/12/08 01:00");
+    note.NotePriority = QStringLiteral("普通");
+    note.NoteIcon = 2;
+    for (long i = 1; i <= count; ++i) {
+        note.NoteTitle = QStringLiteral("第二个进程 %1").arg(i);
+        note.NoteBody = QStringLiteral("{\\rtf1 %1}").arg(QString(bodyChars, QChar(u'存')));
+        if (db.AddNote(1, note) == 1)
+            std::printf("ok %lld\n", db.LastInsertedId());
+        else
+            std::printf("fail %s\n", qPrintable(db.lastError()));
+        std::fflush(stdout);
+        if (pauseMs > 0)
+            ::usleep(useconds_t(pauseMs * 1000));
+    }
+    return 0;
+}
