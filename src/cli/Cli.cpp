@@ -96,26 +96,47 @@ bool number(const QString &text, const QString &what, qint64 *out)
     return true;
 }
 
+bool readPassword(const Args &args, const QString &prompt, QString *out)
+{
+    return args.flag(QStringLiteral("password-stdin")) ? Terminal::readLine(out) : Terminal::readHidden(prompt, out);
+}
+
 int open(DBase &db, const QString &path, const Args &args)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return fail(QStringLiteral("文件不存在: %1").arg(path));
     db.DatabasePath = path;
+    const DBase::Protection protection = DBase::ProtectionOf(path);
+    if (protection == DBase::Protection::Damaged)
+        return fail(QStringLiteral("无法打开记事本 %1: 加密文件头已损坏").arg(path));
+    QString typed;
+    const auto ask = [&] {
+        return readPassword(args, QStringLiteral("访问密码: "), &typed)
+            ? Ok
+            : fail(QStringLiteral("记事本有访问密码; 没有终端时请用 --password-stdin"));
+    };
+    // An encrypted notebook is read only with its key: the password comes first.
+    if (protection == DBase::Protection::Encrypted) {
+        if (const int status = ask())
+            return status;
+        const bool unlocked = db.Unlock(path, typed) == 1;
+        typed.fill(QLatin1Char('\0'));
+        if (!unlocked)
+            return fail(QStringLiteral("密码错误"));
+    }
     db.OpenDatabase();
     if (!db.DatabaseIsOpen)
         return fail(QStringLiteral("无法打开记事本 %1: %2").arg(path, db.lastError()));
+    if (db.Encrypted())
+        return Ok;
     const QString stored = db.ReadPassword();
     if (!db.lastError().isEmpty())
         return fail(QStringLiteral("无法读取 %1: %2").arg(path, db.lastError()));
     if (stored.isEmpty())
         return Ok;
-    QString typed;
-    const bool got = args.flag(QStringLiteral("password-stdin"))
-        ? Terminal::readLine(&typed)
-        : Terminal::readHidden(QStringLiteral("访问密码: "), &typed);
-    if (!got)
-        return fail(QStringLiteral("记事本有访问密码; 没有终端时请用 --password-stdin"));
+    if (const int status = ask())
+        return status;
     const bool matches = DBase::PasswordMatches(typed, stored);
     typed.fill(QLatin1Char('\0'));
     if (!matches) {

@@ -53,6 +53,10 @@ int usage(const QString &why);
 // with, after printing why.
 int open(DBase &db, const QString &path, const Args &args);
 
+// One password: from the terminal without echo after prompt, or with --password-stdin the next
+// line of standard input. False when there is neither.
+bool readPassword(const Args &args, const QString &prompt, QString *out);
+
 // A number argument: an ID or a count. Returns false (after printing why) when it is not one.
 bool number(const QString &text, const QString &what, qint64 *out);
 

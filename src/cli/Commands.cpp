@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 
 #include "Rtf.h"
+#include "controls/TrimBlanks.h"
 #include "search/NoteText.h"
 #include "store/DBase.h"
 
@@ -173,6 +174,33 @@ int search(const Args &args)
     return Ok;
 }
 
+// Sets, changes or removes the access password with the change dialog's rules: the old password
+// first when one is set (open asks for it), then the new one twice; an empty one removes it.
+int password(const Args &args)
+{
+    DBase db;
+    if (const int status = open(db, args.positional[0], args))
+        return status;
+    QString first;
+    QString second;
+    const bool got = readPassword(args, QStringLiteral("新密码: "), &first)
+        && readPassword(args, QStringLiteral("再输入一次新密码: "), &second);
+    const bool same = first == second;
+    second.fill(QLatin1Char('\0'));
+    if (!got)
+        return fail(QStringLiteral("没有读到新密码; 没有终端时请用 --password-stdin"));
+    if (!same)
+        return fail(QStringLiteral("密码不匹配"));
+    // The password prompt trims blanks at both ends, so such a password could never be typed back.
+    if (Tools::TrimBlanks(first) != first)
+        return fail(QStringLiteral("密码的开头和结尾不能是空格"));
+    const int written = db.WritePassword(first);
+    first.fill(QLatin1Char('\0'));
+    if (written != 1)
+        return fail(QStringLiteral("无法修改密码: %1").arg(db.lastError()));
+    return Ok;
+}
+
 } // namespace
 
 const std::vector<Command> &commands()
@@ -191,6 +219,10 @@ const std::vector<Command> &commands()
          "搜索记事, 按相关度输出, 格式同 list。空格分隔的词都须出现; 双引号内的空格保留。\n"
          "英文字母不分大小写, 全角与半角相同。没有结果时不输出, 退出码为 0。",
          2, -1, {QStringLiteral("group"), QStringLiteral("limit")}, PasswordOption, search},
+        {"password", "PATH [--password-stdin]",
+         "设置、修改或取消访问密码: 先输入旧密码 (有的话), 再输入两次新密码; 新密码为空则取消密码。\n"
+         "有密码的记事本在磁盘上是加密的。--password-stdin 时每行一个。",
+         1, 1, {}, PasswordOption, password},
     };
     return table;
 }

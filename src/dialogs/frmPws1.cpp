@@ -13,9 +13,9 @@
 
 using namespace DialogLook;
 
-frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent)
+frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches)
     // Esc does nothing here: only Cancel or the close box give up.
-    : ResultDialog(state, false, parent), m_prompter(prompter)
+    : ResultDialog(state, false, parent), m_prompter(prompter), m_matches(std::move(matches))
 {
     setObjectName(QStringLiteral("frmPws1"));
     prepareDialog(this, true);
@@ -55,9 +55,12 @@ void frmPws1::cmdOK_Click()
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
     const QString typed = txtPws->text();
     m_state.gInputPassword = Tools::TrimBlanks(typed);
-    bool matches = DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+    const auto check = [&](const QString &candidate) {
+        return m_matches ? m_matches(candidate) : DBase::PasswordMatches(candidate, m_state.gPassword);
+    };
+    bool matches = check(m_state.gInputPassword);
     // A password with blanks at its ends could once be set; it must still open its notebook.
-    if (!matches && typed != m_state.gInputPassword && DBase::PasswordMatches(typed, m_state.gPassword)) {
+    if (!matches && typed != m_state.gInputPassword && check(typed)) {
         m_state.gInputPassword = typed;
         matches = true;
     }

@@ -2,6 +2,8 @@
 
 #include "dialogs/ResultDialog.h"
 
+#include <functional>
+
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -15,12 +17,16 @@ class frmPws1 : public ResultDialog
     Q_OBJECT
 
 public:
-    frmPws1(AppState &state, Prompter &prompter, QWidget *parent);
+    // matches checks a typed password; by default against the stored form in gPassword. An
+    // encrypted notebook is checked (and unlocked) by its store instead, before it is opened.
+    using Matcher = std::function<bool(const QString &typed)>;
+    frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches = {});
 
     void cmdOK_Click();
 
 private:
     Prompter &m_prompter;
+    Matcher m_matches;
     QLabel *lblTitle = nullptr;
     QLineEdit *txtPws = nullptr;
     QPushButton *cmdOK = nullptr;

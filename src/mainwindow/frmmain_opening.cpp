@@ -56,6 +56,27 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
 
     m_db.CloseDatabase();
     m_db.DatabasePath = path;
+    // An encrypted notebook cannot be read before its password is known: the prompt comes
+    // first, and it checks the password by unlocking the notebook's key.
+    bool unlocked = false;
+    switch (DBase::ProtectionOf(path)) {
+    case DBase::Protection::Plain:
+        break;
+    case DBase::Protection::Damaged:
+        qCWarning(lcStore) << "damaged header of the encrypted notebook" << path;
+        return OpenOutcome::Unreadable;
+    case DBase::Protection::Encrypted: {
+        clearPanes();
+        if (atStartUp)
+            show();
+        frmPws1 prompt(m_state, m_prompter, this,
+                       [&](const QString &typed) { return m_db.Unlock(path, typed) == 1; });
+        if (m_prompter.exec(&prompt) != QDialog::Accepted)
+            return OpenOutcome::Locked;
+        unlocked = true;
+        break;
+    }
+    }
     m_db.OpenDatabase();
     if (!m_db.DatabaseIsOpen) {
         qCWarning(lcStore) << "cannot open" << path << m_db.lastError();
@@ -68,7 +89,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         return OpenOutcome::Unreadable;
     }
     clearPanes();
-    if (!m_state.gPassword.isEmpty()) {
+    if (!m_state.gPassword.isEmpty() && !unlocked) {
         // The prompt stands in front of the window it unlocks, and it alone checks the password:
         // it closes with Accepted only once the password matched.
         if (atStartUp)

@@ -118,7 +118,7 @@ QString finishCopy(const QString &temp, const QString &copy, const QString &fold
         return QStringLiteral("cannot sync the copy");
     QString why;
     StoreDetail::guarded(why, [&] {
-        SQLite::Database check(StoreDetail::nativePath(temp), SQLite::OPEN_READONLY);
+        SQLite::Database check(StoreDetail::nativePath(temp), SQLite::OPEN_READONLY, 0, CipherVfs::name());
         const std::string result = check.execAndGet("PRAGMA quick_check").getString();
         if (result != "ok")
             why = QStringLiteral("the copy failed its check: %1").arg(QString::fromStdString(result));
@@ -240,10 +240,28 @@ BackupJob::State BackupJob::start()
     work->temp = QDir(folder_).filePath(QLatin1Char('.') + name + PartSuffix);
     QFile::remove(work->temp);
 
+    // The copy of an encrypted notebook starts as its header (with an identity of its own), so
+    // that the file layer encrypts every page the backup writes.
+    NotebookHeader::Header header;
+    const NotebookHeader::Kind kind = NotebookHeader::read(notebook_, &header);
+    if (kind == NotebookHeader::Kind::Damaged)
+        return fail(QStringLiteral("the header of the encrypted notebook is damaged"));
+    if (kind == NotebookHeader::Kind::Encrypted) {
+        NotebookHeader::renewFileId(&header);
+        QString why;
+        QFile made(work->temp);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fail(QStringLiteral("cannot write %1: %2").arg(work->temp, made.errorString()));
+        made.close();
+        if (!NotebookHeader::writeNew(work->temp, header, &why))
+            return fail(why);
+    }
     // No busy wait: a step that finds the notebook being written simply tries again next time.
-    work->source = std::make_unique<SQLite::Database>(StoreDetail::nativePath(notebook_), SQLite::OPEN_READONLY);
+    work->source = std::make_unique<SQLite::Database>(StoreDetail::nativePath(notebook_), SQLite::OPEN_READONLY, 0,
+                                                      CipherVfs::name());
     work->dest = std::make_unique<SQLite::Database>(StoreDetail::nativePath(work->temp),
-                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, 0,
+                                                    CipherVfs::name());
     // The temporary file is thrown away on any failure, so it needs no journal; it is synced once
     // complete, before the check.
     work->dest->exec("PRAGMA journal_mode = OFF");

@@ -88,6 +88,7 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
         Schema::migrate(c->db);
     } catch (const SQLite::Exception &) {
     }
+    c->encrypted = NotebookHeader::read(c->path, &c->header) == NotebookHeader::Kind::Encrypted;
     c->history = History::hasTables(c->db);
     c->search.extractor = extractor_;
     c->search.open();
@@ -107,6 +108,10 @@ void DBase::OpenDatabase()
     NotebookFile::removeLeftovers(fresh->path);
     conn_ = std::move(fresh);
     DatabaseIsOpen = true;
+    // The open notebook's key stays; any other is no longer needed.
+    keys_.clear();
+    if (conn_->encrypted)
+        keys_.push_back(CipherVfs::keyFor(conn_->header));
     if (!ReadOnly())
         PruneHistory();
     lastError_.clear(); // the notebook is open; a prune that found it busy waits for the next save
@@ -132,6 +137,8 @@ bool DBase::writable()
         return false;
     }
     const auto storedPassword = [](Connection &c) {
+        if (c.encrypted)
+            return QString::fromLatin1(NotebookHeader::keyIdentity(c.header).toHex());
         Query q(c.cache, "SELECT vPassword FROM admin ORDER BY rowid LIMIT 1");
         return q.step() ? q.text(0) : QString();
     };
@@ -154,6 +161,11 @@ void DBase::CloseDatabase()
         return;
     DatabaseIsOpen = false;
     conn_.reset();
+}
+
+bool DBase::Encrypted() const
+{
+    return conn_ && conn_->encrypted;
 }
 
 bool DBase::ReadOnly() const

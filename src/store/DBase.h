@@ -4,6 +4,7 @@
 #include "store/Search.h"
 #include "store/History.h"
 #include "store/Sinks.h"
+#include "store/crypto/NotebookHeader.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+class SecretKey;
 
 // The note store: one notebook file (SQLite), its groups, notes and access password.
 // Operations that can fail return 1 on success and 0 on failure, and keep the reason in
@@ -42,6 +45,29 @@ public:
     // True when the open file could only be opened for reading (writes will fail).
     bool ReadOnly() const;
 
+    // A notebook with an access password is encrypted on disk (docs/encryption.md); its
+    // password is needed before anything of it can be read.
+    enum class Protection { Plain, Encrypted, Damaged };
+    // What the file at path is, from our own header alone: nothing of the notes is read.
+    static Protection ProtectionOf(const QString &path);
+    // Derives the key of the encrypted notebook at path from typed and keeps it for the
+    // OpenDatabase that follows (and for copies made while this store has the notebook, which
+    // closes it meanwhile). Keys are wiped when this store lets go of them: when another
+    // notebook has been opened, when the password is removed, or when the store goes.
+    // 1 on success; 0 for a wrong password or a file that is not an intact encrypted
+    // notebook, the reason in lastError().
+    int Unlock(const QString &path, const QString &typed);
+    // True when the open notebook is encrypted.
+    bool Encrypted() const;
+    // Opening with a password in one step, for scripts: an encrypted file is unlocked first and
+    // stays unread on a wrong password; a plain one is opened and its stored password checked
+    // (and closed again when it does not match). An empty typed password opens a notebook
+    // without one.
+    enum class Access { Opened, WrongPassword, Unreadable };
+    Access OpenWithPassword(const QString &typed);
+    // Cost of the key derivation when a password is set or changed (kept in the file's header).
+    NotebookHeader::Cost PasswordCost = NotebookHeader::Cost::standard();
+
     void LoadGroups(GroupSink &tree);
     int AddGroup(const QString &name);
     int RenameGroup(const QString &name, qint64 id);
@@ -55,15 +81,19 @@ public:
     int DeleteNote(qint64 id);
     qint64 LastInsertedId() const { return lastInsertedId_; } // ID given by the last AddGroup/AddNote
 
-    // Stored form of the access password (an Argon2id hash string); "" = no password. A hash
-    // whose cost parameters are far beyond ours counts as damage and sets lastError().
+    // Stored form of the access password; "" = no password. For an encrypted notebook it is
+    // the key part of its header; for a plain one written before encryption, an Argon2id hash.
     QString ReadPassword();
-    // Hashes and stores plain, replacing the old one in one transaction; "" removes the
-    // password. Refuses more than 50 characters.
+    // Sets, changes or removes (plain = "") the access password; refuses more than 50
+    // characters. Setting one encrypts the notebook: a new encrypted file takes the old one's
+    // place (written beside it and renamed, so a failure leaves the old file as it was).
+    // Changing it rewraps the key in the header. Removing it writes a plain file the same way.
+    // The notebook is open again afterwards; on failure, as it was.
     int WritePassword(const QString &plain);
     // Exact, case-sensitive check of a typed password against the stored form. A stored ""
-    // matches only "". A stored form that is not a hash (never written by this program) is
-    // compared as plain text. A hash beyond the cost bound never matches.
+    // matches only "". An encrypted notebook's form is checked by unwrapping its key (the
+    // deliberately slow derivation). A stored form that is not a hash (never written by this
+    // program) is compared as plain text. A hash beyond the cost bound never matches.
     static bool PasswordMatches(const QString &typed, const QString &stored);
     // The stored form of plain ("" stays ""); "" on failure (out of memory, crypto library).
     static QString HashPassword(const QString &plain);
@@ -115,6 +145,9 @@ private:
     // ready(), and the file at the path is still the one open; one that was replaced is reopened.
     bool writable();
     int fail(const QString &why);
+    int rewriteProtected(const QString &plain);
+    int rewrapKey(const QString &plain);
+
     QDateTime now() const;
     // The history hooks of the note writes; each runs inside the write's transaction.
     void keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId);
@@ -126,6 +159,8 @@ private:
     std::unique_ptr<Connection> conn_;
     bool searchReady();
 
+    // Keys this store has unlocked: the open notebook's, and one unlocked for the next open.
+    std::vector<std::shared_ptr<SecretKey>> keys_;
     QString lastError_;
     qint64 lastInsertedId_ = 0;
     TextExtractor extractor_;

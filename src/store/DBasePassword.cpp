@@ -1,6 +1,8 @@
 #include "store/DBase.h"
 
 #include "store/DBasePrivate.h"
+#include "store/FileOps.h"
+#include "store/crypto/SecretKey.h"
 
 #include <SQLiteCpp/Transaction.h>
 #include <sodium.h>
@@ -15,14 +17,6 @@ namespace {
 
 constexpr qsizetype MaxPasswordChars = 50;
 
-bool sodiumReady()
-{
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] { ok = sodium_init() >= 0; });
-    return ok;
-}
-
 qsizetype characterCount(const QString &s)
 {
     qsizetype n = 0;
@@ -31,19 +25,19 @@ qsizetype characterCount(const QString &s)
     return n;
 }
 
-// Wipes the UTF-8 copy of a password when it goes out of scope.
-struct SecretBytes
-{
-    explicit SecretBytes(const QString &s) : bytes(s.toUtf8()) {}
-    ~SecretBytes() { sodium_memzero(bytes.data(), std::size_t(bytes.size())); }
-    SecretBytes(const SecretBytes &) = delete;
-    SecretBytes &operator=(const SecretBytes &) = delete;
-    QByteArray bytes;
-};
-
 bool looksHashed(const QString &stored)
 {
     return stored.startsWith(QLatin1String("$argon2"));
+}
+
+// The password row of a notebook whose password now lives in its header, or that has none.
+void clearPasswordRow(SQLite::Database &db)
+{
+    db.exec("PRAGMA secure_delete = ON");
+    SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+    db.exec("DELETE FROM admin");
+    db.exec("INSERT INTO admin (vPassword) VALUES ('')");
+    tx.commit();
 }
 
 // Checking a hash costs what its parameters say, and a file can say anything: a hash costing
@@ -88,6 +82,9 @@ bool DBase::PasswordMatches(const QString &typed, const QString &stored)
 {
     if (stored.isEmpty())
         return typed.isEmpty();
+    NotebookHeader::Header header;
+    if (NotebookHeader::fromStoredForm(stored, &header))
+        return !typed.isEmpty() && NotebookHeader::unseal(typed, header) != nullptr;
     if (!looksHashed(stored))
         return typed == stored;
     if (typed.isEmpty() || !costWithinBounds(stored) || !sodiumReady())
@@ -103,6 +100,8 @@ QString DBase::ReadPassword()
 {
     if (!ready())
         return {};
+    if (conn_->encrypted)
+        return NotebookHeader::storedForm(conn_->header);
     QString stored;
     guarded(lastError_, [&] {
         Query q(conn_->cache, "SELECT vPassword FROM admin ORDER BY rowid LIMIT 1");
@@ -122,6 +121,10 @@ int DBase::WritePassword(const QString &plain)
         return 0;
     if (characterCount(plain) > MaxPasswordChars)
         return fail(QStringLiteral("the password is longer than %1 characters").arg(MaxPasswordChars));
+    if (conn_->encrypted && !plain.isEmpty())
+        return rewrapKey(plain);
+    if (conn_->encrypted || !plain.isEmpty())
+        return rewriteProtected(plain);
     // Hash before taking the write lock: it is the slow part.
     const QString stored = HashPassword(plain);
     if (!plain.isEmpty() && stored.isEmpty())
@@ -140,4 +143,106 @@ int DBase::WritePassword(const QString &plain)
         tx.commit();
         return 1;
     });
+}
+
+DBase::Protection DBase::ProtectionOf(const QString &path)
+{
+    switch (NotebookHeader::read(path, nullptr)) {
+    case NotebookHeader::Kind::Plain:
+        return Protection::Plain;
+    case NotebookHeader::Kind::Encrypted:
+        return Protection::Encrypted;
+    case NotebookHeader::Kind::Damaged:
+        break;
+    }
+    return Protection::Damaged;
+}
+
+int DBase::Unlock(const QString &path, const QString &typed)
+{
+    lastError_.clear();
+    NotebookHeader::Header header;
+    const NotebookHeader::Kind kind = NotebookHeader::read(path, &header);
+    if (kind != NotebookHeader::Kind::Encrypted)
+        return fail(kind == NotebookHeader::Kind::Plain ? QStringLiteral("the notebook is not encrypted")
+                                                        : QStringLiteral("the header is damaged"));
+    std::shared_ptr<SecretKey> key = NotebookHeader::unseal(typed, header);
+    if (!key)
+        return fail(QStringLiteral("wrong password"));
+    CipherVfs::remember(header, key);
+    keys_.push_back(std::move(key));
+    return 1;
+}
+
+DBase::Access DBase::OpenWithPassword(const QString &typed)
+{
+    switch (ProtectionOf(DatabasePath)) {
+    case Protection::Damaged:
+        lastError_ = QStringLiteral("the header is damaged");
+        return Access::Unreadable;
+    case Protection::Encrypted:
+        if (Unlock(DatabasePath, typed) != 1)
+            return Access::WrongPassword;
+        break;
+    case Protection::Plain:
+        break;
+    }
+    OpenDatabase();
+    if (!DatabaseIsOpen)
+        return Access::Unreadable;
+    if (Encrypted())
+        return Access::Opened;
+    const QString stored = ReadPassword();
+    if (!lastError_.isEmpty()) {
+        CloseDatabase();
+        return Access::Unreadable;
+    }
+    if (!PasswordMatches(typed, stored)) {
+        CloseDatabase();
+        lastError_ = QStringLiteral("wrong password");
+        return Access::WrongPassword;
+    }
+    return Access::Opened;
+}
+
+// Changing the password of an encrypted notebook: the data key stays, only its wrapping in the
+// header changes. The write lock keeps other writers out while the header is replaced.
+int DBase::rewrapKey(const QString &plain)
+{
+    NotebookHeader::Header header = conn_->header;
+    const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(header);
+    if (!key || !NotebookHeader::seal(plain, *key, PasswordCost, &header))
+        return fail(QStringLiteral("the key could not be wrapped"));
+    CipherVfs::remember(header, key);
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        QString error;
+        if (!NotebookHeader::rewrite(DatabasePath, header, &error))
+            throw SQLite::Exception(error.toStdString());
+        conn_->header = header;
+        tx.commit();
+        return 1;
+    });
+}
+
+// Setting a password on a plain notebook, or removing one from an encrypted notebook: a new
+// file (encrypted or plain) takes the old one's place, and the store opens it.
+int DBase::rewriteProtected(const QString &plain)
+{
+    NotebookHeader::Header header;
+    std::shared_ptr<SecretKey> key;
+    if (!plain.isEmpty()) {
+        key = NotebookHeader::newDataKey();
+        NotebookHeader::renewFileId(&header);
+        if (!key || !NotebookHeader::seal(plain, *key, PasswordCost, &header))
+            return fail(QStringLiteral("the key could not be made"));
+        CipherVfs::remember(header, key);
+    }
+    QString error;
+    const int ok = FileOps::CompactAs(DatabasePath, DatabasePath, key ? &header : nullptr, clearPasswordRow, &error);
+    if (ok != 1)
+        return fail(error);
+    CloseDatabase();
+    OpenDatabase(); // keeps the new key, or none
+    return DatabaseIsOpen ? 1 : 0;
 }

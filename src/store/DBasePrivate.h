@@ -5,11 +5,15 @@
 #include "store/DBase.h"
 #include "store/SearchIndex.h"
 #include "store/StatementCache.h"
+#include "store/crypto/CipherVfs.h"
+#include "store/crypto/NotebookHeader.h"
 
 #include <SQLiteCpp/Database.h>
 
 #include <QFile>
 #include <QString>
+
+#include <sqlite3.h>
 
 #include <exception>
 #include <string>
@@ -23,6 +27,8 @@ struct DBase::Connection
     StatementCache cache; // declared after db: statements are finalized before the close
     SearchIndexer search{db, cache};
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
+    bool encrypted = false;
+    NotebookHeader::Header header; // when encrypted
     // Which file the path named when it was opened: a file replaced under us (renamed over,
     // or moved away) is told apart from the one we hold.
     QString path; // absolute

@@ -45,6 +45,23 @@ std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error
     return tmp;
 }
 
+// Why the file at path must not be handed to the engine ("" when it may). An encrypted notebook
+// starts with our header and is opened only once its key is unlocked; every other file must
+// start as a notebook of the engine's own format.
+QString lockedReason(const QString &path)
+{
+    NotebookHeader::Header header;
+    switch (NotebookHeader::read(path, &header)) {
+    case NotebookHeader::Kind::Damaged:
+        return QStringLiteral("the header of the encrypted notebook is damaged");
+    case NotebookHeader::Kind::Encrypted:
+        return CipherVfs::keyFor(header) ? QString() : QStringLiteral("the notebook is encrypted and has not been unlocked");
+    case NotebookHeader::Kind::Plain:
+        break;
+    }
+    return Schema::checkHeader(path);
+}
+
 } // namespace
 
 void syncFolder(const QString &folder)
@@ -147,7 +164,7 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
     else if (!info.isFile())
         why = QStringLiteral("not a file");
     else
-        why = Schema::checkHeader(path);
+        why = lockedReason(path);
     if (!why.isEmpty()) {
         setError(error, why);
         return nullptr;
@@ -157,7 +174,8 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
         // Never OPEN_CREATE: opening must not make a file. NOMUTEX: a connection is used from one
         // thread only, so SQLite's per-call locking would be pure overhead.
         const int flags = (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) | SQLite::OPEN_NOMUTEX;
-        auto candidate = std::make_unique<SQLite::Database>(StoreDetail::nativePath(info.absoluteFilePath()), flags);
+        auto candidate = std::make_unique<SQLite::Database>(StoreDetail::nativePath(info.absoluteFilePath()), flags,
+                                                            0, CipherVfs::name());
         Schema::guard(*candidate, busyTimeoutMs);
         why = Schema::verify(*candidate);
         if (!why.isEmpty())

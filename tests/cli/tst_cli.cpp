@@ -4,6 +4,7 @@
 #include "store/DBase.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,8 @@ private Q_SLOTS:
     void initTestCase();
     void commands_data();
     void commands();
+    void password_data();
+    void password();
 
 private:
     QTemporaryDir dir_;
@@ -36,6 +39,14 @@ CurrentNote note(const QString &title, const QString &body, const QString &updat
     n.NoteBody = body;
     return n;
 }
+
+class CountingSink : public NoteSink
+{
+public:
+    int count = 0;
+    void clear() override { count = 0; }
+    void addItem(const NoteItem &) override { ++count; }
+};
 
 } // namespace
 
@@ -160,6 +171,56 @@ void TestCli::commands()
         db.OpenDatabase();
         QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
     }
+}
+
+void TestCli::password_data()
+{
+    QTest::addColumn<QString>("notebook"); // copied before the run
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("after"); // the password that opens it afterwards; "" = none
+    const QString old = QStringLiteral("密码 123");
+    const QString longOne(51, u'长');
+    QTest::newRow("nominal: set") << "nb" << "新 密码\n新 密码\n" << 0 << "新 密码";
+    QTest::newRow("nominal: change") << "pw" << old + "\nnew\nnew\n" << 0 << "new";
+    QTest::newRow("nominal: remove") << "pw" << old + "\n\n\n" << 0 << "";
+    QTest::newRow("error: wrong old password") << "pw" << "wrong\nnew\nnew\n" << 1 << old;
+    QTest::newRow("error: the two differ") << "pw" << old + "\nnew\nnew2\n" << 1 << old;
+    QTest::newRow("error: blanks at an end") << "nb" << " a\n a\n" << 1 << "";
+    QTest::newRow("error: too long") << "nb" << longOne + "\n" + longOne + "\n" << 1 << "";
+    QTest::newRow("error: input ends before the repeat") << "nb" << "a\n" << 1 << "";
+}
+
+void TestCli::password()
+{
+    QFETCH(QString, notebook);
+    QFETCH(QString, input);
+    QFETCH(int, status);
+    QFETCH(QString, after);
+    const QString file = path(QStringLiteral("changed-%1.qbf").arg(QTest::currentDataTag()));
+    QVERIFY(QFile::copy(path(notebook + QStringLiteral(".qbf")), file));
+    QProcess p;
+    p.setChildProcessModifier([] { ::setsid(); });
+    p.start(QStringLiteral(QB_CLI), {QStringLiteral("password"), file, QStringLiteral("--password-stdin")});
+    QVERIFY(p.waitForStarted());
+    p.write(input.toUtf8());
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitCode() == status, qPrintable(err));
+    QCOMPARE(err.count(QLatin1Char('\n')), status == 0 ? 0 : 1);
+
+    // A protected notebook is encrypted, and only its password opens it; the notes are all there.
+    QCOMPARE(DBase::ProtectionOf(file), after.isEmpty() ? DBase::Protection::Plain : DBase::Protection::Encrypted);
+    DBase db;
+    db.DatabasePath = file;
+    if (!after.isEmpty())
+        QCOMPARE(db.OpenWithPassword(after + QStringLiteral("x")), DBase::Access::WrongPassword);
+    QCOMPARE(db.OpenWithPassword(after), DBase::Access::Opened);
+    QCOMPARE(db.ReadPassword().isEmpty(), after.isEmpty());
+    CountingSink notes;
+    db.LoadNotes(notes, -1);
+    QCOMPARE(notes.count, 3);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -81,6 +81,7 @@ public:
                     return db.lastError();
             }
         }
+        db.PasswordCost = NotebookHeader::Cost::lightest(); // the derivation's cost is not under test
         if (!password.isEmpty() && db.WritePassword(password) != 1)
             return db.lastError();
         db.CloseDatabase();

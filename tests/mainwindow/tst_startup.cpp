@@ -100,6 +100,10 @@ void tst_Startup::paths_data()
         << "3 个文档";
     QTest::newRow("robustness: password prompt cancelled")
         << "cancel" << QStringList{"%D/my book.qbf"} << true << 0 << false << none << "";
+    QTest::newRow("robustness: encrypted, its header damaged: told so without a prompt")
+        << "sealed-header" << QStringList{"%D/my book.qbf"} << true << 0 << false << QStringList{kBadFile} << "";
+    QTest::newRow("robustness: encrypted, a page damaged: told so after the password")
+        << "sealed-page" << QStringList{"%D/my book.qbf"} << true << 0 << false << QStringList{kBadFile} << "";
     QTest::newRow("robustness: a file that is no database")
         << "damaged" << QStringList{"%D/my book.qbf"} << true << 0 << false << QStringList{kBadFile} << "";
     QTest::newRow("robustness: a database without notebook tables")
@@ -124,7 +128,8 @@ void tst_Startup::paths()
     for (QString &a : args)
         a.replace(QStringLiteral("%D"), h.dir.path());
 
-    const QString password = (kind == "password" || kind == "wrong-right" || kind == "cancel")
+    const bool sealedDamage = kind.startsWith("sealed");
+    const QString password = (kind == "password" || kind == "wrong-right" || kind == "cancel" || sealedDamage)
                                  ? QStringLiteral("Secret")
                                  : QString();
     if (kind == "foreign") {
@@ -139,6 +144,16 @@ void tst_Startup::paths()
     } else if (kind != "default" && kind != "missing") {
         QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), password), QString());
     }
+    if (sealedDamage) {
+        // A password encrypts the file; one byte of its header, or of its first page, is flipped.
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 at = kind == "sealed-header" ? 70 : 4096 + 1000;
+        f.seek(at);
+        const char c = f.read(1).at(0);
+        f.seek(at);
+        f.write(QByteArray(1, char(c ^ 0x10)));
+    }
     if (kind == "setting" || kind == "both")
         h.writeSetting(QStringLiteral("Database"), kind == "both" ? h.path(QStringLiteral("other.qbf")) : book);
     if (kind == "second")
@@ -152,6 +167,17 @@ void tst_Startup::paths()
         h.prompter.dialogScripts.enqueue(typePasswords({"secret", " Secret "}, false, &shownBehind, &windowPtr));
     if (kind == "cancel")
         h.prompter.dialogScripts.enqueue(typePasswords({}, true, &shownBehind, &windowPtr));
+    if (kind == "sealed-page")
+        h.prompter.dialogScripts.enqueue(typePasswords({"Secret"}, false, &shownBehind, &windowPtr));
+    // The prompt comes before anything of the encrypted notebook is read.
+    bool openDuringPrompt = false;
+    if (!h.prompter.dialogScripts.isEmpty()) {
+        auto script = h.prompter.dialogScripts.dequeue();
+        h.prompter.dialogScripts.enqueue([&h, &openDuringPrompt, script](QDialog *d) {
+            openDuringPrompt = h.db.DatabaseIsOpen;
+            return script(d);
+        });
+    }
 
     frmmain &w = h.make(args);
     windowPtr = &w;
@@ -172,8 +198,9 @@ void tst_Startup::paths()
     }
     QCOMPARE(w.tv1->nodeCount(), nodes);
     QCOMPARE(h.db.DatabaseIsOpen, open);
-    if (!password.isEmpty())
+    if (!password.isEmpty() && kind != "sealed-header")
         QVERIFY2(shownBehind, "the window stands behind the password prompt");
+    QVERIFY2(!openDuringPrompt, "nothing of the notebook is open while its password is asked for");
     if (!loaded)
         return;
 

@@ -228,8 +228,8 @@ void tst_ViewCommands::setPassword()
     QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
     DBase other;
     other.DatabasePath = book;
-    other.OpenDatabase();
-    QVERIFY(other.DatabaseIsOpen);
+    QCOMPARE(other.OpenWithPassword(passwordAfter), DBase::Access::Opened);
+    QCOMPARE(other.Encrypted(), !passwordAfter.isEmpty());
     QVERIFY(DBase::PasswordMatches(passwordAfter, other.ReadPassword()));
 }
 

@@ -1,0 +1,482 @@
+#include "store/crypto/CipherVfs.h"
+
+#include "store/crypto/NotebookHeader.h"
+#include "store/crypto/SecretKey.h"
+
+#include <QByteArray>
+#include <QtEndian>
+
+#include <sodium.h>
+#include <sqlite3.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <new>
+#include <unistd.h>
+#include <vector>
+
+namespace CipherVfs {
+
+namespace {
+
+using NotebookHeader::NonceBytes;
+using NotebookHeader::PageSize;
+using NotebookHeader::RegionBytes;
+using NotebookHeader::TagBytes;
+
+constexpr int PayloadBytes = PageSize - NotebookHeader::ReserveBytes;
+
+// What a page is sealed with: the notebook's data key and the file's identity.
+struct PageCipher
+{
+    std::shared_ptr<SecretKey> key;
+    std::array<unsigned char, 16> fileId{};
+};
+
+// The process's keys by the identity of their wrapping, and the encrypted databases open now
+// by the name the engine gave them (which is how a journal finds its database).
+struct Registry
+{
+    std::mutex lock;
+    std::map<QByteArray, std::weak_ptr<SecretKey>> keys;
+    std::map<const char *, std::shared_ptr<const PageCipher>> openDatabases;
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+enum class Role { Database, Journal, Temporary };
+
+struct CipherFile
+{
+    sqlite3_file base;
+    Role role;
+    const char *dbName; // a database's registry key
+    std::shared_ptr<const PageCipher> cipher;
+    std::unique_ptr<SecretKey> streamKey; // temporary files
+    std::array<unsigned char, 24> streamNonce{};
+    std::vector<unsigned char> page;
+    sqlite3_file *real;
+};
+
+sqlite3_vfs *baseVfs(sqlite3_vfs *vfs) { return static_cast<sqlite3_vfs *>(vfs->pAppData); }
+CipherFile *cf(sqlite3_file *f) { return reinterpret_cast<CipherFile *>(f); }
+sqlite3_file *realOf(sqlite3_file *f) { return cf(f)->real; }
+
+// Associated data of a page: where it belongs (database page or journal record) and in which file.
+struct Ad
+{
+    unsigned char bytes[1 + 16 + 4 + 8];
+    Ad(char domain, const PageCipher &c, quint32 pgno, quint64 at)
+    {
+        bytes[0] = static_cast<unsigned char>(domain);
+        std::memcpy(bytes + 1, c.fileId.data(), 16);
+        qToLittleEndian(pgno, bytes + 17);
+        qToLittleEndian(at, bytes + 21);
+    }
+};
+
+void sealPage(const PageCipher &c, const Ad &ad, const unsigned char *plain, unsigned char *out)
+{
+    unsigned char *nonce = out + PayloadBytes;
+    randombytes_buf(nonce, NonceBytes);
+    crypto_aead_xchacha20poly1305_ietf_encrypt_detached(out, nonce + NonceBytes, nullptr, plain, PayloadBytes,
+                                                        ad.bytes, sizeof ad.bytes, nullptr, nonce,
+                                                        c.key->data());
+}
+
+bool openPage(const PageCipher &c, const Ad &ad, unsigned char *page)
+{
+    const unsigned char *nonce = page + PayloadBytes;
+    return crypto_aead_xchacha20poly1305_ietf_decrypt_detached(page, nullptr, page, PayloadBytes,
+                                                               nonce + NonceBytes, ad.bytes, sizeof ad.bytes,
+                                                               nonce, c.key->data())
+           == 0;
+}
+
+int realSize(sqlite3_file *real, sqlite3_int64 *size) { return real->pMethods->xFileSize(real, size); }
+
+// ---- an encrypted database: pages after the header region, each sealed on its own ----
+
+int dbRead(sqlite3_file *f, void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    auto *out = static_cast<unsigned char *>(buf);
+    bool shortRead = false;
+    while (amt > 0) {
+        const sqlite3_int64 pageStart = off - off % PageSize;
+        const int inPage = int(off - pageStart);
+        const int n = std::min(amt, PageSize - inPage);
+        const auto pgno = quint32(pageStart / PageSize + 1);
+        unsigned char *page = (inPage == 0 && n == PageSize) ? out : c->page.data();
+        const int rc = c->real->pMethods->xRead(c->real, page, PageSize, RegionBytes + pageStart);
+        if (rc == SQLITE_IOERR_SHORT_READ) {
+            sqlite3_int64 size = 0;
+            if (realSize(c->real, &size) != SQLITE_OK || size > RegionBytes + pageStart)
+                return SQLITE_IOERR_DATA; // a page cut short: the file was truncated
+            std::memset(out, 0, std::size_t(amt));
+            shortRead = true;
+            break;
+        }
+        if (rc != SQLITE_OK)
+            return rc;
+        if (!openPage(*c->cipher, Ad('P', *c->cipher, pgno, 0), page))
+            return SQLITE_IOERR_DATA;
+        if (page != out)
+            std::memcpy(out, page + inPage, std::size_t(n));
+        out += n;
+        off += n;
+        amt -= n;
+    }
+    return shortRead ? SQLITE_IOERR_SHORT_READ : SQLITE_OK;
+}
+
+int dbWrite(sqlite3_file *f, const void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    if (off % PageSize != 0 || amt % PageSize != 0)
+        return SQLITE_IOERR_WRITE; // the engine writes whole pages of a database
+    const auto *in = static_cast<const unsigned char *>(buf);
+    for (; amt > 0; amt -= PageSize, off += PageSize, in += PageSize) {
+        const auto pgno = quint32(off / PageSize + 1);
+        // The last bytes of every page hold nonce and tag; a file made without that room
+        // must never be written.
+        if (pgno == 1 && in[20] != NotebookHeader::ReserveBytes)
+            return SQLITE_IOERR_WRITE;
+        sealPage(*c->cipher, Ad('P', *c->cipher, pgno, 0), in, c->page.data());
+        const int rc = c->real->pMethods->xWrite(c->real, c->page.data(), PageSize, RegionBytes + off);
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+int dbTruncate(sqlite3_file *f, sqlite3_int64 size)
+{
+    return realOf(f)->pMethods->xTruncate(realOf(f), RegionBytes + size);
+}
+
+int dbFileSize(sqlite3_file *f, sqlite3_int64 *size)
+{
+    const int rc = realSize(realOf(f), size);
+    *size = std::max<sqlite3_int64>(0, *size - RegionBytes);
+    return rc;
+}
+
+int dbFileControl(sqlite3_file *f, int op, void *arg)
+{
+    if (op == SQLITE_FCNTL_SIZE_HINT) {
+        sqlite3_int64 hint = *static_cast<sqlite3_int64 *>(arg) + RegionBytes;
+        return realOf(f)->pMethods->xFileControl(realOf(f), op, &hint);
+    }
+    return realOf(f)->pMethods->xFileControl(realOf(f), op, arg);
+}
+
+// ---- a rollback journal of an encrypted database ----
+// The engine writes each record as page number, page image, checksum; headers start at
+// multiples of the sector size. So a page-sized transfer at 4 past a multiple of 8 is a page
+// image (records are 8 bytes longer than a page), anything else is the engine's bookkeeping.
+
+bool isPageImage(int amt, sqlite3_int64 off)
+{
+    return amt == PageSize && off % 8 == 4;
+}
+
+// The page number the record stores just before its image; it is sealed with the image, so
+// the record cannot be pointed at another page.
+bool recordPageNumber(sqlite3_file *real, sqlite3_int64 off, quint32 *pgno)
+{
+    unsigned char b[4];
+    if (real->pMethods->xRead(real, b, 4, off - 4) != SQLITE_OK)
+        return false;
+    *pgno = qFromBigEndian<quint32>(b);
+    return true;
+}
+
+int journalRead(sqlite3_file *f, void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    const int rc = c->real->pMethods->xRead(c->real, buf, amt, off);
+    if (rc != SQLITE_OK || !isPageImage(amt, off))
+        return rc;
+    quint32 pgno = 0;
+    if (!recordPageNumber(c->real, off, &pgno)
+        || !openPage(*c->cipher, Ad('J', *c->cipher, pgno, quint64(off)), static_cast<unsigned char *>(buf)))
+        return SQLITE_IOERR_DATA;
+    return SQLITE_OK;
+}
+
+int journalWrite(sqlite3_file *f, const void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    if (!isPageImage(amt, off))
+        return c->real->pMethods->xWrite(c->real, buf, amt, off);
+    quint32 pgno = 0;
+    if (!recordPageNumber(c->real, off, &pgno))
+        return SQLITE_IOERR_WRITE;
+    sealPage(*c->cipher, Ad('J', *c->cipher, pgno, quint64(off)), static_cast<const unsigned char *>(buf),
+             c->page.data());
+    return c->real->pMethods->xWrite(c->real, c->page.data(), amt, off);
+}
+
+// ---- temporary files: a key stream by offset, with a key that dies with the file ----
+
+void streamXor(CipherFile *c, unsigned char *data, int amt, sqlite3_int64 off)
+{
+    // Whole 64-byte blocks of the stream; the data sits at its offset inside the first one.
+    const int lead = int(off % 64);
+    std::vector<unsigned char> &buf = c->page;
+    buf.assign(std::size_t(lead + amt), 0);
+    std::memcpy(buf.data() + lead, data, std::size_t(amt));
+    crypto_stream_xchacha20_xor_ic(buf.data(), buf.data(), buf.size(), c->streamNonce.data(),
+                                   quint64(off / 64), c->streamKey->data());
+    std::memcpy(data, buf.data() + lead, std::size_t(amt));
+}
+
+int tempRead(sqlite3_file *f, void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    int rc = c->real->pMethods->xRead(c->real, buf, amt, off);
+    int present = amt;
+    if (rc == SQLITE_IOERR_SHORT_READ) {
+        sqlite3_int64 size = 0;
+        if (realSize(c->real, &size) != SQLITE_OK)
+            return SQLITE_IOERR_READ;
+        present = int(std::clamp<sqlite3_int64>(size - off, 0, amt)); // the rest stays zero
+    } else if (rc != SQLITE_OK) {
+        return rc;
+    }
+    if (present > 0)
+        streamXor(c, static_cast<unsigned char *>(buf), present, off);
+    return rc;
+}
+
+int tempWrite(sqlite3_file *f, const void *buf, int amt, sqlite3_int64 off)
+{
+    CipherFile *c = cf(f);
+    std::vector<unsigned char> copy(static_cast<const unsigned char *>(buf),
+                                    static_cast<const unsigned char *>(buf) + amt);
+    streamXor(c, copy.data(), amt, off);
+    return c->real->pMethods->xWrite(c->real, copy.data(), amt, off);
+}
+
+// ---- shared by the three ----
+
+int fileClose(sqlite3_file *f)
+{
+    CipherFile *c = cf(f);
+    const int rc = c->real->pMethods->xClose(c->real);
+    if (c->role == Role::Database) {
+        Registry &r = registry();
+        const std::lock_guard<std::mutex> guard(r.lock);
+        r.openDatabases.erase(c->dbName);
+    }
+    c->~CipherFile();
+    return rc;
+}
+
+int fileTruncate(sqlite3_file *f, sqlite3_int64 size) { return realOf(f)->pMethods->xTruncate(realOf(f), size); }
+int fileSync(sqlite3_file *f, int flags) { return realOf(f)->pMethods->xSync(realOf(f), flags); }
+int fileSize(sqlite3_file *f, sqlite3_int64 *size) { return realSize(realOf(f), size); }
+int fileLock(sqlite3_file *f, int level) { return realOf(f)->pMethods->xLock(realOf(f), level); }
+int fileUnlock(sqlite3_file *f, int level) { return realOf(f)->pMethods->xUnlock(realOf(f), level); }
+int fileReserved(sqlite3_file *f, int *out) { return realOf(f)->pMethods->xCheckReservedLock(realOf(f), out); }
+int fileControl(sqlite3_file *f, int op, void *arg) { return realOf(f)->pMethods->xFileControl(realOf(f), op, arg); }
+int fileSectorSize(sqlite3_file *f) { return realOf(f)->pMethods->xSectorSize(realOf(f)); }
+int fileDevice(sqlite3_file *f)
+{
+    // Writing several pages as one atomic batch would skip the journal's page images.
+    return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f)) & ~SQLITE_IOCAP_BATCH_ATOMIC;
+}
+
+// Version 1: no shared memory (so no WAL) and no memory-mapped reads, which would bypass us.
+const sqlite3_io_methods DatabaseMethods = {1, fileClose, dbRead, dbWrite, dbTruncate, fileSync, dbFileSize,
+                                            fileLock, fileUnlock, fileReserved, dbFileControl, fileSectorSize,
+                                            fileDevice, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const sqlite3_io_methods JournalMethods = {1, fileClose, journalRead, journalWrite, fileTruncate, fileSync,
+                                           fileSize, fileLock, fileUnlock, fileReserved, fileControl,
+                                           fileSectorSize, fileDevice, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr};
+const sqlite3_io_methods TemporaryMethods = {1, fileClose, tempRead, tempWrite, fileTruncate, fileSync,
+                                             fileSize, fileLock, fileUnlock, fileReserved, fileControl,
+                                             fileSectorSize, fileDevice, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr, nullptr};
+
+constexpr int CipherFileBytes = int((sizeof(CipherFile) + 7) / 8 * 8);
+
+// The start of a database file, read before the engine opens it; empty when there is none.
+QByteArray headerBytes(const char *path)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray b(RegionBytes, '\0');
+    const ssize_t n = ::pread(fd, b.data(), std::size_t(b.size()), 0);
+    ::close(fd);
+    b.resize(n > 0 ? int(n) : 0);
+    return b;
+}
+
+std::shared_ptr<const PageCipher> databaseCipher(const char *name, int *rc)
+{
+    NotebookHeader::Header h;
+    switch (NotebookHeader::decode(headerBytes(name), &h)) {
+    case NotebookHeader::Kind::Plain:
+        return nullptr;
+    case NotebookHeader::Kind::Damaged:
+        *rc = SQLITE_NOTADB;
+        return nullptr;
+    case NotebookHeader::Kind::Encrypted:
+        break;
+    }
+    auto cipher = std::make_shared<PageCipher>();
+    cipher->key = keyFor(h);
+    cipher->fileId = h.fileId;
+    if (!cipher->key) {
+        *rc = SQLITE_AUTH; // locked: no password was given for it
+        return nullptr;
+    }
+    return cipher;
+}
+
+int vfsOpen(sqlite3_vfs *vfs, const char *name, sqlite3_file *f, int flags, int *outFlags)
+{
+    sqlite3_vfs *base = baseVfs(vfs);
+    Role role = Role::Temporary;
+    std::shared_ptr<const PageCipher> cipher;
+    int rc = SQLITE_OK;
+    if (flags & SQLITE_OPEN_MAIN_DB) {
+        role = Role::Database;
+        cipher = name ? databaseCipher(name, &rc) : nullptr;
+        if (rc != SQLITE_OK)
+            return rc;
+    } else if (flags & SQLITE_OPEN_MAIN_JOURNAL) {
+        role = Role::Journal;
+        if (name) {
+            Registry &r = registry();
+            const std::lock_guard<std::mutex> guard(r.lock);
+            const auto it = r.openDatabases.find(sqlite3_filename_database(name));
+            if (it != r.openDatabases.end())
+                cipher = it->second;
+        }
+    } else if (!(flags & (SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TEMP_JOURNAL | SQLITE_OPEN_TRANSIENT_DB
+                          | SQLITE_OPEN_SUBJOURNAL))) {
+        return base->xOpen(base, name, f, flags, outFlags); // super-journals, WAL of plain files
+    }
+    if (role != Role::Temporary && !cipher)
+        return base->xOpen(base, name, f, flags, outFlags); // a plain notebook: no shim at all
+
+    auto *c = new (f) CipherFile{};
+    c->role = role;
+    c->cipher = cipher;
+    c->real = reinterpret_cast<sqlite3_file *>(reinterpret_cast<char *>(f) + CipherFileBytes);
+    c->page.resize(PageSize);
+    if (role == Role::Temporary) {
+        c->streamKey = std::make_unique<SecretKey>();
+        if (!c->streamKey->valid()) {
+            c->~CipherFile();
+            return SQLITE_NOMEM;
+        }
+        randombytes_buf(c->streamKey->data(), SecretKey::Size);
+        randombytes_buf(c->streamNonce.data(), c->streamNonce.size());
+    }
+    rc = base->xOpen(base, name, c->real, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        c->~CipherFile();
+        f->pMethods = nullptr;
+        return rc;
+    }
+    c->base.pMethods = role == Role::Database  ? &DatabaseMethods
+                       : role == Role::Journal ? &JournalMethods
+                                               : &TemporaryMethods;
+    if (role == Role::Database) {
+        c->dbName = name;
+        Registry &r = registry();
+        const std::lock_guard<std::mutex> guard(r.lock);
+        r.openDatabases[name] = cipher;
+    }
+    return SQLITE_OK;
+}
+
+int vfsDelete(sqlite3_vfs *v, const char *n, int sync) { return baseVfs(v)->xDelete(baseVfs(v), n, sync); }
+int vfsAccess(sqlite3_vfs *v, const char *n, int flags, int *out)
+{
+    return baseVfs(v)->xAccess(baseVfs(v), n, flags, out);
+}
+int vfsFullPathname(sqlite3_vfs *v, const char *n, int size, char *out)
+{
+    return baseVfs(v)->xFullPathname(baseVfs(v), n, size, out);
+}
+void *vfsDlOpen(sqlite3_vfs *v, const char *n) { return baseVfs(v)->xDlOpen(baseVfs(v), n); }
+void vfsDlError(sqlite3_vfs *v, int n, char *out) { baseVfs(v)->xDlError(baseVfs(v), n, out); }
+void (*vfsDlSym(sqlite3_vfs *v, void *h, const char *s))(void) { return baseVfs(v)->xDlSym(baseVfs(v), h, s); }
+void vfsDlClose(sqlite3_vfs *v, void *h) { baseVfs(v)->xDlClose(baseVfs(v), h); }
+int vfsRandomness(sqlite3_vfs *v, int n, char *out) { return baseVfs(v)->xRandomness(baseVfs(v), n, out); }
+int vfsSleep(sqlite3_vfs *v, int us) { return baseVfs(v)->xSleep(baseVfs(v), us); }
+int vfsCurrentTime(sqlite3_vfs *v, double *t) { return baseVfs(v)->xCurrentTime(baseVfs(v), t); }
+int vfsLastError(sqlite3_vfs *v, int n, char *out) { return baseVfs(v)->xGetLastError(baseVfs(v), n, out); }
+int vfsCurrentTimeInt64(sqlite3_vfs *v, sqlite3_int64 *t)
+{
+    return baseVfs(v)->xCurrentTimeInt64(baseVfs(v), t);
+}
+
+sqlite3_vfs *registered()
+{
+    static sqlite3_vfs vfs;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sodiumReady();
+        sqlite3_vfs *base = sqlite3_vfs_find(nullptr);
+        vfs.iVersion = 2;
+        vfs.szOsFile = CipherFileBytes + base->szOsFile;
+        vfs.mxPathname = base->mxPathname;
+        vfs.zName = "quillbook";
+        vfs.pAppData = base;
+        vfs.xOpen = vfsOpen;
+        vfs.xDelete = vfsDelete;
+        vfs.xAccess = vfsAccess;
+        vfs.xFullPathname = vfsFullPathname;
+        vfs.xDlOpen = vfsDlOpen;
+        vfs.xDlError = vfsDlError;
+        vfs.xDlSym = vfsDlSym;
+        vfs.xDlClose = vfsDlClose;
+        vfs.xRandomness = vfsRandomness;
+        vfs.xSleep = vfsSleep;
+        vfs.xCurrentTime = vfsCurrentTime;
+        vfs.xGetLastError = vfsLastError;
+        vfs.xCurrentTimeInt64 = vfsCurrentTimeInt64;
+        sqlite3_vfs_register(&vfs, 0);
+    });
+    return &vfs;
+}
+
+} // namespace
+
+const char *name()
+{
+    return registered()->zName;
+}
+
+void remember(const NotebookHeader::Header &h, const std::shared_ptr<SecretKey> &key)
+{
+    Registry &r = registry();
+    const std::lock_guard<std::mutex> guard(r.lock);
+    for (auto it = r.keys.begin(); it != r.keys.end();)
+        it = it->second.expired() ? r.keys.erase(it) : std::next(it);
+    r.keys[NotebookHeader::keyIdentity(h)] = key;
+}
+
+std::shared_ptr<SecretKey> keyFor(const NotebookHeader::Header &h)
+{
+    Registry &r = registry();
+    const std::lock_guard<std::mutex> guard(r.lock);
+    const auto it = r.keys.find(NotebookHeader::keyIdentity(h));
+    return it == r.keys.end() ? nullptr : it->second.lock();
+}
+
+} // namespace CipherVfs

@@ -1,0 +1,75 @@
+#pragma once
+
+// Notebooks for the encryption tests: known secrets to look for in the bytes, and a listing of
+// everything a user sees, to compare a file before and after.
+
+#include "StoreTestUtil.h"
+
+#include "store/DBase.h"
+
+#include <QStringList>
+
+namespace CryptoTest {
+
+// Texts that must never appear in the bytes of a protected notebook, its journal or copies.
+inline QStringList secrets()
+{
+    return {QStringLiteral("ZebraTitleQuokka"), QStringLiteral("机密标题"), QStringLiteral("OkapiBodyNarwhal"),
+            QStringLiteral("绝密正文内容"), QStringLiteral("PangolinGroup"), QStringLiteral("秘密分组")};
+}
+
+// Fills an open notebook: two groups, notes whose titles and bodies carry the secrets, and
+// enough notes to spread over many pages.
+inline bool fill(DBase &db, int notes)
+{
+    if (db.AddGroup(QStringLiteral("PangolinGroup 秘密分组")) != 1)
+        return false;
+    const qint64 group = db.LastInsertedId();
+    if (db.AddGroup(QStringLiteral("plain group")) != 1)
+        return false;
+    const qint64 other = db.LastInsertedId();
+    for (int i = 0; i < notes; ++i) {
+        const QString title = i % 2 ? QStringLiteral("ZebraTitleQuokka %1").arg(i) : QStringLiteral("机密标题 %1").arg(i);
+        const QString body = QStringLiteral("{\\rtf1 OkapiBodyNarwhal 绝密正文内容 %1 %2}").arg(i).arg(QString(600, u'文'));
+        if (db.AddNote(i % 3 ? group : other, makeNote(title, QStringLiteral("重要"), 0, body)) != 1)
+            return false;
+    }
+    return true;
+}
+
+// Everything a user sees of the open notebook: groups, listed notes and every body. A read
+// that fails adds a line saying so.
+inline QStringList listing(DBase &db)
+{
+    QStringList out;
+    VectorGroupSink tree;
+    db.LoadGroups(tree);
+    if (!db.lastError().isEmpty())
+        out << QStringLiteral("groups failed: ") + db.lastError();
+    for (const TreeNode &n : tree.nodes)
+        out << n.key + QLatin1Char('=') + n.text;
+    VectorNoteSink list;
+    db.LoadNotes(list, -1);
+    if (!db.lastError().isEmpty())
+        out << QStringLiteral("notes failed: ") + db.lastError();
+    for (const NoteItem &it : list.items) {
+        out << QStringList{it.key, it.text, it.sub1, it.sub2, it.sub3, it.tag}.join(QLatin1Char('|'));
+        const QString body = db.LoadNoteBody(it.key.mid(1).toLongLong());
+        out << (db.lastError().isEmpty() ? body : QStringLiteral("body failed: ") + db.lastError());
+    }
+    return out;
+}
+
+// The secrets found in bytes, as UTF-8 or UTF-16.
+inline QStringList secretsIn(const QByteArray &bytes)
+{
+    QStringList found;
+    for (const QString &s : secrets()) {
+        const QByteArray utf16(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
+        if (bytes.contains(s.toUtf8()) || bytes.contains(utf16))
+            found << s;
+    }
+    return found;
+}
+
+} // namespace CryptoTest

@@ -1,0 +1,455 @@
+// Encryption at rest: a notebook with an access password is unreadable without it, in its file,
+// journal and copies; damage is told from a wrong password; a kill leaves the old or new state.
+
+#include "CryptoTestUtil.h"
+
+#include "store/AutoBackup.h"
+#include "store/DBase.h"
+#include "store/FileOps.h"
+#include "store/crypto/CipherVfs.h"
+#include "store/crypto/NotebookHeader.h"
+
+#include <QDir>
+#include <QtEndian>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <functional>
+
+using CryptoTest::listing;
+using CryptoTest::secretsIn;
+
+namespace {
+
+constexpr int Region = NotebookHeader::RegionBytes;
+constexpr int Page = NotebookHeader::PageSize;
+
+QStringList failures(const QStringList &seen)
+{
+    return seen.filter(QRegularExpression(QStringLiteral("^(groups|notes|body) failed: ")));
+}
+
+// A connection straight through the store's file layer, for what DBase never does (a
+// transaction held open, a temporary table).
+class LayerDb
+{
+public:
+    explicit LayerDb(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE, CipherVfs::name());
+    }
+    ~LayerDb() { sqlite3_close_v2(db_); }
+    LayerDb(const LayerDb &) = delete;
+    LayerDb &operator=(const LayerDb &) = delete;
+    int exec(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3 *db_ = nullptr;
+};
+
+void flipByte(QByteArray &b, qsizetype at)
+{
+    b[at] = char(b[at] ^ 0x10);
+}
+
+QByteArray page(const QByteArray &file, int pgno)
+{
+    return file.mid(Region + qsizetype(pgno - 1) * Page, Page);
+}
+
+void putPage(QByteArray &file, int pgno, const QByteArray &bytes)
+{
+    file.replace(Region + qsizetype(pgno - 1) * Page, Page, bytes);
+}
+
+// Texts that live only beside the notes inside the file: a title kept by history, one kept by
+// the recently deleted notes, and the search index's folded copy of an indexed body. Written
+// to the open notebook; the texts are returned for looking them up in the bytes.
+QStringList writeKeptTexts(DBase &db)
+{
+    db.SetTextExtractor([](const QString &body) { return body; });
+    VectorNoteSink list;
+    db.LoadNotes(list, -1);
+    if (list.items.size() < 2)
+        return {QStringLiteral("too few notes")};
+    const qint64 kept = list.items[0].key.mid(1).toLongLong();
+    const qint64 deleted = list.items[1].key.mid(1).toLongLong();
+    SearchResult found;
+    if (db.UpdateNote(kept, makeNote(QStringLiteral("WombatHistory"))) != 1
+        || db.UpdateNote(kept, makeNote(QStringLiteral("later title"))) != 1
+        || db.UpdateNote(deleted, makeNote(QStringLiteral("KoalaDeleted"))) != 1 || db.DeleteNote(deleted) != 1
+        || db.AddNote(1, makeNote(QStringLiteral("indexed"), QStringLiteral("重要"), 0,
+                                  QStringLiteral("{\\rtf1 IndexedEchidna}"))) // group 1: the first one
+               != 1
+        || db.BuildIndex() != 1 || !db.Search(QStringLiteral("indexedechidna"), {}, &found) || found.total != 1)
+        return {QStringLiteral("writing failed: ") + db.lastError()};
+    return {QStringLiteral("WombatHistory"), QStringLiteral("KoalaDeleted"), QStringLiteral("indexedechidna")};
+}
+
+QStringList foundIn(const QByteArray &bytes, const QStringList &texts)
+{
+    QStringList found;
+    for (const QString &t : texts) {
+        if (bytes.contains(t.toUtf8()))
+            found << t;
+    }
+    return found;
+}
+
+} // namespace
+
+class TestEncryption : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void roundTrips_data();
+    void roundTrips();
+    void damageIsNotAWrongPassword_data();
+    void damageIsNotAWrongPassword();
+    void killLeavesOldOrNewState_data();
+    void killLeavesOldOrNewState();
+    void noPlaintextAnywhere();
+    void keptTextsAreInAPlainFile();
+
+private:
+    QTemporaryDir templates_; // filled notebooks, built once: every note is a durable save
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString path(const QString &name) const { return dir_->filePath(name); }
+    // A filled notebook at name, protected by password ("" = plain); its listing in *seen.
+    bool makeNotebook(const QString &name, const QString &password, QStringList *seen, int notes = 60);
+};
+
+void TestEncryption::initTestCase()
+{
+    QVERIFY(templates_.isValid());
+    for (const int notes : {60, 300}) {
+        DBase db;
+        QVERIFY(openFresh(db, templates_.filePath(QString::number(notes))));
+        QVERIFY(CryptoTest::fill(db, notes));
+    }
+}
+
+void TestEncryption::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+bool TestEncryption::makeNotebook(const QString &name, const QString &password, QStringList *seen, int notes)
+{
+    if (!QFile::copy(templates_.filePath(QString::number(notes)), path(name)))
+        return false;
+    DBase db;
+    db.PasswordCost = NotebookHeader::Cost::lightest();
+    db.DatabasePath = path(name);
+    db.OpenDatabase();
+    if (!password.isEmpty() && db.WritePassword(password) != 1)
+        return false;
+    *seen = listing(db);
+    return failures(*seen).isEmpty();
+}
+
+void TestEncryption::roundTrips_data()
+{
+    QTest::addColumn<bool>("oldHash");     // starts as a plain file with a password hash ("old")
+    QTest::addColumn<QStringList>("steps"); // passwords written in turn; "" removes it
+    QTest::newRow("nominal: set") << false << QStringList{"Sesame"};
+    QTest::newRow("nominal: set, then change") << false << QStringList{"Sesame", "芝麻开门 second"};
+    QTest::newRow("nominal: set, then remove") << false << QStringList{"Sesame", ""};
+    QTest::newRow("nominal: set, remove, set again") << false << QStringList{"Sesame", "", "Again"};
+    QTest::newRow("nominal: an old plain notebook with a password gets encrypted") << true << QStringList{"newer"};
+    QTest::newRow("nominal: an old plain notebook's password removed") << true << QStringList{""};
+}
+
+void TestEncryption::roundTrips()
+{
+    QFETCH(bool, oldHash);
+    QFETCH(QStringList, steps);
+    const QString file = path(QStringLiteral("trip.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("trip.qbf"), {}, &seen));
+    QString current;
+    if (oldHash) {
+        // As written before notebooks were encrypted: the hash in the admin row of a plain file.
+        const QByteArray sql = "DELETE FROM admin; INSERT INTO admin VALUES ('"
+                               + DBase::HashPassword(QStringLiteral("old")).toLatin1() + "')";
+        QCOMPARE(RawDb(file).exec(sql.constData()), SQLITE_OK);
+        current = QStringLiteral("old");
+    }
+
+    DBase db;
+    db.PasswordCost = NotebookHeader::Cost::lightest();
+    db.DatabasePath = file;
+    QCOMPARE(db.OpenWithPassword(current), DBase::Access::Opened);
+    for (const QString &step : steps) {
+        QCOMPARE(db.WritePassword(step), 1);
+        current = step;
+        QCOMPARE(db.Encrypted(), !step.isEmpty());
+        QCOMPARE(listing(db), seen);
+        QVERIFY(DBase::PasswordMatches(step, db.ReadPassword()));
+        QVERIFY(!DBase::PasswordMatches(step + QLatin1Char('x'), db.ReadPassword()));
+        // Writing goes on as before, through the journal.
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("ZebraTitleQuokka after"), QStringLiteral("普通"), 0,
+                                        QStringLiteral("{\\rtf1 OkapiBodyNarwhal after}"))),
+                 1);
+        seen = listing(db);
+        QVERIFY(failures(seen).isEmpty());
+    }
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no copies left over
+
+    // Another store opens it with the last password only.
+    DBase other;
+    other.DatabasePath = file;
+    if (!current.isEmpty()) {
+        QCOMPARE(other.OpenWithPassword(current + QLatin1Char(' ')), DBase::Access::WrongPassword);
+        QVERIFY(!other.DatabaseIsOpen);
+    }
+    QCOMPARE(other.OpenWithPassword(current), DBase::Access::Opened);
+    QCOMPARE(listing(other), seen);
+    other.CloseDatabase();
+
+    const bool encrypted = !current.isEmpty();
+    QCOMPARE(DBase::ProtectionOf(file), encrypted ? DBase::Protection::Encrypted : DBase::Protection::Plain);
+    // The bytes tell nothing of the notes when encrypted (and the search does find them in a plain file).
+    QCOMPARE(secretsIn(fileBytes(file)).isEmpty(), encrypted);
+    QCOMPARE(RawDb(file).scalar(QStringLiteral("SELECT count(*) FROM Notes")).isEmpty(), encrypted);
+}
+
+void TestEncryption::damageIsNotAWrongPassword_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("rollsBack"); // a crash's journal that is intact restores the old state
+    QTest::newRow("nominal: the journal of a crash, intact") << "journal" << true;
+    QTest::newRow("robustness: a byte of the header") << "header" << false;
+    QTest::newRow("robustness: a byte of the header's salt") << "salt" << false;
+    QTest::newRow("robustness: a byte of the first page") << "page 1" << false;
+    QTest::newRow("robustness: a byte of a later page") << "page 5" << false;
+    QTest::newRow("robustness: a byte of a page in the journal") << "journal byte" << false;
+    QTest::newRow("robustness: truncated inside a page") << "truncate 100" << false;
+    QTest::newRow("robustness: truncated by a whole page") << "truncate page" << false;
+    QTest::newRow("robustness: two pages swapped") << "swap" << false;
+    QTest::newRow("robustness: a page from another encrypted notebook") << "foreign" << false;
+    QTest::newRow("robustness: a page from a backup of the same notebook") << "backup" << false;
+}
+
+void TestEncryption::damageIsNotAWrongPassword()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, rollsBack);
+    const QString file = path(QStringLiteral("victim.qbf"));
+    const QString journal = file + QStringLiteral("-journal");
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("victim.qbf"), QStringLiteral("pw"), &seen));
+    QStringList other;
+    QVERIFY(makeNotebook(QStringLiteral("other.qbf"), QStringLiteral("pw"), &other));
+
+    DBase unlocked;
+    QCOMPARE(unlocked.Unlock(file, QStringLiteral("pw")), 1);
+    QByteArray bytes = fileBytes(file);
+    QByteArray journalBytes;
+    if (damage.startsWith(QLatin1String("journal"))) {
+        // A crash in the middle of a save: pages already changed in the file, the originals in
+        // the journal. Caught while the transaction is open.
+        LayerDb writer(file);
+        QCOMPARE(writer.exec("PRAGMA cache_size = 1; BEGIN; UPDATE Notes SET nNote = 'overwritten';"
+                             "UPDATE Groups SET vGroupName = 'renamed'"),
+                 SQLITE_OK);
+        bytes = fileBytes(file);
+        journalBytes = fileBytes(journal);
+        QVERIFY(journalBytes.size() > Region + Page);
+        QCOMPARE(writer.exec("ROLLBACK"), SQLITE_OK);
+        // Inside the first record's page image, after the journal header (one sector, its size
+        // stored in the header) and the record's page number.
+        const auto sector = qFromBigEndian<quint32>(journalBytes.constData() + 20);
+        if (damage == QLatin1String("journal byte"))
+            flipByte(journalBytes, sector + 4 + 1000);
+    } else if (damage == QLatin1String("header")) {
+        flipByte(bytes, 70);
+    } else if (damage == QLatin1String("salt")) {
+        flipByte(bytes, 50);
+    } else if (damage.startsWith(QLatin1String("page "))) {
+        flipByte(bytes, Region + (damage.mid(5).toInt() - 1) * Page + 1000);
+    } else if (damage == QLatin1String("truncate 100")) {
+        bytes.chop(100);
+    } else if (damage == QLatin1String("truncate page")) {
+        bytes.chop(Page);
+    } else if (damage == QLatin1String("swap")) {
+        const QByteArray two = page(bytes, 2);
+        putPage(bytes, 2, page(bytes, 3));
+        putPage(bytes, 3, two);
+    } else if (damage == QLatin1String("foreign")) {
+        putPage(bytes, 2, page(fileBytes(path(QStringLiteral("other.qbf"))), 2));
+    } else if (damage == QLatin1String("backup")) {
+        QString error;
+        QCOMPARE(FileOps::BackupTo(file, path(QStringLiteral("copy.qbf")), &error), 1);
+        putPage(bytes, 2, page(fileBytes(path(QStringLiteral("copy.qbf"))), 2));
+    }
+    unlocked.CloseDatabase();
+    QVERIFY(writeBytes(file, bytes));
+    if (!journalBytes.isEmpty())
+        QVERIFY(writeBytes(journal, journalBytes));
+
+    DBase reader;
+    reader.DatabasePath = file;
+    const DBase::Access access = reader.OpenWithPassword(QStringLiteral("pw"));
+    if (rollsBack) {
+        QCOMPARE(access, DBase::Access::Opened);
+        QCOMPARE(listing(reader), seen);
+        return;
+    }
+    QVERIFY(access != DBase::Access::WrongPassword);
+    if (access == DBase::Access::Opened) {
+        // Opened, then: the damage sits where only a full read finds it, and that read says so.
+        const QStringList read = listing(reader);
+        QVERIFY(!failures(read).isEmpty());
+        for (const QString &line : read)
+            QVERIFY2(seen.contains(line) || failures(read).contains(line), qPrintable(line));
+    }
+}
+
+void TestEncryption::killLeavesOldOrNewState_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("passwords"); // what the notebook may be opened with afterwards
+    QTest::newRow("robustness: killed while encrypting or decrypting") << "encrypt" << QStringList{"", "A"};
+    QTest::newRow("robustness: killed while changing the password") << "change" << QStringList{"A", "B"};
+    QTest::newRow("robustness: killed while saving") << "save" << QStringList{"A"};
+}
+
+void TestEncryption::killLeavesOldOrNewState()
+{
+    QFETCH(QString, mode);
+    QFETCH(QStringList, passwords);
+    const QString file = path(QStringLiteral("killed.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("killed.qbf"), mode == QLatin1String("encrypt") ? QString() : QStringLiteral("A"),
+                         &seen, 300));
+    for (const int delayMs : {20, 90, 200}) {
+        QProcess worker;
+        worker.start(QStringLiteral(CRYPTO_WORKER), {mode, file});
+        QVERIFY(worker.waitForReadyRead(20000));
+        QCOMPARE(worker.readLine().trimmed(), QByteArray("ready"));
+        QThread::msleep(delayMs);
+        QCOMPARE(worker.state(), QProcess::Running); // still at work: it never stops on its own
+        ::kill(pid_t(worker.processId()), SIGKILL);
+        QVERIFY(worker.waitForFinished(10000));
+
+        DBase db;
+        db.DatabasePath = file;
+        bool opened = false;
+        for (const QString &pw : passwords)
+            opened = opened || db.OpenWithPassword(pw) == DBase::Access::Opened;
+        QVERIFY2(opened, qPrintable(db.lastError()));
+        const QStringList now = listing(db);
+        QVERIFY(failures(now).isEmpty());
+        if (mode == QLatin1String("save")) {
+            QVERIFY(now.size() >= seen.size());
+            QCOMPARE(now.mid(0, seen.size()), seen); // earlier notes and groups untouched
+        } else {
+            QCOMPARE(now, seen);
+        }
+        db.CloseDatabase();
+        // Whatever a killed write left beside the notebook holds no plaintext when it is ours.
+        for (const QString &left : QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden)) {
+            const QString leftPath = path(left);
+            const bool encryptedCopy = DBase::ProtectionOf(leftPath) == DBase::Protection::Encrypted;
+            const bool journalOfEncrypted = left.endsWith(QLatin1String("-journal"))
+                                            && DBase::ProtectionOf(file) == DBase::Protection::Encrypted;
+            if (encryptedCopy || journalOfEncrypted)
+                QVERIFY2(secretsIn(fileBytes(leftPath)).isEmpty(), qPrintable(left));
+        }
+    }
+}
+
+void TestEncryption::noPlaintextAnywhere()
+{
+    const QString file = path(QStringLiteral("secret.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("secret.qbf"), QStringLiteral("pw"), &seen));
+    DBase db;
+    db.DatabasePath = file;
+    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    QVERIFY(secretsIn(fileBytes(file)).isEmpty());
+
+    {
+        // The journal and the file in the middle of a transaction that rewrites every text, and
+        // the engine's temporary files (a spilled temporary table, found through /proc).
+        LayerDb writer(file);
+        QCOMPARE(writer.exec("PRAGMA cache_size = 1; PRAGMA temp_store = FILE; PRAGMA temp.cache_size = 1;"
+                             "BEGIN; UPDATE Notes SET nNote = nNote || nNote, nNoteTitle = nNoteTitle || ' 2';"
+                             "UPDATE Groups SET vGroupName = vGroupName || ' 2';"
+                             "CREATE TEMP TABLE copied AS SELECT * FROM Notes"),
+                 SQLITE_OK);
+        const QByteArray journal = fileBytes(file + QStringLiteral("-journal"));
+        QVERIFY(journal.size() > Region + Page);
+        QCOMPARE(secretsIn(journal), QStringList());
+        QCOMPARE(secretsIn(fileBytes(file)), QStringList());
+        int temporaries = 0;
+        for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
+            if (!fd.symLinkTarget().contains(QLatin1String("/etilqs_")))
+                continue;
+            ++temporaries;
+            QCOMPARE(secretsIn(fileBytes(fd.filePath())), QStringList());
+        }
+        QVERIFY(temporaries > 0);
+        QCOMPARE(writer.exec("ROLLBACK"), SQLITE_OK);
+    }
+
+    // History, recently deleted notes and the search index are inside the file too.
+    const QStringList kept = writeKeptTexts(db);
+    QCOMPARE(kept.size(), 3);
+    // Free pages for the compaction to give back.
+    VectorNoteSink notes;
+    db.LoadNotes(notes, -1);
+    for (qsizetype i = 10; i < 40; ++i)
+        QCOMPARE(db.DeleteNote(notes.items[i].key.mid(1).toLongLong()), 1);
+    seen = listing(db);
+    QCOMPARE(foundIn(fileBytes(file), kept), QStringList());
+
+    // Copies: a backup beside it, an automatic backup in its folder, and compaction in place.
+    db.CloseDatabase();
+    QString error;
+    QCOMPARE(FileOps::BackupTo(file, path(QStringLiteral("backup.qbf")), &error), 1);
+    BackupJob automatic(file, path(QStringLiteral("auto")));
+    QVERIFY2(automatic.runToEnd() == BackupJob::Done, qPrintable(automatic.error()));
+    const qint64 before = QFileInfo(file).size();
+    QCOMPARE(FileOps::Compact(file, &error), 1);
+    QVERIFY(QFileInfo(file).size() < before);
+    for (const QString &copy : {path(QStringLiteral("backup.qbf")), automatic.copyPath(), file}) {
+        QCOMPARE(DBase::ProtectionOf(copy), DBase::Protection::Encrypted);
+        const QByteArray bytes = fileBytes(copy);
+        QCOMPARE(secretsIn(bytes), QStringList());
+        QCOMPARE(foundIn(bytes, kept), QStringList());
+        DBase reader;
+        reader.DatabasePath = copy;
+        QCOMPARE(reader.OpenWithPassword(QStringLiteral("wrong")), DBase::Access::WrongPassword);
+        QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+        QCOMPARE(listing(reader).mid(1), seen.mid(1)); // the root node shows the file name
+    }
+}
+
+// The other side of the look-ups above: without a password the same texts are in the bytes, so
+// their absence from a protected file means something.
+void TestEncryption::keptTextsAreInAPlainFile()
+{
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("plain.qbf"), QString(), &seen));
+    DBase db;
+    db.DatabasePath = path(QStringLiteral("plain.qbf"));
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    const QStringList kept = writeKeptTexts(db);
+    QCOMPARE(kept.size(), 3);
+    db.CloseDatabase();
+    QCOMPARE(foundIn(fileBytes(path(QStringLiteral("plain.qbf"))), kept), kept);
+    QVERIFY(!secretsIn(fileBytes(path(QStringLiteral("plain.qbf")))).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestEncryption)
+#include "tst_encryption.moc"
