@@ -12,7 +12,7 @@ frmBackups::frmBackups(std::vector<AutoBackup::Copy> copies, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("从自动备份恢复"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("选择要打开的备份(打开的是备份本身,当前文件不变):"), this));
+    layout->addWidget(new QLabel(QStringLiteral("选择要打开的备份（打开的是备份本身，当前文件不变）："), this));
     lstCopies = new QListWidget(this);
     lstCopies->setObjectName(QStringLiteral("lstCopies"));
     const QLocale locale;
