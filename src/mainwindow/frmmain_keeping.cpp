@@ -91,7 +91,8 @@ void frmmain::startBackupTimer()
 void frmmain::backupIfDue()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    if (!m_db.DatabaseIsOpen || m_lastBackup.secsTo(now) < kBackupEverySecs)
+    // Not while a compaction or a manual backup rewrites or copies the file.
+    if (m_busy || !m_db.DatabaseIsOpen || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
     if (m_backupRunner->start(m_db.DatabasePath, Tools::BackupFolderOf(m_settings)))
         m_lastBackup = now;
