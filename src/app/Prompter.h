@@ -28,6 +28,8 @@ public:
                                  const QString &folder = QString()) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                  const QString &folder = QString()) = 0;
+    // A folder; "" when cancelled. Starts in folder, or in the user's home when none is given.
+    virtual QString folderName(QWidget *parent, const QString &caption, const QString &folder) = 0;
     virtual std::optional<QColor> color(QWidget *parent, const QColor &initial) = 0;
     virtual std::optional<QFont> font(QWidget *parent, const QFont &initial) = 0;
     // Shows one of our own dialogs modally; returns QDialog::exec()'s result.

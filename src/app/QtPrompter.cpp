@@ -60,6 +60,11 @@ QString QtPrompter::openFileName(QWidget *parent, const QString &caption, const 
     return QFileDialog::getOpenFileName(parent, caption, startFolder(folder), filter);
 }
 
+QString QtPrompter::folderName(QWidget *parent, const QString &caption, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, startFolder(folder));
+}
+
 QString QtPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                  const QString &folder)
 {

@@ -9,6 +9,7 @@ public:
     int msgBox(QWidget *parent, const QString &text, int style, const QString &title) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &filter,
                          const QString &folder = QString()) override;
+    QString folderName(QWidget *parent, const QString &caption, const QString &folder) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                          const QString &folder = QString()) override;
     std::optional<QColor> color(QWidget *parent, const QColor &initial) override;

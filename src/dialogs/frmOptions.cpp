@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <tuple>
 
@@ -76,10 +77,16 @@ frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
     connect(cboSkin, &QComboBox::currentIndexChanged, this, &frmOptions::cboSkin_Click);
     cboSkin->setCurrentIndex(m_settings.gSkin == 0 ? 0 : 1);
 
+    txtKeepDays->setValue(m_settings.gKeepDays);
+    txtKeepVersions->setValue(m_settings.gKeepVersions);
+    txtKeepPercent->setValue(m_settings.gKeepPercent);
+    txtBackupFolder->setText(m_settings.gBackupFolder);
+
     Tools::ApplyFontString(m_settings.gGroupFont, lblGroupFont);
     Tools::ApplyFontString(m_settings.gRecordFont, lblRecordFont);
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmOptions::cmdOpen_Click);
+    connect(cmdFolder, &QPushButton::clicked, this, &frmOptions::cmdFolder_Click);
     connect(cmdFont1, &QPushButton::clicked, this, &frmOptions::cmdFont1_Click);
     connect(cmdFont2, &QPushButton::clicked, this, &frmOptions::cmdFont2_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
@@ -140,11 +147,39 @@ void frmOptions::buildControls()
     grid2->addWidget(cmdFont2, 1, 2);
     grid2->setColumnStretch(1, 1);
 
+    // Third frame: what is kept of old versions and deleted notes, and the automatic copies.
+    QFrame *frame3 = named<QFrame>("Frame3", this);
+    frame3->setFrameShape(QFrame::StyledPanel);
+    auto spin = [frame3](const char *name, int low, int high, const QString &suffix) {
+        QSpinBox *box = named<QSpinBox>(name, frame3);
+        box->setRange(low, high);
+        box->setSuffix(suffix);
+        return box;
+    };
+    txtKeepDays = spin("txtKeepDays", 1, 3650, QStringLiteral(" 天"));
+    txtKeepVersions = spin("txtKeepVersions", 1, 10000, QStringLiteral(" 个"));
+    txtKeepPercent = spin("txtKeepPercent", 1, 100, QStringLiteral(" %"));
+    txtBackupFolder = named<QLineEdit>("txtBackupFolder", frame3);
+    txtBackupFolder->setPlaceholderText(QStringLiteral("默认位置"));
+    cmdFolder = named<QPushButton>("cmdFolder", frame3, QStringLiteral("浏览..."));
+    cmdFolder->setAutoDefault(false);
+    auto *grid3 = new QGridLayout(frame3);
+    grid3->addWidget(new QLabel(QStringLiteral("历史和删除的记事本保留"), frame3), 0, 0);
+    grid3->addWidget(txtKeepDays, 0, 1);
+    grid3->addWidget(new QLabel(QStringLiteral("每个记事本最多保留版本"), frame3), 1, 0);
+    grid3->addWidget(txtKeepVersions, 1, 1);
+    grid3->addWidget(new QLabel(QStringLiteral("历史最多占数据库"), frame3), 2, 0);
+    grid3->addWidget(txtKeepPercent, 2, 1);
+    grid3->addWidget(new QLabel(QStringLiteral("自动备份文件夹"), frame3), 3, 0, 1, 2);
+    grid3->addWidget(txtBackupFolder, 4, 0, 1, 2);
+    grid3->addWidget(cmdFolder, 4, 2);
+
     std::tie(cmdOK, cmdCancel) = okCancelButtons(this);
 
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(frame1);
     outer->addWidget(frame2);
+    outer->addWidget(frame3);
     outer->addLayout(buttonRow(cmdOK, cmdCancel));
     outer->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -159,6 +194,14 @@ void frmOptions::cmdOpen_Click()
     txtDatabase->setText(path);
     txtDatabase->setCursorPosition(0);
     txtDatabase->setToolTip(path);
+}
+
+void frmOptions::cmdFolder_Click()
+{
+    const QString folder = m_prompter.folderName(this, QStringLiteral("自动备份文件夹"),
+                                                 Tools::BackupFolderOf(m_settings));
+    if (!folder.isEmpty())
+        txtBackupFolder->setText(folder);
 }
 
 void frmOptions::cboSkin_Click()
@@ -212,6 +255,11 @@ void frmOptions::cmdOK_Click()
     m_settings.gMaxsized = chkMaxSize->isChecked() ? 1 : 0;
     m_settings.gMinToTray = chkTray->isChecked() ? 1 : 0;
     m_settings.gSkin = qint16(cboSkin->currentIndex());
+    m_settings.gKeepDays = qint16(txtKeepDays->value());
+    m_settings.gKeepVersions = qint16(txtKeepVersions->value());
+    m_settings.gKeepPercent = qint16(txtKeepPercent->value());
+    m_settings.gBackupFolder = txtBackupFolder->text().trimmed();
     Tools::SaveSettings(m_settings);
+    Tools::SaveKeepSettings(m_settings);
     accept();
 }

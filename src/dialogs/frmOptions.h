@@ -12,6 +12,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // Edits the preferences. A picked skin is applied at once through setSkin (the settings change
 // only on OK); a picked font goes into gGroupFont / gRecordFont at once. OK writes the settings
@@ -30,6 +31,7 @@ public:
     void cmdFont1_Click();
     void cmdFont2_Click();
     void cmdOK_Click();
+    void cmdFolder_Click();
 
 private:
     void buildControls();
@@ -55,6 +57,12 @@ private:
     QFrame *Picture1 = nullptr;
     QLabel *lblRecordFont = nullptr;
     QPushButton *cmdFont2 = nullptr;
+    // What is kept: history and deleted notes, and where the automatic copies go ("" = default).
+    QSpinBox *txtKeepDays = nullptr;
+    QSpinBox *txtKeepVersions = nullptr;
+    QSpinBox *txtKeepPercent = nullptr;
+    QLineEdit *txtBackupFolder = nullptr;
+    QPushButton *cmdFolder = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
 };

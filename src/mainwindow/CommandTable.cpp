@@ -68,12 +68,18 @@ const CommandRow kCommands[] = {
     {Cmd::Forum, [](frmmain &w) { w.mnuForum_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
     {Cmd::RestoreWindow, [](frmmain &w) { w.mnuRestore_Click(); }, false, nullptr, nullptr, nullptr, 0,
      When::Always},
+    {Cmd::NoteHistory, [](frmmain &w) { w.mnuHistory_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::DeletedNotes, [](frmmain &w) { w.mnuDeleted_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::RestoreFromBackup, [](frmmain &w) { w.mnuFromBackup_Click(); }, false, nullptr, nullptr, nullptr, 0,
+     When::Always},
 };
 
 const ItemRow kItems[] = {
     {Menu::File, "mnuNew", Cmd::NewNotebook, "新建", Qt::CTRL | Qt::Key_N, When::Always, &frmmain::mnuNew},
     {Menu::File, "mnuOpen", Cmd::OpenNotebook, "打开", kNoKey, When::Always, &frmmain::mnuOpen},
     {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
+    {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::NotebookOpen,
+     &frmmain::mnuFromBackup},
     {Menu::File, "mnuBlank1", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank1},
     {Menu::File, "mnuExit", Cmd::Exit, "退出", kNoKey, When::Always, &frmmain::mnuExit},
 
@@ -92,12 +98,15 @@ const ItemRow kItems[] = {
      &frmmain::mnuDel},
     {Menu::NotePopup, "mnuBlank2", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank2},
     {Menu::NotePopup, "mnuMove", Cmd::MoveNote, "移动", kNoKey, When::NoteMenuMove, &frmmain::mnuMove},
+    {Menu::NotePopup, "mnuHistory", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteMenuHasNotes, &frmmain::mnuHistory},
 
     {Menu::Notes, "mnuEdit1", Cmd::EditNote, "编辑", kNoKey, When::NoteSelected, &frmmain::mnuEdit1},
     {Menu::Notes, "mnuNewNote1", Cmd::AddNote, "新建记事本", kNoKey, When::GroupSelected, &frmmain::mnuNewNote1},
     {Menu::Notes, "mnuDelete2", Cmd::DeleteNote, "删除", kNoKey, When::NoteSelected, &frmmain::mnuDelete2},
     {Menu::Notes, "mnuBlank3", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank3},
     {Menu::Notes, "mnuMove1", Cmd::MoveNote, "移动", kNoKey, When::NoteSelected, &frmmain::mnuMove1},
+    {Menu::Notes, "mnuHistory1", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteSelected, &frmmain::mnuHistory1},
+    {Menu::Notes, "mnuDeleted", Cmd::DeletedNotes, "最近删除", kNoKey, When::NotebookOpen, &frmmain::mnuDeleted},
     {Menu::Groups, "mnuNew1", Cmd::AddGroup, "新建组", kNoKey, When::NotebookOpen, &frmmain::mnuNew1},
     {Menu::Groups, "mnuRename1", Cmd::RenameGroup, "重命名", kNoKey, When::GroupSelected, &frmmain::mnuRename1},
     {Menu::Groups, "mnuDelete1", Cmd::DeleteGroup, "删除", kNoKey, When::GroupSelected, &frmmain::mnuDelete1},

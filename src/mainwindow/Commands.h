@@ -26,4 +26,7 @@ enum class Cmd {
     Options,
     Forum,
     RestoreWindow,
+    NoteHistory,
+    DeletedNotes,
+    RestoreFromBackup,
 };

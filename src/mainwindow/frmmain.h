@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QBrush>
+#include <QDateTime>
 #include <QFileDevice>
 #include <QIcon>
 #include <QList>
@@ -29,6 +30,8 @@ class QMenuBar;
 class QTextEdit;
 class QToolBar;
 class QWidget;
+class QTimer;
+class BackupRunner;
 
 // The main window. One class in several files, one per concern:
 //   frmmain.cpp               controls, and the menus and toolbar built from the command table
@@ -41,6 +44,7 @@ class QWidget;
 //   frmmain_commands.cpp      running commands, enabled states, group and note commands
 //   frmmain_filecommands.cpp  new, open, back up, compact
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
+//   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
 //
 // Controls and window state are public: other windows (options, move) and the tests read them,
 // as the form's design intends.
@@ -130,6 +134,9 @@ public Q_SLOTS:
     void mnuOptions_Click();
     void mnuForum_Click();
     void mnuRestore_Click();
+    void mnuHistory_Click();
+    void mnuDeleted_Click();
+    void mnuFromBackup_Click();
     void Tray1_MouseDown(int button);
 
     // ---- tree and list events ----
@@ -174,18 +181,18 @@ public:
 
     // ---- menus (object names as the fields) ----
     QMenu *mnuFile = nullptr;
-    QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuBackup = nullptr, *mnuBlank1 = nullptr,
-            *mnuExit = nullptr;
+    QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuBackup = nullptr, *mnuFromBackup = nullptr,
+            *mnuBlank1 = nullptr, *mnuExit = nullptr;
     QMenu *mnuGroup = nullptr;
     QAction *mnuNewNote3 = nullptr, *mnuBlank5 = nullptr, *mnuNewGroup = nullptr, *mnuRename = nullptr,
             *mnuDelete = nullptr;
     QMenu *mnuNote = nullptr;
     QAction *mnuEditNote = nullptr, *mnuNewNote = nullptr, *mnuDel = nullptr, *mnuBlank2 = nullptr,
-            *mnuMove = nullptr;
+            *mnuMove = nullptr, *mnuHistory = nullptr;
     QMenu *mnuAction = nullptr;
     QMenu *mnuNotes = nullptr;
     QAction *mnuEdit1 = nullptr, *mnuNewNote1 = nullptr, *mnuDelete2 = nullptr, *mnuBlank3 = nullptr,
-            *mnuMove1 = nullptr;
+            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr;
     QMenu *mnuGroups = nullptr;
     QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr;
     QMenu *mnuView = nullptr;
@@ -244,6 +251,8 @@ private:
     // one, asks for its password, and fills the tree. Whatever does not end Opened leaves no
     // notebook open; Unreadable has not been told to the user yet, the others have.
     OpenOutcome openNotebook(const QString &path, bool atStartUp);
+    // Opens a notebook the user chose, back to the one shown before when that fails.
+    void openChosen(const QString &path);
     void openStartupDatabase();
     void makeWritableForSession(const QString &path);
     void selectFirstNote();
@@ -251,6 +260,13 @@ private:
     void clearPanes();
 
     void restoreViewOption(Cmd cmd, qint16 stored);
+
+    // Automatic copies, in frmmain_keeping.cpp: one a day while running and one at exit.
+    void startBackupTimer();
+    void backupIfDue();
+    void backupAtExit();
+    // Refills the tree and the list and shows the note with this ID again when it is listed.
+    void reloadPanes(qint64 noteId);
 
     // Tree and list helpers.
     void clearPreview();
@@ -286,4 +302,7 @@ private:
     bool m_toolbarShown = true, m_statusShown = true, m_notesShown = true, m_infoShown = true;
     QWidget *m_client = nullptr; // the area the panes are laid out in
     QMenuBar *m_popupBar = nullptr; // hidden holder of the pop-up menus
+    BackupRunner *m_backupRunner = nullptr;
+    QTimer *m_backupTimer = nullptr;
+    QDateTime m_lastBackup; // when the last automatic copy of this run started
 };

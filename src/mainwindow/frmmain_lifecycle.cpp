@@ -62,7 +62,9 @@ bool frmmain::Form_Load()
     restoreViewOption(Cmd::ShowNoteInfo, m_settings.gNoteInfo);
 
     // Open it; with nothing open, of the toolbar only New and Open work.
+    m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings));
     openStartupDatabase();
+    startBackupTimer();
 
     // The first activation selects the first group and note.
     FirstActivatePending = true;
@@ -157,6 +159,7 @@ void frmmain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    backupAtExit();
     m_db.CloseDatabase();
     // Give the start-up file back the permissions it had (a read-only notebook stays read-only).
     if (DbFileAttributes && !m_attributesPath.isEmpty() && Tools::FileExists(m_attributesPath))

@@ -153,42 +153,46 @@ void frmmain::mnuOpen_Click()
 {
     const std::optional<QString> chosen = AskFileName(true, QStringLiteral("打开数据库文件"),
                                                       QStringLiteral("数据库文件(*.qbf)|*.qbf|"));
-    if (chosen) {
-        const QString previousPath = m_db.DatabasePath;
-        const bool previousOpen = m_db.DatabaseIsOpen;
-        const QString previousPassword = m_state.gPassword;
-        const OpenOutcome outcome = openNotebook(*chosen, false);
-        if (outcome == OpenOutcome::Opened) {
-            selectFirstNote();
-        } else if (outcome != OpenOutcome::Locked) {
-            // Back to the notebook shown before; after a "no" or a failed conversion the user has
-            // been told enough. One that was locked (or absent) stays closed: reopening it here
-            // would skip its password.
-            if (outcome == OpenOutcome::Unreadable)
-                m_prompter.msgBox(this, kDamaged, Prompter::Exclamation, cmd::notice());
-            const bool left = m_db.DatabasePath != previousPath || !m_db.DatabaseIsOpen;
-            if (left) {
-                m_db.CloseDatabase();
-                m_db.DatabasePath = previousPath;
-                m_state.gPassword = previousPassword;
-                if (previousOpen)
-                    m_db.OpenDatabase();
-            }
-            if (previousOpen && !m_db.DatabaseIsOpen) {
-                // It went away meanwhile: show nothing of it.
-                qCWarning(lcStore) << "cannot reopen" << previousPath << m_db.lastError();
-                m_prompter.msgBox(this, kDamaged + cmd::crlf() + QDir::toNativeSeparators(previousPath),
-                                  Prompter::Exclamation, cmd::notice());
-                clearPanes();
-            } else if (previousOpen && tv1->nodeCount() == 0) {
-                // The panes had been emptied for the file that failed.
-                m_db.LoadGroups(*tv1);
-                selectFirstNote();
-            }
-        }
-    }
+    if (chosen)
+        openChosen(*chosen);
     // After every outcome, a cancelled chooser included.
     updateCommandStates();
+}
+
+void frmmain::openChosen(const QString &chosenPath)
+{
+    const QString previousPath = m_db.DatabasePath;
+    const bool previousOpen = m_db.DatabaseIsOpen;
+    const QString previousPassword = m_state.gPassword;
+    const OpenOutcome outcome = openNotebook(chosenPath, false);
+    if (outcome == OpenOutcome::Opened) {
+        selectFirstNote();
+    } else if (outcome != OpenOutcome::Locked) {
+        // Back to the notebook shown before; after a "no" or a failed conversion the user has
+        // been told enough. One that was locked (or absent) stays closed: reopening it here
+        // would skip its password.
+        if (outcome == OpenOutcome::Unreadable)
+            m_prompter.msgBox(this, kDamaged, Prompter::Exclamation, cmd::notice());
+        const bool left = m_db.DatabasePath != previousPath || !m_db.DatabaseIsOpen;
+        if (left) {
+            m_db.CloseDatabase();
+            m_db.DatabasePath = previousPath;
+            m_state.gPassword = previousPassword;
+            if (previousOpen)
+                m_db.OpenDatabase();
+        }
+        if (previousOpen && !m_db.DatabaseIsOpen) {
+            // It went away meanwhile: show nothing of it.
+            qCWarning(lcStore) << "cannot reopen" << previousPath << m_db.lastError();
+            m_prompter.msgBox(this, kDamaged + cmd::crlf() + QDir::toNativeSeparators(previousPath),
+                              Prompter::Exclamation, cmd::notice());
+            clearPanes();
+        } else if (previousOpen && tv1->nodeCount() == 0) {
+            // The panes had been emptied for the file that failed.
+            m_db.LoadGroups(*tv1);
+            selectFirstNote();
+        }
+    }
 }
 
 void frmmain::selectFirstNote()

@@ -90,6 +90,7 @@ void frmmain::mnuOptions_Click()
     if (m_prompter.exec(&dlg) == QDialog::Accepted) {
         applyFontString(m_settings.gGroupFont, tv1, true);
         applyFontString(m_settings.gRecordFont, LstV, false);
+        m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings));
     } else {
         m_settings.gGroupFont = groupFont;
         m_settings.gRecordFont = recordFont;

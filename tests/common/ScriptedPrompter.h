@@ -57,6 +57,12 @@ public:
         fileFolders.append(folder);
         return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
     }
+    QString folderName(QWidget *, const QString &caption, const QString &folder) override
+    {
+        fileCaptions.append(caption);
+        fileFolders.append(folder);
+        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+    }
     QString saveFileName(QWidget *, const QString &caption, const QString &filter,
                          const QString &folder = QString()) override
     {

@@ -52,9 +52,11 @@ void tst_CommandTable::menus_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("nominal: File") << "mnuFile"
-        << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuBackup 另备份为...; mnuBlank1 -; mnuExit 退出";
+        << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuBackup 另备份为...; "
+           "mnuFromBackup 从自动备份恢复...; mnuBlank1 -; mnuExit 退出";
     QTest::newRow("nominal: Action") << "mnuAction"
-        << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动}; "
+        << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动; "
+           "mnuHistory1 历史版本; mnuDeleted 最近删除}; "
            "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除}";
     QTest::newRow("nominal: View") << "mnuView"
         << "mnuMyNotes 我的记事本 tick; mnuToolbar 工具栏 tick; mnuStatusbar 状态栏 tick; mnuNoteInfo 记事本信息 tick; "
@@ -65,7 +67,8 @@ void tst_CommandTable::menus_data()
     QTest::newRow("nominal: group pop-up") << "mnuGroup"
         << "mnuNewNote3 新建记事本; mnuBlank5 -; mnuNewGroup 新建组; mnuRename 重命名 F2; mnuDelete 删除 Del";
     QTest::newRow("nominal: note pop-up") << "mnuNote"
-        << "mnuEditNote 编辑 Ctrl+O; mnuNewNote 新建记事本; mnuDel 删除 Ctrl+D; mnuBlank2 -; mnuMove 移动";
+        << "mnuEditNote 编辑 Ctrl+O; mnuNewNote 新建记事本; mnuDel 删除 Ctrl+D; mnuBlank2 -; mnuMove 移动; "
+           "mnuHistory 历史版本";
     QTest::newRow("nominal: tray pop-up") << "mnuTray" << "mnuRestore 显示窗口; mnuBlank4 -; mnuExit1 退出";
 }
 

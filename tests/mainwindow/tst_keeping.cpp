@@ -1,0 +1,274 @@
+// Note history, recently deleted notes, the automatic copies and their settings, driven through
+// the main window's commands.
+#include "CommandTesting.h"
+
+#include "dialogs/frmBackups.h"
+#include "dialogs/frmDeleted.h"
+#include "dialogs/frmHistory.h"
+#include "dialogs/frmOptions.h"
+#include "settings/SettingsStore.h"
+#include "store/AutoBackup.h"
+
+#include <QCryptographicHash>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace CommandTesting;
+
+namespace {
+
+QByteArray digestOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Selects the listed note with this title; false when it is not listed.
+bool selectTitle(frmmain &w, const QString &title)
+{
+    const int row = titles(w).indexOf(title);
+    if (row < 0)
+        return false;
+    w.SelectItem(row + 1);
+    return true;
+}
+
+// Picks row `row` of a history or deleted-notes window, restores it (answering Yes) and closes.
+Script restoreRow(ScriptedPrompter &prompter, int row)
+{
+    return [&prompter, row](QDialog *d) {
+        auto *list = ChildLookup::child<QTreeWidget>(*d, "lstKept");
+        if (row >= list->topLevelItemCount())
+            return int(QDialog::Rejected);
+        list->setCurrentItem(list->topLevelItem(row));
+        prompter.msgAnswers.enqueue(Prompter::Yes);
+        if (auto *h = qobject_cast<frmHistory *>(d))
+            h->cmdRestore_Click();
+        else
+            qobject_cast<frmDeleted *>(d)->cmdRestore_Click();
+        return int(QDialog::Rejected);
+    };
+}
+
+} // namespace
+
+class tst_Keeping : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandStates_data();
+    void commandStates();
+    void historyRestoreShowsOldText();
+    void deletedNoteComesBack();
+    void openFromBackup_data();
+    void openFromBackup();
+    void keepOptionsRoundTrip_data();
+    void keepOptionsRoundTrip();
+};
+
+void tst_Keeping::commandStates_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("withNote");  // a note selected
+    QTest::addColumn<bool>("groupOnly"); // a group clicked, no note chosen
+    QTest::addColumn<bool>("closed");    // no notebook open
+
+    QTest::newRow("history in the notes menu") << "mnuHistory1" << "mnuNotes" << "历史版本" << true << false << false;
+    QTest::newRow("recently deleted") << "mnuDeleted" << "mnuNotes" << "最近删除" << true << true << false;
+    QTest::newRow("open an automatic copy") << "mnuFromBackup" << "mnuFile" << "从自动备份恢复..." << true << true
+                                            << false;
+}
+
+void tst_Keeping::commandStates()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, menu);
+    QFETCH(QString, caption);
+    QFETCH(bool, withNote);
+    QFETCH(bool, groupOnly);
+    QFETCH(bool, closed);
+
+    MainWindowHarness h;
+    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
+    frmmain &w = *h.window;
+    auto *m = w.findChild<QMenu *>(menu);
+    QVERIFY(m);
+    QAction *a = nullptr;
+    for (QAction *each : m->actions())
+        if (each->objectName() == item)
+            a = each;
+    QVERIFY2(a, qPrintable(item + QStringLiteral(" is not in ") + menu));
+    QCOMPARE(a->text(), caption);
+
+    QVERIFY(selectTitle(w, QStringLiteral("Budget")));
+    QCOMPARE(a->isEnabled(), withNote);
+    w.SelectNode(2);
+    QCOMPARE(a->isEnabled(), groupOnly);
+
+    MainWindowHarness none;
+    frmmain &empty = none.start({none.path(QStringLiteral("missing.qbf"))});
+    QVERIFY(!none.db.DatabaseIsOpen);
+    QAction *b = nullptr;
+    for (QAction *each : empty.findChild<QMenu *>(menu)->actions())
+        if (each->objectName() == item)
+            b = each;
+    QVERIFY(b);
+    QCOMPARE(b->isEnabled(), closed);
+}
+
+void tst_Keeping::historyRestoreShowsOldText()
+{
+    MainWindowHarness h;
+    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
+    frmmain &w = *h.window;
+    QVERIFY(selectTitle(w, QStringLiteral("Budget")));
+    const qint64 id = w.CurrentNoteId;
+    h.prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Budget"), QStringLiteral("second draft")));
+    w.run(Cmd::EditNote);
+    QVERIFY(w.txtNote->toPlainText().contains(QStringLiteral("second draft")));
+
+    // The newest kept version is the text before the edit.
+    w.SelectNode(3); // elsewhere, to see the window come back to the note by its ID
+    QVERIFY(selectTitle(w, QStringLiteral("购物清单")));
+    w.SelectNode(2);
+    QVERIFY(selectTitle(w, QStringLiteral("Budget")));
+    h.prompter.dialogScripts.enqueue(restoreRow(h.prompter, 0));
+    w.run(Cmd::NoteHistory);
+    QCOMPARE(w.CurrentNoteId, id);
+    QVERIFY2(w.txtNote->toPlainText().contains(QStringLiteral("plain body text")),
+             qPrintable(w.txtNote->toPlainText()));
+}
+
+void tst_Keeping::deletedNoteComesBack()
+{
+    MainWindowHarness h;
+    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
+    frmmain &w = *h.window;
+    QVERIFY(selectTitle(w, QStringLiteral("alpha plan")));
+    h.prompter.msgAnswers.enqueue(Prompter::Yes);
+    w.run(Cmd::DeleteNote);
+    QVERIFY(!titles(w).contains(QStringLiteral("alpha plan")));
+
+    h.prompter.dialogScripts.enqueue(restoreRow(h.prompter, 0));
+    w.run(Cmd::DeletedNotes);
+    QVERIFY2(titles(w).contains(QStringLiteral("alpha plan")), qPrintable(titles(w).join(',')));
+    QVERIFY(readNotebook(h.db.DatabasePath).notes.contains(QStringLiteral("alpha plan")));
+}
+
+void tst_Keeping::openFromBackup_data()
+{
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("a copy chosen") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void tst_Keeping::openFromBackup()
+{
+    QFETCH(bool, choose);
+    MainWindowHarness h;
+    const QString folder = h.path(QStringLiteral("copies"));
+    h.writeSetting(QStringLiteral("BackupFolder"), folder);
+    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
+    frmmain &w = *h.window;
+    const QString book = h.db.DatabasePath;
+    QCOMPARE(Tools::BackupFolderOf(h.settings), folder);
+
+    // Two copies a day apart, each followed by a note it does not have (an unchanged notebook
+    // is not copied again).
+    for (int day : {1, 2}) {
+        BackupJob job(book, folder, QDateTime(QDate(2026, 5, day), QTime(9, 0)));
+        QCOMPARE(job.runToEnd(), BackupJob::Done);
+        h.prompter.dialogScripts.enqueue(writeNote(QStringLiteral("after copy %1").arg(day)));
+        w.SelectNode(2);
+        w.run(Cmd::AddNote);
+        QVERIFY(titles(w).contains(QStringLiteral("after copy %1").arg(day)));
+    }
+    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(folder, book);
+    QCOMPARE(copies.size(), size_t(2));
+    h.db.CloseDatabase(); // so the digest sees everything written
+    h.db.OpenDatabase();
+    const QByteArray before = digestOf(book);
+
+    QStringList listed;
+    h.prompter.dialogScripts.enqueue([&listed, choose](QDialog *d) {
+        auto *list = ChildLookup::child<QListWidget>(*d, "lstCopies");
+        for (int i = 0; i < list->count(); ++i)
+            listed << list->item(i)->text();
+        if (!choose)
+            return int(QDialog::Rejected);
+        list->setCurrentRow(1); // the older one
+        d->accept();
+        return d->result();
+    });
+    w.run(Cmd::RestoreFromBackup);
+
+    QCOMPARE(listed.size(), 2);
+    QVERIFY2(listed[0].startsWith(QStringLiteral("2026/5/2 09:00:00")), qPrintable(listed[0]));
+    QCOMPARE(h.db.DatabasePath, choose ? copies[1].path : book);
+    QVERIFY(h.db.DatabaseIsOpen);
+    QCOMPARE(titles(w).contains(QStringLiteral("after copy 1")), !choose);
+    QCOMPARE(titles(w).contains(QStringLiteral("after copy 2")), !choose);
+    QVERIFY(titles(w).contains(QStringLiteral("Budget")));
+    QCOMPARE(digestOf(book), before);
+}
+
+void tst_Keeping::keepOptionsRoundTrip_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<int>("versions");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<bool>("browse"); // the folder picked through 浏览..., else left to the default
+
+    QTest::newRow("lowest, folder picked") << 1 << 1 << 1 << true;
+    QTest::newRow("highest, default folder") << 3650 << 10000 << 100 << false;
+}
+
+void tst_Keeping::keepOptionsRoundTrip()
+{
+    QFETCH(int, days);
+    QFETCH(int, versions);
+    QFETCH(int, percent);
+    QFETCH(bool, browse);
+
+    MainWindowHarness h;
+    h.writeSetting(QStringLiteral("KeepDays"), QStringLiteral("7"));
+    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
+    frmmain &w = *h.window;
+    QCOMPARE(h.db.keepLimits().days, 7); // read at start-up
+
+    const QString picked = h.path(QStringLiteral("picked"));
+    int shownDays = 0;
+    h.prompter.dialogScripts.enqueue([&](QDialog *d) {
+        shownDays = ChildLookup::child<QSpinBox>(*d, "txtKeepDays")->value();
+        ChildLookup::child<QSpinBox>(*d, "txtKeepDays")->setValue(days);
+        ChildLookup::child<QSpinBox>(*d, "txtKeepVersions")->setValue(versions);
+        ChildLookup::child<QSpinBox>(*d, "txtKeepPercent")->setValue(percent);
+        if (browse) {
+            h.prompter.openAnswers.enqueue(picked);
+            qobject_cast<frmOptions *>(d)->cmdFolder_Click();
+        }
+        qobject_cast<frmOptions *>(d)->cmdOK_Click();
+        return d->result();
+    });
+    w.run(Cmd::Options);
+
+    QCOMPARE(shownDays, 7);
+    QCOMPARE(h.readSetting(QStringLiteral("KeepDays")).toInt(), days);
+    QCOMPARE(h.readSetting(QStringLiteral("KeepVersions")).toInt(), versions);
+    QCOMPARE(h.readSetting(QStringLiteral("KeepPercent")).toInt(), percent);
+    QCOMPARE(h.readSetting(QStringLiteral("BackupFolder")), browse ? picked : QString());
+    QCOMPARE(h.db.keepLimits().days, days);
+    QCOMPARE(h.db.keepLimits().versionsPerNote, versions);
+    QCOMPARE(h.db.keepLimits().historyPercent, percent);
+    QCOMPARE(Tools::BackupFolderOf(h.settings), browse ? picked : AutoBackup::defaultFolder());
+}
+
+QTEST_MAIN(tst_Keeping)
+#include "tst_keeping.moc"
