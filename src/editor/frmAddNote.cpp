@@ -1,5 +1,7 @@
 #include "frmAddNote.h"
 
+#include "exchange/FileImport.h"
+
 #include "EditorTexts.h"
 #include "Twips.h"
 #include "app/AppState.h"
@@ -233,8 +235,7 @@ int frmAddNote::FindInList(const QComboBox *combo, const QString &text)
 
 QString frmAddNote::dateTimeText(const QDateTime &when)
 {
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + when.time().toString(QStringLiteral("hh:mm"));
+    return exchange::noteDateText(when);
 }
 
 QString frmAddNote::generalDateText(const QDateTime &when)

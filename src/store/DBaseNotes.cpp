@@ -3,6 +3,8 @@
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 
+#include <SQLiteCpp/Transaction.h>
+
 #include <cstring>
 #include <vector>
 
@@ -153,22 +155,33 @@ QString DBase::LoadNoteBody(qint64 id)
 
 int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 {
+    return AddNotes(groupId, {note});
+}
+
+int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
+{
     if (!ready())
         return 0;
     return guarded(lastError_, [&] {
-        Query q(conn_->cache,
-                "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
-                "nColor, nNote) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        q.bind(1, note.NoteTitle)
-            .bind(2, groupId)
-            .bind(3, note.NotePriority)
-            .bind(4, qint64(note.NoteIcon))
-            .bind(5, note.NoteAddDate)
-            .bind(6, note.NoteLastUpdate)
-            .bind(7, QString::number(note.NoteColor))
-            .bind(8, note.NoteBody)
-            .run();
-        lastInsertedId_ = conn_->db.getLastInsertRowid();
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        qint64 last = lastInsertedId_;
+        for (const CurrentNote &note : notes) {
+            Query q(conn_->cache,
+                    "INSERT INTO Notes (nNoteTitle, nGroupID, nPriority, nIcon, nAddDate, nLastUpdate, "
+                    "nColor, nNote) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+            q.bind(1, note.NoteTitle)
+                .bind(2, groupId)
+                .bind(3, note.NotePriority)
+                .bind(4, qint64(note.NoteIcon))
+                .bind(5, note.NoteAddDate)
+                .bind(6, note.NoteLastUpdate)
+                .bind(7, QString::number(note.NoteColor))
+                .bind(8, note.NoteBody)
+                .run();
+            last = conn_->db.getLastInsertRowid();
+        }
+        tx.commit();
+        lastInsertedId_ = last;
         return 1;
     });
 }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <unicode/ucnv.h>
 
-namespace editor {
+namespace exchange {
 
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 {
@@ -158,4 +158,4 @@ QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
     return decodeWith(bytes, legacyCodePageName(locale));
 }
 
-} // namespace editor
+} // namespace exchange
