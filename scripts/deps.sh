@@ -15,6 +15,8 @@ packages=(
   dpkg-dev file
   lintian desktop-file-utils appstream man-db libxml2-utils
   poppler-utils cmark
+  qt6-translations-l10n
+  openbox trayer xdotool
 )
 
 missing=()

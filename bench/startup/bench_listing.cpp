@@ -30,8 +30,8 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return Ok;
     }
-    QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(QWidget *, const QColor &) override { return std::nullopt; }
     std::optional<QFont> font(QWidget *, const QFont &) override { return std::nullopt; }
     int exec(QDialog *) override { return QDialog::Rejected; }

@@ -21,9 +21,13 @@ public:
     virtual ~Prompter() = default;
 
     virtual int msgBox(QWidget *parent, const QString &text, int style, const QString &title) = 0;
-    // "" when cancelled. filter is in Qt form, e.g. "数据库文件(*.qbf)".
-    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &filter) = 0;
-    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) = 0;
+    // "" when cancelled. filter is in Qt form, e.g. "数据库文件(*.qbf)". The chooser starts in
+    // folder, or in the user's home when none is given. A save chooser never asks whether to
+    // replace an existing file: each caller decides that itself.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                 const QString &folder = QString()) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                 const QString &folder = QString()) = 0;
     virtual std::optional<QColor> color(QWidget *parent, const QColor &initial) = 0;
     virtual std::optional<QFont> font(QWidget *parent, const QFont &initial) = 0;
     // Shows one of our own dialogs modally; returns QDialog::exec()'s result.

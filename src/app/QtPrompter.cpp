@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -43,14 +44,27 @@ int QtPrompter::msgBox(QWidget *parent, const QString &text, int style, const QS
     return Ok;
 }
 
-QString QtPrompter::openFileName(QWidget *parent, const QString &caption, const QString &filter)
+namespace {
+
+// The program's working folder means nothing to the user; their home does.
+QString startFolder(const QString &folder)
 {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
-QString QtPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+} // namespace
+
+QString QtPrompter::openFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                 const QString &folder)
 {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, caption, startFolder(folder), filter);
+}
+
+QString QtPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                 const QString &folder)
+{
+    return QFileDialog::getSaveFileName(parent, caption, startFolder(folder), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<QColor> QtPrompter::color(QWidget *parent, const QColor &initial)

@@ -7,8 +7,10 @@ class QtPrompter : public Prompter
 {
 public:
     int msgBox(QWidget *parent, const QString &text, int style, const QString &title) override;
-    QString openFileName(QWidget *parent, const QString &caption, const QString &filter) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &filter,
+                         const QString &folder = QString()) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                         const QString &folder = QString()) override;
     std::optional<QColor> color(QWidget *parent, const QColor &initial) override;
     std::optional<QFont> font(QWidget *parent, const QFont &initial) override;
     int exec(QDialog *dialog) override;

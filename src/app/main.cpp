@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "app/QtPrompter.h"
+#include "app/QtTexts.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"
@@ -7,12 +8,15 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillbook"));
     QApplication::setApplicationName(QStringLiteral("Quillbook"));
+    QTranslator qtTexts;
+    installQtChineseTexts(qtTexts);
 
     AppState state;
     Settings settings;

@@ -87,6 +87,10 @@ void Tray::setVisible(bool visible)
 
 void Tray::add()
 {
+    // Taken away inside its own signal and wanted back before that finished: it never left.
+    removeAfterSignal_ = false;
+    if (sys_)
+        return;
     sys_ = std::make_unique<QSystemTrayIcon>();
     sys_->setIcon(icon_.isNull() ? blankIcon() : icon_);
     if (!toolTip_.isEmpty())
@@ -100,6 +104,12 @@ void Tray::remove()
 {
     if (!sys_)
         return;
+    // Hiding or deleting the icon from inside its own activation signal destroys the platform's
+    // widget while it is still handling the click; that waits until the signal has returned.
+    if (inSignal_ > 0) {
+        removeAfterSignal_ = true;
+        return;
+    }
     sys_->hide();
     sys_.reset();
     ++removeCount_;
@@ -112,7 +122,18 @@ void Tray::handleMessage(int message)
 
 void Tray::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
+    ++inSignal_;
     raise(ReportsForActivation(reason));
+    --inSignal_;
+    // Queued, so it runs once the platform's click handling (which emitted the signal) is over.
+    if (inSignal_ == 0 && removeAfterSignal_) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (removeAfterSignal_ && !visible_) {
+                removeAfterSignal_ = false;
+                remove();
+            }
+        }, Qt::QueuedConnection);
+    }
 }
 
 void Tray::raise(const QList<Report> &reports)

@@ -72,5 +72,7 @@ private:
     bool visible_ = false;
     int addCount_ = 0;
     int removeCount_ = 0;
+    int inSignal_ = 0;              // depth of activation signals being handled
+    bool removeAfterSignal_ = false; // hidden while inside one: taken away once it returned
     std::unique_ptr<QSystemTrayIcon> sys_;
 };

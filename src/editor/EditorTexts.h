@@ -25,8 +25,9 @@ inline QString openDocumentFilter() { return QStringLiteral("RTF文档(*.rtf)|*.
 inline QString openPictureTitle() { return QStringLiteral("打开图片"); }
 inline QString openPictureFilter()
 {
-    return QStringLiteral("BMP 图片(*.bmp)|*.bmp|Gif 图片(*.gif)|*.gif|JPEG 图片(*.jpg)|*.jpg|");
+    return QStringLiteral("BMP 图片(*.bmp)|*.bmp|Gif 图片(*.gif)|*.gif|JPEG 图片(*.jpg)|*.jpg|PNG 图片(*.png)|*.png|");
 }
+inline QString discardQuestion() { return QStringLiteral("文档已修改，要放弃修改吗？"); }
 inline QString cannotReadFile(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法读取文件“%1”：%2").arg(path, reason);
@@ -38,6 +39,11 @@ inline QString notATextFile(const QString &path)
 inline QString cannotReadPicture(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法读取图片“%1”：%2\n文档内容未改变。").arg(path, reason);
+}
+
+inline QString cannotPastePicture(const QString &reason)
+{
+    return QStringLiteral("无法粘贴剪贴板中的图片：%1\n文档内容未改变。").arg(reason);
 }
 
 inline QStringList priorities()

@@ -1,25 +1,25 @@
 #include "frmAddNote.h"
 
-#include "exchange/FileImport.h"
-
 #include "EditorTexts.h"
+#include "NoteBody.h"
 #include "Twips.h"
 #include "app/AppState.h"
 #include "app/Prompter.h"
 #include "controls/Named.h"
+#include "controls/TrimBlanks.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
+#include "settings/DateText.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFontDatabase>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextEdit>
@@ -140,7 +140,10 @@ void frmAddNote::createControls()
     cboSize->setToolTip(texts::sizeTip());
     connect(cboSize, &QComboBox::activated, this, &frmAddNote::cboSize_Click);
 
-    txtNote = Tools::named<QTextEdit>("txtNote", this);
+    auto *body = Tools::named<NoteBody>("txtNote", this);
+    connect(body, &NoteBody::pictureRefused, this,
+            [this](const QString &reason) { showError(texts::cannotPastePicture(reason)); });
+    txtNote = body;
     txtNote->setGeometry(twipsRect(45, 2085, 7950, 2595));
     txtNote->setAcceptRichText(true);
     txtNote->document()->setDefaultFont(controlFont());
@@ -178,7 +181,7 @@ void frmAddNote::Form_Load()
 {
     m_textHelper.SetEditor(txtNote);
 
-    cboFont->addItems(QFontDatabase::families());
+    fillFontList();
     for (const QString &size : texts::fontSizes())
         cboSize->addItem(size);
     cboSize->setCurrentIndex(0);
@@ -219,7 +222,11 @@ void frmAddNote::Form_Load()
             && !toolbarButton(2, 8)->isChecked())
             toolbarButton(2, 6)->setChecked(true);
     }
-    UpdateClipboardButtons();
+    // What the window opened with is the unchanged note: nothing to undo, nothing to lose yet.
+    txtNote->document()->clearUndoRedoStacks();
+    txtNote->document()->setModified(false);
+    m_loadedTitle = txtTitle->text();
+    clipboardChanged();
 }
 
 int frmAddNote::FindInList(const QComboBox *combo, const QString &text)
@@ -235,27 +242,12 @@ int frmAddNote::FindInList(const QComboBox *combo, const QString &text)
 
 QString frmAddNote::dateTimeText(const QDateTime &when)
 {
-    return exchange::noteDateText(when);
+    return Tools::NoteDateText(when);
 }
 
 QString frmAddNote::generalDateText(const QDateTime &when)
 {
-    // The long time format may name the time zone ("t"); a note wants the clock time only.
-    const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    QString clock;
-    bool quoted = false;
-    for (const QChar ch : format) {
-        if (ch == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && ch == QLatin1Char('t'))
-            continue;
-        clock.append(ch);
-    }
-    clock = clock.trimmed();
-    if (clock.isEmpty())
-        clock = QStringLiteral("HH:mm:ss");
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + QLocale::system().toString(when.time(), clock).trimmed();
+    return Tools::GeneralDateText(when);
 }
 
 void frmAddNote::setTitleColor(qint32 color)
@@ -275,7 +267,7 @@ void frmAddNote::setTitleWarning(bool on)
 
 void frmAddNote::cmdOK_Click()
 {
-    const QString title = txtTitle->text().trimmed();
+    const QString title = Tools::TrimBlanks(txtTitle->text());
     if (title.isEmpty()) {
         m_prompter.beep();
         setTitleWarning(true);
@@ -294,18 +286,33 @@ void frmAddNote::cmdOK_Click()
     accept();
 }
 
-void frmAddNote::closeEvent(QCloseEvent *event)
+bool frmAddNote::isChanged() const
 {
-    // Closing with the close box is a cancel: the caller must not store a note it never got.
-    if (result() != QDialog::Accepted)
-        m_state.DialogResult = 2;
-    QDialog::closeEvent(event);
+    return txtTitle->text() != m_loadedTitle || txtNote->document()->isModified();
+}
+
+void frmAddNote::reject()
+{
+    // Esc, the close box and Cancel all end here; one key press must not throw away a typed note.
+    if (isChanged()
+        && m_prompter.msgBox(this, texts::discardQuestion(), Prompter::Question, texts::noticeTitle()) != Prompter::Yes)
+        return;
+    ResultDialog::reject();
+}
+
+QString frmAddNote::fileFolder() const
+{
+    if (!m_fileFolder.isEmpty() && QFileInfo(m_fileFolder).isDir())
+        return QDir(m_fileFolder).absolutePath();
+    return QDir::homePath();
 }
 
 QString frmAddNote::AskFileName(bool open, const QString &title, const QString &filter)
 {
     const QString qtFilter = texts::qtFilter(filter);
-    return open ? m_prompter.openFileName(this, title, qtFilter) : m_prompter.saveFileName(this, title, qtFilter);
+    const QString folder = fileFolder();
+    return open ? m_prompter.openFileName(this, title, qtFilter, folder)
+                : m_prompter.saveFileName(this, title, qtFilter, folder);
 }
 
 qint32 frmAddNote::AskColor()
@@ -361,7 +368,8 @@ bool frmAddNote::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == PColor && event->type() == QEvent::MouseButtonPress) {
         PColor_MouseDown(static_cast<QMouseEvent *>(event)->button());
         return true;
-    } else if (watched == txtNote->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    } else if (txtNote && watched == txtNote->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        // The title box and the colour box are watched before the body exists.
         txtNote_Click();
     } else if (watched == pBottom && event->type() == QEvent::Resize) {
         pBottom_Resize();

@@ -21,7 +21,8 @@ class Prompter;
 
 // The modal note editor. The caller sets state.IsNewNote (and, for an edit, state.note), shows it
 // with prompter.exec(), then reads state.DialogResult: 1 means state.note holds the accepted note;
-// anything else (Cancel, the close box, Escape) means nothing is to be stored.
+// anything else (Cancel, the close box, Escape) means nothing is to be stored. Those three ask
+// first when the title or the body was changed.
 class frmAddNote : public ResultDialog
 {
     Q_OBJECT
@@ -37,6 +38,11 @@ public:
     static QString dateTimeText(const QDateTime &when);
     // Text inserted by the date button: short date, a blank, long time (without a time zone).
     static QString generalDateText(const QDateTime &when);
+
+    // Folder the file choosers start in: the open notebook's. When it is not given or no longer
+    // there, they start in the user's home.
+    void setFileFolder(const QString &folder) { m_fileFolder = folder; }
+    QString fileFolder() const;
 
     // The colour shown in the title colour box, 0x00BBGGRR.
     qint32 titleColor() const { return m_color; }
@@ -57,15 +63,19 @@ public:
     void txtNote_Click();
     void UpdateClipboardButtons();
 
+public Q_SLOTS:
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
     void createToolbars();
     void placeToolRow();
+    // The screen fonts in the system's order, each family once by its bare name.
+    void fillFontList();
     // The font list's item for a family, or for the font the system draws it with; 0 when neither is listed.
     int fontListIndex(const QString &family) const;
     void Form_Load();
@@ -82,6 +92,11 @@ private:
     void clearBody();
     void openDocument();
     void setAlignmentButton(int position);
+    void showAlignmentButton(int position);
+    // Whether the title or the body differs from what the window opened with.
+    bool isChanged() const;
+    // Reads the clipboard once per change of it; caret moves use the answer.
+    void clipboardChanged();
     void setBullet(bool on);
     void insertPicture();
     void insertDate();
@@ -91,6 +106,9 @@ private:
     QList<QIcon> m_noteIcons;
     dTxtHelper m_textHelper;
     qint32 m_color = 0;
+    QString m_loadedTitle;
+    QString m_fileFolder;
+    bool m_canPaste = false;
 
     QLabel *lblTitle = nullptr;
     QLineEdit *txtTitle = nullptr;

@@ -3,6 +3,7 @@
 
 #include "EditorPicture.h"
 #include "EditorTexts.h"
+#include "NoteBody.h"
 #include "exchange/TextFileCodec.h"
 #include "Twips.h"
 #include "app/Prompter.h"
@@ -15,8 +16,10 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -131,6 +134,14 @@ QString sizeText(qreal points)
     return QString::number(points, 'g', 6);
 }
 
+// A family the font database lists once per foundry ("C059 [UKWN]") goes into a note by its bare
+// name: other programs reading the note know no foundries.
+QString bareFamily(const QString &listed)
+{
+    const qsizetype bracket = listed.indexOf(QLatin1String(" ["));
+    return bracket > 0 && listed.endsWith(QLatin1Char(']')) ? listed.left(bracket) : listed;
+}
+
 } // namespace
 
 void frmAddNote::createToolbars()
@@ -157,7 +168,21 @@ void frmAddNote::createToolbars()
     placeToolRow();
 
     // Copy and paste availability follows the clipboard, also when another program changes it.
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &frmAddNote::UpdateClipboardButtons);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &frmAddNote::clipboardChanged);
+}
+
+void frmAddNote::fillFontList()
+{
+    QStringList names;
+    QSet<QString> seen;
+    for (const QString &listed : QFontDatabase::families()) {
+        const QString name = bareFamily(listed);
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            names.append(name);
+        }
+    }
+    cboFont->addItems(names);
 }
 
 int frmAddNote::fontListIndex(const QString &family) const
@@ -166,12 +191,7 @@ int frmAddNote::fontListIndex(const QString &family) const
         if (name.isEmpty())
             return -1;
         for (int i = 0; i < cboFont->count(); ++i) {
-            QString item = cboFont->itemText(i);
-            if (item.compare(name, Qt::CaseInsensitive) == 0)
-                return i;
-            // Families found with several foundries are listed as "Name [Foundry]".
-            const qsizetype bracket = item.indexOf(QLatin1String(" ["));
-            if (bracket > 0 && item.left(bracket).compare(name, Qt::CaseInsensitive) == 0)
+            if (cboFont->itemText(i).compare(name, Qt::CaseInsensitive) == 0)
                 return i;
         }
         return -1;
@@ -179,7 +199,7 @@ int frmAddNote::fontListIndex(const QString &family) const
     int index = find(family);
     if (index < 0) {
         // A font this system does not have is drawn with a stand-in; show that one.
-        index = find(QFontInfo(QFont(family)).family());
+        index = find(bareFamily(QFontInfo(QFont(family)).family()));
     }
     return index < 0 ? 0 : index;
 }
@@ -224,7 +244,7 @@ void frmAddNote::Toolbar1_ButtonClick(QAction *button)
         m_textHelper.Cut();
     } else if (key == QLatin1String("M_CPY")) {
         m_textHelper.Copy();
-        UpdateClipboardButtons();
+        clipboardChanged();
     } else if (key == QLatin1String("M_PASTE")) {
         m_textHelper.Paste();
     }
@@ -272,11 +292,16 @@ void frmAddNote::ClickToolbarButton(int position)
     Toolbar2_ButtonClick(toolbarButton(2, position));
 }
 
-void frmAddNote::setAlignmentButton(int position)
+void frmAddNote::showAlignmentButton(int position)
 {
-    // The three buttons act as one group: exactly the clicked one stays pressed.
+    // The three buttons act as one group: exactly one of them is pressed.
     for (int p = 6; p <= 8; ++p)
         toolbarButton(2, p)->setChecked(p == position);
+}
+
+void frmAddNote::setAlignmentButton(int position)
+{
+    showAlignmentButton(position);
     switch (position) {
     case 6: txtNote->setAlignment(Qt::AlignLeft); break;
     case 7: txtNote->setAlignment(Qt::AlignHCenter); break;
@@ -288,17 +313,32 @@ void frmAddNote::setAlignmentButton(int position)
 void frmAddNote::setBullet(bool on)
 {
     QTextCursor cursor = txtNote->textCursor();
+    const QTextDocument *doc = txtNote->document();
+    const QTextBlock first = doc->findBlock(cursor.selectionStart());
+    const QTextBlock last = doc->findBlock(cursor.selectionEnd());
     cursor.beginEditBlock();
     if (on) {
-        if (!cursor.currentList()) {
-            QTextListFormat list;
-            list.setStyle(QTextListFormat::ListDisc);
-            cursor.createList(list);
+        // Every selected paragraph gets a bullet, joining the first list found among them.
+        QTextList *list = nullptr;
+        for (QTextBlock block = first; block.isValid() && !list; block = block.next()) {
+            list = block.textList();
+            if (block == last)
+                break;
+        }
+        if (!list) {
+            QTextListFormat format;
+            format.setStyle(QTextListFormat::ListDisc);
+            cursor.createList(format);
+        } else {
+            for (QTextBlock block = first; block.isValid(); block = block.next()) {
+                if (!block.textList())
+                    list->add(block);
+                if (block == last)
+                    break;
+            }
         }
     } else {
-        const QTextDocument *doc = txtNote->document();
-        const QTextBlock last = doc->findBlock(cursor.selectionEnd());
-        for (QTextBlock block = doc->findBlock(cursor.selectionStart()); block.isValid(); block = block.next()) {
+        for (QTextBlock block = first; block.isValid(); block = block.next()) {
             if (QTextList *list = block.textList()) {
                 list->remove(block);
                 QTextCursor c(block);
@@ -364,7 +404,7 @@ void frmAddNote::cboFont_Click()
     if (cboFont->currentIndex() < 0)
         return;
     QTextCharFormat f;
-    f.setFontFamilies(QStringList{cboFont->currentText()});
+    f.setFontFamilies(QStringList{bareFamily(cboFont->currentText())});
     txtNote->mergeCurrentCharFormat(f);
     txtNote->setFocus();
 }
@@ -427,10 +467,11 @@ void frmAddNote::txtNote_Click()
     }
     if (!code)
         return;
+    // Only the buttons follow: applying the same alignment again would be an edit nobody made.
     switch (*code) {
-    case 0: ClickToolbarButton(6); break;
-    case 1: ClickToolbarButton(8); break;
-    case 2: ClickToolbarButton(7); break;
+    case 0: showAlignmentButton(6); break;
+    case 1: showAlignmentButton(8); break;
+    case 2: showAlignmentButton(7); break;
     default: break;
     }
 }
@@ -442,5 +483,12 @@ void frmAddNote::UpdateClipboardButtons()
     const bool selected = txtNote->textCursor().hasSelection();
     toolbarButton(1, 4)->setEnabled(selected);
     toolbarButton(1, 5)->setEnabled(selected);
-    toolbarButton(1, 6)->setEnabled(m_textHelper.CanPaste());
+    toolbarButton(1, 6)->setEnabled(m_canPaste);
+}
+
+void frmAddNote::clipboardChanged()
+{
+    // Reading a large clipboard that another program owns takes long; caret moves must not.
+    m_canPaste = m_textHelper.CanPaste() || NoteBody::holdsOnlyPicture(QGuiApplication::clipboard()->mimeData());
+    UpdateClipboardButtons();
 }

@@ -3,6 +3,7 @@
 #include "TextFileCodec.h"
 
 #include "Rtf.h"
+#include "settings/DateText.h"
 #include "store/DBase.h"
 
 #include <QDir>
@@ -93,12 +94,6 @@ void embedPictures(QTextDocument *doc, const QDir &dir)
 
 } // namespace
 
-QString noteDateText(const QDateTime &when)
-{
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + when.time().toString(QStringLiteral("hh:mm"));
-}
-
 std::optional<CurrentNote> noteFromFile(const QString &path, QString *error)
 {
     const std::optional<QByteArray> bytes = readWholeFile(path, error);
@@ -113,8 +108,8 @@ std::optional<CurrentNote> noteFromFile(const QString &path, QString *error)
     CurrentNote note;
     note.NoteTitle = cutTitle(info.completeBaseName());
     const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-    note.NoteAddDate = noteDateText(born);
-    note.NoteLastUpdate = noteDateText(info.lastModified());
+    note.NoteAddDate = Tools::NoteDateText(born);
+    note.NoteLastUpdate = Tools::NoteDateText(info.lastModified());
     note.NotePriority = QStringLiteral("一般");
     QTextDocument doc;
     if (kind == Kind::Rtf && bytes->startsWith("{\\rtf")) {

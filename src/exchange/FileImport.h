@@ -2,7 +2,6 @@
 
 #include "store/CurrentNote.h"
 
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -15,9 +14,6 @@ namespace exchange {
 
 // Longest note title, in characters.
 constexpr int MaxTitleLength = 50;
-
-// How the program writes a note's dates.
-QString noteDateText(const QDateTime &when);
 
 // A file as a new note: text (UTF-8 with or without a byte-order mark, UTF-16 with one, else the
 // locale's legacy code page), RTF, HTML or Markdown by extension, pictures of HTML and Markdown

@@ -112,6 +112,34 @@ QString decodeWith(const QByteArray &bytes, const QByteArray &converterName)
     return out;
 }
 
+namespace {
+
+// The text only when every byte is a well-formed sequence of the code page.
+std::optional<QString> decodeStrictly(const QByteArray &bytes, const char *converterName)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv(ucnv_open(converterName, &status));
+    if (U_FAILURE(status) || !conv)
+        return std::nullopt;
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    QString out(bytes.size() + 2, Qt::Uninitialized);
+    const int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar *>(out.data()), int32_t(out.size()),
+                                    bytes.constData(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    out.truncate(n);
+    return out;
+}
+
+// Code pages in which Chinese, Japanese and Korean users write: their bytes often form valid
+// GB18030 too, so a user of one of them gets their own code page first.
+bool isEastAsianDoubleByte(const QByteArray &converterName)
+{
+    return converterName == "Big5" || converterName == "Shift_JIS" || converterName == "windows-949";
+}
+
+} // namespace
+
 QByteArray encodeWith(const QString &text, const QByteArray &converterName)
 {
     if (text.isEmpty())
@@ -155,7 +183,12 @@ QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
         return QString::fromUtf8(bytes.mid(bom.size()));
     if (looksLikeUtf8(bytes))
         return QString::fromUtf8(bytes);
-    return decodeWith(bytes, legacyCodePageName(locale));
+    // Our users write Chinese: a file that reads as GB18030 is GB18030 whatever the system locale.
+    const QByteArray own = legacyCodePageName(locale);
+    const QByteArray first = isEastAsianDoubleByte(own) ? own : QByteArrayLiteral("GB18030");
+    if (const std::optional<QString> text = decodeStrictly(bytes, first.constData()))
+        return *text;
+    return decodeWith(bytes, own);
 }
 
 } // namespace exchange

@@ -5,8 +5,8 @@
 #include <QString>
 #include <optional>
 
-// Plain-text files read into and written from a note body. Files written by older programs on the
-// same machine are in the locale's legacy code page; ours are UTF-8.
+// Plain-text files read into and written from a note body. Files written by older programs are in a
+// legacy code page, mostly GB18030 (GBK) for our users; ours are UTF-8.
 namespace exchange {
 
 // The whole file, or nothing with the reason in *error (a file that opens but fails while being
@@ -23,7 +23,9 @@ bool looksLikeUtf8(const QByteArray &bytes);
 // False for bytes that are plainly not text (NUL bytes outside a UTF-16 file).
 bool isPlainText(const QByteArray &bytes);
 
-// UTF-16 with a byte-order mark, UTF-8 with or without a byte-order mark; anything else is decoded with the locale's legacy code page.
+// UTF-16 with a byte-order mark, UTF-8 with or without a byte-order mark; anything else is GB18030
+// when it is well-formed GB18030, else the locale's legacy code page. A locale whose own code page
+// is Big5, Shift_JIS or windows-949 has that tried before GB18030.
 QString decodeTextFile(const QByteArray &bytes, const QLocale &locale);
 
 // Decodes bytes with an ICU converter; bytes the converter cannot map become U+FFFD.

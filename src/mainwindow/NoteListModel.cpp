@@ -1,6 +1,7 @@
 #include "mainwindow/NoteListModel.h"
 
 #include "settings/Colors.h"
+#include "settings/DateText.h"
 
 #include <QBrush>
 #include <QCollator>
@@ -102,20 +103,35 @@ void NoteListModel::sort(int column, Qt::SortOrder order)
     for (const QModelIndex &i : before)
         keyRows.push_back(i.row());
 
-    // The list compares texts only, ignoring case, as the user reads them. Keys are made once per
-    // row: comparing through the collator each time costs seconds on a hundred thousand notes.
-    // Case is folded here: not every collation back end honours case-insensitivity in its keys.
+    // Texts compare ignoring case, as the user reads them. Keys are made once per row: comparing
+    // through the collator each time costs seconds on a hundred thousand notes. Case is folded
+    // here: not every collation back end honours case-insensitivity in its keys.
     QCollator coll;
     std::vector<QCollatorSortKey> keys;
     keys.reserve(m_rows.size());
     for (const NoteItem &it : m_rows)
         keys.push_back(coll.sortKey(cellText(it, column).toCaseFolded()));
+    // The two date columns compare by the date shown; a text that is no date comes after the
+    // dates, among its like by text.
+    const bool byDate = column == 1 || column == 2;
+    std::vector<QDateTime> dates(byDate ? m_rows.size() : 0);
+    for (size_t i = 0; i < dates.size(); ++i)
+        dates[i] = Tools::ParseNoteDate(cellText(m_rows[i], column), m_dateLocale);
+    const auto ascending = [&](int a, int b) {
+        if (byDate) {
+            const QDateTime &da = dates[size_t(a)], &db = dates[size_t(b)];
+            if (da.isValid() != db.isValid())
+                return da.isValid();
+            if (da.isValid())
+                return da < db;
+        }
+        return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
+    };
     std::vector<int> perm(m_rows.size());
     for (size_t i = 0; i < perm.size(); ++i)
         perm[i] = int(i);
     std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+        return order == Qt::AscendingOrder ? ascending(a, b) : ascending(b, a);
     });
     std::vector<NoteItem> sortedRows;
     sortedRows.reserve(m_rows.size());

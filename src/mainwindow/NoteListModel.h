@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/DateText.h"
 #include "store/Sinks.h"
 
 #include <QAbstractTableModel>
@@ -8,8 +9,8 @@
 #include <vector>
 
 // The rows of the note list, shared by its report view and its icon view. Filled by the store
-// through NoteSink; sorting is the list's own text comparison, and a refill shows the rows in the
-// order they arrive.
+// through NoteSink; sorting compares texts (dates in the date columns), and a refill shows the
+// rows in the order they arrive.
 class NoteListModel : public QAbstractTableModel, public NoteSink
 {
     Q_OBJECT
@@ -35,6 +36,9 @@ public:
     void setIcons(const QList<QIcon> &icons);
     const QList<QIcon> &icons() const { return m_icons; }
 
+    // The locale whose short date the date columns are read in when sorting.
+    void setDateLocale(const QLocale &locale) { m_dateLocale = locale; }
+
     // Makes rows added through addItem visible; the list calls it after a refill.
     void flush();
 
@@ -44,4 +48,5 @@ private:
     std::vector<NoteItem> m_rows;
     std::vector<NoteItem> m_pending; // rows added since the last flush, shown in one batch
     QList<QIcon> m_icons;
+    QLocale m_dateLocale = Tools::DateLocale();
 };

@@ -76,6 +76,8 @@ public:
 
     // ---- note list ----
     void SelectItem(int index);
+    // Selects the item of the note with this ID wherever the list shows it; false when absent.
+    bool SelectNote(qint64 noteId);
 
     // ---- layout ----
     void Form_Resize();
@@ -93,6 +95,10 @@ public:
     QAction *Button(int index) const; // nullptr out of range
     void EnableButton(int index, bool enabled);
     bool ButtonEnabled(int index) const;
+
+    // While a backup or a compaction runs, its progress loop still delivers timers and tray
+    // clicks; every command that could start meanwhile refuses.
+    bool busy() const { return m_busy; }
 
     // The window's own services, for the command files and the tests.
     AppState &state() const { return m_state; }
@@ -269,6 +275,11 @@ private:
     // A notebook that opened but cannot be read: say so and continue as after a failed open.
     void reportUnreadable();
     void applyFontString(const QString &fontString, QWidget *control, bool isTree);
+    // Runs long notebook work with its progress (cmd::runWithProgress), the window busy meanwhile.
+    int runLongWork(const QString &label, const std::function<int()> &work);
+    bool refuseWhileBusy() const { return m_busy; }
+    // Where the file choosers start: the open notebook's folder, else the user's home.
+    QString fileFolder() const;
 
     AppState &m_state;
     Settings &m_settings;
@@ -278,6 +289,8 @@ private:
     std::function<bool()> m_isPrevInstance;
     std::function<void()> m_afterFirstActivate;
     bool m_unloaded = false;
+    bool m_busy = false;
+    bool m_escPressedHere = false; // the last press of Esc came to this window, nothing over it
     QString m_attributesPath; // the file whose permissions start-up changed
     bool m_layoutReady = false;
     // The four pane switches as last set (the widgets' own visibility also depends on the window).

@@ -210,7 +210,7 @@ void addNote(frmmain &w)
         return;
     if (w.db().AddNote(w.CurrentGroupId, s.note) == 1) {
         reloadNotes(w, w.CurrentGroupId);
-        w.SelectItem(w.LstV->count());
+        w.SelectNote(w.db().LastInsertedId());
     } else {
         showError(w, QStringLiteral("添加新文档发生错误."));
     }
@@ -219,23 +219,24 @@ void addNote(frmmain &w)
 void editNote(frmmain &w)
 {
     AppState &s = w.state();
-    const int index = selectedNoteIndex(w);
-    if (index == 0 || !w.db().DatabaseIsOpen)
+    if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
     s.IsNewNote = false;
     frmAddNote dlg(s, w.prompter(), w.LstIcons, &w);
     if (!cmd::confirmed(s, w.prompter(), dlg))
         return;
-    if (w.db().UpdateNote(w.CurrentNoteId, s.note) != 1) {
+    const qint64 noteId = w.CurrentNoteId;
+    if (w.db().UpdateNote(noteId, s.note) != 1) {
         showError(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
-    // Under the root the list holds every note; refill it the way the root does.
+    // Under the root the list holds every note; refill it the way the root does. The refill
+    // comes in stored order, so the note is found by its ID, not by where a sort had put it.
     if (rootSelected(w))
         w.SelectNode(1);
     else
         reloadNotes(w, w.CurrentGroupId);
-    w.SelectItem(index);
+    w.SelectNote(noteId);
 }
 
 void deleteNote(frmmain &w)
@@ -279,7 +280,7 @@ void moveNote(frmmain &w)
 
 void frmmain::Toolbar1_ButtonClick(QAction *button)
 {
-    if (!button)
+    if (!button || refuseWhileBusy())
         return;
     const QString key = button->objectName();
     if (key == QLatin1String("NEW"))
@@ -313,6 +314,8 @@ void frmmain::mnuNewGroup_Click()
 
 void frmmain::mnuRename_Click()
 {
+    if (refuseWhileBusy())
+        return;
     renameGroup(*this);
 }
 
@@ -338,6 +341,8 @@ void frmmain::mnuDel_Click()
 
 void frmmain::mnuMove_Click()
 {
+    if (refuseWhileBusy())
+        return;
     moveNote(*this);
 }
 

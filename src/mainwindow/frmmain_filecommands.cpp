@@ -66,11 +66,29 @@ void clearPanes(frmmain &w)
 
 } // namespace
 
+QString frmmain::fileFolder() const
+{
+    if (m_db.DatabaseIsOpen) {
+        const QFileInfo book(m_db.DatabasePath);
+        if (book.absoluteDir().exists())
+            return book.absolutePath();
+    }
+    return QDir::homePath();
+}
+
+int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
+{
+    m_busy = true;
+    const int result = cmd::runWithProgress(this, label, work);
+    m_busy = false;
+    return result;
+}
+
 std::optional<QString> frmmain::AskFileName(bool isOpen, const QString &title, const QString &filter)
 {
     const QString qtFilter = cmd::chooserFilter(filter);
-    const QString chosen = isOpen ? m_prompter.openFileName(this, title, qtFilter)
-                                  : m_prompter.saveFileName(this, title, qtFilter);
+    const QString chosen = isOpen ? m_prompter.openFileName(this, title, qtFilter, fileFolder())
+                                  : m_prompter.saveFileName(this, title, qtFilter, fileFolder());
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
@@ -78,6 +96,8 @@ std::optional<QString> frmmain::AskFileName(bool isOpen, const QString &title, c
 
 void frmmain::mnuNew_Click()
 {
+    if (refuseWhileBusy())
+        return;
     const std::optional<QString> path = AskFileName(false, QStringLiteral("New Database"), kDatabaseFilter);
     if (!path)
         return;
@@ -91,6 +111,8 @@ void frmmain::mnuNew_Click()
 
 void frmmain::mnuOpen_Click()
 {
+    if (refuseWhileBusy())
+        return;
     const QString previousPath = m_db.DatabasePath;
     const bool previousOpen = m_db.DatabaseIsOpen;
     const QString previousPassword = m_state.gPassword;
@@ -186,7 +208,7 @@ void frmmain::mnuOpen_Click()
 
 void frmmain::mnuBackup_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.DatabaseIsOpen || refuseWhileBusy())
         return;
     const std::optional<QString> target = AskFileName(false, QStringLiteral("Backup"), kDatabaseFilter);
     if (!target)
@@ -204,7 +226,7 @@ void frmmain::mnuBackup_Click()
     // first, so a failure leaves an existing backup as it was.
     m_db.CloseDatabase();
     QString error;
-    const int ok = cmd::runWithProgress(this, QStringLiteral("正在备份数据库..."), [&] {
+    const int ok = runLongWork(QStringLiteral("正在备份数据库..."), [&] {
         return FileOps::BackupTo(source, *target, &error);
     });
     m_db.OpenDatabase();
@@ -220,7 +242,7 @@ void frmmain::mnuBackup_Click()
 
 void frmmain::mnuCompact_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.DatabaseIsOpen || refuseWhileBusy())
         return;
     const QString path = QFileInfo(m_db.DatabasePath).absoluteFilePath();
     const QString temp = QFileInfo(path).absoluteDir().filePath(QStringLiteral("tmp.mdb"));
@@ -231,7 +253,7 @@ void frmmain::mnuCompact_Click()
 
     QString error;
     QString failedStep;
-    const int ok = cmd::runWithProgress(this, QStringLiteral("正在修复数据库..."), [&] {
+    const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] {
         if (path == temp) {
             if (FileOps::CompactTo(path, path, &error) != 1) {
                 failedStep = QStringLiteral("无法写入修复后的副本");

@@ -200,7 +200,7 @@ void frmmain::reportUnreadable()
 
 void frmmain::Form_Activate()
 {
-    if (!FirstActivatePending)
+    if (!FirstActivatePending || refuseWhileBusy())
         return;
     FirstActivatePending = false;
     applyFontString(m_settings.gGroupFont, tv1, true);
@@ -229,15 +229,22 @@ bool frmmain::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == m_client && e->type() == QEvent::Resize)
         Form_Resize();
-    // Key preview: the release of Esc counts wherever the focus is inside this window, but not
-    // while a dialog or a menu is open (Esc closes those). A release travelling up through the
-    // parents is seen once per widget; only Esc acts, and it stops the event at once.
-    if (e->type() == QEvent::KeyRelease && !m_unloaded) {
+    // Key preview: the release of Esc counts wherever the focus is inside this window, but only
+    // while this window is the active one with no dialog, editor or menu open, and only when the
+    // press came the same way: the press of an Esc that closed a dialog or a menu goes there, and
+    // its release must not then quit. An event travelling up through the parents is seen once
+    // per widget; only Esc acts, and it stops the release at once.
+    const bool press = e->type() == QEvent::KeyPress;
+    if ((press || e->type() == QEvent::KeyRelease) && !m_unloaded) {
         auto *ke = static_cast<QKeyEvent *>(e);
         auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w->window() == this && !ke->isAutoRepeat() && !QApplication::activeModalWidget()
-            && !QApplication::activePopupWidget()) {
-            const bool quits = ke->key() == Qt::Key_Escape && m_settings.gQuickExit == 1;
+        const bool here = w && w->window() == this && QApplication::activeWindow() == this
+                          && !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
+        const bool esc = ke->key() == Qt::Key_Escape;
+        if (press && esc && !ke->isAutoRepeat())
+            m_escPressedHere = here;
+        if (!press && here && !ke->isAutoRepeat() && (!esc || m_escPressedHere)) {
+            const bool quits = esc && m_settings.gQuickExit == 1;
             Form_KeyUp(ke->key(), ke->modifiers());
             if (quits)
                 return true;
@@ -256,6 +263,10 @@ bool frmmain::event(QEvent *e)
 
 void frmmain::closeEvent(QCloseEvent *e)
 {
+    if (refuseWhileBusy()) {
+        e->ignore();
+        return;
+    }
     Form_Unload();
     e->accept();
 }

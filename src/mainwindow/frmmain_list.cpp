@@ -18,7 +18,7 @@
 
 void frmmain::LstV_ItemClick(int index)
 {
-    if (index < 1 || index > LstV->count())
+    if (index < 1 || index > LstV->count() || refuseWhileBusy())
         return;
     const NoteItem &item = LstV->model()->item(index - 1);
     CurrentItemIndex = index;
@@ -68,7 +68,7 @@ void frmmain::LstV_DblClick()
         ClickToolbarButton(9);
 }
 
-void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers)
+void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
     // Moving through the list with the keys is never a right click.
     ListMouseButton = 1;
@@ -78,6 +78,12 @@ void frmmain::LstV_KeyDown(int keyCode, Qt::KeyboardModifiers)
     } else if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter || keyCode == Qt::Key_F2) {
         if (ButtonEnabled(9))
             ClickToolbarButton(9);
+    } else if (shift == Qt::ControlModifier && (keyCode == Qt::Key_O || keyCode == Qt::Key_D)) {
+        // The keys the note menu shows beside 编辑 and 删除; that menu is only ever a pop-up, so
+        // its own shortcuts never fire.
+        const int button = keyCode == Qt::Key_O ? 9 : 10;
+        if (ButtonEnabled(button))
+            ClickToolbarButton(button);
     }
 }
 
@@ -90,6 +96,20 @@ void frmmain::LstV_ColumnClick(int column)
     LstV->model()->sort(key, order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     if (ImageList2.size() == 2)
         LstV->header()->setSortIcon(key, QIcon(ImageList2.at(order)), true);
+    // The selection moved with its note; the position the window keeps follows it.
+    if (CurrentItemIndex > 0)
+        CurrentItemIndex = LstV->selectedIndex();
+}
+
+bool frmmain::SelectNote(qint64 noteId)
+{
+    for (int row = 0; row < LstV->count(); ++row) {
+        if (keys::idOf(LstV->model()->item(row).key) == noteId) {
+            SelectItem(row + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmmain::SelectItem(int index)

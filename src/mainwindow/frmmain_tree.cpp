@@ -32,6 +32,10 @@ void frmmain::clearPreview()
 
 void frmmain::showPopup(QMenu *menu)
 {
+    // A command chosen from the menu re-selects a node or an item; the right click that opened
+    // this menu must not open it again.
+    TreeMouseButton = 1;
+    ListMouseButton = 1;
     if (popupMenu)
         popupMenu(menu, lastMousePos.isNull() ? QCursor::pos() : lastMousePos);
 }
@@ -49,7 +53,7 @@ void frmmain::loadNotes(qint64 groupId)
 void frmmain::tv1_NodeClick(int index)
 {
     QTreeWidgetItem *node = tv1->node(index);
-    if (!node)
+    if (!node || refuseWhileBusy())
         return;
     clearPreview();
     lblGroup->setText(node->text(0));

@@ -77,6 +77,8 @@ void frmmain::mnuIcons_Click()
 
 void frmmain::mnuExit_Click()
 {
+    if (refuseWhileBusy())
+        return;
     // From the tray menu the window is hidden, and closing a window that is not shown need not
     // end the event loop by itself. Only a running loop is asked to end: asking with none
     // running would make every later loop end at once.
@@ -94,6 +96,8 @@ void frmmain::mnuExit1_Click()
 
 void frmmain::mnuOptions_Click()
 {
+    if (refuseWhileBusy())
+        return;
     // The dialog puts a picked font into the settings at once; a cancelled dialog must not leave
     // it there for a later OK to store.
     const QString groupFont = m_settings.gGroupFont;
@@ -110,7 +114,7 @@ void frmmain::mnuOptions_Click()
 
 void frmmain::mnuPws_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.DatabaseIsOpen || refuseWhileBusy())
         return;
     frmPws2 dlg(m_state, m_prompter, m_state.gPassword, this);
     if (!cmd::confirmed(m_state, m_prompter, dlg))
@@ -138,6 +142,8 @@ void frmmain::mnuRestore_Click()
 
 void frmmain::Tray1_MouseDown(int button)
 {
+    if (refuseWhileBusy())
+        return;
     if (button == 1) {
         Tray1->setVisible(false);
         setWindowState(LastWindowState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);

@@ -31,6 +31,7 @@ public:
     QList<Message> messages;
     QStringList fileCaptions;    // caption of every file chooser shown
     QStringList fileFilters;     // filter of every file chooser shown
+    QStringList fileFolders;     // start folder of every file chooser shown ("" = the default)
     QStringList dialogClasses;   // class name of every dialog shown through exec()
     QStringList openedUrls;
     int beeps = 0;
@@ -48,16 +49,20 @@ public:
         messages.append({text, style, title});
         return msgAnswers.isEmpty() ? Ok : msgAnswers.dequeue();
     }
-    QString openFileName(QWidget *, const QString &caption, const QString &filter) override
+    QString openFileName(QWidget *, const QString &caption, const QString &filter,
+                         const QString &folder = QString()) override
     {
         fileCaptions.append(caption);
         fileFilters.append(filter);
+        fileFolders.append(folder);
         return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
     }
-    QString saveFileName(QWidget *, const QString &caption, const QString &filter) override
+    QString saveFileName(QWidget *, const QString &caption, const QString &filter,
+                         const QString &folder = QString()) override
     {
         fileCaptions.append(caption);
         fileFilters.append(filter);
+        fileFolders.append(folder);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
     std::optional<QColor> color(QWidget *, const QColor &) override

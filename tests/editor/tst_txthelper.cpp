@@ -392,6 +392,14 @@ private Q_SLOTS:
                                                                << "zh_CN" << QStringLiteral("𠀀");
         QTest::newRow("nominal: Big5 in Taiwan") << exchange::encodeWith(QStringLiteral("記事本"), "Big5") << "zh_TW"
                                                  << QStringLiteral("記事本");
+        QTest::newRow("nominal: GBK outside a Chinese locale (C)") << exchange::encodeWith(chinese, "GB18030") << "C"
+                                                                  << chinese;
+        QTest::newRow("nominal: GBK outside a Chinese locale (Russian)")
+            << exchange::encodeWith(chinese, "GB18030") << "ru_RU" << chinese;
+        QTest::newRow("nominal: Shift_JIS in Japan") << exchange::encodeWith(QStringLiteral("日本語のメモ"), "Shift_JIS")
+                                                     << "ja_JP" << QStringLiteral("日本語のメモ");
+        QTest::newRow("robustness: no GB18030, so the Russian code page")
+            << exchange::encodeWith(QStringLiteral("Щ."), "windows-1251") << "ru_RU" << QStringLiteral("Щ.");
         QTest::newRow("nominal: windows-1252 in an English locale") << QByteArray("caf\xE9") << "en_US"
                                                                     << QStringLiteral("café");
         QTest::newRow("nominal: UTF-16 with byte-order mark")

@@ -1,11 +1,13 @@
 #include "EditorTesting.h"
 
 #include "rtf/Rtf.h"
+#include "settings/DateText.h"
 #include "settings/Colors.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFontDatabase>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
@@ -66,7 +68,17 @@ private Q_SLOTS:
             QCOMPARE(icons->itemText(i), QString());
             QCOMPARE(icons->itemIcon(i).pixmap(16).toImage(), f->icons.at(i).pixmap(16).toImage());
         }
-        QCOMPARE(f->combo("cboFont")->count(), int(QFontDatabase::families().size()));
+        // Every family once, a family made by several foundries ("C059 [UKWN]") by its bare name.
+        QStringList families;
+        for (const QString &listed : QFontDatabase::families()) {
+            const QString bare = listed.section(QStringLiteral(" ["), 0, 0);
+            if (!families.contains(bare))
+                families.append(bare);
+        }
+        QStringList listed;
+        for (int i = 0; i < f->combo("cboFont")->count(); ++i)
+            listed << f->combo("cboFont")->itemText(i);
+        QCOMPARE(listed, families);
 
         const QList<QPair<const char *, QString>> labels = {
             {"lblTitle", QStringLiteral("文档标题")}, {"lblColor", QStringLiteral("文档标题颜色")},
@@ -248,6 +260,9 @@ private Q_SLOTS:
                                                                      << QString(50, QLatin1Char('a'));
         QTest::newRow("robustness: empty title refused") << "" << false << "";
         QTest::newRow("robustness: blank title refused") << "    " << false << "";
+        QTest::newRow("nominal: an ideographic space is text") << "\u3000" << true << "\u3000";
+        QTest::newRow("nominal: outer blanks go, ideographic spaces and tabs stay")
+            << " \u3000记\t " << true << "\u3000记\t";
     }
     void titleCheck()
     {
@@ -358,7 +373,7 @@ private Q_SLOTS:
     {
         const QDateTime when(QDate(2024, 3, 9), QTime(7, 5, 59));
         const QString text = frmAddNote::dateTimeText(when);
-        QCOMPARE(text, QLocale::system().toString(when.date(), QLocale::ShortFormat) + QStringLiteral(" 07:05"));
+        QCOMPARE(text, Tools::DateLocale().toString(when.date(), QLocale::ShortFormat) + QStringLiteral(" 07:05"));
         const QDateTime evening(QDate(2024, 3, 9), QTime(19, 30));
         QVERIFY(frmAddNote::dateTimeText(evening).endsWith(QStringLiteral(" 19:30")));
     }
@@ -389,6 +404,7 @@ private Q_SLOTS:
         } else {
             f->title()->setText(QStringLiteral("typed title"));
         }
+        f->prompter.msgAnswers.enqueue(Prompter::Yes);
         if (how == QLatin1String("cancel"))
             QTest::mouseClick(f->child<QPushButton>("cmdCancel"), Qt::LeftButton);
         else if (how == QLatin1String("escape"))
@@ -400,7 +416,122 @@ private Q_SLOTS:
         QCOMPARE(f->state.note.NoteTitle, before.NoteTitle);
         QCOMPARE(f->state.note.NoteBody, before.NoteBody);
         QCOMPARE(f->state.note.NoteIcon, before.NoteIcon);
-        QVERIFY(f->prompter.messages.isEmpty());
+        QCOMPARE(f->prompter.messages.size(), 1);
+    }
+
+    void endingAskedOnlyWhenChanged_data()
+    {
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("change"); // none, title, body, title-back
+        QTest::addColumn<QString>("how");    // escape-body, escape-title, close, cancel
+        QTest::addColumn<int>("answer");     // 0: no question expected
+        QTest::addColumn<bool>("ends");
+
+        const int yes = Prompter::Yes;
+        const int no = Prompter::No;
+        QTest::newRow("nominal: Esc in the body after typing, No returns") << true << "body" << "escape-body" << no
+                                                                           << false;
+        QTest::newRow("nominal: Esc in the body after typing, Yes discards") << true << "body" << "escape-body"
+                                                                             << yes << true;
+        QTest::newRow("nominal: close box after a new title, No returns") << true << "title" << "close" << no
+                                                                          << false;
+        QTest::newRow("nominal: Cancel after editing the body, No returns") << false << "body" << "cancel" << no
+                                                                            << false;
+        QTest::newRow("nominal: Esc in the title after changing it, Yes") << false << "title" << "escape-title"
+                                                                          << yes << true;
+        QTest::newRow("nominal: unchanged new note, Esc in the body") << true << "none" << "escape-body" << 0 << true;
+        QTest::newRow("nominal: unchanged edited note, close box") << false << "none" << "close" << 0 << true;
+        QTest::newRow("nominal: unchanged edited note, Cancel") << false << "none" << "cancel" << 0 << true;
+        QTest::newRow("robustness: title changed and typed back") << false << "title-back" << "escape-title" << 0
+                                                                  << true;
+    }
+    void endingAskedOnlyWhenChanged()
+    {
+        QFETCH(bool, isNew);
+        QFETCH(QString, change);
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, ends);
+        f->state.DialogResult = 7;
+        f->state.note.NoteTitle = QStringLiteral("ab");
+        f->state.note.NoteBody = rtfBody(QStringLiteral("stored body"));
+        f->state.note.NoteIcon = 2;
+        frmAddNote &dlg = f->open(isNew);
+        QTextEdit *body = f->body();
+        QLineEdit *title = f->title();
+        if (change == QLatin1String("body")) {
+            body->setFocus();
+            QTest::keyClicks(body, QStringLiteral("typed"));
+        } else if (change == QLatin1String("title")) {
+            title->setFocus();
+            QTest::keyClicks(title, QStringLiteral("x"));
+        } else if (change == QLatin1String("title-back")) {
+            title->setFocus();
+            QTest::keyClick(title, Qt::Key_End);
+            QTest::keyClick(title, Qt::Key_Backspace);
+            QTest::keyClicks(title, QStringLiteral("b"));
+        }
+        const QString typedTitle = title->text();
+        const QString typedBody = body->toPlainText();
+        if (answer)
+            f->prompter.msgAnswers.enqueue(answer);
+        if (how == QLatin1String("escape-body"))
+            QTest::keyClick(body, Qt::Key_Escape);
+        else if (how == QLatin1String("escape-title"))
+            QTest::keyClick(title, Qt::Key_Escape);
+        else if (how == QLatin1String("close"))
+            dlg.close();
+        else
+            QTest::mouseClick(f->child<QPushButton>("cmdCancel"), Qt::LeftButton);
+
+        if (answer) {
+            QCOMPARE(f->prompter.messages.size(), 1);
+            QCOMPARE(f->prompter.messages.first().text, QStringLiteral("文档已修改，要放弃修改吗？"));
+            QCOMPARE(f->prompter.messages.first().style, int(Prompter::Question));
+            QCOMPARE(f->prompter.messages.first().title, QStringLiteral("提示"));
+        } else {
+            QVERIFY(f->prompter.messages.isEmpty());
+        }
+        QCOMPARE(dlg.isVisible(), !ends);
+        QCOMPARE(f->state.DialogResult, ends ? 2 : 7);
+        QCOMPARE(f->state.note.NoteTitle, QStringLiteral("ab"));
+        if (!ends) {
+            // Back in the editor with everything typed still there; OK stores it.
+            QCOMPARE(title->text(), typedTitle);
+            QCOMPARE(body->toPlainText(), typedBody);
+            if (title->text().isEmpty())
+                title->setText(QStringLiteral("t"));
+            QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
+            QCOMPARE(f->state.DialogResult, 1);
+            QTextDocument back;
+            rtf::readInto(f->state.note.NoteBody, &back);
+            QCOMPARE(back.toPlainText(), typedBody);
+        }
+    }
+
+    void fileChoosersStartInTheNotebooksFolder_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<bool>("isThere");
+        QTest::newRow("nominal: the notebook's folder") << "notebooks" << true;
+        QTest::newRow("robustness: folder gone, home instead") << "gone" << false;
+        QTest::newRow("robustness: none given, home instead") << "" << false;
+    }
+    void fileChoosersStartInTheNotebooksFolder()
+    {
+        QFETCH(QString, given);
+        QFETCH(bool, isThere);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("notebooks")));
+        const QString folder = given.isEmpty() ? QString() : dir.filePath(given);
+        f->open(true);
+        f->dlg->setFileFolder(folder);
+        // Both choosers cancelled: only where they started matters here.
+        f->button("M_IMAGE")->trigger();
+        f->button("M_OPEN")->trigger();
+        const QString expected = isThere ? QDir(folder).absolutePath() : QDir::homePath();
+        QCOMPARE(f->prompter.fileFolders, QStringList({expected, expected}));
     }
 
     void runThroughThePrompter()

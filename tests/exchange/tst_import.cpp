@@ -3,6 +3,7 @@
 #include "exchange/Export.h"
 #include "exchange/FileImport.h"
 #include "exchange/TextFileCodec.h"
+#include "settings/DateText.h"
 #include "store/Sinks.h"
 
 #include <QDir>
@@ -103,7 +104,7 @@ void TestImport::titleAndDatesComeFromTheFile()
     const std::optional<CurrentNote> note = noteFromFile(path, &error);
     QVERIFY(note);
     QCOMPARE(note->NoteTitle, QString(50, QChar(0x4E2D)));
-    QCOMPARE(note->NoteLastUpdate, noteDateText(when));
+    QCOMPARE(note->NoteLastUpdate, Tools::NoteDateText(when));
     QVERIFY(!note->NoteAddDate.isEmpty());
 }
 

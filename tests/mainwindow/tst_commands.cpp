@@ -2,6 +2,9 @@
 // commands, run through the real window against a notebook in a temporary folder.
 #include "CommandTesting.h"
 
+#include "mainwindow/NodeKeys.h"
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLabel>
 #include <QtTest>
@@ -81,6 +84,12 @@ private Q_SLOTS:
     void moveNote_data();
     void moveNote();
     void moveWithNowhereToGo();
+    void editAfterSortKeepsTheNote_data();
+    void editAfterSortKeepsTheNote();
+    void popupMenuOncePerRightClick_data();
+    void popupMenuOncePerRightClick();
+    void noteMenuKeysInTheList_data();
+    void noteMenuKeysInTheList();
     void menuRunsWhileButtonDisabled_data();
     void menuRunsWhileButtonDisabled();
     void nothingSelectedDoesNothing_data();
@@ -479,6 +488,115 @@ void tst_Commands::moveWithNowhereToGo()
     QCOMPARE(titles(w), (QStringList{"n1", "n2"}));
     QCOMPARE(readNotebook(book).notes, (QStringList{"n1", "n2"}));
     QCOMPARE(h->state.DialogResult, 2);
+}
+
+void tst_Commands::editAfterSortKeepsTheNote_data()
+{
+    QTest::addColumn<bool>("underRoot");
+    QTest::addColumn<QString>("command"); // "edit" or "add"
+    QTest::addColumn<QString>("selected"); // title of the current note afterwards
+
+    QTest::newRow("nominal: edit in a group") << false << "edit" << "Gamma 2";
+    QTest::newRow("nominal: edit under the root") << true << "edit" << "Gamma 2";
+    QTest::newRow("nominal: a new note is selected") << false << "add" << "Delta";
+}
+
+void tst_Commands::editAfterSortKeepsTheNote()
+{
+    QFETCH(bool, underRoot);
+    QFETCH(QString, command);
+    QFETCH(QString, selected);
+
+    frmmain &w = open();
+    if (underRoot)
+        w.SelectNode(1);
+    // Two clicks on the title column: descending, so no note keeps its stored place but Beta.
+    w.LstV_ColumnClick(1);
+    w.LstV_ColumnClick(1);
+    QCOMPARE(titles(w).first(), QString::fromLatin1(underRoot ? "Milk" : "Gamma"));
+    w.SelectNote(keys::idOf(w.LstV->model()->item(titles(w).indexOf(QStringLiteral("Gamma"))).key));
+    const qint64 gamma = w.CurrentNoteId;
+
+    if (command == "edit") {
+        h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Gamma 2")));
+        w.mnuEdit1->trigger();
+        QCOMPARE(w.CurrentNoteId, gamma);
+    } else {
+        h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Delta")));
+        w.mnuNewNote1->trigger();
+    }
+    QCOMPARE(h->state.note.NoteTitle, selected);
+    QCOMPARE(w.LstV->model()->item(w.LstV->selectedIndex() - 1).text, selected);
+    QCOMPARE(w.CurrentItemIndex, w.LstV->selectedIndex());
+}
+
+void tst_Commands::popupMenuOncePerRightClick_data()
+{
+    QTest::addColumn<QString>("clicked"); // "group" or "note"
+    QTest::addColumn<QString>("item");    // chosen in the menu
+
+    QTest::newRow("nominal: 新建组 from the group menu") << "group" << "mnuNewGroup";
+    QTest::newRow("nominal: 删除 from the group menu") << "group" << "mnuDelete";
+    QTest::newRow("nominal: 编辑 from the note menu") << "note" << "mnuEditNote";
+    QTest::newRow("nominal: 新建记事本 from the note menu") << "note" << "mnuNewNote";
+}
+
+void tst_Commands::popupMenuOncePerRightClick()
+{
+    QFETCH(QString, clicked);
+    QFETCH(QString, item);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    h->prompter.msgAnswers.enqueue(Prompter::Yes);
+    h->prompter.dialogScripts.enqueue(item == "mnuNewGroup" ? enterGroupName(QStringLiteral("Extra"))
+                                                            : writeNote(QStringLiteral("Written")));
+    QStringList shown;
+    w.popupMenu = [&](QMenu *menu, const QPoint &) {
+        shown << menu->objectName();
+        if (shown.size() == 1)
+            w.findChild<QAction *>(item)->trigger();
+    };
+    if (clicked == "group") {
+        QTest::mouseClick(w.tv1->viewport(), Qt::RightButton, {}, w.tv1->visualItemRect(w.tv1->node(2)).center());
+    } else {
+        QAbstractItemView *list = w.LstV->activeView();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                          list->visualRect(w.LstV->model()->index(1, 0)).center());
+    }
+    QCOMPARE(shown, QStringList{clicked == "group" ? "mnuGroup" : "mnuNote"});
+    // The command did run.
+    QVERIFY(h->prompter.dialogClasses.size() + h->prompter.messages.size() > 0);
+}
+
+void tst_Commands::noteMenuKeysInTheList_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("node"); // selected before the key, with its first note
+    QTest::addColumn<QStringList>("listAfter");
+
+    QTest::newRow("nominal: Ctrl+O edits") << int(Qt::Key_O) << 2 << QStringList{"Written", "Beta", "Gamma"};
+    QTest::newRow("nominal: Ctrl+D deletes") << int(Qt::Key_D) << 2 << QStringList{"Beta", "Gamma"};
+    QTest::newRow("nominal: under the root") << int(Qt::Key_O) << 1 << QStringList{"Written", "Beta", "Gamma", "Milk"};
+    QTest::newRow("robustness: no note to act on") << int(Qt::Key_O) << 4 << QStringList{};
+}
+
+void tst_Commands::noteMenuKeysInTheList()
+{
+    QFETCH(int, key);
+    QFETCH(int, node);
+    QFETCH(QStringList, listAfter);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectNode(node);
+    w.SelectItem(1);
+    h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Written")));
+    h->prompter.msgAnswers.enqueue(Prompter::Yes);
+    QTest::keyClick(w.LstV->activeView(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(titles(w), listAfter);
 }
 
 void tst_Commands::menuRunsWhileButtonDisabled_data()

@@ -100,6 +100,10 @@ private Q_SLOTS:
     void compact_data();
     void compact();
     void compactReclaimsSpace();
+    void choosersStartInTheNotebooksFolder_data();
+    void choosersStartInTheNotebooksFolder();
+    void commandsRefuseDuringBackup_data();
+    void commandsRefuseDuringBackup();
     void chooserFilter_data();
     void chooserFilter();
     void progress_data();
@@ -479,6 +483,89 @@ void tst_FileCommands::compactReclaimsSpace()
     QVERIFY2(QFileInfo(book).size() < before / 4,
              qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(QFileInfo(book).size())));
     QCOMPARE(readNotebook(book).groups, QStringList{"G"});
+}
+
+void tst_FileCommands::choosersStartInTheNotebooksFolder_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("notebookOpen");
+
+    QTest::newRow("nominal: open") << "mnuOpen" << true;
+    QTest::newRow("nominal: new") << "mnuNew" << true;
+    QTest::newRow("nominal: backup") << "mnuBackup" << true;
+    QTest::newRow("robustness: no notebook open, the home folder") << "mnuOpen" << false;
+}
+
+void tst_FileCommands::choosersStartInTheNotebooksFolder()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, notebookOpen);
+
+    QString folder = QDir::homePath();
+    if (notebookOpen) {
+        QVERIFY(QDir().mkpath(h->path(QStringLiteral("books"))));
+        book = h->path(QStringLiteral("books/book.qbf"));
+        MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups());
+        h->start({book});
+        folder = QFileInfo(book).absolutePath();
+    } else {
+        h->start({h->path(QStringLiteral("missing.qbf"))});
+        QVERIFY(!h->db.DatabaseIsOpen);
+    }
+    h->window->findChild<QAction *>(item)->trigger();
+    QCOMPARE(h->prompter.fileFolders, QStringList{folder});
+}
+
+void tst_FileCommands::commandsRefuseDuringBackup_data()
+{
+    QTest::addColumn<QString>("command");
+
+    QTest::newRow("robustness: compact") << "compact";
+    QTest::newRow("robustness: new group") << "newGroup";
+    QTest::newRow("robustness: a tray click restores nothing") << "tray";
+    QTest::newRow("robustness: exit") << "exit";
+}
+
+void tst_FileCommands::commandsRefuseDuringBackup()
+{
+    QFETCH(QString, command);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString target = h->path(QStringLiteral("copy.qbf"));
+    h->prompter.saveAnswers.enqueue(target);
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("不该有的组")));
+    if (command == "tray")
+        w.hide();
+
+    // The backup waits on this lock while its progress loop turns; the timer fires inside that
+    // loop, tries the command, and lets the backup go on.
+    auto lock = std::make_unique<WriteLock>(book);
+    QVERIFY(lock->ok());
+    bool insideBackup = false;
+    QTimer::singleShot(50, &w, [&] {
+        insideBackup = w.busy() && !h->db.DatabaseIsOpen;
+        if (command == "compact")
+            w.mnuCompact->trigger();
+        else if (command == "newGroup")
+            w.mnuNewGroup->trigger();
+        else if (command == "tray")
+            w.Tray1_MouseDown(1);
+        else
+            w.mnuExit->trigger();
+        lock.reset();
+    });
+    w.mnuBackup->trigger();
+
+    QVERIFY(insideBackup);
+    QVERIFY(!w.busy());
+    QCOMPARE(h->prompter.dialogClasses, QStringList{});
+    QVERIFY2(h->prompter.messages.isEmpty(), qPrintable(h->prompter.messageTexts().join('/')));
+    QCOMPARE(readNotebook(target).notes, kSampleNotes);
+    QVERIFY(h->db.DatabaseIsOpen);
+    QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
+    QCOMPARE(w.isVisible(), command != "tray");
 }
 
 void tst_FileCommands::chooserFilter_data()

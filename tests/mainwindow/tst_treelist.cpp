@@ -92,6 +92,8 @@ private Q_SLOTS:
     void groupNameExists();
     void sortToggle_data();
     void sortToggle();
+    void dateColumnsSortByDate_data();
+    void dateColumnsSortByDate();
     void columnColours();
     void iconLayoutSharesTheList();
     void keysAndDoubleClicks_data();
@@ -324,7 +326,7 @@ void tst_TreeList::sortToggle_data()
         << QList<int>{1, 1} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 1;
     QTest::newRow("nominal: the direction does not restart per column")
         << QList<int>{1, 2} << QStringList{meeting, "alpha plan", "Budget"} << 1 << 1;
-    QTest::newRow("nominal: dates compare as text")
+    QTest::newRow("nominal: a date column sorts")
         << QList<int>{1, 1, 3} << QStringList{"Budget", "alpha plan", meeting} << 2 << 0;
     QTest::newRow("robustness: a refill switches sorting off, the image stays")
         << QList<int>{1, 0} << QStringList{meeting, "Budget", "alpha plan"} << 0 << 0;
@@ -351,6 +353,55 @@ void tst_TreeList::sortToggle()
     const QImage shown = w->LstV->header()->sortIcon().pixmap(w->ImageList2.at(image).size()).toImage();
     QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
              w->ImageList2.at(image).toImage().convertToFormat(QImage::Format_ARGB32));
+}
+
+void tst_TreeList::dateColumnsSortByDate_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("column"); // 0-based
+    QTest::addColumn<QStringList>("dates");
+    QTest::addColumn<QStringList>("ascending");
+
+    QTest::newRow("nominal: months of two digits after one digit")
+        << "zh_CN" << 1 << QStringList{"2026/12/7 22:47", "2026/2/1 08:30", "2025/12/31 23:59"}
+        << QStringList{"2025/12/31 23:59", "2026/2/1 08:30", "2026/12/7 22:47"};
+    QTest::newRow("nominal: the clock decides within a day")
+        << "zh_CN" << 2 << QStringList{"2026/2/1 18:00", "2026/2/1 08:30"}
+        << QStringList{"2026/2/1 08:30", "2026/2/1 18:00"};
+    QTest::newRow("nominal: another locale's own short date")
+        << "en_US" << 1 << QStringList{"12/7/26 22:47", "2/1/26 08:30"} << QStringList{"2/1/26 08:30", "12/7/26 22:47"};
+    QTest::newRow("robustness: texts that are no date come after, by text")
+        << "zh_CN" << 1 << QStringList{"later", "2026/12/7 22:47", "Earlier", "2026/2/1 08:30"}
+        << QStringList{"2026/2/1 08:30", "2026/12/7 22:47", "Earlier", "later"};
+}
+
+void tst_TreeList::dateColumnsSortByDate()
+{
+    QFETCH(QString, locale);
+    QFETCH(int, column);
+    QFETCH(QStringList, dates);
+    QFETCH(QStringList, ascending);
+
+    NoteListModel m;
+    m.setDateLocale(QLocale(locale));
+    for (const QString &d : dates) {
+        NoteItem item;
+        item.text = d;
+        (column == 1 ? item.sub1 : item.sub2) = d;
+        m.addItem(item);
+    }
+    m.flush();
+    const auto shown = [&] {
+        QStringList out;
+        for (int r = 0; r < m.rowCount(); ++r)
+            out << m.item(r).text;
+        return out;
+    };
+    m.sort(column, Qt::AscendingOrder);
+    QCOMPARE(shown(), ascending);
+    m.sort(column, Qt::DescendingOrder);
+    QStringList descending(ascending.rbegin(), ascending.rend());
+    QCOMPARE(shown(), descending);
 }
 
 void tst_TreeList::columnColours()

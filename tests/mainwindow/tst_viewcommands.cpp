@@ -8,7 +8,9 @@
 #include "dialogs/frmPws2.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolBar>
 #include <QtTest>
@@ -69,8 +71,12 @@ private Q_SLOTS:
     void forum();
     void tray_data();
     void tray();
+    void trayClickInsideItsSignal_data();
+    void trayClickInsideItsSignal();
     void exitCommands_data();
     void exitCommands();
+    void escQuitsOnlyFromTheWindow_data();
+    void escQuitsOnlyFromTheWindow();
 };
 
 void tst_ViewCommands::viewSurvivesRestart_data()
@@ -284,6 +290,44 @@ void tst_ViewCommands::tray()
     QCOMPARE(w.mnuRestore->text(), QStringLiteral("显示窗口"));
 }
 
+void tst_ViewCommands::trayClickInsideItsSignal_data()
+{
+    QTest::addColumn<QString>("how"); // "left", or the tray menu item chosen after a right click
+
+    QTest::newRow("robustness: left click restores") << "left";
+    QTest::newRow("robustness: the menu's restore item") << "mnuRestore";
+    QTest::newRow("robustness: the menu's exit item") << "mnuExit1";
+}
+
+void tst_ViewCommands::trayClickInsideItsSignal()
+{
+    QFETCH(QString, how);
+
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!w.isVisible());
+    QPointer<QSystemTrayIcon> icon = w.Tray1->systemIcon();
+    QVERIFY(icon);
+    // The menu runs inside the click's signal, as a real menu does.
+    w.popupMenu = [&](QMenu *, const QPoint &) { w.findChild<QAction *>(how)->trigger(); };
+
+    // The platform's icon is still handling the click after its signal returns: it must still
+    // be there, and shown, for whatever comes after this handler.
+    bool aliveAfterHandlers = false;
+    connect(icon, &QSystemTrayIcon::activated, this, [&] { aliveAfterHandlers = icon && icon->isVisible(); });
+    Q_EMIT icon->activated(how == "left" ? QSystemTrayIcon::Trigger : QSystemTrayIcon::Context);
+    QVERIFY(aliveAfterHandlers);
+
+    const bool exits = how == "mnuExit1";
+    QCOMPARE(w.isVisible(), !exits);
+    QCOMPARE(h->db.DatabaseIsOpen, !exits);
+    QVERIFY(!w.Tray1->Visible());
+    // Once the signal is over the icon goes.
+    QTRY_VERIFY(!icon);
+}
+
 void tst_ViewCommands::exitCommands_data()
 {
     QTest::addColumn<QString>("how");
@@ -323,6 +367,50 @@ void tst_ViewCommands::exitCommands()
     // No question on the way out, and the notes are all there.
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(readNotebook(book).notes.size(), 4);
+}
+
+void tst_ViewCommands::escQuitsOnlyFromTheWindow_data()
+{
+    QTest::addColumn<QString>("pressedIn"); // where the press of Esc went; the release goes to the list
+    QTest::addColumn<bool>("ends");
+
+    QTest::newRow("nominal: Esc in the window") << "window" << true;
+    QTest::newRow("robustness: the Esc that closed a dialog") << "dialog" << false;
+    QTest::newRow("robustness: the Esc that closed a pop-up menu") << "menu" << false;
+}
+
+void tst_ViewCommands::escQuitsOnlyFromTheWindow()
+{
+    QFETCH(QString, pressedIn);
+    QFETCH(bool, ends);
+
+    h->writeSetting(QStringLiteral("QuickExit"), QStringLiteral("1"));
+    frmmain &w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QWidget *list = w.LstV->activeView();
+    list->setFocus();
+
+    if (pressedIn == "dialog") {
+        QDialog dialog(&w);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyPress(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+    } else if (pressedIn == "menu") {
+        w.mnuNote->popup(w.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(w.mnuNote));
+        QTest::keyPress(w.mnuNote, Qt::Key_Escape);
+        QTRY_VERIFY(!w.mnuNote->isVisible());
+    } else {
+        QTest::keyPress(list, Qt::Key_Escape);
+    }
+    w.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&w));
+    QTest::keyRelease(list, Qt::Key_Escape);
+
+    QCOMPARE(h->db.DatabaseIsOpen, !ends);
+    QCOMPARE(w.isVisible(), !ends);
 }
 
 QTEST_MAIN(tst_ViewCommands)

@@ -1,0 +1,97 @@
+// The real file choosers of the dialog seam, driven under the offscreen platform, and Qt's own
+// texts in Chinese.
+#include "app/QtPrompter.h"
+#include "app/QtTexts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+
+class tst_Prompter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fileChoosers_data();
+    void fileChoosers();
+    void qtTextsInChinese();
+};
+
+void tst_Prompter::fileChoosers_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<bool>("folderGiven");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("nominal: save onto an existing file asks nothing of its own") << true << true << true;
+    QTest::newRow("nominal: save of a new file") << true << true << false;
+    QTest::newRow("nominal: open starts in the folder given") << false << true << true;
+    QTest::newRow("robustness: no folder given starts at home") << false << false << true;
+}
+
+void tst_Prompter::fileChoosers()
+{
+    QFETCH(bool, save);
+    QFETCH(bool, folderGiven);
+    QFETCH(bool, exists);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("book.qbf"));
+    if (exists) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+    // Answers whatever the chooser shows: the file once, then Cancel; any question box is noted
+    // and answered No.
+    QString startedIn;
+    int questions = 0;
+    bool answered = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            ++questions;
+            box->reject();
+        } else if (auto *chooser = qobject_cast<QFileDialog *>(modal)) {
+            if (answered) {
+                chooser->reject();
+                return;
+            }
+            answered = true;
+            startedIn = chooser->directory().absolutePath();
+            chooser->selectFile(file);
+            static_cast<QDialog *>(chooser)->accept();
+        }
+    });
+    poll.start();
+
+    QtPrompter prompter;
+    const QString folder = folderGiven ? dir.path() : QString();
+    const QString filter = QStringLiteral("数据库文件(*.qbf)");
+    const QString chosen = save ? prompter.saveFileName(nullptr, QStringLiteral("Backup"), filter, folder)
+                                : prompter.openFileName(nullptr, QStringLiteral("打开"), filter, folder);
+    poll.stop();
+
+    QCOMPARE(questions, 0);
+    QCOMPARE(chosen, file);
+    QCOMPARE(startedIn, QDir(folderGiven ? dir.path() : QDir::homePath()).absolutePath());
+}
+
+void tst_Prompter::qtTextsInChinese()
+{
+    QTranslator texts;
+    QVERIFY2(installQtChineseTexts(texts), "Qt's translations are missing (scripts/deps.sh installs them)");
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    QVERIFY(QCoreApplication::removeTranslator(&texts));
+}
+
+QTEST_MAIN(tst_Prompter)
+#include "tst_prompter.moc"
