@@ -1,16 +1,17 @@
 #include "FileImport.h"
 
+#include "NoteFormats.h"
 #include "TextFileCodec.h"
 
 #include "Rtf.h"
 #include "settings/DateText.h"
 #include "store/DBase.h"
+#include "store/Sinks.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStringConverter>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -59,17 +60,11 @@ QString cutTitle(const QString &name)
 // Pictures of an HTML or Markdown page are files beside it; they become pictures of the note.
 void embedPictures(QTextDocument *doc, const QDir &dir)
 {
-    struct Spot { int position; int length; QTextImageFormat format; };
-    std::vector<Spot> spots;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (fragment.charFormat().isImageFormat())
-                spots.push_back({fragment.position(), fragment.length(), fragment.charFormat().toImageFormat()});
-        }
-    }
     QTextCursor cursor(doc);
-    for (const Spot &spot : spots) {
+    // Backwards: a picture that cannot be read is removed, and the spots after it would move.
+    const QList<ImageSpot> spots = imageSpots(doc);
+    for (auto it = spots.crbegin(); it != spots.crend(); ++it) {
+        const ImageSpot &spot = *it;
         const QUrl url(spot.format.name());
         QString name;
         if (url.isRelative() || url.isLocalFile()) {
@@ -135,10 +130,32 @@ std::optional<CurrentNote> noteFromFile(const QString &path, QString *error)
     return note;
 }
 
+namespace {
+
+class GroupIds : public GroupSink
+{
+public:
+    QList<qint64> ids;
+    void clear() override { ids.clear(); }
+    void addNode(const QString &parentKey, const QString &key, const QString &, int, int) override
+    {
+        if (!parentKey.isEmpty())
+            ids << QStringView(key).mid(1).toLongLong();
+    }
+};
+
+} // namespace
+
 ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
                          const std::function<bool(qint64, qint64)> &progress)
 {
     ImportResult result;
+    GroupIds groups;
+    db.LoadGroups(groups);
+    if (!groups.ids.contains(groupId)) {
+        result.error = db.lastError().isEmpty() ? QStringLiteral("没有这个分组。") : db.lastError();
+        return result;
+    }
     QStringList files;
     for (const QString &path : paths) {
         if (!QFileInfo(path).isDir()) {

@@ -36,10 +36,9 @@ PictureFile pictureFile(const QTextDocument *doc, const QString &resource, int n
 
 } // namespace
 
-QList<PictureFile> detachPictures(QTextDocument *doc, const QString &folderName)
+QList<ImageSpot> imageSpots(const QTextDocument *doc)
 {
-    struct Spot { int position; int length; QTextImageFormat format; };
-    QList<Spot> spots;
+    QList<ImageSpot> spots;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -47,11 +46,17 @@ QList<PictureFile> detachPictures(QTextDocument *doc, const QString &folderName)
                 spots.append({fragment.position(), fragment.length(), fragment.charFormat().toImageFormat()});
         }
     }
+    return spots;
+}
+
+QList<PictureFile> detachPictures(QTextDocument *doc, const QString &folderName)
+{
+    QList<ImageSpot> spots = imageSpots(doc);
     QList<PictureFile> files;
     QHash<QString, QString> targets; // resource name -> relative address
     const QString folder = QString::fromUtf8(QUrl::toPercentEncoding(folderName));
     QTextCursor cursor(doc);
-    for (Spot &spot : spots) {
+    for (ImageSpot &spot : spots) {
         const QString resource = spot.format.name();
         auto known = targets.constFind(resource);
         if (known == targets.constEnd()) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QTextFormat>
 
 class QTextDocument;
 
@@ -14,6 +15,15 @@ struct PictureFile
     QString name;
     QByteArray bytes;
 };
+
+// Where a document shows a picture, and the picture's format.
+struct ImageSpot
+{
+    int position = 0;
+    int length = 0;
+    QTextImageFormat format;
+};
+QList<ImageSpot> imageSpots(const QTextDocument *doc);
 
 // Takes the pictures out of doc as files of the folder folderName (beside the note's page) and
 // points the document's images at them, so HTML and Markdown written from doc refer to the files.

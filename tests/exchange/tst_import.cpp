@@ -2,6 +2,7 @@
 
 #include "exchange/Export.h"
 #include "exchange/FileImport.h"
+#include "exchange/NoteFormats.h"
 #include "exchange/TextFileCodec.h"
 #include "settings/DateText.h"
 #include "store/Sinks.h"
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void eachKindBecomesANote_data();
     void eachKindBecomesANote();
     void titleAndDatesComeFromTheFile();
+    void picturesBesideThePageAreTakenIn();
     void badFilesAreNamedTheRestImported();
     void exportedNotesComeBack_data();
     void exportedNotesComeBack();
@@ -108,6 +110,26 @@ void TestImport::titleAndDatesComeFromTheFile()
     QVERIFY(!note->NoteAddDate.isEmpty());
 }
 
+void TestImport::picturesBesideThePageAreTakenIn()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("图片/红.png")), redSquarePng());
+    const QString page = writeFile(dir.filePath(QStringLiteral("页.html")),
+        QStringLiteral("<p>前<img src=\"没有.png\">中<img src=\"%E5%9B%BE%E7%89%87/%E7%BA%A2.png\" width=\"16\" height=\"16\">后</p>").toUtf8());
+    QString error;
+    const std::optional<CurrentNote> note = noteFromFile(page, &error);
+    QVERIFY(note);
+    QTextDocument doc;
+    rtf::readInto(note->NoteBody, &doc);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("前中\uFFFC后"));
+    const QList<ImageSpot> spots = imageSpots(&doc);
+    QCOMPARE(spots.size(), 1);
+    const QTextImageFormat picture = spots.first().format;
+    QCOMPARE(picture.width(), 16.0);
+    const QImage image = doc.resource(QTextDocument::ImageResource, QUrl(picture.name())).value<QImage>();
+    QCOMPARE(image.pixelColor(0, 0), QColor(Qt::red));
+}
+
 void TestImport::badFilesAreNamedTheRestImported()
 {
     Notebook nb;
@@ -138,6 +160,11 @@ void TestImport::badFilesAreNamedTheRestImported()
     for (const NoteItem &i : notes.items)
         titles << i.text;
     QCOMPARE(titles, (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
+
+    // A group that is not there takes nothing.
+    const ImportResult noGroup = importFiles(nb.db, g + 1, {good});
+    QVERIFY(!noGroup.ok);
+    QVERIFY(!noGroup.error.isEmpty());
 
     // Cancelled: nothing is added.
     const ImportResult cancelled = importFiles(nb.db, g, {good}, [](qint64, qint64) { return false; });
