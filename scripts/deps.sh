@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quillbook needs to build, test and run, when any is missing.
-# scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; the
-# last line holds the validators the package test runs.
+# scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; then
+# the validators the package test runs; poppler-utils and cmark read exported PDF and Markdown back.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,7 @@ packages=(
   scdoc
   dpkg-dev file
   lintian desktop-file-utils appstream man-db libxml2-utils
+  poppler-utils cmark
   qt6-translations-l10n
   openbox trayer xdotool
 )

@@ -1,6 +1,6 @@
 #include "dTxtHelper.h"
 
-#include "TextFileCodec.h"
+#include "exchange/TextFileCodec.h"
 #include "settings/Colors.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -337,10 +337,10 @@ bool dTxtHelper::LoadFromFile(const QString &fileName)
         m_error = QStringLiteral("no editor");
         return false;
     }
-    const std::optional<QByteArray> bytes = editor::readWholeFile(fileName, &m_error);
+    const std::optional<QByteArray> bytes = exchange::readWholeFile(fileName, &m_error);
     if (!bytes)
         return false;
-    m_editor->setPlainText(editor::decodeTextFile(*bytes, m_locale));
+    m_editor->setPlainText(exchange::decodeTextFile(*bytes, m_locale));
     return true;
 }
 

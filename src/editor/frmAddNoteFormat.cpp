@@ -4,7 +4,7 @@
 #include "EditorPicture.h"
 #include "EditorTexts.h"
 #include "NoteBody.h"
-#include "TextFileCodec.h"
+#include "exchange/TextFileCodec.h"
 #include "Twips.h"
 #include "app/Prompter.h"
 #include "controls/Named.h"
@@ -367,7 +367,7 @@ void frmAddNote::openDocument()
     if (path.isEmpty())
         return;
     QString reason;
-    const std::optional<QByteArray> bytes = editor::readWholeFile(path, &reason);
+    const std::optional<QByteArray> bytes = exchange::readWholeFile(path, &reason);
     if (!bytes) {
         showError(texts::cannotReadFile(path, reason));
         return;
@@ -376,11 +376,11 @@ void frmAddNote::openDocument()
         rtf::readInto(bytes->trimmed(), txtNote->document());
         return;
     }
-    if (!editor::isPlainText(*bytes)) {
+    if (!exchange::isPlainText(*bytes)) {
         showError(texts::notATextFile(path));
         return;
     }
-    txtNote->setPlainText(editor::decodeTextFile(*bytes, m_textHelper.legacyLocale()));
+    txtNote->setPlainText(exchange::decodeTextFile(*bytes, m_textHelper.legacyLocale()));
 }
 
 void frmAddNote::insertPicture()
@@ -389,7 +389,7 @@ void frmAddNote::insertPicture()
     if (path.isEmpty())
         return;
     QString reason;
-    const std::optional<QByteArray> bytes = editor::readWholeFile(path, &reason);
+    const std::optional<QByteArray> bytes = exchange::readWholeFile(path, &reason);
     if (!bytes || !editor::insertPicture(txtNote, *bytes, &reason))
         showError(texts::cannotReadPicture(path, reason));
 }

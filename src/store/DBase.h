@@ -76,6 +76,8 @@ public:
     void LoadNotes(NoteSink &list, qint64 groupId); // -1 = notes of every group
     QString LoadNoteBody(qint64 id);                // "" when missing, empty or unreadable
     int AddNote(qint64 groupId, const CurrentNote &note);
+    // All of them in one transaction, or none; LastInsertedId() is the last one's.
+    int AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes);
     int UpdateNote(qint64 id, const CurrentNote &note);
     int MoveNote(qint64 id, qint64 groupId);
     int DeleteNote(qint64 id);

@@ -160,18 +160,27 @@ QString DBase::LoadNoteBody(qint64 id)
 
 int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 {
+    return AddNotes(groupId, {note});
+}
+
+int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
+{
     if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        try {
-            StoreDetail::insertNote(conn_->cache, groupId, note, -1);
-        } catch (const SQLite::Exception &e) {
-            return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+        qint64 last = lastInsertedId_;
+        for (const CurrentNote &note : notes) {
+            try {
+                StoreDetail::insertNote(conn_->cache, groupId, note, -1);
+            } catch (const SQLite::Exception &e) {
+                return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+            }
+            last = conn_->db.getLastInsertRowid();
+            conn_->search.written(last);
         }
-        lastInsertedId_ = conn_->db.getLastInsertRowid();
-        conn_->search.written(lastInsertedId_);
         tx.commit();
+        lastInsertedId_ = last;
         return 1;
     });
 }

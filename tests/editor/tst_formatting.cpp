@@ -16,7 +16,7 @@
 #include <QTextImageFormat>
 #include <QTextList>
 
-#include "editor/TextFileCodec.h"
+#include "exchange/TextFileCodec.h"
 
 class FormattingTest : public QObject
 {
@@ -568,7 +568,7 @@ private Q_SLOTS:
         QTest::newRow("nominal: UTF-8 text file") << "a.txt" << QStringLiteral("文本\n第二行").toUtf8()
                                                   << "文本\n第二行" << false;
         QTest::newRow("nominal: GB18030 text file") << "b.txt"
-                                                    << editor::encodeWith(QStringLiteral("国标文本"), "GB18030")
+                                                    << exchange::encodeWith(QStringLiteral("国标文本"), "GB18030")
                                                     << "国标文本" << false;
         QTest::newRow("robustness: binary file is refused") << "c.txt" << QByteArray("\x89PNG\0\0\x01", 7)
                                                             << "old body" << true;

@@ -1,4 +1,4 @@
-#include "editor/TextFileCodec.h"
+#include "exchange/TextFileCodec.h"
 #include "editor/dTxtHelper.h"
 
 #include <QApplication>
@@ -387,19 +387,19 @@ private Q_SLOTS:
         QTest::newRow("nominal: UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBF") + chinese.toUtf8()
                                                              << "en_US" << chinese;
         QTest::newRow("nominal: GB18030 in a Chinese locale")
-            << editor::encodeWith(chinese, "GB18030") << "zh_CN" << chinese;
-        QTest::newRow("nominal: GB18030 four-byte character") << editor::encodeWith(QStringLiteral("𠀀"), "GB18030")
+            << exchange::encodeWith(chinese, "GB18030") << "zh_CN" << chinese;
+        QTest::newRow("nominal: GB18030 four-byte character") << exchange::encodeWith(QStringLiteral("𠀀"), "GB18030")
                                                                << "zh_CN" << QStringLiteral("𠀀");
-        QTest::newRow("nominal: Big5 in Taiwan") << editor::encodeWith(QStringLiteral("記事本"), "Big5") << "zh_TW"
+        QTest::newRow("nominal: Big5 in Taiwan") << exchange::encodeWith(QStringLiteral("記事本"), "Big5") << "zh_TW"
                                                  << QStringLiteral("記事本");
-        QTest::newRow("nominal: GBK outside a Chinese locale (C)") << editor::encodeWith(chinese, "GB18030") << "C"
+        QTest::newRow("nominal: GBK outside a Chinese locale (C)") << exchange::encodeWith(chinese, "GB18030") << "C"
                                                                   << chinese;
         QTest::newRow("nominal: GBK outside a Chinese locale (Russian)")
-            << editor::encodeWith(chinese, "GB18030") << "ru_RU" << chinese;
-        QTest::newRow("nominal: Shift_JIS in Japan") << editor::encodeWith(QStringLiteral("日本語のメモ"), "Shift_JIS")
+            << exchange::encodeWith(chinese, "GB18030") << "ru_RU" << chinese;
+        QTest::newRow("nominal: Shift_JIS in Japan") << exchange::encodeWith(QStringLiteral("日本語のメモ"), "Shift_JIS")
                                                      << "ja_JP" << QStringLiteral("日本語のメモ");
         QTest::newRow("robustness: no GB18030, so the Russian code page")
-            << editor::encodeWith(QStringLiteral("Щ."), "windows-1251") << "ru_RU" << QStringLiteral("Щ.");
+            << exchange::encodeWith(QStringLiteral("Щ."), "windows-1251") << "ru_RU" << QStringLiteral("Щ.");
         QTest::newRow("nominal: windows-1252 in an English locale") << QByteArray("caf\xE9") << "en_US"
                                                                     << QStringLiteral("café");
         QTest::newRow("nominal: UTF-16 with byte-order mark")
@@ -487,7 +487,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, locale);
         QFETCH(QByteArray, expected);
-        QCOMPARE(editor::legacyCodePageName(QLocale(locale)), expected);
+        QCOMPARE(exchange::legacyCodePageName(QLocale(locale)), expected);
     }
 
     void unboundHelperDoesNothing()

@@ -6,7 +6,7 @@
 #include <memory>
 #include <unicode/ucnv.h>
 
-namespace editor {
+namespace exchange {
 
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 {
@@ -191,4 +191,4 @@ QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
     return decodeWith(bytes, own);
 }
 
-} // namespace editor
+} // namespace exchange

@@ -7,7 +7,7 @@
 
 // Plain-text files read into and written from a note body. Files written by older programs are in a
 // legacy code page, mostly GB18030 (GBK) for our users; ours are UTF-8.
-namespace editor {
+namespace exchange {
 
 // The whole file, or nothing with the reason in *error (a file that opens but fails while being
 // read counts as unreadable too).
@@ -35,4 +35,4 @@ QString decodeWith(const QByteArray &bytes, const QByteArray &converterName);
 // Encodes with an ICU converter (used by tests to build legacy files).
 QByteArray encodeWith(const QString &text, const QByteArray &converterName);
 
-} // namespace editor
+} // namespace exchange

@@ -1,0 +1,132 @@
+#pragma once
+
+// A notebook with notes that use what export has to carry: Chinese text, bold, a colour, a
+// bullet list, a table and a picture.
+
+#include "Rtf.h"
+#include "store/DBase.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
+
+inline QByteArray redSquarePng()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// RTF body of a rich note whose plain text holds every word of words.
+inline QString richBody(const QString &words)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    c.insertText(words, bold);
+    QTextCharFormat red;
+    red.setForeground(QColor(Qt::red));
+    c.insertText(QStringLiteral(" 红色文字"), red);
+    c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    c.createList(QTextListFormat::ListDisc);
+    c.insertText(QStringLiteral("第一项"));
+    c.insertBlock();
+    c.insertText(QStringLiteral("第二项"));
+    c.insertBlock(QTextBlockFormat());
+    QTextTable *table = c.insertTable(2, 2);
+    table->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("甲"));
+    table->cellAt(0, 1).firstCursorPosition().insertText(QStringLiteral("乙"));
+    table->cellAt(1, 0).firstCursorPosition().insertText(QStringLiteral("丙"));
+    table->cellAt(1, 1).firstCursorPosition().insertText(QStringLiteral("丁"));
+    c.movePosition(QTextCursor::End);
+    c.insertBlock();
+    const QString name = rtf::addPicture(&doc, redSquarePng());
+    c.insertImage(rtf::pictureFormat(&doc, name));
+    c.insertText(QStringLiteral("结尾"));
+    return rtf::writeText(&doc);
+}
+
+// Text of a body for comparing with what other programs extract: no blanks, no picture marks.
+inline QString bareText(QString text)
+{
+    text.remove(QChar::ObjectReplacementCharacter);
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    return text;
+}
+
+inline QString bodyText(const QString &body)
+{
+    QTextDocument doc;
+    rtf::readInto(body, &doc);
+    return bareText(doc.toPlainText());
+}
+
+inline QString tool(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+// Standard output of a program, or a failed test.
+inline QByteArray runTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QByteArray();
+    return p.readAllStandardOutput();
+}
+
+inline QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+// An open notebook in a temporary folder.
+struct Notebook
+{
+    QTemporaryDir dir;
+    DBase db;
+    Notebook()
+    {
+        const QString path = dir.filePath(QStringLiteral("测试.qbf"));
+        QVERIFY(db.CreateDatabase(path));
+        db.DatabasePath = path;
+        db.OpenDatabase();
+        QVERIFY(db.DatabaseIsOpen);
+    }
+    qint64 group(const QString &name)
+    {
+        if (!db.AddGroup(name))
+            qFatal("AddGroup: %s", qPrintable(db.lastError()));
+        return db.LastInsertedId();
+    }
+    qint64 note(qint64 groupId, const QString &title, const QString &body)
+    {
+        CurrentNote n;
+        n.NoteTitle = title;
+        n.NoteBody = body;
+        n.NotePriority = QStringLiteral("一般");
+        n.NoteAddDate = n.NoteLastUpdate = QStringLiteral("2026-12-08 01:00");
+        if (!db.AddNote(groupId, n))
+            qFatal("AddNote: %s", qPrintable(db.lastError()));
+        return db.LastInsertedId();
+    }
+};
