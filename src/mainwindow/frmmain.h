@@ -32,6 +32,8 @@ class QToolBar;
 class QWidget;
 class QTimer;
 class BackupRunner;
+class IndexBuild;
+class SearchBox;
 
 // The main window. One class in several files, one per concern:
 //   frmmain.cpp               controls, and the menus and toolbar built from the command table
@@ -45,6 +47,7 @@ class BackupRunner;
 //   frmmain_filecommands.cpp  new, open, back up, compact
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
 //   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
+//   frmmain_search.cpp        the search box, its results and the search index's build
 //
 // Controls and window state are public: other windows (options, move) and the tests read them,
 // as the form's design intends.
@@ -91,6 +94,13 @@ public:
     void SelectItem(int index);
     // Selects the item of the note with this ID wherever the list shows it; false when absent.
     bool SelectNote(qint64 noteId);
+
+    // ---- search ----
+    void focusSearch();
+    // True while the list shows the results of the search box's query.
+    bool showingResults() const { return m_showingResults; }
+    // Runs the query again after a note command, selecting noteId when it is among the results.
+    void refreshResults(qint64 noteId);
 
     // ---- layout ----
     void Form_Resize();
@@ -168,6 +178,7 @@ public:
     QTextEdit *txtNote = nullptr;
     SkinPane *sBar1 = nullptr;
     QLabel *lblItems = nullptr;
+    SearchBox *searchBox = nullptr;
     Tray *Tray1 = nullptr;
     DmDownload *DmDownload1 = nullptr; // carried, never used
 
@@ -192,7 +203,7 @@ public:
     QMenu *mnuAction = nullptr;
     QMenu *mnuNotes = nullptr;
     QAction *mnuEdit1 = nullptr, *mnuNewNote1 = nullptr, *mnuDelete2 = nullptr, *mnuBlank3 = nullptr,
-            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr;
+            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr, *mnuFind = nullptr;
     QMenu *mnuGroups = nullptr;
     QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr;
     QMenu *mnuView = nullptr;
@@ -281,6 +292,19 @@ private:
     void runCommand(Cmd cmd, bool tickFlipped);
     bool groupSelected() const;
 
+    // Search, in frmmain_search.cpp.
+    void createSearchBox();
+    void runSearch();
+    void showResults(qint64 noteId);
+    // Back from the results to the group selected before.
+    void endSearch();
+    void leaveResults();
+    // Marks every hit of the query in the preview.
+    void markHits();
+    // A notebook whose index lags far behind is indexed by a worker while the window is used.
+    void startIndexBuild();
+    void stopIndexBuild();
+
     AppState &m_state;
     Settings &m_settings;
     DBase &m_db;
@@ -305,4 +329,9 @@ private:
     BackupRunner *m_backupRunner = nullptr;
     QTimer *m_backupTimer = nullptr;
     QDateTime m_lastBackup; // when the last automatic copy of this run started
+    bool m_showingResults = false;
+    QStringList m_searchTerms; // the query's folded terms, to mark in the preview
+    qint64 m_noteBeforeSearch = 0;
+    IndexBuild *m_indexBuild = nullptr;
+    QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
 };

@@ -6,12 +6,83 @@
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 
+#include <QHash>
+
+#include <algorithm>
+#include <unordered_set>
+
 using StoreDetail::guarded;
 
 namespace {
 // Up to this many notes written by other programs are indexed before a search answers; more
 // (an older notebook's first open) is the index build's work, with its progress shown.
 constexpr qint64 CatchUpLimit = 2000;
+
+// The notes still waiting for the index, read and matched one by one: while an older notebook's
+// index is being built, the answer is still exact. Their hits replace what the index says of
+// them, ranked as the index ranks.
+void addWaiting(Query &notes, Query &groups, const TextExtractor &extract, const SearchOptions &options,
+                SearchResult &out)
+{
+    struct Ranked
+    {
+        SearchHit hit;
+        qint64 updated = 0;
+    };
+    std::vector<Ranked> all;
+    QHash<qint64, QString> groupNames;
+    while (groups.step())
+        groupNames.insert(groups.int64(0), groups.text(1));
+    std::unordered_set<qint64> waiting;
+    while (notes.step()) {
+        const qint64 id = notes.int64(0);
+        waiting.insert(id);
+        if (notes.int64(9) != 0 || (options.groupId != -1 && notes.int64(7) != options.groupId))
+            continue; // deleted since, or in another group
+        const QString title = SearchText::fold(notes.text(1));
+        QString body; // read only when the title lacks a term
+        bool bodyRead = false;
+        SearchHit hit;
+        for (const QString &term : out.terms) {
+            if (title.contains(term)) {
+                ++hit.titleTerms;
+                continue;
+            }
+            if (!bodyRead) {
+                body = SearchText::fold(extract(notes.text(8)));
+                bodyRead = true;
+            }
+            if (!body.contains(term)) {
+                hit.titleTerms = -1;
+                break;
+            }
+        }
+        if (hit.titleTerms < 0)
+            continue;
+        StoreDetail::readNoteItem(notes, hit.item);
+        hit.id = id;
+        hit.groupId = notes.int64(7);
+        hit.groupName = groupNames.value(hit.groupId);
+        all.push_back({std::move(hit), SearchIndex::dateKey(notes.text(3))});
+    }
+    for (SearchHit &h : out.hits) {
+        if (!waiting.count(h.id))
+            all.push_back({std::move(h), SearchIndex::dateKey(h.item.sub2)});
+    }
+    std::sort(all.begin(), all.end(), [](const Ranked &a, const Ranked &b) {
+        if (a.hit.titleTerms != b.hit.titleTerms)
+            return a.hit.titleTerms > b.hit.titleTerms;
+        if (a.updated != b.updated)
+            return a.updated > b.updated;
+        return a.hit.id > b.hit.id;
+    });
+    out.total = qint64(all.size());
+    if (options.limit > 0 && all.size() > std::size_t(options.limit))
+        all.resize(std::size_t(options.limit));
+    out.hits.clear();
+    for (Ranked &r : all)
+        out.hits.push_back(std::move(r.hit));
+}
 } // namespace
 
 void DBase::SetTextExtractor(TextExtractor extractor)
@@ -74,7 +145,18 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         if (waiting > 0 && waiting <= CatchUpLimit)
             index.build({}, nullptr);
         result->unindexed = index.pending();
-        index.search(terms, options, *result);
+        if (result->unindexed == 0 || terms.isEmpty()) {
+            index.search(terms, options, *result);
+            return 1;
+        }
+        SearchOptions everyHit = options;
+        everyHit.limit = 0;
+        index.search(terms, everyHit, *result);
+        Query notes(conn_->cache,
+                    "SELECT p.NoteID, n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, n.nColor, "
+                    "n.nGroupID, n.nNote, n.ID IS NULL FROM SearchPending p LEFT JOIN Notes n ON n.ID = p.NoteID");
+        Query groups(conn_->cache, "SELECT ID, vGroupName FROM Groups");
+        addWaiting(notes, groups, extractor_, options, *result);
         return 1;
     };
     try {

@@ -1,0 +1,187 @@
+// Search: the toolbar's box, the results in the note list, the hits marked in the preview.
+#include "mainwindow/frmmain.h"
+
+#include "app/Logging.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/IndexBuild.h"
+#include "mainwindow/NoteListModel.h"
+#include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
+#include "mainwindow/SkinPane.h"
+#include "search/NoteText.h"
+#include "store/DBase.h"
+#include "store/SearchText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QToolBar>
+
+namespace {
+// Enough for anyone to read through; the status strip says when more matched.
+constexpr int kShownResults = 500;
+// Fewer notes waiting than this are indexed by the first search, in well under a second.
+constexpr qint64 kWorkerBacklog = 200;
+} // namespace
+
+void frmmain::createSearchBox()
+{
+    // The box sits at the right end of the toolbar, after a stretch.
+    auto *stretch = new QWidget(Toolbar1);
+    stretch->setObjectName(QStringLiteral("searchStretch"));
+    stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    Toolbar1->addWidget(stretch);
+    searchBox = new SearchBox(Toolbar1);
+    searchBox->setObjectName(QStringLiteral("searchBox"));
+    Toolbar1->addWidget(searchBox);
+    connect(searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
+    connect(searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
+
+    m_indexStatus = new QLabel(sBar1);
+    m_indexStatus->setObjectName(QStringLiteral("lblIndex"));
+    m_indexStatus->setAttribute(Qt::WA_TranslucentBackground);
+    m_indexStatus->setFont(lblItems->font());
+    m_indexStatus->hide();
+    static_cast<QHBoxLayout *>(sBar1->layout())->addWidget(m_indexStatus);
+    connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
+        if (m_indexBuild) {
+            m_indexBuild->cancel();
+            m_indexStatus->setText(QStringLiteral("正在停止建立索引..."));
+        }
+    });
+}
+
+void frmmain::focusSearch()
+{
+    if (m_db.DatabaseIsOpen)
+        searchBox->focusQuery();
+}
+
+void frmmain::runSearch()
+{
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || searchBox->query().isEmpty())
+        return;
+    if (!m_showingResults)
+        m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
+    showResults(0);
+}
+
+void frmmain::refreshResults(qint64 noteId)
+{
+    showResults(noteId);
+}
+
+void frmmain::showResults(qint64 noteId)
+{
+    SearchOptions options;
+    options.limit = kShownResults;
+    if (!searchBox->wholeNotebook() && groupSelected())
+        options.groupId = CurrentGroupId;
+    SearchResult result;
+    const int ok = m_db.Search(searchBox->query(), options, &result);
+    if (!ok)
+        qCWarning(lcStore) << "search failed" << m_db.lastError();
+
+    m_showingResults = true;
+    m_searchTerms = result.terms;
+    clearPreview();
+    m_noteChosen = false;
+    m_noteMenuHasNotes.reset();
+    NoteListModel *model = LstV->model();
+    model->clear();
+    model->setGroupColumn(true);
+    for (const SearchHit &hit : result.hits) {
+        NoteItem item = hit.item;
+        item.group = hit.groupName;
+        model->addItem(item);
+    }
+    LstV->refreshed();
+    lblGroup->setText(QStringLiteral("搜索结果"));
+    QString status;
+    if (!ok)
+        status = QStringLiteral("无法搜索这个记事本");
+    else if (result.total == 0)
+        status = QStringLiteral("没有找到记事");
+    else if (result.total > qint64(result.hits.size()))
+        status = QStringLiteral("找到 %1 篇记事，只列出前 %2 篇").arg(result.total).arg(result.hits.size());
+    else
+        status = QStringLiteral("找到 %1 篇记事").arg(result.total);
+    lblItems->setText(status);
+    if (noteId > 0)
+        SelectNote(noteId);
+    updateCommandStates();
+}
+
+void frmmain::endSearch()
+{
+    if (!m_showingResults)
+        return;
+    leaveResults();
+    // Back to the group that was selected, and to the note that was chosen in it.
+    SelectNode(CurrentNodeIndex);
+    if (m_noteBeforeSearch > 0)
+        SelectNote(m_noteBeforeSearch);
+    searchBox->edit()->setFocus();
+}
+
+void frmmain::leaveResults()
+{
+    m_showingResults = false;
+    m_searchTerms.clear();
+    searchBox->clearQuietly();
+    LstV->model()->setGroupColumn(false);
+}
+
+void frmmain::markHits()
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    if (m_showingResults) {
+        QTextCharFormat look;
+        look.setBackground(QColor(255, 230, 80));
+        look.setForeground(Qt::black);
+        for (const SearchText::Range &r : SearchText::hits(txtNote->toPlainText(), m_searchTerms)) {
+            QTextCursor c(txtNote->document());
+            c.setPosition(int(r.start));
+            c.setPosition(int(r.start + r.length), QTextCursor::KeepAnchor);
+            marks.append({c, look});
+        }
+    }
+    txtNote->setExtraSelections(marks);
+    if (!marks.isEmpty()) {
+        // The first hit in view, without selecting it.
+        QTextCursor first = marks.first().cursor;
+        first.clearSelection();
+        txtNote->setTextCursor(first);
+        txtNote->ensureCursorVisible();
+    }
+}
+
+void frmmain::startIndexBuild()
+{
+    stopIndexBuild();
+    if (!m_db.DatabaseIsOpen || m_db.ReadOnly() || m_db.UnindexedNotes() < kWorkerBacklog)
+        return;
+    m_indexBuild = new IndexBuild(m_db.DatabasePath, NoteText::extractor(), this);
+    m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
+    m_indexStatus->show();
+    connect(m_indexBuild, &IndexBuild::progress, this, [this](qint64 done, qint64 total) {
+        const qint64 percent = total > 0 ? done * 100 / total : 100;
+        m_indexStatus->setText(QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
+    });
+    connect(m_indexBuild, &IndexBuild::finished, this, [this](bool complete, const QString &error) {
+        if (!complete)
+            qCInfo(lcStore) << "search index left unfinished:" << error;
+        m_indexBuild->deleteLater();
+        m_indexBuild = nullptr;
+        m_indexStatus->hide();
+    });
+}
+
+void frmmain::stopIndexBuild()
+{
+    delete m_indexBuild;
+    m_indexBuild = nullptr;
+    if (m_indexStatus)
+        m_indexStatus->hide();
+}
