@@ -150,8 +150,8 @@ void frmmain::markHits()
     txtNote->setExtraSelections(marks);
     if (!marks.isEmpty()) {
         // The first hit in view, without selecting it.
-        QTextCursor first = marks.first().cursor;
-        first.clearSelection();
+        QTextCursor first(txtNote->document());
+        first.setPosition(marks.first().cursor.selectionStart());
         txtNote->setTextCursor(first);
         txtNote->ensureCursorVisible();
     }
