@@ -17,6 +17,7 @@
 struct AppState;
 struct Settings;
 class DBase;
+struct SearchResult;
 class Prompter;
 class Tray;
 class DmDownload;
@@ -32,7 +33,7 @@ class QToolBar;
 class QWidget;
 class QTimer;
 class BackupRunner;
-class IndexBuild;
+class NotebookWorker;
 class SearchBox;
 
 // The main window. One class in several files, one per concern:
@@ -296,6 +297,7 @@ private:
     void createSearchBox();
     void runSearch();
     void showResults(qint64 noteId);
+    void fillResults(const SearchResult &result, const QString &error, qint64 noteId);
     // Back from the results to the group selected before.
     void endSearch();
     void leaveResults();
@@ -303,7 +305,8 @@ private:
     void markHits();
     // A notebook whose index lags far behind is indexed by a worker while the window is used.
     void startIndexBuild();
-    void stopIndexBuild();
+    // Stops the index's build and a search in flight.
+    void stopWorkers();
 
     AppState &m_state;
     Settings &m_settings;
@@ -332,6 +335,8 @@ private:
     bool m_showingResults = false;
     QStringList m_searchTerms; // the query's folded terms, to mark in the preview
     qint64 m_noteBeforeSearch = 0;
-    IndexBuild *m_indexBuild = nullptr;
+    NotebookWorker *m_indexBuild = nullptr;
+    NotebookWorker *m_searchRun = nullptr;      // a search while the index is being built
+    std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
 };

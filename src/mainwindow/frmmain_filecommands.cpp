@@ -53,7 +53,7 @@ int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
 {
     // The index's worker writes to the file that this work copies or rewrites: it stops first
     // and carries on afterwards.
-    stopIndexBuild();
+    stopWorkers();
     m_busy = true;
     const int result = cmd::runWithProgress(this, label, work);
     m_busy = false;

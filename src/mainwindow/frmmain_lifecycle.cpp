@@ -162,7 +162,7 @@ void frmmain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    stopIndexBuild();
+    stopWorkers();
     backupAtExit();
     m_db.CloseDatabase();
     // Give the start-up file back the permissions it had (a read-only notebook stays read-only).

@@ -54,7 +54,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
     if (atStartUp)
         makeWritableForSession(path);
 
-    stopIndexBuild();
+    stopWorkers();
     m_db.CloseDatabase();
     m_db.DatabasePath = path;
     // An encrypted notebook cannot be read before its password is known: the prompt comes

@@ -2,8 +2,9 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/Logging.h"
+#include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
-#include "mainwindow/IndexBuild.h"
+#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SearchBox.h"
@@ -18,9 +19,12 @@
 #include <QTextEdit>
 #include <QToolBar>
 
+#include <memory>
+
 namespace {
 // Enough for anyone to read through; the status strip says when more matched.
 constexpr int kShownResults = 500;
+constexpr int kGroupColumn = 4;
 // Fewer notes waiting than this are indexed by the first search, in well under a second.
 constexpr qint64 kWorkerBacklog = 200;
 } // namespace
@@ -78,11 +82,43 @@ void frmmain::showResults(qint64 noteId)
     options.limit = kShownResults;
     if (!searchBox->wholeNotebook() && groupSelected())
         options.groupId = CurrentGroupId;
-    SearchResult result;
-    const int ok = m_db.Search(searchBox->query(), options, &result);
-    if (!ok)
-        qCWarning(lcStore) << "search failed" << m_db.lastError();
+    const QString query = searchBox->query();
+    if (!m_indexBuild && !m_searchRun) {
+        SearchResult result;
+        const bool ok = m_db.Search(query, options, &result) == 1;
+        fillResults(result, ok ? QString() : m_db.lastError(), noteId);
+        return;
+    }
+    // While the index is being built, a search may have to read thousands of waiting notes one by
+    // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
+    // come down to the last one.
+    if (m_searchRun) {
+        m_searchAgain = noteId;
+        return;
+    }
+    lblItems->setText(QStringLiteral("正在搜索..."));
+    auto result = std::make_shared<SearchResult>();
+    auto error = std::make_shared<QString>();
+    const auto work = [query, options, result, error](DBase &db, NotebookWorker &) {
+        if (!db.DatabaseIsOpen || db.Search(query, options, result.get()) != 1)
+            *error = db.lastError();
+    };
+    const auto done = [this, query, result, error, noteId] {
+        m_searchRun->deleteLater();
+        m_searchRun = nullptr;
+        if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
+            showResults(*again);
+        else if (searchBox->query() == query) // not ended or changed meanwhile
+            fillResults(*result, *error, noteId);
+    };
+    m_searchRun = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+}
 
+void frmmain::fillResults(const SearchResult &result, const QString &error, qint64 noteId)
+{
+    const bool ok = error.isEmpty();
+    if (!ok)
+        qCWarning(lcStore) << "search failed" << error;
     m_showingResults = true;
     m_searchTerms = result.terms;
     clearPreview();
@@ -97,6 +133,12 @@ void frmmain::showResults(qint64 noteId)
         model->addItem(item);
     }
     LstV->refreshed();
+    // The group is shown beside the title, where it is read with it, however wide the dates are.
+    SortHeader *header = LstV->header();
+    if (header->visualIndex(kGroupColumn) != 1) {
+        header->moveSection(header->visualIndex(kGroupColumn), 1);
+        header->resizeSection(kGroupColumn, 80);
+    }
     lblGroup->setText(QStringLiteral("搜索结果"));
     QString status;
     if (!ok)
@@ -159,29 +201,47 @@ void frmmain::markHits()
 
 void frmmain::startIndexBuild()
 {
-    stopIndexBuild();
-    if (!m_db.DatabaseIsOpen || m_db.ReadOnly() || m_db.UnindexedNotes() < kWorkerBacklog)
+    stopWorkers();
+    const qint64 waiting = m_db.DatabaseIsOpen && !m_db.ReadOnly() ? m_db.UnindexedNotes() : 0;
+    if (waiting < kWorkerBacklog)
         return;
-    m_indexBuild = new IndexBuild(m_db.DatabasePath, NoteText::extractor(), this);
     m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
     m_indexStatus->show();
-    connect(m_indexBuild, &IndexBuild::progress, this, [this](qint64 done, qint64 total) {
-        const qint64 percent = total > 0 ? done * 100 / total : 100;
-        m_indexStatus->setText(QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
-    });
-    connect(m_indexBuild, &IndexBuild::finished, this, [this](bool complete, const QString &error) {
-        if (!complete)
-            qCInfo(lcStore) << "search index left unfinished:" << error;
+    auto error = std::make_shared<QString>();
+    const auto work = [this, error](DBase &db, NotebookWorker &worker) {
+        const auto progress = [this, &worker](qint64 done, qint64 total) {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            worker.post([this, percent] {
+                m_indexStatus->setText(
+                    QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
+            });
+        };
+        // What is done stays done: a cancelled or failed build resumes at the next open.
+        if (!db.DatabaseIsOpen || db.BuildIndex(progress, worker.cancelled()) != 1)
+            *error = db.lastError();
+    };
+    const auto done = [this, error, waiting] {
+        const bool cancelled = m_indexBuild->cancelled()->load();
         m_indexBuild->deleteLater();
         m_indexBuild = nullptr;
         m_indexStatus->hide();
-    });
+        if (error->isEmpty() || cancelled)
+            return;
+        // Given up on a lock held too long by another program, say: carry on while it gets on.
+        qCInfo(lcStore) << "search index left unfinished:" << *error;
+        if (m_db.UnindexedNotes() < waiting)
+            startIndexBuild();
+    };
+    m_indexBuild = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
 }
 
-void frmmain::stopIndexBuild()
+void frmmain::stopWorkers()
 {
     delete m_indexBuild;
     m_indexBuild = nullptr;
+    delete m_searchRun;
+    m_searchRun = nullptr;
+    m_searchAgain.reset();
     if (m_indexStatus)
         m_indexStatus->hide();
 }

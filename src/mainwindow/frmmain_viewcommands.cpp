@@ -106,7 +106,7 @@ void frmmain::mnuPws_Click()
         return;
     // Setting or removing a password writes a new file: the index's worker must not write to
     // the old one meanwhile.
-    stopIndexBuild();
+    stopWorkers();
     const int written = m_db.WritePassword(m_state.gInputPassword);
     startIndexBuild();
     if (written != 1) {

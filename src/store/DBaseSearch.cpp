@@ -20,8 +20,9 @@ constexpr qint64 CatchUpLimit = 2000;
 
 // The notes still waiting for the index, read and matched one by one: while an older notebook's
 // index is being built, the answer is still exact. Their hits replace what the index says of
-// them, ranked as the index ranks.
-void addWaiting(Query &notes, Query &groups, const TextExtractor &extract, const SearchOptions &options,
+// them, ranked as the index ranks. They are read a few at a time, each read short, so that the
+// worker building the index (and the user's saves) never wait on a long read.
+void addWaiting(StatementCache &cache, const TextExtractor &extract, const SearchOptions &options,
                 SearchResult &out)
 {
     struct Ranked
@@ -29,41 +30,69 @@ void addWaiting(Query &notes, Query &groups, const TextExtractor &extract, const
         SearchHit hit;
         qint64 updated = 0;
     };
+    struct Waiting
+    {
+        SearchHit hit;
+        QString title, updated, body;
+    };
     std::vector<Ranked> all;
     QHash<qint64, QString> groupNames;
-    while (groups.step())
-        groupNames.insert(groups.int64(0), groups.text(1));
+    {
+        Query q(cache, "SELECT ID, vGroupName FROM Groups");
+        while (q.step())
+            groupNames.insert(q.int64(0), q.text(1));
+    }
     std::unordered_set<qint64> waiting;
-    while (notes.step()) {
-        const qint64 id = notes.int64(0);
-        waiting.insert(id);
-        if (notes.int64(9) != 0 || (options.groupId != -1 && notes.int64(7) != options.groupId))
-            continue; // deleted since, or in another group
-        const QString title = SearchText::fold(notes.text(1));
-        QString body; // read only when the title lacks a term
-        bool bodyRead = false;
-        SearchHit hit;
-        for (const QString &term : out.terms) {
-            if (title.contains(term)) {
-                ++hit.titleTerms;
-                continue;
-            }
-            if (!bodyRead) {
-                body = SearchText::fold(extract(notes.text(8)));
-                bodyRead = true;
-            }
-            if (!body.contains(term)) {
-                hit.titleTerms = -1;
-                break;
+    for (qint64 after = -1;;) {
+        std::vector<Waiting> chunk;
+        int rows = 0;
+        {
+            Query q(cache, "SELECT p.NoteID, n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, "
+                           "n.nColor, n.nGroupID, n.nNote, n.ID IS NULL FROM SearchPending p "
+                           "LEFT JOIN Notes n ON n.ID = p.NoteID WHERE p.NoteID > ? ORDER BY p.NoteID LIMIT 100");
+            q.bind(1, after);
+            while (q.step()) {
+                ++rows;
+                after = q.int64(0);
+                waiting.insert(after);
+                if (q.int64(9) != 0 || (options.groupId != -1 && q.int64(7) != options.groupId))
+                    continue; // deleted since, or in another group
+                Waiting w;
+                StoreDetail::readNoteItem(q, w.hit.item);
+                w.hit.id = after;
+                w.hit.groupId = q.int64(7);
+                w.title = q.text(1);
+                w.updated = q.text(3);
+                w.body = q.text(8);
+                chunk.push_back(std::move(w));
             }
         }
-        if (hit.titleTerms < 0)
-            continue;
-        StoreDetail::readNoteItem(notes, hit.item);
-        hit.id = id;
-        hit.groupId = notes.int64(7);
-        hit.groupName = groupNames.value(hit.groupId);
-        all.push_back({std::move(hit), SearchIndex::dateKey(notes.text(3))});
+        if (rows == 0)
+            break;
+        for (Waiting &w : chunk) {
+            const QString title = SearchText::fold(w.title);
+            QString body; // extracted only when the title lacks a term
+            bool bodyRead = false;
+            bool matches = true;
+            for (const QString &term : out.terms) {
+                if (title.contains(term)) {
+                    ++w.hit.titleTerms;
+                    continue;
+                }
+                if (!bodyRead) {
+                    body = SearchText::fold(extract(w.body));
+                    bodyRead = true;
+                }
+                if (!body.contains(term)) {
+                    matches = false;
+                    break;
+                }
+            }
+            if (!matches)
+                continue;
+            w.hit.groupName = groupNames.value(w.hit.groupId);
+            all.push_back({std::move(w.hit), SearchIndex::dateKey(w.updated)});
+        }
     }
     for (SearchHit &h : out.hits) {
         if (!waiting.count(h.id))
@@ -152,11 +181,7 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         SearchOptions everyHit = options;
         everyHit.limit = 0;
         index.search(terms, everyHit, *result);
-        Query notes(conn_->cache,
-                    "SELECT p.NoteID, n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, n.nColor, "
-                    "n.nGroupID, n.nNote, n.ID IS NULL FROM SearchPending p LEFT JOIN Notes n ON n.ID = p.NoteID");
-        Query groups(conn_->cache, "SELECT ID, vGroupName FROM Groups");
-        addWaiting(notes, groups, extractor_, options, *result);
+        addWaiting(conn_->cache, extractor_, options, *result);
         return 1;
     };
     try {
