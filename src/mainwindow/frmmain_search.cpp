@@ -157,7 +157,9 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
 
 void frmmain::endSearch()
 {
-    if (!m_showingResults)
+    // A search still on its way is dropped when it arrives (the box no longer asks for it).
+    m_searchAgain.reset();
+    if (!m_showingResults && !m_searchRun)
         return;
     leaveResults();
     // Back to the group that was selected, and to the note that was chosen in it.
@@ -172,6 +174,10 @@ void frmmain::leaveResults()
     m_showingResults = false;
     m_searchTerms.clear();
     searchBox->clearQuietly();
+    // The group's column goes back to the end before it goes, leaving the others as they were.
+    SortHeader *header = LstV->header();
+    if (LstV->model()->groupColumn())
+        header->moveSection(header->visualIndex(kGroupColumn), kGroupColumn);
     LstV->model()->setGroupColumn(false);
 }
 
