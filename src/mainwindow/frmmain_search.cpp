@@ -92,11 +92,11 @@ void frmmain::showResults(qint64 noteId)
     // While the index is being built, a search may have to read thousands of waiting notes one by
     // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
     // come down to the last one.
+    lblItems->setText(QStringLiteral("正在搜索..."));
     if (m_searchRun) {
         m_searchAgain = noteId;
         return;
     }
-    lblItems->setText(QStringLiteral("正在搜索..."));
     auto result = std::make_shared<SearchResult>();
     auto error = std::make_shared<QString>();
     const auto work = [query, options, result, error](DBase &db, NotebookWorker &) {

@@ -4,11 +4,13 @@
 #include "store/SearchText.h"
 
 #include <SQLiteCpp/Exception.h>
+#include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
 #include <QHash>
 
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 
 using StoreDetail::guarded;
@@ -19,11 +21,13 @@ namespace {
 constexpr qint64 CatchUpLimit = 2000;
 
 // The notes still waiting for the index, read and matched one by one: while an older notebook's
-// index is being built, the answer is still exact. Their hits replace what the index says of
-// them, ranked as the index ranks. They are read a few at a time, each read short, so that the
-// worker building the index (and the user's saves) never wait on a long read.
-void addWaiting(StatementCache &cache, const TextExtractor &extract, const SearchOptions &options,
-                SearchResult &out)
+// index is being built, the answer is still exact. They are read a few at a time, each read
+// short, so that the worker building the index (and the user's saves) never wait on a long read.
+// The index is asked (searchIndex) only after them: a note the worker indexes meanwhile is then
+// found in one place or the other, never missed; one found in both counts once.
+void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, const QStringList &terms,
+                       const SearchOptions &options, const std::function<void(SearchResult &)> &searchIndex,
+                       SearchResult &out)
 {
     struct Ranked
     {
@@ -74,7 +78,7 @@ void addWaiting(StatementCache &cache, const TextExtractor &extract, const Searc
             QString body; // extracted only when the title lacks a term
             bool bodyRead = false;
             bool matches = true;
-            for (const QString &term : out.terms) {
+            for (const QString &term : terms) {
                 if (title.contains(term)) {
                     ++w.hit.titleTerms;
                     continue;
@@ -94,6 +98,7 @@ void addWaiting(StatementCache &cache, const TextExtractor &extract, const Searc
             all.push_back({std::move(w.hit), SearchIndex::dateKey(w.updated)});
         }
     }
+    searchIndex(out);
     for (SearchHit &h : out.hits) {
         if (!waiting.count(h.id))
             all.push_back({std::move(h), SearchIndex::dateKey(h.item.sub2)});
@@ -168,6 +173,13 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         return 0;
     const QStringList terms = SearchText::terms(query);
     SearchIndexer &index = conn_->search;
+    // One snapshot for the index's several reads: a note deleted or indexed by another connection
+    // between two of them would otherwise look like a damaged index.
+    const auto searchIndex = [&](const SearchOptions &o, SearchResult &out) {
+        SQLite::Transaction snapshot(conn_->db, SQLite::TransactionBehavior::DEFERRED);
+        index.search(terms, o, out);
+        snapshot.commit();
+    };
     auto run = [&] {
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
@@ -175,13 +187,13 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
             index.build({}, nullptr);
         result->unindexed = index.pending();
         if (result->unindexed == 0 || terms.isEmpty()) {
-            index.search(terms, options, *result);
+            searchIndex(options, *result);
             return 1;
         }
         SearchOptions everyHit = options;
         everyHit.limit = 0;
-        index.search(terms, everyHit, *result);
-        addWaiting(conn_->cache, extractor_, options, *result);
+        searchWithWaiting(conn_->cache, extractor_, terms, options,
+                          [&](SearchResult &indexed) { searchIndex(everyHit, indexed); }, *result);
         return 1;
     };
     try {
