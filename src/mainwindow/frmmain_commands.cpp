@@ -280,11 +280,15 @@ void deleteNote(frmmain &w)
 void moveNote(frmmain &w)
 {
     AppState &s = w.state();
-    if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
+    const int index = selectedNoteIndex(w);
+    if (index == 0 || !w.db().DatabaseIsOpen)
         return;
-    // The dialog leaves out the selected group; under the root no single group is selected.
+    // The dialog leaves out the note's own group: the selected one (under the root no single
+    // group is selected), or among search results the result's.
     QTreeWidgetItem *group = selectedGroupNode(w);
-    frmmove dlg(s, treeNodes(w), group ? group->text(0) : QString(), &w);
+    const QString own = w.showingResults() ? w.LstV->model()->item(index - 1).group
+                                           : group ? group->text(0) : QString();
+    frmmove dlg(s, treeNodes(w), own, &w);
     // A dialog with no group to offer chooses nothing.
     if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
         if (w.db().MoveNote(w.CurrentNoteId, dlg.targetGroupId()) == 1)

@@ -58,8 +58,12 @@ void frmmain::createSearchBox()
 
 void frmmain::focusSearch()
 {
-    if (m_db.DatabaseIsOpen)
-        searchBox->focusQuery();
+    if (!m_db.DatabaseIsOpen)
+        return;
+    // The box lives on the toolbar: asking for it brings the toolbar back.
+    if (!m_toolbarShown)
+        run(Cmd::ShowToolbar);
+    searchBox->focusQuery();
 }
 
 void frmmain::runSearch()

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <SQLiteCpp/Database.h>
@@ -215,6 +216,13 @@ void tst_Search::keys()
     QVERIFY(!w.showingResults());
     QCOMPARE(w.LstV->count(), 3);
 
+    // Asking for the box brings back a hidden toolbar.
+    w.run(Cmd::ShowToolbar);
+    QVERIFY(w.Toolbar1->isHidden());
+    w.run(Cmd::FindNotes);
+    QVERIFY(!w.Toolbar1->isHidden());
+    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
+
     // With no notebook open there is nothing to search.
     w.db().CloseDatabase();
     w.updateCommandStates();
@@ -224,22 +232,28 @@ void tst_Search::keys()
 void tst_Search::resultActions_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("clicked");         // of the results 世界地图 (生活), 会议记录 (工作)
+    QTest::addColumn<QString>("target");      // of a move: the group chosen, never the note's own
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QStringList>("groups");
     QTest::addColumn<QString>("selected"); // the note shown afterwards
 
     QTest::newRow("nominal: an edited result is listed as it is now")
-        << "edit" << QStringList{"世界新闻", "世界地图"} << QStringList{"工作", "生活"} << "世界新闻";
+        << "edit" << 2 << "" << QStringList{"世界新闻", "世界地图"} << QStringList{"工作", "生活"} << "世界新闻";
     QTest::newRow("nominal: a moved result shows its new group")
-        << "move" << QStringList{"世界地图", "会议记录"} << QStringList{"生活", "生活"} << "会议记录";
+        << "move" << 2 << "生活" << QStringList{"世界地图", "会议记录"} << QStringList{"生活", "生活"} << "会议记录";
+    QTest::newRow("nominal: a result moved into the group selected in the tree")
+        << "move" << 1 << "工作" << QStringList{"世界地图", "会议记录"} << QStringList{"工作", "工作"} << "世界地图";
     QTest::newRow("nominal: a deleted result leaves the results")
-        << "delete" << QStringList{"世界地图"} << QStringList{"生活"} << "";
+        << "delete" << 2 << "" << QStringList{"世界地图"} << QStringList{"生活"} << "";
 }
 
 // Editing, moving and deleting a result keep the results shown, run again over the change.
 void tst_Search::resultActions()
 {
     QFETCH(QString, command);
+    QFETCH(int, clicked);
+    QFETCH(QString, target);
     QFETCH(QStringList, titles);
     QFETCH(QStringList, groups);
     QFETCH(QString, selected);
@@ -248,13 +262,15 @@ void tst_Search::resultActions()
     type(w.searchBox->edit(), QStringLiteral("世界"));
     QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
     QCOMPARE(column(w, 0), (QStringList{"世界地图", "会议记录"}));
-    w.SelectItem(2);
+    w.SelectItem(clicked);
+    QStringList offered;
     if (command == "edit") {
         h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("世界新闻")));
         w.run(Cmd::EditNote);
     } else if (command == "move") {
-        h->prompter.dialogScripts.enqueue(moveTo(QStringLiteral("生活")));
+        h->prompter.dialogScripts.enqueue(moveTo(target, &offered));
         w.run(Cmd::MoveNote);
+        QCOMPARE(offered, QStringList{target});
     } else {
         h->prompter.msgAnswers.enqueue(Prompter::Yes);
         w.run(Cmd::DeleteNote);
