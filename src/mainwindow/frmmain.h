@@ -100,7 +100,8 @@ public:
     void focusSearch();
     // True while the list shows the results of the search box's query.
     bool showingResults() const { return m_showingResults; }
-    // Runs the query again after a note command, selecting noteId when it is among the results.
+    // Runs the box's query and shows its results, selecting noteId when it is among them (after a
+    // note command, the note it acted on).
     void refreshResults(qint64 noteId);
 
     // ---- layout ----
@@ -296,7 +297,6 @@ private:
     // Search, in frmmain_search.cpp.
     void createSearchBox();
     void runSearch();
-    void showResults(qint64 noteId);
     void fillResults(const SearchResult &result, const QString &error, qint64 noteId);
     // Back from the results to the group selected before.
     void endSearch();

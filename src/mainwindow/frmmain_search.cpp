@@ -72,15 +72,10 @@ void frmmain::runSearch()
         return;
     if (!m_showingResults)
         m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
-    showResults(0);
+    refreshResults(0);
 }
 
 void frmmain::refreshResults(qint64 noteId)
-{
-    showResults(noteId);
-}
-
-void frmmain::showResults(qint64 noteId)
 {
     SearchOptions options;
     options.limit = kShownResults;
@@ -111,7 +106,7 @@ void frmmain::showResults(qint64 noteId)
         m_searchRun->deleteLater();
         m_searchRun = nullptr;
         if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
-            showResults(*again);
+            refreshResults(*again);
         else if (searchBox->query() == query) // not ended or changed meanwhile
             fillResults(*result, *error, noteId);
     };
