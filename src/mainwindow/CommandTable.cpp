@@ -72,6 +72,7 @@ const CommandRow kCommands[] = {
     {Cmd::DeletedNotes, [](frmmain &w) { w.mnuDeleted_Click(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
     {Cmd::RestoreFromBackup, [](frmmain &w) { w.mnuFromBackup_Click(); }, false, nullptr, nullptr, nullptr, 0,
      When::Always},
+    {Cmd::FindNotes, [](frmmain &w) { w.focusSearch(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
 };
 
 const ItemRow kItems[] = {
@@ -107,6 +108,7 @@ const ItemRow kItems[] = {
     {Menu::Notes, "mnuMove1", Cmd::MoveNote, "移动", kNoKey, When::NoteSelected, &frmmain::mnuMove1},
     {Menu::Notes, "mnuHistory1", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteSelected, &frmmain::mnuHistory1},
     {Menu::Notes, "mnuDeleted", Cmd::DeletedNotes, "最近删除", kNoKey, When::NotebookOpen, &frmmain::mnuDeleted},
+    {Menu::Notes, "mnuFind", Cmd::FindNotes, "搜索记事", Qt::CTRL | Qt::Key_F, When::NotebookOpen, &frmmain::mnuFind},
     {Menu::Groups, "mnuNew1", Cmd::AddGroup, "新建组", kNoKey, When::NotebookOpen, &frmmain::mnuNew1},
     {Menu::Groups, "mnuRename1", Cmd::RenameGroup, "重命名", kNoKey, When::GroupSelected, &frmmain::mnuRename1},
     {Menu::Groups, "mnuDelete1", Cmd::DeleteGroup, "删除", kNoKey, When::GroupSelected, &frmmain::mnuDelete1},

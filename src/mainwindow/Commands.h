@@ -29,4 +29,5 @@ enum class Cmd {
     NoteHistory,
     DeletedNotes,
     RestoreFromBackup,
+    FindNotes,
 };

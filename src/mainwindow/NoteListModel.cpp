@@ -49,7 +49,16 @@ int NoteListModel::rowCount(const QModelIndex &parent) const
 
 int NoteListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : m_groupColumn ? 5 : 4;
+}
+
+void NoteListModel::setGroupColumn(bool shown)
+{
+    if (shown == m_groupColumn)
+        return;
+    beginResetModel();
+    m_groupColumn = shown;
+    endResetModel();
 }
 
 QString NoteListModel::cellText(const NoteItem &it, int column) const
@@ -59,6 +68,7 @@ QString NoteListModel::cellText(const NoteItem &it, int column) const
     case 1: return it.sub1;
     case 2: return it.sub2;
     case 3: return it.sub3;
+    case 4: return it.group;
     default: return {};
     }
 }
@@ -86,15 +96,15 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
 
 QVariant NoteListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char *const titles[] = {"标题", "建立日期/时间", "最后更新", "优先"};
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+    static const char *const titles[] = {"标题", "建立日期/时间", "最后更新", "优先", "分组"};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCount())
         return QString::fromUtf8(titles[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 void NoteListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column > 3)
+    if (column < 0 || column >= columnCount())
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();

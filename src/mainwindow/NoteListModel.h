@@ -42,6 +42,10 @@ public:
     // Makes rows added through addItem visible; the list calls it after a refill.
     void flush();
 
+    // A fifth column with each note's group, for lists that mix groups (search results).
+    void setGroupColumn(bool shown);
+    bool groupColumn() const { return m_groupColumn; }
+
 private:
     QString cellText(const NoteItem &it, int column) const;
 
@@ -49,4 +53,5 @@ private:
     std::vector<NoteItem> m_pending; // rows added since the last flush, shown in one batch
     QList<QIcon> m_icons;
     QLocale m_dateLocale = Tools::DateLocale();
+    bool m_groupColumn = false;
 };

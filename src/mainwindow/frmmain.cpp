@@ -136,6 +136,7 @@ void frmmain::createCommands()
         m_actionCommands[b] = row->cmd;
     }
     connect(Toolbar1, &QToolBar::actionTriggered, this, &frmmain::Toolbar1_ButtonClick);
+    createSearchBox();
     updateCommandStates();
 }
 

@@ -17,6 +17,7 @@
 struct AppState;
 struct Settings;
 class DBase;
+struct SearchResult;
 class Prompter;
 class Tray;
 class DmDownload;
@@ -32,6 +33,8 @@ class QToolBar;
 class QWidget;
 class QTimer;
 class BackupRunner;
+class NotebookWorker;
+class SearchBox;
 
 // The main window. One class in several files, one per concern:
 //   frmmain.cpp               controls, and the menus and toolbar built from the command table
@@ -45,6 +48,7 @@ class BackupRunner;
 //   frmmain_filecommands.cpp  new, open, back up, compact
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
 //   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
+//   frmmain_search.cpp        the search box, its results and the search index's build
 //
 // Controls and window state are public: other windows (options, move) and the tests read them,
 // as the form's design intends.
@@ -91,6 +95,14 @@ public:
     void SelectItem(int index);
     // Selects the item of the note with this ID wherever the list shows it; false when absent.
     bool SelectNote(qint64 noteId);
+
+    // ---- search ----
+    void focusSearch();
+    // True while the list shows the results of the search box's query.
+    bool showingResults() const { return m_showingResults; }
+    // Runs the box's query and shows its results, selecting noteId when it is among them (after a
+    // note command, the note it acted on).
+    void refreshResults(qint64 noteId);
 
     // ---- layout ----
     void Form_Resize();
@@ -168,6 +180,7 @@ public:
     QTextEdit *txtNote = nullptr;
     SkinPane *sBar1 = nullptr;
     QLabel *lblItems = nullptr;
+    SearchBox *searchBox = nullptr;
     Tray *Tray1 = nullptr;
     DmDownload *DmDownload1 = nullptr; // carried, never used
 
@@ -192,7 +205,7 @@ public:
     QMenu *mnuAction = nullptr;
     QMenu *mnuNotes = nullptr;
     QAction *mnuEdit1 = nullptr, *mnuNewNote1 = nullptr, *mnuDelete2 = nullptr, *mnuBlank3 = nullptr,
-            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr;
+            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr, *mnuFind = nullptr;
     QMenu *mnuGroups = nullptr;
     QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr;
     QMenu *mnuView = nullptr;
@@ -281,6 +294,20 @@ private:
     void runCommand(Cmd cmd, bool tickFlipped);
     bool groupSelected() const;
 
+    // Search, in frmmain_search.cpp.
+    void createSearchBox();
+    void runSearch();
+    void fillResults(const SearchResult &result, const QString &error, qint64 noteId);
+    // Back from the results to the group selected before.
+    void endSearch();
+    void leaveResults();
+    // Marks every hit of the query in the preview.
+    void markHits();
+    // A notebook whose index lags far behind is indexed by a worker while the window is used.
+    void startIndexBuild();
+    // Stops the index's build and a search in flight.
+    void stopWorkers();
+
     AppState &m_state;
     Settings &m_settings;
     DBase &m_db;
@@ -305,4 +332,11 @@ private:
     BackupRunner *m_backupRunner = nullptr;
     QTimer *m_backupTimer = nullptr;
     QDateTime m_lastBackup; // when the last automatic copy of this run started
+    bool m_showingResults = false;
+    QStringList m_searchTerms; // the query's folded terms, to mark in the preview
+    qint64 m_noteBeforeSearch = 0;
+    NotebookWorker *m_indexBuild = nullptr;
+    NotebookWorker *m_searchRun = nullptr;      // a search while the index is being built
+    std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
+    QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
 };

@@ -13,6 +13,7 @@
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
 #include "store/DBase.h"
 
 #include <QAction>
@@ -98,6 +99,16 @@ QList<QPair<QString, QString>> treeNodes(const frmmain &w)
         nodes.append({GroupTree::keyOf(n), n->text(0)});
     }
     return nodes;
+}
+
+// After a note was deleted or moved: the results again when they are shown, else the node's
+// notes.
+void relist(frmmain &w, qint64 noteId)
+{
+    if (w.showingResults())
+        w.refreshResults(noteId);
+    else
+        w.SelectNode(w.CurrentNodeIndex);
 }
 
 bool isGroupOfTree(const frmmain &w, qint64 id)
@@ -216,6 +227,10 @@ void addNote(frmmain &w)
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
     if (w.db().AddNote(w.CurrentGroupId, s.note) == 1) {
+        if (w.showingResults()) {
+            w.refreshResults(w.db().LastInsertedId());
+            return;
+        }
         reloadNotes(w, w.CurrentGroupId);
         w.SelectNote(w.db().LastInsertedId());
     } else {
@@ -239,7 +254,9 @@ void editNote(frmmain &w)
     }
     // Under the root the list holds every note; refill it the way the root does. The refill
     // comes in stored order, so the note is found by its ID, not by where a sort had put it.
-    if (rootSelected(w))
+    if (w.showingResults())
+        w.refreshResults(noteId);
+    else if (rootSelected(w))
         w.SelectNode(1);
     else
         reloadNotes(w, w.CurrentGroupId);
@@ -255,7 +272,7 @@ void deleteNote(frmmain &w)
     if (!askYes(w, QStringLiteral("你确定要删除'") + title + QLatin1Char('\'')))
         return;
     if (w.db().DeleteNote(w.CurrentNoteId) == 1)
-        w.SelectNode(w.CurrentNodeIndex);
+        relist(w, 0);
     else
         storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
 }
@@ -263,15 +280,19 @@ void deleteNote(frmmain &w)
 void moveNote(frmmain &w)
 {
     AppState &s = w.state();
-    if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
+    const int index = selectedNoteIndex(w);
+    if (index == 0 || !w.db().DatabaseIsOpen)
         return;
-    // The dialog leaves out the selected group; under the root no single group is selected.
+    // The dialog leaves out the note's own group: the selected one (under the root no single
+    // group is selected), or among search results the result's.
     QTreeWidgetItem *group = selectedGroupNode(w);
-    frmmove dlg(s, treeNodes(w), group ? group->text(0) : QString(), &w);
+    const QString own = w.showingResults() ? w.LstV->model()->item(index - 1).group
+                                           : group ? group->text(0) : QString();
+    frmmove dlg(s, treeNodes(w), own, &w);
     // A dialog with no group to offer chooses nothing.
     if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
         if (w.db().MoveNote(w.CurrentNoteId, dlg.targetGroupId()) == 1)
-            w.SelectNode(w.CurrentNodeIndex);
+            relist(w, w.CurrentNoteId);
         else
             storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
     }
@@ -327,4 +348,5 @@ void frmmain::updateCommandStates()
         if (r.cmd)
             (this->*r.field)->setEnabled(enabled(r.when, facts));
     }
+    searchBox->setEnabled(facts.notebookOpen);
 }

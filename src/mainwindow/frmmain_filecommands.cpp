@@ -51,9 +51,13 @@ QString frmmain::fileFolder() const
 
 int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
 {
+    // The index's worker writes to the file that this work copies or rewrites: it stops first
+    // and carries on afterwards.
+    stopWorkers();
     m_busy = true;
     const int result = cmd::runWithProgress(this, label, work);
     m_busy = false;
+    startIndexBuild();
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "controls/Tray.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
 #include "controls/FontApply.h"
 #include "settings/Instance.h"
 #include "settings/SettingsStore.h"
@@ -121,8 +122,10 @@ bool frmmain::eventFilter(QObject *watched, QEvent *e)
     if ((press || e->type() == QEvent::KeyRelease) && !m_unloaded) {
         auto *ke = static_cast<QKeyEvent *>(e);
         auto *w = qobject_cast<QWidget *>(watched);
+        // The search box keeps its Esc: there it ends the search.
         const bool here = w && w->window() == this && QApplication::activeWindow() == this
-                          && !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
+                          && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
+                          && !searchBox->isAncestorOf(w);
         const bool esc = ke->key() == Qt::Key_Escape;
         if (press && esc && !ke->isAutoRepeat())
             m_escPressedHere = here;
@@ -159,6 +162,7 @@ void frmmain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    stopWorkers();
     backupAtExit();
     m_db.CloseDatabase();
     // Give the start-up file back the permissions it had (a read-only notebook stays read-only).

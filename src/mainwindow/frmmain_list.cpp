@@ -35,6 +35,7 @@ void frmmain::LstV_ItemClick(int index)
     note.NotePriority = item.sub3;
 
     rtf::readPreview(note.NoteBody, txtNote->document());
+    markHits();
     lblNoteTitle->setText(note.NoteTitle + QStringLiteral(" 文档内容"));
     imgInfo->show();
 

@@ -54,6 +54,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
     if (atStartUp)
         makeWritableForSession(path);
 
+    stopWorkers();
     m_db.CloseDatabase();
     m_db.DatabasePath = path;
     // An encrypted notebook cannot be read before its password is known: the prompt comes
@@ -108,6 +109,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         m_db.CloseDatabase();
         return OpenOutcome::Unreadable;
     }
+    startIndexBuild();
     return OpenOutcome::Opened;
 }
 
@@ -205,6 +207,8 @@ void frmmain::selectFirstNote()
 
 void frmmain::clearPanes()
 {
+    if (showingResults())
+        leaveResults();
     tv1->clear();
     LstV->model()->clear();
     LstV->refreshed();

@@ -58,6 +58,8 @@ void frmmain::tv1_NodeClick(int index)
     QTreeWidgetItem *node = tv1->node(index);
     if (!node || refuseWhileBusy())
         return;
+    if (showingResults())
+        leaveResults();
     clearPreview();
     lblGroup->setText(node->text(0));
     CurrentNodeIndex = index;

@@ -104,7 +104,12 @@ void frmmain::mnuPws_Click()
     frmPws2 dlg(m_state, m_prompter, m_state.gPassword, this);
     if (m_prompter.exec(&dlg) != QDialog::Accepted)
         return;
-    if (m_db.WritePassword(m_state.gInputPassword) != 1) {
+    // Setting or removing a password writes a new file: the index's worker must not write to
+    // the old one meanwhile.
+    stopWorkers();
+    const int written = m_db.WritePassword(m_state.gInputPassword);
+    startIndexBuild();
+    if (written != 1) {
         m_prompter.msgBox(this,
                           QStringLiteral("设置数据库密码发生错误, 密码没有改变.") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());

@@ -4,7 +4,14 @@
 #include "store/SearchText.h"
 
 #include <SQLiteCpp/Exception.h>
+#include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
+
+#include <QHash>
+
+#include <algorithm>
+#include <functional>
+#include <unordered_set>
 
 using StoreDetail::guarded;
 
@@ -12,6 +19,104 @@ namespace {
 // Up to this many notes written by other programs are indexed before a search answers; more
 // (an older notebook's first open) is the index build's work, with its progress shown.
 constexpr qint64 CatchUpLimit = 2000;
+
+// The notes still waiting for the index, read and matched one by one: while an older notebook's
+// index is being built, the answer is still exact. They are read a few at a time, each read
+// short, so that the worker building the index (and the user's saves) never wait on a long read.
+// The index is asked (searchIndex) only after them: a note the worker indexes meanwhile is then
+// found in one place or the other, never missed; one found in both counts once.
+void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, const QStringList &terms,
+                       const SearchOptions &options, const std::function<void(SearchResult &)> &searchIndex,
+                       SearchResult &out)
+{
+    struct Ranked
+    {
+        SearchHit hit;
+        qint64 updated = 0;
+    };
+    struct Waiting
+    {
+        SearchHit hit;
+        QString title, updated, body;
+    };
+    std::vector<Ranked> all;
+    QHash<qint64, QString> groupNames;
+    {
+        Query q(cache, "SELECT ID, vGroupName FROM Groups");
+        while (q.step())
+            groupNames.insert(q.int64(0), q.text(1));
+    }
+    std::unordered_set<qint64> waiting;
+    for (qint64 after = -1;;) {
+        std::vector<Waiting> chunk;
+        int rows = 0;
+        {
+            Query q(cache, "SELECT p.NoteID, n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, "
+                           "n.nColor, n.nGroupID, n.nNote, n.ID IS NULL FROM SearchPending p "
+                           "LEFT JOIN Notes n ON n.ID = p.NoteID WHERE p.NoteID > ? ORDER BY p.NoteID LIMIT 100");
+            q.bind(1, after);
+            while (q.step()) {
+                ++rows;
+                after = q.int64(0);
+                waiting.insert(after);
+                if (q.int64(9) != 0 || (options.groupId != -1 && q.int64(7) != options.groupId))
+                    continue; // deleted since, or in another group
+                Waiting w;
+                StoreDetail::readNoteItem(q, w.hit.item);
+                w.hit.id = after;
+                w.hit.groupId = q.int64(7);
+                w.title = q.text(1);
+                w.updated = q.text(3);
+                w.body = q.text(8);
+                chunk.push_back(std::move(w));
+            }
+        }
+        if (rows == 0)
+            break;
+        for (Waiting &w : chunk) {
+            const QString title = SearchText::fold(w.title);
+            QString body; // extracted only when the title lacks a term
+            bool bodyRead = false;
+            bool matches = true;
+            for (const QString &term : terms) {
+                if (title.contains(term)) {
+                    ++w.hit.titleTerms;
+                    continue;
+                }
+                if (!bodyRead) {
+                    body = SearchText::fold(extract(w.body));
+                    bodyRead = true;
+                }
+                if (!body.contains(term)) {
+                    matches = false;
+                    break;
+                }
+            }
+            if (!matches)
+                continue;
+            w.hit.groupName = groupNames.value(w.hit.groupId);
+            all.push_back({std::move(w.hit), SearchIndex::dateKey(w.updated)});
+        }
+    }
+    searchIndex(out);
+    for (SearchHit &h : out.hits) {
+        if (!waiting.count(h.id))
+            all.push_back({std::move(h), SearchIndex::dateKey(h.item.sub2)});
+    }
+    std::sort(all.begin(), all.end(), [](const Ranked &a, const Ranked &b) {
+        if (a.hit.titleTerms != b.hit.titleTerms)
+            return a.hit.titleTerms > b.hit.titleTerms;
+        if (a.updated != b.updated)
+            return a.updated > b.updated;
+        return a.hit.id > b.hit.id;
+    });
+    out.total = qint64(all.size());
+    if (options.limit > 0 && all.size() > std::size_t(options.limit))
+        all.resize(std::size_t(options.limit));
+    out.hits.clear();
+    for (Ranked &r : all)
+        out.hits.push_back(std::move(r.hit));
+}
 } // namespace
 
 void DBase::SetTextExtractor(TextExtractor extractor)
@@ -68,13 +173,27 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         return 0;
     const QStringList terms = SearchText::terms(query);
     SearchIndexer &index = conn_->search;
+    // One snapshot for the index's several reads: a note deleted or indexed by another connection
+    // between two of them would otherwise look like a damaged index.
+    const auto searchIndex = [&](const SearchOptions &o, SearchResult &out) {
+        SQLite::Transaction snapshot(conn_->db, SQLite::TransactionBehavior::DEFERRED);
+        index.search(terms, o, out);
+        snapshot.commit();
+    };
     auto run = [&] {
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
         if (waiting > 0 && waiting <= CatchUpLimit)
             index.build({}, nullptr);
         result->unindexed = index.pending();
-        index.search(terms, options, *result);
+        if (result->unindexed == 0 || terms.isEmpty()) {
+            searchIndex(options, *result);
+            return 1;
+        }
+        SearchOptions everyHit = options;
+        everyHit.limit = 0;
+        searchWithWaiting(conn_->cache, extractor_, terms, options,
+                          [&](SearchResult &indexed) { searchIndex(everyHit, indexed); }, *result);
         return 1;
     };
     try {

@@ -96,11 +96,7 @@ void recreate(SQLite::Database &db)
 
 } // namespace SearchIndex
 
-namespace {
-
-// Sortable form of a stored date ("2026/12/07 09:15", or however an older program wrote it):
-// its runs of digits as year, month, day, hour, minute, second.
-qint64 dateKey(const QString &date)
+qint64 SearchIndex::dateKey(const QString &date)
 {
     qint64 parts[6] = {};
     int n = 0;
@@ -119,6 +115,8 @@ qint64 dateKey(const QString &date)
         key = key * 100 + p;
     return key;
 }
+
+namespace {
 
 std::string gramLine(const QString &title, const QString &body)
 {
@@ -228,7 +226,7 @@ void SearchIndexer::reindex(qint64 id)
         const QString title = SearchText::fold(note.text(0));
         const QString body = SearchText::fold(extractor(note.text(2)));
         Query n(cache_, "INSERT INTO SearchNotes (ID, Updated, Title) VALUES (?, ?, ?)");
-        n.bind(1, id).bind(2, dateKey(note.text(1))).bind(3, title).run();
+        n.bind(1, id).bind(2, SearchIndex::dateKey(note.text(1))).bind(3, title).run();
         Query b(cache_, "INSERT INTO SearchBodies (ID, Body) VALUES (?, ?)");
         b.bind(1, id).bind(2, body).run();
         Query g(cache_, "INSERT INTO SearchGrams (rowid, Grams) VALUES (?, ?)");

@@ -35,6 +35,9 @@ bool intact(SQLite::Database &db);
 // Drops what is left of the index and creates it again with every note queued, in one
 // transaction: a damaged index is rebuilt, never a reason to refuse the notebook.
 void recreate(SQLite::Database &db);
+// Sortable form of a stored date ("2026/12/07 09:15", or however an older program wrote it):
+// its runs of digits as year, month, day, hour, minute, second. Ranks notes updated later first.
+qint64 dateKey(const QString &date);
 
 } // namespace SearchIndex
 

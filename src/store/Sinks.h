@@ -26,6 +26,7 @@ struct NoteItem
     qint32 color = 0;  // text colour of the item and of sub-items 1 and 2
     qint32 sub3Color = 0; // by priority name
     QString tag;       // nIcon as stored
+    QString group;     // the group's name, where a list shows notes of several groups
 };
 
 // What LoadNotes fills.

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QWidgetAction>
 #include <QtTest>
 
 namespace {
@@ -56,7 +57,7 @@ void tst_CommandTable::menus_data()
            "mnuFromBackup 从自动备份恢复...; mnuBlank1 -; mnuExit 退出";
     QTest::newRow("nominal: Action") << "mnuAction"
         << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动; "
-           "mnuHistory1 历史版本; mnuDeleted 最近删除}; "
+           "mnuHistory1 历史版本; mnuDeleted 最近删除; mnuFind 搜索记事 Ctrl+F}; "
            "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除}";
     QTest::newRow("nominal: View") << "mnuView"
         << "mnuMyNotes 我的记事本 tick; mnuToolbar 工具栏 tick; mnuStatusbar 状态栏 tick; mnuNoteInfo 记事本信息 tick; "
@@ -94,13 +95,23 @@ void tst_CommandTable::toolbar()
     MainWindowHarness h;
     frmmain &w = h.make();
     QStringList buttons;
-    for (QAction *a : w.Toolbar1->actions())
-        buttons << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + QLatin1Char(' ') + a->toolTip());
+    QList<QAction *> commandButtons;
+    for (QAction *a : w.Toolbar1->actions()) {
+        if (a->isSeparator()) {
+            buttons << QStringLiteral("-");
+        } else if (auto *widget = qobject_cast<QWidgetAction *>(a)) {
+            buttons << QLatin1Char('[') + w.Toolbar1->widgetForAction(widget)->objectName() + QLatin1Char(']');
+        } else {
+            buttons << a->objectName() + QLatin1Char(' ') + a->toolTip();
+            commandButtons << a;
+        }
+    }
+    // The search box at the right end, pushed there by a stretch.
     QCOMPARE(buttons, (QStringList{"NEW 新建", "OPEN 打开", "BACKUP 备份数据库", "-", "ADD_GROUP 添加组",
                                    "DELETE_GROUP 删除组", "-", "ADD_NOTE 新建记事本", "EDIT_NOTE 编辑记事本",
-                                   "DEL_NOTE 删除记事本"}));
-    for (QAction *a : w.Toolbar1->actions())
-        QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
+                                   "DEL_NOTE 删除记事本", "[searchStretch]", "[searchBox]"}));
+    for (QAction *a : commandButtons)
+        QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
     // Every command can be reached; one with a button is reached through it.
     for (int c = 0; c <= int(Cmd::RestoreWindow); ++c)
         QVERIFY2(w.action(Cmd(c)), qPrintable(QString::number(c)));

@@ -338,6 +338,7 @@ void TestSearch::olderNotebookIsIndexedResumably()
     SearchResult r;
     QVERIFY(db_->Search(QStringLiteral("第12条"), {}, &r));
     QCOMPARE(r.unindexed, 3000);
+    QCOMPARE(titles(r), QStringList{"n12"});
     std::atomic<bool> cancel = false;
     qint64 lastDone = -1, lastTotal = -1;
     QCOMPARE(db_->BuildIndex(
@@ -353,6 +354,14 @@ void TestSearch::olderNotebookIsIndexedResumably()
     const qint64 left = db_->UnindexedNotes();
     QCOMPARE(left, 3000 - lastDone);
     QVERIFY(left > 0 && left < 3000);
+    // Half indexed, half waiting: still every match, ranked as one list (no dates: newest ID first).
+    QVERIFY(db_->Search(QStringLiteral("第1"), {}, &r));
+    QCOMPARE(r.unindexed, left);
+    QCOMPARE(r.total, 1 + 10 + 100 + 1000);
+    QCOMPARE(qsizetype(r.hits.size()), 200);
+    QCOMPARE(r.hits.front().item.text, QStringLiteral("n1999"));
+    for (std::size_t i = 1; i < r.hits.size(); ++i)
+        QVERIFY(r.hits[i - 1].id > r.hits[i].id);
     // Resumed from where it stopped, by another connection (as a worker would).
     db_->CloseDatabase();
     db_->OpenDatabase();

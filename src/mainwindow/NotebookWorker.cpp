@@ -1,0 +1,31 @@
+#include "mainwindow/NotebookWorker.h"
+
+#include "store/DBase.h"
+
+NotebookWorker::NotebookWorker(const QString &path, TextExtractor extractor, Work work,
+                               std::function<void()> done, QObject *parent)
+    : QObject(parent)
+{
+    m_thread = std::thread([this, path, extractor = std::move(extractor), work = std::move(work),
+                            done = std::move(done)] {
+        DBase db;
+        db.SetTextExtractor(extractor);
+        db.DatabasePath = path;
+        db.OpenDatabase();
+        work(db, *this);
+        db.CloseDatabase();
+        post(done);
+    });
+}
+
+NotebookWorker::~NotebookWorker()
+{
+    cancel();
+    m_thread.join();
+}
+
+void NotebookWorker::post(std::function<void()> call)
+{
+    // A call posted to an object that is gone by then is dropped.
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "store/Search.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class DBase;
+
+// Runs long notebook work (building the search index, a search while it is being built) on a
+// thread of its own, over a connection of its own to the same file, while the window goes on
+// using its own connection.
+class NotebookWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    // work runs on the worker thread with the notebook at path open (DatabaseIsOpen tells whether
+    // that worked); done runs afterwards on this object's thread, unless the object is gone.
+    using Work = std::function<void(DBase &db, NotebookWorker &worker)>;
+    NotebookWorker(const QString &path, TextExtractor extractor, Work work, std::function<void()> done,
+                   QObject *parent = nullptr);
+    // Asks the work to stop and waits for it.
+    ~NotebookWorker() override;
+
+    void cancel() { m_cancel.store(true); }
+    // For the work: set once it should stop.
+    const std::atomic<bool> *cancelled() const { return &m_cancel; }
+    // For the work: runs call on this object's thread.
+    void post(std::function<void()> call);
+
+private:
+    std::atomic<bool> m_cancel{false};
+    std::thread m_thread;
+};

@@ -1,0 +1,252 @@
+// Search: the toolbar's box, the results in the note list, the hits marked in the preview.
+#include "mainwindow/frmmain.h"
+
+#include "app/Logging.h"
+#include "controls/SortHeader.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/NotebookWorker.h"
+#include "mainwindow/NoteListModel.h"
+#include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
+#include "mainwindow/SkinPane.h"
+#include "search/NoteText.h"
+#include "store/DBase.h"
+#include "store/SearchText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <memory>
+
+namespace {
+// Enough for anyone to read through; the status strip says when more matched.
+constexpr int kShownResults = 500;
+constexpr int kGroupColumn = 4;
+// Fewer notes waiting than this are indexed by the first search, in well under a second.
+constexpr qint64 kWorkerBacklog = 200;
+} // namespace
+
+void frmmain::createSearchBox()
+{
+    // The box sits at the right end of the toolbar, after a stretch.
+    auto *stretch = new QWidget(Toolbar1);
+    stretch->setObjectName(QStringLiteral("searchStretch"));
+    stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    Toolbar1->addWidget(stretch);
+    searchBox = new SearchBox(Toolbar1);
+    searchBox->setObjectName(QStringLiteral("searchBox"));
+    Toolbar1->addWidget(searchBox);
+    connect(searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
+    connect(searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
+
+    m_indexStatus = new QLabel(sBar1);
+    m_indexStatus->setObjectName(QStringLiteral("lblIndex"));
+    m_indexStatus->setAttribute(Qt::WA_TranslucentBackground);
+    m_indexStatus->setFont(lblItems->font());
+    m_indexStatus->hide();
+    static_cast<QHBoxLayout *>(sBar1->layout())->addWidget(m_indexStatus);
+    connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
+        if (m_indexBuild) {
+            m_indexBuild->cancel();
+            m_indexStatus->setText(QStringLiteral("正在停止建立索引..."));
+        }
+    });
+}
+
+void frmmain::focusSearch()
+{
+    if (!m_db.DatabaseIsOpen)
+        return;
+    // The box lives on the toolbar: asking for it brings the toolbar back.
+    if (!m_toolbarShown)
+        run(Cmd::ShowToolbar);
+    searchBox->focusQuery();
+}
+
+void frmmain::runSearch()
+{
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || searchBox->query().isEmpty())
+        return;
+    if (!m_showingResults)
+        m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
+    refreshResults(0);
+}
+
+void frmmain::refreshResults(qint64 noteId)
+{
+    SearchOptions options;
+    options.limit = kShownResults;
+    if (!searchBox->wholeNotebook() && groupSelected())
+        options.groupId = CurrentGroupId;
+    const QString query = searchBox->query();
+    if (!m_indexBuild && !m_searchRun) {
+        SearchResult result;
+        const bool ok = m_db.Search(query, options, &result) == 1;
+        fillResults(result, ok ? QString() : m_db.lastError(), noteId);
+        return;
+    }
+    // While the index is being built, a search may have to read thousands of waiting notes one by
+    // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
+    // come down to the last one.
+    lblItems->setText(QStringLiteral("正在搜索..."));
+    if (m_searchRun) {
+        m_searchAgain = noteId;
+        return;
+    }
+    auto result = std::make_shared<SearchResult>();
+    auto error = std::make_shared<QString>();
+    const auto work = [query, options, result, error](DBase &db, NotebookWorker &) {
+        if (!db.DatabaseIsOpen || db.Search(query, options, result.get()) != 1)
+            *error = db.lastError();
+    };
+    const auto done = [this, query, result, error, noteId] {
+        m_searchRun->deleteLater();
+        m_searchRun = nullptr;
+        if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
+            refreshResults(*again);
+        else if (searchBox->query() == query) // not ended or changed meanwhile
+            fillResults(*result, *error, noteId);
+    };
+    m_searchRun = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+}
+
+void frmmain::fillResults(const SearchResult &result, const QString &error, qint64 noteId)
+{
+    const bool ok = error.isEmpty();
+    if (!ok)
+        qCWarning(lcStore) << "search failed" << error;
+    m_showingResults = true;
+    m_searchTerms = result.terms;
+    clearPreview();
+    m_noteChosen = false;
+    m_noteMenuHasNotes.reset();
+    NoteListModel *model = LstV->model();
+    model->clear();
+    model->setGroupColumn(true);
+    for (const SearchHit &hit : result.hits) {
+        NoteItem item = hit.item;
+        item.group = hit.groupName;
+        model->addItem(item);
+    }
+    LstV->refreshed();
+    // The group is shown beside the title, where it is read with it, however wide the dates are.
+    SortHeader *header = LstV->header();
+    if (header->visualIndex(kGroupColumn) != 1) {
+        header->moveSection(header->visualIndex(kGroupColumn), 1);
+        header->resizeSection(kGroupColumn, 80);
+    }
+    lblGroup->setText(QStringLiteral("搜索结果"));
+    QString status;
+    if (!ok)
+        status = QStringLiteral("无法搜索这个记事本");
+    else if (result.total == 0)
+        status = QStringLiteral("没有找到记事");
+    else if (result.total > qint64(result.hits.size()))
+        status = QStringLiteral("找到 %1 篇记事，只列出前 %2 篇").arg(result.total).arg(result.hits.size());
+    else
+        status = QStringLiteral("找到 %1 篇记事").arg(result.total);
+    lblItems->setText(status);
+    if (noteId > 0)
+        SelectNote(noteId);
+    updateCommandStates();
+}
+
+void frmmain::endSearch()
+{
+    // A search still on its way is dropped when it arrives (the box no longer asks for it).
+    m_searchAgain.reset();
+    if (!m_showingResults && !m_searchRun)
+        return;
+    leaveResults();
+    // Back to the group that was selected, and to the note that was chosen in it.
+    SelectNode(CurrentNodeIndex);
+    if (m_noteBeforeSearch > 0)
+        SelectNote(m_noteBeforeSearch);
+    searchBox->edit()->setFocus();
+}
+
+void frmmain::leaveResults()
+{
+    m_showingResults = false;
+    m_searchTerms.clear();
+    searchBox->clearQuietly();
+    // The group's column goes back to the end before it goes, leaving the others as they were.
+    SortHeader *header = LstV->header();
+    if (LstV->model()->groupColumn())
+        header->moveSection(header->visualIndex(kGroupColumn), kGroupColumn);
+    LstV->model()->setGroupColumn(false);
+}
+
+void frmmain::markHits()
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    if (m_showingResults) {
+        QTextCharFormat look;
+        look.setBackground(QColor(255, 230, 80));
+        look.setForeground(Qt::black);
+        for (const SearchText::Range &r : SearchText::hits(txtNote->toPlainText(), m_searchTerms)) {
+            QTextCursor c(txtNote->document());
+            c.setPosition(int(r.start));
+            c.setPosition(int(r.start + r.length), QTextCursor::KeepAnchor);
+            marks.append({c, look});
+        }
+    }
+    txtNote->setExtraSelections(marks);
+    if (!marks.isEmpty()) {
+        // The first hit in view, without selecting it.
+        QTextCursor first(txtNote->document());
+        first.setPosition(marks.first().cursor.selectionStart());
+        txtNote->setTextCursor(first);
+        txtNote->ensureCursorVisible();
+    }
+}
+
+void frmmain::startIndexBuild()
+{
+    stopWorkers();
+    const qint64 waiting = m_db.DatabaseIsOpen && !m_db.ReadOnly() ? m_db.UnindexedNotes() : 0;
+    if (waiting < kWorkerBacklog)
+        return;
+    m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
+    m_indexStatus->show();
+    auto error = std::make_shared<QString>();
+    const auto work = [this, error](DBase &db, NotebookWorker &worker) {
+        const auto progress = [this, &worker](qint64 done, qint64 total) {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            worker.post([this, percent] {
+                m_indexStatus->setText(
+                    QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
+            });
+        };
+        // What is done stays done: a cancelled or failed build resumes at the next open.
+        if (!db.DatabaseIsOpen || db.BuildIndex(progress, worker.cancelled()) != 1)
+            *error = db.lastError();
+    };
+    const auto done = [this, error, waiting] {
+        const bool cancelled = m_indexBuild->cancelled()->load();
+        m_indexBuild->deleteLater();
+        m_indexBuild = nullptr;
+        m_indexStatus->hide();
+        if (error->isEmpty() || cancelled)
+            return;
+        // Given up on a lock held too long by another program, say: carry on while it gets on.
+        qCInfo(lcStore) << "search index left unfinished:" << *error;
+        if (m_db.UnindexedNotes() < waiting)
+            startIndexBuild();
+    };
+    m_indexBuild = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+}
+
+void frmmain::stopWorkers()
+{
+    delete m_indexBuild;
+    m_indexBuild = nullptr;
+    delete m_searchRun;
+    m_searchRun = nullptr;
+    m_searchAgain.reset();
+    if (m_indexStatus)
+        m_indexStatus->hide();
+}

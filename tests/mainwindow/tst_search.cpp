@@ -1,0 +1,340 @@
+// The search box over the real window: typing, Enter, Esc, Ctrl+F, the results in the list, the
+// hits marked in the preview, note commands on a result, and an older notebook's index.
+#include "CommandTesting.h"
+
+#include "mainwindow/SearchBox.h"
+#include "search/NoteText.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <SQLiteCpp/Database.h>
+
+using namespace CommandTesting;
+
+namespace {
+
+QString rtf(const QString &text)
+{
+    QString out = QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil 宋体;}}\\f0 ");
+    for (const QChar c : text)
+        out += c.unicode() < 128 ? QString(c) : QStringLiteral("\\u%1?").arg(c.unicode());
+    return out + QStringLiteral("\\par}");
+}
+
+QList<GroupSpec> searchGroups()
+{
+    return {
+        {QStringLiteral("工作"),
+         {{QStringLiteral("会议记录"), rtf(QStringLiteral("你好世界，周一开会")), 0, QStringLiteral("一般"), 1,
+           QStringLiteral("2026/3/2 09:15")},
+          {QStringLiteral("Budget"), QStringLiteral("Install DEBIAN; debian is fine"), 0, QStringLiteral("一般"), 1,
+           QStringLiteral("2026/5/1 08:00")},
+          {QStringLiteral("周报"), rtf(QStringLiteral("本周完成")), 0, QStringLiteral("一般"), 1,
+           QStringLiteral("2026/1/1 08:00")}}},
+        {QStringLiteral("生活"),
+         {{QStringLiteral("世界地图"), rtf(QStringLiteral("旅行计划 Ｄｅｂｉａｎ 光盘")), 0, QStringLiteral("一般"), 1,
+           QStringLiteral("2026/1/9 18:00")}}},
+    };
+}
+
+QStringList column(frmmain &w, int col)
+{
+    QStringList out;
+    for (int r = 0; r < w.LstV->count(); ++r)
+        out << w.LstV->model()->index(r, col).data().toString();
+    return out;
+}
+
+// Typed key by key, as a keyboard (or an input method) delivers Chinese text.
+void type(QWidget *box, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_A, QString(c), Qt::NoModifier);
+}
+
+QStringList marks(frmmain &w)
+{
+    QStringList out;
+    for (const QTextEdit::ExtraSelection &s : w.txtNote->extraSelections())
+        out << QStringLiteral("%1+%2").arg(s.cursor.selectionStart()).arg(s.cursor.selectionEnd() - s.cursor.selectionStart());
+    return out;
+}
+
+} // namespace
+
+class tst_Search : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { h.reset(); }
+    void results_data();
+    void results();
+    void keys();
+    void resultActions_data();
+    void resultActions();
+    void olderNotebookIndexedMeanwhile();
+
+private:
+    frmmain &open()
+    {
+        h->db.SetTextExtractor(NoteText::extractor());
+        MainWindowHarness::mustMakeNotebook(book, searchGroups());
+        frmmain &w = h->start({book});
+        w.show();
+        w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w))
+            qWarning("the window never became active");
+        return w;
+    }
+    std::unique_ptr<MainWindowHarness> h;
+    QString book;
+};
+
+void tst_Search::init()
+{
+    h = std::make_unique<MainWindowHarness>();
+    book = h->path(QStringLiteral("s.qbf"));
+}
+
+void tst_Search::results_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how"); // "pause": typed, then the pause; "enter": Enter at once
+    QTest::addColumn<int>("scope");   // 0 whole notebook, 1 the selected group (工作)
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("groups");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("clicked");        // the result then clicked (1-based)
+    QTest::addColumn<QStringList>("marked"); // in its preview: start+length of each mark
+
+    QTest::newRow("nominal: a title hit before a body hit, marked in the preview")
+        << "世界" << "pause" << 0 << QStringList{"世界地图", "会议记录"} << QStringList{"生活", "工作"}
+        << "找到 2 篇记事" << 2 << QStringList{"2+2"};
+    QTest::newRow("nominal: Latin letters of any case, with Enter")
+        << "debian" << "enter" << 0 << QStringList{"Budget", "世界地图"} << QStringList{"工作", "生活"}
+        << "找到 2 篇记事" << 1 << QStringList{"8+6", "16+6"};
+    QTest::newRow("nominal: full-width letters marked as the half-width ones")
+        << "DEBIAN" << "pause" << 0 << QStringList{"Budget", "世界地图"} << QStringList{"工作", "生活"}
+        << "找到 2 篇记事" << 2 << QStringList{"5+6"};
+    QTest::newRow("nominal: the selected group only")
+        << "世界" << "enter" << 1 << QStringList{"会议记录"} << QStringList{"工作"} << "找到 1 篇记事" << 1
+        << QStringList{"2+2"};
+    QTest::newRow("nominal: two terms at an ideographic space, both marked")
+        << "周一　你好" << "pause" << 0 << QStringList{"会议记录"} << QStringList{"工作"} << "找到 1 篇记事"
+        << 1 << QStringList{"0+2", "5+2"};
+    QTest::newRow("boundary: nothing found") << "火星" << "pause" << 0 << QStringList{} << QStringList{}
+                                             << "没有找到记事" << 0 << QStringList{};
+}
+
+// Typing waits for the pause, Enter does not; the results replace the list with their groups,
+// and a clicked result shows its hits marked, the first in view.
+void tst_Search::results()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(int, scope);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, groups);
+    QFETCH(QString, status);
+    QFETCH(int, clicked);
+    QFETCH(QStringList, marked);
+
+    frmmain &w = open();
+    QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
+    w.searchBox->scope()->setCurrentIndex(scope);
+    w.run(Cmd::FindNotes);
+    type(w.searchBox->edit(), typed);
+    // Nothing runs while the user is still typing.
+    QVERIFY(!w.showingResults());
+    QVERIFY(w.searchBox->pause()->isActive());
+    if (how == "enter") {
+        QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+        QVERIFY(w.showingResults());
+        QVERIFY(!w.searchBox->pause()->isActive());
+    } else {
+        QTRY_VERIFY(w.showingResults());
+    }
+    QCOMPARE(column(w, 0), titles);
+    QCOMPARE(w.LstV->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("分组"));
+    QCOMPARE(column(w, 4), groups);
+    QCOMPARE(w.lblItems->text(), status);
+
+    if (clicked == 0)
+        return;
+    w.SelectItem(clicked);
+    QCOMPARE(marks(w), marked);
+    QCOMPARE(w.txtNote->textCursor().position(), marked.first().section(QLatin1Char('+'), 0, 0).toInt());
+
+    // Sorting by a column keeps the results and their groups together.
+    w.LstV_ColumnClick(5);
+    QCOMPARE(w.LstV->count(), titles.size());
+    QVERIFY(w.showingResults());
+}
+
+// Ctrl+F puts the caret in the box with its text selected; Esc there ends the search, back at
+// the group and note chosen before, and never quits even when Esc is set to quit.
+void tst_Search::keys()
+{
+    h->writeSetting(QStringLiteral("QuickExit"), QStringLiteral("1"));
+    frmmain &w = open();
+    QCOMPARE(w.settings().gQuickExit, 1);
+    w.SelectItem(2);
+    QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("Budget 文档内容"));
+    QVERIFY(w.searchBox->isEnabled());
+
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
+    type(w.searchBox->edit(), QStringLiteral("世界"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QCOMPARE(w.LstV->count(), 2);
+    w.SelectItem(1);
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
+    QCOMPARE(w.searchBox->edit()->selectedText(), QStringLiteral("世界"));
+
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Escape);
+    QVERIFY(w.isVisible());
+    QVERIFY(!w.showingResults());
+    QCOMPARE(w.searchBox->edit()->text(), QString());
+    QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
+    QCOMPARE(w.lblItems->text(), QStringLiteral("3 个文档"));
+    QCOMPARE(w.LstV->model()->columnCount(), 4);
+    QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("Budget 文档内容"));
+    QVERIFY(w.txtNote->extraSelections().isEmpty());
+
+    // Emptying the box by hand does the same.
+    type(w.searchBox->edit(), QStringLiteral("周"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QCOMPARE(column(w, 0), (QStringList{"周报", "会议记录"}));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Backspace);
+    QVERIFY(!w.showingResults());
+    QCOMPARE(w.LstV->count(), 3);
+
+    // Asking for the box brings back a hidden toolbar.
+    w.run(Cmd::ShowToolbar);
+    QVERIFY(w.Toolbar1->isHidden());
+    w.run(Cmd::FindNotes);
+    QVERIFY(!w.Toolbar1->isHidden());
+    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
+
+    // With no notebook open there is nothing to search.
+    w.db().CloseDatabase();
+    w.updateCommandStates();
+    QVERIFY(!w.searchBox->isEnabled());
+}
+
+void tst_Search::resultActions_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("clicked");         // of the results 世界地图 (生活), 会议记录 (工作)
+    QTest::addColumn<QString>("target");      // of a move: the group chosen, never the note's own
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("groups");
+    QTest::addColumn<QString>("selected"); // the note shown afterwards
+
+    QTest::newRow("nominal: an edited result is listed as it is now")
+        << "edit" << 2 << "" << QStringList{"世界新闻", "世界地图"} << QStringList{"工作", "生活"} << "世界新闻";
+    QTest::newRow("nominal: a moved result shows its new group")
+        << "move" << 2 << "生活" << QStringList{"世界地图", "会议记录"} << QStringList{"生活", "生活"} << "会议记录";
+    QTest::newRow("nominal: a result moved into the group selected in the tree")
+        << "move" << 1 << "工作" << QStringList{"世界地图", "会议记录"} << QStringList{"工作", "工作"} << "世界地图";
+    QTest::newRow("nominal: a deleted result leaves the results")
+        << "delete" << 2 << "" << QStringList{"世界地图"} << QStringList{"生活"} << "";
+}
+
+// Editing, moving and deleting a result keep the results shown, run again over the change.
+void tst_Search::resultActions()
+{
+    QFETCH(QString, command);
+    QFETCH(int, clicked);
+    QFETCH(QString, target);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, groups);
+    QFETCH(QString, selected);
+
+    frmmain &w = open();
+    type(w.searchBox->edit(), QStringLiteral("世界"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QCOMPARE(column(w, 0), (QStringList{"世界地图", "会议记录"}));
+    w.SelectItem(clicked);
+    QStringList offered;
+    if (command == "edit") {
+        h->prompter.dialogScripts.enqueue(writeNote(QStringLiteral("世界新闻")));
+        w.run(Cmd::EditNote);
+    } else if (command == "move") {
+        h->prompter.dialogScripts.enqueue(moveTo(target, &offered));
+        w.run(Cmd::MoveNote);
+        QCOMPARE(offered, QStringList{target});
+    } else {
+        h->prompter.msgAnswers.enqueue(Prompter::Yes);
+        w.run(Cmd::DeleteNote);
+    }
+    QVERIFY(w.showingResults());
+    QCOMPARE(column(w, 0), titles);
+    QCOMPARE(column(w, 4), groups);
+    QCOMPARE(w.lblItems->text(), QStringLiteral("找到 %1 篇记事").arg(titles.size()));
+    QCOMPARE(w.lblNoteTitle->text(), selected.isEmpty() ? QString() : selected + QStringLiteral(" 文档内容"));
+}
+
+// A notebook written without the index (every note waiting for it) is indexed by a worker while
+// the window is used; a search meanwhile is exact all the same.
+void tst_Search::olderNotebookIndexedMeanwhile()
+{
+    MainWindowHarness::mustMakeNotebook(book, {{QStringLiteral("旧"), {}}});
+    {
+        SQLite::Database db(book.toStdString(), SQLite::OPEN_READWRITE);
+        SQLite::Statement add(db, "INSERT INTO Notes (nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, "
+                                  "nGroupID, nColor, nNote) VALUES (?, '2026/1/1 10:00', '2026/1/1 10:00', "
+                                  "'一般', 1, 1, '0', ?)");
+        db.exec("BEGIN");
+        for (int i = 0; i < 5000; ++i) {
+            add.bind(1, QStringLiteral("旧记事%1").arg(i).toStdString());
+            add.bind(2, rtf(i % 3 == 0 ? QStringLiteral("早年的世界") : QStringLiteral("早年的日记")).toStdString());
+            add.exec();
+            add.reset();
+        }
+        db.exec("COMMIT");
+    }
+    h->db.SetTextExtractor(NoteText::extractor());
+    frmmain &w = h->start({book});
+    w.show();
+    auto *progress = w.findChild<QLabel *>(QStringLiteral("lblIndex"));
+    QVERIFY(!progress->isHidden());
+
+    // While the worker builds, a search runs beside it and the list follows when it is done;
+    // Esc meanwhile drops it.
+    type(w.searchBox->edit(), QStringLiteral("世界"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QCOMPARE(w.lblItems->text(), QStringLiteral("正在搜索..."));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Escape);
+    QCOMPARE(w.lblItems->text(), QStringLiteral("5000 个文档"));
+
+    // Cancelled, the build keeps what it did; the next open resumes it.
+    Q_EMIT progress->linkActivated(QStringLiteral("cancel"));
+    QTRY_VERIFY(progress->isHidden());
+    const qint64 left = h->db.UnindexedNotes();
+    QVERIFY(left > 0);
+    type(w.searchBox->edit(), QStringLiteral("世界"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
+    QCOMPARE(h->db.UnindexedNotes(), left);
+
+    h->prompter.openAnswers.enqueue(book);
+    w.run(Cmd::OpenNotebook);
+    QVERIFY(!progress->isHidden());
+    type(w.searchBox->edit(), QStringLiteral("世界"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
+    QCOMPARE(w.LstV->count(), 500);
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isHidden(), 60000);
+    QCOMPARE(h->db.UnindexedNotes(), 0);
+}
+
+QTEST_MAIN(tst_Search)
+#include "tst_search.moc"
