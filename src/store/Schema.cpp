@@ -112,6 +112,7 @@ const SchemaObject Objects[] = {
     {Kind::Table, "SearchPending", "SearchPending"},
     {Kind::Table, "SearchNotes", "SearchNotes"},
     {Kind::Table, "SearchBodies", "SearchBodies"},
+    {Kind::Table, "SearchStaged", "SearchStaged"},
     {Kind::Fts5Table, "SearchGrams", "SearchGrams"},
     {Kind::Trigger, "SearchNoteAdded", "Notes"},
     {Kind::Trigger, "SearchNoteChanged", "Notes"},
