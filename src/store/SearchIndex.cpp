@@ -14,7 +14,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -365,71 +364,25 @@ bool SearchIndexer::build(const IndexProgress &progress, const std::atomic<bool>
     struct CacheSize
     {
         SQLite::Database &db;
-        explicit CacheSize(SQLite::Database &d) : db(d) { db.exec("PRAGMA cache_size = -65536"); }
+        explicit CacheSize(SQLite::Database &d) : db(d) { db.exec("PRAGMA cache_size = -32768"); }
         ~CacheSize() { db.exec("PRAGMA cache_size = -2000"); }
     } cache(db_);
-    auto cancelled = [cancel] { return cancel && cancel->load(); };
-    // A first build (or one of many notes) leaves the merging of segments to its end: one
-    // merge of everything instead of merging the same runs again at every level. The settings
-    // are stored in the file, so they are put back on every way out.
-    constexpr qint64 Transaction = 5000, Step = 250;
-    const bool bulk = total >= Transaction;
-    auto mergeSettings = [this](int automerge, int crisismerge, bool optimize) {
-        SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-        if (optimize)
-            db_.exec("INSERT INTO SearchGrams (SearchGrams) VALUES ('optimize')");
-        db_.exec("INSERT INTO SearchGrams (SearchGrams, rank) VALUES ('automerge', " + std::to_string(automerge) + ")");
-        db_.exec("INSERT INTO SearchGrams (SearchGrams, rank) VALUES ('crisismerge', " + std::to_string(crisismerge)
-                 + ")");
-        tx.commit();
-    };
-    struct Restore
-    {
-        std::function<void()> fn;
-        ~Restore()
-        {
-            try {
-                if (fn)
-                    fn();
-            } catch (const SQLite::Exception &) {
-            }
-        }
-    } restore;
-    if (bulk) {
-        mergeSettings(0, 64, false);
-        restore.fn = [&] { mergeSettings(4, 16, false); };
+    while (true) {
+        if (cancel && cancel->load())
+            return false;
+        // Batches of a few hundred notes: each commit waits for the disk, and a cancel or a
+        // save of the user's waits at most one batch.
+        const qint64 n = indexBatch(500);
+        if (n == 0)
+            break;
+        done = std::min(total, done + n);
+        if (progress)
+            progress(done, total);
     }
-    // Every commit writes a new segment of SearchGrams and waits for the disk: large
-    // transactions, with the full-text table's memory for pending tokens raised for their
-    // duration only (put back before the commit). A cancel is seen every few hundred notes; a
-    // save of the user's waits for one transaction.
-    while (!cancelled()) {
-        SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-        const std::vector<qint64> ids = pendingIds(Transaction);
-        if (ids.empty()) {
-            settleStaged();
-            tx.commit();
-            if (bulk) {
-                restore.fn = {};
-                mergeSettings(4, 16, true);
-            }
-            return true;
-        }
-        db_.exec("INSERT INTO SearchGrams (SearchGrams, rank) VALUES ('hashsize', 67108864)");
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            index(ids[i], false);
-            done = std::min(total, done + 1);
-            if ((i + 1) % Step == 0 || i + 1 == ids.size()) {
-                if (progress)
-                    progress(done, total);
-                if (cancelled())
-                    break;
-            }
-        }
-        db_.exec("INSERT INTO SearchGrams (SearchGrams, rank) VALUES ('hashsize', 1048576)");
-        tx.commit();
-    }
-    return false;
+    SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
+    settleStaged();
+    tx.commit();
+    return true;
 }
 
 void SearchIndexer::repair()
