@@ -1,7 +1,8 @@
-// qb-bench-search [folder [notes]]: search on 100,000 notes (by default) of Chinese RTF. Builds the notebook (text from
-// the installed Chinese manual pages), indexes it from scratch, times a query set against a full
-// scan of the plain text, the command-line search as a whole process, and a save with and
-// without the index.
+// qb-bench-search [folder [notes [index]]]: search on 100,000 notes (by default) of Chinese RTF.
+// Builds the notebook (text from the installed Chinese manual pages), indexes it from scratch
+// (and stops there when the third argument is "index"), times a query set against a full scan
+// of the plain text, the command-line search as a whole process, and a save with and without
+// the index update.
 
 #include "ManText.h"
 #include "NotebookGenerator.h"
@@ -152,7 +153,7 @@ int main(int argc, char *argv[])
         std::printf("  of which SearchGrams %.1f MB, folded texts %.1f MB\n", grams / 1e6, texts / 1e6);
 
     if (argc > 3 && std::string(argv[3]) == "index")
-        return 0;
+        return 0; // the build alone, for profiling it
     // The query set: fixed words plus pieces of the source text of each length.
     QStringList queries = {QStringLiteral("的"), QStringLiteral("是"), QStringLiteral("用户"),
                            QStringLiteral("文件"), QStringLiteral("配置文件"), QStringLiteral("the"),
