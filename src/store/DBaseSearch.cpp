@@ -71,10 +71,8 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
     auto run = [&] {
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
-        if (waiting > 0 && waiting <= CatchUpLimit) {
-            while (index.indexBatch(CatchUpLimit) > 0) {
-            }
-        }
+        if (waiting > 0 && waiting <= CatchUpLimit)
+            index.indexBatch(CatchUpLimit); // staged notes stay staged: they are searched as they are
         result->unindexed = index.pending();
         index.search(terms, options, *result);
         return 1;
