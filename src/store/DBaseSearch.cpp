@@ -184,7 +184,7 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
         if (waiting > 0 && waiting <= CatchUpLimit)
-            index.build({}, nullptr);
+            index.indexBatch(CatchUpLimit); // staged notes stay staged: they are searched as they are
         result->unindexed = index.pending();
         if (result->unindexed == 0 || terms.isEmpty()) {
             searchIndex(options, *result);

@@ -49,6 +49,7 @@ CREATE INDEX NotesByGroup
 const Migration Migrations[] = {
     {2, SearchIndex::create},
     {3, History::createTables},
+    {4, SearchIndex::createStaged},
 };
 static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
@@ -112,6 +113,7 @@ const SchemaObject Objects[] = {
     {Kind::Table, "SearchPending", "SearchPending"},
     {Kind::Table, "SearchNotes", "SearchNotes"},
     {Kind::Table, "SearchBodies", "SearchBodies"},
+    {Kind::Table, "SearchStaged", "SearchStaged"},
     {Kind::Fts5Table, "SearchGrams", "SearchGrams"},
     {Kind::Trigger, "SearchNoteAdded", "Notes"},
     {Kind::Trigger, "SearchNoteChanged", "Notes"},

@@ -24,6 +24,7 @@ const std::vector<SchemaObject> Objects = {
     {"table", "SearchPending"},
     {"table", "SearchNotes"},
     {"table", "SearchBodies"},
+    {"table", "SearchStaged"},
     {"table", "SearchGrams"},
     {"table", "SearchGrams_data"},
     {"table", "SearchGrams_idx"},
@@ -38,6 +39,10 @@ namespace {
 // SearchGrams keeps no text of its own (content='') and no positions (detail=none): the runs
 // of one and two characters answer short terms exactly, and longer terms are checked against
 // the folded texts. That keeps the index near twice the plain text.
+// SearchNotes and SearchBodies always hold the notes' current folded texts. A save changes only
+// them and notes the note in SearchStaged with the texts SearchGrams still holds for it (NULL:
+// none), because writing SearchGrams costs a new segment and its merging per commit; staged
+// notes are searched by their texts and go into SearchGrams together, StagedLimit at a time.
 const char *const CreateSql = R"sql(
 CREATE TABLE SearchPending (NoteID INTEGER PRIMARY KEY);
 CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated INTEGER NOT NULL, Title TEXT NOT NULL);
@@ -56,11 +61,20 @@ END;
 INSERT INTO SearchPending (NoteID) SELECT ID FROM Notes;
 )sql";
 
+// Its own statement: notebooks indexed before saves were staged get it by a migration of its own.
+const char *const StagedSql = "CREATE TABLE IF NOT EXISTS SearchStaged (ID INTEGER PRIMARY KEY, Title TEXT, Body TEXT)";
+
 } // namespace
 
 void create(SQLite::Database &db)
 {
     db.exec(CreateSql);
+    createStaged(db);
+}
+
+void createStaged(SQLite::Database &db)
+{
+    db.exec(StagedSql);
 }
 
 bool intact(SQLite::Database &db)
@@ -117,6 +131,12 @@ qint64 SearchIndex::dateKey(const QString &date)
 }
 
 namespace {
+
+// Staged notes go into SearchGrams together once there are this many: a save writes only its
+// texts, and one save in StagedLimit pays for the segment and its merging.
+constexpr qint64 StagedLimit = 64;
+
+const char *const MatchSql = "SELECT rowid FROM SearchGrams WHERE SearchGrams MATCH ? ORDER BY rowid";
 
 std::string gramLine(const QString &title, const QString &body)
 {
@@ -179,47 +199,41 @@ void SearchIndexer::open()
     try {
         if (!SearchIndex::intact(db_))
             SearchIndex::recreate(db_);
+        // Saves leave SearchGrams alone most of the time; connecting it now keeps it one that
+        // can be dropped and rebuilt when its records are damaged later.
+        cache_.get(MatchSql);
         available = true;
     } catch (const SQLite::Exception &) {
         available = false;
     }
 }
 
-void SearchIndexer::remove(qint64 id)
+void SearchIndexer::dropGrams(qint64 id, const QString &title, const QString &body)
 {
-    QString title, body;
-    bool had = false;
-    {
-        Query q(cache_, "SELECT Title FROM SearchNotes WHERE ID = ?");
-        q.bind(1, id);
-        if (q.step()) {
-            title = q.text(0);
-            had = true;
-        }
-    }
-    {
-        Query q(cache_, "SELECT Body FROM SearchBodies WHERE ID = ?");
-        q.bind(1, id);
-        if (q.step()) {
-            body = q.text(0);
-            had = true;
-        }
-    }
-    if (!had)
-        return;
     // A contentless table forgets a row only when told the exact tokens it was given.
-    const std::string line = gramLine(title, body);
     Query del(cache_, "INSERT INTO SearchGrams (SearchGrams, rowid, Grams) VALUES ('delete', ?, ?)");
-    del.bind(1, id).bind(2, QString::fromStdString(line)).run();
+    del.bind(1, id).bindUtf8(2, gramLine(title, body)).run();
+}
+
+void SearchIndexer::index(qint64 id, bool staged)
+{
+    if (staged) {
+        // The first change since the note was last in SearchGrams keeps what SearchGrams holds.
+        Query keep(cache_, "INSERT OR IGNORE INTO SearchStaged (ID, Title, Body) "
+                           "VALUES (?1, (SELECT Title FROM SearchNotes WHERE ID = ?1), "
+                           "(SELECT Body FROM SearchBodies WHERE ID = ?1))");
+        keep.bind(1, id).run();
+    } else {
+        QString title, body;
+        if (gramsHeld(id, title, body))
+            dropGrams(id, title, body);
+        Query unstage(cache_, "DELETE FROM SearchStaged WHERE ID = ?");
+        unstage.bind(1, id).run();
+    }
     Query notes(cache_, "DELETE FROM SearchNotes WHERE ID = ?");
     notes.bind(1, id).run();
     Query bodies(cache_, "DELETE FROM SearchBodies WHERE ID = ?");
     bodies.bind(1, id).run();
-}
-
-void SearchIndexer::reindex(qint64 id)
-{
-    remove(id);
     Query note(cache_, "SELECT nNoteTitle, nLastUpdate, nNote FROM Notes WHERE ID = ?");
     note.bind(1, id);
     if (note.step()) {
@@ -229,16 +243,74 @@ void SearchIndexer::reindex(qint64 id)
         n.bind(1, id).bind(2, SearchIndex::dateKey(note.text(1))).bind(3, title).run();
         Query b(cache_, "INSERT INTO SearchBodies (ID, Body) VALUES (?, ?)");
         b.bind(1, id).bind(2, body).run();
-        Query g(cache_, "INSERT INTO SearchGrams (rowid, Grams) VALUES (?, ?)");
-        g.bind(1, id).bind(2, QString::fromStdString(gramLine(title, body))).run();
+        if (!staged) {
+            Query g(cache_, "INSERT INTO SearchGrams (rowid, Grams) VALUES (?, ?)");
+            g.bind(1, id).bindUtf8(2, gramLine(title, body)).run();
+        }
     }
     Query done(cache_, "DELETE FROM SearchPending WHERE NoteID = ?");
     done.bind(1, id).run();
 }
 
+bool SearchIndexer::gramsHeld(qint64 id, QString &title, QString &body)
+{
+    {
+        Query q(cache_, "SELECT Title IS NOT NULL OR Body IS NOT NULL, Title, Body FROM SearchStaged WHERE ID = ?");
+        q.bind(1, id);
+        if (q.step()) {
+            title = q.text(1);
+            body = q.text(2);
+            return q.int64(0) != 0;
+        }
+    }
+    bool had = false;
+    {
+        Query q(cache_, "SELECT Title FROM SearchNotes WHERE ID = ?");
+        q.bind(1, id);
+        if (q.step()) {
+            title = q.text(0);
+            had = true;
+        }
+    }
+    Query q(cache_, "SELECT Body FROM SearchBodies WHERE ID = ?");
+    q.bind(1, id);
+    if (q.step()) {
+        body = q.text(0);
+        had = true;
+    }
+    return had;
+}
+
+void SearchIndexer::settleStaged()
+{
+    std::vector<qint64> ids = staged();
+    for (const qint64 id : ids) {
+        QString title, body;
+        if (gramsHeld(id, title, body))
+            dropGrams(id, title, body);
+        Query q(cache_, "SELECT n.Title, b.Body FROM SearchNotes n, SearchBodies b WHERE n.ID = ? AND b.ID = n.ID");
+        q.bind(1, id);
+        if (q.step()) {
+            Query g(cache_, "INSERT INTO SearchGrams (rowid, Grams) VALUES (?, ?)");
+            g.bind(1, id).bindUtf8(2, gramLine(q.text(0), q.text(1))).run();
+        }
+        Query unstage(cache_, "DELETE FROM SearchStaged WHERE ID = ?");
+        unstage.bind(1, id).run();
+    }
+}
+
+std::vector<qint64> SearchIndexer::staged()
+{
+    std::vector<qint64> ids;
+    Query q(cache_, "SELECT ID FROM SearchStaged ORDER BY ID");
+    while (q.step())
+        ids.push_back(q.int64(0));
+    return ids;
+}
+
 void SearchIndexer::written(qint64 id)
 {
-    if (!available)
+    if (!available || (id != DeletedNotes && !extractor))
         return;
     try {
         Savepoint sp(db_);
@@ -247,14 +319,14 @@ void SearchIndexer::written(qint64 id)
             Query q(cache_, "SELECT NoteID FROM SearchPending WHERE NoteID NOT IN (SELECT ID FROM Notes)");
             while (q.step())
                 gone.push_back(q.int64(0));
-            for (const qint64 g : gone) {
-                remove(g);
-                Query done(cache_, "DELETE FROM SearchPending WHERE NoteID = ?");
-                done.bind(1, g).run();
-            }
-        } else if (extractor) {
-            reindex(id);
+            for (const qint64 g : gone)
+                index(g, true);
+        } else {
+            index(id, true);
         }
+        Query count(cache_, "SELECT count(*) FROM SearchStaged");
+        if (count.step() && count.int64(0) >= StagedLimit)
+            settleStaged();
         sp.release();
     } catch (const SQLite::Exception &) {
         // The note stays queued; the next search finds the index damaged or the note pending.
@@ -267,18 +339,22 @@ qint64 SearchIndexer::pending()
     return q.step() ? q.int64(0) : 0;
 }
 
+std::vector<qint64> SearchIndexer::pendingIds(qint64 count)
+{
+    std::vector<qint64> ids;
+    Query q(cache_, "SELECT NoteID FROM SearchPending ORDER BY NoteID LIMIT ?");
+    q.bind(1, count);
+    while (q.step())
+        ids.push_back(q.int64(0));
+    return ids;
+}
+
 qint64 SearchIndexer::indexBatch(qint64 count)
 {
     SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-    std::vector<qint64> ids;
-    {
-        Query q(cache_, "SELECT NoteID FROM SearchPending ORDER BY NoteID LIMIT ?");
-        q.bind(1, count);
-        while (q.step())
-            ids.push_back(q.int64(0));
-    }
+    const std::vector<qint64> ids = pendingIds(count);
     for (const qint64 id : ids)
-        reindex(id);
+        index(id, false);
     tx.commit();
     return qint64(ids.size());
 }
@@ -304,11 +380,15 @@ bool SearchIndexer::build(const IndexProgress &progress, const std::atomic<bool>
         // save of the user's waits at most one batch.
         const qint64 n = indexBatch(500);
         if (n == 0)
-            return true;
+            break;
         done = std::min(total, done + n);
         if (progress)
             progress(done, total);
     }
+    SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
+    settleStaged();
+    tx.commit();
+    return true;
 }
 
 void SearchIndexer::repair()
@@ -341,11 +421,29 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
 
     std::vector<qint64> ids;
     {
-        Query q(cache_, "SELECT rowid FROM SearchGrams WHERE SearchGrams MATCH ? ORDER BY rowid");
+        Query q(cache_, MatchSql);
         q.bind(1, QString::fromStdString(match));
         while (q.step())
             ids.push_back(q.int64(0));
     }
+    // SearchGrams is behind for staged notes: those still there are all candidates, checked on
+    // every term, and those gone are none.
+    std::vector<qint64> stagedIds, goneIds;
+    {
+        Query q(cache_, "SELECT s.ID, n.ID IS NULL FROM SearchStaged s LEFT JOIN Notes n ON n.ID = s.ID "
+                        "ORDER BY s.ID");
+        while (q.step())
+            (q.int64(1) ? goneIds : stagedIds).push_back(q.int64(0));
+    }
+    if (!stagedIds.empty() || !goneIds.empty()) {
+        std::vector<qint64> live, both;
+        std::set_difference(ids.begin(), ids.end(), goneIds.begin(), goneIds.end(), std::back_inserter(live));
+        std::set_union(live.begin(), live.end(), stagedIds.begin(), stagedIds.end(), std::back_inserter(both));
+        ids.swap(both);
+    }
+    auto isStaged = [&stagedIds](qint64 id) {
+        return std::binary_search(stagedIds.begin(), stagedIds.end(), id);
+    };
     if (options.groupId != -1 && !ids.empty()) {
         std::vector<qint64> inGroup;
         Query q(cache_, "SELECT ID FROM Notes WHERE nGroupID = ? ORDER BY ID");
@@ -365,10 +463,11 @@ void SearchIndexer::search(const QStringList &terms, const SearchOptions &option
     auto consider = [&](qint64 id, qint64 updated, std::string_view title) {
         Candidate c{id, 0, updated};
         std::vector<std::size_t> bodyChecks;
+        const bool checkAll = isStaged(id);
         for (std::size_t i = 0; i < termBytes.size(); ++i) {
             if (contains(title, termBytes[i]))
                 ++c.titleTerms;
-            else if (check[i])
+            else if (check[i] || checkAll)
                 bodyChecks.push_back(i);
         }
         if (!bodyChecks.empty()) {

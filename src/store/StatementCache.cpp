@@ -37,10 +37,15 @@ Query::~Query()
 Query &Query::bind(int index, const QString &value)
 {
     const QByteArray utf8 = value.toUtf8();
-    // A null QByteArray would bind NULL; the empty literal keeps "" a text value.
-    const char *data = utf8.isNull() ? "" : utf8.constData();
-    const int rc = sqlite3_bind_text64(stmt_, index, data, sqlite3_uint64(utf8.size()),
-                                       SQLITE_TRANSIENT, SQLITE_UTF8);
+    return bindUtf8(index, std::string_view(utf8.constData(), std::size_t(utf8.size())));
+}
+
+Query &Query::bindUtf8(int index, std::string_view value)
+{
+    // A null pointer would bind NULL; the empty literal keeps "" a text value.
+    const char *data = value.data() ? value.data() : "";
+    const int rc = sqlite3_bind_text64(stmt_, index, data, sqlite3_uint64(value.size()), SQLITE_TRANSIENT,
+                                       SQLITE_UTF8);
     if (rc != SQLITE_OK)
         throw SQLite::Exception(cache_.handle(), rc);
     return *this;

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 struct sqlite3;
@@ -42,6 +43,7 @@ public:
 
     // Text is always bound as text, never as NULL: the program writes "" where it means empty.
     Query &bind(int index, const QString &value);
+    Query &bindUtf8(int index, std::string_view value);
     Query &bind(int index, qint64 value);
     Query &bindBlob(int index, const QByteArray &value);
 

@@ -5,10 +5,12 @@
 
 #include "search/NoteText.h"
 #include "store/DBase.h"
+#include "store/Schema.h"
 #include "store/SearchText.h"
 
 #include <QTest>
 
+#include <functional>
 #include <random>
 #include <set>
 
@@ -57,12 +59,16 @@ private Q_SLOTS:
     void indexAgreesWithScanAfterRandomWrites();
     void writesOfOtherProgramsAreIndexed();
     void indexIsWrittenWithTheNote();
+    void savedNoteChangedByAnotherProgram_data();
+    void savedNoteChangedByAnotherProgram();
     void olderNotebookIsIndexedResumably();
     void damagedIndexIsRebuilt_data();
     void damagedIndexIsRebuilt();
+    void indexWithoutStagingIsMigratedNotRebuilt();
 
 private:
     QStringList find(const QString &query, qint64 group = -1);
+    void agreesWithScan(const std::vector<qint64> &groups, const std::function<QString()> &randomQuery, int queries);
     qint64 group1_ = 0;
 };
 
@@ -223,7 +229,14 @@ void TestSearch::indexAgreesWithScanAfterRandomWrites()
     QCOMPARE(db_->AddGroup(QStringLiteral("二")), 1);
     const std::vector<qint64> groups = {group1_, db_->LastInsertedId()};
     std::vector<qint64> ids;
+    auto randomQuery = [&] { return randomText(4).trimmed(); };
     for (int step = 0; step < 300; ++step) {
+        // Also while saved notes wait to go into the full-text table together.
+        if (step % 100 == 99) {
+            agreesWithScan(groups, randomQuery, 20);
+            if (QTest::currentTestFailed())
+                return;
+        }
         const int action = ids.empty() ? 0 : std::uniform_int_distribution<int>(0, 5)(rng);
         const qint64 group = groups[std::size_t(std::uniform_int_distribution<int>(0, 1)(rng))];
         const QString title = QStringLiteral("t") + randomText(8);
@@ -242,9 +255,15 @@ void TestSearch::indexAgreesWithScanAfterRandomWrites()
             ids.erase(ids.begin() + qsizetype(at));
         }
     }
+    agreesWithScan(groups, randomQuery, 60);
+}
+
+void TestSearch::agreesWithScan(const std::vector<qint64> &groups, const std::function<QString()> &randomQuery,
+                                int queries)
+{
     // The brute-force answer: every note's title and visible body, folded, searched directly.
-    for (int q = 0; q < 60; ++q) {
-        const QString query = randomText(4).trimmed();
+    for (int q = 0; q < queries; ++q) {
+        const QString query = randomQuery();
         const QStringList terms = SearchText::terms(query);
         for (const qint64 group : {qint64(-1), groups[1]}) {
             VectorNoteSink notes;
@@ -311,8 +330,49 @@ void TestSearch::indexIsWrittenWithTheNote()
     QCOMPARE(find(QStringLiteral("戊")), QStringList{"无"});
 }
 
+void TestSearch::savedNoteChangedByAnotherProgram_data()
+{
+    QTest::addColumn<bool>("indexedBefore");
+    QTest::addColumn<int>("saves");
+    QTest::newRow("nominal: saved once after the index took it") << true << 1;
+    QTest::newRow("nominal: saved twice after the index took it") << true << 2;
+    QTest::newRow("nominal: saved since it was added") << false << 1;
+}
+
+void TestSearch::savedNoteChangedByAnotherProgram()
+{
+    // The full-text table keeps a saved note's old runs until the staged notes go in together;
+    // whatever happens to the note meanwhile, those old runs are the ones taken out.
+    QFETCH(bool, indexedBefore);
+    QFETCH(int, saves);
+    QVERIFY(db_->AddNote(group1_, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("甲乙"))));
+    const qint64 id = db_->LastInsertedId();
+    if (indexedBefore)
+        QVERIFY(db_->BuildIndex());
+    for (int i = 0; i < saves; ++i)
+        QVERIFY(db_->UpdateNote(id, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("丙丁%1").arg(i))));
+    QCOMPARE(find(QStringLiteral("丙丁")), QStringList{"x"});
+    QCOMPARE(find(QStringLiteral("甲")), QStringList{});
+    {
+        RawDb raw(path_);
+        QCOMPARE(raw.exec(qPrintable(QStringLiteral("UPDATE Notes SET nNote = '戊己' WHERE ID = %1").arg(id))), 0);
+    }
+    for (const char *gone : {"甲", "乙", "丙", "丁"})
+        QVERIFY2(find(QString::fromUtf8(gone)).isEmpty(), gone);
+    QCOMPARE(find(QStringLiteral("戊己")), QStringList{"x"});
+    QVERIFY(db_->BuildIndex());
+    QCOMPARE(find(QStringLiteral("丙")), QStringList{});
+    QCOMPARE(find(QStringLiteral("己")), QStringList{"x"});
+    QVERIFY(db_->DeleteNote(id));
+    QCOMPARE(find(QStringLiteral("戊")), QStringList{});
+    QVERIFY(db_->BuildIndex());
+    QCOMPARE(find(QStringLiteral("戊")), QStringList{});
+    QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
 void TestSearch::olderNotebookIsIndexedResumably()
 {
+    constexpr int Older = 3000;
     closeFreshNotebook();
     QVERIFY(openFreshNotebook(QStringLiteral("old.qbf")));
     db_->CloseDatabase();
@@ -321,10 +381,10 @@ void TestSearch::olderNotebookIsIndexedResumably()
         RawDb raw(path_);
         QCOMPARE(raw.exec("DROP TRIGGER SearchNoteAdded; DROP TRIGGER SearchNoteChanged; DROP TRIGGER "
                           "SearchNoteDeleted; DROP TABLE SearchGrams; DROP TABLE SearchNotes; DROP TABLE "
-                          "SearchBodies; DROP TABLE SearchPending; PRAGMA user_version = 1"),
+                          "SearchBodies; DROP TABLE SearchPending; DROP TABLE SearchStaged; PRAGMA user_version = 1"),
                  0);
         QCOMPARE(raw.exec("BEGIN; INSERT INTO Groups (vGroupName) VALUES ('g')"), 0);
-        for (int i = 0; i < 3000; ++i)
+        for (int i = 0; i < Older; ++i)
             raw.exec(QStringLiteral("INSERT INTO Notes (nNoteTitle, nGroupID, nNote) VALUES ('n%1', 1, '第%1条')")
                          .arg(i).toUtf8().constData());
         QCOMPARE(raw.exec("COMMIT"), 0);
@@ -333,11 +393,11 @@ void TestSearch::olderNotebookIsIndexedResumably()
     db_->OpenDatabase();
     QVERIFY(db_->DatabaseIsOpen);
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("2"));
-    QCOMPARE(db_->UnindexedNotes(), 3000);
+    QCOMPARE(db_->UnindexedNotes(), Older);
     // Usable meanwhile: an answer that says how much it does not cover yet.
     SearchResult r;
     QVERIFY(db_->Search(QStringLiteral("第12条"), {}, &r));
-    QCOMPARE(r.unindexed, 3000);
+    QCOMPARE(r.unindexed, Older);
     QCOMPARE(titles(r), QStringList{"n12"});
     std::atomic<bool> cancel = false;
     qint64 lastDone = -1, lastTotal = -1;
@@ -350,10 +410,10 @@ void TestSearch::olderNotebookIsIndexedResumably()
                  &cancel),
              0);
     QCOMPARE(db_->lastError(), QStringLiteral("cancelled"));
-    QCOMPARE(lastTotal, 3000);
+    QCOMPARE(lastTotal, Older);
     const qint64 left = db_->UnindexedNotes();
-    QCOMPARE(left, 3000 - lastDone);
-    QVERIFY(left > 0 && left < 3000);
+    QCOMPARE(left, Older - lastDone);
+    QVERIFY(left > 0 && left < Older);
     // Half indexed, half waiting: still every match, ranked as one list (no dates: newest ID first).
     QVERIFY(db_->Search(QStringLiteral("第1"), {}, &r));
     QCOMPARE(r.unindexed, left);
@@ -371,6 +431,7 @@ void TestSearch::olderNotebookIsIndexedResumably()
     QCOMPARE(lastDone, left);
     QCOMPARE(find(QStringLiteral("第12条")), QStringList{"n12"});
     QCOMPARE(find(QStringLiteral("第2999")), QStringList{"n2999"});
+    QCOMPARE(find(QStringLiteral("第")).size(), Older);
 }
 
 void TestSearch::damagedIndexIsRebuilt_data()
@@ -404,6 +465,25 @@ void TestSearch::damagedIndexIsRebuilt()
     QVERIFY(db_->UpdateNote(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
     QCOMPARE(find(QStringLiteral("世界")), QStringList{"标题里有世界"});
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+void TestSearch::indexWithoutStagingIsMigratedNotRebuilt()
+{
+    db_->BuildIndex(); // nothing staged, as in that layout
+    QCOMPARE(RawDb(path_).scalar(QStringLiteral("SELECT count(*) FROM SearchStaged")), QStringLiteral("0"));
+    db_->CloseDatabase();
+    {
+        // The layout before saves were staged: a whole index, no SearchStaged.
+        RawDb raw(path_);
+        QCOMPARE(raw.exec("DROP TABLE SearchStaged; PRAGMA user_version = 3"), 0);
+    }
+    db_->OpenDatabase();
+    QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+    QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")).toInt(), Schema::Version);
+    QCOMPARE(db_->UnindexedNotes(), 0);
+    QVERIFY(db_->UpdateNote(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
+    QCOMPARE(find(QStringLiteral("换了")), QStringList{"greeting"});
+    QCOMPARE(find(QStringLiteral("世界")), QStringList{"标题里有世界"});
 }
 
 QTEST_GUILESS_MAIN(TestSearch)
