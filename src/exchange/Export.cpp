@@ -418,9 +418,12 @@ ExportResult exportNotes(DBase &db, const ExportScope &scope, Format format, con
 
 namespace exchange {
 
-bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error)
+bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
+                const std::function<bool(qint64, qint64)> &progress)
 {
-    Exporter exporter(db, Format::Pdf, ExportHooks());
+    ExportHooks hooks;
+    hooks.progress = progress;
+    Exporter exporter(db, Format::Pdf, hooks);
     return exporter.print(scope, device, error);
 }
 

@@ -29,4 +29,11 @@ enum class Cmd {
     NoteHistory,
     DeletedNotes,
     RestoreFromBackup,
+    ExportNote,
+    ExportGroup,
+    ExportNotebook,
+    PrintNote,
+    PrintGroup,
+    ImportFiles,
+    ImportFolder,
 };
