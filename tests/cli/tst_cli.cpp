@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestCli : public QObject
@@ -327,8 +328,15 @@ void TestCli::exportFiles()
     if (files.isEmpty())
         return;
     const QString first = QDir(out).filePath(files.first());
-    if (status == 0)
+    if (status == 0) {
         QVERIFY2(stdOut.contains(first + QLatin1Char('\n')), qPrintable(stdOut));
+        // Written as any new file of the user's, though it was written under a temporary name.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(first).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0666 & ~mask);
+    }
     if (!pdf) {
         QVERIFY2(QString::fromUtf8(contentOf(first)).contains(text), contentOf(first).constData());
         return;
