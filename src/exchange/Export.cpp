@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QTextDocument>
@@ -21,7 +22,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <vector>
 
 namespace exchange {
@@ -220,34 +220,30 @@ bool Exporter::mayWrite(const QString &path)
     return answer == Overwrite::Replace;
 }
 
-// What a new file of the user's gets: read and write as the umask allows.
-mode_t newFileMode()
-{
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mode_t(0666 & ~mask);
-    }();
-    return mode;
-}
-
 // Whole or absent: written under a temporary name beside it, then renamed over it. Unlike
-// QSaveFile there is no sync to disk for each file: a 100,000-note export spent four of its five
-// minutes waiting for those, and the notes stay safe in the notebook whatever happens to a copy.
+// QSaveFile there is no sync to disk for each file (a 100,000-note export spent four of its five
+// minutes waiting for those, and the notes stay safe in the notebook whatever happens to a copy),
+// and unlike QTemporaryFile no private mode to undo.
 bool Exporter::save(const QString &path, const QByteArray &bytes)
 {
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    // A temporary file is the owner's only; the export is as any new file of the user's.
-    const bool written = file.open() && ::fchmod(file.handle(), newFileMode()) == 0
-        && file.write(bytes) == bytes.size() && file.flush();
+    QFile file;
+    for (int attempt = 0; attempt < 100 && !file.isOpen(); ++attempt) {
+        file.setFileName(path + QStringLiteral(".~") + QString::number(QRandomGenerator::global()->generate(), 36));
+        // NewOnly: never a file that is there already, whoever made it.
+        file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    }
+    const bool opened = file.isOpen();
+    const bool written = opened && file.write(bytes) == bytes.size() && file.flush();
     const QString why = file.errorString();
     file.close();
-    if (!written || std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(QStringLiteral("无法写入 %1：%2")
-                        .arg(QDir::toNativeSeparators(path), written ? QString::fromLocal8Bit(std::strerror(errno)) : why));
-    file.setAutoRemove(false);
-    m_result.written << path;
-    return true;
+    if (written && std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0) {
+        m_result.written << path;
+        return true;
+    }
+    const QString reason = written ? QString::fromLocal8Bit(std::strerror(errno)) : why;
+    if (opened)
+        file.remove();
+    return fail(QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 bool Exporter::makeFolder(const QDir &parent, const QString &name, QDir *out)
