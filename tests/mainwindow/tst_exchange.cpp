@@ -56,6 +56,15 @@ int nodeOf(const frmmain &w, const QString &name)
     return 0;
 }
 
+// The sample notebook shown, the group selected; nullptr when the window never showed.
+frmmain *showGroup(MainWindowHarness &h, const QString &group)
+{
+    if (!h.showOnSample(QStringLiteral("nb.qbf")).isEmpty())
+        return nullptr;
+    h.window->SelectNode(nodeOf(*h.window, group));
+    return h.window.get();
+}
+
 QString fileText(const QString &path)
 {
     QFile f(path);
@@ -128,9 +137,9 @@ void tst_Exchange::exportAndPrint()
     QFETCH(QString, text);
     QFETCH(QString, dialog);
     MainWindowHarness h;
-    QCOMPARE(h.showOnSample(QStringLiteral("nb.qbf")), QString());
-    frmmain &w = *h.window;
-    w.SelectNode(nodeOf(w, QStringLiteral("工作")));
+    frmmain *shown = showGroup(h, QStringLiteral("工作"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
     w.SelectItem(1);
     QCOMPARE(w.state().note.NoteTitle, QStringLiteral("会议记录"));
     if (!chosen.isEmpty())
@@ -176,9 +185,9 @@ void tst_Exchange::importCommands()
     QFETCH(QStringList, expected);
     QFETCH(int, messages);
     MainWindowHarness h;
-    QCOMPARE(h.showOnSample(QStringLiteral("nb.qbf")), QString());
-    frmmain &w = *h.window;
-    w.SelectNode(nodeOf(w, QStringLiteral("生活")));
+    frmmain *shown = showGroup(h, QStringLiteral("生活"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
     const QString in = h.path(QStringLiteral("输入"));
     QStringList paths = writeFiles(in, inputs);
     if (messages > 0)
@@ -224,9 +233,9 @@ void tst_Exchange::drops()
     QFETCH(QString, group);
     QFETCH(QStringList, expected);
     MainWindowHarness h;
-    QCOMPARE(h.showOnSample(QStringLiteral("nb.qbf")), QString());
-    frmmain &w = *h.window;
-    w.SelectNode(nodeOf(w, QStringLiteral("工作")));
+    frmmain *shown = showGroup(h, QStringLiteral("工作"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
     // A folder dropped brings its files, sub-folders too, in the order of their paths.
     const QString in = h.path(QStringLiteral("拖入"));
     writeFiles(in, {QStringLiteral("甲.txt"), QStringLiteral("子/乙.txt")});
