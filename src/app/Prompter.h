@@ -15,7 +15,9 @@ class Prompter
 {
 public:
     // Message box styles as the program uses them.
-    enum Style { Plain = 0, Exclamation = 48, Question = 36, Information = 64 };
+    enum Style { Plain = 0, Exclamation = 48, Question = 36, Information = 64,
+                 // A question whose Yes throws work away: Enter must not answer it.
+                 QuestionDefaultNo = Question | 256 };
     // Answers.
     enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

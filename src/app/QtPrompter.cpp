@@ -16,11 +16,13 @@ int QtPrompter::msgBox(QWidget *parent, const QString &text, int style, const QS
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);
+    const bool question = style == Question || style == QuestionDefaultNo;
     switch (style) {
     case Question:
+    case QuestionDefaultNo:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(style == Question ? QMessageBox::Yes : QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         break;
@@ -39,7 +41,7 @@ int QtPrompter::msgBox(QWidget *parent, const QString &text, int style, const QS
     if (QAbstractButton *ok = box.button(QMessageBox::Ok))
         ok->setText(QStringLiteral("确定"));
     const int r = box.exec();
-    if (style == Question)
+    if (question)
         return r == QMessageBox::Yes ? Yes : No;
     return Ok;
 }

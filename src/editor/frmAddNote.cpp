@@ -297,7 +297,7 @@ void frmAddNote::reject()
 {
     // Esc, the close box and Cancel all end here; one key press must not throw away a typed note.
     if (isChanged()
-        && m_prompter.msgBox(this, texts::discardQuestion(), Prompter::Question, texts::noticeTitle()) != Prompter::Yes)
+        && m_prompter.msgBox(this, texts::discardQuestion(), Prompter::QuestionDefaultNo, texts::noticeTitle()) != Prompter::Yes)
         return;
     ResultDialog::reject();
 }

@@ -482,7 +482,7 @@ private Q_SLOTS:
         if (answer) {
             QCOMPARE(f->prompter.messages.size(), 1);
             QCOMPARE(f->prompter.messages.first().text, QStringLiteral("文档已修改，要放弃修改吗？"));
-            QCOMPARE(f->prompter.messages.first().style, int(Prompter::Question));
+            QCOMPARE(f->prompter.messages.first().style, int(Prompter::QuestionDefaultNo));
             QCOMPARE(f->prompter.messages.first().title, QStringLiteral("提示"));
         } else {
             QVERIFY(f->prompter.messages.isEmpty());

@@ -21,6 +21,8 @@ class tst_Prompter : public QObject
 private Q_SLOTS:
     void fileChoosers_data();
     void fileChoosers();
+    void enterAnswersTheDefault_data();
+    void enterAnswersTheDefault();
     void qtTextsInChinese();
 };
 
@@ -86,6 +88,39 @@ void tst_Prompter::fileChoosers()
     QCOMPARE(questions, 0);
     QCOMPARE(chosen, file);
     QCOMPARE(startedIn, QDir(folderGiven ? dir.path() : QDir::homePath()).absolutePath());
+}
+
+void tst_Prompter::enterAnswersTheDefault_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("answer");
+
+    QTest::newRow("nominal: a plain question takes Yes") << int(Prompter::Question) << int(Prompter::Yes);
+    QTest::newRow("robustness: a question that throws work away takes No")
+        << int(Prompter::QuestionDefaultNo) << int(Prompter::No);
+}
+
+void tst_Prompter::enterAnswersTheDefault()
+{
+    QFETCH(int, style);
+    QFETCH(int, answer);
+
+    // Enter is pressed on the real box as soon as it shows.
+    bool pressed = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            pressed = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    poll.start();
+    QtPrompter prompter;
+    const int got = prompter.msgBox(nullptr, QStringLiteral("文档已修改，要放弃修改吗？"), style, QStringLiteral("提示"));
+    poll.stop();
+    QVERIFY(pressed);
+    QCOMPARE(got, answer);
 }
 
 void tst_Prompter::qtTextsInChinese()
