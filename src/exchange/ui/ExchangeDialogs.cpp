@@ -100,7 +100,7 @@ void printPreview(QWidget *parent, Prompter &prompter, DBase &db, const ExportSc
     // A group of many notes takes a while to lay out; the preview asks again after each change
     // of the page setup.
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *target) {
-        QProgressDialog progress(QStringLiteral("正在准备打印..."), QStringLiteral("取消"), 0, 1, parent);
+        QProgressDialog progress(QStringLiteral("正在准备打印..."), QStringLiteral("取消"), 0, 1, &preview);
         prepare(progress);
         printNotes(db, scope, target, &error, progressOf(progress));
     });
