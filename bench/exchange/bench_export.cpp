@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <utility>
 #include <sys/resource.h>
 
 namespace {
@@ -21,6 +22,16 @@ long peakKiB()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// User and system CPU time of the process so far, in seconds: on a shared machine wall time
+// mostly measures the neighbours.
+std::pair<double, double> cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
 
 } // namespace
@@ -57,10 +68,12 @@ int main(int argc, char **argv)
         return 1;
     const QString out = QDir(folder).filePath(QStringLiteral("export"));
     QDir(out).removeRecursively();
+    const auto [user0, system0] = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
     const exchange::ExportResult r = exchange::exportNotes(db, {exchange::ExportScope::Notebook, 0}, *format, out, {});
     const double seconds = timer.nsecsElapsed() / 1e9;
+    const auto [user1, system1] = cpuSeconds();
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", qPrintable(r.error));
         return 1;
@@ -69,7 +82,8 @@ int main(int argc, char **argv)
     for (QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         bytes += QFileInfo(it.next()).size();
     std::printf("files written: %lld (%.0f MB)\n", static_cast<long long>(r.written.size()), bytes / 1e6);
-    std::printf("export: %.1f s wall\n", seconds);
+    std::printf("export: %.1f s wall, %.1f s CPU (%.1f user, %.1f system)\n", seconds,
+                user1 - user0 + system1 - system0, user1 - user0, system1 - system0);
     std::printf("peak resident memory: %.1f MB\n", peakKiB() / 1024.0);
     return 0;
 }

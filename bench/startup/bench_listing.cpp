@@ -31,6 +31,7 @@ public:
         return Ok;
     }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QStringList openFileNames(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString folderName(QWidget *, const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(QWidget *, const QColor &) override { return std::nullopt; }

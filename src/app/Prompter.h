@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -28,6 +29,9 @@ public:
     // replace an existing file: each caller decides that itself.
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &filter,
                                  const QString &folder = QString()) = 0;
+    // Several existing files; empty when cancelled.
+    virtual QStringList openFileNames(QWidget *parent, const QString &caption, const QString &filter,
+                                      const QString &folder) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                  const QString &folder = QString()) = 0;
     // A folder; "" when cancelled. Starts in folder, or in the user's home when none is given.

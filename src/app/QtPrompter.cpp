@@ -62,6 +62,12 @@ QString QtPrompter::openFileName(QWidget *parent, const QString &caption, const 
     return QFileDialog::getOpenFileName(parent, caption, startFolder(folder), filter);
 }
 
+QStringList QtPrompter::openFileNames(QWidget *parent, const QString &caption, const QString &filter,
+                                      const QString &folder)
+{
+    return QFileDialog::getOpenFileNames(parent, caption, startFolder(folder), filter);
+}
+
 QString QtPrompter::folderName(QWidget *parent, const QString &caption, const QString &folder)
 {
     return QFileDialog::getExistingDirectory(parent, caption, startFolder(folder));

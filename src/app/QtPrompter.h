@@ -9,6 +9,8 @@ public:
     int msgBox(QWidget *parent, const QString &text, int style, const QString &title) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &filter,
                          const QString &folder = QString()) override;
+    QStringList openFileNames(QWidget *parent, const QString &caption, const QString &filter,
+                              const QString &folder) override;
     QString folderName(QWidget *parent, const QString &caption, const QString &folder) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                          const QString &folder = QString()) override;

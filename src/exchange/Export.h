@@ -57,7 +57,9 @@ ExportResult exportNotes(DBase &db, const ExportScope &scope, Format format, con
 namespace exchange {
 
 // Paints the scope's notes on a printer's pages, each note from a new page. False, with the
-// reason in *error, when a note could not be read or the device not be painted on.
-bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error);
+// reason in *error, when a note could not be read or the device not be painted on; false with
+// no reason when progress cancelled (the pages so far are painted).
+bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
+                const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 } // namespace exchange

@@ -22,6 +22,14 @@
 
 namespace exchange {
 
+const QStringList &importedExtensions()
+{
+    static const QStringList known{QStringLiteral("txt"), QStringLiteral("text"), QStringLiteral("rtf"),
+                                   QStringLiteral("html"), QStringLiteral("htm"), QStringLiteral("md"),
+                                   QStringLiteral("markdown")};
+    return known;
+}
+
 namespace {
 
 enum class Kind { Text, Rtf, Html, Markdown };
@@ -40,10 +48,7 @@ Kind kindOf(const QString &path)
 
 bool knownExtension(const QString &path)
 {
-    static const QStringList known{QStringLiteral("txt"), QStringLiteral("text"), QStringLiteral("rtf"),
-                                   QStringLiteral("html"), QStringLiteral("htm"), QStringLiteral("md"),
-                                   QStringLiteral("markdown")};
-    return known.contains(QFileInfo(path).suffix().toLower());
+    return importedExtensions().contains(QFileInfo(path).suffix().toLower());
 }
 
 QString cutTitle(const QString &name)

@@ -15,6 +15,9 @@ namespace exchange {
 // Longest note title, in characters.
 constexpr int MaxTitleLength = 50;
 
+// The extensions, lower case, of the files taken from a folder ("txt", "rtf", "html" ...).
+const QStringList &importedExtensions();
+
 // A file as a new note: text (UTF-8 with or without a byte-order mark, UTF-16 with one, else the
 // locale's legacy code page), RTF, HTML or Markdown by extension, pictures of HTML and Markdown
 // read from beside the file. Title from the file name, dates from the file's times. Nothing,

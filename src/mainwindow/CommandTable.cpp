@@ -26,16 +26,18 @@ namespace {
 constexpr QKeyCombination kNoKey{};
 
 const MenuDef kMenus[] = {
-    {Menu::File, "mnuFile", "文件(&F)", std::nullopt, true, &frmmain::mnuFile},
-    {Menu::Action, "mnuAction", "操作(&A)", std::nullopt, true, &frmmain::mnuAction},
-    {Menu::Notes, "mnuNotes", "记事本", Menu::Action, false, &frmmain::mnuNotes},
-    {Menu::Groups, "mnuGroups", "组", Menu::Action, false, &frmmain::mnuGroups},
-    {Menu::View, "mnuView", "查看(&V)", std::nullopt, true, &frmmain::mnuView},
-    {Menu::Layout, "mnuLayout", "排列", Menu::View, false, &frmmain::mnuLayout},
-    {Menu::Tools, "mnuTools", "工具(&T)", std::nullopt, true, &frmmain::mnuTools},
-    {Menu::GroupPopup, "mnuGroup", "GroupMenu", std::nullopt, false, &frmmain::mnuGroup},
-    {Menu::NotePopup, "mnuNote", "NoteGroup", std::nullopt, false, &frmmain::mnuNote},
-    {Menu::Tray, "mnuTray", "Tray", std::nullopt, false, &frmmain::mnuTray},
+    {Menu::File, "mnuFile", "文件(&F)", std::nullopt, nullptr, true, &frmmain::mnuFile},
+    {Menu::Import, "mnuImport", "导入", Menu::File, "mnuPrint", false, &frmmain::mnuImport},
+    {Menu::Export, "mnuExport", "导出", Menu::File, "mnuPrint", false, &frmmain::mnuExport},
+    {Menu::Action, "mnuAction", "操作(&A)", std::nullopt, nullptr, true, &frmmain::mnuAction},
+    {Menu::Notes, "mnuNotes", "记事本", Menu::Action, nullptr, false, &frmmain::mnuNotes},
+    {Menu::Groups, "mnuGroups", "组", Menu::Action, nullptr, false, &frmmain::mnuGroups},
+    {Menu::View, "mnuView", "查看(&V)", std::nullopt, nullptr, true, &frmmain::mnuView},
+    {Menu::Layout, "mnuLayout", "排列", Menu::View, nullptr, false, &frmmain::mnuLayout},
+    {Menu::Tools, "mnuTools", "工具(&T)", std::nullopt, nullptr, true, &frmmain::mnuTools},
+    {Menu::GroupPopup, "mnuGroup", "GroupMenu", std::nullopt, nullptr, false, &frmmain::mnuGroup},
+    {Menu::NotePopup, "mnuNote", "NoteGroup", std::nullopt, nullptr, false, &frmmain::mnuNote},
+    {Menu::Tray, "mnuTray", "Tray", std::nullopt, nullptr, false, &frmmain::mnuTray},
 };
 
 const CommandRow kCommands[] = {
@@ -73,6 +75,13 @@ const CommandRow kCommands[] = {
     {Cmd::RestoreFromBackup, [](frmmain &w) { w.mnuFromBackup_Click(); }, false, nullptr, nullptr, nullptr, 0,
      When::Always},
     {Cmd::FindNotes, [](frmmain &w) { w.focusSearch(); }, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ExportNote, exportNote, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ExportGroup, exportGroup, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ExportNotebook, exportNotebook, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::PrintNote, printNote, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::PrintGroup, printGroup, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ImportFiles, importFiles, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::ImportFolder, importFolder, false, nullptr, nullptr, nullptr, 0, When::Always},
 };
 
 const ItemRow kItems[] = {
@@ -81,8 +90,21 @@ const ItemRow kItems[] = {
     {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
     {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::NotebookOpen,
      &frmmain::mnuFromBackup},
+    {Menu::File, "mnuBlank10", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank10},
+    {Menu::File, "mnuPrint", Cmd::PrintNote, "打印...", Qt::CTRL | Qt::Key_P, When::NoteSelected,
+     &frmmain::mnuPrint},
     {Menu::File, "mnuBlank1", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank1},
     {Menu::File, "mnuExit", Cmd::Exit, "退出", kNoKey, When::Always, &frmmain::mnuExit},
+    {Menu::Import, "mnuImportFiles", Cmd::ImportFiles, "文件...", kNoKey, When::GroupSelected,
+     &frmmain::mnuImportFiles},
+    {Menu::Import, "mnuImportFolder", Cmd::ImportFolder, "文件夹...", kNoKey, When::GroupSelected,
+     &frmmain::mnuImportFolder},
+    {Menu::Export, "mnuExportNote", Cmd::ExportNote, "当前记事...", kNoKey, When::NoteSelected,
+     &frmmain::mnuExportNote},
+    {Menu::Export, "mnuExportGroup", Cmd::ExportGroup, "当前组...", kNoKey, When::GroupSelected,
+     &frmmain::mnuExportGroup},
+    {Menu::Export, "mnuExportBook", Cmd::ExportNotebook, "整个记事本...", kNoKey, When::NotebookOpen,
+     &frmmain::mnuExportBook},
 
     {Menu::GroupPopup, "mnuNewNote3", Cmd::AddNote, "新建记事本", kNoKey, When::Always, &frmmain::mnuNewNote3},
     {Menu::GroupPopup, "mnuBlank5", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank5},
@@ -91,6 +113,11 @@ const ItemRow kItems[] = {
      &frmmain::mnuRename},
     {Menu::GroupPopup, "mnuDelete", Cmd::DeleteGroup, "删除", QKeyCombination(Qt::Key_Delete), When::Always,
      &frmmain::mnuDelete},
+    {Menu::GroupPopup, "mnuBlank11", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank11},
+    {Menu::GroupPopup, "mnuExportGroup1", Cmd::ExportGroup, "导出...", kNoKey, When::GroupSelected,
+     &frmmain::mnuExportGroup1},
+    {Menu::GroupPopup, "mnuPrintGroup", Cmd::PrintGroup, "打印...", kNoKey, When::GroupSelected,
+     &frmmain::mnuPrintGroup},
 
     {Menu::NotePopup, "mnuEditNote", Cmd::EditNote, "编辑", Qt::CTRL | Qt::Key_O, When::NoteMenuHasNotes,
      &frmmain::mnuEditNote},
@@ -100,6 +127,9 @@ const ItemRow kItems[] = {
     {Menu::NotePopup, "mnuBlank2", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank2},
     {Menu::NotePopup, "mnuMove", Cmd::MoveNote, "移动", kNoKey, When::NoteMenuMove, &frmmain::mnuMove},
     {Menu::NotePopup, "mnuHistory", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteMenuHasNotes, &frmmain::mnuHistory},
+    {Menu::NotePopup, "mnuBlank12", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank12},
+    {Menu::NotePopup, "mnuExportNote1", Cmd::ExportNote, "导出...", kNoKey, When::NoteSelected,
+     &frmmain::mnuExportNote1},
 
     {Menu::Notes, "mnuEdit1", Cmd::EditNote, "编辑", kNoKey, When::NoteSelected, &frmmain::mnuEdit1},
     {Menu::Notes, "mnuNewNote1", Cmd::AddNote, "新建记事本", kNoKey, When::GroupSelected, &frmmain::mnuNewNote1},
@@ -112,6 +142,8 @@ const ItemRow kItems[] = {
     {Menu::Groups, "mnuNew1", Cmd::AddGroup, "新建组", kNoKey, When::NotebookOpen, &frmmain::mnuNew1},
     {Menu::Groups, "mnuRename1", Cmd::RenameGroup, "重命名", kNoKey, When::GroupSelected, &frmmain::mnuRename1},
     {Menu::Groups, "mnuDelete1", Cmd::DeleteGroup, "删除", kNoKey, When::GroupSelected, &frmmain::mnuDelete1},
+    {Menu::Groups, "mnuPrintGroup1", Cmd::PrintGroup, "打印...", kNoKey, When::GroupSelected,
+     &frmmain::mnuPrintGroup1},
 
     {Menu::View, "mnuMyNotes", Cmd::ShowNotesBar, "我的记事本", kNoKey, When::Always, &frmmain::mnuMyNotes},
     {Menu::View, "mnuToolbar", Cmd::ShowToolbar, "工具栏", kNoKey, When::Always, &frmmain::mnuToolbar},

@@ -9,6 +9,7 @@
 class frmmain;
 class QAction;
 class QMenu;
+class QTreeWidgetItem;
 
 namespace commands {
 
@@ -35,14 +36,15 @@ enum class When {
 bool enabled(When when, const Facts &facts);
 
 // The menus items go into. Bar menus are on the menu bar; pop-ups live on a hidden bar.
-enum class Menu { File, Action, Notes, Groups, View, Layout, Tools, GroupPopup, NotePopup, Tray };
+enum class Menu { File, Import, Export, Action, Notes, Groups, View, Layout, Tools, GroupPopup, NotePopup, Tray };
 
 struct MenuDef
 {
     Menu menu;
     const char *name;
     const char *title;
-    std::optional<Menu> parent; // a submenu, added after its parent's own items
+    std::optional<Menu> parent; // a submenu
+    const char *before;         // a submenu's place: before this item of its parent; nullptr: last
     bool onBar;                 // else a pop-up
     QMenu *frmmain::*field;
 };
@@ -74,6 +76,11 @@ struct ItemRow
     QAction *frmmain::*field;
 };
 
+// The group node the commands act on: the last clicked node, unless it is the root or gone.
+QTreeWidgetItem *selectedGroupNode(const frmmain &w);
+// The 1-based list item the note commands act on, 0 when there is none.
+int selectedNoteIndex(const frmmain &w);
+
 // The group and note commands (frmmain_commands.cpp).
 void addGroup(frmmain &w);
 void renameGroup(frmmain &w);
@@ -82,6 +89,15 @@ void addNote(frmmain &w);
 void editNote(frmmain &w);
 void deleteNote(frmmain &w);
 void moveNote(frmmain &w);
+
+// Export, print and import (frmmain_exchange.cpp).
+void exportNote(frmmain &w);
+void exportGroup(frmmain &w);
+void exportNotebook(frmmain &w);
+void printNote(frmmain &w);
+void printGroup(frmmain &w);
+void importFiles(frmmain &w);
+void importFolder(frmmain &w);
 
 std::span<const MenuDef> menuDefs();
 std::span<const CommandRow> commandRows();

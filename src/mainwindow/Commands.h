@@ -30,4 +30,11 @@ enum class Cmd {
     DeletedNotes,
     RestoreFromBackup,
     FindNotes,
+    ExportNote,
+    ExportGroup,
+    ExportNotebook,
+    PrintNote,
+    PrintGroup,
+    ImportFiles,
+    ImportFolder,
 };

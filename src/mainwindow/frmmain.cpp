@@ -107,10 +107,13 @@ void frmmain::createCommands()
         m_commandActions.try_emplace(cmd, a);
         connect(a, &QAction::triggered, this, [this, cmd] { runCommand(cmd, true); });
     }
-    // A submenu comes after its parent's own items.
+    // A submenu goes before the item it names, else after its parent's own items.
     for (const MenuDef &d : menuDefs()) {
-        if (d.parent)
-            menus.at(*d.parent)->addMenu(menus.at(d.menu));
+        if (!d.parent)
+            continue;
+        QMenu *parentMenu = menus.at(*d.parent);
+        QAction *before = d.before ? parentMenu->findChild<QAction *>(QString::fromLatin1(d.before)) : nullptr;
+        parentMenu->insertMenu(before, menus.at(d.menu));
     }
 
     Toolbar1 = Tools::named<QToolBar>("Toolbar1", m_client);
@@ -207,4 +210,5 @@ void frmmain::createPanes()
 
     for (QLabel *l : {lblTitle, lblGroup, lblNoteTitle, lblItems})
         l->setAttribute(Qt::WA_TranslucentBackground);
+    acceptFileDrops();
 }

@@ -35,6 +35,9 @@ class QTimer;
 class BackupRunner;
 class NotebookWorker;
 class SearchBox;
+namespace exchange {
+struct ExportScope;
+}
 
 // The main window. One class in several files, one per concern:
 //   frmmain.cpp               controls, and the menus and toolbar built from the command table
@@ -49,6 +52,7 @@ class SearchBox;
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
 //   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
 //   frmmain_search.cpp        the search box, its results and the search index's build
+//   frmmain_exchange.cpp      export, print, import, files dropped on the tree or the list
 //
 // Controls and window state are public: other windows (options, move) and the tests read them,
 // as the form's design intends.
@@ -103,6 +107,13 @@ public:
     // Runs the box's query and shows its results, selecting noteId when it is among them (after a
     // note command, the note it acted on).
     void refreshResults(qint64 noteId);
+    // ---- export, print, import ----
+    // Asks where (the chooser's type picks the format), then exports with progress. title
+    // makes the offered name.
+    void exportScope(const exchange::ExportScope &scope, const QString &title);
+    void printScope(const exchange::ExportScope &scope);
+    // Imports files and folders into the group of the tree node, then lists that group.
+    void importInto(int nodeIndex, const QStringList &paths);
 
     // ---- layout ----
     void Form_Resize();
@@ -195,19 +206,23 @@ public:
     // ---- menus (object names as the fields) ----
     QMenu *mnuFile = nullptr;
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuBackup = nullptr, *mnuFromBackup = nullptr,
-            *mnuBlank1 = nullptr, *mnuExit = nullptr;
+            *mnuBlank10 = nullptr, *mnuPrint = nullptr, *mnuBlank1 = nullptr, *mnuExit = nullptr;
+    QMenu *mnuImport = nullptr;
+    QAction *mnuImportFiles = nullptr, *mnuImportFolder = nullptr;
+    QMenu *mnuExport = nullptr;
+    QAction *mnuExportNote = nullptr, *mnuExportGroup = nullptr, *mnuExportBook = nullptr;
     QMenu *mnuGroup = nullptr;
     QAction *mnuNewNote3 = nullptr, *mnuBlank5 = nullptr, *mnuNewGroup = nullptr, *mnuRename = nullptr,
-            *mnuDelete = nullptr;
+            *mnuDelete = nullptr, *mnuBlank11 = nullptr, *mnuExportGroup1 = nullptr, *mnuPrintGroup = nullptr;
     QMenu *mnuNote = nullptr;
     QAction *mnuEditNote = nullptr, *mnuNewNote = nullptr, *mnuDel = nullptr, *mnuBlank2 = nullptr,
-            *mnuMove = nullptr, *mnuHistory = nullptr;
+            *mnuMove = nullptr, *mnuHistory = nullptr, *mnuBlank12 = nullptr, *mnuExportNote1 = nullptr;
     QMenu *mnuAction = nullptr;
     QMenu *mnuNotes = nullptr;
     QAction *mnuEdit1 = nullptr, *mnuNewNote1 = nullptr, *mnuDelete2 = nullptr, *mnuBlank3 = nullptr,
             *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr, *mnuFind = nullptr;
     QMenu *mnuGroups = nullptr;
-    QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr;
+    QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr, *mnuPrintGroup1 = nullptr;
     QMenu *mnuView = nullptr;
     QAction *mnuMyNotes = nullptr, *mnuToolbar = nullptr, *mnuStatusbar = nullptr, *mnuNoteInfo = nullptr,
             *mnuBlank7 = nullptr;
@@ -289,6 +304,10 @@ private:
     void applyFontString(const QString &fontString, QWidget *control, bool isTree);
     // Runs long notebook work with its progress (cmd::runWithProgress), the window busy meanwhile.
     int runLongWork(const QString &label, const std::function<int()> &work);
+    // Runs work that shows its own progress, the window busy meanwhile.
+    void whileBusy(const std::function<void()> &work);
+    // Files dropped on the tree or the list are imported (frmmain_exchange.cpp).
+    void acceptFileDrops();
     bool refuseWhileBusy() const { return m_busy; }
     // Runs a command; an item chosen in a menu has already flipped its own tick.
     void runCommand(Cmd cmd, bool tickFlipped);

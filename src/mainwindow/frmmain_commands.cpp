@@ -21,7 +21,7 @@
 #include <QLabel>
 #include <QTreeWidgetItem>
 
-namespace {
+namespace commands {
 
 // The group node the commands act on: the last clicked node, unless it is the root or gone.
 QTreeWidgetItem *selectedGroupNode(const frmmain &w)
@@ -30,12 +30,6 @@ QTreeWidgetItem *selectedGroupNode(const frmmain &w)
     if (!node || GroupTree::keyOf(node) == keys::root())
         return nullptr;
     return node;
-}
-
-bool rootSelected(const frmmain &w)
-{
-    QTreeWidgetItem *node = w.tv1->node(w.CurrentNodeIndex);
-    return node && GroupTree::keyOf(node) == keys::root();
 }
 
 // The list item the note commands act on: the one shown selected, provided it is the note last
@@ -48,6 +42,16 @@ int selectedNoteIndex(const frmmain &w)
     if (keys::idOf(w.LstV->model()->item(index - 1).key) != w.CurrentNoteId)
         return 0;
     return index;
+}
+
+} // namespace commands
+
+namespace {
+
+bool rootSelected(const frmmain &w)
+{
+    QTreeWidgetItem *node = w.tv1->node(w.CurrentNodeIndex);
+    return node && GroupTree::keyOf(node) == keys::root();
 }
 
 void showError(frmmain &w, const QString &text)

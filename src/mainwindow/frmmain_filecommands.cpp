@@ -49,14 +49,22 @@ QString frmmain::fileFolder() const
     return QDir::homePath();
 }
 
+void frmmain::whileBusy(const std::function<void()> &work)
+{
+    // Progress dialogs and the print preview let events through; commands that arrive
+    // meanwhile (the tray's, the daily copy's timer) are refused until the work ends.
+    m_busy = true;
+    work();
+    m_busy = false;
+}
+
 int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
 {
     // The index's worker writes to the file that this work copies or rewrites: it stops first
     // and carries on afterwards.
     stopWorkers();
-    m_busy = true;
-    const int result = cmd::runWithProgress(this, label, work);
-    m_busy = false;
+    int result = 0;
+    whileBusy([&] { result = cmd::runWithProgress(this, label, work); });
     startIndexBuild();
     return result;
 }

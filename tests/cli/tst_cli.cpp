@@ -3,12 +3,16 @@
 #include "search/NoteText.h"
 #include "store/DBase.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestCli : public QObject
@@ -21,6 +25,10 @@ private Q_SLOTS:
     void commands();
     void password_data();
     void password();
+    void exportFiles_data();
+    void exportFiles();
+    void importFiles_data();
+    void importFiles();
 
 private:
     QTemporaryDir dir_;
@@ -125,6 +133,18 @@ void TestCli::commands_data()
     row("password: case matters", {"search", "{pw}", "牛奶", "--password-stdin"}, 1, none, true, QStringLiteral("密码 123 \n"));
     row("password: empty input", {"list", "{pw}", "--password-stdin"}, 1, none, true, QStringLiteral(""));
     row("password: no terminal to ask on", {"list", "{pw}"}, 1, none);
+    row("password: export", {"export", "{pw}", "--format", "txt", "--note", "2", "--out", "{new}", "--password-stdin"}, 0,
+        QStringLiteral("/购物.txt\n"), false, QStringLiteral("密码 123\n"));
+    row("nominal: help of export", {"export", "--help"}, 0, QStringLiteral("--format html|md|pdf|txt|rtf"), false);
+    row("nominal: help of import", {"import", "--help"}, 0, QStringLiteral("PATH GROUP-ID FILE..."), false);
+    row("usage: export, unknown format", {"export", "{nb}", "--format", "doc", "--out", "{new}"}, 2, none);
+    row("usage: export without a folder", {"export", "{nb}", "--format", "txt"}, 2, none);
+    row("usage: export of a note and a group", {"export", "{nb}", "--format", "txt", "--note", "1", "--group", "1",
+                                                "--out", "{new}"}, 2, none);
+    row("usage: export, note ID not a number", {"export", "{nb}", "--format", "txt", "--note", "x", "--out", "{new}"},
+        2, none);
+    row("usage: import, group ID not a number", {"import", "{nb}", "x", "{text}"}, 2, none);
+    row("usage: import without files", {"import", "{nb}", "1"}, 2, none);
 }
 
 void TestCli::commands()
@@ -221,6 +241,177 @@ void TestCli::password()
     CountingSink notes;
     db.LoadNotes(notes, -1);
     QCOMPARE(notes.count, 3);
+}
+
+namespace {
+
+QByteArray contentOf(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// Runs the program as a script on a server would: no terminal, no display, no Qt platform set.
+int runCli(const QStringList &args, QString *out, QString *err)
+{
+    QProcess p;
+    p.setChildProcessModifier([] { ::setsid(); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QB_CLI), args);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        return -1;
+    *out = QString::fromUtf8(p.readAllStandardOutput());
+    *err = QString::fromUtf8(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace
+
+void TestCli::exportFiles_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("existing"); // a file written into the folder first, "old"
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("files"); // every file in the folder afterwards
+    QTest::addColumn<QString>("text");      // what the first file holds (PDF: its extracted text)
+    auto row = [](const char *name, const QStringList &options, int status, const QStringList &files,
+                  const QString &text, const QString &existing = {}) {
+        QTest::newRow(name) << options << existing << status << files << text;
+    };
+    row("nominal: a note as HTML", {"--format", "html", "--note", "1"}, 0, {"会议.html"}, "明天开会 Debian");
+    row("nominal: a group as Markdown", {"--format", "md", "--group", "1"}, 0, {"工作/会议.md", "工作/牛奶账.md"},
+        "明天开会 Debian");
+    row("nominal: the notebook as text", {"--format", "txt"}, 0,
+        {"家/购物.txt", "工作/会议.txt", "工作/牛奶账.txt"}, "买菜 牛奶");
+    row("nominal: the notebook as PDF", {"--format", "pdf"}, 0, {"nb.pdf"}, "明天开会 Debian");
+    row("nominal: a note as RTF, byte for byte", {"--format", "rtf", "--note", "1"}, 0, {"会议.rtf"},
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 SimSun;}}\\f0 \\u26126?\\u22825?\\u24320?\\u20250? Debian}");
+    row("nominal: an existing file replaced", {"--format", "txt", "--note", "1", "--replace"}, 0, {"会议.txt"},
+        "明天开会 Debian", "会议.txt");
+    row("error: an existing file is kept", {"--format", "txt", "--note", "1"}, 1, {"会议.txt"}, "old", "会议.txt");
+    row("error: no such note", {"--format", "html", "--note", "99"}, 1, {}, {});
+    row("error: no such group", {"--format", "html", "--group", "99"}, 1, {}, {});
+}
+
+void TestCli::exportFiles()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, existing);
+    QFETCH(int, status);
+    QFETCH(QStringList, files);
+    QFETCH(QString, text);
+    const QString out = path(QStringLiteral("export-%1").arg(QTest::currentDataTag()));
+    if (!existing.isEmpty()) {
+        QVERIFY(QDir().mkpath(out));
+        QFile f(QDir(out).filePath(existing));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3);
+    }
+    QString stdOut, stdErr;
+    const bool pdf = options.contains(QStringLiteral("pdf"));
+    const int code = runCli(QStringList{QStringLiteral("export"), path(QStringLiteral("nb.qbf")), QStringLiteral("--out"), out}
+                                + options, &stdOut, &stdErr);
+    QVERIFY2(code == status, qPrintable(QStringLiteral("status %1: %2").arg(code).arg(stdErr)));
+    QCOMPARE(filesUnder(out), files);
+    if (files.isEmpty())
+        return;
+    const QString first = QDir(out).filePath(files.first());
+    if (status == 0) {
+        QVERIFY2(stdOut.contains(first + QLatin1Char('\n')), qPrintable(stdOut));
+        // Written as any new file of the user's, though it was written under a temporary name.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(first).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0666 & ~mask);
+    }
+    if (!pdf) {
+        QVERIFY2(QString::fromUtf8(contentOf(first)).contains(text), contentOf(first).constData());
+        return;
+    }
+    QVERIFY(contentOf(first).startsWith("%PDF-"));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is not installed (scripts/deps.sh installs it)");
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), first, QStringLiteral("-")});
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(QString::fromUtf8(p.readAllStandardOutput()).contains(text), qPrintable(stdErr));
+}
+
+void TestCli::importFiles_data()
+{
+    QTest::addColumn<QStringList>("args");   // after the notebook; {in} is the folder of inputs
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QStringList>("titles"); // group 2's titles afterwards, sorted
+    QTest::newRow("nominal: text, Markdown and RTF files")
+        << QStringList{"2", "{in}/甲.txt", "{in}/乙.md", "{in}/丙.rtf"} << 0 << "已导入 3 个文件\n"
+        << QStringList{"丙", "乙", "甲", "购物"};
+    QTest::newRow("nominal: a folder") << QStringList{"2", "{in}/文件夹"} << 0 << "已导入 1 个文件\n"
+                                       << QStringList{"丁", "购物"};
+    QTest::newRow("error: a file that is not text among good ones")
+        << QStringList{"2", "{in}/甲.txt", "{in}/坏.txt"} << 1 << "已导入 1 个文件\n" << QStringList{"甲", "购物"};
+    QTest::newRow("error: no such group") << QStringList{"99", "{in}/甲.txt"} << 1 << "" << QStringList{"购物"};
+}
+
+void TestCli::importFiles()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, printed);
+    QFETCH(QStringList, titles);
+    const QString in = path(QStringLiteral("inputs"));
+    const QList<QPair<QString, QByteArray>> inputs{
+        {QStringLiteral("甲.txt"), QByteArray("\xEF\xBB\xBF") + QStringLiteral("第一行\n第二行").toUtf8()},
+        {QStringLiteral("乙.md"), QStringLiteral("# 标题\n\n- 一\n- 二\n").toUtf8()},
+        {QStringLiteral("丙.rtf"), QByteArray("{\\rtf1\\ansi \\u20013?\\u25991?}")},
+        {QStringLiteral("坏.txt"), QByteArray("\x00\x01\x02\x00PK", 6)},
+        {QStringLiteral("文件夹/丁.html"), QStringLiteral("<p>网页</p>").toUtf8()},
+        {QStringLiteral("文件夹/说明.pdf"), QByteArray("%PDF-1.4")},
+    };
+    for (const auto &[name, bytes] : inputs) {
+        QVERIFY(QDir().mkpath(QFileInfo(QDir(in).filePath(name)).path()));
+        QFile f(QDir(in).filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    const QString book = path(QStringLiteral("import-%1.qbf").arg(QTest::currentDataTag()));
+    QVERIFY(QFile::copy(path(QStringLiteral("nb.qbf")), book));
+    for (QString &a : args)
+        a.replace(QLatin1String("{in}"), in);
+    QString out, err;
+    const int code = runCli(QStringList{QStringLiteral("import"), book} + args, &out, &err);
+    QVERIFY2(code == status, qPrintable(QStringLiteral("status %1: %2").arg(code).arg(err)));
+    QCOMPARE(out, printed);
+    // Each file left out is named on its own line.
+    QCOMPARE(err.count(QLatin1Char('\n')), status == 0 ? 0 : 1);
+
+    DBase db;
+    db.DatabasePath = book;
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    class Titles : public NoteSink
+    {
+    public:
+        QStringList all;
+        void clear() override { all.clear(); }
+        void addItem(const NoteItem &item) override { all << item.text; }
+    } group;
+    db.LoadNotes(group, 2);
+    group.all.sort();
+    QCOMPARE(group.all, titles);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -38,6 +38,7 @@ public:
 
     QQueue<int> msgAnswers;
     QQueue<QString> openAnswers;
+    QQueue<QStringList> openManyAnswers;
     QQueue<QString> saveAnswers;
     QQueue<std::optional<QColor>> colorAnswers;
     QQueue<std::optional<QFont>> fontAnswers;
@@ -56,6 +57,14 @@ public:
         fileFilters.append(filter);
         fileFolders.append(folder);
         return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+    }
+    QStringList openFileNames(QWidget *, const QString &caption, const QString &filter,
+                              const QString &folder) override
+    {
+        fileCaptions.append(caption);
+        fileFilters.append(filter);
+        fileFolders.append(folder);
+        return openManyAnswers.isEmpty() ? QStringList() : openManyAnswers.dequeue();
     }
     QString folderName(QWidget *, const QString &caption, const QString &folder) override
     {

@@ -54,11 +54,14 @@ void tst_CommandTable::menus_data()
 
     QTest::newRow("nominal: File") << "mnuFile"
         << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuBackup 另备份为...; "
-           "mnuFromBackup 从自动备份恢复...; mnuBlank1 -; mnuExit 退出";
+           "mnuFromBackup 从自动备份恢复...; mnuBlank10 -; "
+           "mnuImport 导入 {mnuImportFiles 文件...; mnuImportFolder 文件夹...}; "
+           "mnuExport 导出 {mnuExportNote 当前记事...; mnuExportGroup 当前组...; mnuExportBook 整个记事本...}; "
+           "mnuPrint 打印... Ctrl+P; mnuBlank1 -; mnuExit 退出";
     QTest::newRow("nominal: Action") << "mnuAction"
         << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动; "
            "mnuHistory1 历史版本; mnuDeleted 最近删除; mnuFind 搜索记事 Ctrl+F}; "
-           "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除}";
+           "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除; mnuPrintGroup1 打印...}";
     QTest::newRow("nominal: View") << "mnuView"
         << "mnuMyNotes 我的记事本 tick; mnuToolbar 工具栏 tick; mnuStatusbar 状态栏 tick; mnuNoteInfo 记事本信息 tick; "
            "mnuBlank7 -; mnuLayout 排列 {mnuReport 详细信息; mnuIcons 图标}";
@@ -66,10 +69,11 @@ void tst_CommandTable::menus_data()
         << "mnuPws 设置数据库密码; mnuCompact 修复数据库; mnuBlank8 -; mnuOptions 设置; mnuBlank9 -; "
            "mnuForum Quillbook 综合论坛";
     QTest::newRow("nominal: group pop-up") << "mnuGroup"
-        << "mnuNewNote3 新建记事本; mnuBlank5 -; mnuNewGroup 新建组; mnuRename 重命名 F2; mnuDelete 删除 Del";
+        << "mnuNewNote3 新建记事本; mnuBlank5 -; mnuNewGroup 新建组; mnuRename 重命名 F2; mnuDelete 删除 Del; "
+           "mnuBlank11 -; mnuExportGroup1 导出...; mnuPrintGroup 打印...";
     QTest::newRow("nominal: note pop-up") << "mnuNote"
         << "mnuEditNote 编辑 Ctrl+O; mnuNewNote 新建记事本; mnuDel 删除 Ctrl+D; mnuBlank2 -; mnuMove 移动; "
-           "mnuHistory 历史版本";
+           "mnuHistory 历史版本; mnuBlank12 -; mnuExportNote1 导出...";
     QTest::newRow("nominal: tray pop-up") << "mnuTray" << "mnuRestore 显示窗口; mnuBlank4 -; mnuExit1 退出";
 }
 
@@ -113,7 +117,7 @@ void tst_CommandTable::toolbar()
     for (QAction *a : commandButtons)
         QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
     // Every command can be reached; one with a button is reached through it.
-    for (int c = 0; c <= int(Cmd::RestoreWindow); ++c)
+    for (int c = 0; c <= int(Cmd::ImportFolder); ++c)
         QVERIFY2(w.action(Cmd(c)), qPrintable(QString::number(c)));
     QCOMPARE(w.action(Cmd::EditNote)->objectName(), QStringLiteral("EDIT_NOTE"));
     QCOMPARE(w.action(Cmd::MoveNote)->objectName(), QStringLiteral("mnuMove"));

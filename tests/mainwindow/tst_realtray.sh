@@ -16,7 +16,10 @@ work="$(mktemp -d)"
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+# A runtime folder of its own: the instance lock lives there, and another Quillbook running on
+# this machine must not make this one stop at "already open".
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$XDG_CONFIG_HOME/Quillbook"
 printf '[Config]\nMinToTray=1\n' > "$XDG_CONFIG_HOME/Quillbook/Quillbook.ini"
 

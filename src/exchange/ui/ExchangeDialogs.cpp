@@ -17,6 +17,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("提示");
 
+// Shown over the window, which takes no input meanwhile, once the work has taken half a second.
+void prepare(QProgressDialog &dialog)
+{
+    dialog.setWindowTitle(kTitle);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(500);
+}
+
 // A progress callback driving dialog; false once the user pressed 取消.
 std::function<bool(qint64, qint64)> progressOf(QProgressDialog &dialog)
 {
@@ -35,6 +43,14 @@ QString exportFilter()
     return QStringLiteral("网页(*.html);;Markdown(*.md);;PDF(*.pdf);;纯文本(*.txt);;RTF(*.rtf)");
 }
 
+QString importFilter()
+{
+    QStringList patterns;
+    for (const QString &ext : importedExtensions())
+        patterns << QStringLiteral("*.") + ext;
+    return QStringLiteral("文本、RTF、网页和 Markdown(%1);;所有文件(*)").arg(patterns.join(QLatin1Char(' ')));
+}
+
 bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
                        const QString &target)
 {
@@ -45,9 +61,7 @@ bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const Exp
         return false;
     }
     QProgressDialog progress(QStringLiteral("正在导出..."), QStringLiteral("取消"), 0, 1, parent);
-    progress.setWindowTitle(kTitle);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    prepare(progress);
     ExportHooks hooks;
     hooks.progress = progressOf(progress);
     hooks.overwrite = [&](const QString &path) {
@@ -68,9 +82,7 @@ bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const Exp
 int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 groupId, const QStringList &paths)
 {
     QProgressDialog progress(QStringLiteral("正在导入..."), QStringLiteral("取消"), 0, 1, parent);
-    progress.setWindowTitle(kTitle);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    prepare(progress);
     const ImportResult result = importFiles(db, groupId, paths, progressOf(progress));
     progress.reset();
     if (!result.ok && !result.cancelled)
@@ -85,8 +97,13 @@ void printPreview(QWidget *parent, Prompter &prompter, DBase &db, const ExportSc
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, parent);
     QString error;
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&](QPrinter *target) { printNotes(db, scope, target, &error); });
+    // A group of many notes takes a while to lay out; the preview asks again after each change
+    // of the page setup.
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *target) {
+        QProgressDialog progress(QStringLiteral("正在准备打印..."), QStringLiteral("取消"), 0, 1, &preview);
+        prepare(progress);
+        printNotes(db, scope, target, &error, progressOf(progress));
+    });
     prompter.exec(&preview);
     if (!error.isEmpty())
         prompter.msgBox(parent, QStringLiteral("打印失败：%1").arg(error), Prompter::Exclamation, kTitle);

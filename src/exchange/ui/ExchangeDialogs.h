@@ -13,6 +13,9 @@ namespace exchange {
 // The file chooser's filter for export; the chosen name's extension picks the format.
 QString exportFilter();
 
+// The file chooser's filter for import: the files a folder import would take, or any file.
+QString importFilter();
+
 // Exports the scope with a progress dialog that can cancel, asking before an existing file is
 // replaced, and tells the user when it failed. target is what the user chose in the save
 // dialog: the export goes into a folder of that name (its extension, which names the format,

@@ -1,0 +1,145 @@
+// Export, print and import of notes, and files dropped on the group tree or the note list.
+#include "mainwindow/frmmain.h"
+
+#include "app/AppState.h"
+#include "app/Prompter.h"
+#include "exchange/SafeFileName.h"
+#include "exchange/ui/ExchangeDialogs.h"
+#include "mainwindow/CommandSupport.h"
+#include "mainwindow/CommandTable.h"
+#include "mainwindow/FileDrop.h"
+#include "mainwindow/GroupTree.h"
+#include "mainwindow/NodeKeys.h"
+#include "mainwindow/NoteListView.h"
+#include "store/DBase.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
+#include <QListView>
+#include <QTreeView>
+#include <QTreeWidgetItem>
+
+namespace {
+
+const QString kImportTitle = QStringLiteral("导入到当前组");
+
+// The tree node of the group the commands act on; 0 when none is selected.
+int groupNodeIndex(const frmmain &w)
+{
+    return commands::selectedGroupNode(w) ? w.CurrentNodeIndex : 0;
+}
+
+} // namespace
+
+void frmmain::exportScope(const exchange::ExportScope &scope, const QString &title)
+{
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
+        return;
+    // The chooser offers the title as a web page; picking another type changes the extension,
+    // and the extension picks the format.
+    const QString offered = QDir(fileFolder()).filePath(exchange::safeFileName(title) + QStringLiteral(".html"));
+    const QString target = m_prompter.saveFileName(this, QStringLiteral("导出"), exchange::exportFilter(), offered);
+    if (target.isEmpty())
+        return;
+    bool written = false;
+    whileBusy([&] { written = exchange::exportWithDialogs(this, m_prompter, m_db, scope, target); });
+    if (written) {
+        const QFileInfo chosen(target);
+        m_prompter.msgBox(this,
+                          QStringLiteral("已导出到 ")
+                              + QDir::toNativeSeparators(chosen.dir().filePath(chosen.completeBaseName())),
+                          Prompter::Information, cmd::notice());
+    }
+}
+
+void frmmain::printScope(const exchange::ExportScope &scope)
+{
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
+        return;
+    whileBusy([&] { exchange::printPreview(this, m_prompter, m_db, scope); });
+}
+
+void frmmain::importInto(int nodeIndex, const QStringList &paths)
+{
+    QTreeWidgetItem *node = tv1->node(nodeIndex);
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || !node || GroupTree::keyOf(node) == keys::root()
+        || paths.isEmpty())
+        return;
+    const qint64 groupId = keys::idOf(GroupTree::keyOf(node));
+    int added = 0;
+    whileBusy([&] { added = exchange::importWithDialogs(this, m_prompter, m_db, groupId, paths); });
+    if (added == 0)
+        return;
+    // The group's list, with the last new note shown.
+    const qint64 last = m_db.LastInsertedId();
+    SelectNode(nodeIndex);
+    SelectNote(last);
+}
+
+void frmmain::acceptFileDrops()
+{
+    const auto importDropped = [this](int node, const QStringList &paths) { importInto(node, paths); };
+    // On the list: into the group it shows.
+    const auto listTarget = [this](const QPoint &) { return busy() ? 0 : groupNodeIndex(*this); };
+    FileDrop::install(LstV->reportView()->viewport(), listTarget, importDropped);
+    FileDrop::install(LstV->iconView()->viewport(), listTarget, importDropped);
+    // On the tree: into the group under the pointer.
+    FileDrop::install(tv1->viewport(), [this](const QPoint &pos) {
+        const int index = tv1->indexOf(tv1->itemAt(pos));
+        if (busy() || !m_db.DatabaseIsOpen || index == 0 || GroupTree::keyOf(tv1->node(index)) == keys::root())
+            return 0;
+        return index;
+    }, importDropped);
+}
+
+namespace commands {
+
+void exportNote(frmmain &w)
+{
+    if (selectedNoteIndex(w) != 0)
+        w.exportScope({exchange::ExportScope::Note, w.CurrentNoteId}, w.state().note.NoteTitle);
+}
+
+void exportGroup(frmmain &w)
+{
+    if (QTreeWidgetItem *node = selectedGroupNode(w))
+        w.exportScope({exchange::ExportScope::Group, w.CurrentGroupId}, node->text(0));
+}
+
+void exportNotebook(frmmain &w)
+{
+    w.exportScope({exchange::ExportScope::Notebook, 0}, QFileInfo(w.db().DatabasePath).completeBaseName());
+}
+
+void printNote(frmmain &w)
+{
+    if (selectedNoteIndex(w) != 0)
+        w.printScope({exchange::ExportScope::Note, w.CurrentNoteId});
+}
+
+void printGroup(frmmain &w)
+{
+    if (selectedGroupNode(w))
+        w.printScope({exchange::ExportScope::Group, w.CurrentGroupId});
+}
+
+void importFiles(frmmain &w)
+{
+    const int node = groupNodeIndex(w);
+    if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
+        return;
+    w.importInto(node, w.prompter().openFileNames(&w, kImportTitle, exchange::importFilter(), w.fileFolder()));
+}
+
+void importFolder(frmmain &w)
+{
+    const int node = groupNodeIndex(w);
+    if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
+        return;
+    const QString folder = w.prompter().folderName(&w, kImportTitle, w.fileFolder());
+    if (!folder.isEmpty())
+        w.importInto(node, {folder});
+}
+
+} // namespace commands

@@ -1,0 +1,276 @@
+// Export, print and import from the window: the menu items' enabled states, the commands reaching
+// the files, and files dropped from a file manager on the note list and the group tree.
+#include "CommandTesting.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QTreeView>
+#include <QUrl>
+#include <QtTest>
+
+using namespace CommandTesting;
+
+class tst_Exchange : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void enabledStates_data();
+    void enabledStates();
+    void exportAndPrint_data();
+    void exportAndPrint();
+    void importCommands_data();
+    void importCommands();
+    void drops_data();
+    void drops();
+};
+
+namespace {
+
+// Writes files under folder; returns their paths.
+QStringList writeFiles(const QString &folder, const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        const QString file = QDir(folder).filePath(name);
+        QDir().mkpath(QFileInfo(file).path());
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly))
+            f.write((QStringLiteral("正文 ") + name).toUtf8());
+        paths << file;
+    }
+    return paths;
+}
+
+// The node index of a group of the sample notebook by name; 1 is the root.
+int nodeOf(const frmmain &w, const QString &name)
+{
+    for (int i = 1; i <= w.tv1->nodeCount(); ++i) {
+        if (w.tv1->node(i)->text(0) == name)
+            return i;
+    }
+    return 0;
+}
+
+// The sample notebook shown, the group selected; nullptr when the window never showed.
+frmmain *showGroup(MainWindowHarness &h, const QString &group)
+{
+    if (!h.showOnSample(QStringLiteral("nb.qbf")).isEmpty())
+        return nullptr;
+    h.window->SelectNode(nodeOf(*h.window, group));
+    return h.window.get();
+}
+
+QString fileText(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace
+
+void tst_Exchange::enabledStates_data()
+{
+    QTest::addColumn<QString>("select"); // "" no notebook, "root", a group name, "group+note"
+    QTest::addColumn<QString>("enabled"); // the enabled items among the exchange items
+    QTest::newRow("nominal: no notebook") << "" << "";
+    QTest::newRow("nominal: the root") << "root" << "mnuExportBook";
+    QTest::newRow("nominal: a group") << "工作"
+        << "mnuImportFiles mnuImportFolder mnuExportGroup mnuExportBook mnuExportGroup1 mnuPrintGroup mnuPrintGroup1";
+    QTest::newRow("nominal: a note") << "group+note"
+        << "mnuPrint mnuImportFiles mnuImportFolder mnuExportNote mnuExportGroup mnuExportBook mnuExportGroup1 "
+           "mnuPrintGroup mnuExportNote1 mnuPrintGroup1";
+}
+
+void tst_Exchange::enabledStates()
+{
+    QFETCH(QString, select);
+    QFETCH(QString, enabled);
+    MainWindowHarness h;
+    if (select.isEmpty()) {
+        h.start({h.path(QStringLiteral("missing.qbf"))});
+    } else {
+        QCOMPARE(h.showOnSample(QStringLiteral("nb.qbf")), QString());
+        h.window->SelectNode(select == QLatin1String("root") ? 1 : nodeOf(*h.window, QStringLiteral("工作")));
+        if (select == QLatin1String("group+note"))
+            h.window->SelectItem(1);
+    }
+    const frmmain &w = *h.window;
+    QStringList on;
+    for (QAction *a : {w.mnuPrint, w.mnuImportFiles, w.mnuImportFolder, w.mnuExportNote, w.mnuExportGroup,
+                       w.mnuExportBook, w.mnuExportGroup1, w.mnuPrintGroup, w.mnuExportNote1, w.mnuPrintGroup1}) {
+        if (a->isEnabled())
+            on << a->objectName();
+    }
+    QCOMPARE(on.join(QLatin1Char(' ')), enabled);
+}
+
+void tst_Exchange::exportAndPrint_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("chosen");   // the name given to the save chooser ("" = none shown)
+    QTest::addColumn<QStringList>("files"); // written, under the folder named after the chosen file
+    QTest::addColumn<QString>("text");     // what the first of them holds
+    QTest::addColumn<QString>("dialog");   // the dialog shown through the seam
+    QTest::newRow("nominal: the note as Markdown") << int(Cmd::ExportNote) << "导出/会议.md"
+        << QStringList{"会议记录.md"} << "周一开会" << "";
+    QTest::newRow("nominal: the group as text") << int(Cmd::ExportGroup) << "导出/工作组.txt"
+        << QStringList{"工作/Budget.txt", "工作/alpha plan.txt", "工作/会议记录.txt"} << "plain body text" << "";
+    QTest::newRow("nominal: the notebook as HTML") << int(Cmd::ExportNotebook) << "全部.html"
+        << QStringList{"index.html", "工作/Budget.html", "工作/alpha plan.html", "工作/会议记录.html",
+                       "生活/购物清单.html"}
+        << "购物清单" << "";
+    QTest::newRow("nominal: print the note") << int(Cmd::PrintNote) << "" << QStringList{} << "" << "QPrintPreviewDialog";
+    QTest::newRow("nominal: print the group") << int(Cmd::PrintGroup) << "" << QStringList{} << ""
+                                              << "QPrintPreviewDialog";
+}
+
+void tst_Exchange::exportAndPrint()
+{
+    QFETCH(int, command);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, files);
+    QFETCH(QString, text);
+    QFETCH(QString, dialog);
+    MainWindowHarness h;
+    frmmain *shown = showGroup(h, QStringLiteral("工作"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
+    w.SelectItem(1);
+    QCOMPARE(w.state().note.NoteTitle, QStringLiteral("会议记录"));
+    if (!chosen.isEmpty())
+        h.prompter.saveAnswers.enqueue(h.path(chosen));
+    w.run(Cmd(command));
+    QCOMPARE(h.prompter.dialogClasses, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+    QVERIFY(!w.busy());
+    if (chosen.isEmpty())
+        return;
+    // The chooser offered the title as a web page in the notebook's folder.
+    QVERIFY2(h.prompter.fileFolders.value(0).endsWith(QLatin1String(".html")), qPrintable(h.prompter.fileFolders.value(0)));
+    const QFileInfo target(h.path(chosen));
+    const QString folder = target.dir().filePath(target.completeBaseName());
+    QStringList written;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        written << QDir(folder).relativeFilePath(it.next());
+    written.sort();
+    QCOMPARE(written, files);
+    QVERIFY2(fileText(QDir(folder).filePath(files.first())).contains(text), qPrintable(files.first()));
+    QCOMPARE(h.prompter.messageTexts(), QStringList{QStringLiteral("已导出到 ") + folder});
+}
+
+void tst_Exchange::importCommands_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QStringList>("inputs"); // files written under the input folder
+    QTest::addColumn<QStringList>("expected"); // the list afterwards
+    QTest::addColumn<int>("messages");
+    QTest::newRow("nominal: two files") << int(Cmd::ImportFiles) << QStringList{"甲.txt", "乙.md"}
+                                        << QStringList{"购物清单", "甲", "乙"} << 0;
+    QTest::newRow("nominal: a folder and its sub-folders") << int(Cmd::ImportFolder)
+        << QStringList{"丙.txt", "子/丁.html", "子/图.png"} << QStringList{"购物清单", "丙", "丁"} << 0;
+    QTest::newRow("robustness: a missing file among good ones") << int(Cmd::ImportFiles)
+        << QStringList{"甲.txt"} << QStringList{"购物清单", "甲"} << 1;
+    QTest::newRow("robustness: chooser cancelled") << int(Cmd::ImportFiles) << QStringList{}
+                                                   << QStringList{"购物清单"} << 0;
+}
+
+void tst_Exchange::importCommands()
+{
+    QFETCH(int, command);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, expected);
+    QFETCH(int, messages);
+    MainWindowHarness h;
+    frmmain *shown = showGroup(h, QStringLiteral("生活"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
+    const QString in = h.path(QStringLiteral("输入"));
+    QStringList paths = writeFiles(in, inputs);
+    if (messages > 0)
+        paths << h.path(QStringLiteral("不存在.txt"));
+    if (Cmd(command) == Cmd::ImportFolder)
+        h.prompter.openAnswers.enqueue(in);
+    else if (!paths.isEmpty())
+        h.prompter.openManyAnswers.enqueue(paths);
+    w.run(Cmd(command));
+    QCOMPARE(titles(w), expected);
+    QCOMPARE(h.prompter.messages.size(), messages);
+    // The last new note is the one shown.
+    if (expected.size() > 1)
+        QCOMPARE(w.state().note.NoteTitle, expected.last());
+    // Stored, not only listed.
+    w.SelectNode(w.CurrentNodeIndex);
+    QCOMPARE(titles(w), expected);
+}
+
+void tst_Exchange::drops_data()
+{
+    QTest::addColumn<QString>("on");       // "list", or the tree node's text
+    QTest::addColumn<bool>("fileUrls");    // else a web address
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("group");    // the group shown afterwards
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("nominal: on the list") << "list" << true << true << "工作"
+        << QStringList{"会议记录", "Budget", "alpha plan", "乙", "甲"};
+    QTest::newRow("nominal: on another group in the tree") << "生活" << true << true << "生活"
+        << QStringList{"购物清单", "乙", "甲"};
+    QTest::newRow("nominal: on an empty group") << "空组" << true << true << "空组" << QStringList{"乙", "甲"};
+    QTest::newRow("robustness: on the root") << "M_TOP" << true << false << "工作"
+        << QStringList{"会议记录", "Budget", "alpha plan"};
+    QTest::newRow("robustness: not files") << "list" << false << false << "工作"
+        << QStringList{"会议记录", "Budget", "alpha plan"};
+}
+
+void tst_Exchange::drops()
+{
+    QFETCH(QString, on);
+    QFETCH(bool, fileUrls);
+    QFETCH(bool, accepted);
+    QFETCH(QString, group);
+    QFETCH(QStringList, expected);
+    MainWindowHarness h;
+    frmmain *shown = showGroup(h, QStringLiteral("工作"));
+    QVERIFY(shown);
+    frmmain &w = *shown;
+    // A folder dropped brings its files, sub-folders too, in the order of their paths.
+    const QString in = h.path(QStringLiteral("拖入"));
+    writeFiles(in, {QStringLiteral("甲.txt"), QStringLiteral("子/乙.txt")});
+    QMimeData mime;
+    if (fileUrls)
+        mime.setUrls({QUrl::fromLocalFile(in)});
+    else
+        mime.setUrls({QUrl(QStringLiteral("https://example.org/甲.txt"))});
+
+    QWidget *target = nullptr;
+    QPoint pos;
+    if (on == QLatin1String("list")) {
+        target = w.LstV->reportView()->viewport();
+        pos = target->rect().center();
+    } else {
+        target = w.tv1->viewport();
+        const int node = on == QLatin1String("M_TOP") ? 1 : nodeOf(w, on);
+        pos = w.tv1->visualItemRect(w.tv1->node(node)).center();
+    }
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QCOMPARE(enter.isAccepted(), fileUrls);
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QCOMPARE(move.isAccepted(), accepted);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    QCOMPARE(drop.isAccepted(), accepted);
+    // The files are read once the drop event is over.
+    if (accepted)
+        QTRY_COMPARE(w.lblGroup->text(), group);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.lblGroup->text(), group);
+    QCOMPARE(titles(w), expected);
+}
+
+QTEST_MAIN(tst_Exchange)
+#include "tst_exchange.moc"
