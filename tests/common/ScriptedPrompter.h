@@ -23,6 +23,7 @@ public:
         QString text;
         int style = 0;
         QString title;
+        QString parentClass; // the class of the window it was shown over ("" = none)
     };
 
     // What exec() should do with the dialog: fill it in, click its buttons, and return the result.
@@ -45,9 +46,9 @@ public:
     QQueue<DialogScript> dialogScripts;
     bool openUrlResult = true;
 
-    int msgBox(QWidget *, const QString &text, int style, const QString &title) override
+    int msgBox(QWidget *parent, const QString &text, int style, const QString &title) override
     {
-        messages.append({text, style, title});
+        messages.append({text, style, title, parent ? QString::fromLatin1(parent->metaObject()->className()) : QString()});
         return msgAnswers.isEmpty() ? Ok : msgAnswers.dequeue();
     }
     QString openFileName(QWidget *, const QString &caption, const QString &filter,

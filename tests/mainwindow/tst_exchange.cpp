@@ -23,6 +23,7 @@ private Q_SLOTS:
     void enabledStates();
     void exportAndPrint_data();
     void exportAndPrint();
+    void existingFileIsAskedAbove();
     void importCommands_data();
     void importCommands();
     void drops_data();
@@ -160,6 +161,24 @@ void tst_Exchange::exportAndPrint()
     QCOMPARE(written, files);
     QVERIFY2(fileText(QDir(folder).filePath(files.first())).contains(text), qPrintable(files.first()));
     QCOMPARE(h.prompter.messageTexts(), QStringList{QStringLiteral("已导出到 ") + folder});
+}
+
+void tst_Exchange::existingFileIsAskedAbove()
+{
+    MainWindowHarness h;
+    frmmain *shown = showGroup(h, QStringLiteral("工作"));
+    QVERIFY(shown);
+    shown->SelectItem(1);
+    const QString kept = writeFiles(h.path(QStringLiteral("会议")), {QStringLiteral("会议记录.txt")}).first();
+    h.prompter.saveAnswers.enqueue(h.path(QStringLiteral("会议.txt")));
+    h.prompter.msgAnswers.enqueue(Prompter::No);
+    shown->run(Cmd::ExportNote);
+    // Over the progress dialog, which would otherwise cover the question and take its clicks;
+    // Enter keeps the file.
+    QCOMPARE(h.prompter.messages.size(), 2);
+    QCOMPARE(h.prompter.messages.first().style, int(Prompter::QuestionDefaultNo));
+    QCOMPARE(h.prompter.messages.first().parentClass, QStringLiteral("QProgressDialog"));
+    QCOMPARE(fileText(kept), QStringLiteral("正文 会议记录.txt"));
 }
 
 void tst_Exchange::importCommands_data()

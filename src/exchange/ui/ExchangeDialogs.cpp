@@ -65,8 +65,12 @@ bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const Exp
     ExportHooks hooks;
     hooks.progress = progressOf(progress);
     hooks.overwrite = [&](const QString &path) {
-        const int answer = prompter.msgBox(
-            parent, QStringLiteral("%1 已存在，要替换吗？").arg(QDir::toNativeSeparators(path)), Prompter::Question, kTitle);
+        // Asked over the progress dialog: shown later by its own timer, it would cover the
+        // question and, being modal, take its clicks.
+        progress.show();
+        const int answer = prompter.msgBox(&progress,
+                                           QStringLiteral("%1 已存在，要替换吗？").arg(QDir::toNativeSeparators(path)),
+                                           Prompter::QuestionDefaultNo, kTitle);
         return answer == Prompter::Yes ? Overwrite::Replace : Overwrite::Skip;
     };
     const QString folder = chosen.dir().filePath(chosen.completeBaseName());
