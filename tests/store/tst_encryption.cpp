@@ -203,6 +203,15 @@ void TestEncryption::roundTrips()
     }
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no copies left over
 
+    // A store of this process that never asked for the password (the window's index worker)
+    // opens it while the first one holds its key.
+    DBase worker;
+    worker.DatabasePath = file;
+    worker.OpenDatabase();
+    QVERIFY2(worker.DatabaseIsOpen, qPrintable(worker.lastError()));
+    QCOMPARE(listing(worker), seen);
+    worker.CloseDatabase();
+
     // Another store opens it with the last password only.
     DBase other;
     other.DatabasePath = file;
