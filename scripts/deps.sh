@@ -8,7 +8,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools
   libsqlite3-dev libsqlitecpp-dev
-  libicu-dev libsodium-dev
+  libicu-dev libsodium-dev libopencc-dev
   mdbtools-dev libglib2.0-dev
   fonts-noto-cjk xvfb xauth
   scdoc

@@ -138,6 +138,7 @@ int search(const Args &args)
 {
     SearchOptions options;
     options.limit = 0;
+    options.traditionalSimplified = args.flag(QStringLiteral("variants"));
     if (args.values.contains(QStringLiteral("group"))
         && !number(args.value(QStringLiteral("group")), QStringLiteral("--group"), &options.groupId))
         return Usage;
@@ -216,10 +217,12 @@ const std::vector<Command> &commands()
         {"show", "PATH NOTE-ID [--format text|rtf|html] [--password-stdin]",
          "输出记事正文: text 为预览所见的文字 (默认), rtf 为保存的原文, html 为转换后的网页。", 2, 2,
          {QStringLiteral("format")}, PasswordOption, show},
-        {"search", "PATH QUERY... [--group GROUP-ID] [--limit N] [--password-stdin]",
+        {"search", "PATH QUERY... [--group GROUP-ID] [--limit N] [--variants] [--password-stdin]",
          "搜索记事, 按相关度输出, 格式同 list。空格分隔的词都须出现; 双引号内的空格保留。\n"
-         "英文字母不分大小写, 全角与半角相同。没有结果时不输出, 退出码为 0。",
-         2, -1, {QStringLiteral("group"), QStringLiteral("limit")}, PasswordOption, search},
+         "英文字母不分大小写, 全角与半角相同; --variants 时繁体字与简体字互相找到。\n"
+         "没有结果时不输出, 退出码为 0。",
+         2, -1, {QStringLiteral("group"), QStringLiteral("limit")},
+         {QStringLiteral("variants"), QStringLiteral("password-stdin")}, search},
         {"password", "PATH [--password-stdin]",
          "设置、修改或取消访问密码: 先输入旧密码 (有的话), 再输入两次新密码; 新密码为空则取消密码。\n"
          "有密码的记事本在磁盘上是加密的。--password-stdin 时每行一个。",

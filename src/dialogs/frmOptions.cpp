@@ -68,6 +68,7 @@ frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
     chkExit->setChecked(m_settings.gQuickExit != 0);
     chkMaxSize->setChecked(m_settings.gMaxsized != 0);
     chkTray->setChecked(m_settings.gMinToTray != 0);
+    chkVariants->setChecked(m_settings.gSearchVariants != 0);
 
     // Selecting the saved skin goes through the normal skin handling, so the main window shows
     // the saved skin while the dialog is open.
@@ -96,7 +97,7 @@ frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
 
 void frmOptions::buildControls()
 {
-    // First frame: start-up notebook, skin and the three switches.
+    // First frame: start-up notebook, skin and the four switches.
     QFrame *frame1 = named<QFrame>("Frame1", this);
     frame1->setFrameShape(QFrame::StyledPanel);
     lblDatabase = named<QLabel>("lblDatabase", frame1, QStringLiteral("数据库文件路径"));
@@ -110,6 +111,8 @@ void frmOptions::buildControls()
     chkTray = named<QCheckBox>("chkTray", frame1, QStringLiteral("最小化到系统托盘"));
     chkMaxSize = named<QCheckBox>("chkMaxSize", frame1, QStringLiteral("打开程序最大化"));
     chkExit = named<QCheckBox>("chkExit", frame1, QStringLiteral("关闭程序使用ESC快捷键"));
+    chkVariants = named<QCheckBox>("chkVariants", frame1, QStringLiteral("繁简通用"));
+    chkVariants->setToolTip(QStringLiteral("搜索时繁体字与简体字互相找到"));
 
     auto *grid1 = new QGridLayout(frame1);
     grid1->addWidget(lblDatabase, 0, 0, 1, 2);
@@ -123,6 +126,7 @@ void frmOptions::buildControls()
     grid1->addWidget(chkTray, 3, 0, 1, 2);
     grid1->addWidget(chkMaxSize, 4, 0, 1, 2);
     grid1->addWidget(chkExit, 5, 0, 1, 2);
+    grid1->addWidget(chkVariants, 6, 0, 1, 2);
 
     // Second frame: the fonts of the group tree and the note list, each with its sample.
     QFrame *frame2 = named<QFrame>("Frame2", this);
@@ -259,7 +263,8 @@ void frmOptions::cmdOK_Click()
     m_settings.gKeepVersions = qint16(txtKeepVersions->value());
     m_settings.gKeepPercent = qint16(txtKeepPercent->value());
     m_settings.gBackupFolder = txtBackupFolder->text().trimmed();
+    m_settings.gSearchVariants = chkVariants->isChecked() ? 1 : 0;
     Tools::SaveSettings(m_settings);
-    Tools::SaveKeepSettings(m_settings);
+    Tools::SaveOwnSettings(m_settings);
     accept();
 }

@@ -49,6 +49,7 @@ private:
     QCheckBox *chkTray = nullptr;
     QCheckBox *chkMaxSize = nullptr;
     QCheckBox *chkExit = nullptr;
+    QCheckBox *chkVariants = nullptr; // search: Traditional and Simplified find each other
     QLabel *lblGroup = nullptr;
     QFrame *pFontView = nullptr;
     QLabel *lblGroupFont = nullptr;

@@ -10,6 +10,7 @@
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
 #include "search/NoteText.h"
+#include "settings/Settings.h"
 #include "store/DBase.h"
 #include "store/SearchText.h"
 
@@ -79,6 +80,7 @@ void frmmain::refreshResults(qint64 noteId)
 {
     SearchOptions options;
     options.limit = kShownResults;
+    options.traditionalSimplified = m_settings.gSearchVariants != 0;
     if (!searchBox->wholeNotebook() && groupSelected())
         options.groupId = CurrentGroupId;
     const QString query = searchBox->query();

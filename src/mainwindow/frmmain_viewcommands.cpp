@@ -86,11 +86,15 @@ void frmmain::mnuOptions_Click()
     // it there for a later OK to store.
     const QString groupFont = m_settings.gGroupFont;
     const QString recordFont = m_settings.gRecordFont;
+    const qint16 searchVariants = m_settings.gSearchVariants;
     frmOptions dlg(m_state, m_settings, m_prompter, [this](int skin) { SetSkin(skin); }, this);
     if (m_prompter.exec(&dlg) == QDialog::Accepted) {
         applyFontString(m_settings.gGroupFont, tv1, true);
         applyFontString(m_settings.gRecordFont, LstV, false);
         m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings));
+        // Shown results follow the new matching at once.
+        if (m_showingResults && m_settings.gSearchVariants != searchVariants)
+            refreshResults(m_noteChosen ? CurrentNoteId : 0);
     } else {
         m_settings.gGroupFont = groupFont;
         m_settings.gRecordFont = recordFont;

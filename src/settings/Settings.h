@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// The twelve user preferences of the original program, and four of ours. main() owns the one instance; LoadSettings fills it.
+// The twelve user preferences of the original program, and five of ours. main() owns the one instance; LoadSettings fills it.
 // Member defaults are those of an empty store, except gDatabase, whose default depends on the
 // user's data folder (DefaultDatabasePath() in SettingsStore.h).
 struct Settings
@@ -26,4 +26,5 @@ struct Settings
     qint16 gKeepVersions = 100; // versions per note, 1..10000
     qint16 gKeepPercent = 25;  // largest share of the notebook the history may take, 1..100
     QString gBackupFolder;     // "" = the default folder of automatic copies
+    qint16 gSearchVariants = 0; // 1 = search finds Traditional and Simplified characters by each other
 };

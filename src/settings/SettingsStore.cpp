@@ -79,6 +79,7 @@ void LoadSettings(Settings &s, QSettings &store)
     s.gKeepVersions = readInRange(store, QStringLiteral("KeepVersions"), defaults.gKeepVersions, 1, 10000);
     s.gKeepPercent = readInRange(store, QStringLiteral("KeepPercent"), defaults.gKeepPercent, 1, 100);
     s.gBackupFolder = readText(store, QStringLiteral("BackupFolder"), QString());
+    s.gSearchVariants = readInRange(store, QStringLiteral("SearchVariants"), defaults.gSearchVariants, 0, 1);
     store.endGroup();
 }
 
@@ -116,13 +117,14 @@ void SaveDatabaseKey(const QString &path, QSettings &store)
     store.sync();
 }
 
-void SaveKeepSettings(const Settings &s, QSettings &store)
+void SaveOwnSettings(const Settings &s, QSettings &store)
 {
     store.beginGroup(kGroup);
     store.setValue(QStringLiteral("KeepDays"), QString::number(s.gKeepDays));
     store.setValue(QStringLiteral("KeepVersions"), QString::number(s.gKeepVersions));
     store.setValue(QStringLiteral("KeepPercent"), QString::number(s.gKeepPercent));
     store.setValue(QStringLiteral("BackupFolder"), s.gBackupFolder);
+    store.setValue(QStringLiteral("SearchVariants"), QString::number(s.gSearchVariants));
     store.endGroup();
     store.sync();
 }
@@ -133,10 +135,10 @@ void SaveDatabaseKey(const QString &path)
     SaveDatabaseKey(path, *store);
 }
 
-void SaveKeepSettings(const Settings &s)
+void SaveOwnSettings(const Settings &s)
 {
     const auto store = OpenSettingsStore();
-    SaveKeepSettings(s, *store);
+    SaveOwnSettings(s, *store);
 }
 
 KeepLimits KeepLimitsOf(const Settings &s)

@@ -31,10 +31,11 @@ void SaveSettings(const Settings &s, QSettings &store);
 // whatever text they hold.
 void SaveDatabaseKey(const QString &path);
 void SaveDatabaseKey(const QString &path, QSettings &store);
-// Writes KeepDays, KeepVersions, KeepPercent and BackupFolder as text (the options dialog's
-// history and backup fields); LoadSettings reads them, a value out of range giving its default.
-void SaveKeepSettings(const Settings &s);
-void SaveKeepSettings(const Settings &s, QSettings &store);
+// Writes KeepDays, KeepVersions, KeepPercent, BackupFolder and SearchVariants as text (the
+// options dialog's fields of our own); LoadSettings reads them, a value out of range giving its
+// default.
+void SaveOwnSettings(const Settings &s);
+void SaveOwnSettings(const Settings &s, QSettings &store);
 // The keep numbers as the store takes them, and the folder of automatic copies.
 KeepLimits KeepLimitsOf(const Settings &s);
 QString BackupFolderOf(const Settings &s);

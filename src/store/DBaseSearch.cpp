@@ -1,5 +1,6 @@
 #include "store/DBase.h"
 
+#include "store/ChineseVariants.h"
 #include "store/DBasePrivate.h"
 #include "store/SearchText.h"
 
@@ -20,12 +21,17 @@ namespace {
 // (an older notebook's first open) is the index build's work, with its progress shown.
 constexpr qint64 CatchUpLimit = 2000;
 
+bool containsAny(const QString &text, const QStringList &forms)
+{
+    return std::any_of(forms.begin(), forms.end(), [&text](const QString &f) { return text.contains(f); });
+}
+
 // The notes still waiting for the index, read and matched one by one: while an older notebook's
 // index is being built, the answer is still exact. They are read a few at a time, each read
 // short, so that the worker building the index (and the user's saves) never wait on a long read.
 // The index is asked (searchIndex) only after them: a note the worker indexes meanwhile is then
 // found in one place or the other, never missed; one found in both counts once.
-void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, const QStringList &terms,
+void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, const std::vector<QStringList> &terms,
                        const SearchOptions &options, const std::function<void(SearchResult &)> &searchIndex,
                        SearchResult &out)
 {
@@ -78,8 +84,8 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
             QString body; // extracted only when the title lacks a term
             bool bodyRead = false;
             bool matches = true;
-            for (const QString &term : terms) {
-                if (title.contains(term)) {
+            for (const QStringList &forms : terms) {
+                if (containsAny(title, forms)) {
                     ++w.hit.titleTerms;
                     continue;
                 }
@@ -87,7 +93,7 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
                     body = SearchText::fold(extract(w.body));
                     bodyRead = true;
                 }
-                if (!body.contains(term)) {
+                if (!containsAny(body, forms)) {
                     matches = false;
                     break;
                 }
@@ -171,7 +177,10 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
     *result = SearchResult{};
     if (!searchReady())
         return 0;
-    const QStringList terms = SearchText::terms(query);
+    // Each term with the forms that count as it.
+    std::vector<QStringList> terms;
+    for (const QString &term : SearchText::terms(query))
+        terms.push_back(options.traditionalSimplified ? ChineseVariants::of(term) : QStringList{term});
     SearchIndexer &index = conn_->search;
     // One snapshot for the index's several reads: a note deleted or indexed by another connection
     // between two of them would otherwise look like a damaged index.
@@ -186,7 +195,7 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         if (waiting > 0 && waiting <= CatchUpLimit)
             index.indexBatch(CatchUpLimit); // staged notes stay staged: they are searched as they are
         result->unindexed = index.pending();
-        if (result->unindexed == 0 || terms.isEmpty()) {
+        if (result->unindexed == 0 || terms.empty()) {
             searchIndex(options, *result);
             return 1;
         }

@@ -23,6 +23,8 @@ struct SearchOptions
 {
     qint64 groupId = -1; // -1: the whole notebook
     int limit = 200;     // at most this many hits are returned; 0 or less: all
+    // A term also finds its Traditional and its Simplified form ("发展" finds "發展" and back).
+    bool traditionalSimplified = false;
 };
 
 struct SearchHit
@@ -40,5 +42,5 @@ struct SearchResult
     std::vector<SearchHit> hits;
     qint64 total = 0;      // notes that match, before the limit
     qint64 unindexed = 0;  // notes still waiting for the index (BuildIndex); 0 = the answer is exact
-    QStringList terms;     // the folded terms, for SearchText::hits (highlighting)
+    QStringList terms;     // every form of the folded terms, for SearchText::hits (highlighting)
 };

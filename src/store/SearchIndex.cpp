@@ -187,9 +187,10 @@ struct Candidate
     qint64 updated = 0;
 };
 
-bool contains(std::string_view text, const std::string &term)
+bool contains(std::string_view text, const std::vector<std::string> &forms)
 {
-    return text.find(term) != std::string_view::npos;
+    return std::any_of(forms.begin(), forms.end(),
+                       [text](const std::string &f) { return text.find(f) != std::string_view::npos; });
 }
 
 } // namespace
@@ -396,28 +397,54 @@ void SearchIndexer::repair()
     SearchIndex::recreate(db_);
 }
 
-void SearchIndexer::search(const QStringList &terms, const SearchOptions &options, SearchResult &out)
+void SearchIndexer::search(const std::vector<QStringList> &terms, const SearchOptions &options,
+                           SearchResult &out)
 {
     out.hits.clear();
     out.total = 0;
-    out.terms = terms;
-    if (terms.isEmpty())
+    out.terms.clear();
+    for (const QStringList &forms : terms)
+        out.terms << forms;
+    out.terms.removeDuplicates();
+    if (terms.empty())
         return;
 
+    // Every term's tokens must be there; a term of several forms needs those of one of them.
+    // FTS5 joins bare phrases by AND, but a parenthesised group only by an explicit AND.
     std::vector<std::string> tokens;
-    std::vector<std::string> termBytes;
+    std::vector<std::string> clauses;
+    std::vector<std::vector<std::string>> termBytes;
     std::vector<bool> check;
-    for (const QString &t : terms) {
-        for (std::string &g : SearchText::termGrams(t))
-            tokens.push_back(std::move(g));
-        termBytes.push_back(t.toStdString());
-        check.push_back(SearchText::needsCheck(t));
+    for (const QStringList &forms : terms) {
+        std::vector<std::string> bytes;
+        bool anyCheck = false;
+        std::string alternatives;
+        for (const QString &form : forms) {
+            std::string phrases;
+            for (std::string &g : SearchText::termGrams(form)) {
+                phrases += '"' + g + "\" ";
+                if (forms.size() == 1)
+                    tokens.push_back(std::move(g));
+            }
+            alternatives += (alternatives.empty() ? "(" : " OR (") + phrases + ')';
+            bytes.push_back(form.toStdString());
+            anyCheck = anyCheck || SearchText::needsCheck(form);
+        }
+        if (forms.size() > 1)
+            clauses.push_back('(' + alternatives + ')');
+        termBytes.push_back(std::move(bytes));
+        check.push_back(anyCheck);
     }
     std::sort(tokens.begin(), tokens.end());
     tokens.erase(std::unique(tokens.begin(), tokens.end()), tokens.end());
-    std::string match;
+    std::string phrases;
     for (const std::string &tok : tokens)
-        match += '"' + tok + "\" ";
+        phrases += '"' + tok + "\" ";
+    if (!phrases.empty())
+        clauses.push_back(std::move(phrases));
+    std::string match;
+    for (const std::string &clause : clauses)
+        match += (match.empty() ? "" : " AND ") + clause;
 
     std::vector<qint64> ids;
     {

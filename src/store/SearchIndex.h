@@ -71,8 +71,9 @@ public:
     // set (what was done stays done, so a later call resumes).
     bool build(const IndexProgress &progress, const std::atomic<bool> *cancel);
 
-    // Runs the search; the index must not be damaged (throws otherwise).
-    void search(const QStringList &terms, const SearchOptions &options, SearchResult &out);
+    // Runs the search over the forms of each term (a note holds a term when it holds any of its
+    // forms); the index must not be damaged (throws otherwise).
+    void search(const std::vector<QStringList> &terms, const SearchOptions &options, SearchResult &out);
 
     // Rebuilds the index after an error from it.
     void repair();

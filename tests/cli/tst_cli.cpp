@@ -1,6 +1,7 @@
 // quillbook-cli as a whole process: every command's output, its exit status and the password paths.
 
 #include "search/NoteText.h"
+#include "store/ChineseVariants.h"
 #include "store/DBase.h"
 
 #include <QDir>
@@ -107,6 +108,9 @@ void TestCli::commands_data()
     row("nominal: search in one group", {"search", "{nb}", "牛奶", "--group", "2"}, 0, QStringLiteral("2\t家\t购物\n"));
     row("nominal: search limit", {"search", "{nb}", "牛", "--limit", "1"}, 0, QStringLiteral("3\t工作\t牛奶账\n"));
     row("nominal: nothing found", {"search", "{nb}", "量子"}, 0, none);
+    row("nominal: search, Traditional finds Simplified", {"search", "{nb}", "會議", "--variants"}, 0,
+        QStringLiteral("1\t工作\t会议\n"));
+    row("nominal: search, Traditional as written", {"search", "{nb}", "會議"}, 0, none);
     row("nominal: create", {"create", "{new}"}, 0, none);
     row("nominal: help", {"--help"}, 0, QStringLiteral("quillbook-cli search PATH QUERY..."), false);
     row("nominal: help of a command", {"show", "--help"}, 0, QStringLiteral("--format text|rtf|html"), false);
@@ -154,6 +158,8 @@ void TestCli::commands()
     QFETCH(int, status);
     QFETCH(QString, expected);
     QFETCH(bool, exact);
+    if (args.contains(QStringLiteral("--variants")) && ChineseVariants::of(QStringLiteral("會議")).size() < 2)
+        QSKIP("no Traditional/Simplified conversion data (libopencc-data)");
     static int created = 0;
     for (QString &a : args) {
         a.replace(QLatin1String("{nb}"), path(QStringLiteral("nb.qbf")));

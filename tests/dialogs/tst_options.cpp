@@ -103,6 +103,7 @@ void tst_Options::loading_data()
     custom.gMaxsized = 1;
     custom.gMinToTray = 0;
     custom.gSkin = 1;
+    custom.gSearchVariants = 1;
     custom.gGroupFont = QStringLiteral("Courier,10.5,1,0,0,0,255");
     custom.gRecordFont = QStringLiteral("Times,12,0,1,0,0");
     QTest::newRow("nominal: everything changed, saved skin shown while loading")
@@ -129,6 +130,7 @@ void tst_Options::loading()
     QCOMPARE(f.child<QCheckBox>("chkExit")->isChecked(), settings.gQuickExit == 1);
     QCOMPARE(f.child<QCheckBox>("chkMaxSize")->isChecked(), settings.gMaxsized == 1);
     QCOMPARE(f.child<QCheckBox>("chkTray")->isChecked(), settings.gMinToTray == 1);
+    QCOMPARE(f.child<QCheckBox>("chkVariants")->isChecked(), settings.gSearchVariants == 1);
     auto *cboSkin = f.child<QComboBox>("cboSkin");
     QCOMPARE(cboSkin->count(), 2);
     QCOMPARE(cboSkin->itemText(0), QStringLiteral("Cool Blue"));
@@ -209,7 +211,7 @@ void tst_Options::okWritesTheSettings()
     QVERIFY(QTest::qWaitForWindowActive(f.dlg.get()));
 
     typeInto(f.child<QLineEdit>("txtDatabase"), QStringLiteral("/新/笔记本.qbf"));
-    for (const char *box : {"chkExit", "chkMaxSize", "chkTray"}) {
+    for (const char *box : {"chkExit", "chkMaxSize", "chkTray", "chkVariants"}) {
         f.child<QCheckBox>(box)->setFocus();
         QTest::keyClick(f.child<QCheckBox>(box), Qt::Key_Space);
     }
@@ -221,10 +223,12 @@ void tst_Options::okWritesTheSettings()
     QCOMPARE(f.settings.gQuickExit, qint16(1));
     QCOMPARE(f.settings.gMaxsized, qint16(1));
     QCOMPARE(f.settings.gMinToTray, qint16(0));
+    QCOMPARE(f.settings.gSearchVariants, qint16(1));
     QCOMPARE(stored(QStringLiteral("Database")), QStringLiteral("/新/笔记本.qbf"));
     QCOMPARE(stored(QStringLiteral("QuickExit")), QStringLiteral("1"));
     QCOMPARE(stored(QStringLiteral("Maxsized")), QStringLiteral("1"));
     QCOMPARE(stored(QStringLiteral("MinToTray")), QStringLiteral("0"));
+    QCOMPARE(stored(QStringLiteral("SearchVariants")), QStringLiteral("1"));
     QCOMPARE(stored(QStringLiteral("Skin")), QStringLiteral("0"));
     QCOMPARE(stored(QStringLiteral("GroupFont")), QStringLiteral("Arial,8,0,0,0,0,0"));
     QCOMPARE(stored(QStringLiteral("RecordFont")), QStringLiteral("Arial,8,0,0,0,0"));

@@ -2,9 +2,12 @@
 // hits marked in the preview, note commands on a result, and an older notebook's index.
 #include "CommandTesting.h"
 
+#include "dialogs/frmOptions.h"
 #include "mainwindow/SearchBox.h"
 #include "search/NoteText.h"
+#include "store/ChineseVariants.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
@@ -76,6 +79,7 @@ private Q_SLOTS:
     void results_data();
     void results();
     void keys();
+    void variantsOptionRerunsTheSearch();
     void resultActions_data();
     void resultActions();
     void olderNotebookIndexedMeanwhile();
@@ -175,6 +179,28 @@ void tst_Search::results()
     w.LstV_ColumnClick(5);
     QCOMPARE(w.LstV->count(), titles.size());
     QVERIFY(w.showingResults());
+}
+
+// 繁简通用 switched on in the options dialog applies to the results shown at once.
+void tst_Search::variantsOptionRerunsTheSearch()
+{
+    if (ChineseVariants::of(QStringLiteral("會議")).size() < 2)
+        QSKIP("no Traditional/Simplified conversion data (libopencc-data)");
+    frmmain &w = open();
+    w.run(Cmd::FindNotes);
+    type(w.searchBox->edit(), QStringLiteral("會議"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QCOMPARE(w.lblItems->text(), QStringLiteral("没有找到记事"));
+
+    h->prompter.dialogScripts.enqueue([](QDialog *d) {
+        ChildLookup::child<QCheckBox>(*d, "chkVariants")->setChecked(true);
+        qobject_cast<frmOptions *>(d)->cmdOK_Click();
+        return d->result();
+    });
+    w.run(Cmd::Options);
+    QCOMPARE(h->readSetting(QStringLiteral("SearchVariants")), QStringLiteral("1"));
+    QVERIFY(w.showingResults());
+    QCOMPARE(column(w, 0), QStringList{QStringLiteral("会议记录")});
 }
 
 // Ctrl+F puts the caret in the box with its text selected; Esc there ends the search, back at

@@ -4,6 +4,7 @@
 #include "StoreTestUtil.h"
 
 #include "search/NoteText.h"
+#include "store/ChineseVariants.h"
 #include "store/DBase.h"
 #include "store/Schema.h"
 #include "store/SearchText.h"
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void hitRanges_data();
     void hitRanges();
     void rankingScopeAndLimit();
+    void traditionalAndSimplified_data();
+    void traditionalAndSimplified();
     void indexAgreesWithScanAfterRandomWrites();
     void writesOfOtherProgramsAreIndexed();
     void indexIsWrittenWithTheNote();
@@ -206,6 +209,63 @@ void TestSearch::rankingScopeAndLimit()
     QCOMPARE(find(QStringLiteral("关键"), home), (QStringList{"body new", "body old", "关键词 title new"}));
     QCOMPARE(find(QStringLiteral("关键"), group1_), QStringList{"关键词 title old"});
     QCOMPARE(find(QStringLiteral("关键"), 999), QStringList{});
+}
+
+void TestSearch::traditionalAndSimplified_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("variants");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("marked"); // what the result's terms highlight in the notes found
+    auto row = [](const char *name, const QString &q, bool on, const QStringList &e, const QStringList &m) {
+        QTest::newRow(name) << q << on << e << m;
+    };
+    const QStringList none;
+    row("nominal: Simplified finds Traditional", QStringLiteral("发展"), true, {"繁体"}, {"發展"});
+    row("nominal: Traditional finds Simplified", QStringLiteral("資料"), true, {"报告", "简体"}, {"资料", "资料"});
+    row("nominal: a term as written still matches", QStringLiteral("發展"), true, {"繁体"}, {"發展"});
+    row("nominal: two terms, one in each script", QStringLiteral("经济 資料"), true, {"报告"}, {"經濟", "资料"});
+    row("nominal: four characters, checked in the body", QStringLiteral("经济发展"), true, {"繁体"}, {"經濟發展"});
+    row("nominal: converted as a word, not character by character", QStringLiteral("头发"), true, {"头发"}, {"頭髮"});
+    row("nominal: Latin unchanged", QStringLiteral("QUILL"), true, {"拉丁"}, {"Quill"});
+    row("nominal: a term of one form with one of two", QStringLiteral("quill 發"), true, {"拉丁"}, {"Quill", "发"});
+    row("nominal: every term must match", QStringLiteral("发展 资料"), true, none, none);
+    row("nominal: off, Simplified does not find Traditional", QStringLiteral("发展"), false, none, none);
+    row("nominal: off, Traditional does not find Simplified", QStringLiteral("資料"), false, none, none);
+    row("nominal: off, as written", QStringLiteral("發展"), false, {"繁体"}, {"發展"});
+}
+
+void TestSearch::traditionalAndSimplified()
+{
+    QFETCH(QString, query);
+    QFETCH(bool, variants);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, marked);
+    if (ChineseVariants::of(QStringLiteral("發展")).size() < 2)
+        QSKIP("no Traditional/Simplified conversion data (libopencc-data)");
+    const QHash<QString, QString> notes{
+        {QStringLiteral("繁体"), QStringLiteral("經濟發展很快")},
+        {QStringLiteral("简体"), QStringLiteral("收集资料")},
+        {QStringLiteral("报告"), QStringLiteral("經濟\n附上资料")},
+        {QStringLiteral("头发"), QStringLiteral("剪頭髮")},
+        {QStringLiteral("拉丁"), QStringLiteral("Quill 发")},
+    };
+    for (auto it = notes.begin(); it != notes.end(); ++it)
+        QVERIFY(db_->AddNote(group1_, makeNote(it.key(), QStringLiteral("一般"), 0, it.value())));
+    SearchOptions options;
+    options.limit = 0;
+    options.traditionalSimplified = variants;
+    SearchResult r;
+    QVERIFY(db_->Search(query, options, &r));
+    QCOMPARE(titles(r), expected);
+    QStringList got;
+    for (const SearchHit &h : r.hits) {
+        const QString text = notes.value(h.item.text);
+        for (const SearchText::Range &range : SearchText::hits(text, r.terms))
+            got << text.mid(range.start, range.length);
+    }
+    got.sort();
+    QCOMPARE(got, marked);
 }
 
 void TestSearch::indexAgreesWithScanAfterRandomWrites()

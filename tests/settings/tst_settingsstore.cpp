@@ -67,12 +67,14 @@ private Q_SLOTS:
         // What is saved reads back the same.
         s.gKeepDays = 7;
         s.gBackupFolder = QStringLiteral("/srv/副本");
-        Tools::SaveKeepSettings(s);
+        s.gSearchVariants = 1;
+        Tools::SaveOwnSettings(s);
         Settings back;
         Tools::LoadSettings(back);
         QCOMPARE(back.gKeepDays, qint16(7));
         QCOMPARE(back.gKeepVersions, qint16(versions));
         QCOMPARE(Tools::BackupFolderOf(back), QStringLiteral("/srv/副本"));
+        QCOMPARE(back.gSearchVariants, qint16(1));
     }
 
     void storeIsRedirected()
