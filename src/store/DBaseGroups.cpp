@@ -75,3 +75,12 @@ int DBase::DeleteGroup(qint64 id)
         return 1;
     });
 }
+
+QHash<qint64, QString> StoreDetail::groupNames(StatementCache &cache)
+{
+    QHash<qint64, QString> names;
+    Query q(cache, "SELECT ID, vGroupName FROM Groups");
+    while (q.step())
+        names.insert(q.int64(0), q.text(1));
+    return names;
+}

@@ -11,6 +11,7 @@
 #include <SQLiteCpp/Database.h>
 
 #include <QFile>
+#include <QHash>
 #include <QString>
 
 #include <sqlite3.h>
@@ -62,6 +63,8 @@ int guarded(QString &error, F &&f)
 // highest possible ID is taken as "database or disk is full", and a damaged sqlite_sequence as a
 // malformed file; both are named for what they are.
 QString insertFailure(SQLite::Database &db, const SQLite::Exception &e, const char *table);
+// Every group's name by its ID.
+QHash<qint64, QString> groupNames(StatementCache &cache);
 // A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
 // nIcon, nColor.
 void readNoteItem(const Query &q, NoteItem &item);

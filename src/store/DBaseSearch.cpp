@@ -46,12 +46,7 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
         QString title, updated, body;
     };
     std::vector<Ranked> all;
-    QHash<qint64, QString> groupNames;
-    {
-        Query q(cache, "SELECT ID, vGroupName FROM Groups");
-        while (q.step())
-            groupNames.insert(q.int64(0), q.text(1));
-    }
+    const QHash<qint64, QString> groupNames = StoreDetail::groupNames(cache);
     std::unordered_set<qint64> waiting;
     for (qint64 after = -1;;) {
         std::vector<Waiting> chunk;
@@ -110,11 +105,7 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
             all.push_back({std::move(h), SearchIndex::dateKey(h.item.sub2)});
     }
     std::sort(all.begin(), all.end(), [](const Ranked &a, const Ranked &b) {
-        if (a.hit.titleTerms != b.hit.titleTerms)
-            return a.hit.titleTerms > b.hit.titleTerms;
-        if (a.updated != b.updated)
-            return a.updated > b.updated;
-        return a.hit.id > b.hit.id;
+        return SearchIndex::before({a.hit.id, a.hit.titleTerms, a.updated}, {b.hit.id, b.hit.titleTerms, b.updated});
     });
     out.total = qint64(all.size());
     if (options.limit > 0 && all.size() > std::size_t(options.limit))

@@ -110,6 +110,15 @@ void recreate(SQLite::Database &db)
 
 } // namespace SearchIndex
 
+bool SearchIndex::before(const Rank &a, const Rank &b)
+{
+    if (a.titleTerms != b.titleTerms)
+        return a.titleTerms > b.titleTerms;
+    if (a.updated != b.updated)
+        return a.updated > b.updated;
+    return a.id > b.id;
+}
+
 qint64 SearchIndex::dateKey(const QString &date)
 {
     qint64 parts[6] = {};
@@ -178,13 +187,6 @@ public:
 private:
     SQLite::Database &db_;
     bool done_ = false;
-};
-
-struct Candidate
-{
-    qint64 id = 0;
-    int titleTerms = 0;
-    qint64 updated = 0;
 };
 
 bool contains(std::string_view text, const std::vector<std::string> &forms)
@@ -485,10 +487,10 @@ void SearchIndexer::search(const std::vector<QStringList> &terms, const SearchOp
 
     // Title and date of each candidate; terms of three characters and more that the title does
     // not hold are looked for in the body.
-    std::vector<Candidate> found;
+    std::vector<SearchIndex::Rank> found;
     found.reserve(ids.size());
     auto consider = [&](qint64 id, qint64 updated, std::string_view title) {
-        Candidate c{id, 0, updated};
+        SearchIndex::Rank c{id, 0, updated};
         std::vector<std::size_t> bodyChecks;
         const bool checkAll = isStaged(id);
         for (std::size_t i = 0; i < termBytes.size(); ++i) {
@@ -541,24 +543,13 @@ void SearchIndexer::search(const std::vector<QStringList> &terms, const SearchOp
     if (seen != ids.size())
         throw SQLite::Exception("search index: a note's text is missing", SQLITE_CORRUPT);
 
-    std::sort(found.begin(), found.end(), [](const Candidate &a, const Candidate &b) {
-        if (a.titleTerms != b.titleTerms)
-            return a.titleTerms > b.titleTerms;
-        if (a.updated != b.updated)
-            return a.updated > b.updated;
-        return a.id > b.id;
-    });
+    std::sort(found.begin(), found.end(), SearchIndex::before);
     out.total = qint64(found.size());
     if (options.limit > 0 && found.size() > std::size_t(options.limit))
         found.resize(std::size_t(options.limit));
 
-    QHash<qint64, QString> groups;
-    {
-        Query q(cache_, "SELECT ID, vGroupName FROM Groups");
-        while (q.step())
-            groups.insert(q.int64(0), q.text(1));
-    }
-    for (const Candidate &c : found) {
+    const QHash<qint64, QString> groups = StoreDetail::groupNames(cache_);
+    for (const SearchIndex::Rank &c : found) {
         Query q(cache_, "SELECT ID, nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nColor, nGroupID "
                         "FROM Notes WHERE ID = ?");
         q.bind(1, c.id);
