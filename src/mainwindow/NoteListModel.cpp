@@ -49,7 +49,7 @@ int NoteListModel::rowCount(const QModelIndex &parent) const
 
 int NoteListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_groupColumn ? 5 : 4;
+    return parent.isValid() ? 0 : m_groupColumn ? GroupColumn + 1 : GroupColumn;
 }
 
 void NoteListModel::setGroupColumn(bool shown)
@@ -68,7 +68,7 @@ QString NoteListModel::cellText(const NoteItem &it, int column) const
     case 1: return it.sub1;
     case 2: return it.sub2;
     case 3: return it.sub3;
-    case 4: return it.group;
+    case GroupColumn: return it.group;
     default: return {};
     }
 }

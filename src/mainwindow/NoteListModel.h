@@ -43,6 +43,7 @@ public:
     void flush();
 
     // A fifth column with each note's group, for lists that mix groups (search results).
+    static constexpr int GroupColumn = 4;
     void setGroupColumn(bool shown);
     bool groupColumn() const { return m_groupColumn; }
 

@@ -25,7 +25,6 @@
 namespace {
 // Enough for anyone to read through; the status strip says when more matched.
 constexpr int kShownResults = 500;
-constexpr int kGroupColumn = 4;
 // Fewer notes waiting than this are indexed by the first search, in well under a second.
 constexpr qint64 kWorkerBacklog = 200;
 } // namespace
@@ -136,9 +135,9 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     LstV->refreshed();
     // The group is shown beside the title, where it is read with it, however wide the dates are.
     SortHeader *header = LstV->header();
-    if (header->visualIndex(kGroupColumn) != 1) {
-        header->moveSection(header->visualIndex(kGroupColumn), 1);
-        header->resizeSection(kGroupColumn, 80);
+    if (header->visualIndex(NoteListModel::GroupColumn) != 1) {
+        header->moveSection(header->visualIndex(NoteListModel::GroupColumn), 1);
+        header->resizeSection(NoteListModel::GroupColumn, 80);
     }
     lblGroup->setText(QStringLiteral("搜索结果"));
     QString status;
@@ -178,7 +177,7 @@ void frmmain::leaveResults()
     // The group's column goes back to the end before it goes, leaving the others as they were.
     SortHeader *header = LstV->header();
     if (LstV->model()->groupColumn())
-        header->moveSection(header->visualIndex(kGroupColumn), kGroupColumn);
+        header->moveSection(header->visualIndex(NoteListModel::GroupColumn), NoteListModel::GroupColumn);
     LstV->model()->setGroupColumn(false);
 }
 
