@@ -28,10 +28,10 @@ QString synopsis(const Command &c)
 
 void printOverview()
 {
-    QString text = QStringLiteral("用法: quillbook-cli 命令 参数...\n\n命令:\n");
+    QString text = QStringLiteral("用法：quillbook-cli 命令 参数...\n\n命令：\n");
     for (const Command &c : commands())
         text += QStringLiteral("  %1\n").arg(synopsis(c));
-    text += QStringLiteral("\n每个命令的说明: quillbook-cli 命令 --help\n");
+    text += QStringLiteral("\n每个命令的说明：quillbook-cli 命令 --help\n");
     print(text);
 }
 
@@ -183,7 +183,7 @@ int run(const QStringList &arguments)
         return usage(QStringLiteral("未知命令 %1；见 quillbook-cli --help").arg(first));
     const QStringList rest = arguments.mid(1);
     if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
-        print(QStringLiteral("用法: %1\n\n%2\n").arg(synopsis(*c), QString::fromUtf8(c->help)));
+        print(QStringLiteral("用法：%1\n\n%2\n").arg(synopsis(*c), QString::fromUtf8(c->help)));
         return Ok;
     }
     Args args;
