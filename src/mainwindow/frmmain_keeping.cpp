@@ -93,7 +93,8 @@ void frmmain::backupIfDue()
     const QDateTime now = QDateTime::currentDateTime();
     // Not while a compaction or a manual backup rewrites or copies the file, nor of a damaged
     // file: its copy would push a sound one out of the rotation.
-    if (m_busy || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty() || m_lastBackup.secsTo(now) < kBackupEverySecs)
+    if (m_busy || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty()
+        || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
     if (m_backupRunner->start(m_db.DatabasePath, Tools::BackupFolderOf(m_settings)))
         m_lastBackup = now;
