@@ -28,10 +28,10 @@ QString synopsis(const Command &c)
 
 void printOverview()
 {
-    QString text = QStringLiteral("用法: quillbook-cli 命令 参数...\n\n命令:\n");
+    QString text = QStringLiteral("用法：quillbook-cli 命令 参数...\n\n命令：\n");
     for (const Command &c : commands())
         text += QStringLiteral("  %1\n").arg(synopsis(c));
-    text += QStringLiteral("\n每个命令的说明: quillbook-cli 命令 --help\n");
+    text += QStringLiteral("\n每个命令的说明：quillbook-cli 命令 --help\n");
     print(text);
 }
 
@@ -61,7 +61,7 @@ int parse(const Command &c, const QStringList &in, Args *out)
     }
     const int n = int(out->positional.size());
     if (n < c.minPositional || (c.maxPositional >= 0 && n > c.maxPositional))
-        return usage(QStringLiteral("参数不对; 用法: %1").arg(synopsis(c)));
+        return usage(QStringLiteral("参数不对；用法：%1").arg(synopsis(c)));
     return Ok;
 }
 
@@ -90,7 +90,7 @@ bool number(const QString &text, const QString &what, qint64 *out)
     bool ok = false;
     *out = text.toLongLong(&ok);
     if (!ok) {
-        usage(QStringLiteral("%1 不是数字: %2").arg(what, text));
+        usage(QStringLiteral("%1 不是数字：%2").arg(what, text));
         return false;
     }
     return true;
@@ -105,16 +105,20 @@ int open(DBase &db, const QString &path, const Args &args)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return fail(QStringLiteral("文件不存在: %1").arg(path));
+        return fail(QStringLiteral("文件不存在：%1").arg(path));
+    if (info.isDir())
+        return fail(QStringLiteral("%1 是文件夹，不是数据库文件").arg(path));
+    if (!info.isFile())
+        return fail(QStringLiteral("%1 不是数据库文件").arg(path));
     db.DatabasePath = path;
     const DBase::Protection protection = DBase::ProtectionOf(path);
     if (protection == DBase::Protection::Damaged)
-        return fail(QStringLiteral("无法打开记事本 %1: 加密文件头已损坏").arg(path));
+        return fail(QStringLiteral("无法打开数据库 %1：加密文件头已损坏").arg(path));
     QString typed;
     const auto ask = [&] {
         return readPassword(args, QStringLiteral("访问密码: "), &typed)
             ? Ok
-            : fail(QStringLiteral("记事本有访问密码; 没有终端时请用 --password-stdin"));
+            : fail(QStringLiteral("数据库有访问密码；没有终端时请用 --password-stdin"));
     };
     // An encrypted notebook is read only with its key: the password comes first.
     if (protection == DBase::Protection::Encrypted) {
@@ -127,12 +131,12 @@ int open(DBase &db, const QString &path, const Args &args)
     }
     db.OpenDatabase();
     if (!db.DatabaseIsOpen)
-        return fail(QStringLiteral("无法打开记事本 %1: %2").arg(path, db.lastError()));
+        return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError()));
     if (db.Encrypted())
         return Ok;
     const QString stored = db.ReadPassword();
     if (!db.lastError().isEmpty())
-        return fail(QStringLiteral("无法读取 %1: %2").arg(path, db.lastError()));
+        return fail(QStringLiteral("无法读取 %1：%2").arg(path, db.lastError()));
     if (stored.isEmpty())
         return Ok;
     if (const int status = ask())
@@ -146,10 +150,25 @@ int open(DBase &db, const QString &path, const Args &args)
     return Ok;
 }
 
+int openForWriting(DBase &db, const QString &path, const Args &args)
+{
+    if (const int status = open(db, path, args))
+        return status;
+    switch (db.CheckIntegrity()) {
+    case DBase::Integrity::Intact:
+        return Ok;
+    case DBase::Integrity::Damaged:
+        return fail(QStringLiteral("数据库 %1 已损坏，没有写入。请从自动备份恢复。").arg(path));
+    case DBase::Integrity::Unchecked:
+        break;
+    }
+    return fail(QStringLiteral("无法检查数据库 %1，没有写入：%2").arg(path, db.lastError()));
+}
+
 int run(const QStringList &arguments)
 {
     if (arguments.isEmpty())
-        return usage(QStringLiteral("缺少命令; 见 quillbook-cli --help"));
+        return usage(QStringLiteral("缺少命令；见 quillbook-cli --help"));
     const QString &first = arguments.first();
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
         printOverview();
@@ -161,10 +180,10 @@ int run(const QStringList &arguments)
     }
     const Command *c = find(first);
     if (!c)
-        return usage(QStringLiteral("未知命令 %1; 见 quillbook-cli --help").arg(first));
+        return usage(QStringLiteral("未知命令 %1；见 quillbook-cli --help").arg(first));
     const QStringList rest = arguments.mid(1);
     if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
-        print(QStringLiteral("用法: %1\n\n%2\n").arg(synopsis(*c), QString::fromUtf8(c->help)));
+        print(QStringLiteral("用法：%1\n\n%2\n").arg(synopsis(*c), QString::fromUtf8(c->help)));
         return Ok;
     }
     Args args;

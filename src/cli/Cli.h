@@ -52,6 +52,8 @@ int usage(const QString &why);
 // terminal, or one line of standard input with --password-stdin). Returns Ok or what to exit
 // with, after printing why.
 int open(DBase &db, const QString &path, const Args &args);
+// open, then every page read: a notebook with damage that opening does not see is not written to.
+int openForWriting(DBase &db, const QString &path, const Args &args);
 
 // One password: from the terminal without echo after prompt, or with --password-stdin the next
 // line of standard input. False when there is neither.

@@ -8,6 +8,8 @@
 #include "search/NoteText.h"
 #include "store/DBase.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -19,6 +21,7 @@ namespace Cli {
 namespace {
 
 const QStringList PasswordOption = {QStringLiteral("password-stdin")};
+constexpr int MaxGroupNameChars = 50; // as the notebook's schema allows
 
 class Groups : public GroupSink
 {
@@ -47,9 +50,41 @@ QString noteLine(const QString &key, const QString &group, const QString &title)
 
 int create(const Args &args)
 {
+    const QString &path = args.positional[0];
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return fail(QStringLiteral("%1 已存在，没有覆盖").arg(path));
+    if (!info.absoluteDir().exists())
+        return fail(QStringLiteral("文件夹不存在：%1").arg(info.absolutePath()));
     DBase db;
-    if (!db.CreateDatabase(args.positional[0]))
-        return fail(QStringLiteral("无法创建 %1: %2").arg(args.positional[0], db.lastError()));
+    if (!db.CreateDatabase(path))
+        return fail(QStringLiteral("无法新建数据库 %1：%2").arg(path, db.lastError()));
+    return Ok;
+}
+
+// Groups are named as in the window: blanks at the ends dropped, 1 to 50 characters, no two
+// alike ignoring case.
+int addGroup(const Args &args)
+{
+    const QString name = Tools::TrimBlanks(args.positional[1]);
+    if (name.isEmpty())
+        return usage(QStringLiteral("组名不能为空"));
+    if (name.toUcs4().size() > MaxGroupNameChars)
+        return usage(QStringLiteral("组名最多 %1 个字").arg(MaxGroupNameChars));
+    DBase db;
+    if (const int status = openForWriting(db, args.positional[0], args))
+        return status;
+    Groups groups;
+    db.LoadGroups(groups);
+    if (!db.lastError().isEmpty())
+        return fail(db.lastError());
+    for (const auto &row : groups.rows) {
+        if (row.second.toLower() == name.toLower())
+            return fail(QStringLiteral("该组 '%1' 已经存在，请尝试其它名字").arg(name));
+    }
+    if (db.AddGroup(name) != 1)
+        return fail(QStringLiteral("无法添加组 '%1'：%2").arg(name, db.lastError()));
+    print(QStringLiteral("%1\n").arg(db.LastInsertedId()));
     return Ok;
 }
 
@@ -164,11 +199,11 @@ int search(const Args &args)
         if (tty)
             std::fputc('\n', stderr);
         if (!ok)
-            return fail(QStringLiteral("无法建立索引: %1").arg(db.lastError()));
+            return fail(QStringLiteral("无法建立索引：%1").arg(db.lastError()));
     }
     SearchResult result;
     if (!db.Search(args.positional.mid(1).join(QLatin1Char(' ')), options, &result))
-        return fail(QStringLiteral("搜索失败: %1").arg(db.lastError()));
+        return fail(QStringLiteral("搜索失败：%1").arg(db.lastError()));
     QString out;
     for (const SearchHit &hit : result.hits)
         out += noteLine(hit.item.key, hit.groupName, hit.item.text);
@@ -181,7 +216,7 @@ int search(const Args &args)
 int password(const Args &args)
 {
     DBase db;
-    if (const int status = open(db, args.positional[0], args))
+    if (const int status = openForWriting(db, args.positional[0], args))
         return status;
     QString first;
     QString second;
@@ -190,7 +225,7 @@ int password(const Args &args)
     const bool same = first == second;
     second.fill(QLatin1Char('\0'));
     if (!got)
-        return fail(QStringLiteral("没有读到新密码; 没有终端时请用 --password-stdin"));
+        return fail(QStringLiteral("没有读到新密码；没有终端时请用 --password-stdin"));
     if (!same)
         return fail(QStringLiteral("密码不匹配"));
     // The password prompt trims blanks at both ends, so such a password could never be typed back.
@@ -199,7 +234,7 @@ int password(const Args &args)
     const int written = db.WritePassword(first);
     first.fill(QLatin1Char('\0'));
     if (written != 1)
-        return fail(QStringLiteral("无法修改密码: %1").arg(db.lastError()));
+        return fail(QStringLiteral("无法修改密码：%1").arg(db.lastError()));
     return Ok;
 }
 
@@ -208,24 +243,28 @@ int password(const Args &args)
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
-        {"create", "PATH", "新建一个空记事本; 已有的文件不会被覆盖。", 1, 1, {}, {}, create},
-        {"groups", "PATH [--password-stdin]", "列出各组: ID、制表符、组名, 每行一组。", 1, 1, {},
+        {"create", "PATH", "新建一个空数据库；已有的文件不会被覆盖。", 1, 1, {}, {}, create},
+        {"groups", "PATH [--password-stdin]", "列出各组：ID、制表符、组名，每行一组。", 1, 1, {},
          PasswordOption, groups},
+        {"add-group", "PATH NAME [--password-stdin]",
+         "新建名为 NAME 的组，输出它的 ID。组名去掉两端的空格后为 1 至 50 个字，不能与已有的组同名（不分大小写）。\n"
+         "写入前检查整个数据库：已损坏时不写入，退出码为 1。",
+         2, 2, {}, PasswordOption, addGroup},
         {"list", "PATH [GROUP-ID] [--password-stdin]",
-         "列出记事 (给出 GROUP-ID 时只列该组): ID、制表符、组名、制表符、标题, 每行一条。", 1, 2, {},
+         "列出记事（给出 GROUP-ID 时只列该组）：ID、制表符、组名、制表符、标题，每行一条。", 1, 2, {},
          PasswordOption, list},
         {"show", "PATH NOTE-ID [--format text|rtf|html] [--password-stdin]",
-         "输出记事正文: text 为预览所见的文字 (默认), rtf 为保存的原文, html 为转换后的网页。", 2, 2,
+         "输出记事正文：text 为预览所见的文字（默认），rtf 为保存的原文，html 为转换后的网页。", 2, 2,
          {QStringLiteral("format")}, PasswordOption, show},
         {"search", "PATH QUERY... [--group GROUP-ID] [--limit N] [--variants] [--password-stdin]",
-         "搜索记事, 按相关度输出, 格式同 list。空格分隔的词都须出现; 双引号内的空格保留。\n"
-         "英文字母不分大小写, 全角与半角相同; --variants 时繁体字与简体字互相找到。\n"
-         "没有结果时不输出, 退出码为 0。",
+         "搜索记事，按相关度输出，格式同 list。空格分隔的词都须出现；双引号内的空格保留。\n"
+         "英文字母不分大小写，全角与半角相同；--variants 时繁体字与简体字互相找到。\n"
+         "没有结果时不输出，退出码为 0。",
          2, -1, {QStringLiteral("group"), QStringLiteral("limit")},
          {QStringLiteral("variants"), QStringLiteral("password-stdin")}, search},
         {"password", "PATH [--password-stdin]",
-         "设置、修改或取消访问密码: 先输入旧密码 (有的话), 再输入两次新密码; 新密码为空则取消密码。\n"
-         "有密码的记事本在磁盘上是加密的。--password-stdin 时每行一个。",
+         "设置、修改或取消访问密码：先输入旧密码（有的话），再输入两次新密码；新密码为空则取消密码。\n"
+         "有密码的数据库在磁盘上是加密的。--password-stdin 时每行一个。已损坏的数据库不改写，退出码为 1。",
          1, 1, {}, PasswordOption, password},
         {"export", "PATH --format html|md|pdf|txt|rtf [--note ID | --group ID] --out DIR [--replace] [--password-stdin]",
          "导出记事到文件夹 DIR (没有时新建): 给出 --note 时一条记事, --group 时一个组, 否则整个记事本。\n"

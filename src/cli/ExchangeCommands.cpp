@@ -80,7 +80,7 @@ int importFiles(const Args &args)
     DBase db;
     // The new notes are searchable at once, as when the window imports them.
     db.SetTextExtractor(NoteText::extractor());
-    if (const int status = open(db, args.positional[0], args))
+    if (const int status = openForWriting(db, args.positional[0], args))
         return status;
     const exchange::ImportResult r = exchange::importFiles(db, group, args.positional.mid(2));
     if (!r.ok)

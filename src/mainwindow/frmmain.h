@@ -324,8 +324,13 @@ private:
     void markHits();
     // A notebook whose index lags far behind is indexed by a worker while the window is used.
     void startIndexBuild();
-    // Stops the index's build and a search in flight.
+    // Stops the index's build and a search in flight (stopIndexWork), and the check for damage.
     void stopWorkers();
+    void stopIndexWork();
+    // After a notebook opened, a worker reads every page of it; damage found is said at once,
+    // with the offer of an automatic copy, and writes to the file are refused (frmmain_integrity.cpp).
+    void startIntegrityCheck();
+    void damageFound(const QString &findings);
 
     AppState &m_state;
     Settings &m_settings;
@@ -356,6 +361,7 @@ private:
     qint64 m_noteBeforeSearch = 0;
     NotebookWorker *m_indexBuild = nullptr;
     NotebookWorker *m_searchRun = nullptr;      // a search while the index is being built
+    NotebookWorker *m_integrityCheck = nullptr;
     std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
 };

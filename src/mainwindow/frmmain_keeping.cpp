@@ -91,8 +91,10 @@ void frmmain::startBackupTimer()
 void frmmain::backupIfDue()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    // Not while a compaction or a manual backup rewrites or copies the file.
-    if (m_busy || !m_db.DatabaseIsOpen || m_lastBackup.secsTo(now) < kBackupEverySecs)
+    // Not while a compaction or a manual backup rewrites or copies the file, nor of a damaged
+    // file: its copy would push a sound one out of the rotation.
+    if (m_busy || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty()
+        || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
     if (m_backupRunner->start(m_db.DatabasePath, Tools::BackupFolderOf(m_settings)))
         m_lastBackup = now;
@@ -105,7 +107,7 @@ void frmmain::backupAtExit()
     m_backupRunner = nullptr;
     if (m_backupTimer)
         m_backupTimer->stop();
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty())
         return;
     BackupJob job(m_db.DatabasePath, Tools::BackupFolderOf(m_settings));
     if (job.runToEnd() == BackupJob::Failed)

@@ -110,6 +110,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         return OpenOutcome::Unreadable;
     }
     startIndexBuild();
+    startIntegrityCheck();
     return OpenOutcome::Opened;
 }
 

@@ -207,7 +207,7 @@ void frmmain::markHits()
 
 void frmmain::startIndexBuild()
 {
-    stopWorkers();
+    stopIndexWork();
     const qint64 waiting = m_db.DatabaseIsOpen && !m_db.ReadOnly() ? m_db.UnindexedNotes() : 0;
     if (waiting < kWorkerBacklog)
         return;
@@ -242,6 +242,13 @@ void frmmain::startIndexBuild()
 }
 
 void frmmain::stopWorkers()
+{
+    delete m_integrityCheck;
+    m_integrityCheck = nullptr;
+    stopIndexWork();
+}
+
+void frmmain::stopIndexWork()
 {
     delete m_indexBuild;
     m_indexBuild = nullptr;

@@ -126,8 +126,12 @@ bool DBase::writable()
         lastError_ = MovedOrDeleted;
         return false;
     }
-    if (st.st_dev == conn_->device && st.st_ino == conn_->inode)
-        return true;
+    if (st.st_dev == conn_->device && st.st_ino == conn_->inode) {
+        if (WritesRefused().isEmpty())
+            return true;
+        lastError_ = refusal_;
+        return false;
+    }
     // Another file took its place (a compaction or a copy put back by another program): write
     // to that one, as long as it is the same notebook with the same password.
     QString error;

@@ -136,6 +136,17 @@ public:
     // Drops what is past the limits, oldest first; also done at open and with each save.
     int PruneHistory();
 
+    // Damage that opening does not read (a page deep in the file): PRAGMA quick_check over every
+    // page, stopped early once cancel becomes true. Damaged: lastError() says what was found;
+    // Unchecked: the check could not finish (cancelled, the file busy), lastError() says why.
+    enum class Integrity { Intact, Damaged, Unchecked };
+    Integrity CheckIntegrity(const std::atomic<bool> *cancel = nullptr);
+    // From now on every write to the open notebook's file fails with reason as lastError(), until
+    // another file takes its place at the path (a copy restored over it).
+    void RefuseWrites(const QString &reason);
+    // Why writes to the open file are refused; "" when they are not.
+    QString WritesRefused() const;
+
     QString lastError() const { return lastError_; }
     // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
     static const QString MovedOrDeleted;
@@ -160,6 +171,10 @@ private:
 
     std::unique_ptr<Connection> conn_;
     bool searchReady();
+
+    // The file writes are refused to (RefuseWrites), by device and inode.
+    QString refusal_;
+    quint64 refusedDevice_ = 0, refusedInode_ = 0;
 
     // Keys this store has unlocked: the open notebook's, and one unlocked for the next open.
     std::vector<std::shared_ptr<SecretKey>> keys_;

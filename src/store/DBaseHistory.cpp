@@ -255,7 +255,7 @@ int DBase::LoadDeletedNote(qint64 entryId, NoteVersion *out)
 
 int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
@@ -277,7 +277,7 @@ int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDa
 
 int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
 {
-    if (!ready())
+    if (!writable())
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
@@ -333,7 +333,7 @@ const char *const DropOrphans = "DELETE FROM NoteHistory WHERE NoteID NOT IN (SE
 
 int DBase::EmptyDeleted()
 {
-    if (!ready() || !conn_->history)
+    if (!writable() || !conn_->history)
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
@@ -347,7 +347,7 @@ int DBase::EmptyDeleted()
 
 int DBase::PruneHistory()
 {
-    if (!ready() || !conn_->history)
+    if (!writable() || !conn_->history)
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);

@@ -2,6 +2,7 @@
 
 #include "store/ChineseVariants.h"
 #include "store/DBasePrivate.h"
+#include "store/NoteDate.h"
 #include "store/SearchText.h"
 
 #include <SQLiteCpp/Exception.h>
@@ -96,13 +97,16 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
             if (!matches)
                 continue;
             w.hit.groupName = groupNames.value(w.hit.groupId);
-            all.push_back({std::move(w.hit), SearchIndex::dateKey(w.updated)});
+            all.push_back({std::move(w.hit), Tools::NoteDateKey(w.updated)});
         }
     }
     searchIndex(out);
     for (SearchHit &h : out.hits) {
-        if (!waiting.count(h.id))
-            all.push_back({std::move(h), SearchIndex::dateKey(h.item.sub2)});
+        if (waiting.count(h.id))
+            continue;
+        // Read before the hit is moved away.
+        const qint64 updated = Tools::NoteDateKey(h.item.sub2);
+        all.push_back({std::move(h), updated});
     }
     std::sort(all.begin(), all.end(), [](const Ranked &a, const Ranked &b) {
         return SearchIndex::before({a.hit.id, a.hit.titleTerms, a.updated}, {b.hit.id, b.hit.titleTerms, b.updated});
@@ -154,6 +158,8 @@ int DBase::BuildIndex(const IndexProgress &progress, const std::atomic<bool> *ca
 {
     if (!searchReady())
         return 0;
+    if (const QString refused = WritesRefused(); !refused.isEmpty())
+        return fail(refused);
     return guarded(lastError_, [&] {
         if (!conn_->search.build(progress, cancel))
             return fail(QStringLiteral("cancelled"));
@@ -183,7 +189,8 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
     auto run = [&] {
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
-        if (waiting > 0 && waiting <= CatchUpLimit)
+        // A notebook refused writes is searched as it is, its waiting notes read one by one.
+        if (waiting > 0 && waiting <= CatchUpLimit && WritesRefused().isEmpty())
             index.indexBatch(CatchUpLimit); // staged notes stay staged: they are searched as they are
         result->unindexed = index.pending();
         if (result->unindexed == 0 || terms.empty()) {
@@ -207,6 +214,8 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
     } catch (const std::exception &e) {
         return fail(QString::fromUtf8(e.what()));
     }
+    if (const QString refused = WritesRefused(); !refused.isEmpty())
+        return fail(refused);
     return guarded(lastError_, [&] {
         index.repair();
         return run();

@@ -36,7 +36,7 @@ std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error
     const QString folder = QFileInfo(target).absolutePath();
     auto tmp = std::make_unique<QTemporaryFile>(folder + QLatin1Char('/') + TempPattern);
     if (!tmp->open()) {
-        setError(error, QStringLiteral("cannot write in %1: %2").arg(folder, tmp->errorString()));
+        setError(error, QStringLiteral("无法在 %1 中写入：%2").arg(folder, tmp->errorString()));
         return nullptr;
     }
     // Held open with a lock while it exists, so that removeLeftovers in another process leaves
@@ -53,9 +53,9 @@ QString lockedReason(const QString &path)
     NotebookHeader::Header header;
     switch (NotebookHeader::read(path, &header)) {
     case NotebookHeader::Kind::Damaged:
-        return QStringLiteral("the header of the encrypted notebook is damaged");
+        return QStringLiteral("加密文件头已损坏");
     case NotebookHeader::Kind::Encrypted:
-        return CipherVfs::keyFor(header) ? QString() : QStringLiteral("the notebook is encrypted and has not been unlocked");
+        return CipherVfs::keyFor(header) ? QString() : QStringLiteral("数据库已加密，尚未解锁");
     case NotebookHeader::Kind::Plain:
         break;
     }
@@ -90,7 +90,7 @@ bool create(const QString &path, int busyTimeoutMs,
         return setError(error, QStringLiteral("no file name given"));
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (QFileInfo(absolute).exists() || QFileInfo(absolute).isSymLink())
-        return setError(error, QStringLiteral("%1 already exists").arg(path));
+        return setError(error, QStringLiteral("%1 已存在").arg(path));
     auto tmp = tempBeside(absolute, error);
     if (!tmp)
         return false;
@@ -160,9 +160,9 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
     if (path.isEmpty())
         why = QStringLiteral("no file name given");
     else if (!info.exists())
-        why = QStringLiteral("the file does not exist");
+        why = QStringLiteral("文件不存在");
     else if (!info.isFile())
-        why = QStringLiteral("not a file");
+        why = QStringLiteral("不是文件");
     else
         why = lockedReason(path);
     if (!why.isEmpty()) {

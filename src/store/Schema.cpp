@@ -249,12 +249,12 @@ QString checkHeader(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read the file: %1").arg(file.errorString());
+        return QStringLiteral("无法读取文件：%1").arg(file.errorString());
     const QByteArray head = file.read(100);
     if (head.size() < 100 || !head.startsWith(QByteArrayView("SQLite format 3", 16)))
-        return QStringLiteral("not a notebook file");
+        return QStringLiteral("不是数据库文件");
     if (qint32(bigEndian32(head.constData() + 68)) != ApplicationId)
-        return QStringLiteral("not a notebook file");
+        return QStringLiteral("不是数据库文件");
     return {};
 }
 
@@ -290,19 +290,19 @@ QString verify(SQLite::Database &db)
         return planted;
     const qint64 appId = db.execAndGet("PRAGMA application_id").getInt64();
     if (appId != ApplicationId)
-        return QStringLiteral("not a notebook file");
+        return QStringLiteral("不是数据库文件");
     const qint64 version = db.execAndGet("PRAGMA user_version").getInt64();
     if (version > Version)
-        return QStringLiteral("made by a newer version of the program");
+        return QStringLiteral("由较新版本的程序建立");
     if (version < 1)
-        return QStringLiteral("not a notebook file");
+        return QStringLiteral("不是数据库文件");
 
     // The size is taken while the read lock is held: another process adding notes grows the
     // file, and a size read before the lock would make a sound notebook look truncated.
     const qint64 pages = db.execAndGet("PRAGMA page_count").getInt64();
     const qint64 pageSize = db.execAndGet("PRAGMA page_size").getInt64();
     if (pages * pageSize > lockedFileSize(db))
-        return QStringLiteral("the file is truncated");
+        return QStringLiteral("文件不完整");
 
     for (const TableShape &table : Tables) {
         const QString problem = checkColumns(db, table);

@@ -1,6 +1,7 @@
 #include "store/SearchIndex.h"
 
 #include "store/DBasePrivate.h"
+#include "store/NoteDate.h"
 #include "store/Schema.h"
 #include "store/SearchText.h"
 #include "store/StatementCache.h"
@@ -119,26 +120,6 @@ bool SearchIndex::before(const Rank &a, const Rank &b)
     return a.id > b.id;
 }
 
-qint64 SearchIndex::dateKey(const QString &date)
-{
-    qint64 parts[6] = {};
-    int n = 0;
-    bool inDigits = false;
-    for (const QChar c : date) {
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (digit && n < 6) {
-            parts[n] = std::min<qint64>(parts[n] * 10 + (c.unicode() - '0'), n == 0 ? 999999 : 99);
-        } else if (!digit && inDigits) {
-            ++n;
-        }
-        inDigits = digit;
-    }
-    qint64 key = 0;
-    for (const qint64 p : parts)
-        key = key * 100 + p;
-    return key;
-}
-
 namespace {
 
 // Staged notes go into SearchGrams together once there are this many: a save writes only its
@@ -243,7 +224,7 @@ void SearchIndexer::index(qint64 id, bool staged)
         const QString title = SearchText::fold(note.text(0));
         const QString body = SearchText::fold(extractor(note.text(2)));
         Query n(cache_, "INSERT INTO SearchNotes (ID, Updated, Title) VALUES (?, ?, ?)");
-        n.bind(1, id).bind(2, SearchIndex::dateKey(note.text(1))).bind(3, title).run();
+        n.bind(1, id).bind(2, Tools::NoteDateKey(note.text(1))).bind(3, title).run();
         Query b(cache_, "INSERT INTO SearchBodies (ID, Body) VALUES (?, ?)");
         b.bind(1, id).bind(2, body).run();
         if (!staged) {

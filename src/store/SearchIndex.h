@@ -37,16 +37,13 @@ bool intact(SQLite::Database &db);
 // Drops what is left of the index and creates it again with every note queued, in one
 // transaction: a damaged index is rebuilt, never a reason to refuse the notebook.
 void recreate(SQLite::Database &db);
-// Sortable form of a stored date ("2026/12/07 09:15", or however an older program wrote it):
-// its runs of digits as year, month, day, hour, minute, second. Ranks notes updated later first.
-qint64 dateKey(const QString &date);
 // Where a match stands among the results: more terms in its title first, then the latest update,
 // then the newest note.
 struct Rank
 {
     qint64 id = 0;
     int titleTerms = 0;
-    qint64 updated = 0; // dateKey of its last update
+    qint64 updated = 0; // Tools::NoteDateKey of its last update
 };
 bool before(const Rank &a, const Rank &b);
 

@@ -1,5 +1,7 @@
 // quillbook-cli as a whole process: every command's output, its exit status and the password paths.
 
+#include "CryptoTestUtil.h"
+
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
 #include "store/DBase.h"
@@ -30,6 +32,8 @@ private Q_SLOTS:
     void exportFiles();
     void importFiles_data();
     void importFiles();
+    void damagedNotebookIsNotWritten_data();
+    void damagedNotebookIsNotWritten();
 
 private:
     QTemporaryDir dir_;
@@ -86,7 +90,8 @@ void TestCli::commands_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("input");    // standard input; none when null
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("expected"); // the whole output, or a part of it when exact is false
+    QTest::addColumn<QString>("expected"); // the whole output, or a part of it when exact is false;
+                                           // for a failure, a part of the error line
     QTest::addColumn<bool>("exact");
     const QString none;
     auto row = [](const char *name, const QStringList &args, int status, const QString &out, bool exact = true,
@@ -115,9 +120,20 @@ void TestCli::commands_data()
     row("nominal: help", {"--help"}, 0, QStringLiteral("quillbook-cli search PATH QUERY..."), false);
     row("nominal: help of a command", {"show", "--help"}, 0, QStringLiteral("--format text|rtf|html"), false);
     row("nominal: version", {"--version"}, 0, QStringLiteral("quillbook-cli 0.1\n"));
-    row("error: create over a file", {"create", "{nb}"}, 1, none);
-    row("error: missing file", {"groups", "{missing}"}, 1, none);
-    row("error: not a notebook", {"list", "{text}"}, 1, none);
+    row("nominal: add a group, its ID printed", {"add-group", "{copy}", " 新组 "}, 0, QStringLiteral("3\n"));
+    row("error: add a group named as one there, whatever the case", {"add-group", "{copy}", "工作"}, 1,
+        QStringLiteral("该组 '工作' 已经存在"), false);
+    row("usage: add a group of blanks", {"add-group", "{copy}", "  "}, 2, none);
+    row("usage: add a group of a name too long", {"add-group", "{copy}", QString(51, u'名')}, 2, none);
+    row("error: create over a file", {"create", "{nb}"}, 1, QStringLiteral("已存在，没有覆盖"), false);
+    row("error: create in a folder that is not there", {"create", "{missing}/new.qbf"}, 1,
+        QStringLiteral("文件夹不存在："), false);
+    row("error: missing file", {"groups", "{missing}"}, 1, QStringLiteral("文件不存在："), false);
+    row("error: a folder given as the notebook", {"list", "{folder}"}, 1,
+        QStringLiteral("是文件夹，不是数据库文件"), false);
+    row("error: a folder given to add a group to", {"add-group", "{folder}", "组"}, 1,
+        QStringLiteral("是文件夹，不是数据库文件"), false);
+    row("error: not a notebook", {"list", "{text}"}, 1, QStringLiteral("不是数据库文件"), false);
     row("error: no such note", {"show", "{nb}", "99"}, 1, none);
     row("error: no such group", {"list", "{nb}", "99"}, 1, none);
     row("usage: nothing", {}, 2, none);
@@ -167,6 +183,11 @@ void TestCli::commands()
         a.replace(QLatin1String("{text}"), path(QStringLiteral("text.qbf")));
         a.replace(QLatin1String("{missing}"), path(QStringLiteral("missing.qbf")));
         a.replace(QLatin1String("{new}"), path(QStringLiteral("new-%1.qbf").arg(++created)));
+        a.replace(QLatin1String("{folder}"), dir_.path());
+        if (a == QLatin1String("{copy}")) {
+            a = path(QStringLiteral("copy-%1.qbf").arg(++created));
+            QVERIFY(QFile::copy(path(QStringLiteral("nb.qbf")), a));
+        }
     }
     QProcess p;
     // A session of its own: no controlling terminal, as under cron or CI.
@@ -181,15 +202,32 @@ void TestCli::commands()
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QVERIFY2(p.exitCode() == status, qPrintable(QStringLiteral("status %1, stderr: %2").arg(p.exitCode()).arg(err)));
-    if (exact)
-        QCOMPARE(out, expected);
-    else
-        QVERIFY2(out.contains(expected), qPrintable(out));
     if (status == 0) {
+        if (exact)
+            QCOMPARE(out, expected);
+        else
+            QVERIFY2(out.contains(expected), qPrintable(out));
         QCOMPARE(err, QString());
     } else {
+        QCOMPARE(out, QString());
         // One line that names the program.
         QVERIFY2(err.startsWith(QLatin1String("quillbook-cli: ")) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+        QVERIFY2(err.contains(expected), qPrintable(err));
+    }
+    if (status == 1) {
+        // Said in Chinese: no English words once the paths and options are taken out.
+        QString words = err.mid(int(qstrlen("quillbook-cli: ")));
+        words.remove(QRegularExpression(QStringLiteral("/[^\\s：，。；]*|--[a-z-]+")));
+        QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))), qPrintable(err));
+    }
+    if (args.value(0) == QLatin1String("add-group") && status == 0) {
+        DBase db;
+        db.DatabasePath = args[1];
+        db.OpenDatabase();
+        VectorGroupSink groups;
+        db.LoadGroups(groups);
+        QCOMPARE(groups.nodes.back().text, args[2].trimmed());
+        QCOMPARE(groups.nodes.back().key.mid(1), out.trimmed());
     }
     if (args.value(0) == QLatin1String("create") && status == 0) {
         DBase db;
@@ -267,7 +305,7 @@ QStringList filesUnder(const QString &folder)
 }
 
 // Runs the program as a script on a server would: no terminal, no display, no Qt platform set.
-int runCli(const QStringList &args, QString *out, QString *err)
+int runCli(const QStringList &args, QString *out, QString *err, const QString &input = {})
 {
     QProcess p;
     p.setChildProcessModifier([] { ::setsid(); });
@@ -276,6 +314,7 @@ int runCli(const QStringList &args, QString *out, QString *err)
         env.remove(QString::fromLatin1(name));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(QB_CLI), args);
+    p.write(input.toUtf8());
     p.closeWriteChannel();
     if (!p.waitForFinished(60000))
         return -1;
@@ -418,6 +457,48 @@ void TestCli::importFiles()
     db.LoadNotes(group, 2);
     group.all.sort();
     QCOMPARE(group.all, titles);
+}
+
+void TestCli::damagedNotebookIsNotWritten_data()
+{
+    QTest::addColumn<QStringList>("args"); // after the notebook
+    QTest::addColumn<QString>("password");
+    QTest::newRow("robustness: import into a damaged notebook") << QStringList{"import", "1", "{text}"} << "";
+    QTest::newRow("robustness: import into a damaged encrypted notebook")
+        << QStringList{"import", "1", "{text}", "--password-stdin"} << "pw";
+    QTest::newRow("robustness: a group added to a damaged notebook") << QStringList{"add-group", "新组"} << "";
+    QTest::newRow("robustness: a group added to a damaged encrypted notebook")
+        << QStringList{"add-group", "新组", "--password-stdin"} << "pw";
+    QTest::newRow("robustness: a password set on a damaged notebook")
+        << QStringList{"password", "--password-stdin"} << "";
+}
+
+// A flipped byte where opening does not look: the notebook opens, yet nothing is written to it.
+void TestCli::damagedNotebookIsNotWritten()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, password);
+    const QString book = path(QStringLiteral("damaged-%1.qbf").arg(QTest::currentDataTag()));
+    DBase keeper; // holds an encrypted notebook's key while the test damages it
+    QVERIFY(openFresh(keeper, book));
+    QVERIFY(CryptoTest::fill(keeper, 20));
+    QVERIFY(keeper.AddNote(1, CryptoTest::longNote()));
+    keeper.PasswordCost = NotebookHeader::Cost::lightest();
+    QVERIFY(keeper.WritePassword(password));
+    keeper.CloseDatabase();
+    QVERIFY(CryptoTest::damageBodyPage(book));
+    const QByteArray before = fileBytes(book);
+
+    args.insert(1, book);
+    const QString text = path(QStringLiteral("记事.txt"));
+    QVERIFY(writeBytes(text, QStringLiteral("要导入的文字\n").toUtf8()));
+    args.replaceInStrings(QStringLiteral("{text}"), text);
+    QString out, err;
+    const QString input = password.isEmpty() ? QStringLiteral("新密码\n新密码\n") : password + QLatin1Char('\n');
+    QCOMPARE(runCli(args, &out, &err, input), 1);
+    QCOMPARE(out, QString());
+    QVERIFY2(err.contains(QStringLiteral("已损坏，没有写入")), qPrintable(err));
+    QCOMPARE(fileBytes(book), before);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -6,6 +6,7 @@
 #include "MainWindowHarness.h"
 #include "common/ChildLookup.h"
 
+#include "dialogs/frmPws1.h"
 #include "dialogs/frmmove.h"
 #include "dialogs/frmrename.h"
 #include "editor/frmAddNote.h"
@@ -36,6 +37,16 @@ inline Script enterGroupName(const QString &name, QString *shown = nullptr)
             *shown = box->text();
         box->setText(name);
         qobject_cast<frmrename *>(d)->cmdOK_Click();
+        return d->result();
+    };
+}
+
+// Types the access password into the password prompt and presses OK.
+inline Script typePassword(const QString &password)
+{
+    return [password](QDialog *d) {
+        d->findChild<QLineEdit *>(QStringLiteral("txtPws"))->setText(password);
+        qobject_cast<frmPws1 *>(d)->cmdOK_Click();
         return d->result();
     };
 }

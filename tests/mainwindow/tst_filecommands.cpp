@@ -46,15 +46,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-Script typePassword(const QString &password)
-{
-    return [password](QDialog *d) {
-        d->findChild<QLineEdit *>(QStringLiteral("txtPws"))->setText(password);
-        qobject_cast<frmPws1 *>(d)->cmdOK_Click();
-        return d->result();
-    };
-}
-
 // Which of the file commands' items are available: the Backup and Add group buttons, then
 // mnuBackup, mnuNew1, mnuPws, mnuCompact, one character each.
 QString fileStates(frmmain &w)

@@ -6,6 +6,7 @@
 #include "mainwindow/SearchBox.h"
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
+#include "store/NoteDate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void resultActions_data();
     void resultActions();
     void olderNotebookIndexedMeanwhile();
+    void resultsAndListAgreeOnDates_data();
+    void resultsAndListAgreeOnDates();
 
 private:
     frmmain &open()
@@ -360,6 +363,51 @@ void tst_Search::olderNotebookIndexedMeanwhile()
     QCOMPARE(w.LstV->count(), 500);
     QTRY_VERIFY_WITH_TIMEOUT(progress->isHidden(), 60000);
     QCOMPARE(h->db.UnindexedNotes(), 0);
+}
+
+void tst_Search::resultsAndListAgreeOnDates_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("nominal: month first, two-digit year") << "en_US";
+    QTest::newRow("nominal: day first") << "en_GB";
+    QTest::newRow("nominal: day first with points, two-digit year") << "de_DE";
+    QTest::newRow("nominal: year first") << "zh_CN";
+}
+
+// Notes stamped in the user's locale: the results rank by date as the list sorts by 修改时间,
+// newest first, and both are right.
+void tst_Search::resultsAndListAgreeOnDates()
+{
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    const QList<QDateTime> newestFirst = {QDateTime(QDate(2030, 1, 2), QTime(0, 0)),
+                                          QDateTime(QDate(2026, 2, 1), QTime(7, 0)),
+                                          QDateTime(QDate(2026, 1, 12), QTime(8, 0)),
+                                          QDateTime(QDate(2001, 12, 31), QTime(23, 59))};
+    GroupSpec group{QStringLiteral("工作"), {}};
+    // Written oldest first, so that neither the IDs nor the texts give the order.
+    for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it)
+        group.notes.append({it->toString(QStringLiteral("yyyy-MM-dd")), QStringLiteral("到期"), 0,
+                            QStringLiteral("一般"), 1, Tools::NoteDateText(*it)});
+    h->db.SetTextExtractor(NoteText::extractor());
+    MainWindowHarness::mustMakeNotebook(book, {group});
+    frmmain &w = h->start({book});
+    QStringList expected;
+    for (const QDateTime &d : newestFirst)
+        expected << d.toString(QStringLiteral("yyyy-MM-dd"));
+
+    w.LstV_ColumnClick(3);
+    if (column(w, 0) != expected)
+        w.LstV_ColumnClick(3); // the direction flips on each click
+    QCOMPARE(column(w, 0), expected);
+
+    w.run(Cmd::FindNotes);
+    type(w.searchBox->edit(), QStringLiteral("到期"));
+    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    QVERIFY(w.showingResults());
+    QCOMPARE(column(w, 0), expected);
 }
 
 QTEST_MAIN(tst_Search)

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void hitRanges_data();
     void hitRanges();
     void rankingScopeAndLimit();
+    void rankingByDateWhileNotesWait_data();
+    void rankingByDateWhileNotesWait();
     void traditionalAndSimplified_data();
     void traditionalAndSimplified();
     void indexAgreesWithScanAfterRandomWrites();
@@ -209,6 +211,49 @@ void TestSearch::rankingScopeAndLimit()
     QCOMPARE(find(QStringLiteral("关键"), home), (QStringList{"body new", "body old", "关键词 title new"}));
     QCOMPARE(find(QStringLiteral("关键"), group1_), QStringList{"关键词 title old"});
     QCOMPARE(find(QStringLiteral("关键"), 999), QStringList{});
+}
+
+void TestSearch::rankingByDateWhileNotesWait_data()
+{
+    QTest::addColumn<bool>("datedNotesWait");
+    QTest::newRow("nominal: indexed notes while more notes wait than a search indexes first") << false;
+    QTest::newRow("nominal: the dated notes wait themselves") << true;
+}
+
+// More notes waiting than a search indexes before it answers: the answer joins the waiting
+// notes and the indexed ones, and both rank by date (the newer note has the lower ID).
+void TestSearch::rankingByDateWhileNotesWait()
+{
+    QFETCH(bool, datedNotesWait);
+    const QStringList dates = {QStringLiteral("2030/1/2 00:00"), QStringLiteral("2001/12/31 23:59")};
+    if (!datedNotesWait) {
+        for (const QString &date : dates) {
+            CurrentNote n = makeNote(QStringLiteral("到期 ") + date, QStringLiteral("一般"), 0, QStringLiteral("到期"));
+            n.NoteLastUpdate = date;
+            QVERIFY(db_->AddNote(group1_, n));
+        }
+    }
+    db_->CloseDatabase();
+    {
+        RawDb raw(path_);
+        QCOMPARE(raw.exec("BEGIN"), 0);
+        for (const QString &date : datedNotesWait ? dates : QStringList{})
+            QCOMPARE(raw.exec(QStringLiteral("INSERT INTO Notes (nNoteTitle, nGroupID, nNote, nLastUpdate) "
+                                             "VALUES ('到期 %1', 1, '到期', '%1')")
+                                  .arg(date).toUtf8().constData()),
+                     0);
+        for (int i = 0; i < 2001; ++i)
+            QCOMPARE(raw.exec("INSERT INTO Notes (nNoteTitle, nGroupID, nNote) VALUES ('filler', 1, 'x')"), 0);
+        QCOMPARE(raw.exec("COMMIT"), 0);
+    }
+    db_->OpenDatabase();
+    SearchResult r;
+    QVERIFY(db_->Search(QStringLiteral("到期"), {}, &r));
+    QVERIFY(r.unindexed > 2000);
+    QStringList order;
+    for (const SearchHit &h : r.hits)
+        order << h.item.text;
+    QCOMPARE(order, (QStringList{"到期 " + dates[0], "到期 " + dates[1]}));
 }
 
 void TestSearch::traditionalAndSimplified_data()

@@ -10,6 +10,8 @@ class tst_DateText : public QObject
 private Q_SLOTS:
     void noteDate_data();
     void noteDate();
+    void storedDateRead_data();
+    void storedDateRead();
 };
 
 void tst_DateText::noteDate_data()
@@ -37,6 +39,33 @@ void tst_DateText::noteDate()
     QCOMPARE(back.date().month(), 12);
     QCOMPARE(back.date().day(), 7);
     QCOMPARE(back.time(), QTime(22, 47));
+}
+
+void tst_DateText::storedDateRead_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("read"); // yyyy-MM-dd hh:mm:ss, "" when no date
+    QTest::newRow("nominal: a two-digit year in this century") << "en_US" << "1/2/30 00:00" << "2030-01-02 00:00:00";
+    QTest::newRow("nominal: a two-digit year of the last century") << "de_DE" << "31.12.99 23:59" << "1999-12-31 23:59:00";
+    QTest::newRow("nominal: year first under another locale, as older programs wrote")
+        << "en_GB" << "2026/12/07 09:15:30" << "2026-12-07 09:15:30";
+    QTest::newRow("robustness: a clock of one digit") << "zh_CN" << "2025/1/2 8:00" << "2025-01-02 08:00:00";
+    QTest::newRow("robustness: no date") << "zh_CN" << "later" << "";
+    QTest::newRow("robustness: day first is not guessed") << "zh_CN" << "07/12/2026 09:15" << "";
+    QTest::newRow("robustness: a month that is none") << "zh_CN" << "2026/13/1 09:15" << "";
+}
+
+// What the list sorts by and search ranks by; the key orders as the dates do, 0 below them all.
+void tst_DateText::storedDateRead()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    const QDateTime when = Tools::ParseNoteDate(stored, QLocale(locale));
+    QCOMPARE(when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : QString(), read);
+    const qint64 key = Tools::NoteDateKey(stored, QLocale(locale));
+    QCOMPARE(key, read.isEmpty() ? 0 : QString(read).remove(QRegularExpression(QStringLiteral("\\D"))).toLongLong());
 }
 
 QTEST_MAIN(tst_DateText)

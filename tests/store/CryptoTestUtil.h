@@ -6,8 +6,14 @@
 #include "StoreTestUtil.h"
 
 #include "store/DBase.h"
+#include "store/crypto/CipherVfs.h"
+#include "store/crypto/NotebookHeader.h"
 
+#include <QFile>
 #include <QStringList>
+#include <QtEndian>
+
+#include <sqlite3.h>
 
 namespace CryptoTest {
 
@@ -70,6 +76,47 @@ inline QStringList secretsIn(const QByteArray &bytes)
             found << s;
     }
     return found;
+}
+
+// A note whose body spills over several pages of the file.
+inline CurrentNote longNote()
+{
+    return makeNote(QStringLiteral("长记事"), QStringLiteral("一般"), 0,
+                    QStringLiteral("{\\rtf1 %1}").arg(QString(20000, u'长')));
+}
+
+// Flips a byte of the first page a note's body spills onto: a page that opening the notebook,
+// listing it and reading other notes never read. The notebook must be closed; an encrypted one's
+// key unlocked (by a store that opened it). False when no body spills over.
+inline bool damageBodyPage(const QString &file)
+{
+    qint64 page = 0;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, CipherVfs::name()) == SQLITE_OK) {
+        sqlite3_stmt *q = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT min(pageno) FROM dbstat WHERE name = 'Notes' AND pagetype = 'overflow'",
+                               -1, &q, nullptr) == SQLITE_OK
+            && sqlite3_step(q) == SQLITE_ROW)
+            page = sqlite3_column_int64(q, 0);
+        sqlite3_finalize(q);
+    }
+    sqlite3_close_v2(db);
+    QByteArray bytes = fileBytes(file);
+    if (page < 2 || bytes.size() < 100)
+        return false;
+    qsizetype at = 0;
+    if (DBase::ProtectionOf(file) == DBase::Protection::Encrypted) {
+        // Anywhere in an encrypted page: it no longer passes its check.
+        at = NotebookHeader::RegionBytes + (page - 1) * NotebookHeader::PageSize + 100;
+    } else {
+        // The page's link to the next one: the chain now leads outside the file.
+        const int pageSize = qFromBigEndian<quint16>(bytes.constData() + 16);
+        at = (page - 1) * pageSize + 1;
+    }
+    if (at >= bytes.size())
+        return false;
+    bytes[at] = char(bytes[at] ^ 0x10);
+    return writeBytes(file, bytes);
 }
 
 } // namespace CryptoTest

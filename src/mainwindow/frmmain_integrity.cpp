@@ -1,0 +1,61 @@
+// Damage that opening does not read (a page deep in the file) is looked for after every open, on
+// a worker with a connection of its own, so the window goes on meanwhile.
+#include "mainwindow/frmmain.h"
+
+#include "app/Logging.h"
+#include "app/Prompter.h"
+#include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookWorker.h"
+#include "store/DBase.h"
+
+#include <memory>
+
+namespace {
+
+const QString kRefused = QStringLiteral("数据库文件已损坏，不能写入。");
+
+struct CheckResult
+{
+    DBase::Integrity integrity = DBase::Integrity::Unchecked;
+    QString findings;
+};
+
+} // namespace
+
+void frmmain::startIntegrityCheck()
+{
+    delete m_integrityCheck;
+    m_integrityCheck = nullptr;
+    if (!m_db.DatabaseIsOpen)
+        return;
+    auto result = std::make_shared<CheckResult>();
+    const auto work = [result](DBase &db, NotebookWorker &worker) {
+        if (db.DatabaseIsOpen)
+            result->integrity = db.CheckIntegrity(worker.cancelled());
+        result->findings = db.lastError();
+    };
+    const auto done = [this, result] {
+        m_integrityCheck->deleteLater();
+        m_integrityCheck = nullptr;
+        if (result->integrity == DBase::Integrity::Damaged)
+            damageFound(result->findings);
+        else if (result->integrity == DBase::Integrity::Unchecked)
+            qCInfo(lcStore) << "the notebook was not checked for damage:" << result->findings;
+    };
+    m_integrityCheck = new NotebookWorker(m_db.DatabasePath, {}, work, done, this);
+}
+
+void frmmain::damageFound(const QString &findings)
+{
+    qCWarning(lcStore) << "damage found in" << m_db.DatabasePath << findings;
+    // Nothing more goes into the damaged file, the index's build included, until a copy takes
+    // its place; what it holds can still be read and exported.
+    m_db.RefuseWrites(kRefused);
+    stopIndexWork();
+    const int answer = m_prompter.msgBox(this,
+                                         QStringLiteral("数据库文件已损坏，不再写入；记事仍可查看和导出。")
+                                             + cmd::crlf() + QStringLiteral("要从自动备份恢复吗？"),
+                                         Prompter::Question, cmd::notice());
+    if (answer == Prompter::Yes)
+        run(Cmd::RestoreFromBackup);
+}

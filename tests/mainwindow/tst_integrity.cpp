@@ -1,0 +1,66 @@
+// Damage that opening does not read, found after the window opened the notebook: said at once
+// with the offer of an automatic copy, and nothing more written to the file.
+#include "CommandTesting.h"
+
+#include "store/CryptoTestUtil.h"
+
+#include <QtTest>
+
+using namespace CommandTesting;
+
+class tst_Integrity : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void damageSaidAndWritesRefused_data();
+    void damageSaidAndWritesRefused();
+};
+
+void tst_Integrity::damageSaidAndWritesRefused_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("robustness: a plain notebook, the copy declined") << "" << int(Prompter::No);
+    QTest::newRow("robustness: an encrypted notebook, the copy declined") << "pw" << int(Prompter::No);
+    QTest::newRow("nominal: the copy accepted opens the automatic copies") << "" << int(Prompter::Yes);
+}
+
+void tst_Integrity::damageSaidAndWritesRefused()
+{
+    QFETCH(QString, password);
+    QFETCH(int, answer);
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("d.qbf"));
+    MainWindowHarness::mustMakeNotebook(
+        book, {{QStringLiteral("工作"), {{QStringLiteral("长记事"), QString(20000, u'长')}, {QStringLiteral("短"), {}}}}},
+        password);
+    DBase keeper; // the encrypted notebook's key, for damaging it
+    if (!password.isEmpty())
+        QCOMPARE(keeper.Unlock(book, password), 1);
+    QVERIFY(CryptoTest::damageBodyPage(book));
+    const QByteArray before = fileBytes(book);
+
+    if (!password.isEmpty())
+        h.prompter.dialogScripts.enqueue(typePassword(password));
+    h.prompter.msgAnswers.enqueue(answer);
+    frmmain &w = h.start({book});
+    QCOMPARE(w.LstV->count(), 2);
+    QTRY_COMPARE(h.prompter.messages.size(), 1);
+    QCOMPARE(h.prompter.messages.first().text,
+             QStringLiteral("数据库文件已损坏，不再写入；记事仍可查看和导出。\r\n要从自动备份恢复吗？"));
+    QCOMPARE(h.prompter.messages.first().style, int(Prompter::Question));
+    if (answer == Prompter::Yes) {
+        QCOMPARE(h.prompter.dialogClasses.last(), QStringLiteral("frmBackups"));
+        return;
+    }
+    // The window's own message when a write fails; the file is as it was.
+    h.prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("新组")));
+    w.run(Cmd::AddGroup);
+    QCOMPARE(h.prompter.messages.size(), 2);
+    QVERIFY2(h.prompter.messages.last().text.contains(QStringLiteral("新组")), qPrintable(h.prompter.messages.last().text));
+    QCOMPARE(fileBytes(book), before);
+}
+
+QTEST_MAIN(tst_Integrity)
+#include "tst_integrity.moc"
