@@ -40,8 +40,15 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error, qin
         *error = file.errorString();
         return std::nullopt;
     }
-    // The size may have grown since fstat: never more than the bound.
-    QByteArray bytes = file.read(maxBytes + 1);
+    // Room for the size fstat saw (not for the bound: QFile::read reserves what it is asked for);
+    // a file that grew since is read on, never past the bound.
+    QByteArray bytes = file.read(st.st_size + 1);
+    while (bytes.size() <= maxBytes && file.error() == QFileDevice::NoError) {
+        const QByteArray more = file.read(qMin<qint64>(64 * 1024, maxBytes + 1 - bytes.size()));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         return std::nullopt;
