@@ -128,13 +128,10 @@ QTextDocument::MarkdownFeatures markdownFeatures()
 std::optional<QString> htmlText(const QByteArray &bytes, QString *why)
 {
     const auto encoding = QStringConverter::encodingForHtml(bytes);
-    if (!encoding || *encoding == QStringConverter::Utf8)
+    const bool wide = encoding && *encoding != QStringConverter::Latin1 && *encoding != QStringConverter::System;
+    // NUL bytes are refused there too, unless the page says it is UTF-16 or UTF-32.
+    if (!encoding || *encoding == QStringConverter::Utf8 || (!wide && bytes.contains('\0')))
         return decodeTextStrictly(bytes, QLocale(), why);
-    const bool wide = *encoding != QStringConverter::Latin1 && *encoding != QStringConverter::System;
-    if (!wide && bytes.contains('\0')) {
-        *why = QStringLiteral("含有空字节，不是文本文件");
-        return std::nullopt;
-    }
     return QStringDecoder(*encoding).decode(bytes);
 }
 

@@ -14,24 +14,44 @@
 
 namespace exchange {
 
+namespace {
+
+QString openFailure(int code)
+{
+    switch (code) {
+    case ENOENT: return QStringLiteral("文件不存在");
+    case EACCES:
+    case EPERM: return QStringLiteral("没有读取权限");
+    case EISDIR: return QStringLiteral("是文件夹");
+    default: return QString::fromLocal8Bit(std::strerror(code));
+    }
+}
+
+QString tooBig(qint64 maxBytes)
+{
+    return QStringLiteral("文件太大（超过 %1 MB）").arg(maxBytes / (1024 * 1024));
+}
+
+} // namespace
+
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error, qint64 maxBytes)
 {
     // Opened without waiting (a FIFO would block the open itself) and checked on the descriptor, so
     // a file swapped for a device after a check by name is refused all the same.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = openFailure(errno);
         return std::nullopt;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        *error = S_ISDIR(st.st_mode) ? QStringLiteral("是文件夹") : QStringLiteral("不是普通文件");
+        *error = S_ISDIR(st.st_mode) ? openFailure(EISDIR) : QStringLiteral("不是普通文件");
         return std::nullopt;
     }
     if (st.st_size > maxBytes) {
         ::close(fd);
-        *error = QStringLiteral("文件太大（超过 %1 MB）").arg(maxBytes / (1024 * 1024));
+        *error = tooBig(maxBytes);
         return std::nullopt;
     }
     QFile file;
@@ -54,7 +74,7 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error, qin
         return std::nullopt;
     }
     if (bytes.size() > maxBytes) {
-        *error = QStringLiteral("文件太大（超过 %1 MB）").arg(maxBytes / (1024 * 1024));
+        *error = tooBig(maxBytes);
         return std::nullopt;
     }
     return bytes;
