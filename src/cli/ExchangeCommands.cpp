@@ -88,9 +88,11 @@ int importFiles(const Args &args)
     print(QStringLiteral("已导入 %1 个文件\n").arg(r.imported));
     QStringList failed;
     for (const QString &line : r.failed)
+        failed << QStringLiteral("quillbook-cli: 未导入 ") + line;
+    for (const QString &line : r.skipped)
         failed << QStringLiteral("quillbook-cli: ") + line;
     printErrors(failed);
-    return failed.isEmpty() ? Ok : Failed;
+    return r.failed.isEmpty() ? Ok : Failed;
 }
 
 } // namespace Cli

@@ -1,5 +1,7 @@
 #include "FileImport.h"
 
+#include "HtmlDepth.h"
+#include "ImportedPage.h"
 #include "NoteFormats.h"
 #include "TextFileCodec.h"
 
@@ -12,6 +14,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStringConverter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -63,27 +66,23 @@ QString cutTitle(const QString &name)
 }
 
 // Pictures of an HTML or Markdown page are files beside it; they become pictures of the note.
-void embedPictures(QTextDocument *doc, const QDir &dir)
+void embedPictures(ImportedPage *page)
 {
-    QTextCursor cursor(doc);
+    QTextCursor cursor(page);
     // Backwards: a picture that cannot be read is removed, and the spots after it would move.
-    const QList<ImageSpot> spots = imageSpots(doc);
+    const QList<ImageSpot> spots = imageSpots(page);
     for (auto it = spots.crbegin(); it != spots.crend(); ++it) {
         const ImageSpot &spot = *it;
-        const QUrl url(spot.format.name());
         QString name;
-        if (url.isRelative() || url.isLocalFile()) {
-            QFile file(url.isLocalFile() ? url.toLocalFile() : dir.filePath(url.path()));
-            if (file.open(QIODevice::ReadOnly))
-                name = rtf::addPicture(doc, file.readAll());
-        }
+        if (const std::optional<QByteArray> bytes = page->readResource(QUrl(spot.format.name()), MaxPictureBytes))
+            name = rtf::addPicture(page, *bytes);
         cursor.setPosition(spot.position);
         cursor.setPosition(spot.position + spot.length, QTextCursor::KeepAnchor);
         if (name.isEmpty()) {
             cursor.removeSelectedText(); // a picture we cannot show would save as an empty box
             continue;
         }
-        QTextImageFormat format = rtf::pictureFormat(doc, name);
+        QTextImageFormat format = rtf::pictureFormat(page, name);
         if (spot.format.hasProperty(QTextFormat::ImageWidth) && spot.format.hasProperty(QTextFormat::ImageHeight)) {
             format.setWidth(spot.format.width());
             format.setHeight(spot.format.height());
@@ -92,17 +91,68 @@ void embedPictures(QTextDocument *doc, const QDir &dir)
     }
 }
 
+// Headings (and HTML's <big>, <font size>) are sized relative to the document's font, which the
+// note does not keep: they get the size they are shown at now.
+void fixRelativeSizes(QTextDocument *doc)
+{
+    QTextCursor cursor(doc);
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(QTextFormat::FontSizeAdjustment) || format.hasProperty(QTextFormat::FontPointSize))
+                continue;
+            // The format's font is the document's, scaled by the adjustment.
+            QTextCharFormat size;
+            size.setFontPointSize(format.font().pointSizeF());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(size);
+        }
+    }
+}
+
+// Tables, strike-through and task lists. Inline HTML is read as text: Qt's reader drops what
+// follows a tag it does not know, and a note keeps every character of the file. Bare addresses
+// ("http://..." in running text) stay text too: read as links, they would keep the backslashes
+// that escape characters in them.
+QTextDocument::MarkdownFeatures markdownFeatures()
+{
+    // md4c's flags, which Qt's feature values are: permissive URL, e-mail and www links.
+    constexpr int permissiveLinks = 0x0004 | 0x0008 | 0x0400;
+    return QTextDocument::MarkdownFeatures(
+        (QTextDocument::MarkdownDialectGitHub | QTextDocument::MarkdownNoHTML) & ~permissiveLinks);
+}
+
+// The page's text: as its <meta> says, else as any text file.
+std::optional<QString> htmlText(const QByteArray &bytes, QString *why)
+{
+    const auto encoding = QStringConverter::encodingForHtml(bytes);
+    const bool wide = encoding && *encoding != QStringConverter::Latin1 && *encoding != QStringConverter::System;
+    // NUL bytes are refused there too, unless the page says it is UTF-16 or UTF-32.
+    if (!encoding || *encoding == QStringConverter::Utf8 || (!wide && bytes.contains('\0')))
+        return decodeTextStrictly(bytes, QLocale(), why);
+    return QStringDecoder(*encoding).decode(bytes);
+}
+
 } // namespace
 
-std::optional<CurrentNote> noteFromFile(const QString &path, QString *error)
+std::optional<CurrentNote> noteFromFile(const QString &path, QString *error, QStringList *skipped)
 {
     const std::optional<QByteArray> bytes = readWholeFile(path, error);
     if (!bytes)
         return std::nullopt;
     const Kind kind = kindOf(path);
-    if (!(kind == Kind::Rtf && bytes->startsWith("{\\rtf")) && !isPlainText(*bytes)) {
-        *error = QStringLiteral("不是文本文件");
-        return std::nullopt;
+    std::optional<QString> text;
+    if (kind == Kind::Rtf) {
+        if (!bytes->startsWith("{\\rtf")) {
+            *error = QStringLiteral("不是 RTF 文件（开头不是 {\\rtf）");
+            return std::nullopt;
+        }
+    } else {
+        text = kind == Kind::Html ? htmlText(*bytes, error) : decodeTextStrictly(*bytes, QLocale(), error);
+        if (!text)
+            return std::nullopt;
     }
     const QFileInfo info(path);
     CurrentNote note;
@@ -111,27 +161,39 @@ std::optional<CurrentNote> noteFromFile(const QString &path, QString *error)
     note.NoteAddDate = Tools::NoteDateText(born);
     note.NoteLastUpdate = Tools::NoteDateText(info.lastModified());
     note.NotePriority = QStringLiteral("一般");
-    QTextDocument doc;
-    if (kind == Kind::Rtf && bytes->startsWith("{\\rtf")) {
+    if (kind == Kind::Rtf) {
         // 7-bit RTF is kept as it came, so a note exported and imported again is the same note.
         if (std::all_of(bytes->cbegin(), bytes->cend(), [](char c) { return uchar(c) < 0x80; })) {
             note.NoteBody = QString::fromLatin1(*bytes);
             return note;
         }
+        QTextDocument doc;
         rtf::readInto(*bytes, &doc);
-    } else if (kind == Kind::Html) {
-        const auto encoding = QStringConverter::encodingForHtml(*bytes);
-        const QString html = encoding ? QStringDecoder(*encoding).decode(*bytes)
-                                      : decodeTextFile(*bytes, QLocale());
-        doc.setHtml(html);
-        embedPictures(&doc, info.dir());
-    } else if (kind == Kind::Markdown) {
-        doc.setMarkdown(decodeTextFile(*bytes, QLocale()));
-        embedPictures(&doc, info.dir());
-    } else {
-        doc.setPlainText(decodeTextFile(*bytes, QLocale()));
+        note.NoteBody = rtf::writeText(&doc);
+        return note;
     }
-    note.NoteBody = rtf::writeText(&doc);
+    ImportedPage page(info.dir());
+    if (kind == Kind::Text) {
+        // Kept as plain text, as notes of old notebooks are: its RTF would take up to eight bytes
+        // a character and seconds to write for a large file. Unless it would be read as RTF.
+        if (!QStringView(*text).trimmed().startsWith(QLatin1String("{\\rtf"))) {
+            note.NoteBody = *text;
+            return note;
+        }
+        page.setPlainText(*text);
+        note.NoteBody = rtf::writeText(&page);
+        return note;
+    }
+    if (kind == Kind::Html) {
+        page.setHtml(flattenDeepHtml(*text));
+    } else {
+        page.setMarkdown(*text, markdownFeatures());
+    }
+    embedPictures(&page);
+    fixRelativeSizes(&page);
+    if (skipped)
+        *skipped << page.skipped();
+    note.NoteBody = rtf::writeText(&page);
     return note;
 }
 
@@ -184,10 +246,14 @@ ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
             return result;
         }
         QString error;
-        if (std::optional<CurrentNote> note = noteFromFile(files[i], &error))
+        QStringList skipped;
+        const QString shown = QDir::toNativeSeparators(files[i]);
+        if (std::optional<CurrentNote> note = noteFromFile(files[i], &error, &skipped))
             notes.push_back(std::move(*note));
         else
-            result.failed << QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(files[i]), error);
+            result.failed << QStringLiteral("%1：%2").arg(shown, error);
+        for (const QString &what : std::as_const(skipped))
+            result.skipped << QStringLiteral("%1：略过 %2").arg(shown, what);
     }
     if (progress)
         progress(files.size(), files.size());
@@ -200,12 +266,14 @@ ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
     return result;
 }
 
-QString failureSummary(const ImportResult &result)
+QString importSummary(const ImportResult &result)
 {
-    if (result.failed.isEmpty())
-        return QString();
-    return QStringLiteral("已导入 %1 个文件，以下文件无法导入：\n").arg(result.imported)
-        + result.failed.join(QLatin1Char('\n'));
+    QString text = QStringLiteral("已导入 %1 篇记事。").arg(result.imported);
+    if (!result.failed.isEmpty())
+        text += QStringLiteral("\n\n以下文件没有导入：\n") + result.failed.join(QLatin1Char('\n'));
+    if (!result.skipped.isEmpty())
+        text += QStringLiteral("\n\n以下图片或样式没有导入：\n") + result.skipped.join(QLatin1Char('\n'));
+    return text;
 }
 
 } // namespace exchange

@@ -18,11 +18,12 @@ constexpr int MaxTitleLength = 50;
 // The extensions, lower case, of the files taken from a folder ("txt", "rtf", "html" ...).
 const QStringList &importedExtensions();
 
-// A file as a new note: text (UTF-8 with or without a byte-order mark, UTF-16 with one, else the
-// locale's legacy code page), RTF, HTML or Markdown by extension, pictures of HTML and Markdown
-// read from beside the file. Title from the file name, dates from the file's times. Nothing,
-// with the reason in *error, when the file cannot be read or is not text.
-std::optional<CurrentNote> noteFromFile(const QString &path, QString *error);
+// A file as a new note: text (UTF-8 with or without a byte-order mark, UTF-16 with one, or
+// GB18030), RTF, HTML or Markdown by extension, pictures of HTML and Markdown read from the
+// page's folder and below. Title from the file name, dates from the file's times. Nothing, with
+// the reason in *error, when the file cannot be read, is too big, or its content is not of its
+// type; the pictures and stylesheets of a page left out are added to *skipped ("address：reason").
+std::optional<CurrentNote> noteFromFile(const QString &path, QString *error, QStringList *skipped = nullptr);
 
 struct ImportResult
 {
@@ -30,7 +31,8 @@ struct ImportResult
     bool cancelled = false; // nothing was added
     QString error;          // why nothing was added
     int imported = 0;
-    QStringList failed;     // "file: reason" of each file left out
+    QStringList failed;     // "file：reason" of each file left out
+    QStringList skipped;    // "file：略过 address：reason" of each picture or stylesheet left out
 };
 
 // Files, and the files of folders (sub-folders too, those with a known extension), as new notes of
@@ -38,7 +40,7 @@ struct ImportResult
 ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
                          const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
-// The message that tells the user about the files left out; "" when there were none.
-QString failureSummary(const ImportResult &result);
+// What an import did: how many notes it added, the files left out and what of them was skipped.
+QString importSummary(const ImportResult &result);
 
 } // namespace exchange

@@ -1,12 +1,13 @@
 #include "NoteFormats.h"
 
+#include "MarkdownWriter.h"
+
 #include "Rtf.h"
 #include "RtfPicture.h"
 
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -79,21 +80,7 @@ QByteArray htmlOf(QTextDocument *doc, const QString &title)
 
 QByteArray markdownOf(const QTextDocument *doc)
 {
-    // Qt writes a table's delimiter row as "|-|-|"; readers that want three dashes per cell
-    // (Qt's own among them) would read the table as text.
-    static const QRegularExpression delimiterRow(QStringLiteral("^\\|(-+\\|)+$"), QRegularExpression::MultilineOption);
-    QString markdown = doc->toMarkdown();
-    qsizetype at = 0;
-    for (auto it = delimiterRow.globalMatch(markdown); it.hasNext();) {
-        const auto m = it.next();
-        const qsizetype cells = m.captured(0).count(QLatin1Char('|')) - 1;
-        QString row = QStringLiteral("|");
-        for (qsizetype i = 0; i < cells; ++i)
-            row += QStringLiteral("---|");
-        markdown.replace(m.capturedStart(0) + at, m.capturedLength(0), row);
-        at += row.size() - m.capturedLength(0);
-    }
-    return markdown.toUtf8();
+    return writeMarkdown(doc).toUtf8();
 }
 
 QByteArray textOf(const QTextDocument *doc)

@@ -33,9 +33,8 @@ QList<PictureFile> detachPictures(QTextDocument *doc, const QString &folderName)
 // A note page: UTF-8 HTML with the title in <title>.
 QByteArray htmlOf(QTextDocument *doc, const QString &title);
 
-// CommonMark (with pipe tables). Kept: headings, bold, italic, strike-through, lists, links,
-// tables and pictures; Markdown has no way to say colours, fonts, sizes, underline or alignment,
-// so those are dropped.
+// CommonMark (with pipe tables), see writeMarkdown. Markdown has no way to say colours, fonts,
+// sizes, underline or alignment, so those are dropped.
 QByteArray markdownOf(const QTextDocument *doc);
 
 // UTF-8 text as the note list shows it in the preview: list markers, cells separated by tabs.

@@ -3,21 +3,78 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <unicode/ucnv.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace exchange {
 
-std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
+namespace {
+
+QString openFailure(int code)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    switch (code) {
+    case ENOENT: return QStringLiteral("文件不存在");
+    case EACCES:
+    case EPERM: return QStringLiteral("没有读取权限");
+    case EISDIR: return QStringLiteral("是文件夹");
+    default: return QString::fromLocal8Bit(std::strerror(code));
+    }
+}
+
+QString tooBig(qint64 maxBytes)
+{
+    return QStringLiteral("文件太大（超过 %1 MB）").arg(maxBytes / (1024 * 1024));
+}
+
+} // namespace
+
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error, qint64 maxBytes)
+{
+    // Opened without waiting (a FIFO would block the open itself) and checked on the descriptor, so
+    // a file swapped for a device after a check by name is refused all the same.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = openFailure(errno);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = S_ISDIR(st.st_mode) ? openFailure(EISDIR) : QStringLiteral("不是普通文件");
+        return std::nullopt;
+    }
+    if (st.st_size > maxBytes) {
+        ::close(fd);
+        *error = tooBig(maxBytes);
+        return std::nullopt;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         *error = file.errorString();
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
+    // Room for the size fstat saw (not for the bound: QFile::read reserves what it is asked for);
+    // a file that grew since is read on, never past the bound.
+    QByteArray bytes = file.read(st.st_size + 1);
+    while (bytes.size() <= maxBytes && file.error() == QFileDevice::NoError) {
+        const QByteArray more = file.read(qMin<qint64>(64 * 1024, maxBytes + 1 - bytes.size()));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (file.error() != QFileDevice::NoError) {
         *error = file.errorString();
+        return std::nullopt;
+    }
+    if (bytes.size() > maxBytes) {
+        *error = tooBig(maxBytes);
         return std::nullopt;
     }
     return bytes;
@@ -172,23 +229,46 @@ bool isPlainText(const QByteArray &bytes)
     return hasUtf16Bom(bytes) || !bytes.contains('\0');
 }
 
-QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
+std::optional<QString> decodeTextStrictly(const QByteArray &bytes, const QLocale &locale, QString *why)
 {
     static const QByteArray bom("\xEF\xBB\xBF");
     if (hasUtf16Bom(bytes)) {
-        QStringDecoder dec(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        return dec.decode(bytes.mid(2));
+        QStringDecoder dec(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                           QStringDecoder::Flag::Stateless);
+        QString text = dec.decode(QByteArrayView(bytes).sliced(2));
+        if (dec.hasError() || bytes.size() % 2 != 0) {
+            *why = QStringLiteral("不是有效的 UTF-16 文本");
+            return std::nullopt;
+        }
+        return text;
     }
-    if (bytes.startsWith(bom))
-        return QString::fromUtf8(bytes.mid(bom.size()));
-    if (looksLikeUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (bytes.contains('\0')) {
+        *why = QStringLiteral("含有空字节，不是文本文件");
+        return std::nullopt;
+    }
+    if (bytes.startsWith(bom) || looksLikeUtf8(bytes))
+        return QString::fromUtf8(bytes.startsWith(bom) ? QByteArrayView(bytes).sliced(bom.size()) : QByteArrayView(bytes));
     // Our users write Chinese: a file that reads as GB18030 is GB18030 whatever the system locale.
     const QByteArray own = legacyCodePageName(locale);
     const QByteArray first = isEastAsianDoubleByte(own) ? own : QByteArrayLiteral("GB18030");
-    if (const std::optional<QString> text = decodeStrictly(bytes, first.constData()))
+    if (std::optional<QString> text = decodeStrictly(bytes, first.constData()))
+        return text;
+    *why = QStringLiteral("不是 UTF-8、UTF-16 或 GB18030 文本");
+    return std::nullopt;
+}
+
+QString decodeTextFile(const QByteArray &bytes, const QLocale &locale)
+{
+    QString why;
+    if (std::optional<QString> text = decodeTextStrictly(bytes, locale, &why))
         return *text;
-    return decodeWith(bytes, own);
+    if (hasUtf16Bom(bytes)) {
+        QStringDecoder dec(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return dec.decode(QByteArrayView(bytes).sliced(2));
+    }
+    if (looksLikeUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    return decodeWith(bytes, legacyCodePageName(locale));
 }
 
 } // namespace exchange

@@ -9,9 +9,15 @@
 // legacy code page, mostly GB18030 (GBK) for our users; ours are UTF-8.
 namespace exchange {
 
+// Largest file read as a document (text, RTF, HTML, Markdown) or as a picture.
+constexpr qint64 MaxDocumentBytes = 128 * 1024 * 1024;
+constexpr qint64 MaxPictureBytes = 32 * 1024 * 1024;
+
 // The whole file, or nothing with the reason in *error (a file that opens but fails while being
-// read counts as unreadable too).
-std::optional<QByteArray> readWholeFile(const QString &path, QString *error);
+// read counts as unreadable too). Only a regular file (after following links) of at most maxBytes
+// is read: a FIFO or a device is never even opened for reading, as it could block or never end.
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error,
+                                        qint64 maxBytes = MaxDocumentBytes);
 
 // ICU converter name of the legacy (ANSI) code page that a locale's users write plain text in:
 // "GB18030" for mainland Chinese, "Big5" for Taiwan and Hong Kong, "windows-1252" when unknown.
@@ -23,9 +29,13 @@ bool looksLikeUtf8(const QByteArray &bytes);
 // False for bytes that are plainly not text (NUL bytes outside a UTF-16 file).
 bool isPlainText(const QByteArray &bytes);
 
-// UTF-16 with a byte-order mark, UTF-8 with or without a byte-order mark; anything else is GB18030
-// when it is well-formed GB18030, else the locale's legacy code page. A locale whose own code page
-// is Big5, Shift_JIS or windows-949 has that tried before GB18030.
+// The text of a file that is text, or nothing with the reason in *why: NUL bytes outside UTF-16,
+// or bytes that are neither UTF-16 (with its byte-order mark), UTF-8 nor GB18030.
+std::optional<QString> decodeTextStrictly(const QByteArray &bytes, const QLocale &locale, QString *why);
+
+// As decodeTextStrictly (a locale whose own code page is Big5, Shift_JIS or windows-949 has that
+// tried before GB18030), but never fails: bytes that are not text are read as well as they can be
+// (UTF-16 or UTF-8 with their faults, else the locale's legacy code page).
 QString decodeTextFile(const QByteArray &bytes, const QLocale &locale);
 
 // Decodes bytes with an ICU converter; bytes the converter cannot map become U+FFFD.

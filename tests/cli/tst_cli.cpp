@@ -409,6 +409,8 @@ void TestCli::importFiles_data()
                                        << QStringList{"丁", "购物"};
     QTest::newRow("error: a file that is not text among good ones")
         << QStringList{"2", "{in}/甲.txt", "{in}/坏.txt"} << 1 << "已导入 1 个文件\n" << QStringList{"甲", "购物"};
+    QTest::newRow("error: a picture named .rtf among good ones")
+        << QStringList{"2", "{in}/甲.txt", "{in}/图.rtf"} << 1 << "已导入 1 个文件\n" << QStringList{"甲", "购物"};
     QTest::newRow("error: no such group") << QStringList{"99", "{in}/甲.txt"} << 1 << "" << QStringList{"购物"};
 }
 
@@ -426,6 +428,7 @@ void TestCli::importFiles()
         {QStringLiteral("坏.txt"), QByteArray("\x00\x01\x02\x00PK", 6)},
         {QStringLiteral("文件夹/丁.html"), QStringLiteral("<p>网页</p>").toUtf8()},
         {QStringLiteral("文件夹/说明.pdf"), QByteArray("%PDF-1.4")},
+        {QStringLiteral("图.rtf"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
     };
     for (const auto &[name, bytes] : inputs) {
         QVERIFY(QDir().mkpath(QFileInfo(QDir(in).filePath(name)).path()));
@@ -440,8 +443,10 @@ void TestCli::importFiles()
     const int code = runCli(QStringList{QStringLiteral("import"), book} + args, &out, &err);
     QVERIFY2(code == status, qPrintable(QStringLiteral("status %1: %2").arg(code).arg(err)));
     QCOMPARE(out, printed);
-    // Each file left out is named on its own line.
+    // Each file left out is named on its own line, with the reason.
     QCOMPARE(err.count(QLatin1Char('\n')), status == 0 ? 0 : 1);
+    if (args.last().endsWith(QLatin1String(".rtf")) && status != 0)
+        QVERIFY2(err.contains(QStringLiteral("图.rtf：不是 RTF 文件")), qPrintable(err));
 
     DBase db;
     db.DatabasePath = book;

@@ -186,15 +186,19 @@ void tst_Exchange::importCommands_data()
     QTest::addColumn<int>("command");
     QTest::addColumn<QStringList>("inputs"); // files written under the input folder
     QTest::addColumn<QStringList>("expected"); // the list afterwards
-    QTest::addColumn<int>("messages");
+    QTest::addColumn<QStringList>("summary"); // the closing message: its first line, then what it names
     QTest::newRow("nominal: two files") << int(Cmd::ImportFiles) << QStringList{"甲.txt", "乙.md"}
-                                        << QStringList{"购物清单", "甲", "乙"} << 0;
+        << QStringList{"购物清单", "甲", "乙"} << QStringList{"已导入 2 篇记事。"};
     QTest::newRow("nominal: a folder and its sub-folders") << int(Cmd::ImportFolder)
-        << QStringList{"丙.txt", "子/丁.html", "子/图.png"} << QStringList{"购物清单", "丙", "丁"} << 0;
+        << QStringList{"丙.txt", "子/丁.html", "子/图.png"} << QStringList{"购物清单", "丙", "丁"}
+        << QStringList{"已导入 2 篇记事。"};
     QTest::newRow("robustness: a missing file among good ones") << int(Cmd::ImportFiles)
-        << QStringList{"甲.txt"} << QStringList{"购物清单", "甲"} << 1;
+        << QStringList{"甲.txt", "不存在.txt"} << QStringList{"购物清单", "甲"}
+        << QStringList{"已导入 1 篇记事。", "以下文件没有导入：", "不存在.txt："};
+    QTest::newRow("robustness: text named .rtf") << int(Cmd::ImportFiles) << QStringList{"甲.txt", "坏.rtf"}
+        << QStringList{"购物清单", "甲"} << QStringList{"已导入 1 篇记事。", "坏.rtf：不是 RTF 文件"};
     QTest::newRow("robustness: chooser cancelled") << int(Cmd::ImportFiles) << QStringList{}
-                                                   << QStringList{"购物清单"} << 0;
+                                                   << QStringList{"购物清单"} << QStringList{};
 }
 
 void tst_Exchange::importCommands()
@@ -202,22 +206,28 @@ void tst_Exchange::importCommands()
     QFETCH(int, command);
     QFETCH(QStringList, inputs);
     QFETCH(QStringList, expected);
-    QFETCH(int, messages);
+    QFETCH(QStringList, summary);
     MainWindowHarness h;
     frmmain *shown = showGroup(h, QStringLiteral("生活"));
     QVERIFY(shown);
     frmmain &w = *shown;
     const QString in = h.path(QStringLiteral("输入"));
     QStringList paths = writeFiles(in, inputs);
-    if (messages > 0)
-        paths << h.path(QStringLiteral("不存在.txt"));
+    if (inputs.contains(QStringLiteral("不存在.txt")))
+        QVERIFY(QFile::remove(paths.last()));
     if (Cmd(command) == Cmd::ImportFolder)
         h.prompter.openAnswers.enqueue(in);
     else if (!paths.isEmpty())
         h.prompter.openManyAnswers.enqueue(paths);
     w.run(Cmd(command));
     QCOMPARE(titles(w), expected);
-    QCOMPARE(h.prompter.messages.size(), messages);
+    QCOMPARE(h.prompter.messages.size(), summary.isEmpty() ? 0 : 1);
+    if (!summary.isEmpty()) {
+        const QString said = h.prompter.messages.first().text;
+        QVERIFY2(said.startsWith(summary.first()), qPrintable(said));
+        for (const QString &part : summary)
+            QVERIFY2(said.contains(part), qPrintable(said));
+    }
     // The last new note is the one shown.
     if (expected.size() > 1)
         QCOMPARE(w.state().note.NoteTitle, expected.last());

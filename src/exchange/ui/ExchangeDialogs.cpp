@@ -91,8 +91,11 @@ int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 gro
     progress.reset();
     if (!result.ok && !result.cancelled)
         prompter.msgBox(parent, QStringLiteral("导入失败：%1").arg(result.error), Prompter::Exclamation, kTitle);
-    else if (!result.failed.isEmpty())
-        prompter.msgBox(parent, failureSummary(result), Prompter::Exclamation, kTitle);
+    else if (result.ok)
+        prompter.msgBox(parent, importSummary(result),
+                        result.failed.isEmpty() && result.skipped.isEmpty() ? Prompter::Information
+                                                                            : Prompter::Exclamation,
+                        kTitle);
     return result.imported;
 }
 

@@ -23,8 +23,8 @@ QString importFilter();
 bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
                        const QString &target);
 
-// Imports files and folders into the group with a progress dialog; files that could not be read
-// are named in one message at the end. Returns the number of notes added.
+// Imports files and folders into the group with a progress dialog, and ends with one message: how
+// many notes were added, which files were not imported and why. Returns the number of notes added.
 int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 groupId,
                       const QStringList &paths);
 

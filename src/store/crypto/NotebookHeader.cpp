@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace NotebookHeader {
@@ -141,9 +142,17 @@ Kind decode(const QByteArray &bytes, Header *out)
 
 Kind read(const QString &path, Header *out)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Opened without waiting and checked on the descriptor: a FIFO or a device given as the
+    // notebook would otherwise block the open or the read for ever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return Kind::Damaged;
+    struct stat st {};
+    QFile f;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Kind::Damaged;
+    }
     return decode(f.read(EncodedBytes), out);
 }
 
