@@ -3,9 +3,12 @@
 #include "controls/SortHeader.h"
 #include "mainwindow/NoteListModel.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 namespace {
@@ -47,6 +50,22 @@ private:
 
 using ReportView = InnerView<QTreeView>;
 using IconView = InnerView<QListView>;
+
+// In the icon view every item takes its whole cell: the title gets the cell's width under the
+// icon, wraps onto a second line and is cut only there. Sized by the content, the style would
+// wrap each title to the icon's width and leave one character of it.
+class IconCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize cell;
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return cell; }
+};
+
+constexpr int kIconSize = 32;
+constexpr int kIconCellWidth = 96;
+constexpr int kIconTitleLines = 2;
 
 int buttonNumber(Qt::MouseButton b)
 {
@@ -92,12 +111,15 @@ NoteListView::NoteListView(QWidget *parent)
     icons->setResizeMode(QListView::Adjust);
     icons->setUniformItemSizes(true);
     icons->setWordWrap(true);
-    icons->setIconSize(QSize(32, 32));
-    icons->setGridSize(QSize(96, 64));
+    icons->setIconSize(QSize(kIconSize, kIconSize));
+    icons->setSpacing(0);
+    icons->setItemDelegate(new IconCellDelegate(icons));
     icons->setLayoutMode(QListView::Batched);
     icons->setSelectionMode(QAbstractItemView::SingleSelection);
     icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons = icons;
+
+    fitIconCells();
 
     addWidget(m_report);
     addWidget(m_icons);
@@ -106,6 +128,22 @@ NoteListView::NoteListView(QWidget *parent)
     connect(m_header, &QHeaderView::sectionClicked, this, [this](int section) {
         Q_EMIT columnClick(section + 1);
     });
+}
+
+void NoteListView::fitIconCells()
+{
+    // The icon, a gap, two lines of the list's font and a margin below.
+    const QSize cell(kIconCellWidth, kIconSize + 4 + kIconTitleLines * m_icons->fontMetrics().lineSpacing() + 4);
+    static_cast<IconCellDelegate *>(m_icons->itemDelegate())->cell = cell - QSize(4, 0);
+    m_icons->setGridSize(cell);
+}
+
+void NoteListView::changeEvent(QEvent *event)
+{
+    QStackedWidget::changeEvent(event);
+    // The list's font (an option) reaches the icon view too, and its titles need their two lines.
+    if (event->type() == QEvent::FontChange)
+        fitIconCells();
 }
 
 QAbstractItemView *NoteListView::activeView() const
@@ -153,6 +191,33 @@ void NoteListView::focusView()
 void NoteListView::refreshed()
 {
     m_model->flush();
+    if (!m_columnsFitted && isVisible() && count() > 0)
+        fitColumns();
+}
+
+void NoteListView::showEvent(QShowEvent *event)
+{
+    QStackedWidget::showEvent(event);
+    if (!m_columnsFitted && count() > 0)
+        fitColumns();
+}
+
+void NoteListView::fitColumns()
+{
+    m_columnsFitted = true;
+    // Sized to the content, not stretched to the edge, while they are measured.
+    const bool stretch = m_header->stretchLastSection();
+    m_header->setStretchLastSection(false);
+    int others = 0;
+    for (int c = 1; c < m_model->columnCount(); ++c) {
+        m_report->resizeColumnToContents(c);
+        others += m_header->sectionSize(c);
+    }
+    const int minimumTitle = 8 * m_report->fontMetrics().averageCharWidth();
+    // Room is kept for the scroll bar, which more rows bring later.
+    const int room = m_report->width() - 2 * m_report->frameWidth() - m_report->verticalScrollBar()->sizeHint().width();
+    m_header->resizeSection(0, qMax(room - others, minimumTitle));
+    m_header->setStretchLastSection(stretch);
 }
 
 void NoteListView::viewMousePress(QAbstractItemView *view, QMouseEvent *event)
