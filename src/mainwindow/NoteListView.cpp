@@ -3,12 +3,15 @@
 #include "controls/SortHeader.h"
 #include "mainwindow/NoteListModel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTreeView>
 
 namespace {
@@ -61,10 +64,43 @@ public:
     QSize cell;
 
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return cell; }
+
+protected:
+    // The title is broken into its two lines here, the second cut with an ellipsis when the
+    // title goes on; the style would otherwise fill whatever height the lines of a smaller
+    // script leave.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+        option->text = twoLines(option->text, option->font, cell.width() - 2 * margin);
+    }
+
+private:
+    static QString twoLines(const QString &text, const QFont &font, int width)
+    {
+        QTextLayout layout(text, font);
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        QTextLine first = layout.createLine();
+        if (!first.isValid())
+            return text;
+        first.setLineWidth(width);
+        layout.endLayout();
+        const int rest = first.textStart() + first.textLength();
+        if (rest >= text.size())
+            return text;
+        const QString second = QFontMetrics(font).elidedText(text.mid(rest), Qt::ElideRight, width);
+        return text.left(rest).trimmed() + QLatin1Char('\n') + second;
+    }
 };
 
 constexpr int kIconSize = 32;
 constexpr int kIconCellWidth = 96;
+constexpr int kIconCellGap = 4;
 constexpr int kIconTitleLines = 2;
 
 int buttonNumber(Qt::MouseButton b)
@@ -132,10 +168,24 @@ NoteListView::NoteListView(QWidget *parent)
 
 void NoteListView::fitIconCells()
 {
-    // The icon, a gap, two lines of the list's font and a margin below.
-    const QSize cell(kIconCellWidth, kIconSize + 4 + kIconTitleLines * m_icons->fontMetrics().lineSpacing() + 4);
-    static_cast<IconCellDelegate *>(m_icons->itemDelegate())->cell = cell - QSize(4, 0);
-    m_icons->setGridSize(cell);
+    // The style measures an item of the icon and two lines of the list's font, so exactly two
+    // lines fit under the icon and a longer title is cut at the end of the second.
+    QStyleOptionViewItem probe;
+    probe.initFrom(m_icons);
+    probe.font = m_icons->font();
+    probe.fontMetrics = m_icons->fontMetrics();
+    probe.features = QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasDisplay
+                     | QStyleOptionViewItem::HasDecoration;
+    probe.decorationPosition = QStyleOptionViewItem::Top;
+    probe.decorationSize = m_icons->iconSize();
+    probe.displayAlignment = Qt::AlignCenter;
+    // A line as tall as a Chinese title needs: its glyphs may come from a taller fallback font.
+    probe.text = QStringList(kIconTitleLines, QStringLiteral("Xg汉")).join(QLatin1Char('\n'));
+    probe.rect = QRect(0, 0, kIconCellWidth - kIconCellGap, 0);
+    const int height = m_icons->style()->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), m_icons).height();
+    const QSize item(kIconCellWidth - kIconCellGap, height);
+    static_cast<IconCellDelegate *>(m_icons->itemDelegate())->cell = item;
+    m_icons->setGridSize(item + QSize(kIconCellGap, kIconCellGap));
 }
 
 void NoteListView::changeEvent(QEvent *event)
