@@ -7,9 +7,18 @@
 #include "mainwindow/Layout.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
+#include "search/NoteText.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QLabel>
 #include <QTextEdit>
 #include <QToolBar>
@@ -26,12 +35,29 @@ QRect expected(const frmmain &w, QRect LayoutResult::*pane, bool toolbar, bool s
     in.statusBar = status;
     in.notesBar = notes;
     in.noteInfo = info;
+    in.toolbarNeeds = w.Toolbar1->sizeHint().height();
     return computeLayout(in).*pane;
 }
 
 QColor textColor(const QLabel *l)
 {
     return l->palette().color(QPalette::WindowText);
+}
+
+// The text the icon view's delegate gives the style to draw.
+QString shownText(QAbstractItemDelegate *delegate, const QStyleOptionViewItem &base, const QModelIndex &index)
+{
+    // The protected member reached through a pointer to it, which calls the view's own override.
+    struct Open : QStyledItemDelegate
+    {
+        static auto init() { return &Open::initStyleOption; }
+    };
+    QStyleOptionViewItem option = base;
+    auto *styled = qobject_cast<QStyledItemDelegate *>(delegate);
+    if (!styled)
+        return {};
+    (styled->*Open::init())(&option, index);
+    return option.text;
 }
 
 QColor centrePixel(QWidget *w)
@@ -59,6 +85,9 @@ private Q_SLOTS:
     void skins_data();
     void skins();
     void noteIconsCutFromTheStrip();
+    void iconViewTitles_data();
+    void iconViewTitles();
+    void nothingClipped();
 
 private:
     std::unique_ptr<MainWindowHarness> h;
@@ -214,6 +243,7 @@ void tst_LayoutSkins::skins_data()
     QTest::addColumn<QList<int>>("sequence");
     QTest::addColumn<bool>("cool"); // the last skin applied is "Cool Blue"
 
+    QTest::newRow("nominal: Cool Blue as started") << QList<int>{} << true;
     QTest::newRow("nominal: Cool Blue") << QList<int>{0} << true;
     QTest::newRow("nominal: Windows 2000") << QList<int>{1} << false;
     QTest::newRow("nominal: back to Cool Blue") << QList<int>{1, 0} << true;
@@ -227,7 +257,7 @@ void tst_LayoutSkins::skins()
 
     for (int s : sequence)
         w->SetSkin(s);
-    QCOMPARE(w->CurrentSkin, sequence.last());
+    QCOMPARE(w->CurrentSkin, sequence.isEmpty() ? 0 : sequence.last());
     for (SkinPane *p : {w->pTitle1, w->pTitle2, w->pTitle3})
         QCOMPARE(p->painted(), cool);
     QVERIFY(w->sBar1->painted()); // the strip keeps its texture in both skins
@@ -244,6 +274,119 @@ void tst_LayoutSkins::skins()
     const QColor grey(0x80, 0x80, 0x80);
     QCOMPARE(centrePixel(w->pTitle2) == grey, !cool);
     QVERIFY(centrePixel(w->sBar1) != grey);
+
+    // The View menu as shown: a ticked item's check box looks different from an unticked one's.
+    w->run(Cmd::ShowStatusBar);
+    QVERIFY(!w->mnuStatusbar->isChecked() && w->mnuToolbar->isChecked());
+    w->mnuView->popup(w->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(w->mnuView));
+    const QImage shown = w->mnuView->grab().toImage();
+    w->mnuView->hide();
+    // Dark pixels in the square at the start of the item's row, where its check box is drawn.
+    const auto darkInCheckBox = [&](QAction *a) {
+        const QRect row = w->mnuView->actionGeometry(a);
+        int dark = 0;
+        for (int y = row.top(); y < row.top() + row.height(); ++y) {
+            for (int x = row.left(); x < row.left() + row.height(); ++x)
+                dark += shown.pixelColor(x, y).lightness() < 80 ? 1 : 0;
+        }
+        return dark;
+    };
+    const int ticked = darkInCheckBox(w->mnuToolbar), unticked = darkInCheckBox(w->mnuStatusbar);
+    QVERIFY2(ticked > unticked + 8, qPrintable(QStringLiteral("%1 %2").arg(ticked).arg(unticked)));
+}
+
+void tst_LayoutSkins::iconViewTitles_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("pointSize"); // of the list's font; 0 leaves it
+    QTest::addColumn<QString>("lines");  // the title as shown, lines apart by "|"
+
+    QTest::newRow("nominal: a short title whole") << "Budget" << 0 << "Budget";
+    QTest::newRow("nominal: a long title on two lines, cut at the end")
+        << "alpha plan for the whole year of work and more" << 0 << "alpha plan for the|whole year of …";
+    QTest::newRow("nominal: a long Chinese title on two lines")
+        << "一个相当长的记事标题会换行显示在图标下面" << 0 << "一个相当长的记|事标题会换行…";
+    QTest::newRow("robustness: a larger list font keeps two lines")
+        << "一个相当长的记事标题会换行显示在图标下面" << 16 << "";
+}
+
+void tst_LayoutSkins::iconViewTitles()
+{
+    QFETCH(QString, title);
+    QFETCH(int, pointSize);
+    QFETCH(QString, lines);
+
+    // A notebook whose one note has this title.
+    h = std::make_unique<MainWindowHarness>();
+    const QString book = h->path(QStringLiteral("t.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, {{QStringLiteral("组"), {{title, QStringLiteral("x")}}}}), QString());
+    w = &h->start({book});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    NoteListView *list = w->LstV;
+    if (pointSize > 0) {
+        QFont f = list->font();
+        f.setPointSize(pointSize);
+        list->setFont(f);
+    }
+    w->run(Cmd::IconView);
+    QListView *icons = list->iconView();
+    NoteListModel *model = list->model();
+    const QModelIndex first = model->index(0, 0);
+    QCOMPARE(model->data(first, Qt::DisplayRole).toString(), title);
+    QTRY_VERIFY(icons->visualRect(first).isValid());
+
+    // The text as the delegate hands it to the style, and the room the item has for it.
+    QStyleOptionViewItem option;
+    option.initFrom(icons);
+    option.font = icons->font();
+    option.fontMetrics = icons->fontMetrics();
+    option.rect = icons->visualRect(first);
+    QAbstractItemDelegate *delegate = icons->itemDelegate();
+    const QSize item = delegate->sizeHint(option, first);
+    QCOMPARE(option.rect.size(), item);
+    const QStringList shownLines = shownText(delegate, option, first).split(QLatin1Char('\n'));
+    if (!lines.isEmpty())
+        QCOMPARE(shownLines.join(QLatin1Char('|')), lines);
+    QVERIFY(shownLines.size() <= 2);
+    // Every line shown fits the item's width, and two lines fit under the icon.
+    const QFontMetrics fm(icons->font());
+    for (const QString &line : shownLines)
+        QVERIFY2(fm.horizontalAdvance(line) <= item.width(), qPrintable(line));
+    QVERIFY(item.height() >= icons->iconSize().height() + 2 * fm.height());
+    QVERIFY(icons->gridSize().width() >= item.width() && icons->gridSize().height() >= item.height());
+}
+
+void tst_LayoutSkins::nothingClipped()
+{
+    // The search box and its scope are given the height their text needs.
+    for (QWidget *box : {static_cast<QWidget *>(w->searchBox->edit()), static_cast<QWidget *>(w->searchBox->scope())})
+        QVERIFY2(box->height() >= box->sizeHint().height(), qPrintable(box->objectName()));
+    QVERIFY(w->Toolbar1->geometry().bottom() < w->pTitle2->y());
+
+    // The list's columns, as listed and as search results: each as wide as its title and its
+    // texts, all of them inside the list.
+    for (const bool results : {false, true}) {
+        if (results) {
+            h->db.SetTextExtractor(NoteText::extractor());
+            w->searchBox->edit()->setText(QStringLiteral("a"));
+            w->refreshResults(0);
+            QVERIFY(w->showingResults());
+        }
+        QTreeView *report = w->LstV->reportView();
+        QHeaderView *header = report->header();
+        QVERIFY(w->LstV->count() > 0);
+        QCOMPARE(header->count(), results ? 5 : 4);
+        for (int c = 1; c < header->count(); ++c) {
+            QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c), qPrintable(QString::number(c)));
+            for (int r = 0; r < w->LstV->count(); ++r) {
+                const QString text = w->LstV->model()->index(r, c).data().toString();
+                QVERIFY2(header->sectionSize(c) >= report->fontMetrics().horizontalAdvance(text), qPrintable(text));
+            }
+        }
+        QVERIFY(header->length() <= report->viewport()->width());
+    }
 }
 
 void tst_LayoutSkins::noteIconsCutFromTheStrip()
