@@ -646,9 +646,9 @@ private Q_SLOTS:
         // The chooser starts on one filter that shows every picture, whatever its type.
         const QStringList filters = f->prompter.fileFilters.value(0).split(QStringLiteral(";;"));
         QVERIFY(filters.first().startsWith(QStringLiteral("所有图片(")));
-        const QStringList shown = filters.first().section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+        const QStringList patterns = filters.first().section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
         for (const QString &name : {QFileInfo(path).fileName(), QStringLiteral("b.jpeg"), QStringLiteral("c.gif")})
-            QVERIFY2(QDir::match(shown, name), qPrintable(name));
+            QVERIFY2(QDir::match(patterns, name), qPrintable(name));
         QCOMPARE(filters.mid(1), QStringList({QStringLiteral("BMP 图片(*.bmp)"), QStringLiteral("Gif 图片(*.gif)"),
                                               QStringLiteral("JPEG 图片(*.jpg)"), QStringLiteral("PNG 图片(*.png)")}));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's clipboard"));
