@@ -24,8 +24,6 @@ private Q_SLOTS:
     void cleanup();
     void windows_data();
     void windows();
-    void columnsFit_data();
-    void columnsFit();
 
 private:
     qint64 note_ = 0;
@@ -97,6 +95,15 @@ void TestKept::windows()
     }
     auto *list = child<QTreeWidget>(*dialog, "lstKept");
     QCOMPARE(list->topLevelItemCount(), 1);
+    // At first sight every column shows its whole title and text, inside the list.
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QHeaderView *header = list->header();
+    for (int c = 0; c < header->count(); ++c) {
+        const int needed = qMax(header->sectionSizeHint(c), list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(c)));
+        QVERIFY2(header->sectionSize(c) >= needed && header->sectionViewportPosition(c) + needed <= list->viewport()->width(),
+                 qPrintable(list->headerItem()->text(c)));
+    }
     QCOMPARE(list->topLevelItem(0)->text(window == QLatin1String("history") ? 1 : 0), QStringLiteral("计划"));
     // The selected entry is previewed read-only.
     auto *preview = child<QTextEdit>(*dialog, "txtPreview");
@@ -125,40 +132,6 @@ void TestKept::windows()
         QCOMPARE(list->topLevelItemCount(), acted ? 2 : 1);
     else
         QCOMPARE(list->topLevelItemCount(), 0);
-}
-
-void TestKept::columnsFit_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::newRow("nominal: history") << "history";
-    QTest::newRow("nominal: recently deleted, with its deletion time") << "deleted";
-}
-
-void TestKept::columnsFit()
-{
-    QFETCH(QString, window);
-    ScriptedPrompter prompter;
-    std::unique_ptr<KeptNotesDialog> dialog;
-    if (window == QLatin1String("history")) {
-        dialog = std::make_unique<frmHistory>(*db_, prompter, note_, [] { return QStringLiteral("2026/12/08 12:00"); },
-                                              nullptr);
-    } else {
-        QCOMPARE(db_->DeleteNote(note_), 1);
-        dialog = std::make_unique<frmDeleted>(*db_, prompter, nullptr);
-    }
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    // At first sight every column shows its whole title and texts, inside the list.
-    auto *list = child<QTreeWidget>(*dialog, "lstKept");
-    QHeaderView *header = list->header();
-    for (int c = 0; c < header->count(); ++c) {
-        int needed = header->sectionSizeHint(c);
-        for (int r = 0; r < list->topLevelItemCount(); ++r)
-            needed = qMax(needed, list->fontMetrics().horizontalAdvance(list->topLevelItem(r)->text(c)));
-        QVERIFY2(header->sectionSize(c) >= needed, qPrintable(header->model()->headerData(c, Qt::Horizontal).toString()));
-        QVERIFY2(header->sectionViewportPosition(c) + needed <= list->viewport()->width(),
-                 qPrintable(header->model()->headerData(c, Qt::Horizontal).toString()));
-    }
 }
 
 QTEST_MAIN(TestKept)
