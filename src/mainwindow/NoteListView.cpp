@@ -55,8 +55,8 @@ using ReportView = InnerView<QTreeView>;
 using IconView = InnerView<QListView>;
 
 // In the icon view every item takes its whole cell: the title gets the cell's width under the
-// icon, wraps onto a second line and is cut only there. Sized by the content, the style would
-// wrap each title to the icon's width and leave one character of it.
+// icon, wraps onto a second line and is cut only there. Sized by its content, an item got only
+// what the style guessed for its title, and titles were cut short with room to spare.
 class IconCellDelegate : public QStyledItemDelegate
 {
 public:
