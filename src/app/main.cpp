@@ -1,9 +1,11 @@
 #include "app/AppState.h"
 #include "app/QtPrompter.h"
 #include "app/QtTexts.h"
+#include "mainwindow/Commands.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "search/NoteText.h"
+#include "settings/Instance.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
 
@@ -19,6 +21,13 @@ int main(int argc, char *argv[])
     QTranslator qtTexts;
     installQtChineseTexts(qtTexts);
 
+    // A later start brings the running window forward and ends quietly; only a running one that
+    // does not answer leaves the window's own refusal to say so.
+    const bool quitAfterStart = qEnvironmentVariableIntValue("QUILLBOOK_QUIT_AFTER_START") == 1;
+    Tools::InstanceLock &instance = Tools::ProcessLock();
+    if (instance.IsPrevInstance() && instance.callHolder())
+        return quitAfterStart ? 3 : 0;
+
     AppState state;
     Settings settings;
     DBase db;
@@ -28,7 +37,6 @@ int main(int argc, char *argv[])
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));
     // For measuring start-up: leave as soon as the window shows its first group and note, with
     // status 0 only when it did show notes (so a measurement of an empty window is noticed).
-    const bool quitAfterStart = qEnvironmentVariableIntValue("QUILLBOOK_QUIT_AFTER_START") == 1;
     if (quitAfterStart) {
         w.setAfterFirstActivate([&w] {
             w.repaint();
@@ -40,6 +48,7 @@ int main(int argc, char *argv[])
     if (!w.Form_Load())
         return quitAfterStart ? 3 : 0;
     w.show();
+    instance.listen(&w, [&w] { w.run(Cmd::RestoreWindow); });
     // Some window systems (or none, under a bare X server) never activate the window; the first
     // activation must not depend on that.
     QTimer::singleShot(0, &w, &frmmain::Form_Activate);

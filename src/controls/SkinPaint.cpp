@@ -76,8 +76,10 @@ QStyle *menuPanelStyle(QMenuBar *bar)
 
 void paintWidgetBackground(QWidget *w, const QBrush &brush)
 {
+    // Base stays as it is: it fills the check boxes of checkable items, and a style that takes
+    // a colour from it reads a texture as black, so ticked and unticked items looked the same.
     QPalette pal = w->palette();
-    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+    for (const auto role : {QPalette::Window, QPalette::Button}) {
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             pal.setBrush(group, role, brush);
     }

@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -29,21 +31,39 @@ KeptNotesDialog::KeptNotesDialog(DBase &db, Prompter &prompter, const QString &t
     lstKept->header()->setStretchLastSection(true);
     txtPreview = named<QTextEdit>("txtPreview", this);
     txtPreview->setReadOnly(true);
-    auto *split = new QSplitter(this);
-    split->addWidget(lstKept);
-    split->addWidget(txtPreview);
-    split->setStretchFactor(1, 1);
+    split_ = new QSplitter(this);
+    split_->addWidget(lstKept);
+    split_->addWidget(txtPreview);
+    split_->setStretchFactor(1, 1);
 
     buttons_ = new QHBoxLayout;
     buttons_->addStretch();
     auto *cmdClose = named<QPushButton>("cmdClose", this, QStringLiteral("关闭"));
     buttons_->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(split, 1);
+    layout->addWidget(split_, 1);
     layout->addLayout(buttons_);
 
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(lstKept, &QTreeWidget::currentItemChanged, this, &KeptNotesDialog::showSelected);
+}
+
+void KeptNotesDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Every column as wide as its title and its texts, and the list as wide as its columns, so
+    // nothing is cut at first sight; the preview keeps at least a third of the dialog.
+    QHeaderView *header = lstKept->header();
+    header->setStretchLastSection(false);
+    for (int c = 0; c < header->count(); ++c)
+        lstKept->resizeColumnToContents(c);
+    const int wanted = header->length() + 2 * lstKept->frameWidth() + lstKept->verticalScrollBar()->sizeHint().width();
+    header->setStretchLastSection(true);
+    const int total = split_->width();
+    const int list = qMin(wanted, total - total / 3);
+    split_->setSizes({list, total - list});
 }
 
 void KeptNotesDialog::addRow(qint64 id, const QStringList &texts)

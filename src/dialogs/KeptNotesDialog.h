@@ -8,6 +8,7 @@ class DBase;
 class Prompter;
 class QHBoxLayout;
 class QPushButton;
+class QSplitter;
 class QTextEdit;
 class QTreeWidget;
 struct NoteVersion;
@@ -43,8 +44,11 @@ protected:
     QTextEdit *txtPreview = nullptr;
     bool changed_ = false;
 
+    void showEvent(QShowEvent *event) override;
+
 private:
     void showSelected();
+    QSplitter *split_ = nullptr;
     QHBoxLayout *buttons_ = nullptr;
     int leading_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "EditorPicture.h"
 
+#include "EditorTexts.h"
 #include "rtf/Rtf.h"
 
 #include <QBuffer>
@@ -10,6 +11,17 @@
 #include <QTextImageFormat>
 
 namespace editor {
+
+QString pictureFileFilter()
+{
+    QStringList patterns;
+    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
+        patterns.append(QStringLiteral("*.") + QString::fromLatin1(suffix).toLower());
+    patterns.removeDuplicates();
+    const QString all = patterns.join(QLatin1Char(' '));
+    return texts::allPictures() + QStringLiteral("(%1)|%2|").arg(all, patterns.join(QLatin1Char(';')))
+           + texts::openPictureFilter();
+}
 
 int pictureDisplayWidth(const QTextEdit *body)
 {

@@ -13,6 +13,10 @@ namespace editor {
 // we can read, and then leaves the body untouched.
 bool insertPicture(QTextEdit *body, const QByteArray &fileBytes, QString *error);
 
+// The picture chooser's filter, in the editor's "Name|patterns|" form: first (and so chosen at
+// the start) one entry with every type the picture reader takes, then the common types alone.
+QString pictureFileFilter();
+
 // Width in pixels a picture may take in the body before it is shown scaled down.
 int pictureDisplayWidth(const QTextEdit *body);
 

@@ -23,6 +23,7 @@ inline QString clearQuestion() { return QStringLiteral("你要清除内容吗？
 inline QString openDocumentTitle() { return QStringLiteral("打开文档"); }
 inline QString openDocumentFilter() { return QStringLiteral("RTF文档(*.rtf)|*.rtf|TXT文档(*.txt)|*.txt|"); }
 inline QString openPictureTitle() { return QStringLiteral("打开图片"); }
+inline QString allPictures() { return QStringLiteral("所有图片"); }
 inline QString openPictureFilter()
 {
     return QStringLiteral("BMP 图片(*.bmp)|*.bmp|Gif 图片(*.gif)|*.gif|JPEG 图片(*.jpg)|*.jpg|PNG 图片(*.png)|*.png|");

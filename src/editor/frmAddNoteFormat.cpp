@@ -385,7 +385,7 @@ void frmAddNote::openDocument()
 
 void frmAddNote::insertPicture()
 {
-    const QString path = AskFileName(true, texts::openPictureTitle(), texts::openPictureFilter());
+    const QString path = AskFileName(true, texts::openPictureTitle(), editor::pictureFileFilter());
     if (path.isEmpty())
         return;
     QString reason;

@@ -22,8 +22,10 @@ LayoutResult computeLayout(const LayoutInput &in)
     const int status = in.statusBar ? kStatusHeight : 0;
 
     // Tops depend only on the toolbar: titles sit under it, or at the very top.
-    const int titleTop = in.toolbar ? kTitleTop : 0;
-    const int listTop = in.toolbar ? kListTop : titleTop + kTitleHeight + kTitleToList;
+    const int toolbarHeight = std::max(kToolbarHeight, in.toolbarNeeds);
+    const int below = in.toolbar ? toolbarHeight - kToolbarHeight : 0;
+    const int titleTop = in.toolbar ? kTitleTop + below : 0;
+    const int listTop = in.toolbar ? kListTop + below : titleTop + kTitleHeight + kTitleToList;
     // Without the tree the right-hand column moves to the tree's left edge.
     const int rightLeft = in.notesBar ? kRightLeft : kTreeLeft;
     const int rightWidth = nonNegative(width - rightLeft);
@@ -34,13 +36,13 @@ LayoutResult computeLayout(const LayoutInput &in)
     const int listHeight = in.noteInfo ? nonNegative(height - status - listTop) / 2 : treeHeight;
     // The preview title hangs off the list height with a fixed offset, not off
     // the list's bottom edge; with the toolbar hidden that leaves a band above it.
-    const int previewTitleTop = listHeight + kPreviewTitleOffset;
+    const int previewTitleTop = listHeight + kPreviewTitleOffset + below;
     const int previewTop = previewTitleTop + kTitleHeight + kPreviewGap;
     const int previewHeight = nonNegative(height - status - previewTop);
 
     LayoutResult r;
     if (in.toolbar)
-        r.toolbar = QRect(0, 0, width, kToolbarHeight);
+        r.toolbar = QRect(0, 0, width, toolbarHeight);
     if (in.notesBar) {
         r.pTitle1 = QRect(kTreeLeft, titleTop, kTreeWidth, kTitleHeight);
         r.tv1 = QRect(kTreeLeft, listTop, kTreeWidth, treeHeight);

@@ -10,6 +10,9 @@ struct LayoutInput
 {
     int innerWidth = 0, innerHeight = 0; // client area below the menu bar, in pixels
     bool toolbar = true, statusBar = true, notesBar = true, noteInfo = true;
+    // What the toolbar's content needs (the search box, in the user's font); it never gets less
+    // than the fixed height, and everything under it moves down by what it takes beyond that.
+    int toolbarNeeds = 0;
 };
 
 // Rectangles in the client area's pixel coordinates. A pane that is switched

@@ -3,9 +3,15 @@
 #include "controls/SortHeader.h"
 #include "mainwindow/NoteListModel.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTreeView>
 
 namespace {
@@ -47,6 +53,55 @@ private:
 
 using ReportView = InnerView<QTreeView>;
 using IconView = InnerView<QListView>;
+
+// In the icon view every item takes its whole cell: the title gets the cell's width under the
+// icon, wraps onto a second line and is cut only there. Sized by its content, an item got only
+// what the style guessed for its title, and titles were cut short with room to spare.
+class IconCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize cell;
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return cell; }
+
+protected:
+    // The title is broken into its two lines here, the second cut with an ellipsis when the
+    // title goes on; the style would otherwise fill whatever height the lines of a smaller
+    // script leave.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+        option->text = twoLines(option->text, option->font, cell.width() - 2 * margin);
+    }
+
+private:
+    static QString twoLines(const QString &text, const QFont &font, int width)
+    {
+        QTextLayout layout(text, font);
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        QTextLine first = layout.createLine();
+        if (!first.isValid())
+            return text;
+        first.setLineWidth(width);
+        layout.endLayout();
+        const int rest = first.textStart() + first.textLength();
+        if (rest >= text.size())
+            return text;
+        const QString second = QFontMetrics(font).elidedText(text.mid(rest), Qt::ElideRight, width);
+        return text.left(rest).trimmed() + QLatin1Char('\n') + second;
+    }
+};
+
+constexpr int kIconSize = 32;
+constexpr int kIconCellWidth = 96;
+constexpr int kIconCellGap = 4;
+constexpr int kIconTitleLines = 2;
 
 int buttonNumber(Qt::MouseButton b)
 {
@@ -92,12 +147,15 @@ NoteListView::NoteListView(QWidget *parent)
     icons->setResizeMode(QListView::Adjust);
     icons->setUniformItemSizes(true);
     icons->setWordWrap(true);
-    icons->setIconSize(QSize(32, 32));
-    icons->setGridSize(QSize(96, 64));
+    icons->setIconSize(QSize(kIconSize, kIconSize));
+    icons->setSpacing(0);
+    icons->setItemDelegate(new IconCellDelegate(icons));
     icons->setLayoutMode(QListView::Batched);
     icons->setSelectionMode(QAbstractItemView::SingleSelection);
     icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons = icons;
+
+    fitIconCells();
 
     addWidget(m_report);
     addWidget(m_icons);
@@ -106,6 +164,36 @@ NoteListView::NoteListView(QWidget *parent)
     connect(m_header, &QHeaderView::sectionClicked, this, [this](int section) {
         Q_EMIT columnClick(section + 1);
     });
+}
+
+void NoteListView::fitIconCells()
+{
+    // The style measures an item of the icon and two lines of the list's font, so exactly two
+    // lines fit under the icon and a longer title is cut at the end of the second.
+    QStyleOptionViewItem probe;
+    probe.initFrom(m_icons);
+    probe.font = m_icons->font();
+    probe.fontMetrics = m_icons->fontMetrics();
+    probe.features = QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasDisplay
+                     | QStyleOptionViewItem::HasDecoration;
+    probe.decorationPosition = QStyleOptionViewItem::Top;
+    probe.decorationSize = m_icons->iconSize();
+    probe.displayAlignment = Qt::AlignCenter;
+    // A line as tall as a Chinese title needs: its glyphs may come from a taller fallback font.
+    probe.text = QStringList(kIconTitleLines, QStringLiteral("Xg汉")).join(QLatin1Char('\n'));
+    probe.rect = QRect(0, 0, kIconCellWidth - kIconCellGap, 0);
+    const int height = m_icons->style()->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), m_icons).height();
+    const QSize item(kIconCellWidth - kIconCellGap, height);
+    static_cast<IconCellDelegate *>(m_icons->itemDelegate())->cell = item;
+    m_icons->setGridSize(item + QSize(kIconCellGap, kIconCellGap));
+}
+
+void NoteListView::changeEvent(QEvent *event)
+{
+    QStackedWidget::changeEvent(event);
+    // The list's font (an option) reaches the icon view too, and its titles need their two lines.
+    if (event->type() == QEvent::FontChange)
+        fitIconCells();
 }
 
 QAbstractItemView *NoteListView::activeView() const
@@ -153,6 +241,33 @@ void NoteListView::focusView()
 void NoteListView::refreshed()
 {
     m_model->flush();
+    if (!m_columnsFitted && isVisible() && count() > 0)
+        fitColumns();
+}
+
+void NoteListView::showEvent(QShowEvent *event)
+{
+    QStackedWidget::showEvent(event);
+    if (!m_columnsFitted && count() > 0)
+        fitColumns();
+}
+
+void NoteListView::fitColumns()
+{
+    m_columnsFitted = true;
+    // Sized to the content, not stretched to the edge, while they are measured.
+    const bool stretch = m_header->stretchLastSection();
+    m_header->setStretchLastSection(false);
+    int others = 0;
+    for (int c = 1; c < m_model->columnCount(); ++c) {
+        m_report->resizeColumnToContents(c);
+        others += m_header->sectionSize(c);
+    }
+    const int minimumTitle = 8 * m_report->fontMetrics().averageCharWidth();
+    // Room is kept for the scroll bar, which more rows bring later.
+    const int room = m_report->width() - 2 * m_report->frameWidth() - m_report->verticalScrollBar()->sizeHint().width();
+    m_header->resizeSection(0, qMax(room - others, minimumTitle));
+    m_header->setStretchLastSection(stretch);
 }
 
 void NoteListView::viewMousePress(QAbstractItemView *view, QMouseEvent *event)

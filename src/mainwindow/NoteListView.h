@@ -31,8 +31,10 @@ public:
     int selectedIndex() const; // 0 when none
     bool selectIndex(int index); // false when out of range
     void focusView();
-    // Makes the rows the store added visible.
+    // Makes the rows the store added visible; the first rows shown fit the columns.
     void refreshed();
+    // Dates, priority and group as wide as their texts and titles; the title takes what is left.
+    void fitColumns();
 
     // Called by the two inner views.
     void viewMousePress(QAbstractItemView *view, QMouseEvent *event);
@@ -47,9 +49,16 @@ Q_SIGNALS:
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void columnClick(int column); // 1-based
 
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void fitIconCells();
+
     NoteListModel *m_model = nullptr;
     QTreeView *m_report = nullptr;
     QListView *m_icons = nullptr;
     SortHeader *m_header = nullptr;
+    bool m_columnsFitted = false;
 };

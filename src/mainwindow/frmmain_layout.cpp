@@ -47,6 +47,7 @@ void frmmain::Form_Resize()
     in.statusBar = m_statusShown;
     in.notesBar = m_notesShown;
     in.noteInfo = m_infoShown;
+    in.toolbarNeeds = Toolbar1->sizeHint().height();
     const LayoutResult r = computeLayout(in);
 
     place(Toolbar1, r.toolbar, m_toolbarShown);

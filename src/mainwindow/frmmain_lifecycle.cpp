@@ -28,8 +28,9 @@ void frmmain::Form_Initialize()
 
 bool frmmain::Form_Load()
 {
-    // One running instance only.
-    const bool another = m_isPrevInstance ? m_isPrevInstance() : Tools::IsPrevInstance();
+    // One running instance only. The program calls a running one forward before it gets here;
+    // this is said only when that one could not be reached.
+    const bool another = m_isPrevInstance ? m_isPrevInstance() : Tools::ProcessLock().IsPrevInstance();
     if (another) {
         m_prompter.msgBox(this, QStringLiteral("实例已经打开."), Prompter::Information,
                           QStringLiteral("Quillbook"));

@@ -137,7 +137,7 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     SortHeader *header = LstV->header();
     if (header->visualIndex(NoteListModel::GroupColumn) != 1) {
         header->moveSection(header->visualIndex(NoteListModel::GroupColumn), 1);
-        header->resizeSection(NoteListModel::GroupColumn, 80);
+        LstV->fitColumns();
     }
     lblGroup->setText(QStringLiteral("搜索结果"));
     QString status;

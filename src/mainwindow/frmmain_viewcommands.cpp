@@ -125,8 +125,10 @@ void frmmain::mnuPws_Click()
 
 void frmmain::mnuForum_Click()
 {
-    // Nothing is said if no browser opens.
-    m_prompter.openUrl(kForumUrl);
+    // Without a browser to start, the address is shown so it can be copied.
+    if (!m_prompter.openUrl(kForumUrl))
+        m_prompter.msgBox(this, QStringLiteral("无法打开浏览器。论坛地址：\n%1").arg(kForumUrl),
+                          Prompter::Information, cmd::notice());
 }
 
 void frmmain::mnuRestore_Click()

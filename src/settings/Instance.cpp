@@ -1,9 +1,16 @@
 #include "settings/Instance.h"
 
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 
 namespace Tools {
+
+namespace {
+// What a later start says on the channel; anything else is ignored.
+const QByteArray kComeForward = QByteArrayLiteral("come-forward\n");
+} // namespace
 
 InstanceLock::InstanceLock(const QString &lockFilePath)
     : path_(lockFilePath), lock_(lockFilePath)
@@ -11,6 +18,11 @@ InstanceLock::InstanceLock(const QString &lockFilePath)
     // Never treat a lock as stale for its age: an instance may run for weeks. A lock whose
     // process is gone is still recognised and taken over.
     lock_.setStaleLockTime(0);
+}
+
+InstanceLock::~InstanceLock()
+{
+    delete channel_.data();
 }
 
 bool InstanceLock::IsPrevInstance()
@@ -25,6 +37,47 @@ bool InstanceLock::IsPrevInstance()
     return lock_.error() == QLockFile::LockFailedError;
 }
 
+bool InstanceLock::listen(QObject *context, std::function<void()> called)
+{
+    if (!lock_.isLocked() || channel_)
+        return false;
+    // Holding the lock, any channel file left there belongs to a holder that has died.
+    QLocalServer::removeServer(channelPath());
+    auto *server = new QLocalServer(context);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(channelPath())) {
+        delete server;
+        return false;
+    }
+    channel_ = server;
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, called] {
+        while (QLocalSocket *caller = server->nextPendingConnection()) {
+            QObject::connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);
+            QObject::connect(caller, &QLocalSocket::readyRead, caller, [caller, called] {
+                if (!caller->canReadLine())
+                    return;
+                if (caller->readLine(kComeForward.size() + 1) == kComeForward)
+                    called();
+                caller->disconnectFromServer();
+            });
+        }
+    });
+    return true;
+}
+
+bool InstanceLock::callHolder(int timeoutMs) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(channelPath());
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(kComeForward);
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    // The holder hangs up once it has read the call.
+    return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(timeoutMs);
+}
+
 QString InstanceLock::DefaultPath()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -37,11 +90,11 @@ QString InstanceLock::DefaultPath()
     return QDir(dir).filePath(QStringLiteral("Quillbook.lock"));
 }
 
-bool IsPrevInstance()
+InstanceLock &ProcessLock()
 {
     // Lives to the end of the process so the lock is held as long as this instance runs.
     static InstanceLock lock;
-    return lock.IsPrevInstance();
+    return lock;
 }
 
 } // namespace Tools

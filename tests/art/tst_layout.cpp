@@ -126,15 +126,17 @@ void tst_Layout::invariants_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("switches"); // bit 0 toolbar, 1 status, 2 tree, 3 preview
+    QTest::addColumn<int>("toolbarNeeds"); // what the toolbar's content needs (a larger font)
 
     const int widths[] = {0, 50, 167, 168, 400, 705, 1921};
     const int heights[] = {0, 21, 70, 77, 100, 461, 1080};
     for (int switches = 0; switches < 16; ++switches)
         for (int w : widths)
             for (int h : heights)
-                QTest::addRow("%s: %dx%d switches %d", (w >= 400 && h >= 200) ? "nominal" : "robustness", w, h,
-                              switches)
-                    << w << h << switches;
+                for (int needs : {0, 31})
+                    QTest::addRow("%s: %dx%d switches %d toolbar needs %d",
+                                  (w >= 400 && h >= 200) ? "nominal" : "robustness", w, h, switches, needs)
+                        << w << h << switches << needs;
 }
 
 void tst_Layout::invariants()
@@ -142,6 +144,7 @@ void tst_Layout::invariants()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, switches);
+    QFETCH(int, toolbarNeeds);
 
     LayoutInput in;
     in.innerWidth = width;
@@ -150,6 +153,9 @@ void tst_Layout::invariants()
     in.statusBar = switches & 2;
     in.notesBar = switches & 4;
     in.noteInfo = switches & 8;
+    in.toolbarNeeds = toolbarNeeds;
+    // A toolbar taller than its fixed 22 pixels moves everything under it down as much.
+    const int below = in.toolbar ? std::max(toolbarNeeds - 22, 0) : 0;
     const LayoutResult r = computeLayout(in);
     const Rects all = asArray(r);
     const bool shown[8] = {in.toolbar, in.notesBar, in.notesBar, true, true, in.noteInfo, in.noteInfo, in.statusBar};
@@ -167,7 +173,7 @@ void tst_Layout::invariants()
         QCOMPARE(q.x(), r.pTitle2.x());
         QCOMPARE(q.x() + q.width(), std::max(width, r.pTitle2.x()));
     }
-    QCOMPARE(r.LstV.y(), in.toolbar ? 50 : 26);
+    QCOMPARE(r.LstV.y(), in.toolbar ? 50 + below : 26);
     if (in.notesBar)
         QCOMPARE(r.tv1.y(), r.LstV.y());
 
@@ -194,7 +200,7 @@ void tst_Layout::invariants()
     if (in.statusBar)
         QCOMPARE(r.sBar1, QRect(0, height - 20, width, 20));
     if (in.toolbar)
-        QCOMPARE(r.toolbar, QRect(0, 0, width, 22));
+        QCOMPARE(r.toolbar, QRect(0, 0, width, 22 + below));
 }
 
 QTEST_APPLESS_MAIN(tst_Layout)

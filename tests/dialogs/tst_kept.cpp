@@ -9,6 +9,7 @@
 #include "store/DBase.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QTextEdit>
 #include <QTreeWidget>
 
@@ -94,6 +95,15 @@ void TestKept::windows()
     }
     auto *list = child<QTreeWidget>(*dialog, "lstKept");
     QCOMPARE(list->topLevelItemCount(), 1);
+    // At first sight every column shows its whole title and text, inside the list.
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QHeaderView *header = list->header();
+    for (int c = 0; c < header->count(); ++c) {
+        const int needed = qMax(header->sectionSizeHint(c), list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(c)));
+        QVERIFY2(header->sectionSize(c) >= needed && header->sectionViewportPosition(c) + needed <= list->viewport()->width(),
+                 qPrintable(list->headerItem()->text(c)));
+    }
     QCOMPARE(list->topLevelItem(0)->text(window == QLatin1String("history") ? 1 : 0), QStringLiteral("计划"));
     // The selected entry is previewed read-only.
     auto *preview = child<QTextEdit>(*dialog, "txtPreview");

@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QImageWriter>
 #include <QMimeData>
@@ -641,8 +643,14 @@ private Q_SLOTS:
         f->button("M_IMAGE")->trigger();
 
         QCOMPARE(f->prompter.fileCaptions, QStringList{QStringLiteral("打开图片")});
-        QCOMPARE(f->prompter.fileFilters.value(0),
-                 QStringLiteral("BMP 图片(*.bmp);;Gif 图片(*.gif);;JPEG 图片(*.jpg);;PNG 图片(*.png)"));
+        // The chooser starts on one filter that shows every picture, whatever its type.
+        const QStringList filters = f->prompter.fileFilters.value(0).split(QStringLiteral(";;"));
+        QVERIFY(filters.first().startsWith(QStringLiteral("所有图片(")));
+        const QStringList patterns = filters.first().section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+        for (const QString &name : {QFileInfo(path).fileName(), QStringLiteral("b.jpeg"), QStringLiteral("c.gif")})
+            QVERIFY2(QDir::match(patterns, name), qPrintable(name));
+        QCOMPARE(filters.mid(1), QStringList({QStringLiteral("BMP 图片(*.bmp)"), QStringLiteral("Gif 图片(*.gif)"),
+                                              QStringLiteral("JPEG 图片(*.jpg)"), QStringLiteral("PNG 图片(*.png)")}));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's clipboard"));
         if (!inserted) {
             QCOMPARE(body->toPlainText(), QStringLiteral("before XX after"));

@@ -7,9 +7,17 @@
 #include "mainwindow/Layout.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
+#include "search/NoteText.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QTreeView>
 #include <QLabel>
 #include <QTextEdit>
 #include <QToolBar>
@@ -26,6 +34,7 @@ QRect expected(const frmmain &w, QRect LayoutResult::*pane, bool toolbar, bool s
     in.statusBar = status;
     in.notesBar = notes;
     in.noteInfo = info;
+    in.toolbarNeeds = w.Toolbar1->sizeHint().height();
     return computeLayout(in).*pane;
 }
 
@@ -59,6 +68,9 @@ private Q_SLOTS:
     void skins_data();
     void skins();
     void noteIconsCutFromTheStrip();
+    void iconViewTitles_data();
+    void iconViewTitles();
+    void nothingClipped();
 
 private:
     std::unique_ptr<MainWindowHarness> h;
@@ -214,6 +226,7 @@ void tst_LayoutSkins::skins_data()
     QTest::addColumn<QList<int>>("sequence");
     QTest::addColumn<bool>("cool"); // the last skin applied is "Cool Blue"
 
+    QTest::newRow("nominal: Cool Blue as started") << QList<int>{} << true;
     QTest::newRow("nominal: Cool Blue") << QList<int>{0} << true;
     QTest::newRow("nominal: Windows 2000") << QList<int>{1} << false;
     QTest::newRow("nominal: back to Cool Blue") << QList<int>{1, 0} << true;
@@ -227,7 +240,7 @@ void tst_LayoutSkins::skins()
 
     for (int s : sequence)
         w->SetSkin(s);
-    QCOMPARE(w->CurrentSkin, sequence.last());
+    QCOMPARE(w->CurrentSkin, sequence.isEmpty() ? 0 : sequence.last());
     for (SkinPane *p : {w->pTitle1, w->pTitle2, w->pTitle3})
         QCOMPARE(p->painted(), cool);
     QVERIFY(w->sBar1->painted()); // the strip keeps its texture in both skins
@@ -244,6 +257,86 @@ void tst_LayoutSkins::skins()
     const QColor grey(0x80, 0x80, 0x80);
     QCOMPARE(centrePixel(w->pTitle2) == grey, !cool);
     QVERIFY(centrePixel(w->sBar1) != grey);
+
+    // The View menu as shown: a ticked item's check box looks different from an unticked one's.
+    w->run(Cmd::ShowStatusBar);
+    QVERIFY(!w->mnuStatusbar->isChecked() && w->mnuToolbar->isChecked());
+    w->mnuView->popup(w->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(w->mnuView));
+    const QImage shown = w->mnuView->grab().toImage();
+    w->mnuView->hide();
+    // Dark pixels in the square at the start of the item's row, where its check box is drawn.
+    const auto darkInCheckBox = [&](QAction *a) {
+        const QRect row = w->mnuView->actionGeometry(a);
+        int dark = 0;
+        for (int y = row.top(); y < row.top() + row.height(); ++y) {
+            for (int x = row.left(); x < row.left() + row.height(); ++x)
+                dark += shown.pixelColor(x, y).lightness() < 80 ? 1 : 0;
+        }
+        return dark;
+    };
+    const int ticked = darkInCheckBox(w->mnuToolbar), unticked = darkInCheckBox(w->mnuStatusbar);
+    QVERIFY2(ticked > unticked + 8, qPrintable(QStringLiteral("%1 %2").arg(ticked).arg(unticked)));
+}
+
+void tst_LayoutSkins::iconViewTitles_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("pointSize"); // of the list's font; 0 leaves it
+    QTest::newRow("nominal: a short title") << "Budget" << 0;
+    QTest::newRow("nominal: a long Chinese title") << "一个相当长的记事标题会换行显示在图标下面" << 0;
+    QTest::newRow("robustness: a larger list font") << "alpha plan for the whole year of work" << 16;
+}
+
+void tst_LayoutSkins::iconViewTitles()
+{
+    QFETCH(QString, title);
+    QFETCH(int, pointSize);
+    h = std::make_unique<MainWindowHarness>();
+    const QString book = h->path(QStringLiteral("t.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, {{QStringLiteral("组"), {{title, QStringLiteral("x")}}}}), QString());
+    w = &h->start({book});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (pointSize > 0) {
+        QFont f = w->LstV->font();
+        f.setPointSize(pointSize);
+        w->LstV->setFont(f);
+    }
+    w->run(Cmd::IconView);
+    // The item under the icon is as wide as its cell and holds two lines of the title.
+    QListView *icons = w->LstV->iconView();
+    const QFontMetrics fm(icons->font());
+    QTRY_VERIFY(icons->visualRect(w->LstV->model()->index(0, 0)).isValid());
+    const QRect item = icons->visualRect(w->LstV->model()->index(0, 0));
+    QVERIFY2(item.width() >= qMin(fm.horizontalAdvance(title), icons->gridSize().width() - 8), qPrintable(title));
+    QVERIFY(item.height() >= icons->iconSize().height() + 2 * fm.height());
+}
+
+void tst_LayoutSkins::nothingClipped()
+{
+    // The search box and its scope get the height their text needs.
+    for (QWidget *box : {static_cast<QWidget *>(w->searchBox->edit()), static_cast<QWidget *>(w->searchBox->scope())})
+        QVERIFY2(box->height() >= box->sizeHint().height(), qPrintable(box->objectName()));
+    // The list's columns, as listed and as search results: each as wide as its title and texts,
+    // all of them inside the list.
+    for (const bool results : {false, true}) {
+        if (results) {
+            h->db.SetTextExtractor(NoteText::extractor());
+            w->searchBox->edit()->setText(QStringLiteral("a"));
+            w->refreshResults(0);
+        }
+        QTreeView *report = w->LstV->reportView();
+        QHeaderView *header = report->header();
+        QCOMPARE(header->count(), results ? 5 : 4);
+        for (int c = 1; c < header->count(); ++c) {
+            int needed = header->sectionSizeHint(c);
+            for (int r = 0; r < w->LstV->count(); ++r)
+                needed = qMax(needed, report->fontMetrics().horizontalAdvance(report->model()->index(r, c).data().toString()));
+            QVERIFY2(header->sectionSize(c) >= needed, qPrintable(report->model()->headerData(c, Qt::Horizontal).toString()));
+        }
+        QVERIFY(header->length() <= report->viewport()->width());
+    }
 }
 
 void tst_LayoutSkins::noteIconsCutFromTheStrip()

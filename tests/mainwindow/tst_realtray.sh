@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The tray icon under a real X server with a window manager and a notification area (trayer):
 # minimised to the tray, a left click on the icon, and both items of its right-click menu, must
-# bring the window back or end the program normally, never end it with a crash.
+# bring the window back or end the program normally, never end it with a crash. A second start
+# brings the window forward and ends quietly.
 # Usage: tst_realtray.sh PROGRAM   (runs itself again under xvfb-run when there is no display)
 set -euo pipefail
 program="$(realpath "$1")"
@@ -86,6 +87,28 @@ sleep 0.5
 xdotool key Down Return
 wait_for "显示窗口 brings the window back" window_shown
 alive "显示窗口"
+
+# A second start calls the running window forward, out of the tray or from behind, and ends at
+# once without a window of its own (a message box would hold it until the timeout).
+window_active() {
+  local id _
+  read -r id _ < <(quillbook_window big) && [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ]
+}
+second_start() { # second_start WHAT
+  local status=0
+  timeout 10 "$program" >"$work/second.log" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || { cat "$work/second.log"; fail "a second start $1 ended with status $status"; }
+  wait_for "a second start $1 brings the window forward" window_active
+  alive "second start $1"
+}
+to_tray
+second_start "with the window in the tray"
+other_in_front() { ! window_active; }
+if command -v xmessage >/dev/null; then
+  xmessage -geometry 1000x700+0+0 "in front" & pids+=($!)
+  wait_for "another window comes in front" other_in_front
+  second_start "with another window in front"
+fi
 
 to_tray
 click_icon 3

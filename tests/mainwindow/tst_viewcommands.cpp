@@ -68,6 +68,7 @@ private Q_SLOTS:
     void options();
     void setPassword_data();
     void setPassword();
+    void forum_data();
     void forum();
     void tray_data();
     void tray();
@@ -233,14 +234,28 @@ void tst_ViewCommands::setPassword()
     QVERIFY(DBase::PasswordMatches(passwordAfter, other.ReadPassword()));
 }
 
+void tst_ViewCommands::forum_data()
+{
+    QTest::addColumn<bool>("browserStarts");
+    QTest::newRow("nominal: the browser opens the page, nothing is said") << true;
+    QTest::newRow("robustness: no browser: the address is shown") << false;
+}
+
 void tst_ViewCommands::forum()
 {
+    QFETCH(bool, browserStarts);
     frmmain &w = open();
     QVERIFY(w.mnuForum->text().endsWith(QStringLiteral("综合论坛")));
-    h->prompter.openUrlResult = false; // no browser: nothing is said
+    h->prompter.openUrlResult = browserStarts;
     w.mnuForum->trigger();
     QCOMPARE(h->prompter.openedUrls, QStringList{kForum});
-    QVERIFY(h->prompter.messages.isEmpty());
+    if (browserStarts) {
+        QVERIFY(h->prompter.messages.isEmpty());
+        return;
+    }
+    QCOMPARE(h->prompter.messages.size(), 1);
+    QVERIFY(h->prompter.messages.first().text.contains(kForum));
+    QCOMPARE(h->prompter.messages.first().style, int(Prompter::Information));
 }
 
 void tst_ViewCommands::tray_data()

@@ -4,14 +4,16 @@
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <iostream>
-#include <string>
+#include <unistd.h>
 
 // The single-instance lock, tried against real second processes: this executable started again
-// with QB_HOLD_LOCK set takes the lock, says so, and keeps it until its input closes.
+// with QB_HOLD_LOCK set takes the lock, says so, and keeps it until its input closes. With
+// QB_HOLD_CHANNEL=1 it also listens on the lock's channel and says "called" for each call.
 class TstInstance : public QObject
 {
     Q_OBJECT
@@ -19,11 +21,12 @@ class TstInstance : public QObject
     std::unique_ptr<QTemporaryDir> dir_;
     QString lockPath_;
 
-    // Starts a holder; returns when it has the lock.
-    bool startHolder(QProcess &p)
+    // Starts a holder; returns when it has the lock (and its channel, when asked for).
+    bool startHolder(QProcess &p, bool channel = false)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QB_HOLD_LOCK"), lockPath_);
+        env.insert(QStringLiteral("QB_HOLD_CHANNEL"), channel ? QStringLiteral("1") : QStringLiteral("0"));
         p.setProcessEnvironment(env);
         p.start(QCoreApplication::applicationFilePath(), {});
         if (!p.waitForStarted(10000))
@@ -88,6 +91,40 @@ private Q_SLOTS:
         QVERIFY(!after.IsPrevInstance());
     }
 
+    void laterStartCallsHolder_data()
+    {
+        QTest::addColumn<QString>("holder"); // "listening", "stale channel", "not listening"
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("nominal: the holder is called forward") << "listening" << true;
+        QTest::newRow("robustness: a channel file left by a crashed holder") << "stale channel" << true;
+        QTest::newRow("robustness: a holder without a channel does not answer") << "not listening" << false;
+    }
+
+    void laterStartCallsHolder()
+    {
+        QFETCH(QString, holder);
+        QFETCH(bool, answered);
+        Tools::InstanceLock second(lockPath_);
+        if (holder == QLatin1String("stale channel")) {
+            QVERIFY(QDir().mkpath(QFileInfo(lockPath_).absolutePath()));
+            QFile stale(second.channelPath());
+            QVERIFY(stale.open(QIODevice::WriteOnly));
+        }
+        QProcess p;
+        QVERIFY(startHolder(p, holder != QLatin1String("not listening")));
+        QVERIFY(second.IsPrevInstance());
+        QCOMPARE(second.callHolder(), answered);
+        if (answered) {
+            QVERIFY(p.canReadLine() || p.waitForReadyRead(10000));
+            QCOMPARE(p.readLine().trimmed(), QByteArray("called"));
+        }
+        stopHolder(p);
+        QCOMPARE(p.readAllStandardOutput().count("called"), 0); // called once, never twice
+        // With the holder gone nobody answers, and the next start holds the lock itself.
+        QVERIFY(!second.IsPrevInstance());
+        QVERIFY(!second.callHolder(200));
+    }
+
     void crashedHolderDoesNotBlock()
     {
         QProcess holder;
@@ -136,11 +173,18 @@ int main(int argc, char **argv)
         Tools::InstanceLock lock(holdPath);
         if (lock.IsPrevInstance())
             return 2;
+        if (qEnvironmentVariableIntValue("QB_HOLD_CHANNEL") == 1
+            && !lock.listen(&app, [] { std::cout << "called" << std::endl; }))
+            return 3;
         std::cout << "locked" << std::endl;
-        std::string line;
-        while (std::getline(std::cin, line)) {
-        }
-        return 0;
+        // Holds on until its input closes.
+        QSocketNotifier input(0, QSocketNotifier::Read);
+        QObject::connect(&input, &QSocketNotifier::activated, &app, [] {
+            char buffer[256];
+            if (::read(0, buffer, sizeof buffer) <= 0)
+                QCoreApplication::quit();
+        });
+        return app.exec();
     }
     TstInstance tc;
     return QTest::qExec(&tc, argc, argv);
