@@ -113,6 +113,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         m_db.CloseDatabase();
         return OpenOutcome::Unreadable;
     }
+    m_lockedPath.clear();
     startIndexBuild();
     return OpenOutcome::Opened;
 }
