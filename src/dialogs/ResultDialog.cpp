@@ -2,23 +2,12 @@
 
 #include "app/AppState.h"
 
-#include <QKeyEvent>
-
-ResultDialog::ResultDialog(AppState &state, bool escapeCancels, QWidget *parent)
-    : QDialog(parent), m_state(state), m_escapeCancels(escapeCancels)
+ResultDialog::ResultDialog(AppState &state, QWidget *parent)
+    : QDialog(parent), m_state(state)
 {
 }
 
 void ResultDialog::cmdCancel_Click()
 {
     reject();
-}
-
-void ResultDialog::keyPressEvent(QKeyEvent *event)
-{
-    if (!m_escapeCancels && event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -1,9 +1,30 @@
 #include "dialogs/frmHistory.h"
 
+#include "search/NoteText.h"
 #include "store/DBase.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
+
+namespace {
+
+// The characters a reader sees in a body: every code point of its text, line breaks not counted.
+// The stored body is RTF, many times longer than its text.
+qsizetype textLength(const QString &body)
+{
+    qsizetype n = 0;
+    const QString text = NoteText::visibleText(body);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isLowSurrogate() || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator
+            || c == QChar::LineSeparator)
+            continue;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
 
 frmHistory::frmHistory(DBase &db, Prompter &prompter, qint64 noteId, std::function<QString()> saveDate,
                        QWidget *parent)
@@ -20,8 +41,11 @@ frmHistory::frmHistory(DBase &db, Prompter &prompter, qint64 noteId, std::functi
 void frmHistory::reload()
 {
     lstKept->clear();
-    for (const VersionInfo &v : db_.LoadHistory(noteId_))
-        addRow(v.id, {v.updated, v.title, QStringLiteral("%1 字").arg(v.size)});
+    for (const VersionInfo &v : db_.LoadHistory(noteId_)) {
+        NoteVersion kept;
+        const QString size = load(v.id, &kept) ? QStringLiteral("%1 字").arg(textLength(kept.note.NoteBody)) : QString();
+        addRow(v.id, {v.updated, v.title, size});
+    }
     if (lstKept->topLevelItemCount() > 0)
         lstKept->setCurrentItem(lstKept->topLevelItem(0));
 }
@@ -34,7 +58,7 @@ bool frmHistory::load(qint64 id, NoteVersion *out)
 void frmHistory::cmdRestore_Click()
 {
     const qint64 id = selectedId();
-    if (id < 0 || !ask(QStringLiteral("用所选版本替换这条笔记的当前内容吗？")))
+    if (id < 0 || !ask(QStringLiteral("用所选版本替换这条记事的当前内容吗？")))
         return;
     if (db_.RestoreVersion(noteId_, id, saveDate_()) != 1) {
         tell(QStringLiteral("恢复失败。"));

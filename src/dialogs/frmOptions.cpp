@@ -53,7 +53,7 @@ QLabel *sampleLabel(const char *name, QFrame *box)
 frmOptions::frmOptions(AppState &state, Settings &settings, Prompter &prompter,
                        std::function<void(int)> setSkin, QWidget *parent)
     // Cancel, Esc and the close box all give up; a skin shown or a font picked meanwhile stays.
-    : ResultDialog(state, true, parent), m_settings(settings), m_prompter(prompter),
+    : ResultDialog(state, parent), m_settings(settings), m_prompter(prompter),
       m_setSkin(std::move(setSkin))
 {
     setObjectName(QStringLiteral("frmOptions"));

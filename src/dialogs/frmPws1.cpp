@@ -14,8 +14,7 @@
 using namespace DialogLook;
 
 frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches)
-    // Esc does nothing here: only Cancel or the close box give up.
-    : ResultDialog(state, false, parent), m_prompter(prompter), m_matches(std::move(matches))
+    : ResultDialog(state, parent), m_prompter(prompter), m_matches(std::move(matches))
 {
     setObjectName(QStringLiteral("frmPws1"));
     prepareDialog(this, true);

@@ -10,8 +10,8 @@ class QLineEdit;
 class QPushButton;
 
 // Asks for the access password of the notebook being opened. Stays open until the typed password
-// matches the stored one (Accepted, the password in gInputPassword) or the user gives up (Cancel
-// or the close box: Rejected, gInputPassword as it was after the last attempt).
+// matches the stored one (Accepted, the password in gInputPassword) or the user gives up (Cancel,
+// Esc or the close box: Rejected, gInputPassword as it was after the last attempt).
 class frmPws1 : public ResultDialog
 {
     Q_OBJECT

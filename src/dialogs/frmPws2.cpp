@@ -20,8 +20,7 @@ const QString kCaption = QStringLiteral("设置密码");
 } // namespace
 
 frmPws2::frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent)
-    // Esc does nothing here: only Cancel or the close box give up.
-    : ResultDialog(state, false, parent), m_prompter(prompter), m_stored(storedPassword)
+    : ResultDialog(state, parent), m_prompter(prompter), m_stored(storedPassword)
 {
     setObjectName(QStringLiteral("frmPws2"));
     prepareDialog(this, true);
@@ -93,9 +92,17 @@ void frmPws2::cmdOK_Click()
     // never be typed back and would lock the notebook for good.
     if (Tools::TrimBlanks(pass1) != pass1) {
         m_prompter.msgBox(this, QStringLiteral("密码的开头和结尾不能是空格,请再试一次"), Prompter::Exclamation,
-                          QStringLiteral("提示"));
+                          kCaption);
         txtPass1->setFocus();
         txtPass1->selectAll();
+        return;
+    }
+    // Empty new boxes take the protection away and write the notebook unencrypted: never by a
+    // slip of the Enter key.
+    if (!m_stored.isEmpty() && pass1.isEmpty()
+        && m_prompter.msgBox(this, QStringLiteral("要取消数据库密码吗？记事本将不再加密。"),
+                             Prompter::QuestionDefaultNo, kCaption) != Prompter::Yes) {
+        txtPass1->setFocus();
         return;
     }
     m_state.gInputPassword = pass1;

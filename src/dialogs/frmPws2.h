@@ -9,8 +9,9 @@ class QLineEdit;
 class QPushButton;
 
 // Sets, changes or removes the access password. storedPassword is the stored form of the current
-// one ("" = none). On OK: Accepted and the new password in gInputPassword ("" removes it);
-// Cancel or the close box: Rejected. Nothing is written here; the caller does that.
+// one ("" = none). On OK: Accepted and the new password in gInputPassword ("" removes it, once
+// the user has said yes to that); Cancel, Esc or the close box: Rejected. Nothing is written
+// here; the caller does that.
 class frmPws2 : public ResultDialog
 {
     Q_OBJECT

@@ -13,7 +13,7 @@ using namespace DialogLook;
 
 frmmove::frmmove(AppState &state, const QList<QPair<QString, QString>> &treeNodes, const QString &currentGroup,
                  QWidget *parent)
-    : ResultDialog(state, true, parent)
+    : ResultDialog(state, parent)
 {
     setObjectName(QStringLiteral("frmmove"));
     prepareDialog(this, true);

@@ -15,7 +15,7 @@ using namespace DialogLook;
 
 frmrename::frmrename(AppState &state, Prompter &prompter, bool isNew, const QString &currentName,
                      QWidget *parent)
-    : ResultDialog(state, true, parent), m_prompter(prompter)
+    : ResultDialog(state, parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmrename"));
     prepareDialog(this, true);

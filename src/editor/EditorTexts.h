@@ -29,6 +29,7 @@ inline QString openPictureFilter()
     return QStringLiteral("BMP 图片(*.bmp)|*.bmp|Gif 图片(*.gif)|*.gif|JPEG 图片(*.jpg)|*.jpg|PNG 图片(*.png)|*.png|");
 }
 inline QString discardQuestion() { return QStringLiteral("文档已修改，要放弃修改吗？"); }
+inline QString notSavedHint() { return QStringLiteral("记事没有保存，仍在编辑窗口中。可以再按“确定”重试，或复制内容另存。"); }
 inline QString cannotReadFile(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法读取文件“%1”：%2").arg(path, reason);

@@ -64,12 +64,13 @@ QWidget *makeLine(QWidget *parent, const QString &name)
 
 } // namespace
 
-frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, bool isNew,
-                       QWidget *parent)
-    : ResultDialog(state, true, parent)
+frmAddNote::frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons,
+                       const CurrentNote *stored, QWidget *parent)
+    : ResultDialog(state, parent)
     , m_prompter(prompter)
     , m_noteIcons(noteIcons)
-    , m_isNew(isNew)
+    , m_note(stored ? *stored : CurrentNote{})
+    , m_isNew(!stored)
 {
     setObjectName(QStringLiteral("frmAddNote"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
@@ -201,7 +202,7 @@ void frmAddNote::Form_Load()
         CboIcon->setCurrentIndex(0);
         setTitleColor(0);
     } else {
-        const CurrentNote &note = m_state.note;
+        const CurrentNote &note = m_note;
         setWindowTitle(texts::editNoteCaption() + note.NoteTitle);
         // A stored title can be longer than the box takes; show it whole rather than cut it.
         if (note.NoteTitle.size() > kTitleMaxLength)
@@ -229,6 +230,9 @@ void frmAddNote::Form_Load()
     txtNote->document()->clearUndoRedoStacks();
     txtNote->document()->setModified(false);
     m_loadedTitle = txtTitle->text();
+    m_loadedColor = m_color;
+    m_loadedPriority = cboPriority->currentIndex();
+    m_loadedIcon = CboIcon->currentIndex();
     clipboardChanged();
 }
 
@@ -277,7 +281,7 @@ void frmAddNote::cmdOK_Click()
         txtTitle->setFocus();
         return;
     }
-    CurrentNote &note = m_state.note;
+    CurrentNote &note = m_note;
     note.NoteTitle = title;
     note.NoteColor = m_color;
     note.NoteAddDate = dateTimeText(QDateTime::currentDateTime());
@@ -285,12 +289,22 @@ void frmAddNote::cmdOK_Click()
     note.NoteIcon = qint16(CboIcon->currentIndex() + 1);
     note.NoteLastUpdate = note.NoteAddDate;
     note.NoteBody = rtf::writeText(txtNote->document());
+    if (m_saver) {
+        // A refused save must not cost the user what they typed: the window stays as it is.
+        const QString refusal = m_saver(note);
+        if (!refusal.isEmpty()) {
+            showError(refusal + QStringLiteral("\r\n") + texts::notSavedHint());
+            return;
+        }
+    }
     accept();
 }
 
 bool frmAddNote::isChanged() const
 {
-    return txtTitle->text() != m_loadedTitle || txtNote->document()->isModified();
+    return txtTitle->text() != m_loadedTitle || m_color != m_loadedColor
+           || cboPriority->currentIndex() != m_loadedPriority || CboIcon->currentIndex() != m_loadedIcon
+           || txtNote->document()->isModified();
 }
 
 void frmAddNote::reject()

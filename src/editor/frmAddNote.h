@@ -3,9 +3,13 @@
 #include "dTxtHelper.h"
 #include "dialogs/ResultDialog.h"
 
+#include "store/CurrentNote.h"
+
 #include <QIcon>
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -19,18 +23,27 @@ class QWidget;
 struct AppState;
 class Prompter;
 
-// The modal note editor: a new note, or (isNew false) the one in state.note. Shown with
-// prompter.exec(); Accepted means state.note holds the accepted note, anything else (Cancel, the
-// close box, Escape) means nothing is to be stored. Those three ask
-// first when the title or the body was changed.
+// The modal note editor: a new note (stored null), or a copy of a stored one. Shown with
+// prompter.exec(). OK hands the note to the saver; a refused save keeps the window open with
+// everything typed and says why, so the user can try again or copy the text. Accepted means the
+// note was saved (note() holds it); anything else (Cancel, the close box, Escape) means nothing
+// was stored. Those three ask first when anything was changed.
 class frmAddNote : public ResultDialog
 {
     Q_OBJECT
 public:
+    // Stores the note OK gives it; "" once stored, else the message that says why not.
+    using Saver = std::function<QString(const CurrentNote &)>;
+
     // noteIcons: the 24 note icons, index 0 showing icon number 1.
-    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, bool isNew,
+    frmAddNote(AppState &state, Prompter &prompter, const QList<QIcon> &noteIcons, const CurrentNote *stored,
                QWidget *parent = nullptr);
     ~frmAddNote() override;
+
+    // Without a saver OK accepts at once.
+    void setSaver(Saver saver) { m_saver = std::move(saver); }
+    // The note as OK last built it.
+    const CurrentNote &note() const { return m_note; }
 
     // Index of the first item equal to text ignoring case; 0 when none matches.
     static int FindInList(const QComboBox *combo, const QString &text);
@@ -94,7 +107,7 @@ private:
     void openDocument();
     void setAlignmentButton(int position);
     void showAlignmentButton(int position);
-    // Whether the title or the body differs from what the window opened with.
+    // Whether anything (title, colour, priority, icon, body) differs from what the window opened with.
     bool isChanged() const;
     // Reads the clipboard once per change of it; caret moves use the answer.
     void clipboardChanged();
@@ -107,7 +120,13 @@ private:
     QList<QIcon> m_noteIcons;
     dTxtHelper m_textHelper;
     qint32 m_color = 0;
+    CurrentNote m_note;   // the stored note shown, then what OK built
+    Saver m_saver;
+    // What the window opened with, to tell whether leaving loses anything.
     QString m_loadedTitle;
+    qint32 m_loadedColor = 0;
+    int m_loadedPriority = 0;
+    int m_loadedIcon = 0;
     QString m_fileFolder;
     bool m_isNew;
     bool m_canPaste = false;

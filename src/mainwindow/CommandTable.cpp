@@ -15,8 +15,7 @@ bool enabled(When when, const Facts &f)
     case When::NotebookOpen: return f.notebookOpen;
     case When::GroupSelected: return f.groupSelected;
     case When::NoteSelected: return f.noteSelected;
-    case When::NoteMenuHasNotes: return f.noteMenuHasNotes.value_or(true);
-    case When::NoteMenuMove: return f.noteMenuHasNotes.value_or(f.groupSelected);
+    case When::NotebookLocked: return f.notebookLocked;
     }
     return false;
 }
@@ -82,11 +81,15 @@ const CommandRow kCommands[] = {
     {Cmd::PrintGroup, printGroup, false, nullptr, nullptr, nullptr, 0, When::Always},
     {Cmd::ImportFiles, importFiles, false, nullptr, nullptr, nullptr, 0, When::Always},
     {Cmd::ImportFolder, importFolder, false, nullptr, nullptr, nullptr, 0, When::Always},
+    {Cmd::UnlockNotebook, [](frmmain &w) { w.mnuUnlock_Click(); }, false, nullptr, nullptr, nullptr, 0,
+     When::Always},
 };
 
 const ItemRow kItems[] = {
     {Menu::File, "mnuNew", Cmd::NewNotebook, "新建", Qt::CTRL | Qt::Key_N, When::Always, &frmmain::mnuNew},
     {Menu::File, "mnuOpen", Cmd::OpenNotebook, "打开", kNoKey, When::Always, &frmmain::mnuOpen},
+    {Menu::File, "mnuUnlock", Cmd::UnlockNotebook, "解锁数据库...", kNoKey, When::NotebookLocked,
+     &frmmain::mnuUnlock},
     {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
     {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::NotebookOpen,
      &frmmain::mnuFromBackup},
@@ -119,14 +122,14 @@ const ItemRow kItems[] = {
     {Menu::GroupPopup, "mnuPrintGroup", Cmd::PrintGroup, "打印...", kNoKey, When::GroupSelected,
      &frmmain::mnuPrintGroup},
 
-    {Menu::NotePopup, "mnuEditNote", Cmd::EditNote, "编辑", Qt::CTRL | Qt::Key_O, When::NoteMenuHasNotes,
+    {Menu::NotePopup, "mnuEditNote", Cmd::EditNote, "编辑", Qt::CTRL | Qt::Key_O, When::NoteSelected,
      &frmmain::mnuEditNote},
     {Menu::NotePopup, "mnuNewNote", Cmd::AddNote, "新建记事本", kNoKey, When::Always, &frmmain::mnuNewNote},
-    {Menu::NotePopup, "mnuDel", Cmd::DeleteNote, "删除", Qt::CTRL | Qt::Key_D, When::NoteMenuHasNotes,
+    {Menu::NotePopup, "mnuDel", Cmd::DeleteNote, "删除", Qt::CTRL | Qt::Key_D, When::NoteSelected,
      &frmmain::mnuDel},
     {Menu::NotePopup, "mnuBlank2", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank2},
-    {Menu::NotePopup, "mnuMove", Cmd::MoveNote, "移动", kNoKey, When::NoteMenuMove, &frmmain::mnuMove},
-    {Menu::NotePopup, "mnuHistory", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteMenuHasNotes, &frmmain::mnuHistory},
+    {Menu::NotePopup, "mnuMove", Cmd::MoveNote, "移动", kNoKey, When::NoteSelected, &frmmain::mnuMove},
+    {Menu::NotePopup, "mnuHistory", Cmd::NoteHistory, "历史版本", kNoKey, When::NoteSelected, &frmmain::mnuHistory},
     {Menu::NotePopup, "mnuBlank12", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank12},
     {Menu::NotePopup, "mnuExportNote1", Cmd::ExportNote, "导出...", kNoKey, When::NoteSelected,
      &frmmain::mnuExportNote1},

@@ -19,8 +19,7 @@ struct Facts
     bool notebookOpen = false;
     bool groupSelected = false; // a group node, not the root, is the current node
     bool noteSelected = false;  // a list item was clicked since the last node click
-    // Whether the list under the last right click held notes; none since the last node click.
-    std::optional<bool> noteMenuHasNotes;
+    bool notebookLocked = false; // its password prompt was cancelled: named, but not open
 };
 
 // When an item or a button is enabled.
@@ -29,8 +28,7 @@ enum class When {
     NotebookOpen,
     GroupSelected,
     NoteSelected,
-    NoteMenuHasNotes, // the note pop-up's edit and delete: the list under the right click has notes
-    NoteMenuMove,     // its move: as the list under the right click, else as the group selection
+    NotebookLocked,
 };
 
 bool enabled(When when, const Facts &facts);

@@ -37,4 +37,5 @@ enum class Cmd {
     PrintGroup,
     ImportFiles,
     ImportFolder,
+    UnlockNotebook,
 };

@@ -35,6 +35,7 @@ class QTimer;
 class BackupRunner;
 class NotebookWorker;
 class SearchBox;
+class LockedNotice;
 namespace exchange {
 struct ExportScope;
 }
@@ -160,6 +161,7 @@ public Q_SLOTS:
     void mnuHistory_Click();
     void mnuDeleted_Click();
     void mnuFromBackup_Click();
+    void mnuUnlock_Click();
     void Tray1_MouseDown(int button);
 
     // ---- tree and list events ----
@@ -205,7 +207,7 @@ public:
 
     // ---- menus (object names as the fields) ----
     QMenu *mnuFile = nullptr;
-    QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuBackup = nullptr, *mnuFromBackup = nullptr,
+    QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuUnlock = nullptr, *mnuBackup = nullptr, *mnuFromBackup = nullptr,
             *mnuBlank10 = nullptr, *mnuPrint = nullptr, *mnuBlank1 = nullptr, *mnuExit = nullptr;
     QMenu *mnuImport = nullptr;
     QAction *mnuImportFiles = nullptr, *mnuImportFolder = nullptr;
@@ -286,6 +288,10 @@ private:
     void selectFirstNote();
     // Empties the tree, the list, the captions and the preview.
     void clearPanes();
+    // The notebook named but left locked, its password prompt cancelled.
+    bool notebookLocked() const;
+    // Shows or hides the word over the list that the notebook is locked.
+    void showLockedNotice();
 
     void restoreViewOption(Cmd cmd, qint16 stored);
 
@@ -343,7 +349,6 @@ private:
     bool m_busy = false;
     // Facts of the enabled states that the controls do not hold themselves.
     bool m_noteChosen = false;
-    std::optional<bool> m_noteMenuHasNotes;
     std::map<Cmd, QAction *> m_commandActions; // each command's button, else its first item
     std::map<QAction *, Cmd> m_actionCommands; // every item and button back to its command
     bool m_escPressedHere = false; // the last press of Esc came to this window, nothing over it
@@ -364,4 +369,6 @@ private:
     NotebookWorker *m_integrityCheck = nullptr;
     std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
+    QString m_lockedPath; // the notebook whose password prompt was last cancelled
+    LockedNotice *m_lockedNotice = nullptr;
 };

@@ -115,6 +115,18 @@ void relist(frmmain &w, qint64 noteId)
         w.SelectNode(w.CurrentNodeIndex);
 }
 
+// The editor's saver: the store's write, and when it is refused the command's own message with
+// the store's reason. The current-note fields are left alone: they follow the list's clicks.
+frmAddNote::Saver saverOf(frmmain &w, const QString &failure, std::function<int(const CurrentNote &)> write)
+{
+    return [&w, failure, write = std::move(write)](const CurrentNote &note) {
+        if (write(note) == 1)
+            return QString();
+        qCWarning(lcStore) << failure << w.db().lastError();
+        return failure + cmd::crlf() + w.db().lastError();
+    };
+}
+
 bool isGroupOfTree(const frmmain &w, qint64 id)
 {
     for (int i = 1; i <= w.tv1->nodeCount(); ++i) {
@@ -226,20 +238,20 @@ void addNote(frmmain &w)
     AppState &s = w.state();
     if (!selectedGroupNode(w) || !w.db().DatabaseIsOpen)
         return;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, true, &w);
+    const qint64 groupId = w.CurrentGroupId;
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, nullptr, &w);
     dlg.setFileFolder(w.fileFolder());
+    dlg.setSaver(saverOf(w, QStringLiteral("添加新文档发生错误."),
+                         [&w, groupId](const CurrentNote &note) { return w.db().AddNote(groupId, note); }));
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
-    if (w.db().AddNote(w.CurrentGroupId, s.note) == 1) {
-        if (w.showingResults()) {
-            w.refreshResults(w.db().LastInsertedId());
-            return;
-        }
-        reloadNotes(w, w.CurrentGroupId);
-        w.SelectNote(w.db().LastInsertedId());
-    } else {
-        storeFailed(w, QStringLiteral("添加新文档发生错误."));
+    const qint64 noteId = w.db().LastInsertedId();
+    if (w.showingResults()) {
+        w.refreshResults(noteId);
+        return;
     }
+    reloadNotes(w, groupId);
+    w.SelectNote(noteId);
 }
 
 void editNote(frmmain &w)
@@ -247,15 +259,19 @@ void editNote(frmmain &w)
     AppState &s = w.state();
     if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, false, &w);
-    dlg.setFileFolder(w.fileFolder());
-    if (w.prompter().exec(&dlg) != QDialog::Accepted)
-        return;
+    // The note as stored now, by its ID: never what an earlier command left in the shared fields.
     const qint64 noteId = w.CurrentNoteId;
-    if (w.db().UpdateNote(noteId, s.note) != 1) {
+    NoteVersion stored;
+    if (w.db().LoadNote(noteId, &stored) != 1) {
         storeFailed(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, &stored.note, &w);
+    dlg.setFileFolder(w.fileFolder());
+    dlg.setSaver(saverOf(w, QStringLiteral("编辑文档发生错误"),
+                         [&w, noteId](const CurrentNote &note) { return w.db().UpdateNote(noteId, note); }));
+    if (w.prompter().exec(&dlg) != QDialog::Accepted)
+        return;
     // Under the root the list holds every note; refill it the way the root does. The refill
     // comes in stored order, so the note is found by its ID, not by where a sort had put it.
     if (w.showingResults())
@@ -343,7 +359,9 @@ bool frmmain::groupSelected() const
 void frmmain::updateCommandStates()
 {
     using namespace commands;
-    const Facts facts{m_db.DatabaseIsOpen, groupSelected(), m_noteChosen, m_noteMenuHasNotes};
+    // A note command needs the clicked note shown selected, never one left from an earlier list.
+    const Facts facts{m_db.DatabaseIsOpen, groupSelected(), m_noteChosen && selectedNoteIndex(*this) > 0,
+                      notebookLocked()};
     for (const CommandRow &r : commandRows()) {
         if (r.slot > 0)
             action(r.cmd)->setEnabled(enabled(r.buttonWhen, facts));
@@ -353,4 +371,5 @@ void frmmain::updateCommandStates()
             (this->*r.field)->setEnabled(enabled(r.when, facts));
     }
     searchBox->setEnabled(facts.notebookOpen);
+    showLockedNotice();
 }

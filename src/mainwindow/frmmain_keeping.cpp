@@ -7,6 +7,7 @@
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "editor/frmAddNote.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "settings/SettingsStore.h"
@@ -26,7 +27,8 @@ constexpr qint64 kBackupEverySecs = 24 * 60 * 60;
 void frmmain::mnuHistory_Click()
 {
     const qint64 noteId = CurrentNoteId;
-    if (!m_db.DatabaseIsOpen || noteId <= 0)
+    // Only the note shown selected: a note left from another group's list is not the user's choice.
+    if (!m_db.DatabaseIsOpen || commands::selectedNoteIndex(*this) == 0)
         return;
     frmHistory w(m_db, m_prompter, noteId,
                  [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);

@@ -51,7 +51,6 @@ void frmmain::LstV_MouseDown(int button, const QPoint &globalPos, bool onItem)
     lastMousePos = globalPos;
     if (button != 2 || tv1->nodeCount() <= 1)
         return;
-    m_noteMenuHasNotes = LstV->count() > 0;
     updateCommandStates();
     // On an item, the item click that follows shows the menu; showing it here as well would
     // put it up twice.

@@ -10,6 +10,7 @@
 #include "legacy/ui/LegacyOpen.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
+#include "mainwindow/LockedNotice.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 #include "settings/Settings.h"
@@ -72,8 +73,10 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
             show();
         frmPws1 prompt(m_state, m_prompter, this,
                        [&](const QString &typed) { return m_db.Unlock(path, typed) == 1; });
-        if (m_prompter.exec(&prompt) != QDialog::Accepted)
+        if (m_prompter.exec(&prompt) != QDialog::Accepted) {
+            m_lockedPath = path;
             return OpenOutcome::Locked;
+        }
         unlocked = true;
         break;
     }
@@ -99,6 +102,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         if (m_prompter.exec(&prompt) != QDialog::Accepted) {
             // Locked: nothing of it is shown and nothing can be written to it.
             m_db.CloseDatabase();
+            m_lockedPath = path;
             return OpenOutcome::Locked;
         }
     }
@@ -109,6 +113,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         m_db.CloseDatabase();
         return OpenOutcome::Unreadable;
     }
+    m_lockedPath.clear();
     startIndexBuild();
     startIntegrityCheck();
     return OpenOutcome::Opened;
@@ -217,5 +222,33 @@ void frmmain::clearPanes()
     lblItems->clear();
     clearPreview();
     m_noteChosen = false;
-    m_noteMenuHasNotes.reset();
+}
+
+bool frmmain::notebookLocked() const
+{
+    return !m_db.DatabaseIsOpen && !m_lockedPath.isEmpty() && m_db.DatabasePath == m_lockedPath;
+}
+
+void frmmain::showLockedNotice()
+{
+    if (!notebookLocked()) {
+        if (m_lockedNotice)
+            m_lockedNotice->hide();
+        return;
+    }
+    if (!m_lockedNotice) {
+        m_lockedNotice = new LockedNotice(LstV);
+        connect(m_lockedNotice, &LockedNotice::unlockClicked, this, [this] { run(Cmd::UnlockNotebook); });
+    }
+    m_lockedNotice->setFileName(QFileInfo(m_lockedPath).fileName());
+    m_lockedNotice->show();
+    m_lockedNotice->raise();
+}
+
+void frmmain::mnuUnlock_Click()
+{
+    if (!notebookLocked())
+        return;
+    openChosen(m_lockedPath);
+    updateCommandStates();
 }

@@ -123,7 +123,6 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     m_searchTerms = result.terms;
     clearPreview();
     m_noteChosen = false;
-    m_noteMenuHasNotes.reset();
     NoteListModel *model = LstV->model();
     model->clear();
     model->setGroupColumn(true);

@@ -65,7 +65,6 @@ void frmmain::tv1_NodeClick(int index)
     CurrentNodeIndex = index;
     // No note is chosen in the list this click fills.
     m_noteChosen = false;
-    m_noteMenuHasNotes.reset();
     updateCommandStates();
 
     if (GroupTree::keyOf(node) != keys::root()) {

@@ -75,6 +75,8 @@ public:
 
     void LoadNotes(NoteSink &list, qint64 groupId); // -1 = notes of every group
     QString LoadNoteBody(qint64 id);                // "" when missing, empty or unreadable
+    // The note with this ID as stored now, and its group; 0 when it is gone or unreadable.
+    int LoadNote(qint64 id, NoteVersion *out);
     int AddNote(qint64 groupId, const CurrentNote &note);
     // All of them in one transaction, or none; LastInsertedId() is the last one's.
     int AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes);

@@ -235,6 +235,21 @@ int loadPacked(StatementCache &cache, const char *sql, qint64 id, NoteVersion *o
 
 } // namespace
 
+int DBase::LoadNote(qint64 id, NoteVersion *out)
+{
+    if (!ready())
+        return 0;
+    return guarded(lastError_, [&] {
+        Query q(conn_->cache, CurrentRow);
+        q.bind(1, id);
+        if (!q.step())
+            return fail(QStringLiteral("no note with ID %1").arg(id));
+        QString colorText;
+        *out = readVersion(q, &colorText);
+        return 1;
+    });
+}
+
 int DBase::LoadVersion(qint64 versionId, NoteVersion *out)
 {
     if (!ready() || !conn_->history)

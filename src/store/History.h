@@ -35,7 +35,7 @@ struct VersionInfo
     QString updated;     // the version's own "last update" text, as the list shows it
     QDateTime replaced;  // when a later save replaced it (UTC)
     QString title;
-    qint64 size = 0;     // body characters
+    qint64 size = 0;     // characters of the stored body (its RTF, not its text)
 };
 
 // A row of the recently deleted notes.

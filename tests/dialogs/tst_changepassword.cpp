@@ -28,6 +28,8 @@ private Q_SLOTS:
     void opening();
     void confirming_data();
     void confirming();
+    void removingAsksFirst_data();
+    void removingAsksFirst();
     void secondChangeTakesTheFirstAsOld();
     void givingUp_data();
     void givingUp();
@@ -97,8 +99,6 @@ void tst_ChangePassword::confirming_data()
         << false << "" << "abc" << "abc" << false << "" << "abc";
     QTest::newRow("nominal: change with the right old password")
         << true << "abc" << "新密码1" << "新密码1" << false << "" << "新密码1";
-    QTest::newRow("nominal: both new boxes empty removes the password")
-        << true << "abc" << "" << "" << false << "" << "";
     QTest::newRow("nominal: Enter in the last box confirms")
         << true << "abc" << "xyz" << "xyz" << true << "" << "xyz";
     QTest::newRow("nominal: inner blanks of the new password are kept")
@@ -168,7 +168,7 @@ void tst_ChangePassword::confirming()
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.messages[0].text, message);
-    QCOMPARE(prompter.messages[0].title, message == kBlankEnds ? QStringLiteral("提示") : QStringLiteral("设置密码"));
+    QCOMPARE(prompter.messages[0].title, QStringLiteral("设置密码"));
     QCOMPARE(prompter.messages[0].style, 48);
     // A wrong old password sends the user back to it, a refused new one to the new box; a
     // mismatch leaves the focus where it was.
@@ -177,6 +177,43 @@ void tst_ChangePassword::confirming()
     QCOMPARE(QApplication::focusWidget(),
              message == kWrongOld ? txtOld : message == kBlankEnds ? txtPass1 : focusBefore);
     QCOMPARE(txtPass2->text(), new2); // Enter is not typed into the box
+}
+
+void tst_ChangePassword::removingAsksFirst_data()
+{
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("nominal: Yes removes the password") << false << int(Prompter::Yes);
+    QTest::newRow("robustness: No keeps the dialog open and the password") << false << int(Prompter::No);
+    QTest::newRow("robustness: Enter in an empty box asks too") << true << int(Prompter::No);
+}
+
+// The old password typed and the new boxes left empty would write the notebook unencrypted.
+void tst_ChangePassword::removingAsksFirst()
+{
+    QFETCH(bool, byEnter);
+    QFETCH(int, answer);
+    AppState state;
+    state.gInputPassword = QStringLiteral("untouched");
+    ScriptedPrompter prompter;
+    prompter.msgAnswers.enqueue(answer);
+    frmPws2 dlg(state, prompter, m_storedAbc, nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    typeInto(child<QLineEdit>(dlg, "txtOld"), QStringLiteral("abc"));
+    if (byEnter)
+        QTest::keyClick(child<QLineEdit>(dlg, "txtPass1"), Qt::Key_Return);
+    else
+        click(dlg, "cmdOK");
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.messages[0].text, QStringLiteral("要取消数据库密码吗？记事本将不再加密。"));
+    QCOMPARE(prompter.messages[0].style, int(Prompter::QuestionDefaultNo));
+    QCOMPARE(prompter.messages[0].title, QStringLiteral("设置密码"));
+    const bool removed = answer == Prompter::Yes;
+    QCOMPARE(dlg.isVisible(), !removed);
+    QCOMPARE(dlg.result(), int(removed ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(state.gInputPassword, removed ? QString() : QStringLiteral("untouched"));
 }
 
 void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
@@ -209,7 +246,7 @@ void tst_ChangePassword::givingUp_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("nominal: Cancel button") << "cancel";
     QTest::newRow("robustness: close box counts as cancelled") << "close";
-    QTest::newRow("robustness: Esc does nothing") << "esc";
+    QTest::newRow("nominal: Esc cancels") << "esc";
 }
 
 void tst_ChangePassword::givingUp()
@@ -230,8 +267,7 @@ void tst_ChangePassword::givingUp()
     else
         QTest::keyClick(child<QLineEdit>(dlg, "txtOld"), Qt::Key_Escape);
 
-    const bool stillOpen = how == QLatin1String("esc");
-    QCOMPARE(dlg.isVisible(), stillOpen);
+    QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, QStringLiteral("untouched"));
 }

@@ -6,10 +6,12 @@
 
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
+#include "rtf/Rtf.h"
 #include "store/DBase.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTreeWidget>
 
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void cleanup();
     void windows_data();
     void windows();
+    void historySizeCountsTheText_data();
+    void historySizeCountsTheText();
 
 private:
     qint64 note_ = 0;
@@ -53,7 +57,7 @@ void TestKept::windows_data()
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("body");      // of the note afterwards ("" = gone)
     QTest::addColumn<qint64>("group");      // of the note afterwards
-    const QString restoreAsk = QStringLiteral("用所选版本替换这条笔记的当前内容吗？");
+    const QString restoreAsk = QStringLiteral("用所选版本替换这条记事的当前内容吗？");
     const QString emptyAsk = QStringLiteral("清空最近删除的笔记吗？清空后不能再恢复。");
     QTest::newRow("nominal: history restores the selected version after Yes")
         << "history" << "cmdRestore" << int(Prompter::Yes) << 0 << restoreAsk << "第一稿" << qint64(1);
@@ -132,6 +136,35 @@ void TestKept::windows()
         QCOMPARE(list->topLevelItemCount(), acted ? 2 : 1);
     else
         QCOMPARE(list->topLevelItemCount(), 0);
+}
+
+void TestKept::historySizeCountsTheText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("asRtf");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("nominal: an RTF body counts its text, not its RTF") << "会议纪要 agenda" << true << "11 字";
+    QTest::newRow("nominal: paragraph breaks are not characters") << "第一行\n第二行" << true << "6 字";
+    QTest::newRow("robustness: a character beyond the first plane counts once")
+        << QString::fromUtf8("\xF0\xA0\x80\x80" "a") << true << "2 字";
+    QTest::newRow("nominal: a plain-text body as it is") << "plain" << false << "5 字";
+}
+
+void TestKept::historySizeCountsTheText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, asRtf);
+    QFETCH(QString, size);
+    QTextDocument doc;
+    doc.setPlainText(text);
+    const QString body = asRtf ? rtf::writeText(&doc) : text;
+    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, body)), 1);
+    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("x"))), 1);
+    ScriptedPrompter prompter;
+    frmHistory dialog(*db_, prompter, note_, [] { return QStringLiteral("2026/12/08 12:00"); }, nullptr);
+    auto *list = child<QTreeWidget>(dialog, "lstKept");
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItem(0)->text(2), size); // newest first: the version just replaced
 }
 
 QTEST_MAIN(TestKept)

@@ -26,7 +26,6 @@ private Q_SLOTS:
     void wrongAttemptLeavesBoxSelectedAndBlue();
     void givingUp_data();
     void givingUp();
-    void escDoesNothing();
 
 private:
     QString m_stored; // stored form of "Secret"
@@ -145,19 +144,20 @@ void tst_PasswordPrompt::wrongAttemptLeavesBoxSelectedAndBlue()
 void tst_PasswordPrompt::givingUp_data()
 {
     QTest::addColumn<QString>("wrongFirst"); // "" = give up right after opening
-    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<QString>("how"); // cancel, close, esc
     QTest::addColumn<QString>("input");
 
-    QTest::newRow("nominal: Cancel at once keeps the earlier input") << "" << false << "before";
+    QTest::newRow("nominal: Cancel at once keeps the earlier input") << "" << "cancel" << "before";
     QTest::newRow("nominal: Cancel after a wrong attempt keeps that attempt")
-        << "wrong" << false << "wrong";
-    QTest::newRow("robustness: close box counts as cancelled") << "" << true << "before";
+        << "wrong" << "cancel" << "wrong";
+    QTest::newRow("robustness: close box counts as cancelled") << "" << "close" << "before";
+    QTest::newRow("nominal: Esc in the box cancels") << "" << "esc" << "before";
 }
 
 void tst_PasswordPrompt::givingUp()
 {
     QFETCH(QString, wrongFirst);
-    QFETCH(bool, closeBox);
+    QFETCH(QString, how);
     QFETCH(QString, input);
 
     AppState state;
@@ -171,27 +171,16 @@ void tst_PasswordPrompt::givingUp()
         typeInto(child<QLineEdit>(dlg, "txtPws"), wrongFirst);
         click(dlg, "cmdOK");
     }
-    if (closeBox)
+    if (how == QLatin1String("close"))
         dlg.close();
+    else if (how == QLatin1String("esc"))
+        QTest::keyClick(child<QLineEdit>(dlg, "txtPws"), Qt::Key_Escape);
     else
         click(dlg, "cmdCancel");
 
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(state.gInputPassword, input);
-}
-
-void tst_PasswordPrompt::escDoesNothing()
-{
-    AppState state;
-    state.gPassword = m_stored;
-    ScriptedPrompter prompter;
-    frmPws1 dlg(state, prompter, nullptr);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QTest::keyClick(child<QLineEdit>(dlg, "txtPws"), Qt::Key_Escape);
-    QVERIFY(dlg.isVisible());
-    QCOMPARE(dlg.result(), int(QDialog::Rejected));
 }
 
 QTEST_MAIN(tst_PasswordPrompt)

@@ -20,6 +20,7 @@
 struct EditorFixture
 {
     AppState state;
+    CurrentNote stored; // the note an edit opens with
     ScriptedPrompter prompter;
     QList<QIcon> icons;
     std::unique_ptr<frmAddNote> dlg;
@@ -35,7 +36,7 @@ struct EditorFixture
 
     frmAddNote &open(bool isNew)
     {
-        dlg = std::make_unique<frmAddNote>(state, prompter, icons, isNew);
+        dlg = std::make_unique<frmAddNote>(state, prompter, icons, isNew ? nullptr : &stored);
         dlg->show();
         dlg->activateWindow();
         if (!QTest::qWaitForWindowActive(dlg.get()))

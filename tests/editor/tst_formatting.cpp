@@ -150,8 +150,8 @@ private Q_SLOTS:
             bf.setAlignment(alignment);
             c.mergeBlockFormat(bf);
         }
-        f->state.note.NoteTitle = QStringLiteral("t");
-        f->state.note.NoteBody = rtf::writeText(&stored);
+        f->stored.NoteTitle = QStringLiteral("t");
+        f->stored.NoteBody = rtf::writeText(&stored);
         f->open(false);
         QTextEdit *body = f->body();
         if (block == 2) { // start from another button state so the click has something to change
@@ -540,9 +540,9 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(QString, after);
-        f->state.note.NoteTitle = QStringLiteral("t");
-        f->state.note.NoteBody = text;
-        f->state.note.NoteIcon = 5;
+        f->stored.NoteTitle = QStringLiteral("t");
+        f->stored.NoteBody = text;
+        f->stored.NoteIcon = 5;
         frmAddNote &dlg = f->open(false);
         f->prompter.msgAnswers.enqueue(answer);
         f->button("M_NEW")->trigger();

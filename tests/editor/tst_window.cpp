@@ -168,11 +168,11 @@ private Q_SLOTS:
         QFETCH(int, priorityIndex);
         QFETCH(int, iconIndex);
         QFETCH(QString, bodyText);
-        f->state.note.NoteTitle = QStringLiteral("abc");
-        f->state.note.NoteColor = 0x00336699;
-        f->state.note.NotePriority = priority;
-        f->state.note.NoteIcon = qint16(icon);
-        f->state.note.NoteBody = body;
+        f->stored.NoteTitle = QStringLiteral("abc");
+        f->stored.NoteColor = 0x00336699;
+        f->stored.NotePriority = priority;
+        f->stored.NoteIcon = qint16(icon);
+        f->stored.NoteBody = body;
         frmAddNote &dlg = f->open(false);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("编辑文档 abc"));
         QCOMPARE(f->title()->text(), QStringLiteral("abc"));
@@ -202,8 +202,8 @@ private Q_SLOTS:
         QTextBlockFormat bf;
         bf.setAlignment(Qt::Alignment(alignment));
         c.mergeBlockFormat(bf);
-        f->state.note.NoteTitle = QStringLiteral("t");
-        f->state.note.NoteBody = rtf::writeText(&doc);
+        f->stored.NoteTitle = QStringLiteral("t");
+        f->stored.NoteBody = rtf::writeText(&doc);
         f->open(false);
         QStringList on;
         for (const char *key : {"M_LEFT", "M_CENTER", "M_RIGHT"})
@@ -212,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(on, QStringList{pressed});
         QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
         QTextDocument back;
-        rtf::readInto(f->state.note.NoteBody, &back);
+        rtf::readInto(f->dlg->note().NoteBody, &back);
         QCOMPARE(int(back.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask), alignment);
     }
 
@@ -220,30 +220,30 @@ private Q_SLOTS:
     {
         QTextDocument doc;
         doc.setHtml(QStringLiteral("<p>第一段 <b>粗体</b></p><p align=\"right\">second</p><p></p><p>end</p>"));
-        f->state.note.NoteTitle = QStringLiteral("t");
-        f->state.note.NoteBody = rtf::writeText(&doc);
+        f->stored.NoteTitle = QStringLiteral("t");
+        f->stored.NoteBody = rtf::writeText(&doc);
         const QString firstText = doc.toPlainText();
-        QString body = f->state.note.NoteBody;
+        QString body = f->stored.NoteBody;
         for (int round = 0; round < 3; ++round) {
-            f->state.note.NoteBody = body;
+            f->stored.NoteBody = body;
             f->open(false);
             QCOMPARE(f->body()->toPlainText(), firstText);
             QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
             QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
             if (round > 0)
-                QCOMPARE(f->state.note.NoteBody, body);
-            body = f->state.note.NoteBody;
+                QCOMPARE(f->dlg->note().NoteBody, body);
+            body = f->dlg->note().NoteBody;
         }
     }
 
     void editModeKeepsALongStoredTitle()
     {
         const QString longTitle(70, QLatin1Char('t'));
-        f->state.note.NoteTitle = longTitle;
+        f->stored.NoteTitle = longTitle;
         f->open(false);
         QCOMPARE(f->title()->text(), longTitle);
         QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->state.note.NoteTitle, longTitle);
+        QCOMPARE(f->dlg->note().NoteTitle, longTitle);
     }
 
     void titleCheck_data()
@@ -269,19 +269,18 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(bool, accepted);
         QFETCH(QString, stored);
-        f->state.note.NoteTitle = QStringLiteral("before");
         frmAddNote &dlg = f->open(true);
         EditorFixture::type(f->title(), typed);
         QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
         QVERIFY(f->prompter.messages.isEmpty());
         if (accepted) {
-            QCOMPARE(f->state.note.NoteTitle, stored);
+            QCOMPARE(f->dlg->note().NoteTitle, stored);
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
             QVERIFY(!dlg.isVisible());
             QCOMPARE(f->prompter.beeps, 0);
             return;
         }
-        QCOMPARE(f->state.note.NoteTitle, QStringLiteral("before"));
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QVERIFY(dlg.isVisible());
         QCOMPARE(f->prompter.beeps, 1);
         QCOMPARE(f->title()->palette().color(QPalette::Base), QColor(191, 219, 255));
@@ -302,7 +301,7 @@ private Q_SLOTS:
         f->title()->setFocus();
         QTest::keyClick(f->title(), Qt::Key_Return);
         QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
-        QCOMPARE(f->state.note.NoteTitle, QStringLiteral("t"));
+        QCOMPARE(f->dlg->note().NoteTitle, QStringLiteral("t"));
     }
 
     void enterOnAnEmptyTitleIsRefused()
@@ -340,7 +339,7 @@ private Q_SLOTS:
         QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
         const QString after = frmAddNote::dateTimeText(QDateTime::currentDateTime());
 
-        const CurrentNote &n = f->state.note;
+        const CurrentNote &n = f->dlg->note();
         QCOMPARE(f->dlg->result(), int(QDialog::Accepted));
         QCOMPARE(n.NoteTitle, QStringLiteral("周报"));
         QCOMPARE(n.NoteColor, 0x001E140A);
@@ -386,11 +385,12 @@ private Q_SLOTS:
     void nothingIsStored()
     {
         QFETCH(QString, how);
-        f->state.note.NoteTitle = QStringLiteral("old");
-        f->state.note.NoteBody = QStringLiteral("old body");
-        f->state.note.NoteIcon = 3;
-        const CurrentNote before = f->state.note;
         frmAddNote &dlg = f->open(true);
+        int saves = 0;
+        dlg.setSaver([&saves](const CurrentNote &) {
+            ++saves;
+            return QString();
+        });
         QTextEdit *body = f->body();
         body->setFocus();
         QTest::keyClicks(body, QStringLiteral("typed text"));
@@ -409,9 +409,7 @@ private Q_SLOTS:
             QVERIFY(dlg.close());
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(f->state.note.NoteTitle, before.NoteTitle);
-        QCOMPARE(f->state.note.NoteBody, before.NoteBody);
-        QCOMPARE(f->state.note.NoteIcon, before.NoteIcon);
+        QCOMPARE(saves, 0);
         QCOMPARE(f->prompter.messages.size(), 1);
     }
 
@@ -440,6 +438,12 @@ private Q_SLOTS:
         QTest::newRow("nominal: unchanged edited note, Cancel") << false << "none" << "cancel" << 0 << true;
         QTest::newRow("robustness: title changed and typed back") << false << "title-back" << "escape-title" << 0
                                                                   << true;
+        QTest::newRow("nominal: only the priority changed, Esc asks") << false << "priority" << "escape-title" << no
+                                                                      << false;
+        QTest::newRow("nominal: only the icon changed, close box asks") << false << "icon" << "close" << no << false;
+        QTest::newRow("nominal: only the colour changed, Cancel asks") << true << "colour" << "cancel" << yes << true;
+        QTest::newRow("robustness: priority changed and chosen back") << false << "priority-back" << "escape-title"
+                                                                      << 0 << true;
     }
     void endingAskedOnlyWhenChanged()
     {
@@ -448,9 +452,9 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(int, answer);
         QFETCH(bool, ends);
-        f->state.note.NoteTitle = QStringLiteral("ab");
-        f->state.note.NoteBody = rtfBody(QStringLiteral("stored body"));
-        f->state.note.NoteIcon = 2;
+        f->stored.NoteTitle = QStringLiteral("ab");
+        f->stored.NoteBody = rtfBody(QStringLiteral("stored body"));
+        f->stored.NoteIcon = 2;
         frmAddNote &dlg = f->open(isNew);
         QTextEdit *body = f->body();
         QLineEdit *title = f->title();
@@ -465,6 +469,17 @@ private Q_SLOTS:
             QTest::keyClick(title, Qt::Key_End);
             QTest::keyClick(title, Qt::Key_Backspace);
             QTest::keyClicks(title, QStringLiteral("b"));
+        } else if (change.startsWith(QLatin1String("priority"))) {
+            QComboBox *priority = f->combo("cboPriority");
+            const int was = priority->currentIndex();
+            priority->setCurrentIndex(was + 1);
+            if (change.endsWith(QLatin1String("back")))
+                priority->setCurrentIndex(was);
+        } else if (change == QLatin1String("icon")) {
+            f->combo("CboIcon")->setCurrentIndex(9);
+        } else if (change == QLatin1String("colour")) {
+            f->prompter.colorAnswers.enqueue(QColor(200, 10, 10));
+            QTest::mouseClick(f->child<QPushButton>("cmdOpen"), Qt::LeftButton);
         }
         const QString typedTitle = title->text();
         const QString typedBody = body->toPlainText();
@@ -489,7 +504,6 @@ private Q_SLOTS:
         }
         QCOMPARE(dlg.isVisible(), !ends);
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(f->state.note.NoteTitle, QStringLiteral("ab"));
         if (!ends) {
             // Back in the editor with everything typed still there; OK stores it.
             QCOMPARE(title->text(), typedTitle);
@@ -499,7 +513,7 @@ private Q_SLOTS:
             QTest::mouseClick(f->child<QPushButton>("cmdOK"), Qt::LeftButton);
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
             QTextDocument back;
-            rtf::readInto(f->state.note.NoteBody, &back);
+            rtf::readInto(f->dlg->note().NoteBody, &back);
             QCOMPARE(back.toPlainText(), typedBody);
         }
     }
@@ -531,7 +545,7 @@ private Q_SLOTS:
 
     void runThroughThePrompter()
     {
-        frmAddNote dlg(f->state, f->prompter, f->icons, true);
+        frmAddNote dlg(f->state, f->prompter, f->icons, nullptr);
         f->prompter.dialogScripts.enqueue([](QDialog *d) {
             d->findChild<QLineEdit *>(QStringLiteral("txtTitle"))->setText(QStringLiteral("scripted"));
             QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
@@ -540,10 +554,10 @@ private Q_SLOTS:
         QCOMPARE(f->prompter.exec(&dlg), int(QDialog::Accepted));
         QCOMPARE(f->prompter.dialogClasses, QStringList{QStringLiteral("frmAddNote")});
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(f->state.note.NoteTitle, QStringLiteral("scripted"));
-        QCOMPARE(f->state.note.NotePriority, QStringLiteral("一般"));
-        QCOMPARE(f->state.note.NoteIcon, qint16(1));
-        QCOMPARE(f->state.note.NoteColor, 0);
+        QCOMPARE(dlg.note().NoteTitle, QStringLiteral("scripted"));
+        QCOMPARE(dlg.note().NotePriority, QStringLiteral("一般"));
+        QCOMPARE(dlg.note().NoteIcon, qint16(1));
+        QCOMPARE(dlg.note().NoteColor, 0);
     }
 
     void colourChooser_data()
@@ -564,8 +578,8 @@ private Q_SLOTS:
         QFETCH(bool, answered);
         QFETCH(bool, asked);
         QFETCH(qint32, expected);
-        f->state.note.NoteTitle = QStringLiteral("t");
-        f->state.note.NoteColor = 0x00123456;
+        f->stored.NoteTitle = QStringLiteral("t");
+        f->stored.NoteColor = 0x00123456;
         frmAddNote &dlg = f->open(false);
         f->prompter.colorAnswers.enqueue(answered ? std::optional<QColor>(QColor(0x40, 0x80, 0xFF)) : std::nullopt);
         if (how == QLatin1String("button"))
@@ -644,11 +658,11 @@ private Q_SLOTS:
         const QString out = qEnvironmentVariable("QB_EDITOR_GRAB");
         if (out.isEmpty())
             QSKIP("set QB_EDITOR_GRAB to a PNG path to save pictures of the editor");
-        f->state.note.NoteTitle = QStringLiteral("周会记录 Weekly notes");
-        f->state.note.NoteColor = 0x000000C0;
-        f->state.note.NotePriority = QStringLiteral("重要");
-        f->state.note.NoteIcon = 4;
-        f->state.note.NoteBody = rtfBody(QStringLiteral("会议纪要：\n讨论新版本的发布计划\nReview the bug list\n"));
+        f->stored.NoteTitle = QStringLiteral("周会记录 Weekly notes");
+        f->stored.NoteColor = 0x000000C0;
+        f->stored.NotePriority = QStringLiteral("重要");
+        f->stored.NoteIcon = 4;
+        f->stored.NoteBody = rtfBody(QStringLiteral("会议纪要：\n讨论新版本的发布计划\nReview the bug list\n"));
         frmAddNote &dlg = f->open(false);
         f->select(0, 5);
         f->button("M_BOLD")->trigger();

@@ -42,6 +42,15 @@ QString duplicate(const QString &name)
     return QStringLiteral("该组 '") + name + QStringLiteral("' 已经存在\r\n请尝试其它名字");
 }
 
+// The first line of every message: a refused save goes on with the store's reason and a hint.
+QStringList firstLines(const ScriptedPrompter &prompter)
+{
+    QStringList out;
+    for (const QString &text : prompter.messageTexts())
+        out << text.section(QStringLiteral("\r\n"), 0, 0);
+    return out;
+}
+
 QString deleteQuestion(const QString &name)
 {
     return QStringLiteral("注意：你正要删除组 '") + name
@@ -87,6 +96,8 @@ private Q_SLOTS:
     void moveNote_data();
     void moveNote();
     void moveWithNowhereToGo();
+    void refusedSaveKeepsTheEditor_data();
+    void refusedSaveKeepsTheEditor();
     void editAfterSortKeepsTheNote_data();
     void editAfterSortKeepsTheNote();
     void popupMenuOncePerRightClick_data();
@@ -335,7 +346,7 @@ void tst_Commands::newNote()
     QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuNewNote1->trigger(); }));
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
-    QCOMPARE(h->prompter.messageTexts(), messages);
+    QCOMPARE(firstLines(h->prompter), messages);
     QCOMPARE(titles(w), listAfter);
     QCOMPARE(w.CurrentItemIndex, selectedAfter);
     QCOMPARE(w.LstV->selectedIndex(), selectedAfter);
@@ -362,7 +373,7 @@ void tst_Commands::editNote_data()
         << true << "ok" << QStringList{"Alpha", "Beta 2", "Gamma", "Milk"} << QStringList{};
     QTest::newRow("robustness: cancelled") << false << "cancel" << QStringList{"Alpha", "Beta", "Gamma"}
                                            << QStringList{};
-    QTest::newRow("robustness: the store refuses")
+    QTest::newRow("robustness: a file locked by another program cannot be read for editing")
         << false << "locked" << QStringList{"Alpha", "Beta", "Gamma"} << QStringList{"编辑文档发生错误"};
 }
 
@@ -380,13 +391,14 @@ void tst_Commands::editNote()
     h->prompter.dialogScripts.enqueue(answer == "cancel" ? cancel() : writeNote(QStringLiteral("Beta 2")));
     QVERIFY(runLocked(answer == "locked", book, [&] { w.mnuEdit1->trigger(); }));
 
-    QCOMPARE(h->prompter.dialogClasses, QStringList{"frmAddNote"});
-    QCOMPARE(h->prompter.messageTexts(), messages);
+    // A file locked before the command cannot even be read: no editor opens on a guess.
+    QCOMPARE(h->prompter.dialogClasses, answer == "locked" ? QStringList{} : QStringList{"frmAddNote"});
+    QCOMPARE(firstLines(h->prompter), messages);
     QCOMPARE(titles(w), listAfter);
     QCOMPARE(w.CurrentItemIndex, 2);
     QCOMPARE(w.LstV->selectedIndex(), 2);
-    // The current-note fields hold what the editor last accepted, or the note as it was.
-    QCOMPARE(h->state.note.NoteTitle, answer == "cancel" ? QStringLiteral("Beta") : QStringLiteral("Beta 2"));
+    // The current-note fields hold the selected note as stored.
+    QCOMPARE(h->state.note.NoteTitle, answer == "ok" ? QStringLiteral("Beta 2") : QStringLiteral("Beta"));
 }
 
 void tst_Commands::deleteNote_data()
@@ -483,6 +495,82 @@ void tst_Commands::moveWithNowhereToGo()
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(titles(w), (QStringList{"n1", "n2"}));
     QCOMPARE(readNotebook(book).notes, (QStringList{"n1", "n2"}));
+}
+
+void tst_Commands::refusedSaveKeepsTheEditor_data()
+{
+    QTest::addColumn<QString>("command");  // "add" or "edit" (of Beta)
+    QTest::addColumn<bool>("retry");       // OK again once the file is free, else give up
+    QTest::addColumn<QStringList>("fileAfter");
+
+    QTest::newRow("robustness: a refused new note is saved by the retry")
+        << "add" << true << QStringList{"Alpha", "Beta", "Gamma", "Milk", "Typed"};
+    QTest::newRow("robustness: a refused new note given up, the next edit opens the selected note")
+        << "add" << false << QStringList{"Alpha", "Beta 2", "Gamma", "Milk"};
+    QTest::newRow("robustness: a refused edit is saved by the retry")
+        << "edit" << true << QStringList{"Alpha", "Typed", "Gamma", "Milk"};
+}
+
+// The file is locked by another program while OK is pressed: the editor stays open with what was
+// typed, says why, and saves on the next OK; given up, it leaves nothing behind for the next command.
+void tst_Commands::refusedSaveKeepsTheEditor()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, retry);
+    QFETCH(QStringList, fileAfter);
+
+    frmmain &w = open();
+    w.SelectItem(2);
+    bool lockTaken = false;
+    QString titleAfterRefusal, bodyAfterRefusal;
+    h->prompter.dialogScripts.enqueue([&](QDialog *d) {
+        auto *editor = qobject_cast<frmAddNote *>(d);
+        auto *title = ChildLookup::child<QLineEdit>(*d, "txtTitle");
+        auto *body = ChildLookup::child<QTextEdit>(*d, "txtNote");
+        title->setText(QStringLiteral("Typed"));
+        body->setPlainText(QStringLiteral("typed body"));
+        {
+            WriteLock lock(book);
+            lockTaken = lock.ok();
+            editor->cmdOK_Click();
+        }
+        titleAfterRefusal = title->text();
+        bodyAfterRefusal = body->toPlainText();
+        if (d->result() == QDialog::Accepted)
+            return d->result();
+        if (retry) {
+            editor->cmdOK_Click();
+        } else {
+            h->prompter.msgAnswers.enqueue(Prompter::Yes); // throw the typed note away
+            d->reject();
+        }
+        return d->result();
+    });
+    w.run(command == "add" ? Cmd::AddNote : Cmd::EditNote);
+    QVERIFY(lockTaken);
+    QCOMPARE(titleAfterRefusal, QStringLiteral("Typed"));
+    QCOMPARE(bodyAfterRefusal, QStringLiteral("typed body"));
+    const ScriptedPrompter::Message refusal = h->prompter.messages.first();
+    QVERIFY2(refusal.text.startsWith(command == "add" ? QStringLiteral("添加新文档发生错误.\r\n")
+                                                      : QStringLiteral("编辑文档发生错误\r\n")),
+             qPrintable(refusal.text));
+    QVERIFY2(refusal.text.endsWith(QStringLiteral("可以再按“确定”重试，或复制内容另存。")), qPrintable(refusal.text));
+    QCOMPARE(refusal.style, int(Prompter::Exclamation));
+    QCOMPARE(refusal.parentClass, QStringLiteral("frmAddNote")); // said over the editor, still open
+    QCOMPARE(h->state.note.NoteTitle, retry ? QStringLiteral("Typed") : QStringLiteral("Beta"));
+
+    if (!retry) {
+        // The next edit starts from the selected note as stored, and writes over it alone.
+        QString shown;
+        h->prompter.dialogScripts.enqueue([&shown](QDialog *d) {
+            shown = ChildLookup::child<QLineEdit>(*d, "txtTitle")->text();
+            return writeNote(QStringLiteral("Beta 2"))(d);
+        });
+        w.run(Cmd::EditNote);
+        QCOMPARE(shown, QStringLiteral("Beta"));
+    }
+    QCOMPARE(readNotebook(book).notes, fileAfter);
+    QCOMPARE(h->prompter.messages.size(), retry ? 1 : 2);
 }
 
 void tst_Commands::editAfterSortKeepsTheNote_data()
@@ -645,6 +733,7 @@ void tst_Commands::nothingSelectedDoesNothing_data()
     QTest::newRow("robustness: edit with no note selected") << "mnuEditNote";
     QTest::newRow("robustness: delete with no note selected") << "mnuDel";
     QTest::newRow("robustness: move with no note selected") << "mnuMove";
+    QTest::newRow("robustness: history with no note selected") << "mnuHistory";
 }
 
 void tst_Commands::nothingSelectedDoesNothing()

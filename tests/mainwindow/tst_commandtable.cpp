@@ -53,7 +53,7 @@ void tst_CommandTable::menus_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("nominal: File") << "mnuFile"
-        << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuBackup 另备份为...; "
+        << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuUnlock 解锁数据库...; mnuBackup 另备份为...; "
            "mnuFromBackup 从自动备份恢复...; mnuBlank10 -; "
            "mnuImport 导入 {mnuImportFiles 文件...; mnuImportFolder 文件夹...}; "
            "mnuExport 导出 {mnuExportNote 当前记事...; mnuExportGroup 当前组...; mnuExportBook 整个记事本...}; "

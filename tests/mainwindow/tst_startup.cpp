@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
 #include <sqlite3.h>
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void readOnlyFileWritableForTheSessionOnly();
     void permissionsBackWhenQuitWithoutClosing();
     void passwordPromptInFrontOfTheWindow();
+    void lockedWindowOffersToUnlock_data();
+    void lockedWindowOffersToUnlock();
     void quickExit_data();
     void quickExit();
     void firstActivationRunsOnce();
@@ -286,6 +289,51 @@ void tst_Startup::passwordPromptInFrontOfTheWindow()
     QVERIFY(w.FirstActivatePending);
     QTRY_VERIFY(!w.FirstActivatePending);
     QCOMPARE(w.tv1->selectedIndex(), 2);
+}
+
+void tst_Startup::lockedWindowOffersToUnlock_data()
+{
+    QTest::addColumn<QString>("how");       // the window's button or the File menu row
+    QTest::addColumn<QStringList>("typed"); // at the second prompt; none: cancelled again
+    QTest::newRow("nominal: the window's button asks again and opens") << "button" << QStringList{"Secret"};
+    QTest::newRow("nominal: File menu row asks again and opens") << "menu" << QStringList{"Secret"};
+    QTest::newRow("robustness: cancelled again, still locked and still said") << "menu" << QStringList{};
+}
+
+// The start-up prompt cancelled: the window says the notebook is locked and offers to unlock it.
+void tst_Startup::lockedWindowOffersToUnlock()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, typed);
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("locked.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), QStringLiteral("Secret")),
+             QString());
+    bool shown = false;
+    QWidget *window = nullptr;
+    h.prompter.dialogScripts.enqueue(typePasswords({}, true, &shown, &window));
+    frmmain &w = h.start({book});
+    window = &w;
+    QVERIFY(!h.db.DatabaseIsOpen);
+    auto *notice = w.findChild<QWidget *>(QStringLiteral("lockedNotice"));
+    QVERIFY(notice);
+    QVERIFY(!notice->isHidden());
+    QVERIFY2(w.findChild<QLabel *>(QStringLiteral("lblLocked"))->text().contains(QStringLiteral("locked.qbf")),
+             "the notice names the notebook");
+    QVERIFY(w.mnuUnlock->isEnabled());
+
+    h.prompter.dialogScripts.enqueue(typePasswords(typed, typed.isEmpty(), &shown, &window));
+    if (how == "button")
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdUnlock")), Qt::LeftButton);
+    else
+        w.mnuUnlock->trigger();
+    QCOMPARE(h.prompter.dialogClasses, (QStringList{"frmPws1", "frmPws1"}));
+    const bool opened = !typed.isEmpty();
+    QCOMPARE(h.db.DatabaseIsOpen, opened);
+    QCOMPARE(notice->isHidden(), opened);
+    QCOMPARE(w.mnuUnlock->isEnabled(), !opened);
+    QCOMPARE(w.tv1->nodeCount(), opened ? 4 : 0);
+    QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), opened);
 }
 
 void tst_Startup::quickExit_data()

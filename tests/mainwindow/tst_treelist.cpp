@@ -128,10 +128,10 @@ void tst_TreeList::nodeClick_data()
                                           // delete note | mnuMove mnuDelete1 mnuRename1
                                           // mnuNewNote1 mnuEdit1 mnuDelete2 mnuMove1
 
-    QTest::newRow("nominal: a group lists its notes") << 2 << 3 << "3 个文档" << "工作" << "11100|1111000";
+    QTest::newRow("nominal: a group lists its notes") << 2 << 3 << "3 个文档" << "工作" << "11100|0111000";
     QTest::newRow("nominal: the root lists every note, group commands off")
         << 1 << 4 << "4 个文档" << "t.qbf" << "10000|0000000";
-    QTest::newRow("nominal: an empty group") << 4 << 0 << "0 个文档" << "空组" << "11100|1111000";
+    QTest::newRow("nominal: an empty group") << 4 << 0 << "0 个文档" << "空组" << "11100|0111000";
 }
 
 void tst_TreeList::nodeClick()
@@ -211,21 +211,25 @@ void tst_TreeList::popupMenus_data()
 {
     QTest::addColumn<QString>("gesture");
     QTest::addColumn<QStringList>("popups");
-    QTest::addColumn<QString>("noteMenu"); // mnuEditNote mnuDel mnuMove afterwards, "" = not checked
+    // mnuEditNote mnuDel mnuMove mnuHistory mnuExportNote1 afterwards, "" = not checked
+    QTest::addColumn<QString>("noteMenu");
 
     QTest::newRow("nominal: right click on a group") << "right-group" << QStringList{"mnuGroup"} << "";
     QTest::newRow("nominal: right then left click shows the menu once")
         << "right-left-group" << QStringList{"mnuGroup"} << "";
     QTest::newRow("nominal: no menu for the root") << "right-root" << QStringList{} << "";
     QTest::newRow("nominal: right click on a note shows its menu once")
-        << "right-item" << QStringList{"mnuNote"} << "111";
-    QTest::newRow("nominal: right press beside the notes") << "right-empty" << QStringList{"mnuNote"} << "111";
+        << "right-item" << QStringList{"mnuNote"} << "11111";
+    QTest::newRow("nominal: right press beside the clicked note") << "right-empty" << QStringList{"mnuNote"}
+                                                                  << "11111";
     QTest::newRow("robustness: right press on an empty list offers nothing to edit")
-        << "right-empty-group" << QStringList{"mnuNote"} << "000";
+        << "right-empty-group" << QStringList{"mnuNote"} << "00000";
+    QTest::newRow("robustness: another group's notes, none clicked: no note row acts on the old note")
+        << "right-empty-other-group" << QStringList{"mnuNote"} << "00000";
     QTest::newRow("robustness: no note menu while no group exists")
         << "right-no-groups" << QStringList{} << "";
     QTest::newRow("robustness: arrow keys after a right click show no menu")
-        << "right-item-then-key" << QStringList{"mnuNote"} << "111";
+        << "right-item-then-key" << QStringList{"mnuNote"} << "11111";
 }
 
 void tst_TreeList::popupMenus()
@@ -253,6 +257,11 @@ void tst_TreeList::popupMenus()
     } else if (gesture == "right-empty-group") {
         clickNode(*w, 4);
         pressEmptyListArea(*w, Qt::RightButton);
+    } else if (gesture == "right-empty-other-group") {
+        QVERIFY(w->CurrentNoteId > 0); // the first group's note, clicked at start
+        clickNode(*w, 3);
+        QVERIFY(w->LstV->count() > 0);
+        pressEmptyListArea(*w, Qt::RightButton);
     } else if (gesture == "right-no-groups") {
         MainWindowHarness bare;
         const QString book = bare.path(QStringLiteral("bare.qbf"));
@@ -272,7 +281,8 @@ void tst_TreeList::popupMenus()
     }
     QCOMPARE(h->popups, popups);
     if (!noteMenu.isEmpty())
-        QCOMPARE(states(*w, {}, {w->mnuEditNote, w->mnuDel, w->mnuMove}), QStringLiteral("|") + noteMenu);
+        QCOMPARE(states(*w, {}, {w->mnuEditNote, w->mnuDel, w->mnuMove, w->mnuHistory, w->mnuExportNote1}),
+                 QStringLiteral("|") + noteMenu);
 }
 
 void tst_TreeList::selectNodeOutOfRangeOnlyEmptiesThePreview()
