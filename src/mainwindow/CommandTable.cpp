@@ -88,7 +88,7 @@ const ItemRow kItems[] = {
     {Menu::File, "mnuNew", Cmd::NewNotebook, "新建", Qt::CTRL | Qt::Key_N, When::Always, &frmmain::mnuNew},
     {Menu::File, "mnuOpen", Cmd::OpenNotebook, "打开", kNoKey, When::Always, &frmmain::mnuOpen},
     {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
-    {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::NotebookOpen,
+    {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::Always,
      &frmmain::mnuFromBackup},
     {Menu::File, "mnuBlank10", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank10},
     {Menu::File, "mnuPrint", Cmd::PrintNote, "打印...", Qt::CTRL | Qt::Key_P, When::NoteSelected,
