@@ -12,18 +12,19 @@ frmBackups::frmBackups(std::vector<AutoBackup::Copy> copies, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("从自动备份恢复"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("选择要打开的备份（打开的是备份本身，当前文件不变）："), this));
+    layout->addWidget(new QLabel(QStringLiteral("选择要恢复的备份（当前数据库会先另存为一份备份）："), this));
     lstCopies = new QListWidget(this);
     lstCopies->setObjectName(QStringLiteral("lstCopies"));
     const QLocale locale;
     for (const AutoBackup::Copy &c : copies_)
         lstCopies->addItem(c.taken.toString(QStringLiteral("yyyy/M/d HH:mm:ss")) + QStringLiteral("    ")
-                           + locale.formattedDataSize(c.size));
+                           + locale.formattedDataSize(c.size)
+                           + (c.beforeRestore ? QStringLiteral("    （恢复前的数据库）") : QString()));
     if (lstCopies->count() > 0)
         lstCopies->setCurrentRow(0);
     layout->addWidget(lstCopies);
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *open = buttons->addButton(QStringLiteral("打开"), QDialogButtonBox::AcceptRole);
+    QPushButton *open = buttons->addButton(QStringLiteral("恢复"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     open->setEnabled(lstCopies->count() > 0);
     open->setDefault(true);

@@ -7,8 +7,9 @@
 
 class QListWidget;
 
-// "从自动备份恢复": the automatic copies of the open notebook (when taken, size), newest first.
-// 打开 (or a double click) ends it Accepted with chosen() set; 取消, Esc or the close box Rejected.
+// "从自动备份恢复": the automatic copies of the notebook (when taken, size, the one kept before a
+// restore marked), newest first. 恢复 (or a double click) ends it Accepted with chosen() set;
+// 取消, Esc or the close box Rejected.
 class frmBackups : public QDialog
 {
     Q_OBJECT

@@ -91,7 +91,7 @@ const ItemRow kItems[] = {
     {Menu::File, "mnuUnlock", Cmd::UnlockNotebook, "解锁数据库...", kNoKey, When::NotebookLocked,
      &frmmain::mnuUnlock},
     {Menu::File, "mnuBackup", Cmd::BackupNotebook, "另备份为...", kNoKey, When::NotebookOpen, &frmmain::mnuBackup},
-    {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::NotebookOpen,
+    {Menu::File, "mnuFromBackup", Cmd::RestoreFromBackup, "从自动备份恢复...", kNoKey, When::Always,
      &frmmain::mnuFromBackup},
     {Menu::File, "mnuBlank10", std::nullopt, nullptr, kNoKey, When::Always, &frmmain::mnuBlank10},
     {Menu::File, "mnuPrint", Cmd::PrintNote, "打印...", Qt::CTRL | Qt::Key_P, When::NoteSelected,

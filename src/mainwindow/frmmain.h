@@ -299,6 +299,8 @@ private:
     void startBackupTimer();
     void backupIfDue();
     void backupAtExit();
+    // Makes the chosen automatic copy the notebook, the current one kept as a copy first.
+    void restoreFrom(const QString &copy);
     // Refills the tree and the list and shows the note with this ID again when it is listed.
     void reloadPanes(qint64 noteId);
 

@@ -6,14 +6,17 @@
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
+#include "dialogs/frmPws1.h"
 #include "editor/frmAddNote.h"
 #include "mainwindow/CommandTable.h"
+#include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 #include "store/DBase.h"
 
+#include <QDir>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
@@ -67,12 +70,62 @@ void frmmain::reloadPanes(qint64 noteId)
 
 void frmmain::mnuFromBackup_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    // Also with no notebook open: a notebook that failed to open, or stayed locked, is when a
+    // copy is needed most.
+    const QString folder = Tools::BackupFolderOf(m_settings);
+    const std::vector<AutoBackup::Copy> copies = m_db.DatabasePath.isEmpty()
+                                                     ? std::vector<AutoBackup::Copy>{}
+                                                     : AutoBackup::list(folder, m_db.DatabasePath);
+    if (copies.empty()) {
+        m_prompter.msgBox(this,
+                          QStringLiteral("还没有这个数据库的自动备份。") + cmd::crlf()
+                              + QStringLiteral("自动备份保存在：") + QDir::toNativeSeparators(folder) + cmd::crlf()
+                              + QStringLiteral("每次退出程序时备份一次，程序开着时每天备份一次。"),
+                          Prompter::Information, cmd::notice());
         return;
-    frmBackups w(AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath), this);
+    }
+    frmBackups w(copies, this);
     if (m_prompter.exec(&w) == QDialog::Accepted && !w.chosen().isEmpty())
-        openChosen(w.chosen());
+        restoreFrom(w.chosen());
     updateCommandStates();
+}
+
+void frmmain::restoreFrom(const QString &copy)
+{
+    // A copy made under a password since changed asks for that password.
+    if (AutoBackup::needsPassword(copy)) {
+        frmPws1 prompt(m_state, m_prompter, this,
+                       [&](const QString &typed) { return m_db.Unlock(copy, typed) == 1; });
+        if (m_prompter.exec(&prompt) != QDialog::Accepted)
+            return;
+    }
+    const QString book = m_db.DatabasePath;
+    const bool wasOpen = m_db.DatabaseIsOpen;
+    // Nothing may write to the file or copy it while it is replaced.
+    if (m_backupRunner)
+        m_backupRunner->stop();
+    m_db.CloseDatabase();
+    clearPanes();
+    QString kept, error;
+    const int ok = runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
+        return AutoBackup::restore(book, copy, Tools::BackupFolderOf(m_settings), &kept, &error) ? 1 : 0;
+    });
+    if (ok != 1) {
+        qCWarning(lcFiles) << "restoring" << book << "from" << copy << "failed:" << error;
+        m_prompter.msgBox(this,
+                          QStringLiteral("从备份恢复数据库发生错误：") + cmd::crlf() + error + cmd::crlf()
+                              + QStringLiteral("原数据库文件没有改变."),
+                          Prompter::Exclamation, cmd::notice());
+        if (wasOpen)
+            openChosen(book);
+        return;
+    }
+    openChosen(book);
+    if (!kept.isEmpty())
+        m_prompter.msgBox(this,
+                          QStringLiteral("已从备份恢复数据库。恢复前的数据库另存为：") + cmd::crlf()
+                              + QDir::toNativeSeparators(kept),
+                          Prompter::Information, cmd::notice());
 }
 
 void frmmain::startBackupTimer()
@@ -105,8 +158,8 @@ void frmmain::backupIfDue()
 void frmmain::backupAtExit()
 {
     // A copy still running gives way (its temporary file goes with it) to a complete one now.
-    delete m_backupRunner;
-    m_backupRunner = nullptr;
+    if (m_backupRunner)
+        m_backupRunner->stop();
     if (m_backupTimer)
         m_backupTimer->stop();
     if (!m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty())

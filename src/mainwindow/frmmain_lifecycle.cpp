@@ -164,10 +164,14 @@ void frmmain::Form_Unload()
         return;
     m_unloaded = true;
     stopWorkers();
+    // Off the screen first: the copy at exit of a large notebook takes a second or more, and
+    // the user has asked to be done.
+    hide();
+    Tray1->setVisible(false);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     backupAtExit();
     m_db.CloseDatabase();
     // Give the start-up file back the permissions it had (a read-only notebook stays read-only).
     if (DbFileAttributes && !m_attributesPath.isEmpty() && Tools::FileExists(m_attributesPath))
         QFile::setPermissions(m_attributesPath, *DbFileAttributes);
-    Tray1->setVisible(false);
 }

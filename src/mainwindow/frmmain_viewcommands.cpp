@@ -73,8 +73,8 @@ void frmmain::mnuExit_Click()
     // From the tray menu the window is hidden, and closing a window that is not shown need not
     // end the event loop by itself. Only a running loop is asked to end: asking with none
     // running would make every later loop end at once.
+    // The notebook stays open until the window's unloading has made the copy at exit.
     const bool hidden = !isVisible();
-    m_db.CloseDatabase();
     close();
     if (hidden && QThread::currentThread()->loopLevel() > 0)
         QCoreApplication::quit();

@@ -1,5 +1,6 @@
 #include "store/AutoBackup.h"
 
+#include "store/BackupFolder.h"
 #include "store/DBasePrivate.h"
 #include "store/NotebookFile.h"
 
@@ -7,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QHash>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
@@ -23,22 +24,9 @@ namespace AutoBackup {
 
 namespace {
 
-const QString TimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
 const QString PartSuffix = QStringLiteral(".part");
 constexpr int DailyCopies = 7;
 constexpr int WeeklyCopies = 4;
-
-QString baseOf(const QString &notebook)
-{
-    return QFileInfo(notebook).completeBaseName();
-}
-
-// "<base>-yyyyMMdd-HHmmss.qbf" exactly, so "notes-2" copies are never taken for "notes" ones.
-QRegularExpression namePattern(const QString &notebook)
-{
-    return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(baseOf(notebook))
-                              + QStringLiteral("-(\\d{8}-\\d{6})\\.qbf$"));
-}
 
 } // namespace
 
@@ -50,47 +38,70 @@ QString defaultFolder()
 
 std::vector<Copy> list(const QString &folder, const QString &notebook)
 {
+    const BackupFolder::Record record = BackupFolder::read(folder, notebook);
+    QHash<QString, qint64> order;
+    for (size_t i = 0; i < record.copies.size(); ++i)
+        order.insert(record.copies[i].name, qint64(i));
     std::vector<Copy> out;
-    const QRegularExpression pattern = namePattern(notebook);
+    const QRegularExpression pattern = BackupFolder::namePattern(notebook);
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
     for (const QFileInfo &f : files) {
         const QRegularExpressionMatch m = pattern.match(f.fileName());
         if (!m.hasMatch())
             continue;
-        const QDateTime taken = QDateTime::fromString(m.captured(1), TimeFormat);
-        if (taken.isValid())
-            out.push_back({f.absoluteFilePath(), taken, f.size()});
+        Copy c{f.absoluteFilePath(), QDateTime::fromString(m.captured(1), BackupFolder::TimeFormat), f.size()};
+        if (!c.taken.isValid())
+            continue;
+        c.beforeRestore = !m.captured(2).isEmpty();
+        c.kept = record.kept.contains(f.fileName());
+        if (const auto at = order.constFind(f.fileName()); at != order.constEnd()) {
+            c.sequence = *at;
+            const BackupFolder::Entry &made = record.copies[size_t(*at)];
+            c.kept = c.kept || made.size != f.size() || made.modifiedMs != f.lastModified().toMSecsSinceEpoch();
+        }
+        out.push_back(c);
     }
-    std::sort(out.begin(), out.end(), [](const Copy &a, const Copy &b) { return a.taken > b.taken; });
+    std::sort(out.begin(), out.end(), [](const Copy &a, const Copy &b) {
+        return a.sequence != b.sequence ? a.sequence > b.sequence : a.taken > b.taken;
+    });
     return out;
 }
 
 std::vector<Copy> dropped(const std::vector<Copy> &copies)
 {
-    QSet<QDate> days;
+    std::vector<bool> keep(copies.size(), false);
+    QHash<QDate, size_t> firstOfDay; // walking back in time, the day's oldest copy seen so far
     QSet<int> weeks;
-    std::vector<Copy> out;
-    for (const Copy &c : copies) {
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const Copy &c = copies[i];
         const QDate day = c.taken.date();
         int year = 0;
         const int week = day.weekNumber(&year) + year * 100;
-        bool keep = false;
-        if (!days.contains(day) && days.size() < DailyCopies) {
-            days.insert(day);
-            keep = true;
+        if (i == 0 || c.kept)
+            keep[i] = true;
+        if (!firstOfDay.contains(day) && firstOfDay.size() < DailyCopies) {
+            keep[i] = true; // the day's last
+            firstOfDay.insert(day, i);
+        } else if (firstOfDay.contains(day)) {
+            firstOfDay[day] = i;
         }
         if (!weeks.contains(week) && weeks.size() < WeeklyCopies) {
             weeks.insert(week);
-            keep = true;
+            keep[i] = true;
         }
-        if (!keep)
-            out.push_back(c);
+    }
+    for (const size_t i : std::as_const(firstOfDay))
+        keep[i] = true;
+    std::vector<Copy> out;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        if (!keep[i])
+            out.push_back(copies[i]);
     }
     return out;
 }
 
 // What the last copy was made from: the header's change counter (raised by every write), the
-// size and the modification time. Kept in a hidden file beside the copies.
+// size and the modification time.
 QString fingerprint(const QString &notebook)
 {
     QFile f(notebook);
@@ -104,15 +115,10 @@ QString fingerprint(const QString &notebook)
            + QLatin1Char(' ') + QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
-QString stampPath(const QString &folder, const QString &notebook)
-{
-    return QDir(folder).filePath(QLatin1Char('.') + baseOf(notebook) + QStringLiteral(".last"));
-}
-
 // The copy is synced and checked under its temporary name; only a copy that passed is renamed,
-// and only then are older copies dropped. "" on success, else the reason.
+// recorded as the newest, and only then are older copies dropped. "" on success, else the reason.
 QString finishCopy(const QString &temp, const QString &copy, const QString &folder, const QString &notebook,
-                   const QString &print)
+                   const QString &print, QFileDevice::Permissions permissions)
 {
     if (!NotebookFile::syncFile(temp))
         return QStringLiteral("cannot sync the copy");
@@ -126,14 +132,16 @@ QString finishCopy(const QString &temp, const QString &copy, const QString &fold
     });
     if (!why.isEmpty())
         return why;
+    QFile::setPermissions(temp, permissions);
     if (!QFile::rename(temp, copy))
         return QStringLiteral("cannot name the copy %1").arg(copy);
     NotebookFile::syncFolder(folder);
-    QSaveFile stamp(stampPath(folder, notebook));
-    if (stamp.open(QIODevice::WriteOnly)) {
-        stamp.write((print + QLatin1Char('\n') + QFileInfo(copy).fileName() + QLatin1Char('\n')).toUtf8());
-        stamp.commit();
-    }
+    BackupFolder::Record record = BackupFolder::read(folder, notebook);
+    BackupFolder::append(record, folder, copy);
+    record.madeFrom = print;
+    // Without its record the copies could not be told apart by age: nothing is dropped then.
+    if (!BackupFolder::write(folder, notebook, record))
+        return {};
     for (const Copy &old : dropped(list(folder, notebook))) {
         if (old.path != copy)
             QFile::remove(old.path);
@@ -149,6 +157,7 @@ struct BackupJob::Work
     sqlite3_backup *backup = nullptr;
     QString temp;
     QString fingerprint;
+    QFileDevice::Permissions permissions;
     std::future<QString> checked; // "" when the copy passed
 
     ~Work()
@@ -209,10 +218,10 @@ BackupJob::State BackupJob::start()
     started_ = true;
     if (!QFileInfo(notebook_).isFile())
         return fail(QStringLiteral("%1 is not a file").arg(notebook_));
-    if (!QDir().mkpath(folder_))
+    if (!BackupFolder::prepare(folder_))
         return fail(QStringLiteral("cannot create the folder %1").arg(folder_));
     // What a killed copy left behind: never listed, removed here.
-    const QRegularExpression pattern = namePattern(notebook_);
+    const QRegularExpression pattern = BackupFolder::namePattern(notebook_);
     const QStringList hidden = QDir(folder_).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : hidden) {
         if (name.startsWith(QLatin1Char('.')) && name.endsWith(PartSuffix)
@@ -222,23 +231,23 @@ BackupJob::State BackupJob::start()
 
     auto work = std::make_unique<Work>();
     work->fingerprint = fingerprint(notebook_);
-    QFile stamp(stampPath(folder_, notebook_));
-    if (!work->fingerprint.isEmpty() && stamp.open(QIODevice::ReadOnly)) {
-        const QStringList lines = QString::fromUtf8(stamp.readAll()).split(QLatin1Char('\n'));
-        if (lines.size() >= 2 && lines[0] == work->fingerprint
-            && QFileInfo::exists(QDir(folder_).filePath(lines[1])))
-            return Skipped;
-    }
+    work->permissions = BackupFolder::permissionsOf(notebook_);
+    // Unchanged since the newest copy, which is still there: nothing to do.
+    const BackupFolder::Record record = BackupFolder::read(folder_, notebook_);
+    if (!work->fingerprint.isEmpty() && record.madeFrom == work->fingerprint && !record.copies.empty()
+        && QFileInfo::exists(QDir(folder_).filePath(record.copies.back().name)))
+        return Skipped;
 
-    QDateTime when = now_;
-    QString name;
-    do {
-        name = baseOf(notebook_) + QLatin1Char('-') + when.toString(TimeFormat) + QStringLiteral(".qbf");
-        when = when.addSecs(1);
-    } while (QFileInfo::exists(QDir(folder_).filePath(name)));
+    const QString name = BackupFolder::freeName(folder_, notebook_, now_, false);
     copyPath_ = QDir(folder_).filePath(name);
     work->temp = QDir(folder_).filePath(QLatin1Char('.') + name + PartSuffix);
     QFile::remove(work->temp);
+    {
+        // Made by us, private from the start; the engine would make it readable by all.
+        QFile made(work->temp);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return fail(QStringLiteral("cannot write %1: %2").arg(work->temp, made.errorString()));
+    }
 
     // The copy of an encrypted notebook starts as its header (with an identity of its own), so
     // that the file layer encrypts every page the backup writes.
@@ -249,10 +258,6 @@ BackupJob::State BackupJob::start()
     if (kind == NotebookHeader::Kind::Encrypted) {
         NotebookHeader::renewFileId(&header);
         QString why;
-        QFile made(work->temp);
-        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return fail(QStringLiteral("cannot write %1: %2").arg(work->temp, made.errorString()));
-        made.close();
         if (!NotebookHeader::writeNew(work->temp, header, &why))
             return fail(why);
     }
@@ -295,8 +300,9 @@ BackupJob::State BackupJob::copy()
     // Syncing, checking, naming and rotating touch the whole file or the folder: all on a thread
     // of their own, so no single step of the caller waits for the disk.
     work_->checked = std::async(std::launch::async, [temp = work_->temp, copy = copyPath_, folder = folder_,
-                                                     notebook = notebook_, print = work_->fingerprint]() {
-        return AutoBackup::finishCopy(temp, copy, folder, notebook, print);
+                                                     notebook = notebook_, print = work_->fingerprint,
+                                                     permissions = work_->permissions]() {
+        return AutoBackup::finishCopy(temp, copy, folder, notebook, print, permissions);
     });
     return Checking;
 }
@@ -325,6 +331,8 @@ bool BackupRunner::start(const QString &notebook, const QString &folder)
 
 void BackupRunner::next()
 {
+    if (!job_)
+        return; // stopped meanwhile
     const BackupJob::State state = job_->step();
     if (!job_->finished()) {
         // While the copy is checked on its own thread, look in now and then instead of spinning.

@@ -9,9 +9,10 @@
 #include <vector>
 
 // Automatic copies of the open notebook, named "<notebook>-<yyyyMMdd>-<HHmmss>.qbf" in a folder
-// of their own. A copy is written under a hidden temporary name and renamed only once it is
-// complete and has passed PRAGMA quick_check; only then are older copies dropped, keeping the
-// newest copy of each of the last 7 days and of each of the last 4 weeks that have one.
+// of their own that only its owner may read; each copy has the notebook's permissions. A copy is
+// written under a hidden temporary name and renamed only once it is complete and has passed
+// PRAGMA quick_check; only then are older copies dropped. Which copy is newer is what the
+// program recorded when it made them, never the names or the clock.
 namespace AutoBackup {
 
 struct Copy
@@ -19,14 +20,31 @@ struct Copy
     QString path;
     QDateTime taken; // local time, from the name
     qint64 size = 0;
+    qint64 sequence = -1;       // the order made in; -1 for copies the record does not know
+    bool beforeRestore = false; // the notebook as it was before a restore replaced it
+    bool kept = false;          // left alone by the rotation (see dropped)
 };
 
 // ~/.local/share/Quillbook/backups/ on Linux.
 QString defaultFolder();
-// Copies of notebook in folder, newest first; other files are ignored.
+// Copies of notebook in folder, newest first: the recorded ones by the order they were made in,
+// then any others by the time in their names. Other files are ignored.
 std::vector<Copy> list(const QString &folder, const QString &notebook);
-// Of copies (newest first), those the rotation drops.
+// Of copies (newest first), those the rotation drops. It keeps the newest copy, the kept ones
+// (involved in the last restore, or written to since they were made), the first and the last
+// copy of each of the 7 latest days that have copies, and the last of each of the 4 latest weeks.
 std::vector<Copy> dropped(const std::vector<Copy> &copies);
+
+// Makes copy the notebook's content. The notebook as it is now is first kept among the copies,
+// tagged as the one before a restore (byte for byte when it does not open: damaged, or locked
+// by a password not given); then copy is written whole beside the notebook, checked and renamed
+// over it, keeping the notebook's permissions. Both stay out of the rotation until the next
+// restore. The notebook must not be open here. On failure the notebook is as it was; the reason
+// goes to *error. An encrypted copy's key must be unlocked (DBase::Unlock).
+bool restore(const QString &notebook, const QString &copy, const QString &folder, QString *keptCopy,
+             QString *error, const QDateTime &now = QDateTime::currentDateTime());
+// Whether copy is encrypted under a key this process has not unlocked.
+bool needsPassword(const QString &copy);
 
 } // namespace AutoBackup
 
@@ -77,6 +95,8 @@ public:
     bool busy() const { return job_ != nullptr; }
     // Starts a copy unless one is running; false when one is.
     bool start(const QString &notebook, const QString &folder);
+    // Gives up a running copy (its temporary file goes with it).
+    void stop() { job_.reset(); }
 
 Q_SIGNALS:
     // state: BackupJob::Done, Skipped or Failed.

@@ -65,8 +65,8 @@ private Q_SLOTS:
     void commandStates();
     void historyRestoreShowsOldText();
     void deletedNoteComesBack();
-    void openFromBackup_data();
-    void openFromBackup();
+    void restoreFromBackup_data();
+    void restoreFromBackup();
     void keepOptionsRoundTrip_data();
     void keepOptionsRoundTrip();
 };
@@ -82,8 +82,8 @@ void tst_Keeping::commandStates_data()
 
     QTest::newRow("history in the notes menu") << "mnuHistory1" << "mnuNotes" << "历史版本" << true << false << false;
     QTest::newRow("recently deleted") << "mnuDeleted" << "mnuNotes" << "最近删除" << true << true << false;
-    QTest::newRow("open an automatic copy") << "mnuFromBackup" << "mnuFile" << "从自动备份恢复..." << true << true
-                                            << false;
+    QTest::newRow("restore from an automatic copy, even with nothing open")
+        << "mnuFromBackup" << "mnuFile" << "从自动备份恢复..." << true << true << true;
 }
 
 void tst_Keeping::commandStates()
@@ -162,15 +162,19 @@ void tst_Keeping::deletedNoteComesBack()
     QVERIFY(readNotebook(h.db.DatabasePath).notes.contains(QStringLiteral("alpha plan")));
 }
 
-void tst_Keeping::openFromBackup_data()
+void tst_Keeping::restoreFromBackup_data()
 {
+    QTest::addColumn<QString>("before"); // the notebook's state when the command runs
     QTest::addColumn<bool>("choose");
-    QTest::newRow("a copy chosen") << true;
-    QTest::newRow("cancelled") << false;
+    QTest::newRow("nominal: a copy chosen") << "open" << true;
+    QTest::newRow("nominal: cancelled") << "open" << false;
+    QTest::newRow("nominal: the notebook failed to open") << "damaged" << true;
+    QTest::newRow("robustness: no copies yet") << "nocopies" << false;
 }
 
-void tst_Keeping::openFromBackup()
+void tst_Keeping::restoreFromBackup()
 {
+    QFETCH(QString, before);
     QFETCH(bool, choose);
     MainWindowHarness h;
     const QString folder = h.path(QStringLiteral("copies"));
@@ -183,6 +187,8 @@ void tst_Keeping::openFromBackup()
     // Two copies a day apart, each followed by a note it does not have (an unchanged notebook
     // is not copied again).
     for (int day : {1, 2}) {
+        if (before == QLatin1String("nocopies"))
+            break;
         BackupJob job(book, folder, QDateTime(QDate(2026, 5, day), QTime(9, 0)));
         QCOMPARE(job.runToEnd(), BackupJob::Done);
         h.prompter.dialogScripts.enqueue(writeNote(QStringLiteral("after copy %1").arg(day)));
@@ -191,10 +197,22 @@ void tst_Keeping::openFromBackup()
         QVERIFY(titles(w).contains(QStringLiteral("after copy %1").arg(day)));
     }
     const std::vector<AutoBackup::Copy> copies = AutoBackup::list(folder, book);
-    QCOMPARE(copies.size(), size_t(2));
-    h.db.CloseDatabase(); // so the digest sees everything written
-    h.db.OpenDatabase();
-    const QByteArray before = digestOf(book);
+    if (before == QLatin1String("damaged")) {
+        // Damaged under the open window, which then fails to open it again.
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(100, 'x'));
+        f.close();
+        h.prompter.openAnswers.enqueue(book);
+        w.run(Cmd::OpenNotebook);
+        QVERIFY(!h.db.DatabaseIsOpen);
+        QVERIFY(titles(w).isEmpty());
+    } else {
+        h.db.CloseDatabase(); // so the digest sees everything written
+        h.db.OpenDatabase();
+    }
+    const QByteArray digest = digestOf(book);
+    h.prompter.messages.clear();
 
     QStringList listed;
     h.prompter.dialogScripts.enqueue([&listed, choose](QDialog *d) {
@@ -207,16 +225,39 @@ void tst_Keeping::openFromBackup()
         d->accept();
         return d->result();
     });
+    QVERIFY(w.action(Cmd::RestoreFromBackup)->isEnabled());
     w.run(Cmd::RestoreFromBackup);
 
+    if (before == QLatin1String("nocopies")) {
+        QVERIFY(listed.isEmpty());
+        QCOMPARE(h.prompter.messages.size(), 1);
+        QVERIFY2(h.prompter.messages[0].text.contains(QDir::toNativeSeparators(folder)),
+                 qPrintable(h.prompter.messages[0].text));
+        return;
+    }
     QCOMPARE(listed.size(), 2);
     QVERIFY2(listed[0].startsWith(QStringLiteral("2026/5/2 09:00:00")), qPrintable(listed[0]));
-    QCOMPARE(h.db.DatabasePath, choose ? copies[1].path : book);
+    // The window stays on the notebook itself, never on a copy.
+    QCOMPARE(h.db.DatabasePath, book);
     QVERIFY(h.db.DatabaseIsOpen);
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 1")), !choose);
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 2")), !choose);
     QVERIFY(titles(w).contains(QStringLiteral("Budget")));
-    QCOMPARE(digestOf(book), before);
+    if (!choose) {
+        QCOMPARE(digestOf(book), digest);
+        return;
+    }
+    // What was replaced is the newest copy now, named as such and said where it is.
+    const std::vector<AutoBackup::Copy> after = AutoBackup::list(folder, book);
+    QCOMPARE(after.size(), size_t(3));
+    QVERIFY(after.front().beforeRestore);
+    if (before == QLatin1String("damaged"))
+        QCOMPARE(digestOf(after.front().path), digest);
+    else
+        QVERIFY(readNotebook(after.front().path).notes.contains(QStringLiteral("after copy 2")));
+    QCOMPARE(h.prompter.messages.size(), 1);
+    QVERIFY(h.prompter.messages[0].text.contains(QDir::toNativeSeparators(after.front().path)));
+    QCOMPARE(after[2].path, copies[1].path); // the copy restored from is still there
 }
 
 void tst_Keeping::keepOptionsRoundTrip_data()

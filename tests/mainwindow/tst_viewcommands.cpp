@@ -6,6 +6,8 @@
 #include "mainwindow/SkinPane.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmPws2.h"
+#include "settings/SettingsStore.h"
+#include "store/AutoBackup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -379,9 +381,13 @@ void tst_ViewCommands::exitCommands()
     QCOMPARE(w.isVisible(), !ends && how != "mnuExit1");
     if (ends)
         QVERIFY(!w.Tray1->Visible());
-    // No question on the way out, and the notes are all there.
+    // No question on the way out, and the notes are all there, in the copy at exit too.
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(readNotebook(book).notes.size(), 4);
+    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(h->settings), book);
+    QCOMPARE(copies.size(), size_t(ends ? 1 : 0));
+    if (ends)
+        QCOMPARE(readNotebook(copies.front().path).notes.size(), 4);
 }
 
 void tst_ViewCommands::escQuitsOnlyFromTheWindow_data()

@@ -1,5 +1,5 @@
-// Automatic copies: rotation, skipping an unchanged notebook, and what a failed or killed copy
-// leaves behind.
+// Automatic copies: rotation, their order and permissions, skipping an unchanged notebook, what a
+// failed or killed copy leaves behind, and restoring from one.
 
 #include "StoreTestUtil.h"
 
@@ -7,6 +7,7 @@
 #include "store/DBase.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 class TestAutoBackup : public QObject, protected FreshNotebookFixture
@@ -21,6 +22,10 @@ private Q_SLOTS:
     void copiesSkipAndRotate();
     void failureLeavesOlderCopies_data();
     void failureLeavesOlderCopies();
+    void newestIsLastMade_data();
+    void newestIsLastMade();
+    void restore_data();
+    void restore();
 
 private:
     QString folder() const { return dir_->filePath(QStringLiteral("backups")); }
@@ -75,9 +80,18 @@ void TestAutoBackup::rotation_data()
 {
     QTest::addColumn<QStringList>("copies"); // newest first, yyyyMMdd-HHmmss
     QTest::addColumn<QStringList>("dropped");
-    QTest::newRow("nominal: several a day keep the newest of each day")
-        << QStringList{"20261208-180000", "20261208-090000", "20261207-180000", "20261207-120000"}
-        << QStringList{"20261208-090000", "20261207-120000"};
+    QTest::newRow("nominal: several a day keep the first and the last of each day")
+        << QStringList{"20261208-180000", "20261208-120000", "20261208-090000", "20261207-180000",
+                       "20261207-120000", "20261207-090000"}
+        << QStringList{"20261208-120000", "20261207-120000"};
+    // "*" marks a copy kept by a restore (or written to since it was made).
+    QTest::newRow("nominal: kept copies stay")
+        << QStringList{"20261208-180000", "20261208-120000*", "20261208-090000", "20261207-150000"}
+        << QStringList{};
+    // Sequence, not names: a clock set back puts the newest copy on an older day.
+    QTest::newRow("robustness: the newest copy stays whatever its name says")
+        << QStringList{"20261101-090000", "20261208-180000", "20261208-120000", "20261208-090000"}
+        << QStringList{"20261208-120000"};
     // 2026-12-01 is a Tuesday; weeks start on Monday.
     QStringList daily, droppedDaily;
     for (int d = 20; d >= 1; --d) {
@@ -99,8 +113,11 @@ void TestAutoBackup::rotation()
     QFETCH(QStringList, copies);
     QFETCH(QStringList, dropped);
     std::vector<AutoBackup::Copy> list;
-    for (const QString &c : copies)
-        list.push_back({c, QDateTime::fromString(c, QStringLiteral("yyyyMMdd-HHmmss")), 0});
+    for (const QString &c : copies) {
+        AutoBackup::Copy copy{c, QDateTime::fromString(c.left(15), QStringLiteral("yyyyMMdd-HHmmss")), 0};
+        copy.kept = c.endsWith(u'*');
+        list.push_back(copy);
+    }
     QStringList got;
     for (const AutoBackup::Copy &c : AutoBackup::dropped(list))
         got << c.path;
@@ -197,6 +214,104 @@ void TestAutoBackup::failureLeavesOlderCopies()
     QCOMPARE(fileBytes(copies.back().path), older);
     if (fault != QLatin1String("killed"))
         QCOMPARE(copies.size(), std::size_t(1));
+}
+
+void TestAutoBackup::newestIsLastMade_data()
+{
+    QTest::addColumn<QStringList>("times"); // of successive copies, yyyyMMdd-HHmmss
+    QTest::addColumn<int>("forgetAfter");   // the record is lost after this many copies; -1: never
+    QStringList days;
+    for (int d = 1; d <= 10; ++d)
+        days << QStringLiteral("202612%1-090000").arg(d, 2, 10, QLatin1Char('0'));
+    QTest::newRow("robustness: the clock set back a month") << (days + QStringList{"20261101-090000"}) << -1;
+    QTest::newRow("robustness: the clock stepped back a second")
+        << QStringList{"20261208-100000", "20261208-100002", "20261208-100001"} << -1;
+    QTest::newRow("robustness: the record lost, older copies by their names")
+        << QStringList{"20261208-100000", "20261208-110000", "20261208-090000"} << 2;
+}
+
+// Each copy holds one note more than the one before: the listed order must be the order made,
+// and the rotation must never drop the newest.
+void TestAutoBackup::newestIsLastMade()
+{
+    QFETCH(QStringList, times);
+    QFETCH(int, forgetAfter);
+    for (int i = 0; i < times.size(); ++i) {
+        if (i == forgetAfter)
+            QVERIFY(QFile::remove(QDir(folder()).filePath(QStringLiteral(".notes.copies"))));
+        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 份").arg(i))), 1);
+        QCOMPARE(backup(QDateTime::fromString(times[i], QStringLiteral("yyyyMMdd-HHmmss"))), BackupJob::Done);
+    }
+    QList<qint64> counts;
+    for (const AutoBackup::Copy &c : AutoBackup::list(folder(), path_))
+        counts << RawDb(c.path).count(QStringLiteral("Notes"));
+    QCOMPARE(counts.first(), qint64(times.size()));
+    QVERIFY2(std::is_sorted(counts.rbegin(), counts.rend()), qPrintable(QString::number(counts.size())));
+}
+
+void TestAutoBackup::restore_data()
+{
+    QTest::addColumn<QString>("state"); // the notebook's state when restored
+    QTest::newRow("nominal: a notebook that opens") << "fine";
+    QTest::newRow("robustness: a damaged notebook is kept byte for byte") << "damaged";
+    QTest::newRow("robustness: the notebook is gone") << "gone";
+}
+
+void TestAutoBackup::restore()
+{
+    QFETCH(QString, state);
+    QVERIFY(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    addNotes(2, 100);
+    const QDateTime day1(QDate(2026, 12, 1), QTime(9, 0));
+    QCOMPARE(backup(day1), BackupJob::Done);
+    const QString chosen = AutoBackup::list(folder(), path_).front().path;
+    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("恢复前写的"))), 1);
+    db_->CloseDatabase();
+    const QFileDevice::Permissions mode = QFile::permissions(path_);
+    QByteArray before = fileBytes(path_);
+    if (state == QLatin1String("damaged")) {
+        before.replace(0, 16, QByteArray(16, 'x'));
+        QVERIFY(writeBytes(path_, before));
+    } else if (state == QLatin1String("gone")) {
+        QVERIFY(QFile::remove(path_));
+    }
+
+    QString kept, error;
+    QVERIFY2(AutoBackup::restore(path_, chosen, folder(), &kept, &error, day1.addDays(1)), qPrintable(error));
+    QCOMPARE(RawDb(path_).count(QStringLiteral("Notes")), qint64(2));
+    // Only the owner may list the copies; each copy is as private as the notebook.
+    const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    QCOMPARE(QFile::permissions(folder()) & ~userBits,
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(QFile::permissions(chosen), mode);
+    const auto copies = AutoBackup::list(folder(), path_);
+    if (state == QLatin1String("gone")) {
+        QVERIFY(kept.isEmpty());
+        QCOMPARE(copies.size(), std::size_t(1));
+        return;
+    }
+    QCOMPARE(QFile::permissions(path_), mode);
+    QCOMPARE(copies.front().path, kept);
+    QVERIFY(copies.front().beforeRestore);
+    QCOMPARE(QFile::permissions(kept), mode);
+    if (state == QLatin1String("damaged"))
+        QCOMPARE(fileBytes(kept), before);
+    else
+        QCOMPARE(RawDb(kept).count(QStringLiteral("Notes")), qint64(3));
+
+    // A fortnight of copies later, the copy restored from and the one kept before stay.
+    db_->OpenDatabase();
+    QVERIFY(db_->DatabaseIsOpen);
+    for (int d = 2; d <= 16; ++d) {
+        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 天").arg(d))), 1);
+        QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(21, 0))), BackupJob::Done);
+    }
+    QStringList left;
+    for (const AutoBackup::Copy &c : AutoBackup::list(folder(), path_))
+        left << c.path;
+    QVERIFY(left.contains(chosen));
+    QVERIFY(left.contains(kept));
+    QVERIFY(!left.contains(QDir(folder()).filePath(QStringLiteral("notes-20261203-210000.qbf"))));
 }
 
 QTEST_GUILESS_MAIN(TestAutoBackup)
