@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quillbook needs to build, test and run, when any is missing.
 # scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; then
-# the validators the package test runs; poppler-utils and cmark read exported PDF and Markdown back.
+# the validators the package test runs; poppler-utils and cmark read exported PDF and Markdown back;
+# manpages-zh is real Chinese text for the export tests.
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,7 @@ packages=(
   scdoc
   dpkg-dev file
   lintian desktop-file-utils appstream man-db libxml2-utils
-  poppler-utils cmark
+  poppler-utils cmark manpages-zh
   qt6-translations-l10n
   openbox trayer xdotool
 )
