@@ -32,7 +32,7 @@ public:
     }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QStringList openFileNames(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &, QString *) override { return {}; }
     QString folderName(QWidget *, const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(QWidget *, const QColor &) override { return std::nullopt; }
     std::optional<QFont> font(QWidget *, const QFont &) override { return std::nullopt; }

@@ -32,8 +32,9 @@ public:
     // Several existing files; empty when cancelled.
     virtual QStringList openFileNames(QWidget *parent, const QString &caption, const QString &filter,
                                       const QString &folder) = 0;
+    // selectedFilter, when given, holds the filter shown first and receives the one chosen.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
-                                 const QString &folder = QString()) = 0;
+                                 const QString &folder = QString(), QString *selectedFilter = nullptr) = 0;
     // A folder; "" when cancelled. Starts in folder, or in the user's home when none is given.
     virtual QString folderName(QWidget *parent, const QString &caption, const QString &folder) = 0;
     virtual std::optional<QColor> color(QWidget *parent, const QColor &initial) = 0;

@@ -74,9 +74,9 @@ QString QtPrompter::folderName(QWidget *parent, const QString &caption, const QS
 }
 
 QString QtPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
-                                 const QString &folder)
+                                 const QString &folder, QString *selectedFilter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, startFolder(folder), filter, nullptr,
+    return QFileDialog::getSaveFileName(parent, caption, startFolder(folder), filter, selectedFilter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

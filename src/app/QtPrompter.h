@@ -13,7 +13,7 @@ public:
                               const QString &folder) override;
     QString folderName(QWidget *parent, const QString &caption, const QString &folder) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
-                         const QString &folder = QString()) override;
+                         const QString &folder = QString(), QString *selectedFilter = nullptr) override;
     std::optional<QColor> color(QWidget *parent, const QColor &initial) override;
     std::optional<QFont> font(QWidget *parent, const QFont &initial) override;
     int exec(QDialog *dialog) override;

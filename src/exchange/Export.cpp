@@ -3,6 +3,7 @@
 #include "NoteFormats.h"
 #include "NotePages.h"
 #include "PdfOutline.h"
+#include "PdfTextMap.h"
 #include "SafeFileName.h"
 
 #include "Rtf.h"
@@ -91,7 +92,9 @@ private:
     qint64 m_only;
 };
 
-QString extensionOf(Format format)
+} // namespace
+
+QString fileExtension(Format format)
 {
     switch (format) {
     case Format::Html: return QStringLiteral(".html");
@@ -102,6 +105,8 @@ QString extensionOf(Format format)
     }
     return QString();
 }
+
+namespace {
 
 QByteArray htmlEscaped(const QString &text)
 {
@@ -116,7 +121,9 @@ QByteArray linkTo(const QString &relative)
 class Exporter
 {
 public:
-    Exporter(DBase &db, Format format, const ExportHooks &hooks) : m_db(db), m_format(format), m_hooks(hooks) {}
+    // fileName: the single note's file, instead of one named after its title.
+    Exporter(DBase &db, Format format, const ExportHooks &hooks, const QString &fileName = QString())
+        : m_db(db), m_format(format), m_hooks(hooks), m_fileName(fileName) {}
 
     ExportResult run(const ExportScope &scope, const QString &folder);
     bool print(const ExportScope &scope, QPagedPaintDevice *device, QString *error);
@@ -126,7 +133,7 @@ private:
     bool notesOf(GroupRef &group);
     bool exportFiles(const QDir &root, bool groupFolders, const QString &title);
     bool exportPdf(const QDir &root, const QString &title);
-    bool paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline);
+    bool paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline, PdfTextMap *text = nullptr);
     bool writeNote(const QDir &dir, FolderNames &names, const NoteRef &note, QString *fileName);
     bool mayWrite(const QString &path);
     bool save(const QString &path, const QByteArray &bytes);
@@ -137,6 +144,7 @@ private:
     DBase &m_db;
     Format m_format;
     ExportHooks m_hooks;
+    QString m_fileName;
     ExportResult m_result;
     std::vector<GroupRef> m_groups;
     QString m_rootPath; // canonical path of the chosen folder
@@ -189,7 +197,7 @@ bool Exporter::collect(const ExportScope &scope, QString *title)
                 return true;
             }
         }
-        return fail(QStringLiteral("没有这条笔记。"));
+        return fail(QStringLiteral("没有这条记事。"));
     }
     for (GroupRef &group : tree.groups) {
         if (scope.kind == ExportScope::Notebook || group.id == scope.id) {
@@ -260,7 +268,7 @@ bool Exporter::makeFolder(const QDir &parent, const QString &name, QDir *out)
 
 bool Exporter::writeNote(const QDir &dir, FolderNames &names, const NoteRef &note, QString *fileName)
 {
-    *fileName = names.take(note.title, extensionOf(m_format));
+    *fileName = m_fileName.isEmpty() ? names.take(note.title, fileExtension(m_format)) : m_fileName;
     const QString path = dir.filePath(*fileName);
     const QString body = m_db.LoadNoteBody(note.id);
     if (!m_db.lastError().isEmpty())
@@ -341,7 +349,7 @@ bool Exporter::exportFiles(const QDir &root, bool groupFolders, const QString &t
 bool Exporter::exportPdf(const QDir &root, const QString &title)
 {
     FolderNames names;
-    const QString path = root.filePath(names.take(title, QStringLiteral(".pdf")));
+    const QString path = root.filePath(m_fileName.isEmpty() ? names.take(title, QStringLiteral(".pdf")) : m_fileName);
     if (!mayWrite(path))
         return !m_result.cancelled;
     // Written aside first: the bookmarks go after what the PDF writer wrote, and only a whole
@@ -350,6 +358,7 @@ bool Exporter::exportPdf(const QDir &root, const QString &title)
     if (!draft.open())
         return fail(QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(root.path()), draft.errorString()));
     QList<OutlineEntry> outline;
+    PdfTextMap text;
     {
         QPdfWriter pdf(&draft);
         pdf.setTitle(title);
@@ -357,7 +366,7 @@ bool Exporter::exportPdf(const QDir &root, const QString &title)
         pdf.setResolution(300);
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
-        if (!paint(&pdf, &outline))
+        if (!paint(&pdf, &outline, &text))
             return false;
     }
     if (!draft.flush() || !draft.seek(0))
@@ -369,16 +378,16 @@ bool Exporter::exportPdf(const QDir &root, const QString &title)
     if (!mapped)
         return fail(draft.errorString());
     const QByteArray written = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), draft.size());
-    const QByteArray update = outlineUpdate(written, outline);
+    const QByteArray update = outlineUpdate(written, outline, text.corrections());
     if (file.write(written) != written.size() || file.write(update) != update.size() || !file.commit())
         return fail(QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
     m_result.written << path;
     return step();
 }
 
-bool Exporter::paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline)
+bool Exporter::paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline, PdfTextMap *text)
 {
-    NotePages pages(device);
+    NotePages pages(device, text);
     if (!pages.isActive())
         return fail(QStringLiteral("无法在页面上绘制。"));
     for (const GroupRef &group : m_groups) {
@@ -388,7 +397,7 @@ bool Exporter::paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline)
             const QString body = m_db.LoadNoteBody(note.id);
             if (!m_db.lastError().isEmpty())
                 return fail(m_db.lastError());
-            outline->append({note.title, pages.add(body)});
+            outline->append({note.title, pages.add(note.title, body)});
             ++m_done;
         }
     }
@@ -433,6 +442,14 @@ ExportResult exportNotes(DBase &db, const ExportScope &scope, Format format, con
 {
     Exporter exporter(db, format, hooks);
     return exporter.run(scope, folder);
+}
+
+ExportResult exportNoteTo(DBase &db, qint64 noteId, Format format, const QString &file,
+                          const ExportHooks &hooks)
+{
+    const QFileInfo target(file);
+    Exporter exporter(db, format, hooks, target.fileName());
+    return exporter.run({ExportScope::Note, noteId}, target.absolutePath());
 }
 
 } // namespace exchange

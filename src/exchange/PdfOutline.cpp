@@ -41,62 +41,60 @@ QByteArray hex4(uint v)
     return QByteArray::number(v, 16).toUpper().rightJustified(4, '0');
 }
 
-// Qt names each glyph by the lowest code point the font maps to it. CJK fonts draw a Kangxi
-// radical and its ideograph (U+2F8A and U+8272) with one glyph, so copied or extracted text came
-// out as radicals. The ideograph is the radical's compatibility decomposition.
-uint ideographOf(uint code)
+QByteArray utf16Hex(const QString &text)
 {
-    if (code < 0x2E80 || code > 0x2FDF)
-        return code;
-    const QString d = QChar::decomposition(code);
-    return d.size() == 1 ? d[0].unicode() : code;
+    QByteArray hex;
+    for (const QChar c : text)
+        hex += hex4(c.unicode());
+    return hex;
 }
 
-// The CMap with radicals turned into ideographs; empty when nothing changed.
-QByteArray fixedToUnicode(const QByteArray &cmap)
+// The CMap with every corrected code point replaced by its text; empty when nothing changed.
+// Entries are rewritten as "<first> <last> [<text> ...]", which takes text of any length.
+QByteArray fixedToUnicode(const QByteArray &cmap, const QHash<char16_t, QString> &corrections)
 {
-    static const QRegularExpression rangeRe(QStringLiteral("^<([0-9A-Fa-f]{4})> <([0-9A-Fa-f]{4})> <([0-9A-Fa-f]{4})>$"));
-    static const QRegularExpression hexRe(QStringLiteral("<([0-9A-Fa-f]{4})>"));
+    static const QRegularExpression hexRe(QStringLiteral("<([0-9A-Fa-f]+)>"));
     bool changed = false;
+    bool inRange = false; // between "beginbfrange"/"beginbfchar" and their end
     QByteArrayList lines = cmap.split('\n');
     for (QByteArray &line : lines) {
         const QString text = QString::fromLatin1(line).trimmed();
-        if (!text.startsWith(QLatin1Char('<')))
+        if (text.endsWith(QLatin1String("beginbfrange")) || text.endsWith(QLatin1String("beginbfchar")))
+            inRange = true;
+        else if (text.startsWith(QLatin1String("endbf")))
+            inRange = false;
+        if (!inRange || !text.startsWith(QLatin1Char('<')))
             continue;
-        const auto range = rangeRe.match(text);
-        if (range.hasMatch()) {
-            // A run of consecutive code points: spelled out when one of them changes.
-            const uint from = range.captured(1).toUInt(nullptr, 16), to = range.captured(2).toUInt(nullptr, 16);
-            const uint dest = range.captured(3).toUInt(nullptr, 16);
-            QByteArray spelled = '<' + hex4(from) + "> <" + hex4(to) + "> [";
-            bool differs = false;
-            for (uint i = 0; i <= to - from && to >= from; ++i) {
-                const uint fixed = ideographOf(dest + i);
-                differs |= fixed != dest + i;
-                spelled += '<' + hex4(fixed) + '>';
-            }
-            if (differs) {
-                line = spelled + ']';
-                changed = true;
-            }
+        QStringList tokens;
+        for (auto it = hexRe.globalMatch(text); it.hasNext();)
+            tokens << it.next().captured(1);
+        const bool array = text.contains(QLatin1Char('['));
+        const bool bfchar = tokens.size() == 2 && !array;
+        if (tokens.size() < 2 || (!array && !bfchar && tokens.size() != 3))
             continue;
+        const uint from = tokens[0].toUInt(nullptr, 16);
+        const uint to = bfchar ? from : tokens[1].toUInt(nullptr, 16);
+        QStringList targets = tokens.mid(bfchar ? 1 : 2);
+        if (!array && !bfchar) {
+            // A run of consecutive code points.
+            const uint first = targets[0].toUInt(nullptr, 16);
+            targets.clear();
+            for (uint i = 0; to >= from && i <= to - from; ++i)
+                targets << QString::fromLatin1(hex4(first + i));
         }
-        // "<glyph> <code>" and "<first> <last> [<code> ...]": every token after the sources.
-        const int sources = text.contains(QLatin1Char('[')) ? 2 : 1;
-        int index = 0;
-        QByteArray rebuilt = text.toLatin1();
-        for (auto it = hexRe.globalMatch(text); it.hasNext(); ++index) {
-            const auto m = it.next();
-            if (index < sources)
-                continue;
-            const uint code = m.captured(1).toUInt(nullptr, 16);
-            const uint fixed = ideographOf(code);
-            if (fixed != code) {
-                rebuilt.replace(m.capturedStart(1), 4, hex4(fixed));
-                changed = true;
-            }
+        bool differs = false;
+        QByteArrayList spelled;
+        for (const QString &target : targets) {
+            const auto fix = target.size() == 4 ? corrections.constFind(char16_t(target.toUInt(nullptr, 16)))
+                                                : corrections.cend();
+            differs |= fix != corrections.cend();
+            spelled << '<' + (fix != corrections.cend() ? utf16Hex(*fix) : target.toLatin1()) + '>';
         }
-        line = rebuilt;
+        if (!differs)
+            continue;
+        line = bfchar ? '<' + hex4(from) + "> " + spelled[0]
+                      : '<' + hex4(from) + "> <" + hex4(to) + "> [" + spelled.join(' ') + ']';
+        changed = true;
     }
     return changed ? lines.join('\n') : QByteArray();
 }
@@ -130,7 +128,8 @@ QByteArray streamData(const QByteArray &body)
 
 } // namespace
 
-QByteArray outlineUpdate(const QByteArray &pdf, const QList<OutlineEntry> &entries)
+QByteArray outlineUpdate(const QByteArray &pdf, const QList<OutlineEntry> &entries,
+                         const QHash<char16_t, QString> &textCorrections)
 {
     if (entries.isEmpty())
         return {};
@@ -182,7 +181,7 @@ QByteArray outlineUpdate(const QByteArray &pdf, const QList<OutlineEntry> &entri
         if (maps.contains(n))
             continue;
         maps << n;
-        const QByteArray fixed = fixedToUnicode(streamData(objectBody(pdf, n)));
+        const QByteArray fixed = fixedToUnicode(streamData(objectBody(pdf, n)), textCorrections);
         if (!fixed.isEmpty())
             write(n, "<< /Length " + QByteArray::number(fixed.size()) + " >>\nstream\n" + fixed + "\nendstream");
     }

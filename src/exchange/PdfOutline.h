@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -13,11 +14,13 @@ struct OutlineEntry
 };
 
 // The bytes to append to a finished PDF (an incremental update) so that it carries the entries
-// as bookmarks, shown when the file opens, and copied or extracted Chinese text gives the
-// characters shown. Qt's PDF writer has no bookmark interface, so the update goes after what it
-// wrote: the pages stay untouched, a new catalog names the outline, corrected text maps replace
-// the fonts' ones. Empty when pdf is not laid out as Qt writes it (one page tree, a classic
-// cross-reference).
-QByteArray outlineUpdate(const QByteArray &pdf, const QList<OutlineEntry> &entries);
+// as bookmarks, shown when the file opens, and copied or extracted text gives the characters
+// written: every code point of the fonts' text maps found in textCorrections (see PdfTextMap)
+// stands for its text. Qt's PDF writer has no interface for either, so the update goes after
+// what it wrote: the pages stay untouched, a new catalog names the outline, corrected text maps
+// replace the fonts' ones. Empty when pdf is not laid out as Qt writes it (one page tree, a
+// classic cross-reference).
+QByteArray outlineUpdate(const QByteArray &pdf, const QList<OutlineEntry> &entries,
+                         const QHash<char16_t, QString> &textCorrections);
 
 } // namespace exchange

@@ -109,8 +109,8 @@ public:
     // note command, the note it acted on).
     void refreshResults(qint64 noteId);
     // ---- export, print, import ----
-    // Asks where (the chooser's type picks the format), then exports with progress. title
-    // makes the offered name.
+    // Asks where and as what (a file for a note, a folder for a group or the notebook), then
+    // exports with progress and says what was written. title names the scope.
     void exportScope(const exchange::ExportScope &scope, const QString &title);
     void printScope(const exchange::ExportScope &scope);
     // Imports files and folders into the group of the tree node, then lists that group.

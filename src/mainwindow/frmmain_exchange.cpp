@@ -3,7 +3,6 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
-#include "exchange/SafeFileName.h"
 #include "exchange/ui/ExchangeDialogs.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/CommandTable.h"
@@ -14,7 +13,6 @@
 #include "store/DBase.h"
 
 #include <QAbstractItemView>
-#include <QDir>
 #include <QFileInfo>
 #include <QListView>
 #include <QTreeView>
@@ -36,21 +34,10 @@ void frmmain::exportScope(const exchange::ExportScope &scope, const QString &tit
 {
     if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
         return;
-    // The chooser offers the title as a web page; picking another type changes the extension,
-    // and the extension picks the format.
-    const QString offered = QDir(fileFolder()).filePath(exchange::safeFileName(title) + QStringLiteral(".html"));
-    const QString target = m_prompter.saveFileName(this, QStringLiteral("导出"), exchange::exportFilter(), offered);
-    if (target.isEmpty())
-        return;
-    bool written = false;
-    whileBusy([&] { written = exchange::exportWithDialogs(this, m_prompter, m_db, scope, target); });
-    if (written) {
-        const QFileInfo chosen(target);
-        m_prompter.msgBox(this,
-                          QStringLiteral("已导出到 ")
-                              + QDir::toNativeSeparators(chosen.dir().filePath(chosen.completeBaseName())),
-                          Prompter::Information, cmd::notice());
-    }
+    const std::optional<exchange::ExportTarget> target
+        = exchange::askExportTarget(this, m_prompter, scope, title, fileFolder());
+    if (target)
+        whileBusy([&] { exchange::exportWithDialogs(this, m_prompter, m_db, scope, *target); });
 }
 
 void frmmain::printScope(const exchange::ExportScope &scope)

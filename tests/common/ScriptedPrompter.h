@@ -33,6 +33,7 @@ public:
     QStringList fileCaptions;    // caption of every file chooser shown
     QStringList fileFilters;     // filter of every file chooser shown
     QStringList fileFolders;     // start folder of every file chooser shown ("" = the default)
+    QStringList offeredFilters;  // the filter a save chooser showed first, when the caller set one
     QStringList dialogClasses;   // class name of every dialog shown through exec()
     QStringList openedUrls;
     int beeps = 0;
@@ -41,6 +42,7 @@ public:
     QQueue<QString> openAnswers;
     QQueue<QStringList> openManyAnswers;
     QQueue<QString> saveAnswers;
+    QQueue<QString> saveFilterAnswers; // the filter chosen in a save chooser; none = the one offered
     QQueue<std::optional<QColor>> colorAnswers;
     QQueue<std::optional<QFont>> fontAnswers;
     QQueue<DialogScript> dialogScripts;
@@ -74,11 +76,16 @@ public:
         return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
     }
     QString saveFileName(QWidget *, const QString &caption, const QString &filter,
-                         const QString &folder = QString()) override
+                         const QString &folder = QString(), QString *selectedFilter = nullptr) override
     {
         fileCaptions.append(caption);
         fileFilters.append(filter);
         fileFolders.append(folder);
+        if (selectedFilter) {
+            offeredFilters.append(*selectedFilter);
+            if (!saveFilterAnswers.isEmpty())
+                *selectedFilter = saveFilterAnswers.dequeue();
+        }
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
     std::optional<QColor> color(QWidget *, const QColor &) override

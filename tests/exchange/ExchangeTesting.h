@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,6 +18,9 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
+
+#include <algorithm>
+#include <utility>
 
 inline QByteArray redSquarePng()
 {
@@ -63,7 +67,9 @@ inline QString richBody(const QString &words)
 inline QString bareText(QString text)
 {
     text.remove(QChar::ObjectReplacementCharacter);
-    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    // Every blank, the ideographic space too: extracted text has the layout's blanks, not the note's.
+    static const QRegularExpression blanks(QStringLiteral("\\s"), QRegularExpression::UseUnicodePropertiesOption);
+    text.remove(blanks);
     return text;
 }
 
@@ -87,6 +93,64 @@ inline QByteArray runTool(const QString &program, const QStringList &args)
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return QByteArray();
     return p.readAllStandardOutput();
+}
+
+// Plain text of a manual page: roff's requests and escapes left out, their words kept.
+inline QString manualText(const QString &roff)
+{
+    static const QRegularExpression escape(
+        QStringLiteral("\\\\([fF](\\(..|\\[[^\\]]*\\]|.)|\\(..|\\*(\\(..|.)|s[-+]?\\d*|[&,/:^|c%])"));
+    QStringList lines;
+    for (QString line : roff.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String(".\\\"")) || line.startsWith(QLatin1String("'\\\"")))
+            continue;
+        if (line.startsWith(QLatin1Char('.')) || line.startsWith(QLatin1Char('\'')))
+            line = line.section(QLatin1Char(' '), 1);
+        line.replace(QLatin1String("\\-"), QLatin1String("-")).replace(QLatin1String("\\e"), QLatin1String("\\"));
+        // Control characters (roff's delimiters) are nothing a page shows.
+        static const QRegularExpression controls(QStringLiteral("[\\x00-\\x08\\x0b-\\x1f\\x7f]"));
+        line.remove(escape).remove(controls).remove(QLatin1Char('"'));
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n')).trimmed();
+}
+
+// Real Chinese text from Debian's manpages-zh: the smallest pages that together hold every
+// string of mustHold, as (name, text) pairs in the order of their names. Empty when the package
+// is not installed.
+inline QList<std::pair<QString, QString>> manualPages(const QStringList &mustHold)
+{
+    QStringList files;
+    for (QDirIterator it(QStringLiteral("/usr/share/man/zh_CN"), {QStringLiteral("*.gz")}, QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        files << it.next();
+    files.sort();
+    if (files.isEmpty() || tool("gzip").isEmpty())
+        return {};
+    // One process for all pages, each after a line naming it.
+    const QStringList script{QStringLiteral("-c"),
+                             QStringLiteral("for f; do printf '\\001%s\\n' \"$f\"; gzip -dc \"$f\"; done"),
+                             QStringLiteral("sh")};
+    const QByteArray all = runTool(QStringLiteral("sh"), script + files);
+    QList<std::pair<QString, QString>> pages;
+    for (const QByteArray &part : all.split('\001')) {
+        const qsizetype eol = part.indexOf('\n');
+        if (eol > 0)
+            pages.append({QFileInfo(QString::fromUtf8(part.left(eol))).completeBaseName(),
+                          manualText(QString::fromUtf8(part.mid(eol + 1)))});
+    }
+    std::stable_sort(pages.begin(), pages.end(), [](const auto &a, const auto &b) { return a.second.size() < b.second.size(); });
+    QList<std::pair<QString, QString>> chosen;
+    QStringList missing = mustHold;
+    for (const auto &page : pages) {
+        const qsizetype before = missing.size();
+        missing.removeIf([&](const QString &s) { return page.second.contains(s); });
+        if (missing.size() < before)
+            chosen.append(page);
+    }
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
 }
 
 inline QStringList filesUnder(const QString &folder)

@@ -3,10 +3,12 @@
 #include "CommandTesting.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTreeView>
 #include <QUrl>
@@ -23,7 +25,8 @@ private Q_SLOTS:
     void enabledStates();
     void exportAndPrint_data();
     void exportAndPrint();
-    void existingFileIsAskedAbove();
+    void existingFiles_data();
+    void existingFiles();
     void importCommands_data();
     void importCommands();
     void drops_data();
@@ -113,29 +116,66 @@ void tst_Exchange::enabledStates()
 void tst_Exchange::exportAndPrint_data()
 {
     QTest::addColumn<int>("command");
-    QTest::addColumn<QString>("chosen");   // the name given to the save chooser ("" = none shown)
-    QTest::addColumn<QStringList>("files"); // written, under the folder named after the chosen file
-    QTest::addColumn<QString>("text");     // what the first of them holds
-    QTest::addColumn<QString>("dialog");   // the dialog shown through the seam
-    QTest::newRow("nominal: the note as Markdown") << int(Cmd::ExportNote) << "导出/会议.md"
-        << QStringList{"会议记录.md"} << "周一开会" << "";
-    QTest::newRow("nominal: the group as text") << int(Cmd::ExportGroup) << "导出/工作组.txt"
-        << QStringList{"工作/Budget.txt", "工作/alpha plan.txt", "工作/会议记录.txt"} << "plain body text" << "";
-    QTest::newRow("nominal: the notebook as HTML") << int(Cmd::ExportNotebook) << "全部.html"
+    // A note: the file named in the save chooser. A group or the notebook: the folder typed in the
+    // export dialog, or with "browse:" chosen through its 浏览... button ("" = OK with none).
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("type");      // the type picked in the chooser or the dialog ("" = as offered)
+    QTest::addColumn<QStringList>("files"); // every file under 导出 afterwards
+    QTest::addColumn<QString>("text");      // what the first of them holds ("" = not read)
+    QTest::addColumn<QString>("message");   // the closing message; %1 is the folder 导出
+    QTest::addColumn<QString>("dialog");    // the dialog shown through the seam
+    const QString folderDialog = QStringLiteral("exchange::ExportFolderDialog");
+    QTest::newRow("nominal: the note as Markdown, named so") << int(Cmd::ExportNote) << "导出/会议.md" << ""
+        << QStringList{"会议.md"} << "周一开会" << "已导出到 %1/会议.md。" << "";
+    QTest::newRow("nominal: a name without extension takes the picked type") << int(Cmd::ExportNote) << "导出/会议"
+        << "纯文本(*.txt)" << QStringList{"会议.txt"} << "周一开会" << "已导出到 %1/会议.txt。" << "";
+    QTest::newRow("nominal: the picked type replaces the offered extension") << int(Cmd::ExportNote)
+        << "导出/会议记录.html" << "PDF(*.pdf)" << QStringList{"会议记录.pdf"} << "" << "已导出到 %1/会议记录.pdf。" << "";
+    QTest::newRow("nominal: the group as text into a folder chosen") << int(Cmd::ExportGroup) << "browse:导出"
+        << "纯文本(*.txt)" << QStringList{"工作/Budget.txt", "工作/alpha plan.txt", "工作/会议记录.txt"}
+        << "plain body text" << "已导出 3 个文件到 %1。" << folderDialog;
+    QTest::newRow("nominal: the notebook as HTML into a folder typed") << int(Cmd::ExportNotebook) << "导出" << ""
         << QStringList{"index.html", "工作/Budget.html", "工作/alpha plan.html", "工作/会议记录.html",
                        "生活/购物清单.html"}
-        << "购物清单" << "";
-    QTest::newRow("nominal: print the note") << int(Cmd::PrintNote) << "" << QStringList{} << "" << "QPrintPreviewDialog";
-    QTest::newRow("nominal: print the group") << int(Cmd::PrintGroup) << "" << QStringList{} << ""
+        << "购物清单" << "已导出 5 个文件到 %1。" << folderDialog;
+    QTest::newRow("robustness: no folder given") << int(Cmd::ExportGroup) << "" << "" << QStringList{} << ""
+        << "" << folderDialog;
+    QTest::newRow("nominal: print the note") << int(Cmd::PrintNote) << "" << "" << QStringList{} << "" << ""
+                                             << "QPrintPreviewDialog";
+    QTest::newRow("nominal: print the group") << int(Cmd::PrintGroup) << "" << "" << QStringList{} << "" << ""
                                               << "QPrintPreviewDialog";
 }
+
+namespace {
+
+// Answers the export dialog of a group or the notebook: the type, the folder, OK.
+void answerFolderDialog(MainWindowHarness &h, const QString &chosen, const QString &type)
+{
+    h.prompter.dialogScripts.enqueue([&h, chosen, type](QDialog *d) {
+        auto *format = ChildLookup::child<QComboBox>(*d, "cboFormat");
+        if (!type.isEmpty())
+            format->setCurrentIndex(format->findText(type));
+        if (chosen.startsWith(QLatin1String("browse:"))) {
+            h.prompter.openAnswers.enqueue(h.path(chosen.mid(7)));
+            ChildLookup::click(*d, "cmdBrowse");
+        } else if (!chosen.isEmpty()) {
+            ChildLookup::child<QLineEdit>(*d, "txtFolder")->setText(h.path(chosen));
+        }
+        ChildLookup::click(*d, "cmdOK");
+        return d->result();
+    });
+}
+
+} // namespace
 
 void tst_Exchange::exportAndPrint()
 {
     QFETCH(int, command);
     QFETCH(QString, chosen);
+    QFETCH(QString, type);
     QFETCH(QStringList, files);
     QFETCH(QString, text);
+    QFETCH(QString, message);
     QFETCH(QString, dialog);
     MainWindowHarness h;
     frmmain *shown = showGroup(h, QStringLiteral("工作"));
@@ -143,42 +183,78 @@ void tst_Exchange::exportAndPrint()
     frmmain &w = *shown;
     w.SelectItem(1);
     QCOMPARE(w.state().note.NoteTitle, QStringLiteral("会议记录"));
-    if (!chosen.isEmpty())
+    const bool note = Cmd(command) == Cmd::ExportNote;
+    if (note) {
         h.prompter.saveAnswers.enqueue(h.path(chosen));
+        if (!type.isEmpty())
+            h.prompter.saveFilterAnswers.enqueue(type);
+    } else if (!dialog.startsWith(QLatin1Char('Q'))) {
+        answerFolderDialog(h, chosen, type);
+    }
     w.run(Cmd(command));
     QCOMPARE(h.prompter.dialogClasses, dialog.isEmpty() ? QStringList() : QStringList{dialog});
     QVERIFY(!w.busy());
-    if (chosen.isEmpty())
-        return;
-    // The chooser offered the title as a web page in the notebook's folder.
-    QVERIFY2(h.prompter.fileFolders.value(0).endsWith(QLatin1String(".html")), qPrintable(h.prompter.fileFolders.value(0)));
-    const QFileInfo target(h.path(chosen));
-    const QString folder = target.dir().filePath(target.completeBaseName());
+    if (note) {
+        // The chooser offered the title as a web page in the notebook's folder.
+        QVERIFY2(h.prompter.fileFolders.value(0).endsWith(QStringLiteral("/会议记录.html")), qPrintable(h.prompter.fileFolders.value(0)));
+        QCOMPARE(h.prompter.offeredFilters, QStringList{QStringLiteral("网页(*.html)")});
+    }
+    if (chosen.isEmpty() && !note)
+        QCOMPARE(h.prompter.beeps, dialog.startsWith(QLatin1Char('Q')) ? 0 : 1);
+    const QString folder = h.path(QStringLiteral("导出"));
     QStringList written;
     for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         written << QDir(folder).relativeFilePath(it.next());
     written.sort();
     QCOMPARE(written, files);
-    QVERIFY2(fileText(QDir(folder).filePath(files.first())).contains(text), qPrintable(files.first()));
-    QCOMPARE(h.prompter.messageTexts(), QStringList{QStringLiteral("已导出到 ") + folder});
+    if (!text.isEmpty())
+        QVERIFY2(fileText(QDir(folder).filePath(files.first())).contains(text), qPrintable(files.first()));
+    QCOMPARE(h.prompter.messageTexts(),
+             message.isEmpty() ? QStringList() : QStringList{message.arg(QDir::toNativeSeparators(folder))});
 }
 
-void tst_Exchange::existingFileIsAskedAbove()
+void tst_Exchange::existingFiles_data()
 {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("existing"); // a file under 导出 before
+    QTest::addColumn<int>("answer");       // to the question whether to replace it
+    QTest::addColumn<QString>("message");  // the closing message; %1 is the folder 导出
+    QTest::addColumn<int>("style");
+    QTest::newRow("robustness: the note's file kept") << int(Cmd::ExportNote) << "会议.txt" << int(Prompter::No)
+        << "没有导出任何文件。%1/会议.txt 已存在，未替换。" << int(Prompter::Exclamation);
+    QTest::newRow("nominal: the note's file replaced") << int(Cmd::ExportNote) << "会议.txt" << int(Prompter::Yes)
+        << "已导出到 %1/会议.txt。" << int(Prompter::Information);
+    QTest::newRow("robustness: one of the group's files kept") << int(Cmd::ExportGroup) << "工作/Budget.txt"
+        << int(Prompter::No) << "已导出 2 个文件到 %1。%1/工作/Budget.txt 已存在，未替换。" << int(Prompter::Information);
+}
+
+void tst_Exchange::existingFiles()
+{
+    QFETCH(int, command);
+    QFETCH(QString, existing);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    QFETCH(int, style);
     MainWindowHarness h;
     frmmain *shown = showGroup(h, QStringLiteral("工作"));
     QVERIFY(shown);
     shown->SelectItem(1);
-    const QString kept = writeFiles(h.path(QStringLiteral("会议")), {QStringLiteral("会议记录.txt")}).first();
-    h.prompter.saveAnswers.enqueue(h.path(QStringLiteral("会议.txt")));
-    h.prompter.msgAnswers.enqueue(Prompter::No);
-    shown->run(Cmd::ExportNote);
+    const QString folder = h.path(QStringLiteral("导出"));
+    const QString kept = writeFiles(folder, {existing}).first();
+    if (Cmd(command) == Cmd::ExportNote)
+        h.prompter.saveAnswers.enqueue(kept);
+    else
+        answerFolderDialog(h, QStringLiteral("导出"), QStringLiteral("纯文本(*.txt)"));
+    h.prompter.msgAnswers.enqueue(answer);
+    shown->run(Cmd(command));
     // Over the progress dialog, which would otherwise cover the question and take its clicks;
     // Enter keeps the file.
     QCOMPARE(h.prompter.messages.size(), 2);
     QCOMPARE(h.prompter.messages.first().style, int(Prompter::QuestionDefaultNo));
     QCOMPARE(h.prompter.messages.first().parentClass, QStringLiteral("QProgressDialog"));
-    QCOMPARE(fileText(kept), QStringLiteral("正文 会议记录.txt"));
+    QCOMPARE(h.prompter.messages.last().text, message.arg(QDir::toNativeSeparators(folder)));
+    QCOMPARE(h.prompter.messages.last().style, style);
+    QCOMPARE(fileText(kept) == QStringLiteral("正文 ") + existing, answer == Prompter::No);
 }
 
 void tst_Exchange::importCommands_data()

@@ -31,11 +31,13 @@ void tst_Prompter::fileChoosers_data()
     QTest::addColumn<bool>("save");
     QTest::addColumn<bool>("folderGiven");
     QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("picked"); // the type chosen in a save chooser ("" = the one shown first)
 
-    QTest::newRow("nominal: save onto an existing file asks nothing of its own") << true << true << true;
-    QTest::newRow("nominal: save of a new file") << true << true << false;
-    QTest::newRow("nominal: open starts in the folder given") << false << true << true;
-    QTest::newRow("robustness: no folder given starts at home") << false << false << true;
+    QTest::newRow("nominal: save onto an existing file asks nothing of its own") << true << true << true << "";
+    QTest::newRow("nominal: save of a new file") << true << true << false << "";
+    QTest::newRow("nominal: the type picked in a save chooser comes back") << true << true << false << "PDF(*.pdf)";
+    QTest::newRow("nominal: open starts in the folder given") << false << true << true << "";
+    QTest::newRow("robustness: no folder given starts at home") << false << false << true << "";
 }
 
 void tst_Prompter::fileChoosers()
@@ -43,6 +45,7 @@ void tst_Prompter::fileChoosers()
     QFETCH(bool, save);
     QFETCH(bool, folderGiven);
     QFETCH(bool, exists);
+    QFETCH(QString, picked);
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("book.qbf"));
@@ -70,6 +73,8 @@ void tst_Prompter::fileChoosers()
             }
             if (startedIn.isEmpty())
                 startedIn = chooser->directory().absolutePath();
+            if (!picked.isEmpty())
+                chooser->selectNameFilter(picked);
             // Typed, as a user would: selectFile() does not take a file that does not exist yet.
             if (auto *name = chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
                 name->setText(file);
@@ -80,11 +85,13 @@ void tst_Prompter::fileChoosers()
 
     QtPrompter prompter;
     const QString folder = folderGiven ? dir.path() : QString();
-    const QString filter = QStringLiteral("数据库文件(*.qbf)");
-    const QString chosen = save ? prompter.saveFileName(nullptr, QStringLiteral("Backup"), filter, folder)
+    const QString filter = QStringLiteral("数据库文件(*.qbf);;PDF(*.pdf)");
+    QString selected = QStringLiteral("数据库文件(*.qbf)");
+    const QString chosen = save ? prompter.saveFileName(nullptr, QStringLiteral("Backup"), filter, folder, &selected)
                                 : prompter.openFileName(nullptr, QStringLiteral("打开"), filter, folder);
     poll.stop();
 
+    QCOMPARE(selected, picked.isEmpty() ? QStringLiteral("数据库文件(*.qbf)") : picked);
     QCOMPARE(questions, 0);
     QCOMPARE(chosen, file);
     QCOMPARE(startedIn, QDir(folderGiven ? dir.path() : QDir::homePath()).absolutePath());

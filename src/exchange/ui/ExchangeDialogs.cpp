@@ -1,10 +1,14 @@
 #include "ExchangeDialogs.h"
 
+#include "ExportFolderDialog.h"
+
 #include "exchange/FileImport.h"
+#include "exchange/SafeFileName.h"
 
 #include "app/Prompter.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
@@ -38,9 +42,72 @@ std::function<bool(qint64, qint64)> progressOf(QProgressDialog &dialog)
 
 } // namespace
 
+const std::vector<FormatChoice> &exportFormats()
+{
+    static const std::vector<FormatChoice> formats = [] {
+        const std::pair<Format, QString> names[] = {
+            {Format::Html, QStringLiteral("网页")}, {Format::Markdown, QStringLiteral("Markdown")},
+            {Format::Pdf, QStringLiteral("PDF")},   {Format::Text, QStringLiteral("纯文本")},
+            {Format::Rtf, QStringLiteral("RTF")}};
+        std::vector<FormatChoice> out;
+        for (const auto &[format, name] : names)
+            out.push_back({format, name + QStringLiteral("(*") + fileExtension(format) + QLatin1Char(')')});
+        return out;
+    }();
+    return formats;
+}
+
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The chooser's answer as a format and a file. A type picked in the chooser decides; left as
+// offered, the name's own extension may name another. The file ends in its format's extension.
+ExportTarget targetOf(const QString &name, const QString &selectedFilter, Format offered)
+{
+    const QFileInfo chosen(name);
+    const std::optional<Format> named = formatNamed(chosen.suffix());
+    Format format = named.value_or(offered);
+    for (const FormatChoice &choice : exportFormats()) {
+        if (choice.filter == selectedFilter && (choice.format != offered || !named))
+            format = choice.format;
+    }
+    if (named == format)
+        return {format, name};
+    // "会议.html" with PDF picked is "会议.pdf"; "v1.2" is "v1.2.pdf".
+    const QString base = named ? chosen.dir().filePath(chosen.completeBaseName()) : name;
+    return {format, base + fileExtension(format)};
+}
+
+// The closing message: what was written, and what was left as it was.
+QString exportSummary(const ExportResult &result, const QString &where)
+{
+    QString text = result.cancelled ? QStringLiteral("导出已取消。") : QString();
+    const qsizetype written = result.written.size();
+    if (written == 1 && result.kept.isEmpty())
+        text += QStringLiteral("已导出到 %1。").arg(native(result.written.first()));
+    else if (written > 0)
+        text += QStringLiteral("已导出 %1 个文件到 %2。").arg(written).arg(native(where));
+    else
+        text += QStringLiteral("没有导出任何文件。");
+    if (result.kept.size() == 1)
+        text += QStringLiteral("%1 已存在，未替换。").arg(native(result.kept.first()));
+    else if (result.kept.size() > 1)
+        text += QStringLiteral("%1 个已存在的文件未替换。").arg(result.kept.size());
+    return text;
+}
+
+} // namespace
+
 QString exportFilter()
 {
-    return QStringLiteral("网页(*.html);;Markdown(*.md);;PDF(*.pdf);;纯文本(*.txt);;RTF(*.rtf)");
+    QStringList filters;
+    for (const FormatChoice &choice : exportFormats())
+        filters << choice.filter;
+    return filters.join(QStringLiteral(";;"));
 }
 
 QString importFilter()
@@ -51,15 +118,28 @@ QString importFilter()
     return QStringLiteral("文本、RTF、网页和 Markdown(%1);;所有文件(*)").arg(patterns.join(QLatin1Char(' ')));
 }
 
-bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
-                       const QString &target)
+std::optional<ExportTarget> askExportTarget(QWidget *parent, Prompter &prompter, const ExportScope &scope,
+                                            const QString &title, const QString &folder)
 {
-    const QFileInfo chosen(target);
-    const std::optional<Format> format = formatNamed(chosen.suffix());
-    if (!format) {
-        prompter.msgBox(parent, QStringLiteral("请选择导出的格式。"), Prompter::Exclamation, kTitle);
-        return false;
+    if (scope.kind != ExportScope::Note) {
+        ExportFolderDialog dialog(prompter, title, folder, parent);
+        if (prompter.exec(&dialog) != QDialog::Accepted)
+            return std::nullopt;
+        return ExportTarget{dialog.format(), dialog.folder()};
     }
+    const Format offered = Format::Html;
+    QString selected = exportFormats().front().filter;
+    const QString name = prompter.saveFileName(parent, QStringLiteral("导出"), exportFilter(),
+                                               QDir(folder).filePath(safeFileName(title) + fileExtension(offered)),
+                                               &selected);
+    if (name.isEmpty())
+        return std::nullopt;
+    return targetOf(name, selected, offered);
+}
+
+void exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
+                       const ExportTarget &target)
+{
     QProgressDialog progress(QStringLiteral("正在导出..."), QStringLiteral("取消"), 0, 1, parent);
     prepare(progress);
     ExportHooks hooks;
@@ -68,19 +148,21 @@ bool exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const Exp
         // Asked over the progress dialog: shown later by its own timer, it would cover the
         // question and, being modal, take its clicks.
         progress.show();
-        const int answer = prompter.msgBox(&progress,
-                                           QStringLiteral("%1 已存在，要替换吗？").arg(QDir::toNativeSeparators(path)),
+        const int answer = prompter.msgBox(&progress, QStringLiteral("%1 已存在，要替换吗？").arg(native(path)),
                                            Prompter::QuestionDefaultNo, kTitle);
         return answer == Prompter::Yes ? Overwrite::Replace : Overwrite::Skip;
     };
-    const QString folder = chosen.dir().filePath(chosen.completeBaseName());
-    const ExportResult result = exportNotes(db, scope, *format, folder, hooks);
+    const ExportResult result = scope.kind == ExportScope::Note
+        ? exportNoteTo(db, scope.id, target.format, target.path, hooks)
+        : exportNotes(db, scope, target.format, target.path, hooks);
     progress.reset();
-    if (!result.ok) {
-        prompter.msgBox(parent, QStringLiteral("导出失败：%1").arg(result.error), Prompter::Exclamation, kTitle);
-        return false;
-    }
-    return !result.cancelled;
+    const QString where = scope.kind == ExportScope::Note ? QFileInfo(target.path).absolutePath() : target.path;
+    if (!result.ok)
+        prompter.msgBox(parent, QStringLiteral("导出失败：%1\n%2").arg(result.error, exportSummary(result, where)),
+                        Prompter::Exclamation, kTitle);
+    else if (!result.cancelled || !result.written.isEmpty() || !result.kept.isEmpty())
+        prompter.msgBox(parent, exportSummary(result, where),
+                        result.written.isEmpty() ? Prompter::Exclamation : Prompter::Information, kTitle);
 }
 
 int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 groupId, const QStringList &paths)
