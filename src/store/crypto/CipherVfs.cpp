@@ -40,7 +40,9 @@ struct PageCipher
 struct Registry
 {
     std::mutex lock;
-    std::map<QByteArray, std::weak_ptr<SecretKey>> keys;
+    // Every holder of a notebook's key, so that one store letting go (a second store that unlocked
+    // the same file, or a copy sharing its key) never locks out the others.
+    std::map<QByteArray, std::vector<std::weak_ptr<SecretKey>>> keys;
     std::map<const char *, std::shared_ptr<const PageCipher>> openDatabases;
 };
 
@@ -466,9 +468,11 @@ void remember(const NotebookHeader::Header &h, const std::shared_ptr<SecretKey> 
 {
     Registry &r = registry();
     const std::lock_guard<std::mutex> guard(r.lock);
-    for (auto it = r.keys.begin(); it != r.keys.end();)
-        it = it->second.expired() ? r.keys.erase(it) : std::next(it);
-    r.keys[NotebookHeader::keyIdentity(h)] = key;
+    for (auto it = r.keys.begin(); it != r.keys.end();) {
+        std::erase_if(it->second, [](const std::weak_ptr<SecretKey> &k) { return k.expired(); });
+        it = it->second.empty() ? r.keys.erase(it) : std::next(it);
+    }
+    r.keys[NotebookHeader::keyIdentity(h)].push_back(key);
 }
 
 std::shared_ptr<SecretKey> keyFor(const NotebookHeader::Header &h)
@@ -476,7 +480,11 @@ std::shared_ptr<SecretKey> keyFor(const NotebookHeader::Header &h)
     Registry &r = registry();
     const std::lock_guard<std::mutex> guard(r.lock);
     const auto it = r.keys.find(NotebookHeader::keyIdentity(h));
-    return it == r.keys.end() ? nullptr : it->second.lock();
+    if (it != r.keys.end())
+        for (const std::weak_ptr<SecretKey> &held : it->second)
+            if (std::shared_ptr<SecretKey> key = held.lock())
+                return key;
+    return nullptr;
 }
 
 } // namespace CipherVfs
