@@ -101,6 +101,8 @@ public:
     explicit WriteLock(const QString &path)
     {
         sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        // The window's check for damage reads the whole file after an open: wait it out.
+        sqlite3_busy_timeout(m_db, 10000);
         m_ok = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     ~WriteLock()
