@@ -116,7 +116,7 @@ int open(DBase &db, const QString &path, const Args &args)
         return fail(QStringLiteral("无法打开数据库 %1：加密文件头已损坏").arg(path));
     QString typed;
     const auto ask = [&] {
-        return readPassword(args, QStringLiteral("访问密码: "), &typed)
+        return readPassword(args, QStringLiteral("访问密码："), &typed)
             ? Ok
             : fail(QStringLiteral("数据库有访问密码；没有终端时请用 --password-stdin"));
     };

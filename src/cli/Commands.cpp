@@ -220,8 +220,8 @@ int password(const Args &args)
         return status;
     QString first;
     QString second;
-    const bool got = readPassword(args, QStringLiteral("新密码: "), &first)
-        && readPassword(args, QStringLiteral("再输入一次新密码: "), &second);
+    const bool got = readPassword(args, QStringLiteral("新密码："), &first)
+        && readPassword(args, QStringLiteral("再输入一次新密码："), &second);
     const bool same = first == second;
     second.fill(QLatin1Char('\0'));
     if (!got)
@@ -267,16 +267,16 @@ const std::vector<Command> &commands()
          "有密码的数据库在磁盘上是加密的。--password-stdin 时每行一个。已损坏的数据库不改写，退出码为 1。",
          1, 1, {}, PasswordOption, password},
         {"export", "PATH --format html|md|pdf|txt|rtf [--note ID | --group ID] --out DIR [--replace] [--password-stdin]",
-         "导出记事到文件夹 DIR (没有时新建): 给出 --note 时一条记事, --group 时一个组, 否则整个记事本。\n"
-         "html 与 md 每条记事一个文件, 图片放在旁边的 \"标题_files\" 中; pdf 为一个文件, 每条记事从新的一页开始;\n"
-         "txt 为 UTF-8 文本; rtf 为保存的原文。组和记事本按组分文件夹。文件名取自标题。\n"
-         "输出写入的文件, 每行一个。已有的文件不覆盖 (退出码为 1), 除非给出 --replace。",
+         "导出记事到文件夹 DIR（没有时新建）：给出 --note 时一条记事，--group 时一个组，否则整个数据库。\n"
+         "html 与 md 每条记事一个文件，图片放在旁边的“标题_files”中；pdf 为一个文件，每条记事从新的一页开始；\n"
+         "txt 为 UTF-8 文本；rtf 为保存的原文。组和整个数据库按组分文件夹。文件名取自标题。\n"
+         "输出写入的文件，每行一个。已有的文件不覆盖（退出码为 1），除非给出 --replace。",
          1, 1, {QStringLiteral("format"), QStringLiteral("note"), QStringLiteral("group"), QStringLiteral("out")},
          {QStringLiteral("replace"), QStringLiteral("password-stdin")}, exportNotes},
         {"import", "PATH GROUP-ID FILE... [--password-stdin]",
-         "把文件作为新记事导入组 GROUP-ID: 文本 (UTF-8、带 BOM 的 UTF-16, 否则 GB18030)、RTF、HTML 和\n"
-         "Markdown; 给出文件夹时导入其中 (含子文件夹) 这些扩展名的文件。标题取自文件名, 日期取自文件时间。\n"
-         "全部在一个事务中写入。读不了的文件写在标准错误上, 其余照样导入, 退出码为 1。",
+         "把文件作为新记事导入组 GROUP-ID：文本（UTF-8、带 BOM 的 UTF-16，否则 GB18030）、RTF、HTML 和\n"
+         "Markdown；给出文件夹时导入其中（含子文件夹）这些扩展名的文件。标题取自文件名，日期取自文件时间。\n"
+         "全部在一个事务中写入。读不了的文件写在标准错误上，其余照样导入，退出码为 1。",
          3, -1, {}, PasswordOption, importFiles},
     };
     return table;

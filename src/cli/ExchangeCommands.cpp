@@ -67,7 +67,7 @@ int exportNotes(const Args &args)
     print(written);
     QStringList kept;
     for (const QString &file : r.kept)
-        kept << QStringLiteral("quillbook-cli: 已存在, 未覆盖: %1").arg(QDir::toNativeSeparators(file));
+        kept << QStringLiteral("quillbook-cli: 已存在，未覆盖：%1").arg(QDir::toNativeSeparators(file));
     printErrors(kept);
     return kept.isEmpty() ? Ok : Failed;
 }

@@ -83,7 +83,7 @@ void frmDeleted::cmdRestore_Click()
 void frmDeleted::cmdEmpty_Click()
 {
     if (lstKept->topLevelItemCount() == 0
-        || !ask(QStringLiteral("清空最近删除的笔记吗？清空后不能再恢复。")))
+        || !ask(QStringLiteral("清空最近删除的记事吗？清空后不能再恢复。")))
         return;
     if (db_.EmptyDeleted() != 1) {
         tell(QStringLiteral("清空失败。"));

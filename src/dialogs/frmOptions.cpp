@@ -168,9 +168,9 @@ void frmOptions::buildControls()
     cmdFolder = named<QPushButton>("cmdFolder", frame3, QStringLiteral("浏览..."));
     cmdFolder->setAutoDefault(false);
     auto *grid3 = new QGridLayout(frame3);
-    grid3->addWidget(new QLabel(QStringLiteral("历史和删除的记事本保留"), frame3), 0, 0);
+    grid3->addWidget(new QLabel(QStringLiteral("历史和删除的记事保留"), frame3), 0, 0);
     grid3->addWidget(txtKeepDays, 0, 1);
-    grid3->addWidget(new QLabel(QStringLiteral("每个记事本最多保留版本"), frame3), 1, 0);
+    grid3->addWidget(new QLabel(QStringLiteral("每条记事最多保留版本"), frame3), 1, 0);
     grid3->addWidget(txtKeepVersions, 1, 1);
     grid3->addWidget(new QLabel(QStringLiteral("历史最多占数据库"), frame3), 2, 0);
     grid3->addWidget(txtKeepPercent, 2, 1);

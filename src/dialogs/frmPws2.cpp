@@ -91,7 +91,7 @@ void frmPws2::cmdOK_Click()
     // The password prompt trims blanks at both ends of what is typed, so such a password could
     // never be typed back and would lock the notebook for good.
     if (Tools::TrimBlanks(pass1) != pass1) {
-        m_prompter.msgBox(this, QStringLiteral("密码的开头和结尾不能是空格,请再试一次"), Prompter::Exclamation,
+        m_prompter.msgBox(this, QStringLiteral("密码的开头和结尾不能是空格，请再试一次"), Prompter::Exclamation,
                           kCaption);
         txtPass1->setFocus();
         txtPass1->selectAll();

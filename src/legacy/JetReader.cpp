@@ -243,8 +243,8 @@ ProcessRun runReaderProcess(const QString &path, const QStringList &arguments,
     return run;
 }
 
-QString damagedMessage() { return QStringLiteral("旧版记事本文件已损坏，无法读取。"); }
-QString notLegacyMessage() { return QStringLiteral("这不是旧版记事本文件。"); }
+QString damagedMessage() { return QStringLiteral("旧版数据库文件已损坏，无法读取。"); }
+QString notLegacyMessage() { return QStringLiteral("这不是旧版数据库文件。"); }
 
 } // namespace
 

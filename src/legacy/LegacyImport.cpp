@@ -43,7 +43,7 @@ QString describeDamage(const LegacyDamage &damage)
     for (const auto &row : damage.partialGroups)
         name("分组", row);
     for (const auto &row : damage.partialNotes)
-        name("笔记", row);
+        name("记事", row);
     if (unnamed > 0)
         lines << QStringLiteral("另有 %1 项内容不完整").arg(unnamed);
     if (damage.lostGroups > 0)
@@ -51,9 +51,9 @@ QString describeDamage(const LegacyDamage &damage)
     else if (damage.someGroupsLost)
         lines << QStringLiteral("有些分组无法读取");
     if (damage.lostNotes > 0)
-        lines << QStringLiteral("%1 条笔记无法读取").arg(damage.lostNotes);
+        lines << QStringLiteral("%1 条记事无法读取").arg(damage.lostNotes);
     else if (damage.someNotesLost)
-        lines << QStringLiteral("有些笔记无法读取");
+        lines << QStringLiteral("有些记事无法读取");
     return lines.join(u'\n');
 }
 
@@ -76,13 +76,13 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
     if (!toLegacyNotebook(read.tables, book, &why)) {
         const bool damaged = std::any_of(read.tables.cbegin(), read.tables.cend(),
                                          [](const JetTable &t) { return !t.whole(); });
-        result.message = damaged ? QStringLiteral("旧版记事本文件已损坏，无法读取。")
-                                 : QStringLiteral("这不是旧版记事本文件。");
+        result.message = damaged ? QStringLiteral("旧版数据库文件已损坏，无法读取。")
+                                 : QStringLiteral("这不是旧版数据库文件。");
         return result;
     }
     if (book.damage.any() && !(keepPartial && keepPartial(book.damage))) {
         result.declined = true;
-        result.message = QStringLiteral("旧版记事本文件已损坏，没有转换。");
+        result.message = QStringLiteral("旧版数据库文件已损坏，没有转换。");
         return result;
     }
     result.damage = book.damage;
@@ -92,7 +92,7 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
         // The old file kept the password readable; ours keeps only its hash.
         const QString stored = DBase::HashPassword(*book.password);
         if (!book.password->isEmpty() && stored.isEmpty()) {
-            result.message = QStringLiteral("无法转换记事本的访问密码。");
+            result.message = QStringLiteral("无法转换数据库的访问密码。");
             return result;
         }
         rows.admin.push_back(stored);
@@ -102,7 +102,7 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
 
     const QString target = conversionTargetFor(jetPath);
     if (!ImportNotebook(target, rows, &why)) {
-        result.message = QStringLiteral("无法写入新的记事本文件 %1：%2").arg(QDir::toNativeSeparators(target), why);
+        result.message = QStringLiteral("无法写入新的数据库文件 %1：%2").arg(QDir::toNativeSeparators(target), why);
         return result;
     }
     if (progress)

@@ -106,7 +106,7 @@ const ItemRow kItems[] = {
      &frmmain::mnuExportNote},
     {Menu::Export, "mnuExportGroup", Cmd::ExportGroup, "当前组...", kNoKey, When::GroupSelected,
      &frmmain::mnuExportGroup},
-    {Menu::Export, "mnuExportBook", Cmd::ExportNotebook, "整个记事本...", kNoKey, When::NotebookOpen,
+    {Menu::Export, "mnuExportBook", Cmd::ExportNotebook, "整个数据库...", kNoKey, When::NotebookOpen,
      &frmmain::mnuExportBook},
 
     {Menu::GroupPopup, "mnuNewNote3", Cmd::AddNote, "新建记事本", kNoKey, When::Always, &frmmain::mnuNewNote3},

@@ -17,7 +17,7 @@ SearchBox::SearchBox(QWidget *parent)
 
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("searchEdit"));
-    m_edit->setPlaceholderText(QStringLiteral("搜索记事 (Ctrl+F)"));
+    m_edit->setPlaceholderText(QStringLiteral("搜索记事（Ctrl+F）"));
     m_edit->setClearButtonEnabled(true);
     m_edit->setMinimumWidth(200);
     m_edit->installEventFilter(this);

@@ -105,7 +105,7 @@ void frmmain::mnuBackup_Click()
     if (sameFile(*target, source)) {
         m_prompter.msgBox(this,
                           QStringLiteral("不能备份到正在使用的数据库文件本身：") + cmd::crlf() + native(source)
-                              + cmd::crlf() + QStringLiteral("请选择其它文件名."),
+                              + cmd::crlf() + QStringLiteral("请选择其它文件名。"),
                           Prompter::Exclamation, cmd::notice());
         return;
     }
@@ -123,7 +123,7 @@ void frmmain::mnuBackup_Click()
         qCWarning(lcFiles) << "backup to" << *target << "failed:" << error;
         m_prompter.msgBox(this,
                           QStringLiteral("备份数据库发生错误：无法写入 '") + native(*target) + QLatin1Char('\'')
-                              + cmd::crlf() + error + cmd::crlf() + QStringLiteral("原数据库文件没有改变."),
+                              + cmd::crlf() + error + cmd::crlf() + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
     }
     if (!m_db.DatabaseIsOpen) {
@@ -150,7 +150,7 @@ void frmmain::mnuCompact_Click()
         qCWarning(lcFiles) << "compaction of" << path << "failed:" << error;
         m_prompter.msgBox(this,
                           QStringLiteral("修复数据库发生错误：") + cmd::crlf() + error + cmd::crlf()
-                              + QStringLiteral("原数据库文件没有改变."),
+                              + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
     }
     if (!m_db.DatabaseIsOpen) {

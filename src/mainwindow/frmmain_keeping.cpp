@@ -114,7 +114,7 @@ void frmmain::restoreFrom(const QString &copy)
         qCWarning(lcFiles) << "restoring" << book << "from" << copy << "failed:" << error;
         m_prompter.msgBox(this,
                           QStringLiteral("从备份恢复数据库发生错误：") + cmd::crlf() + error + cmd::crlf()
-                              + QStringLiteral("原数据库文件没有改变."),
+                              + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
         if (wasOpen)
             openChosen(book);

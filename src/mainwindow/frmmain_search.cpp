@@ -141,7 +141,7 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     lblGroup->setText(QStringLiteral("搜索结果"));
     QString status;
     if (!ok)
-        status = QStringLiteral("无法搜索这个记事本");
+        status = QStringLiteral("无法搜索这个数据库");
     else if (result.total == 0)
         status = QStringLiteral("没有找到记事");
     else if (result.total > qint64(result.hits.size()))

@@ -115,7 +115,7 @@ void frmmain::mnuPws_Click()
     startIndexBuild();
     if (written != 1) {
         m_prompter.msgBox(this,
-                          QStringLiteral("设置数据库密码发生错误, 密码没有改变.") + cmd::crlf() + m_db.lastError(),
+                          QStringLiteral("设置数据库密码发生错误，密码没有改变。") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());
         return;
     }

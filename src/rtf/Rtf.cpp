@@ -162,7 +162,7 @@ bool readPreview(const QString &body, QTextDocument *doc)
     QTextCharFormat note;
     note.setForeground(Qt::gray);
     end.insertBlock(QTextBlockFormat(), note);
-    end.insertText(QStringLiteral("（笔记太长，这里只显示了开头部分。）"), note);
+    end.insertText(QStringLiteral("（记事太长，这里只显示了开头部分。）"), note);
     doc->setUndoRedoEnabled(undo);
     doc->setModified(false);
     return true;

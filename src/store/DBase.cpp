@@ -37,7 +37,7 @@ QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception
     return QString::fromUtf8(e.what());
 }
 
-const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除.");
+const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
 
 DBase::DBase() = default;
 DBase::~DBase() = default;

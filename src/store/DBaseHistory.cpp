@@ -318,7 +318,7 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
                 // Deleted with its group: the group comes back under its old ID and name, so the
                 // other notes deleted with it find it again.
                 Query g(cache, "INSERT INTO Groups (ID, vGroupName) VALUES (?, ?)");
-                g.bind(1, groupId).bind(2, groupName.isEmpty() ? QStringLiteral("恢复的笔记") : groupName).run();
+                g.bind(1, groupId).bind(2, groupName.isEmpty() ? QStringLiteral("恢复的记事") : groupName).run();
             }
         }
         const bool sameId = !exists(cache, "SELECT 1 FROM Notes WHERE ID = ?", noteId);

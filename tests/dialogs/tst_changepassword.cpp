@@ -15,7 +15,7 @@ using namespace DialogTesting;
 namespace {
 const QString kWrongOld = QStringLiteral("密码是不正确的。请再试一次");
 const QString kMismatch = QStringLiteral("密码不匹配,就再试一次");
-const QString kBlankEnds = QStringLiteral("密码的开头和结尾不能是空格,请再试一次");
+const QString kBlankEnds = QStringLiteral("密码的开头和结尾不能是空格，请再试一次");
 } // namespace
 
 class tst_ChangePassword : public QObject

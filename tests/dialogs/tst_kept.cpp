@@ -58,7 +58,7 @@ void TestKept::windows_data()
     QTest::addColumn<QString>("body");      // of the note afterwards ("" = gone)
     QTest::addColumn<qint64>("group");      // of the note afterwards
     const QString restoreAsk = QStringLiteral("用所选版本替换这条记事的当前内容吗？");
-    const QString emptyAsk = QStringLiteral("清空最近删除的笔记吗？清空后不能再恢复。");
+    const QString emptyAsk = QStringLiteral("清空最近删除的记事吗？清空后不能再恢复。");
     QTest::newRow("nominal: history restores the selected version after Yes")
         << "history" << "cmdRestore" << int(Prompter::Yes) << 0 << restoreAsk << "第一稿" << qint64(1);
     QTest::newRow("nominal: history keeps the note after No")

@@ -85,7 +85,7 @@ private Q_SLOTS:
         if (keepPercent < 100) {
             // The long body of note 2 lies past the cut: the question names it.
             const QString asked = prompter.messages.value(1).text;
-            QVERIFY2(asked.contains(QStringLiteral("笔记 2“Second note”")), qPrintable(asked));
+            QVERIFY2(asked.contains(QStringLiteral("记事 2“Second note”")), qPrintable(asked));
             QVERIFY2(asked.contains(QStringLiteral("原文件保持不变")), qPrintable(asked));
         }
         if (r.outcome == LegacyOpenResult::Converted) {

@@ -56,7 +56,7 @@ void tst_CommandTable::menus_data()
         << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuUnlock 解锁数据库...; mnuBackup 另备份为...; "
            "mnuFromBackup 从自动备份恢复...; mnuBlank10 -; "
            "mnuImport 导入 {mnuImportFiles 文件...; mnuImportFolder 文件夹...}; "
-           "mnuExport 导出 {mnuExportNote 当前记事...; mnuExportGroup 当前组...; mnuExportBook 整个记事本...}; "
+           "mnuExport 导出 {mnuExportNote 当前记事...; mnuExportGroup 当前组...; mnuExportBook 整个数据库...}; "
            "mnuPrint 打印... Ctrl+P; mnuBlank1 -; mnuExit 退出";
     QTest::newRow("nominal: Action") << "mnuAction"
         << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; mnuBlank3 -; mnuMove1 移动; "

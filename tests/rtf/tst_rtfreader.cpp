@@ -542,7 +542,7 @@ void TestRtfReader::previewOfALongBody()
 {
     QFETCH(QString, body);
     QFETCH(bool, cut);
-    const QString note = QStringLiteral("（笔记太长，这里只显示了开头部分。）");
+    const QString note = QStringLiteral("（记事太长，这里只显示了开头部分。）");
     QTextDocument whole, shown;
     rtf::readInto(body, &whole);
     QCOMPARE(rtf::readPreview(body, &shown), cut);

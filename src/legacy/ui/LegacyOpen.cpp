@@ -22,7 +22,7 @@ LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, cons
     const QString native = QDir::toNativeSeparators(path);
     const int answer = prompter.msgBox(
         parent,
-        QStringLiteral("“%1”是旧版的记事本文件。\n是否把它转换为新的记事本文件？原文件保持不变。").arg(native),
+        QStringLiteral("“%1”是旧版的数据库文件。\n是否把它转换为新的数据库文件？原文件保持不变。").arg(native),
         Prompter::Question, kTitle);
     if (answer != Prompter::Yes) {
         result.outcome = LegacyOpenResult::Declined;
@@ -30,7 +30,7 @@ LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, cons
     }
 
     // Appears only when the conversion takes longer than half a second.
-    QProgressDialog progress(QStringLiteral("正在转换旧版记事本文件..."), QString(), 0, 100, parent);
+    QProgressDialog progress(QStringLiteral("正在转换旧版数据库文件..."), QString(), 0, 100, parent);
     progress.setWindowTitle(kTitle);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -66,8 +66,8 @@ LegacyOpenResult offerLegacyConversion(QWidget *parent, Prompter &prompter, cons
         result.outcome = LegacyOpenResult::Failed;
         return result;
     }
-    const QString done = converted.damage.any() ? QStringLiteral("已转换为新的记事本文件（内容不完整）：\n%1")
-                                                : QStringLiteral("已转换为新的记事本文件：\n%1");
+    const QString done = converted.damage.any() ? QStringLiteral("已转换为新的数据库文件（内容不完整）：\n%1")
+                                                : QStringLiteral("已转换为新的数据库文件：\n%1");
     prompter.msgBox(parent, done.arg(QDir::toNativeSeparators(converted.newPath)), Prompter::Information, kTitle);
     result.outcome = LegacyOpenResult::Converted;
     result.newPath = converted.newPath;
