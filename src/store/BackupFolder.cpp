@@ -94,7 +94,9 @@ bool write(const QString &folder, const QString &notebook, const Record &record)
     for (const Entry &e : record.copies)
         text += QStringLiteral("copy %1 %2 %3\n").arg(e.size).arg(e.modifiedMs).arg(e.name);
     QSaveFile f(recordPath(folder, notebook));
-    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0 && f.commit();
+    // Private like the copies it names.
+    return f.open(QIODevice::WriteOnly) && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && f.write(text.toUtf8()) >= 0 && f.commit();
 }
 
 void append(Record &record, const QString &folder, const QString &path)

@@ -431,6 +431,7 @@ void tst_FileCommands::compact()
         holder = std::thread([path = book, &locked] {
             sqlite3 *other = nullptr;
             sqlite3_open(QFile::encodeName(path).constData(), &other);
+            sqlite3_busy_timeout(other, 10000); // past the window's check for damage after the open
             sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
             locked.set_value();
             std::this_thread::sleep_for(std::chrono::milliseconds(6500));

@@ -284,6 +284,10 @@ void TestAutoBackup::restore()
     QCOMPARE(QFile::permissions(folder()) & ~userBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(QFile::permissions(chosen), mode);
+    const QStringList records = QDir(folder()).entryList({QStringLiteral(".*.copies")}, QDir::Files | QDir::Hidden);
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(QFile::permissions(QDir(folder()).filePath(records.first())) & ~userBits,
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const auto copies = AutoBackup::list(folder(), path_);
     if (state == QLatin1String("gone")) {
         QVERIFY(kept.isEmpty());
