@@ -4,6 +4,7 @@
 
 #include "dialogs/frmPws1.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookWorker.h"
 
 #include <QAction>
 #include <QApplication>
@@ -427,11 +428,13 @@ void tst_FileCommands::compact()
     // that the notebook can be opened again.
     std::thread holder;
     if (kind == "blocked") {
+        // The window's check for damage after the open is done first: a worker stopped while it
+        // waits on the lock would hold up the compaction past the lock's end.
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<NotebookWorker *>().isEmpty(), 10000);
         std::promise<void> locked;
         holder = std::thread([path = book, &locked] {
             sqlite3 *other = nullptr;
             sqlite3_open(QFile::encodeName(path).constData(), &other);
-            sqlite3_busy_timeout(other, 10000); // past the window's check for damage after the open
             sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
             locked.set_value();
             std::this_thread::sleep_for(std::chrono::milliseconds(6500));
