@@ -6,6 +6,7 @@
 #include "TextFileCodec.h"
 
 #include "Rtf.h"
+#include "RtfPicture.h"
 #include "settings/DateText.h"
 #include "store/DBase.h"
 #include "store/Sinks.h"
@@ -74,7 +75,7 @@ void embedPictures(ImportedPage *page)
     for (auto it = spots.crbegin(); it != spots.crend(); ++it) {
         const ImageSpot &spot = *it;
         QString name;
-        if (const std::optional<QByteArray> bytes = page->readResource(QUrl(spot.format.name()), MaxPictureBytes))
+        if (const std::optional<QByteArray> bytes = page->readResource(QUrl(spot.format.name()), rtf::kMaxPictureBytes))
             name = rtf::addPicture(page, *bytes);
         cursor.setPosition(spot.position);
         cursor.setPosition(spot.position + spot.length, QTextCursor::KeepAnchor);

@@ -89,13 +89,18 @@ QString flattenDeepHtml(const QString &html, int maxDepth)
         qsizetype nameEnd = nameStart;
         while (nameEnd < html.size() && (html[nameEnd].isLetterOrNumber() || html[nameEnd] == u'-'))
             ++nameEnd;
-        const qsizetype end = tagEnd(html, lt);
-        if (nameEnd == nameStart || !html[nameStart].isLetter() || end < 0) {
-            // Not a tag ("a < b", "<!DOCTYPE ...>", a tag never closed): kept as it is.
-            const qsizetype stop = end < 0 || nameEnd == nameStart ? lt + 1 : end + 1;
-            out += QStringView(html).mid(lt, stop - lt);
-            i = stop;
+        if (nameEnd == nameStart || !html[nameStart].isLetter()) {
+            // Not a tag ("a < b", "<!DOCTYPE ...>"): its '<' kept as it is. Its end is not looked
+            // for, or a page of unclosed '<' would be read again from each.
+            out += html[lt];
+            i = lt + 1;
             continue;
+        }
+        const qsizetype end = tagEnd(html, lt);
+        if (end < 0) {
+            // A tag never closed: so is every later one, and the rest is kept as it is.
+            out += QStringView(html).mid(lt);
+            break;
         }
         const QString name = html.mid(nameStart, nameEnd - nameStart).toLower();
         const QStringView tag = QStringView(html).mid(lt, end + 1 - lt);

@@ -1,5 +1,6 @@
 #include "ImportedPage.h"
 
+#include "RtfPicture.h"
 #include "TextFileCodec.h"
 
 #include <QFileInfo>
@@ -64,7 +65,7 @@ QVariant ImportedPage::loadResource(int type, const QUrl &name)
     if (name.scheme() == QLatin1String("data")) {
         value = QTextDocument::loadResource(type, name); // carried inside the page itself
     } else if (std::optional<QByteArray> bytes = readResource(
-                   name, type == QTextDocument::ImageResource ? MaxPictureBytes : MaxStyleSheetBytes)) {
+                   name, type == QTextDocument::ImageResource ? rtf::kMaxPictureBytes : MaxStyleSheetBytes)) {
         if (type == QTextDocument::StyleSheetResource)
             value = QString::fromUtf8(*bytes);
         else

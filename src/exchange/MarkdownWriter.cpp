@@ -1,4 +1,5 @@
 #include "MarkdownWriter.h"
+#include "FrameWalk.h"
 
 #include <QFontInfo>
 #include <QTextBlock>
@@ -200,16 +201,9 @@ public:
 private:
     void writeFrame(const QTextFrame *frame)
     {
-        for (auto it = frame->begin(); !it.atEnd(); ++it) {
-            if (const QTextFrame *child = it.currentFrame()) {
-                if (const auto *table = qobject_cast<const QTextTable *>(child))
-                    writeTable(table);
-                else
-                    writeFrame(child);
-            } else {
-                writeBlock(it.currentBlock());
-            }
-        }
+        rtf::walkFrame(
+            frame, [this](const QTextTable *table) { writeTable(table); },
+            [this](const QTextBlock &block) { writeBlock(block); });
     }
 
     // A blank line between blocks, except between the items of a list.

@@ -9,9 +9,9 @@
 // legacy code page, mostly GB18030 (GBK) for our users; ours are UTF-8.
 namespace exchange {
 
-// Largest file read as a document (text, RTF, HTML, Markdown) or as a picture.
+// Largest file read as a document (text, RTF, HTML, Markdown); a picture's bound is the one a
+// note keeps (rtf::kMaxPictureBytes).
 constexpr qint64 MaxDocumentBytes = 128 * 1024 * 1024;
-constexpr qint64 MaxPictureBytes = 32 * 1024 * 1024;
 
 // The whole file, or nothing with the reason in *error (a file that opens but fails while being
 // read counts as unreadable too). Only a regular file (after following links) of at most maxBytes

@@ -332,8 +332,10 @@ private:
     void markHits();
     // A notebook whose index lags far behind is indexed by a worker while the window is used.
     void startIndexBuild();
-    // Stops the index's build and a search in flight (stopIndexWork), and the check for damage.
+    // Stops the index's build and a search in flight (stopIndexWork), and the check for damage;
+    // startWorkers starts both again after the file was opened, copied or rewritten.
     void stopWorkers();
+    void startWorkers();
     void stopIndexWork();
     // After a notebook opened, a worker reads every page of it; damage found is said at once,
     // with the offer of an automatic copy, and writes to the file are refused (frmmain_integrity.cpp).

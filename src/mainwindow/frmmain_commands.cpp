@@ -327,7 +327,8 @@ void frmmain::run(Cmd cmd)
 
 void frmmain::runCommand(Cmd cmd, bool tickFlipped)
 {
-    if (refuseWhileBusy())
+    // Events still handled while the window goes away (the copy at exit) start nothing.
+    if (m_unloaded || refuseWhileBusy())
         return;
     const commands::CommandRow &row = commands::rowOf(cmd);
     if (row.checkable && !tickFlipped) {

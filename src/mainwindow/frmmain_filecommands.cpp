@@ -65,7 +65,7 @@ int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
     stopWorkers();
     int result = 0;
     whileBusy([&] { result = cmd::runWithProgress(this, label, work); });
-    startIndexBuild();
+    startWorkers();
     return result;
 }
 

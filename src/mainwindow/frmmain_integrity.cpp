@@ -51,7 +51,7 @@ void frmmain::damageFound(const QString &findings)
     // Nothing more goes into the damaged file, the index's build included, until a copy takes
     // its place; what it holds can still be read and exported.
     m_db.RefuseWrites(kRefused);
-    stopIndexWork();
+    stopIndexWork(); // a build running now has a store of its own
     const int answer = m_prompter.msgBox(this,
                                          QStringLiteral("数据库文件已损坏，不再写入；记事仍可查看和导出。")
                                              + cmd::crlf() + QStringLiteral("要从自动备份恢复吗？"),

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTextEdit>
+#include <QTimer>
 
 void frmmain::Form_Initialize()
 {
@@ -164,6 +165,8 @@ void frmmain::Form_Unload()
         return;
     m_unloaded = true;
     stopWorkers();
+    if (m_backupTimer)
+        m_backupTimer->stop(); // the copy at exit is the one to make now
     // Off the screen first: the copy at exit of a large notebook takes a second or more, and
     // the user has asked to be done.
     hide();

@@ -114,8 +114,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         return OpenOutcome::Unreadable;
     }
     m_lockedPath.clear();
-    startIndexBuild();
-    startIntegrityCheck();
+    startWorkers();
     return OpenOutcome::Opened;
 }
 

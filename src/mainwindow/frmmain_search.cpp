@@ -207,7 +207,9 @@ void frmmain::markHits()
 void frmmain::startIndexBuild()
 {
     stopIndexWork();
-    const qint64 waiting = m_db.DatabaseIsOpen && !m_db.ReadOnly() ? m_db.UnindexedNotes() : 0;
+    // Nothing is built into a file known to be damaged (the worker's own store would not know).
+    const bool writable = m_db.DatabaseIsOpen && !m_db.ReadOnly() && m_db.WritesRefused().isEmpty();
+    const qint64 waiting = writable ? m_db.UnindexedNotes() : 0;
     if (waiting < kWorkerBacklog)
         return;
     m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
@@ -238,6 +240,13 @@ void frmmain::startIndexBuild()
             startIndexBuild();
     };
     m_indexBuild = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+}
+
+void frmmain::startWorkers()
+{
+    startIndexBuild();
+    if (m_db.WritesRefused().isEmpty()) // damage already found stays found
+        startIntegrityCheck();
 }
 
 void frmmain::stopWorkers()

@@ -112,7 +112,7 @@ void frmmain::mnuPws_Click()
     // the old one meanwhile.
     stopWorkers();
     const int written = m_db.WritePassword(m_state.gInputPassword);
-    startIndexBuild();
+    startWorkers();
     if (written != 1) {
         m_prompter.msgBox(this,
                           QStringLiteral("设置数据库密码发生错误，密码没有改变。") + cmd::crlf() + m_db.lastError(),

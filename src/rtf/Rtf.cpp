@@ -1,5 +1,6 @@
 #include "Rtf.h"
 #include "RtfReader.h"
+#include "FrameWalk.h"
 #include "RtfWriter.h"
 
 #include <QTextBlock>
@@ -68,17 +69,12 @@ void appendTableText(const QTextTable *table, QString &out)
 
 void appendFrameText(const QTextFrame *frame, QString &out)
 {
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
-        if (const QTextFrame *child = it.currentFrame()) {
-            if (const auto *table = qobject_cast<const QTextTable *>(child))
-                appendTableText(table, out);
-            else
-                appendFrameText(child, out);
-        } else {
-            appendBlockText(it.currentBlock(), out);
+    rtf::walkFrame(
+        frame, [&](const QTextTable *table) { appendTableText(table, out); },
+        [&](const QTextBlock &block) {
+            appendBlockText(block, out);
             out += QLatin1Char('\n');
-        }
-    }
+        });
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "RtfWriter.h"
+#include "FrameWalk.h"
 #include "Rtf.h"
 #include "RtfPicture.h"
 
@@ -149,21 +150,15 @@ void RtfWriter::literal(char c)
 
 void RtfWriter::writeFrame(const QTextFrame *frame)
 {
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
-        if (const QTextFrame *child = it.currentFrame()) {
-            if (const auto *table = qobject_cast<const QTextTable *>(child))
-                writeTable(table);
-            else
-                writeFrame(child);
-            continue;
-        }
-        const QTextBlock block = it.currentBlock();
-        writeBlock(block, false);
-        // Every paragraph ends with its mark, the last one too; the reader starts no paragraph
-        // after the last mark, so a round trip adds no empty line.
-        word("par");
-        newline();
-    }
+    rtf::walkFrame(
+        frame, [this](const QTextTable *table) { writeTable(table); },
+        [this](const QTextBlock &block) {
+            writeBlock(block, false);
+            // Every paragraph ends with its mark, the last one too; the reader starts no paragraph
+            // after the last mark, so a round trip adds no empty line.
+            word("par");
+            newline();
+        });
 }
 
 void RtfWriter::writeTable(const QTextTable *table)

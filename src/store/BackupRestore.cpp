@@ -66,7 +66,6 @@ bool needsPassword(const QString &copy)
 bool restore(const QString &notebook, const QString &copy, const QString &folder, QString *keptCopy,
              QString *error, const QDateTime &now)
 {
-    QString why;
     if (!BackupFolder::prepare(folder)) {
         *error = QStringLiteral("cannot create the folder %1").arg(folder);
         return false;

@@ -366,6 +366,9 @@ void TestImport::deepNestingKeepsTheText()
     html += QStringLiteral("<p><i>后</i></p>");
     const QString flat = flattenDeepHtml(html);
     QCOMPARE(flat.count(QStringLiteral("<div>")), MaxHtmlDepth);
+    // Tags that never close are text, read once (each used to be read to the end of the page).
+    const QString unclosed = QStringLiteral("<a 与 b ").repeated(200000);
+    QCOMPARE(flattenDeepHtml(unclosed), unclosed);
     QTemporaryDir dir;
     QString error;
     const std::optional<CurrentNote> note = noteFromFile(writeFile(dir.filePath(QStringLiteral("深.html")), html.toUtf8()), &error);
