@@ -1,11 +1,13 @@
 // Damage that opening does not read (a page deep in the file) is looked for after every open, on
-// a worker with a connection of its own, so the window goes on meanwhile.
+// a worker with a connection of its own, so the window goes on meanwhile. The same worker then
+// drops history past the notebook's limits: the one place where that happens.
 #include "mainwindow/frmmain.h"
 
 #include "app/Logging.h"
 #include "app/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookWorker.h"
+#include "settings/SettingsStore.h"
 #include "store/DBase.h"
 
 #include <memory>
@@ -29,10 +31,21 @@ void frmmain::startIntegrityCheck()
     if (!m_db.DatabaseIsOpen)
         return;
     auto result = std::make_shared<CheckResult>();
-    const auto work = [result](DBase &db, NotebookWorker &worker) {
-        if (db.DatabaseIsOpen)
-            result->integrity = db.CheckIntegrity(worker.cancelled());
+    // A notebook that has no limits of its own yet takes the user's.
+    const KeepLimits wish = Tools::KeepLimitsOf(m_settings);
+    const auto work = [result, wish](DBase &db, NotebookWorker &worker) {
+        if (!db.DatabaseIsOpen) {
+            result->findings = db.lastError();
+            return;
+        }
+        result->integrity = db.CheckIntegrity(worker.cancelled());
         result->findings = db.lastError();
+        if (result->integrity != DBase::Integrity::Intact || db.ReadOnly() || *worker.cancelled())
+            return;
+        if (!db.keepLimits() && !db.SetKeepLimits(wish))
+            qCInfo(lcStore) << "the notebook did not take the keep limits:" << db.lastError();
+        if (!db.PruneHistory())
+            qCInfo(lcStore) << "history was not pruned:" << db.lastError();
     };
     const auto done = [this, result] {
         m_integrityCheck->deleteLater();

@@ -65,7 +65,6 @@ bool frmmain::Form_Load()
     restoreViewOption(Cmd::ShowNoteInfo, m_settings.gNoteInfo);
 
     // Open it; with nothing open, of the toolbar only New and Open work.
-    m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings));
     openStartupDatabase();
     startBackupTimer();
 

@@ -2,6 +2,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
+#include "app/Logging.h"
 #include "app/Prompter.h"
 #include "controls/Tray.h"
 #include "dialogs/frmOptions.h"
@@ -87,17 +88,24 @@ void frmmain::mnuOptions_Click()
     const QString groupFont = m_settings.gGroupFont;
     const QString recordFont = m_settings.gRecordFont;
     const qint16 searchVariants = m_settings.gSearchVariants;
+    const KeepLimits keepWish = Tools::KeepLimitsOf(m_settings);
+    // The dialog shows the open notebook's own limits when it has them.
+    if (const std::optional<KeepLimits> own = m_db.DatabaseIsOpen ? m_db.keepLimits() : std::nullopt)
+        Tools::SetKeepLimits(m_settings, *own);
     frmOptions dlg(m_state, m_settings, m_prompter, [this](int skin) { SetSkin(skin); }, this);
     if (m_prompter.exec(&dlg) == QDialog::Accepted) {
         applyFontString(m_settings.gGroupFont, tv1, true);
         applyFontString(m_settings.gRecordFont, LstV, false);
-        m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings));
+        // The limits belong to the notebook; the settings keep them for notebooks without any.
+        if (m_db.DatabaseIsOpen && !m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings)))
+            qCInfo(lcStore) << "the notebook did not take the keep limits:" << m_db.lastError();
         // Shown results follow the new matching at once.
         if (m_showingResults && m_settings.gSearchVariants != searchVariants)
             refreshResults(m_noteChosen ? CurrentNoteId : 0);
     } else {
         m_settings.gGroupFont = groupFont;
         m_settings.gRecordFont = recordFont;
+        Tools::SetKeepLimits(m_settings, keepWish);
     }
 }
 

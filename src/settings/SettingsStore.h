@@ -38,6 +38,7 @@ void SaveOwnSettings(const Settings &s);
 void SaveOwnSettings(const Settings &s, QSettings &store);
 // The keep numbers as the store takes them, and the folder of automatic copies.
 KeepLimits KeepLimitsOf(const Settings &s);
+void SetKeepLimits(Settings &s, const KeepLimits &limits);
 QString BackupFolderOf(const Settings &s);
 
 // The view keys: "Toolbar", "ListView", "NoteInfo", "StatusBar", "NotesBar".

@@ -2,6 +2,7 @@
 
 #include "store/DBasePrivate.h"
 #include "store/NotebookFile.h"
+#include "store/NotebookInfo.h"
 #include "store/Schema.h"
 
 #include <QFileInfo>
@@ -38,6 +39,7 @@ QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception
 }
 
 const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
+const QString DBase::ReplacedByAnother = QStringLiteral("数据库文件已被另一个数据库替换。");
 
 DBase::DBase() = default;
 DBase::~DBase() = default;
@@ -90,6 +92,10 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
     }
     c->encrypted = NotebookHeader::read(c->path, &c->header) == NotebookHeader::Kind::Encrypted;
     c->history = History::hasTables(c->db);
+    guarded(*error, [&] {
+        c->identity = NotebookInfo::identity(c->db);
+        return 1;
+    });
     c->search.extractor = extractor_;
     c->search.open();
     return c;
@@ -112,9 +118,6 @@ void DBase::OpenDatabase()
     keys_.clear();
     if (conn_->encrypted)
         keys_.push_back(CipherVfs::keyFor(conn_->header));
-    if (!ReadOnly())
-        PruneHistory();
-    lastError_.clear(); // the notebook is open; a prune that found it busy waits for the next save
 }
 
 bool DBase::writable()
@@ -133,11 +136,16 @@ bool DBase::writable()
         return false;
     }
     // Another file took its place (a compaction or a copy put back by another program): write
-    // to that one, as long as it is the same notebook with the same password.
+    // to that one, as long as it is the same notebook with the same password. Two notebooks
+    // without a password store the same "", so the identity tells them apart.
     QString error;
     std::unique_ptr<Connection> fresh = openConnection(conn_->path, &error);
     if (!fresh) {
         lastError_ = MovedOrDeleted + QLatin1Char(' ') + error;
+        return false;
+    }
+    if (fresh->identity.isEmpty() || fresh->identity != conn_->identity) {
+        lastError_ = ReplacedByAnother;
         return false;
     }
     const auto storedPassword = [](Connection &c) {
@@ -175,4 +183,9 @@ bool DBase::Encrypted() const
 bool DBase::ReadOnly() const
 {
     return conn_ && sqlite3_db_readonly(conn_->db.getHandle(), "main") == 1;
+}
+
+QString DBase::Identity() const
+{
+    return conn_ ? conn_->identity : QString();
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class SecretKey;
@@ -120,8 +121,10 @@ public:
     // A read-only file of an older layout has no room for them: nothing is kept and the lists
     // are empty (HistoryAvailable() is false).
     bool HistoryAvailable() const;
-    void SetKeepLimits(const KeepLimits &limits) { limits_ = limits; }
-    KeepLimits keepLimits() const { return limits_; }
+    // The limits are the notebook's own, so every program that opens it keeps the same. Until
+    // they are set, nothing is dropped. Setting them is a write (1 on success).
+    int SetKeepLimits(const KeepLimits &limits);
+    std::optional<KeepLimits> keepLimits();
     void SetClock(std::function<QDateTime()> nowUtc) { clock_ = std::move(nowUtc); } // for tests
     std::vector<VersionInfo> LoadHistory(qint64 noteId); // newest first
     std::vector<DeletedInfo> LoadDeleted();             // most recently deleted first
@@ -135,7 +138,8 @@ public:
     // LastInsertedId() is then the note's ID.
     int RestoreDeleted(qint64 entryId, qint64 groupId = -1);
     int EmptyDeleted(); // drops the deleted notes and their history for good
-    // Drops what is past the limits, oldest first; also done at open and with each save.
+    // Drops what is past the notebook's limits, oldest first. Opening never does it (a program
+    // that only reads drops nothing); a save trims the saved note's own versions.
     int PruneHistory();
 
     // Damage that opening does not read (a page deep in the file): PRAGMA quick_check over every
@@ -149,9 +153,15 @@ public:
     // Why writes to the open file are refused; "" when they are not.
     QString WritesRefused() const;
 
+    // What tells the open notebook from any other (copies of it share it); "" for a file of an
+    // older layout that could only be read.
+    QString Identity() const;
+
     QString lastError() const { return lastError_; }
     // The reason a write gives when the open notebook's file was moved or deleted meanwhile.
     static const QString MovedOrDeleted;
+    // The reason a write gives when another notebook now stands at the open notebook's path.
+    static const QString ReplacedByAnother;
 
 private:
     struct Connection;
@@ -169,7 +179,7 @@ private:
     void keepDeletedNote(qint64 id);
     void keepDeletedGroup(qint64 groupId);
     void keepDeleted(const char *selectNotes, qint64 key);
-    void dropOverLimits(qint64 noteId);
+    void dropOverLimits(qint64 noteId, const KeepLimits &limits);
 
     std::unique_ptr<Connection> conn_;
     bool searchReady();
@@ -183,6 +193,5 @@ private:
     QString lastError_;
     qint64 lastInsertedId_ = 0;
     TextExtractor extractor_;
-    KeepLimits limits_;
     std::function<QDateTime()> clock_;
 };

@@ -2,6 +2,7 @@
 
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
+#include "store/NotebookInfo.h"
 
 #include <SQLiteCpp/Transaction.h>
 
@@ -98,7 +99,8 @@ void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
         .run();
     if (conn_->historyBytes >= 0)
         conn_->historyBytes += data.size();
-    dropOverLimits(id);
+    if (const std::optional<KeepLimits> limits = NotebookInfo::keepLimits(conn_->db))
+        dropOverLimits(id, *limits);
 }
 
 void DBase::keepDeleted(const char *selectNotes, qint64 key)
@@ -135,16 +137,16 @@ void DBase::keepDeletedGroup(qint64 groupId)
 
 // Runs inside the caller's transaction. The note's own limits are cheap (its index range); the
 // notebook share needs the running sum, read once per connection.
-void DBase::dropOverLimits(qint64 noteId)
+void DBase::dropOverLimits(qint64 noteId, const KeepLimits &limits)
 {
     StatementCache &cache = conn_->cache;
-    const qint64 cutoff = secondsOf(now()) - qint64(limits_.days) * 86400;
+    const qint64 cutoff = secondsOf(now()) - qint64(limits.days) * 86400;
     qint64 dropped = 0;
     {
         Query old(cache, "SELECT ID, ReplacedAt, Stored FROM NoteHistory WHERE NoteID = ? ORDER BY ID DESC");
         old.bind(1, noteId);
         for (int kept = 0; old.step();) {
-            if (kept < limits_.versionsPerNote && old.int64(1) >= cutoff) {
+            if (kept < limits.versionsPerNote && old.int64(1) >= cutoff) {
                 ++kept;
                 continue;
             }
@@ -163,22 +165,26 @@ void DBase::dropOverLimits(qint64 noteId)
     Query pageSize(cache, "PRAGMA page_size");
     if (!pages.step() || !pageSize.step())
         return;
-    const qint64 allowed = pages.int64(0) * pageSize.int64(0) * limits_.historyPercent / 100;
-    qint64 excess = conn_->historyBytes - allowed;
+    const qint64 allowed = pages.int64(0) * pageSize.int64(0) * limits.historyPercent / 100;
+    const qint64 excess = conn_->historyBytes - allowed;
     if (excess <= 0)
         return;
-    // Oldest first across all notes: IDs grow with time.
-    qint64 last = -1;
+    // Oldest first across all notes (IDs grow with time), but never a note's newest version: the
+    // share must not take the state a save has just kept.
+    std::vector<qint64> victims;
     qint64 freed = 0;
     {
-        Query oldest(cache, "SELECT ID, Stored FROM NoteHistory ORDER BY ID");
+        Query oldest(cache, "SELECT h.ID, h.Stored FROM NoteHistory h WHERE h.ID < "
+                            "(SELECT max(n.ID) FROM NoteHistory n WHERE n.NoteID = h.NoteID) ORDER BY h.ID");
         while (freed < excess && oldest.step()) {
-            last = oldest.int64(0);
+            victims.push_back(oldest.int64(0));
             freed += oldest.int64(1);
         }
     }
-    Query del(cache, "DELETE FROM NoteHistory WHERE ID <= ?");
-    del.bind(1, last).run();
+    for (const qint64 victim : victims) {
+        Query del(cache, "DELETE FROM NoteHistory WHERE ID = ?");
+        del.bind(1, victim).run();
+    }
     conn_->historyBytes -= freed;
 }
 
@@ -360,15 +366,45 @@ int DBase::EmptyDeleted()
     });
 }
 
+int DBase::SetKeepLimits(const KeepLimits &limits)
+{
+    if (!writable())
+        return 0;
+    if (!NotebookInfo::hasTable(conn_->db))
+        return fail(QStringLiteral("the notebook has no room for its keep limits"));
+    return guarded(lastError_, [&] {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        NotebookInfo::setKeepLimits(conn_->db, limits);
+        tx.commit();
+        return 1;
+    });
+}
+
+std::optional<KeepLimits> DBase::keepLimits()
+{
+    std::optional<KeepLimits> limits;
+    if (ready())
+        guarded(lastError_, [&] {
+            limits = NotebookInfo::keepLimits(conn_->db);
+            return 1;
+        });
+    return limits;
+}
+
 int DBase::PruneHistory()
 {
     if (!writable() || !conn_->history)
         return 0;
     return guarded(lastError_, [&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Read under the write lock: limits changed by another program count at once.
+        const std::optional<KeepLimits> chosen = NotebookInfo::keepLimits(conn_->db);
+        if (!chosen)
+            return 1; // nobody chose yet: keep everything
+        const KeepLimits &limits = *chosen;
         conn_->historyBytes = -1;
         StatementCache &cache = conn_->cache;
-        const qint64 cutoff = secondsOf(now()) - qint64(limits_.days) * 86400;
+        const qint64 cutoff = secondsOf(now()) - qint64(limits.days) * 86400;
         {
             Query q(cache, "DELETE FROM NoteHistory WHERE ReplacedAt < ?");
             q.bind(1, cutoff).run();
@@ -381,9 +417,9 @@ int DBase::PruneHistory()
         {
             Query q(cache, "DELETE FROM NoteHistory WHERE ID IN (SELECT ID FROM (SELECT ID, row_number() OVER "
                            "(PARTITION BY NoteID ORDER BY ID DESC) AS r FROM NoteHistory) WHERE r > ?)");
-            q.bind(1, qint64(limits_.versionsPerNote)).run();
+            q.bind(1, qint64(limits.versionsPerNote)).run();
         }
-        dropOverLimits(-1); // no note of its own: only the notebook share
+        dropOverLimits(-1, limits); // no note of its own: only the notebook share
         tx.commit();
         return 1;
     });

@@ -35,6 +35,7 @@ struct DBase::Connection
     QString path; // absolute
     dev_t device = 0;
     ino_t inode = 0;
+    QString identity;      // NotebookInfo::identity
     bool history = false;  // the history tables exist
     qint64 historyBytes = -1; // sum of NoteHistory.Stored; -1 until first needed
 };

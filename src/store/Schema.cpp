@@ -2,6 +2,7 @@
 
 #include "store/SearchIndex.h"
 #include "store/History.h"
+#include "store/NotebookInfo.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -50,6 +51,7 @@ const Migration Migrations[] = {
     {2, SearchIndex::create},
     {3, History::createTables},
     {4, SearchIndex::createStaged},
+    {5, NotebookInfo::createTable},
 };
 static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 
@@ -122,6 +124,8 @@ const SchemaObject Objects[] = {
     {Kind::Table, "NoteHistory", "NoteHistory"},
     {Kind::Index, "NoteHistoryByNote", "NoteHistory"},
     {Kind::Table, "DeletedNotes", "DeletedNotes"},
+    // The notebook's identity and keep limits (NotebookInfo.cpp).
+    {Kind::Table, "NotebookInfo", "NotebookInfo"},
 };
 
 // The tables SQLite's FTS5 module keeps beside a full-text table of that name.
