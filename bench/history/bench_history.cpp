@@ -114,8 +114,7 @@ void growth(const QString &folder, bool keepAll)
         std::printf("cannot create %s\n", qPrintable(path));
         return;
     }
-    if (keepAll)
-        db.SetKeepLimits({60, 1000, 100});
+    db.SetKeepLimits(keepAll ? KeepLimits{60, 1000, 100} : KeepLimits{});
     const qint64 before = QFileInfo(path).size();
     for (int round = 1; round <= 1000; ++round)
         db.UpdateNote(1, note(round));

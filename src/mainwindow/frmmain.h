@@ -101,6 +101,10 @@ public:
     // Selects the item of the note with this ID wherever the list shows it; false when absent.
     bool SelectNote(qint64 noteId);
 
+    // After a refused write: when another notebook now stands at the open one's path, says so
+    // and offers to open it in its place.
+    void offerReplacedNotebook();
+
     // ---- search ----
     void focusSearch();
     // True while the list shows the results of the search box's query.

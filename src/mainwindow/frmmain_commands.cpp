@@ -64,6 +64,7 @@ void storeFailed(frmmain &w, const QString &text)
 {
     qCWarning(lcStore) << text << w.db().lastError();
     showError(w, text);
+    w.offerReplacedNotebook();
 }
 
 bool askYes(frmmain &w, const QString &text)

@@ -202,6 +202,17 @@ void frmmain::openChosen(const QString &chosenPath)
     }
 }
 
+void frmmain::offerReplacedNotebook()
+{
+    if (m_db.lastError() != DBase::ReplacedByAnother)
+        return;
+    const int answer = m_prompter.msgBox(this, DBase::ReplacedByAnother + cmd::crlf() + QStringLiteral("要打开它吗？"),
+                                         Prompter::Question, cmd::notice());
+    if (answer == Prompter::Yes)
+        openChosen(m_db.DatabasePath);
+    updateCommandStates();
+}
+
 void frmmain::selectFirstNote()
 {
     if (tv1->nodeCount() > 0)

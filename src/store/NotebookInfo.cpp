@@ -8,16 +8,17 @@ namespace NotebookInfo {
 
 namespace {
 
-// One row. The limits are NULL until chosen: a program that does not know the user's wish keeps
+// One row, made once even when an interrupted migration runs again. The limits are NULL until chosen: a program that does not know the user's wish keeps
 // everything rather than guess.
 const char *const CreateSql = R"sql(
-CREATE TABLE NotebookInfo (
+CREATE TABLE IF NOT EXISTS NotebookInfo (
   Identity TEXT NOT NULL,
   KeepDays INTEGER,
   KeepVersions INTEGER,
   KeepPercent INTEGER
 );
-INSERT INTO NotebookInfo (Identity) VALUES (lower(hex(randomblob(16))));
+INSERT INTO NotebookInfo (Identity) SELECT lower(hex(randomblob(16)))
+  WHERE NOT EXISTS (SELECT 1 FROM NotebookInfo);
 )sql";
 
 } // namespace

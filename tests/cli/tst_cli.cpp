@@ -34,6 +34,8 @@ private Q_SLOTS:
     void importFiles();
     void damagedNotebookIsNotWritten_data();
     void damagedNotebookIsNotWritten();
+    void historyOutlivesOtherOpeners_data();
+    void historyOutlivesOtherOpeners();
 
 private:
     QTemporaryDir dir_;
@@ -504,6 +506,54 @@ void TestCli::damagedNotebookIsNotWritten()
     QCOMPARE(out, QString());
     QVERIFY2(err.contains(QStringLiteral("已损坏，没有写入")), qPrintable(err));
     QCOMPARE(fileBytes(book), before);
+}
+
+void TestCli::historyOutlivesOtherOpeners_data()
+{
+    QTest::addColumn<QStringList>("args"); // after the notebook
+    QTest::addColumn<bool>("chosen");      // the notebook has limits of its own
+    QTest::newRow("nominal: list") << QStringList{"list"} << true;
+    QTest::newRow("nominal: show") << QStringList{"show", "1"} << true;
+    QTest::newRow("nominal: search") << QStringList{"search", "会议"} << true;
+    QTest::newRow("nominal: a group added") << QStringList{"add-group", "新组"} << true;
+    QTest::newRow("nominal: a note imported") << QStringList{"import", "1", "{text}"} << true;
+    QTest::newRow("nominal: list, no limits chosen yet") << QStringList{"list"} << false;
+    QTest::newRow("nominal: a note imported, no limits chosen yet") << QStringList{"import", "1", "{text}"} << false;
+}
+
+// A year-old history that the notebook's own limits keep (ten years) outlives every other
+// program that opens it: they know nothing of the user's wish, and need not.
+void TestCli::historyOutlivesOtherOpeners()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, chosen);
+    const QString book = path(QStringLiteral("kept-%1.qbf").arg(QTest::currentDataTag()));
+    {
+        DBase db;
+        QVERIFY(openFresh(db, book));
+        db.SetClock([] { return QDateTime::currentDateTimeUtc().addDays(-400); });
+        if (chosen)
+            QCOMPARE(db.SetKeepLimits({3650, 100, 100}), 1);
+        QVERIFY(db.AddGroup(QStringLiteral("工作")));
+        QVERIFY(db.AddNote(1, note(QStringLiteral("会议"), QStringLiteral("v0"), QStringLiteral("2025/11/01 09:00"))));
+        QVERIFY(db.AddNote(1, note(QStringLiteral("旧"), QStringLiteral("x"), QStringLiteral("2025/11/01 09:00"))));
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(db.UpdateNote(1, note(QStringLiteral("会议"), QStringLiteral("v%1").arg(i), QStringLiteral("2025/11/02 09:00"))));
+        QVERIFY(db.DeleteNote(2));
+    }
+    const QString text = path(QStringLiteral("导入.txt"));
+    QVERIFY(writeBytes(text, QByteArrayLiteral("text")));
+    args.replaceInStrings(QStringLiteral("{text}"), text);
+    args.insert(1, book);
+    QString out, err;
+    QVERIFY2(runCli(args, &out, &err) == 0, qPrintable(err));
+
+    DBase db;
+    db.DatabasePath = book;
+    db.OpenDatabase();
+    QCOMPARE(db.LoadHistory(1).size(), std::size_t(3));
+    QCOMPARE(db.LoadDeleted().size(), std::size_t(1));
+    QCOMPARE(bool(db.keepLimits()), chosen);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

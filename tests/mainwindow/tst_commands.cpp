@@ -82,6 +82,8 @@ private Q_SLOTS:
 
     void newGroup_data();
     void newGroup();
+    void anotherNotebookAtThePath_data();
+    void anotherNotebookAtThePath();
     void renameGroup_data();
     void renameGroup();
     void deleteGroup_data();
@@ -167,6 +169,36 @@ void tst_Commands::newGroup()
     QVERIFY(w.tv1->node(w.CurrentNodeIndex));
     QCOMPARE(w.tv1->node(w.CurrentNodeIndex)->text(0), selectedAfter);
     QCOMPARE(w.tv1->currentItem()->text(0), selectedAfter);
+}
+
+void tst_Commands::anotherNotebookAtThePath_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("nominal: the new one is opened") << int(Prompter::Yes);
+    QTest::newRow("robustness: declined, the window keeps showing the old one") << int(Prompter::No);
+}
+
+// Another notebook renamed over the open one (both without a password) is never written; the
+// window says what happened and offers to open it.
+void tst_Commands::anotherNotebookAtThePath()
+{
+    QFETCH(int, answer);
+    frmmain &w = open();
+    const QString other = h->path(QStringLiteral("other.qbf"));
+    MainWindowHarness::mustMakeNotebook(other, {{QStringLiteral("Elsewhere"), {}}});
+    QVERIFY(QFile::rename(book, book + QStringLiteral(".old")) && QFile::rename(other, book));
+
+    h->prompter.dialogScripts.enqueue(enterGroupName(QStringLiteral("Books")));
+    h->prompter.msgAnswers.enqueue(Prompter::Ok);
+    h->prompter.msgAnswers.enqueue(answer);
+    w.run(Cmd::AddGroup);
+
+    QCOMPARE(h->prompter.messageTexts(),
+             (QStringList{QStringLiteral("添加组发生错误 'Books'"),
+                          DBase::ReplacedByAnother + QStringLiteral("\r\n要打开它吗？")}));
+    QCOMPARE(readNotebook(book).groups, QStringList{QStringLiteral("Elsewhere")});
+    QCOMPARE(groupNames(w), answer == Prompter::Yes ? QStringList{QStringLiteral("Elsewhere")}
+                                                   : (QStringList{"Work", "Home", "Travel"}));
 }
 
 void tst_Commands::renameGroup_data()

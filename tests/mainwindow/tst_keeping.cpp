@@ -6,6 +6,7 @@
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmOptions.h"
+#include "mainwindow/NotebookWorker.h"
 #include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 
@@ -266,9 +267,11 @@ void tst_Keeping::keepOptionsRoundTrip_data()
     QTest::addColumn<int>("versions");
     QTest::addColumn<int>("percent");
     QTest::addColumn<bool>("browse"); // the folder picked through 浏览..., else left to the default
+    QTest::addColumn<bool>("own");    // the notebook has limits of its own (ten years)
 
-    QTest::newRow("lowest, folder picked") << 1 << 1 << 1 << true;
-    QTest::newRow("highest, default folder") << 3650 << 10000 << 100 << false;
+    QTest::newRow("lowest, folder picked") << 1 << 1 << 1 << true << false;
+    QTest::newRow("highest, default folder") << 3650 << 10000 << 100 << false << false;
+    QTest::newRow("the notebook's own limits over the settings") << 30 << 5 << 50 << false << true;
 }
 
 void tst_Keeping::keepOptionsRoundTrip()
@@ -277,12 +280,33 @@ void tst_Keeping::keepOptionsRoundTrip()
     QFETCH(int, versions);
     QFETCH(int, percent);
     QFETCH(bool, browse);
+    QFETCH(bool, own);
 
     MainWindowHarness h;
     h.writeSetting(QStringLiteral("KeepDays"), QStringLiteral("7"));
-    QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
-    frmmain &w = *h.window;
-    QCOMPARE(h.db.keepLimits().days, 7); // read at start-up
+    const QString book = h.path(QStringLiteral("a.qbf"));
+    QVERIFY(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()).isEmpty());
+    {
+        // Two versions of the first note, replaced a year ago.
+        DBase old;
+        old.DatabasePath = book;
+        old.OpenDatabase();
+        old.SetClock([] { return QDateTime::currentDateTimeUtc().addDays(-365); });
+        if (own)
+            QCOMPARE(old.SetKeepLimits({3650, 100, 100}), 1);
+        NoteVersion v;
+        QCOMPARE(old.LoadNote(1, &v), 1);
+        for (const QString &title : {QStringLiteral("一"), QStringLiteral("二")}) {
+            v.note.NoteTitle = title;
+            QCOMPARE(old.UpdateNote(1, v.note), 1);
+        }
+    }
+    frmmain &w = h.start({book});
+    // The check after opening drops what is past the notebook's limits; one without limits of its
+    // own takes the user's first.
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<NotebookWorker *>().isEmpty(), 10000);
+    QCOMPARE(h.db.keepLimits().value_or(KeepLimits{}).days, own ? 3650 : 7);
+    QCOMPARE(h.db.LoadHistory(1).size(), std::size_t(own ? 2 : 0));
 
     const QString picked = h.path(QStringLiteral("picked"));
     int shownDays = 0;
@@ -300,14 +324,15 @@ void tst_Keeping::keepOptionsRoundTrip()
     });
     w.run(Cmd::Options);
 
-    QCOMPARE(shownDays, 7);
+    QCOMPARE(shownDays, own ? 3650 : 7);
     QCOMPARE(h.readSetting(QStringLiteral("KeepDays")).toInt(), days);
     QCOMPARE(h.readSetting(QStringLiteral("KeepVersions")).toInt(), versions);
     QCOMPARE(h.readSetting(QStringLiteral("KeepPercent")).toInt(), percent);
     QCOMPARE(h.readSetting(QStringLiteral("BackupFolder")), browse ? picked : QString());
-    QCOMPARE(h.db.keepLimits().days, days);
-    QCOMPARE(h.db.keepLimits().versionsPerNote, versions);
-    QCOMPARE(h.db.keepLimits().historyPercent, percent);
+    const KeepLimits stored = h.db.keepLimits().value_or(KeepLimits{});
+    QCOMPARE(stored.days, days);
+    QCOMPARE(stored.versionsPerNote, versions);
+    QCOMPARE(stored.historyPercent, percent);
     QCOMPARE(Tools::BackupFolderOf(h.settings), browse ? picked : AutoBackup::defaultFolder());
 }
 

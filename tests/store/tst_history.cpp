@@ -227,6 +227,7 @@ void TestHistory::limitsDropOldestFirst_data()
     QTest::newRow("nominal: age, at the next save") << "age-save";
     QTest::newRow("nominal: age, when pruned") << "age-prune";
     QTest::newRow("nominal: share of the notebook") << "share";
+    QTest::newRow("robustness: a share too small for anything keeps each note's newest version") << "share-newest";
 }
 
 void TestHistory::limitsDropOldestFirst()
@@ -273,6 +274,15 @@ void TestHistory::limitsDropOldestFirst()
             QVERIFY(db_->LoadDeleted().empty());
             QCOMPARE(RawDb(path_).count(QStringLiteral("NoteHistory")), 0);
         }
+    } else if (limit == QLatin1String("share-newest")) {
+        limits.historyPercent = 1;
+        db_->SetKeepLimits(limits);
+        QCOMPARE(db_->PruneHistory(), 1);
+        // A first edit under that share keeps the version it replaced.
+        const qint64 fresh = addNote(groupA_, makeNote(QStringLiteral("新")));
+        QCOMPARE(db_->UpdateNote(fresh, makeNote(QStringLiteral("新2"))), 1);
+        QCOMPARE(db_->LoadHistory(fresh).size(), std::size_t(1));
+        want = QStringList{"v5"};
     } else {
         const qint64 fileBytes = QFile(path_).size();
         const qint64 historyBytes = RawDb(path_).scalar(QStringLiteral("SELECT total(Stored) FROM NoteHistory")).toDouble();

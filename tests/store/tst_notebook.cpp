@@ -521,27 +521,44 @@ void TestNotebook::operationsNeedAnOpenNotebook()
 void TestNotebook::fileChangedUnderTheOpenNotebook_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::addColumn<bool>("writes");
-    QTest::newRow("nominal: replaced by a copy of itself (another program compacted it)") << "copy" << true;
-    QTest::newRow("robustness: deleted") << "delete" << false;
-    QTest::newRow("robustness: renamed away") << "rename" << false;
-    QTest::newRow("robustness: replaced by a notebook with another password") << "otherpassword" << false;
-    QTest::newRow("robustness: replaced by a file that is no notebook") << "garbage" << false;
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("refusal"); // "" when writes go on
+    const QString gone = DBase::MovedOrDeleted;
+    const QString another = DBase::ReplacedByAnother;
+    QTest::newRow("nominal: replaced by a copy of itself (another program compacted it)") << "copy" << "pw" << "";
+    QTest::newRow("nominal: a plain one replaced by a copy of itself") << "copy" << "" << "";
+    QTest::newRow("robustness: deleted") << "delete" << "pw" << gone;
+    QTest::newRow("robustness: renamed away") << "rename" << "pw" << gone;
+    QTest::newRow("robustness: replaced by a notebook with another password") << "otherpassword" << "pw" << gone;
+    QTest::newRow("robustness: replaced by a file that is no notebook") << "garbage" << "pw" << gone;
+    QTest::newRow("robustness: replaced by another notebook, both without a password") << "another" << "" << another;
+    // Its key is not known here, so it is not even read.
+    QTest::newRow("robustness: replaced by another encrypted notebook") << "another" << "pw" << gone;
 }
 
-// A write never goes to a file that is no longer at the notebook's path: a replaced notebook is
-// reopened first, and a vanished one is named as such instead of "readonly database".
+// A write never goes to a file that is no longer the open notebook: a copy of it put in its place
+// is reopened first; a vanished one, or another notebook moved to its path, is named as such
+// (never "readonly database"), by every write, and the notebook now at the path stays untouched.
 void TestNotebook::fileChangedUnderTheOpenNotebook()
 {
     QFETCH(QString, change);
-    QFETCH(bool, writes);
+    QFETCH(QString, password);
+    QFETCH(QString, refusal);
     const QString p = path(QStringLiteral("book.qbf"));
-    DBase db;
-    QVERIFY(openFresh(db, p));
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db.WritePassword(QStringLiteral("pw")), 1);
-
     const QString other = path(QStringLiteral("other.qbf"));
+    const auto fill = [&](DBase &db, const QString &file, const QString &title) {
+        QVERIFY(openFresh(db, file));
+        QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+        QCOMPARE(db.AddNote(1, makeNote(title)), 1);
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("deleted"))), 1);
+        QCOMPARE(db.UpdateNote(1, makeNote(title + QStringLiteral("2"))), 1);
+        QCOMPARE(db.DeleteNote(2), 1);
+        if (!password.isEmpty())
+            QCOMPARE(db.WritePassword(password), 1);
+    };
+    DBase db;
+    fill(db, p, QStringLiteral("mine"));
+
     if (change == QLatin1String("copy")) {
         QVERIFY(QFile::copy(p, other));
     } else if (change == QLatin1String("otherpassword")) {
@@ -552,6 +569,9 @@ void TestNotebook::fileChangedUnderTheOpenNotebook()
         QCOMPARE(changer.WritePassword(QStringLiteral("theirs")), 1);
     } else if (change == QLatin1String("garbage")) {
         QVERIFY(writeBytes(other, QByteArray("not a notebook\n").repeated(300)));
+    } else if (change == QLatin1String("another")) {
+        DBase theirs;
+        fill(theirs, other, QStringLiteral("theirs"));
     }
     if (change == QLatin1String("delete"))
         QVERIFY(QFile::remove(p));
@@ -559,19 +579,40 @@ void TestNotebook::fileChangedUnderTheOpenNotebook()
         QVERIFY(QFile::rename(p, path(QStringLiteral("moved.qbf"))));
     else
         QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(p).constData()), 0);
+    const QByteArray atPath = fileBytes(p);
 
-    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("after"))), writes ? 1 : 0);
-    if (!writes) {
-        QVERIFY2(db.lastError().startsWith(DBase::MovedOrDeleted), qPrintable(db.lastError()));
-        QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+    if (refusal.isEmpty()) {
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("after"))), 1);
+        db.CloseDatabase();
+        db.OpenDatabase();
+        VectorNoteSink list;
+        db.LoadNotes(list, 1);
+        QCOMPARE(list.items.size(), std::size_t(2));
+        QCOMPARE(list.items[1].text, QStringLiteral("after"));
         return;
     }
-    db.CloseDatabase();
-    db.OpenDatabase();
-    VectorNoteSink list;
-    db.LoadNotes(list, 1);
-    QCOMPARE(list.items.size(), std::size_t(1));
-    QCOMPARE(list.items[0].text, QStringLiteral("after"));
+    const qint64 version = db.LoadHistory(1).at(0).id;
+    const qint64 deleted = db.LoadDeleted().at(0).id;
+    const std::pair<const char *, std::function<int()>> writes[] = {
+        {"AddNote", [&] { return db.AddNote(1, makeNote(QStringLiteral("after"))); }},
+        {"UpdateNote", [&] { return db.UpdateNote(1, makeNote(QStringLiteral("after"))); }},
+        {"MoveNote", [&] { return db.MoveNote(1, 1); }},
+        {"DeleteNote", [&] { return db.DeleteNote(1); }},
+        {"AddGroup", [&] { return db.AddGroup(QStringLiteral("B")); }},
+        {"RenameGroup", [&] { return db.RenameGroup(QStringLiteral("B"), 1); }},
+        {"DeleteGroup", [&] { return db.DeleteGroup(1); }},
+        {"RestoreVersion", [&] { return db.RestoreVersion(1, version, QStringLiteral("x")); }},
+        {"RestoreDeleted", [&] { return db.RestoreDeleted(deleted); }},
+        {"EmptyDeleted", [&] { return db.EmptyDeleted(); }},
+        {"PruneHistory", [&] { return db.PruneHistory(); }},
+        {"SetKeepLimits", [&] { return db.SetKeepLimits({1, 1, 1}); }},
+        {"WritePassword", [&] { return db.WritePassword(QStringLiteral("new")); }},
+    };
+    for (const auto &[name, write] : writes) {
+        QVERIFY2(write() == 0, name);
+        QVERIFY2(db.lastError().startsWith(refusal), qPrintable(QLatin1String(name) + QLatin1String(": ") + db.lastError()));
+    }
+    QVERIFY(fileBytes(p) == atPath);
 }
 
 void TestNotebook::addAfterIdTrouble_data()
