@@ -120,6 +120,13 @@ void DBase::OpenDatabase()
         keys_.push_back(CipherVfs::keyFor(conn_->header));
 }
 
+bool DBase::sameFileAtPath() const
+{
+    struct stat st;
+    return ::stat(nativePath(conn_->path).c_str(), &st) == 0 && st.st_dev == conn_->device
+        && st.st_ino == conn_->inode;
+}
+
 bool DBase::writable()
 {
     if (!ready())
@@ -129,7 +136,7 @@ bool DBase::writable()
         lastError_ = MovedOrDeleted;
         return false;
     }
-    if (st.st_dev == conn_->device && st.st_ino == conn_->inode) {
+    if (sameFileAtPath()) {
         if (WritesRefused().isEmpty())
             return true;
         lastError_ = refusal_;

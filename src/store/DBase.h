@@ -90,9 +90,10 @@ public:
     // the key part of its header; for a plain one written before encryption, an Argon2id hash.
     QString ReadPassword();
     // Sets, changes or removes (plain = "") the access password; refuses more than 50
-    // characters. Setting one encrypts the notebook: a new encrypted file takes the old one's
-    // place (written beside it and renamed, so a failure leaves the old file as it was).
-    // Changing it rewraps the key in the header. Removing it writes a plain file the same way.
+    // characters. Setting or changing one encrypts the notebook under a new key: a new encrypted
+    // file takes the old one's place (written beside it, checked to open with the new password
+    // and renamed, under the notebook's write lock, so a failure leaves the old file as it was
+    // and no other program's save falls between). Removing it writes a plain file the same way.
     // The notebook is open again afterwards; on failure, as it was.
     int WritePassword(const QString &plain);
     // Exact, case-sensitive check of a typed password against the stored form. A stored ""
@@ -169,9 +170,14 @@ private:
     bool ready();
     // ready(), and the file at the path is still the one open; one that was replaced is reopened.
     bool writable();
+    // The file at the open notebook's path is still the one open (not replaced, not moved away).
+    bool sameFileAtPath() const;
+    // Every write: body runs in one write transaction (committed when it returns 1, else rolled
+    // back) on the file that stands at the notebook's path (DBasePrivate.h).
+    template <typename Body>
+    int write(Body &&body);
     int fail(const QString &why);
     int rewriteProtected(const QString &plain);
-    int rewrapKey(const QString &plain);
 
     QDateTime now() const;
     // The history hooks of the note writes; each runs inside the write's transaction.

@@ -27,9 +27,7 @@ void DBase::LoadGroups(GroupSink &tree)
 
 int DBase::AddGroup(const QString &name)
 {
-    if (!writable())
-        return 0;
-    return guarded(lastError_, [&] {
+    return write([&] {
         Query q(conn_->cache, "INSERT INTO Groups (vGroupName) VALUES (?)");
         q.bind(1, name);
         try {
@@ -44,10 +42,8 @@ int DBase::AddGroup(const QString &name)
 
 int DBase::RenameGroup(const QString &name, qint64 id)
 {
-    if (!writable())
-        return 0;
     // An id that matches no group changes nothing and still succeeds.
-    return guarded(lastError_, [&] {
+    return write([&] {
         Query q(conn_->cache, "UPDATE Groups SET vGroupName = ? WHERE ID = ?");
         q.bind(1, name).bind(2, id).run();
         return 1;
@@ -56,11 +52,8 @@ int DBase::RenameGroup(const QString &name, qint64 id)
 
 int DBase::DeleteGroup(qint64 id)
 {
-    if (!writable())
-        return 0;
     // The notes and the group go together: a failure part-way rolls both back.
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         keepDeletedGroup(id);
         {
             Query notes(conn_->cache, "DELETE FROM Notes WHERE nGroupID = ?");
@@ -71,7 +64,6 @@ int DBase::DeleteGroup(qint64 id)
             group.bind(1, id).run();
         }
         conn_->search.written(SearchIndexer::DeletedNotes);
-        tx.commit();
         return 1;
     });
 }

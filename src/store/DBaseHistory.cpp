@@ -276,10 +276,7 @@ int DBase::LoadDeletedNote(qint64 entryId, NoteVersion *out)
 
 int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate)
 {
-    if (!writable())
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         NoteVersion v;
         {
             Query q(conn_->cache, "SELECT Data FROM NoteHistory WHERE ID = ? AND NoteID = ?");
@@ -291,17 +288,13 @@ int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDa
         keepReplaced(noteId, &v.note, group);
         if (StoreDetail::updateNote(conn_->cache, noteId, v.note, saveDate, group) == 0)
             return fail(QStringLiteral("no note with ID %1").arg(noteId));
-        tx.commit();
         return 1;
     });
 }
 
 int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
 {
-    if (!writable())
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         NoteVersion v;
         qint64 noteId = 0;
         QString groupName;
@@ -338,7 +331,6 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
             Query d(cache, "DELETE FROM DeletedNotes WHERE ID = ?");
             d.bind(1, entryId).run();
         }
-        tx.commit();
         lastInsertedId_ = restored;
         return 1;
     });
@@ -354,28 +346,22 @@ const char *const DropOrphans = "DELETE FROM NoteHistory WHERE NoteID NOT IN (SE
 
 int DBase::EmptyDeleted()
 {
-    if (!writable() || !conn_->history)
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
+        if (!conn_->history)
+            return 0;
         conn_->db.exec("DELETE FROM DeletedNotes");
         conn_->db.exec(DropOrphans);
         conn_->historyBytes = -1;
-        tx.commit();
         return 1;
     });
 }
 
 int DBase::SetKeepLimits(const KeepLimits &limits)
 {
-    if (!writable())
-        return 0;
-    if (!NotebookInfo::hasTable(conn_->db))
-        return fail(QStringLiteral("the notebook has no room for its keep limits"));
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
+        if (!NotebookInfo::hasTable(conn_->db))
+            return fail(QStringLiteral("the notebook has no room for its keep limits"));
         NotebookInfo::setKeepLimits(conn_->db, limits);
-        tx.commit();
         return 1;
     });
 }
@@ -393,10 +379,9 @@ std::optional<KeepLimits> DBase::keepLimits()
 
 int DBase::PruneHistory()
 {
-    if (!writable() || !conn_->history)
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
+        if (!conn_->history)
+            return 0;
         // Read under the write lock: limits changed by another program count at once.
         const std::optional<KeepLimits> chosen = NotebookInfo::keepLimits(conn_->db);
         if (!chosen)
@@ -420,7 +405,6 @@ int DBase::PruneHistory()
             q.bind(1, qint64(limits.versionsPerNote)).run();
         }
         dropOverLimits(-1, limits); // no note of its own: only the notebook share
-        tx.commit();
         return 1;
     });
 }

@@ -165,10 +165,7 @@ int DBase::AddNote(qint64 groupId, const CurrentNote &note)
 
 int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
 {
-    if (!writable())
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         qint64 last = lastInsertedId_;
         for (const CurrentNote &note : notes) {
             try {
@@ -179,7 +176,6 @@ int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
             last = conn_->db.getLastInsertRowid();
             conn_->search.written(last);
         }
-        tx.commit();
         lastInsertedId_ = last;
         return 1;
     });
@@ -187,16 +183,12 @@ int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
 
 int DBase::UpdateNote(qint64 id, const CurrentNote &note)
 {
-    if (!writable())
-        return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         keepReplaced(id, &note, -1);
         if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
         conn_->search.written(id);
-        tx.commit();
         return 1;
     });
 }
@@ -237,32 +229,24 @@ void StoreDetail::insertNote(StatementCache &cache, qint64 groupId, const Curren
 
 int DBase::MoveNote(qint64 id, qint64 groupId)
 {
-    if (!writable())
-        return 0;
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         keepReplaced(id, nullptr, groupId);
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
         q.bind(1, groupId).bind(2, id).run();
         if (q.changes() == 0)
             return fail(QStringLiteral("no note with ID %1").arg(id));
-        tx.commit();
         return 1;
     });
 }
 
 int DBase::DeleteNote(qint64 id)
 {
-    if (!writable())
-        return 0;
     // An id that matches no note succeeds with nothing deleted.
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         keepDeletedNote(id);
         Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
         conn_->search.written(id);
-        tx.commit();
         return 1;
     });
 }

@@ -121,8 +121,6 @@ int DBase::WritePassword(const QString &plain)
         return 0;
     if (characterCount(plain) > MaxPasswordChars)
         return fail(QStringLiteral("the password is longer than %1 characters").arg(MaxPasswordChars));
-    if (conn_->encrypted && !plain.isEmpty())
-        return rewrapKey(plain);
     if (conn_->encrypted || !plain.isEmpty())
         return rewriteProtected(plain);
     // Hash before taking the write lock: it is the slow part.
@@ -130,8 +128,7 @@ int DBase::WritePassword(const QString &plain)
     if (!plain.isEmpty() && stored.isEmpty())
         return fail(QStringLiteral("the password could not be hashed"));
     // Delete and insert together, so a failure never leaves the file without its password.
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+    return write([&] {
         {
             Query del(conn_->cache, "DELETE FROM admin");
             del.run();
@@ -140,7 +137,6 @@ int DBase::WritePassword(const QString &plain)
             Query ins(conn_->cache, "INSERT INTO admin (vPassword) VALUES (?)");
             ins.bind(1, stored).run();
         }
-        tx.commit();
         return 1;
     });
 }
@@ -205,28 +201,12 @@ DBase::Access DBase::OpenWithPassword(const QString &typed)
     return Access::Opened;
 }
 
-// Changing the password of an encrypted notebook: the data key stays, only its wrapping in the
-// header changes. The write lock keeps other writers out while the header is replaced.
-int DBase::rewrapKey(const QString &plain)
-{
-    NotebookHeader::Header header = conn_->header;
-    const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(header);
-    if (!key || !NotebookHeader::seal(plain, *key, PasswordCost, &header))
-        return fail(QStringLiteral("the key could not be wrapped"));
-    CipherVfs::remember(header, key);
-    return guarded(lastError_, [&] {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        QString error;
-        if (!NotebookHeader::rewrite(DatabasePath, header, &error))
-            throw SQLite::Exception(error.toStdString());
-        conn_->header = header;
-        tx.commit();
-        return 1;
-    });
-}
-
-// Setting a password on a plain notebook, or removing one from an encrypted notebook: a new
-// file (encrypted or plain) takes the old one's place, and the store opens it.
+// Setting, changing or removing the password of an encrypted notebook, or setting one on a plain
+// notebook: a new file (encrypted under a new data key and file identity, or plain) takes the old
+// one's place, and the store opens it. A new key on every change: whoever knew the old password
+// and kept any older copy of the file (even its header) reads nothing written afterwards.
+// The notebook's write lock is held from before the copy until the new file is in place, so no
+// save of another program falls between them: those wait, then find the new file.
 int DBase::rewriteProtected(const QString &plain)
 {
     NotebookHeader::Header header;
@@ -238,10 +218,24 @@ int DBase::rewriteProtected(const QString &plain)
             return fail(QStringLiteral("the key could not be made"));
         CipherVfs::remember(header, key);
     }
-    QString error;
-    const int ok = FileOps::CompactAs(DatabasePath, DatabasePath, key ? &header : nullptr, clearPasswordRow, &error);
-    if (ok != 1)
-        return fail(error);
+    // The new file must open with the new password before it may replace the notebook.
+    const auto checkCopy = [&](SQLite::Database &copy) {
+        clearPasswordRow(copy);
+        if (!key)
+            return;
+        NotebookHeader::Header written;
+        if (NotebookHeader::read(QString::fromStdString(copy.getFilename()), &written) != NotebookHeader::Kind::Encrypted
+            || !NotebookHeader::unseal(plain, written))
+            throw SQLite::Exception("the new file does not open with the new password");
+    };
+    const int replaced = write([&] {
+        QString error;
+        if (FileOps::CompactAs(DatabasePath, DatabasePath, key ? &header : nullptr, checkCopy, &error) != 1)
+            return fail(error);
+        return 1; // the lock goes with the old file, which nothing was written to
+    });
+    if (replaced != 1)
+        return 0;
     CloseDatabase();
     OpenDatabase(); // keeps the new key, or none
     return DatabaseIsOpen ? 1 : 0;

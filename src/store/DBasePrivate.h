@@ -9,6 +9,7 @@
 #include "store/crypto/NotebookHeader.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Transaction.h>
 
 #include <QFile>
 #include <QHash>
@@ -76,3 +77,31 @@ int updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const 
 void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, qint64 id);
 
 } // namespace StoreDetail
+
+// A program that puts a new file in the notebook's place (a password set or removed, a copy put
+// back) holds the write lock while it does; a write that waited for that lock would otherwise go
+// to the old file, unlinked by then, and be lost. So the file is looked at again once the lock is
+// held, and the write goes to the file now at the path.
+template <typename Body>
+int DBase::write(Body &&body)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!writable())
+            return 0;
+        bool replaced = false;
+        const int result = StoreDetail::guarded(lastError_, [&] {
+            SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+            if (!sameFileAtPath()) {
+                replaced = true;
+                return 0;
+            }
+            if (body() != 1)
+                return 0;
+            tx.commit();
+            return 1;
+        });
+        if (!replaced)
+            return result;
+    }
+    return fail(MovedOrDeleted);
+}

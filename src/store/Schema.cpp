@@ -3,13 +3,13 @@
 #include "store/SearchIndex.h"
 #include "store/History.h"
 #include "store/NotebookInfo.h"
+#include "store/crypto/FileStart.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include <array>
@@ -251,10 +251,9 @@ void create(SQLite::Database &db)
 
 QString checkHeader(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件：%1").arg(file.errorString());
-    const QByteArray head = file.read(100);
+    const QByteArray head = FileStart::read(path, 100);
+    if (head.isNull())
+        return QStringLiteral("无法读取文件");
     if (head.size() < 100 || !head.startsWith(QByteArrayView("SQLite format 3", 16)))
         return QStringLiteral("不是数据库文件");
     if (qint32(bigEndian32(head.constData() + 68)) != ApplicationId)

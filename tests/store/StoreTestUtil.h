@@ -179,15 +179,15 @@ inline SaverOutput parseSaverOutput(const QByteArray &out)
     return r;
 }
 
-// The IDs of every note in the file, read through the store (so through all its checks).
-inline QSet<qint64> noteIdsIn(const QString &path, QString *error)
+// The IDs of every note in the file, read through the store (so through all its checks), opened
+// with password.
+inline QSet<qint64> noteIdsIn(const QString &path, QString *error, const QString &password = {})
 {
     DBase db;
     db.DatabasePath = path;
-    db.OpenDatabase();
     QSet<qint64> ids;
-    if (!db.DatabaseIsOpen) {
-        *error = db.lastError();
+    if (db.OpenWithPassword(password) != DBase::Access::Opened) {
+        *error = QStringLiteral("does not open with \"%1\": %2").arg(password, db.lastError());
         return ids;
     }
     VectorNoteSink list;

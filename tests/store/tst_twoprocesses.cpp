@@ -1,6 +1,6 @@
 // A second, real process saves notes in a loop (tests/store/saver.cpp) while this one opens,
-// compacts or backs up the same notebook: nothing that process was told was saved may go
-// missing, and a sound notebook is never refused.
+// compacts, backs up or sets, changes and removes the password of the same notebook: nothing
+// that process was told was saved may go missing, and a sound notebook is never refused.
 
 #include "StoreTestUtil.h"
 
@@ -19,6 +19,7 @@ class TestTwoProcesses : public QObject
 private Q_SLOTS:
     void whileAnotherProcessSaves_data();
     void whileAnotherProcessSaves();
+    void passwordWhileAnotherProcessSaves();
 };
 
 namespace {
@@ -117,6 +118,61 @@ void TestTwoProcesses::whileAnotherProcessSaves()
     // At most the save that was cut off may have reached the disk unacknowledged.
     QVERIFY(after.size() - before.size() <= saved.acknowledged.size() + 1);
     QCOMPARE(RawDb(path).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+// Each round sets the password A, changes it to B and removes it, while the other process saves
+// and, when its file was replaced under another password, opens it again with that password.
+// QB_PASSWORD_ROUNDS sets the number of rounds (hundreds in the long run).
+void TestTwoProcesses::passwordWhileAnotherProcessSaves()
+{
+    const int rounds = qMax(1, qEnvironmentVariableIntValue("QB_PASSWORD_ROUNDS"));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("shared.qbf"));
+    const QString made = makeNotebook(path);
+    QVERIFY2(made.isEmpty(), qPrintable(made));
+
+    QProcess saver;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QB_SAVER_PASSWORDS"), QStringLiteral("A:B"));
+    saver.setProcessEnvironment(env);
+    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("500"), QStringLiteral("5")});
+    QVERIFY2(saver.waitForStarted(), qPrintable(saver.errorString()));
+    QByteArray output;
+    while (!output.contains("ok ") && saver.waitForReadyRead(30000))
+        output += saver.readAllStandardOutput();
+    QVERIFY2(output.contains("ok "), output.constData());
+
+    DBase db;
+    db.PasswordCost = NotebookHeader::Cost::lightest();
+    db.BusyTimeoutMs = 30000;
+    db.DatabasePath = path;
+    db.OpenDatabase();
+    QVERIFY(db.DatabaseIsOpen);
+    const QStringList cycle = {QStringLiteral("A"), QStringLiteral("B"), QString()};
+    for (int step = 0; step < rounds * 3; ++step) {
+        const QString password = cycle[step % 3];
+        QVERIFY2(db.WritePassword(password) == 1, qPrintable(db.lastError()));
+        saver.waitForReadyRead(30);
+        output += saver.readAllStandardOutput();
+        // Everything acknowledged so far is in the file now at the path, under the new password.
+        QString error;
+        const QSet<qint64> seen = noteIdsIn(path, &error, password);
+        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(error)));
+        for (qint64 id : parseSaverOutput(output).acknowledged)
+            QVERIFY2(seen.contains(id), qPrintable(QStringLiteral("step %1: note %2 acknowledged, gone").arg(step).arg(id)));
+    }
+    QCOMPARE(saver.state(), QProcess::Running);
+    saver.kill();
+    QVERIFY(saver.waitForFinished());
+    output += saver.readAllStandardOutput();
+    const SaverOutput saved = parseSaverOutput(output);
+    QVERIFY2(saved.failures.isEmpty(), qPrintable(saved.failures.join(QLatin1Char('\n'))));
+    QString error;
+    const QSet<qint64> after = noteIdsIn(path, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    for (qint64 id : saved.acknowledged)
+        QVERIFY2(after.contains(id), qPrintable(QStringLiteral("note %1 was acknowledged but is gone").arg(id)));
 }
 
 QTEST_GUILESS_MAIN(TestTwoProcesses)

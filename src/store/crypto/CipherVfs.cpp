@@ -1,20 +1,20 @@
 #include "store/crypto/CipherVfs.h"
 
+#include "store/crypto/FileStart.h"
 #include "store/crypto/NotebookHeader.h"
 #include "store/crypto/SecretKey.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QtEndian>
 
 #include <sodium.h>
 #include <sqlite3.h>
 
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <new>
-#include <unistd.h>
 #include <vector>
 
 namespace CipherVfs {
@@ -314,14 +314,7 @@ constexpr int CipherFileBytes = int((sizeof(CipherFile) + 7) / 8 * 8);
 // The start of a database file, read before the engine opens it; empty when there is none.
 QByteArray headerBytes(const char *path)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray b(RegionBytes, '\0');
-    const ssize_t n = ::pread(fd, b.data(), std::size_t(b.size()), 0);
-    ::close(fd);
-    b.resize(n > 0 ? int(n) : 0);
-    return b;
+    return FileStart::read(QFile::decodeName(path), RegionBytes);
 }
 
 std::shared_ptr<const PageCipher> databaseCipher(const char *name, int *rc)

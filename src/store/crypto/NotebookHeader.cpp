@@ -1,5 +1,6 @@
 #include "store/crypto/NotebookHeader.h"
 
+#include "store/crypto/FileStart.h"
 #include "store/crypto/SecretKey.h"
 
 #include <QFile>
@@ -142,29 +143,14 @@ Kind decode(const QByteArray &bytes, Header *out)
 
 Kind read(const QString &path, Header *out)
 {
-    // Opened without waiting and checked on the descriptor: a FIFO or a device given as the
-    // notebook would otherwise block the open or the read for ever.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return Kind::Damaged;
-    struct stat st {};
-    QFile f;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return Kind::Damaged;
-    }
-    return decode(f.read(EncodedBytes), out);
+    const QByteArray start = FileStart::read(path, EncodedBytes);
+    return start.isNull() ? Kind::Damaged : decode(start, out);
 }
 
 bool rewrite(const QString &path, const Header &h, QString *error)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return setError(error, QStringLiteral("cannot write the header of %1").arg(path));
     // One write inside the first sector: it lands whole or not at all.
-    const bool ok = writeAt(fd, encode(h));
-    ::close(fd);
-    return ok || setError(error, QStringLiteral("cannot write the header of %1").arg(path));
+    return FileStart::write(path, encode(h)) || setError(error, QStringLiteral("cannot write the header of %1").arg(path));
 }
 
 bool writeNew(const QString &path, const Header &h, QString *error)
