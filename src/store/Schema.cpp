@@ -10,11 +10,13 @@
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <array>
 #include <iterator>
 #include <string>
+#include <utility>
 
 namespace Schema {
 
@@ -88,75 +90,9 @@ QString checkColumns(SQLite::Database &db, const TableShape &table)
     return {};
 }
 
-enum class Kind {
-    Table,     // an ordinary table (never a view or a virtual table)
-    Index,
-    Trigger,
-    Fts5Table, // a full-text table; its shadow tables <name>_data, _idx, ... come with it
-};
-
-struct SchemaObject
-{
-    Kind kind;
-    const char *name;
-    const char *table; // the table it belongs to (the table itself for tables)
-};
-
-// Everything a notebook may hold. A file holding anything else was made or changed by another
-// tool and is refused as damaged: its triggers and views would run inside our statements.
-// Layouts that add tables, indexes or triggers add their rows here.
-const SchemaObject Objects[] = {
-    {Kind::Table, "admin", "admin"},
-    {Kind::Table, "Groups", "Groups"},
-    {Kind::Table, "Notes", "Notes"},
-    {Kind::Table, "sqlite_sequence", "sqlite_sequence"}, // the engine's, for AUTOINCREMENT
-    {Kind::Index, "NotesByGroup", "Notes"},
-    // The search index (SearchIndex.cpp).
-    {Kind::Table, "SearchPending", "SearchPending"},
-    {Kind::Table, "SearchNotes", "SearchNotes"},
-    {Kind::Table, "SearchBodies", "SearchBodies"},
-    {Kind::Table, "SearchStaged", "SearchStaged"},
-    {Kind::Fts5Table, "SearchGrams", "SearchGrams"},
-    {Kind::Trigger, "SearchNoteAdded", "Notes"},
-    {Kind::Trigger, "SearchNoteChanged", "Notes"},
-    {Kind::Trigger, "SearchNoteDeleted", "Notes"},
-    // Note history and recently deleted notes (History.cpp).
-    {Kind::Table, "NoteHistory", "NoteHistory"},
-    {Kind::Index, "NoteHistoryByNote", "NoteHistory"},
-    {Kind::Table, "DeletedNotes", "DeletedNotes"},
-    // The notebook's identity and keep limits (NotebookInfo.cpp).
-    {Kind::Table, "NotebookInfo", "NotebookInfo"},
-};
-
-// The tables SQLite's FTS5 module keeps beside a full-text table of that name.
+// The tables SQLite's FTS5 module keeps beside a full-text table. The engine writes their
+// definitions, which may differ between its versions, so they are checked by kind only.
 const char *const Fts5Shadows[] = {"_data", "_idx", "_content", "_docsize", "_config"};
-
-bool sameName(const QString &a, const char *b)
-{
-    return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0; // SQL names ignore case
-}
-
-const SchemaObject *findObject(Kind kind, const QString &name)
-{
-    for (const SchemaObject &o : Objects) {
-        if (o.kind == kind && sameName(name, o.name))
-            return &o;
-    }
-    return nullptr;
-}
-
-bool isShadowTable(const QString &name)
-{
-    for (const SchemaObject &o : Objects) {
-        if (o.kind != Kind::Fts5Table)
-            continue;
-        for (const char *suffix : Fts5Shadows) {
-            if (name.compare(QLatin1String(o.name) + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
-                return true;
-        }
-    }
-    return false;
-}
 
 // A real table: "CREATE TABLE", not a view and not "CREATE VIRTUAL TABLE".
 bool isOrdinaryTable(const QString &sql)
@@ -174,32 +110,94 @@ bool isFts5Table(const QString &sql)
     return re.match(sql).hasMatch();
 }
 
-bool acceptedTable(const QString &name, const QString &sql)
+// Definitions compare with runs of white space as one space, so re-indenting the creating code
+// does not make every existing notebook look foreign.
+QString normalised(const QString &sql)
 {
-    if (findObject(Kind::Table, name) || isShadowTable(name))
-        return isOrdinaryTable(sql);
-    if (findObject(Kind::Fts5Table, name))
-        return isFts5Table(sql);
+    return sql.simplified();
+}
+
+struct OwnObject
+{
+    QString type;
+    QString sql; // normalised; empty for the engine's own indexes
+};
+
+// Every object this program creates, by lower-case name (SQL names ignore case), as the
+// engine stores it: the creating code itself runs once on a database in memory, so a new
+// layout is known here without being described twice.
+const QHash<QString, OwnObject> &ownObjects()
+{
+    static const QHash<QString, OwnObject> objects = [] {
+        SQLite::Database db(":memory:", SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        guard(db, 0);
+        create(db);
+        QHash<QString, OwnObject> all;
+        SQLite::Statement q(db, "SELECT type, name, sql FROM sqlite_schema");
+        while (q.executeStep()) {
+            all.insert(QString::fromStdString(q.getColumn(1).getString()).toLower(),
+                       {QString::fromStdString(q.getColumn(0).getString()),
+                        normalised(QString::fromStdString(q.getColumn(2).getString()))});
+        }
+        return all;
+    }();
+    return objects;
+}
+
+// Definitions that builds of this program wrote before the current text, for tables whose
+// definition changed without a layout version of its own; files holding them still open.
+const std::pair<const char *, const char *> EarlierTables[] = {
+    {"searchnotes", "CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated TEXT NOT NULL, Title TEXT NOT NULL)"},
+};
+
+bool isShadowTable(const QString &name)
+{
+    const QHash<QString, OwnObject> &own = ownObjects();
+    for (auto it = own.cbegin(); it != own.cend(); ++it) {
+        if (it->type != QLatin1String("table") || !isFts5Table(it->sql))
+            continue;
+        for (const char *suffix : Fts5Shadows) {
+            if (name.compare(it.key() + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
     return false;
 }
 
+bool sameAsOurs(const QString &type, const QString &name, const QString &sql)
+{
+    const QString key = name.toLower();
+    const auto own = ownObjects().constFind(key);
+    if (own == ownObjects().cend() || own->type != type || own->sql.isEmpty())
+        return false;
+    const QString stored = normalised(sql);
+    if (stored == own->sql)
+        return true;
+    for (const auto &[earlierName, earlierSql] : EarlierTables) {
+        if (type == QLatin1String("table") && key == QLatin1String(earlierName)
+            && stored == QLatin1String(earlierSql))
+            return true;
+    }
+    return false;
+}
+
+// Our objects must be exactly as we create them: a trigger or index under one of our names but
+// with another body runs inside our statements (a trigger deleting other notes on every add), and
+// a table of ours redefined with a conflict clause can replace notes.
 bool acceptedObject(const QString &type, const QString &name, const QString &table, const QString &sql,
                     bool sqlIsNull)
 {
-    if (type == QLatin1String("table"))
-        return name.compare(table, Qt::CaseInsensitive) == 0 && acceptedTable(name, sql);
-    if (type == QLatin1String("index")) {
+    if (type == QLatin1String("table") && isShadowTable(name))
+        return name.compare(table, Qt::CaseInsensitive) == 0 && isOrdinaryTable(sql);
+    if (type == QLatin1String("index") && sqlIsNull) {
         // Indexes the engine makes for a UNIQUE or PRIMARY KEY constraint of an accepted table.
-        if (sqlIsNull && name.startsWith(QLatin1String("sqlite_autoindex_"), Qt::CaseInsensitive))
-            return findObject(Kind::Table, table) || isShadowTable(table);
-        const SchemaObject *o = findObject(Kind::Index, name);
-        return o && sameName(table, o->table);
+        if (!name.startsWith(QLatin1String("sqlite_autoindex_"), Qt::CaseInsensitive))
+            return false;
+        const auto own = ownObjects().constFind(table.toLower());
+        return (own != ownObjects().cend() && own->type == QLatin1String("table")) || isShadowTable(table);
     }
-    if (type == QLatin1String("trigger")) {
-        const SchemaObject *o = findObject(Kind::Trigger, name);
-        return o && sameName(table, o->table);
-    }
-    return false; // views and anything newer
+    // Views and anything else are never ours.
+    return sameAsOurs(type, name, sql);
 }
 
 // The first statement on a file from elsewhere: it only reads the schema table, which runs

@@ -41,8 +41,9 @@ QString checkHeader(const QString &path);
 // nothing in the file.
 void guard(SQLite::Database &db, int busyTimeoutMs);
 
-// Accepts only the schema objects this program creates (a planted trigger or view would run
-// inside our statements), then checks marks, tables, columns and that the file is not shorter
+// Accepts only the schema objects this program creates, each defined exactly as it creates it
+// (a planted trigger or view, or one of ours with another body, would run inside our
+// statements), then checks marks, tables, columns and that the file is not shorter
 // than its pages claim, all under one read lock, and reads the small tables and the note index
 // once so that a damaged page there shows up now. Returns "" for a readable notebook, else the
 // reason. Throws on engine errors.

@@ -25,6 +25,8 @@ private Q_SLOTS:
     void createLeavesConnectionAlone();
     void openRefusesBadFile_data();
     void openRefusesBadFile();
+    void objectsUnderOurNames_data();
+    void objectsUnderOurNames();
     void damagedBodyPageFailsOnlyThatNote();
     void closeTwiceClosesOnce();
     void oneFileOnDisk();
@@ -302,6 +304,75 @@ void TestNotebook::openRefusesBadFile()
     db.LoadGroups(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(2));
     QCOMPARE(tree.nodes[1].text, QStringLiteral("我的组"));
+}
+
+void TestNotebook::objectsUnderOurNames_data()
+{
+    QTest::addColumn<QByteArray>("change");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("nominal: a notebook as created") << QByteArray() << true;
+    QTest::newRow("nominal: our trigger with other line breaks and indents")
+        << QByteArray("DROP TRIGGER SearchNoteAdded; CREATE TRIGGER SearchNoteAdded AFTER INSERT ON Notes BEGIN\n\n"
+                      "\tINSERT OR IGNORE INTO SearchPending (NoteID)    VALUES (new.ID);   END;")
+        << true;
+    QTest::newRow("nominal: search table as an earlier build wrote it")
+        << QByteArray("DROP TABLE SearchNotes; "
+                      "CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated TEXT NOT NULL, Title TEXT NOT NULL);")
+        << true;
+    QTest::newRow("robustness: SearchNoteAdded deleting the other notes")
+        << QByteArray("DROP TRIGGER SearchNoteAdded; CREATE TRIGGER SearchNoteAdded AFTER INSERT ON Notes BEGIN "
+                      "DELETE FROM Notes WHERE ID <> new.ID; END;")
+        << false;
+    QTest::newRow("robustness: SearchNoteChanged deleting the other notes")
+        << QByteArray("DROP TRIGGER SearchNoteChanged; CREATE TRIGGER SearchNoteChanged AFTER UPDATE ON Notes BEGIN "
+                      "DELETE FROM Notes WHERE ID <> new.ID; END;")
+        << false;
+    QTest::newRow("robustness: SearchNoteDeleted deleting every note")
+        << QByteArray("DROP TRIGGER SearchNoteDeleted; CREATE TRIGGER SearchNoteDeleted AFTER DELETE ON Notes BEGIN "
+                      "DELETE FROM Notes; END;")
+        << false;
+    QTest::newRow("robustness: NotesByGroup refusing a second note of a title")
+        << QByteArray("DROP INDEX NotesByGroup; CREATE UNIQUE INDEX NotesByGroup ON Notes (nGroupID, nNoteTitle);")
+        << false;
+    QTest::newRow("robustness: Notes replacing a note of the same title")
+        << QByteArray("DROP TABLE Notes; CREATE TABLE Notes (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                      "nNoteTitle TEXT UNIQUE ON CONFLICT REPLACE, nAddDate TEXT, nLastUpdate TEXT, nPriority TEXT, "
+                      "nIcon INTEGER, nGroupID INTEGER, nColor TEXT, nNote TEXT);")
+        << false;
+}
+
+// An object under one of our names runs inside our statements whatever its definition says;
+// only our own definitions open, and a file with another one is left as it was.
+void TestNotebook::objectsUnderOurNames()
+{
+    QFETCH(QByteArray, change);
+    QFETCH(bool, opens);
+    const QString p = path(QStringLiteral("ours.qbf"));
+    {
+        DBase maker;
+        QVERIFY(openFresh(maker, p));
+        QCOMPARE(maker.AddGroup(QStringLiteral("组")), 1);
+        const qint64 group = maker.LastInsertedId();
+        QCOMPARE(maker.AddNote(group, makeNote(QStringLiteral("同名"))), 1);
+        QCOMPARE(maker.AddNote(group, makeNote(QStringLiteral("另一条"))), 1);
+    }
+    if (!change.isEmpty())
+        QCOMPARE(RawDb(p).exec(change.constData()), SQLITE_OK);
+    const QByteArray before = fileBytes(p);
+
+    DBase db;
+    db.DatabasePath = p;
+    db.OpenDatabase();
+    QCOMPARE(db.DatabaseIsOpen, opens);
+    if (!opens) {
+        QVERIFY(!db.lastError().isEmpty());
+        QCOMPARE(fileBytes(p), before);
+        QCOMPARE(entries(), QStringList{QStringLiteral("ours.qbf")});
+        return;
+    }
+    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("同名"))), 1);
+    db.CloseDatabase();
+    QCOMPARE(RawDb(p).count(QStringLiteral("Notes")), 3);
 }
 
 // Opening does not read every body page (that would cost about 0.4 s per 100,000 notes); a
