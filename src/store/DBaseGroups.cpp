@@ -59,7 +59,7 @@ int DBase::DeleteGroup(qint64 id)
     if (!writable())
         return 0;
     // The notes and the group go together: a failure part-way rolls both back.
-    return guarded(lastError_, [&] {
+    return keepingHistory([&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
         keepDeletedGroup(id);
         {

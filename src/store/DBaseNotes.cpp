@@ -190,7 +190,7 @@ int DBase::UpdateNote(qint64 id, const CurrentNote &note)
     if (!writable())
         return 0;
     // The date of this save arrives in NoteAddDate; the creation date and the group stay.
-    return guarded(lastError_, [&] {
+    return keepingHistory([&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
         keepReplaced(id, &note, -1);
         if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
@@ -239,7 +239,7 @@ int DBase::MoveNote(qint64 id, qint64 groupId)
 {
     if (!writable())
         return 0;
-    return guarded(lastError_, [&] {
+    return keepingHistory([&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
         keepReplaced(id, nullptr, groupId);
         Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
@@ -256,7 +256,7 @@ int DBase::DeleteNote(qint64 id)
     if (!writable())
         return 0;
     // An id that matches no note succeeds with nothing deleted.
-    return guarded(lastError_, [&] {
+    return keepingHistory([&] {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
         keepDeletedNote(id);
         Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");

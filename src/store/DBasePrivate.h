@@ -48,6 +48,13 @@ inline std::string nativePath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+// What DBase::keepIn throws for a damaged history table (not a std::exception, so guarded()
+// lets it through to DBase::keepingHistory).
+struct HistoryDamaged
+{
+    History::Table table;
+};
+
 // Runs f, turning any exception into 0 and its reason into error.
 template <typename F>
 int guarded(QString &error, F &&f)

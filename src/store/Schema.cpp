@@ -180,6 +180,8 @@ bool acceptedTable(const QString &name, const QString &sql)
         return isOrdinaryTable(sql);
     if (findObject(Kind::Fts5Table, name))
         return isFts5Table(sql);
+    if (History::isSetAside(name)) // a damaged history table, kept for what can still be read
+        return isOrdinaryTable(sql);
     return false;
 }
 
