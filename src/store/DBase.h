@@ -142,6 +142,11 @@ public:
     // Drops what is past the notebook's limits, oldest first. Opening never does it (a program
     // that only reads drops nothing); a save trims the saved note's own versions.
     int PruneHistory();
+    // A damaged history never fails the write it belongs to: the damaged table is set aside
+    // (kept readable in the file) and started afresh, or, when even that fails, nothing more is
+    // kept while the notebook stays open. What the user should hear of it, once; "" when
+    // nothing happened since the last call.
+    QString TakeNotice();
 
     // Damage that opening does not read (a page deep in the file): PRAGMA quick_check over every
     // page, stopped early once cancel becomes true. Damaged: lastError() says what was found;
@@ -186,6 +191,16 @@ private:
     void keepDeletedGroup(qint64 groupId);
     void keepDeleted(const char *selectNotes, qint64 key);
     void dropOverLimits(qint64 noteId, const KeepLimits &limits);
+    // Runs write (to table only) inside the note write's transaction. Damage found in the table
+    // spoils that transaction (the engine takes no further write in it), so it is thrown as
+    // StoreDetail::HistoryDamaged for write().
+    void keepIn(History::Table table, const std::function<void()> &write);
+    // After a write found a history table damaged: sets it aside in a transaction of its own
+    // (or, the second time, turns history off); false when the write cannot be tried again.
+    bool mendHistory(History::Table table, bool *setAsideBefore);
+    // 1, or 0 when the file was busy (reason in lastError()).
+    int setAside(History::Table table);
+    void historyOff(const QString &reason);
 
     std::unique_ptr<Connection> conn_;
     bool searchReady();
@@ -197,6 +212,7 @@ private:
     // Keys this store has unlocked: the open notebook's, and one unlocked for the next open.
     std::vector<std::shared_ptr<SecretKey>> keys_;
     QString lastError_;
+    QString notice_; // see TakeNotice
     qint64 lastInsertedId_ = 0;
     TextExtractor extractor_;
     std::function<QDateTime()> clock_;

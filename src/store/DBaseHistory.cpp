@@ -1,10 +1,13 @@
 #include "store/DBase.h"
 
+#include "app/Logging.h"
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 #include "store/NotebookInfo.h"
 
 #include <SQLiteCpp/Transaction.h>
+
+#include <utility>
 
 using StoreDetail::guarded;
 
@@ -87,42 +90,116 @@ void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
     if (!changed)
         return;
     const QByteArray data = History::pack(old);
-    Query q(conn_->cache, "INSERT INTO NoteHistory (NoteID, ReplacedAt, Title, Updated, Size, Stored, Data) "
-                          "VALUES (?, ?, ?, ?, ?, ?, ?)");
-    q.bind(1, id)
-        .bind(2, secondsOf(now()))
-        .bind(3, old.note.NoteTitle)
-        .bind(4, old.note.NoteLastUpdate)
-        .bind(5, qint64(old.note.NoteBody.size()))
-        .bind(6, qint64(data.size()))
-        .bindBlob(7, data)
-        .run();
-    if (conn_->historyBytes >= 0)
-        conn_->historyBytes += data.size();
-    if (const std::optional<KeepLimits> limits = NotebookInfo::keepLimits(conn_->db))
-        dropOverLimits(id, *limits);
+    const qint64 at = secondsOf(now());
+    const std::optional<KeepLimits> limits = NotebookInfo::keepLimits(conn_->db);
+    keepIn(History::Table::NoteHistory, [&] {
+        Query q(conn_->cache, "INSERT INTO NoteHistory (NoteID, ReplacedAt, Title, Updated, Size, Stored, Data) "
+                              "VALUES (?, ?, ?, ?, ?, ?, ?)");
+        q.bind(1, id)
+            .bind(2, at)
+            .bind(3, old.note.NoteTitle)
+            .bind(4, old.note.NoteLastUpdate)
+            .bind(5, qint64(old.note.NoteBody.size()))
+            .bind(6, qint64(data.size()))
+            .bindBlob(7, data)
+            .run();
+        if (conn_->historyBytes >= 0)
+            conn_->historyBytes += data.size();
+        if (limits)
+            dropOverLimits(id, *limits);
+    });
 }
 
 void DBase::keepDeleted(const char *selectNotes, qint64 key)
 {
     if (!conn_->history)
         return;
-    const qint64 at = secondsOf(now());
-    Query notes(conn_->cache, selectNotes);
-    notes.bind(1, key);
-    while (notes.step()) {
-        QString colorText;
-        const NoteVersion v = readVersion(notes, &colorText);
-        Query add(conn_->cache, "INSERT INTO DeletedNotes (NoteID, GroupID, GroupName, DeletedAt, Title, Data) "
-                                "VALUES (?, ?, ?, ?, ?, ?)");
-        add.bind(1, notes.int64(8))
-            .bind(2, v.groupId)
-            .bind(3, notes.text(9))
-            .bind(4, at)
-            .bind(5, v.note.NoteTitle)
-            .bindBlob(6, History::pack(v))
-            .run();
+    struct Entry
+    {
+        qint64 noteId;
+        QString groupName;
+        NoteVersion version;
+    };
+    // Read in full first: the notes are not in the history, so their damage is not the history's.
+    std::vector<Entry> entries;
+    {
+        Query notes(conn_->cache, selectNotes);
+        notes.bind(1, key);
+        while (notes.step()) {
+            QString colorText;
+            entries.push_back({notes.int64(8), notes.text(9), readVersion(notes, &colorText)});
+        }
     }
+    if (entries.empty())
+        return;
+    const qint64 at = secondsOf(now());
+    keepIn(History::Table::DeletedNotes, [&] {
+        for (const Entry &e : entries) {
+            Query add(conn_->cache, "INSERT INTO DeletedNotes (NoteID, GroupID, GroupName, DeletedAt, Title, Data) "
+                                    "VALUES (?, ?, ?, ?, ?, ?)");
+            add.bind(1, e.noteId)
+                .bind(2, e.version.groupId)
+                .bind(3, e.groupName)
+                .bind(4, at)
+                .bind(5, e.version.note.NoteTitle)
+                .bindBlob(6, History::pack(e.version))
+                .run();
+        }
+    });
+}
+
+void DBase::keepIn(History::Table table, const std::function<void()> &write)
+{
+    try {
+        write();
+    } catch (const SQLite::Exception &e) {
+        if ((e.getErrorCode() & 0xFF) == SQLITE_CORRUPT)
+            throw StoreDetail::HistoryDamaged{table};
+        throw; // a full disk, a lost lock: the write fails as it would have
+    }
+}
+
+bool DBase::mendHistory(History::Table table, bool *setAsideBefore)
+{
+    // A table damaged again right after it was made afresh is not ours to mend: the history goes
+    // off instead.
+    if (std::exchange(*setAsideBefore, true)) {
+        historyOff(QStringLiteral("damaged again after it was set aside"));
+        return true;
+    }
+    return setAside(table) != 0;
+}
+
+int DBase::setAside(History::Table table)
+{
+    conn_->historyBytes = -1;
+    const bool deleted = table == History::Table::DeletedNotes;
+    try {
+        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+        const QString aside = History::setAside(conn_->db, table);
+        tx.commit();
+        qCWarning(lcStore) << (deleted ? "DeletedNotes" : "NoteHistory") << "was damaged; set aside as" << aside;
+        notice_ = deleted ? QStringLiteral("最近删除的记事已损坏，已另外存放，从现在起重新保存。")
+                          : QStringLiteral("历史版本已损坏，已另外存放，从现在起重新保存。");
+    } catch (const SQLite::Exception &e) {
+        const int code = e.getErrorCode() & 0xFF;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return fail(QString::fromUtf8(e.what())); // the next write tries again
+        historyOff(QString::fromUtf8(e.what()));
+    }
+    return 1;
+}
+
+void DBase::historyOff(const QString &reason)
+{
+    conn_->history = false;
+    qCWarning(lcStore) << "history is damaged and could not be set aside; nothing more is kept:" << reason;
+    notice_ = QStringLiteral("历史版本已损坏，无法修复；在关闭数据库之前，不再保存历史版本和删除的记事。");
+}
+
+QString DBase::TakeNotice()
+{
+    return std::exchange(notice_, QString());
 }
 
 void DBase::keepDeletedNote(qint64 id)
@@ -323,10 +400,11 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
         const bool sameId = !exists(cache, "SELECT 1 FROM Notes WHERE ID = ?", noteId);
         StoreDetail::insertNote(cache, groupId, v.note, sameId ? noteId : -1);
         const qint64 restored = conn_->db.getLastInsertRowid();
-        if (!sameId) {
-            Query h(cache, "UPDATE NoteHistory SET NoteID = ? WHERE NoteID = ?");
-            h.bind(1, restored).bind(2, noteId).run();
-        }
+        if (!sameId && conn_->history)
+            keepIn(History::Table::NoteHistory, [&] {
+                Query h(cache, "UPDATE NoteHistory SET NoteID = ? WHERE NoteID = ?");
+                h.bind(1, restored).bind(2, noteId).run();
+            });
         {
             Query d(cache, "DELETE FROM DeletedNotes WHERE ID = ?");
             d.bind(1, entryId).run();

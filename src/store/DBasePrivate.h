@@ -49,6 +49,13 @@ inline std::string nativePath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+// What DBase::keepIn throws for a damaged history table (not a std::exception, so guarded()
+// lets it through to DBase::write).
+struct HistoryDamaged
+{
+    History::Table table;
+};
+
 // Runs f, turning any exception into 0 and its reason into error.
 template <typename F>
 int guarded(QString &error, F &&f)
@@ -85,23 +92,33 @@ void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, 
 template <typename Body>
 int DBase::write(Body &&body)
 {
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    int replacedTries = 0;
+    bool setAside[2] = {}; // per History::Table
+    for (;;) {
         if (!writable())
             return 0;
         bool replaced = false;
-        const int result = StoreDetail::guarded(lastError_, [&] {
-            SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-            if (!sameFileAtPath()) {
-                replaced = true;
+        try {
+            const int result = StoreDetail::guarded(lastError_, [&] {
+                SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
+                if (!sameFileAtPath()) {
+                    replaced = true;
+                    return 0;
+                }
+                if (body() != 1)
+                    return 0;
+                tx.commit();
+                return 1;
+            });
+            if (!replaced)
+                return result;
+            if (++replacedTries == 3)
+                return fail(MovedOrDeleted);
+        } catch (const StoreDetail::HistoryDamaged &d) {
+            // Damage spoils the whole transaction (it is rolled back by now): the damaged table
+            // is set aside and the write runs again, keeping what it replaces in a fresh one.
+            if (!mendHistory(d.table, &setAside[int(d.table)]))
                 return 0;
-            }
-            if (body() != 1)
-                return 0;
-            tx.commit();
-            return 1;
-        });
-        if (!replaced)
-            return result;
+        }
     }
-    return fail(MovedOrDeleted);
 }

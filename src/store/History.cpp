@@ -2,9 +2,13 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QRegularExpression>
+#include <QStringList>
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+
+#include <string>
 
 namespace History {
 
@@ -13,7 +17,7 @@ namespace {
 // Replaced versions: the listing reads the small columns, Data (compressed) only on demand.
 // ReplacedAt is in seconds since 1970 (UTC); Stored is the size of Data, summed for the
 // notebook share. The index answers per-note listings, counts and size sums without Data.
-const char *const CreateSql = R"sql(
+const char *const NoteHistorySql = R"sql(
 CREATE TABLE NoteHistory (
   ID INTEGER PRIMARY KEY,
   NoteID INTEGER NOT NULL,
@@ -25,6 +29,9 @@ CREATE TABLE NoteHistory (
   Data BLOB NOT NULL
 );
 CREATE INDEX NoteHistoryByNote ON NoteHistory (NoteID, ReplacedAt, Stored);
+)sql";
+
+const char *const DeletedNotesSql = R"sql(
 CREATE TABLE DeletedNotes (
   ID INTEGER PRIMARY KEY,
   NoteID INTEGER NOT NULL,
@@ -36,13 +43,64 @@ CREATE TABLE DeletedNotes (
 );
 )sql";
 
+struct TableDef
+{
+    const char *name;
+    const char *index; // of its own, nullptr when none
+    const char *createSql;
+};
+// In the order of Table.
+const TableDef Tables[] = {
+    {"NoteHistory", "NoteHistoryByNote", NoteHistorySql},
+    {"DeletedNotes", nullptr, DeletedNotesSql},
+};
+
+const char *const SetAsideMark = "Damaged";
+
+bool nameTaken(SQLite::Database &db, const std::string &name)
+{
+    SQLite::Statement q(db, "SELECT 1 FROM sqlite_schema WHERE name = ? COLLATE NOCASE");
+    q.bind(1, name);
+    return q.executeStep();
+}
+
 constexpr quint8 PackFormat = 1;
 
 } // namespace
 
 void createTables(SQLite::Database &db)
 {
-    db.exec(CreateSql);
+    for (const TableDef &t : Tables)
+        db.exec(t.createSql);
+}
+
+QString setAside(SQLite::Database &db, Table table)
+{
+    const TableDef &t = Tables[int(table)];
+    const std::string base = std::string(t.name) + SetAsideMark;
+    std::string name = base;
+    for (int n = 2; nameTaken(db, name); ++n)
+        name = base + std::to_string(n);
+    // Renaming touches only the schema, never the damaged pages.
+    db.exec(std::string("ALTER TABLE ") + t.name + " RENAME TO " + name);
+    // An index keeps its name when its table is renamed; the fresh table needs that name.
+    if (t.index)
+        db.exec(std::string("DROP INDEX ") + t.index);
+    db.exec(t.createSql);
+    return QString::fromStdString(name);
+}
+
+bool isSetAside(const QString &name)
+{
+    static const QRegularExpression names = [] {
+        QStringList tables;
+        for (const TableDef &t : Tables)
+            tables << QLatin1String(t.name);
+        return QRegularExpression(QStringLiteral("^(%1)%2([2-9]|[1-9][0-9]+)?$")
+                                      .arg(tables.join(QLatin1Char('|')), QLatin1String(SetAsideMark)),
+                                  QRegularExpression::CaseInsensitiveOption);
+    }();
+    return names.match(name).hasMatch();
 }
 
 bool hasTables(SQLite::Database &db)

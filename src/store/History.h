@@ -68,6 +68,14 @@ inline constexpr SchemaObject Objects[] = {
 void createTables(SQLite::Database &db);
 bool hasTables(SQLite::Database &db);
 
+enum class Table { NoteHistory, DeletedNotes };
+// A damaged table goes aside under a name of its own (<table>Damaged, then <table>Damaged2, ...),
+// where whatever can still be read stays readable, and the table starts afresh. Returns the name
+// it went under. Runs inside the caller's transaction; throws when the schema cannot take it.
+QString setAside(SQLite::Database &db, Table table);
+// True for a name setAside gives (any case, as SQL names go).
+bool isSetAside(const QString &name);
+
 // A version compressed for storage, and back; false when the bytes are not a version.
 QByteArray pack(const NoteVersion &v);
 bool unpack(const QByteArray &data, NoteVersion *v);

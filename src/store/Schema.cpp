@@ -187,7 +187,9 @@ bool sameAsOurs(const QString &type, const QString &name, const QString &sql)
 bool acceptedObject(const QString &type, const QString &name, const QString &table, const QString &sql,
                     bool sqlIsNull)
 {
-    if (type == QLatin1String("table") && isShadowTable(name))
+    // The full-text engine's own tables, and damaged history tables set aside for what can still
+    // be read: plain tables, which run nothing.
+    if (type == QLatin1String("table") && (isShadowTable(name) || History::isSetAside(name)))
         return name.compare(table, Qt::CaseInsensitive) == 0 && isOrdinaryTable(sql);
     if (type == QLatin1String("index") && sqlIsNull) {
         // Indexes the engine makes for a UNIQUE or PRIMARY KEY constraint of an accepted table.

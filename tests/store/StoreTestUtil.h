@@ -109,6 +109,19 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// Overwrites the start of the first page of the table or index called name, so that any read of
+// it finds the file malformed. The file must not be open meanwhile.
+inline bool damageRootPage(const QString &path, const QString &name)
+{
+    const int page = RawDb(path).scalar(QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = '%1'").arg(name)).toInt();
+    QByteArray bytes = fileBytes(path);
+    if (page < 2 || bytes.size() < 100)
+        return false;
+    const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+    bytes.replace(qsizetype(page - 1) * pageSize, 200, QByteArray(200, '\xA5'));
+    return writeBytes(path, bytes);
+}
+
 inline CurrentNote makeNote(const QString &title, const QString &priority = QStringLiteral("一般"),
                             qint32 color = 0, const QString &body = QStringLiteral("{\\rtf1 x}"))
 {

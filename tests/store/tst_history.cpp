@@ -24,6 +24,8 @@ private Q_SLOTS:
     void limitsDropOldestFirst();
     void olderLayoutIsMigrated_data();
     void olderLayoutIsMigrated();
+    void damagedTableIsSetAside_data();
+    void damagedTableIsSetAside();
 
 private:
     qint64 addNote(qint64 group, const CurrentNote &n);
@@ -319,8 +321,11 @@ void TestHistory::olderLayoutIsMigrated()
     db_->CloseDatabase();
     {
         RawDb raw(path_);
-        // The layout just before the history: the search index is there, the history not.
-        QCOMPARE(raw.exec("DROP TABLE NoteHistory; DROP TABLE DeletedNotes; PRAGMA user_version = 2;"), SQLITE_OK);
+        // The layout just before the history: the search index is there, the history and what
+        // came after it not.
+        QCOMPARE(raw.exec("DROP TABLE NoteHistory; DROP TABLE DeletedNotes; DROP TABLE NotebookInfo; "
+                          "DROP TABLE SearchStaged; PRAGMA user_version = 2;"),
+                 SQLITE_OK);
     }
     RawDb other(path_);
     if (locked)
@@ -337,6 +342,107 @@ void TestHistory::olderLayoutIsMigrated()
     }
     QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("新"))), 1);
     QCOMPARE(db_->LoadHistory(id).size(), std::size_t(1));
+}
+
+void TestHistory::damagedTableIsSetAside_data()
+{
+    QTest::addColumn<QString>("damaged"); // the table or index whose first page is overwritten
+    QTest::addColumn<QString>("write");
+    QTest::addColumn<int>("times");       // damaged, written and reopened this often
+    QTest::addColumn<QString>("asideAs"); // "" when it cannot be set aside
+    QTest::newRow("robustness: history damaged, note saved") << "NoteHistory" << "update" << 1 << "NoteHistoryDamaged";
+    QTest::newRow("robustness: history damaged, note moved") << "NoteHistory" << "move" << 1 << "NoteHistoryDamaged";
+    QTest::newRow("robustness: history damaged twice, the second set aside beside the first")
+        << "NoteHistory" << "update" << 2 << "NoteHistoryDamaged2";
+    QTest::newRow("robustness: deleted notes damaged, note deleted")
+        << "DeletedNotes" << "delete" << 1 << "DeletedNotesDamaged";
+    QTest::newRow("robustness: deleted notes damaged, group deleted")
+        << "DeletedNotes" << "deletegroup" << 1 << "DeletedNotesDamaged";
+    QTest::newRow("robustness: history index damaged, history off until reopened")
+        << "NoteHistoryByNote" << "update" << 1 << "";
+}
+
+// A damaged history never fails the note write: the save goes through, and what it replaces is
+// kept in a fresh table, while the damaged one stays in the file under a name of its own.
+void TestHistory::damagedTableIsSetAside()
+{
+    QFETCH(QString, damaged);
+    QFETCH(QString, write);
+    QFETCH(int, times);
+    QFETCH(QString, asideAs);
+    const qint64 id = addNote(groupA_, makeNote(QStringLiteral("旧"), QStringLiteral("一般"), 0, QStringLiteral("{\\rtf1 旧}")));
+    const qint64 other = addNote(groupA_, makeNote(QStringLiteral("另一条")));
+    QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("中"))), 1);
+    QCOMPARE(db_->DeleteNote(addNote(groupB_, makeNote(QStringLiteral("早已删除")))), 1);
+    const CurrentNote next = makeNote(QStringLiteral("新"), QStringLiteral("重要"), 0, QStringLiteral("{\\rtf1 新}"));
+    for (int round = 1; round <= times; ++round) {
+        db_->CloseDatabase();
+        QVERIFY(damageRootPage(path_, damaged));
+        db_->OpenDatabase();
+        QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+        if (write == QLatin1String("update")) {
+            QCOMPARE(db_->UpdateNote(id, round == 1 ? next : makeNote(QStringLiteral("又一版"))), 1);
+        } else if (write == QLatin1String("move")) {
+            QCOMPARE(db_->MoveNote(id, groupB_), 1);
+        } else if (write == QLatin1String("delete")) {
+            QCOMPARE(db_->DeleteNote(id), 1);
+        } else {
+            QCOMPARE(db_->DeleteGroup(groupA_), 1);
+        }
+        QVERIFY2(db_->lastError().isEmpty(), qPrintable(db_->lastError()));
+        QVERIFY(!db_->TakeNotice().isEmpty());
+        QVERIFY(db_->TakeNotice().isEmpty()); // once
+    }
+
+    // The write itself.
+    NoteVersion now;
+    const bool gone = write.startsWith(QLatin1String("delete"));
+    QCOMPARE(db_->LoadNote(id, &now), gone ? 0 : 1);
+    if (write == QLatin1String("update") && times == 1)
+        QCOMPARE(now.note.NoteBody, next.NoteBody);
+    if (write == QLatin1String("move"))
+        QCOMPARE(now.groupId, groupB_);
+    if (write == QLatin1String("deletegroup"))
+        QCOMPARE(db_->LoadNote(other, &now), 0);
+
+    RawDb raw(path_);
+    const QString table = damaged == QLatin1String("NoteHistoryByNote") ? QStringLiteral("NoteHistory") : damaged;
+    if (asideAs.isEmpty()) {
+        QVERIFY(!db_->HistoryAvailable());
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name LIKE '%Damaged%'")).toInt(), 0);
+    } else {
+        // What the replaced or deleted note was, kept in the fresh table with the write.
+        QVERIFY(db_->HistoryAvailable());
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT type FROM sqlite_schema WHERE name = '%1'").arg(asideAs)), QStringLiteral("table"));
+        if (gone) {
+            const auto deleted = db_->LoadDeleted();
+            QCOMPARE(deleted.size(), std::size_t(write == QLatin1String("deletegroup") ? 2 : 1));
+            NoteVersion kept;
+            QCOMPARE(db_->LoadDeletedNote(deleted.back().id, &kept), 1);
+            QCOMPARE(kept.note.NoteTitle, QStringLiteral("中"));
+        } else {
+            const auto versions = db_->LoadHistory(id);
+            QCOMPARE(int(versions.size()), 1);
+            QCOMPARE(versions[0].title, times == 1 ? QStringLiteral("中") : next.NoteTitle);
+        }
+        // History goes on in the fresh table.
+        const qint64 saved = gone ? other : id;
+        if (write != QLatin1String("deletegroup")) {
+            const std::size_t before = db_->LoadHistory(saved).size();
+            QCOMPARE(db_->UpdateNote(saved, makeNote(QStringLiteral("再改"))), 1);
+            QCOMPARE(db_->LoadHistory(saved).size(), before + 1);
+        }
+        QVERIFY(db_->TakeNotice().isEmpty());
+    }
+
+    // The file opens again with the table set aside, and its history is there.
+    db_->CloseDatabase();
+    db_->OpenDatabase();
+    QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+    QCOMPARE(db_->HistoryAvailable(), true);
+    if (!asideAs.isEmpty() && !gone)
+        QVERIFY(!db_->LoadHistory(id).empty());
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = '%1'").arg(table)).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)
