@@ -183,6 +183,11 @@ void tst_Keeping::restoreFromBackup()
     frmmain &w = *h.window;
     const QString book = h.db.DatabasePath;
     QCOMPARE(Tools::BackupFolderOf(h.settings), folder);
+    // A notebook of the same name elsewhere, copied later than any copy of ours: never listed here.
+    const QString namesake = h.path(QStringLiteral("usb/a.qbf"));
+    QVERIFY(QDir().mkpath(h.path(QStringLiteral("usb"))));
+    QCOMPARE(MainWindowHarness::makeNotebook(namesake, {}), QString());
+    QCOMPARE(BackupJob(namesake, folder, QDateTime(QDate(2026, 5, 3), QTime(9, 0))).runToEnd(), BackupJob::Done);
 
     // Two copies a day apart, each followed by a note it does not have (an unchanged notebook
     // is not copied again).
@@ -282,7 +287,8 @@ void tst_Keeping::keepOptionsRoundTrip()
     h.writeSetting(QStringLiteral("KeepDays"), QStringLiteral("7"));
     QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
     frmmain &w = *h.window;
-    QCOMPARE(h.db.keepLimits().days, 7); // read at start-up
+    QVERIFY(h.db.keepLimits());
+    QCOMPARE(h.db.keepLimits()->days, 7); // read at start-up
 
     const QString picked = h.path(QStringLiteral("picked"));
     int shownDays = 0;
@@ -305,9 +311,10 @@ void tst_Keeping::keepOptionsRoundTrip()
     QCOMPARE(h.readSetting(QStringLiteral("KeepVersions")).toInt(), versions);
     QCOMPARE(h.readSetting(QStringLiteral("KeepPercent")).toInt(), percent);
     QCOMPARE(h.readSetting(QStringLiteral("BackupFolder")), browse ? picked : QString());
-    QCOMPARE(h.db.keepLimits().days, days);
-    QCOMPARE(h.db.keepLimits().versionsPerNote, versions);
-    QCOMPARE(h.db.keepLimits().historyPercent, percent);
+    QVERIFY(h.db.keepLimits());
+    QCOMPARE(h.db.keepLimits()->days, days);
+    QCOMPARE(h.db.keepLimits()->versionsPerNote, versions);
+    QCOMPARE(h.db.keepLimits()->historyPercent, percent);
     QCOMPARE(Tools::BackupFolderOf(h.settings), browse ? picked : AutoBackup::defaultFolder());
 }
 
