@@ -67,8 +67,8 @@ void TestAutoBackup::addNotes(int count, int bodyChars)
 QString TestAutoBackup::addNamesake(DBase &other)
 {
     const QString path = dir_->filePath(QStringLiteral("usb/notes.qbf"));
-    if (!QDir().mkpath(QFileInfo(path).path()) || !openFresh(other, path) || other.AddGroup(QStringLiteral("别处")) != 1
-        || other.AddNote(1, makeNote(QStringLiteral("别处的记事"))) != 1)
+    if (!QDir().mkpath(QFileInfo(path).path()) || !openFresh(other, path)
+        || other.AddGroup(QStringLiteral("别处")) != 1 || other.AddNote(1, makeNote(QStringLiteral("别处的记事"))) != 1)
         return {};
     return path;
 }
@@ -212,7 +212,8 @@ void TestAutoBackup::copiesSkipAndRotate()
         QCOMPARE(copies.size(), std::size_t(book == path_ ? 10 : 9)); // ours with the earlier version's
         for (const AutoBackup::Copy &c : copies)
             QCOMPARE(RawDb(c.path).scalar(QStringLiteral("SELECT Identity FROM NotebookInfo")), identity);
-        QCOMPARE(RawDb(copies.front().path).scalar("SELECT count(*) FROM Notes WHERE nNoteTitle = '" + latest + "'"), "1");
+        const QString newest = "SELECT count(*) FROM Notes WHERE nNoteTitle = '" + latest + "'";
+        QCOMPARE(RawDb(copies.front().path).scalar(newest), "1");
     };
     holds(path_, identity_, QStringLiteral("第 20 天"));
     if (namesake)
@@ -367,7 +368,8 @@ void TestAutoBackup::restore()
     // Only the owner may list the copies; each copy is as private as the notebook.
     const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
     for (const QString &f : {folder(), place()})
-        QCOMPARE(QFile::permissions(f) & ~userBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(QFile::permissions(f) & ~userBits,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(QFile::permissions(chosen), mode);
     QCOMPARE(QFile::permissions(QDir(place()).filePath(QStringLiteral(".copies"))) & ~userBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
