@@ -3,6 +3,7 @@
 #include "store/BackupFolder.h"
 #include "store/DBasePrivate.h"
 #include "store/NotebookFile.h"
+#include "store/NotebookInfo.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <optional>
 
 namespace AutoBackup {
 
@@ -36,23 +38,41 @@ QString defaultFolder()
     return QDir(base).filePath(QStringLiteral("Quillbook/backups"));
 }
 
-std::vector<Copy> list(const QString &folder, const QString &notebook)
+namespace {
+
+// The copy the file is by its name, of a notebook of any name or of that one; nullopt for any other file.
+std::optional<Copy> copyOf(const QFileInfo &file, const QString &notebookName = {})
 {
-    const BackupFolder::Record record = BackupFolder::read(folder, notebook);
+    const QRegularExpression pattern = BackupFolder::namePattern();
+    const QRegularExpressionMatch m = pattern.match(file.fileName());
+    if (!m.hasMatch() || (!notebookName.isEmpty() && m.captured(1) != notebookName))
+        return std::nullopt;
+    Copy c{file.absoluteFilePath(), QDateTime::fromString(m.captured(2), BackupFolder::TimeFormat), file.size()};
+    c.beforeRestore = !m.captured(3).isEmpty();
+    return c.taken.isValid() ? std::optional<Copy>(c) : std::nullopt;
+}
+
+void sortNewestFirst(std::vector<Copy> &copies)
+{
+    std::sort(copies.begin(), copies.end(), [](const Copy &a, const Copy &b) {
+        return a.sequence != b.sequence ? a.sequence > b.sequence : a.taken > b.taken;
+    });
+}
+
+// Every copy in a notebook's place, whatever name the notebook had when it was taken.
+std::vector<Copy> copiesIn(const QString &place)
+{
+    const BackupFolder::Record record = BackupFolder::read(place);
     QHash<QString, qint64> order;
     for (size_t i = 0; i < record.copies.size(); ++i)
         order.insert(record.copies[i].name, qint64(i));
     std::vector<Copy> out;
-    const QRegularExpression pattern = BackupFolder::namePattern(notebook);
-    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
+    const QFileInfoList files = QDir(place).entryInfoList(QDir::Files);
     for (const QFileInfo &f : files) {
-        const QRegularExpressionMatch m = pattern.match(f.fileName());
-        if (!m.hasMatch())
+        std::optional<Copy> found = copyOf(f);
+        if (!found)
             continue;
-        Copy c{f.absoluteFilePath(), QDateTime::fromString(m.captured(1), BackupFolder::TimeFormat), f.size()};
-        if (!c.taken.isValid())
-            continue;
-        c.beforeRestore = !m.captured(2).isEmpty();
+        Copy &c = *found;
         c.kept = record.kept.contains(f.fileName());
         if (const auto at = order.constFind(f.fileName()); at != order.constEnd()) {
             c.sequence = *at;
@@ -61,9 +81,28 @@ std::vector<Copy> list(const QString &folder, const QString &notebook)
         }
         out.push_back(c);
     }
-    std::sort(out.begin(), out.end(), [](const Copy &a, const Copy &b) {
-        return a.sequence != b.sequence ? a.sequence > b.sequence : a.taken > b.taken;
-    });
+    sortNewestFirst(out);
+    return out;
+}
+
+} // namespace
+
+std::vector<Copy> list(const QString &folder, const QString &notebook)
+{
+    const QString place = BackupFolder::findPlace(folder, notebook);
+    if (place.isEmpty())
+        return {};
+    std::vector<Copy> out = copiesIn(place);
+    // Copies from before notebooks had an identity lie in the folder itself, those of every
+    // notebook of the same name together: only one that says it is this notebook is shown.
+    const QString base = QFileInfo(notebook).completeBaseName();
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files);
+    for (const QFileInfo &f : files) {
+        const std::optional<Copy> c = copyOf(f, base);
+        if (c && BackupFolder::placeOf(folder, BackupFolder::identityOf(c->path).value_or(QString())) == place)
+            out.push_back(*c);
+    }
+    sortNewestFirst(out);
     return out;
 }
 
@@ -117,7 +156,7 @@ QString fingerprint(const QString &notebook)
 
 // The copy is synced and checked under its temporary name; only a copy that passed is renamed,
 // recorded as the newest, and only then are older copies dropped. "" on success, else the reason.
-QString finishCopy(const QString &temp, const QString &copy, const QString &folder, const QString &notebook,
+QString finishCopy(const QString &temp, const QString &copy, const QString &place, const QString &notebook,
                    const QString &print, QFileDevice::Permissions permissions)
 {
     if (!NotebookFile::syncFile(temp))
@@ -135,14 +174,15 @@ QString finishCopy(const QString &temp, const QString &copy, const QString &fold
     QFile::setPermissions(temp, permissions);
     if (!QFile::rename(temp, copy))
         return QStringLiteral("cannot name the copy %1").arg(copy);
-    NotebookFile::syncFolder(folder);
-    BackupFolder::Record record = BackupFolder::read(folder, notebook);
-    BackupFolder::append(record, folder, copy);
+    NotebookFile::syncFolder(place);
+    BackupFolder::Record record = BackupFolder::read(place);
+    BackupFolder::append(record, place, copy);
     record.madeFrom = print;
+    record.path = notebook;
     // Without its record the copies could not be told apart by age: nothing is dropped then.
-    if (!BackupFolder::write(folder, notebook, record))
+    if (!BackupFolder::write(place, record))
         return {};
-    for (const Copy &old : dropped(list(folder, notebook))) {
+    for (const Copy &old : dropped(copiesIn(place))) {
         if (old.path != copy)
             QFile::remove(old.path);
     }
@@ -218,29 +258,49 @@ BackupJob::State BackupJob::start()
     started_ = true;
     if (!QFileInfo(notebook_).isFile())
         return fail(QStringLiteral("%1 is not a file").arg(notebook_));
-    if (!BackupFolder::prepare(folder_))
-        return fail(QStringLiteral("cannot create the folder %1").arg(folder_));
+    NotebookHeader::Header header;
+    const NotebookHeader::Kind kind = NotebookHeader::read(notebook_, &header);
+    if (kind == NotebookHeader::Kind::Damaged)
+        return fail(QStringLiteral("the header of the encrypted notebook is damaged"));
+
+    auto work = std::make_unique<Work>();
+    // No busy wait: a step that finds the notebook being written simply tries again next time.
+    work->source = std::make_unique<SQLite::Database>(StoreDetail::nativePath(notebook_), SQLite::OPEN_READONLY, 0,
+                                                      CipherVfs::name());
+    QString identity;
+    try {
+        identity = NotebookInfo::identity(*work->source);
+    } catch (const SQLite::Exception &e) {
+        if (e.getErrorCode() != SQLITE_BUSY)
+            throw;
+        started_ = false;
+        return Copying;
+    }
+    if (identity.isEmpty())
+        return fail(QStringLiteral("%1 has no identity (an older layout opened read-only): not copied").arg(notebook_));
+    place_ = BackupFolder::placeOf(folder_, identity);
+    if (!BackupFolder::prepare(folder_) || !BackupFolder::prepare(place_))
+        return fail(QStringLiteral("cannot create the folder %1").arg(place_));
     // What a killed copy left behind: never listed, removed here.
-    const QRegularExpression pattern = BackupFolder::namePattern(notebook_);
-    const QStringList hidden = QDir(folder_).entryList(QDir::Files | QDir::Hidden);
+    const QRegularExpression pattern = BackupFolder::namePattern();
+    const QStringList hidden = QDir(place_).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : hidden) {
         if (name.startsWith(QLatin1Char('.')) && name.endsWith(PartSuffix)
             && pattern.match(name.mid(1, name.size() - 1 - PartSuffix.size())).hasMatch())
-            QFile::remove(QDir(folder_).filePath(name));
+            QFile::remove(QDir(place_).filePath(name));
     }
 
-    auto work = std::make_unique<Work>();
     work->fingerprint = fingerprint(notebook_);
     work->permissions = BackupFolder::permissionsOf(notebook_);
     // Unchanged since the newest copy, which is still there: nothing to do.
-    const BackupFolder::Record record = BackupFolder::read(folder_, notebook_);
+    const BackupFolder::Record record = BackupFolder::read(place_);
     if (!work->fingerprint.isEmpty() && record.madeFrom == work->fingerprint && !record.copies.empty()
-        && QFileInfo::exists(QDir(folder_).filePath(record.copies.back().name)))
+        && QFileInfo::exists(QDir(place_).filePath(record.copies.back().name)))
         return Skipped;
 
-    const QString name = BackupFolder::freeName(folder_, notebook_, now_, false);
-    copyPath_ = QDir(folder_).filePath(name);
-    work->temp = QDir(folder_).filePath(QLatin1Char('.') + name + PartSuffix);
+    const QString name = BackupFolder::freeName(place_, notebook_, now_, false);
+    copyPath_ = QDir(place_).filePath(name);
+    work->temp = QDir(place_).filePath(QLatin1Char('.') + name + PartSuffix);
     QFile::remove(work->temp);
     {
         // Made by us, private from the start; the engine would make it readable by all.
@@ -249,21 +309,14 @@ BackupJob::State BackupJob::start()
             return fail(QStringLiteral("cannot write %1: %2").arg(work->temp, made.errorString()));
     }
 
-    // The copy of an encrypted notebook starts as its header (with an identity of its own), so
-    // that the file layer encrypts every page the backup writes.
-    NotebookHeader::Header header;
-    const NotebookHeader::Kind kind = NotebookHeader::read(notebook_, &header);
-    if (kind == NotebookHeader::Kind::Damaged)
-        return fail(QStringLiteral("the header of the encrypted notebook is damaged"));
+    // The copy of an encrypted notebook starts as its header (with a file identity of its own),
+    // so that the file layer encrypts every page the backup writes.
     if (kind == NotebookHeader::Kind::Encrypted) {
         NotebookHeader::renewFileId(&header);
         QString why;
         if (!NotebookHeader::writeNew(work->temp, header, &why))
             return fail(why);
     }
-    // No busy wait: a step that finds the notebook being written simply tries again next time.
-    work->source = std::make_unique<SQLite::Database>(StoreDetail::nativePath(notebook_), SQLite::OPEN_READONLY, 0,
-                                                      CipherVfs::name());
     work->dest = std::make_unique<SQLite::Database>(StoreDetail::nativePath(work->temp),
                                                     SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, 0,
                                                     CipherVfs::name());
@@ -299,10 +352,10 @@ BackupJob::State BackupJob::copy()
     work_->source.reset();
     // Syncing, checking, naming and rotating touch the whole file or the folder: all on a thread
     // of their own, so no single step of the caller waits for the disk.
-    work_->checked = std::async(std::launch::async, [temp = work_->temp, copy = copyPath_, folder = folder_,
+    work_->checked = std::async(std::launch::async, [temp = work_->temp, copy = copyPath_, place = place_,
                                                      notebook = notebook_, print = work_->fingerprint,
                                                      permissions = work_->permissions]() {
-        return AutoBackup::finishCopy(temp, copy, folder, notebook, print, permissions);
+        return AutoBackup::finishCopy(temp, copy, place, notebook, print, permissions);
     });
     return Checking;
 }

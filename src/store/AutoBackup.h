@@ -9,10 +9,11 @@
 #include <vector>
 
 // Automatic copies of the open notebook, named "<notebook>-<yyyyMMdd>-<HHmmss>.qbf" in a folder
-// of their own that only its owner may read; each copy has the notebook's permissions. A copy is
+// that only its owner may read, inside it in a folder of the notebook's own (by its identity, so
+// notebooks of the same name never mix); each copy has the notebook's permissions. A copy is
 // written under a hidden temporary name and renamed only once it is complete and has passed
-// PRAGMA quick_check; only then are older copies dropped. Which copy is newer is what the
-// program recorded when it made them, never the names or the clock.
+// PRAGMA quick_check; only then are older copies of that notebook dropped. Which copy is newer is
+// what the program recorded when it made them, never the names or the clock.
 namespace AutoBackup {
 
 struct Copy
@@ -28,7 +29,10 @@ struct Copy
 // ~/.local/share/Quillbook/backups/ on Linux.
 QString defaultFolder();
 // Copies of notebook in folder, newest first: the recorded ones by the order they were made in,
-// then any others by the time in their names. Other files are ignored.
+// then any others by the time in their names. Only this notebook's: found by its identity, or for
+// a notebook that cannot be read, by where it stands. Copies made before notebooks had an
+// identity (lying in folder itself) are listed only when they say they are this notebook's, and
+// are never dropped. Other files are ignored.
 std::vector<Copy> list(const QString &folder, const QString &notebook);
 // Of copies (newest first), those the rotation drops. It keeps the newest copy, the kept ones
 // (involved in the last restore, or written to since they were made), the first and the last
@@ -39,8 +43,9 @@ std::vector<Copy> dropped(const std::vector<Copy> &copies);
 // tagged as the one before a restore (byte for byte when it does not open: damaged, or locked
 // by a password not given); then copy is written whole beside the notebook, checked and renamed
 // over it, keeping the notebook's permissions. Both stay out of the rotation until the next
-// restore. The notebook must not be open here. On failure the notebook is as it was; the reason
-// goes to *error. An encrypted copy's key must be unlocked (DBase::Unlock).
+// restore. The kept notebook goes with the copies of the notebook it is (with those of copy
+// when it tells nothing of itself). The notebook must not be open here. On failure the notebook
+// is as it was; the reason goes to *error. An encrypted copy's key must be unlocked (DBase::Unlock).
 bool restore(const QString &notebook, const QString &copy, const QString &folder, QString *keptCopy,
              QString *error, const QDateTime &now = QDateTime::currentDateTime());
 // Whether copy is encrypted under a key this process has not unlocked.
@@ -51,7 +56,8 @@ bool needsPassword(const QString &copy);
 // One automatic copy, done in small steps so that the caller's event loop keeps running: each
 // step() copies pages for about stepBudgetMs; syncing, checking and renaming the finished copy and
 // dropping older ones run on a thread of their own while step() keeps returning Checking. Destroying an unfinished job removes
-// its temporary file; one left by a killed program is removed by the next job.
+// its temporary file; one left by a killed program is removed by the next job. A notebook with no
+// identity (an older layout opened read-only) is not copied: its copies could not be told apart.
 class BackupJob
 {
 public:
@@ -79,7 +85,7 @@ private:
     State check();
     State fail(const QString &why);
 
-    QString notebook_, folder_, copyPath_, error_;
+    QString notebook_, folder_, place_, copyPath_, error_;
     QDateTime now_;
     State state_ = Copying;
     bool started_ = false;

@@ -42,16 +42,16 @@ bool copyBytes(const QString &from, const QString &to, QString *error)
 }
 
 // The notebook as it is now, as a copy tagged as the one before a restore. "" on failure.
-QString keepCurrent(const QString &notebook, const QString &folder, const QDateTime &now, QString *error)
+QString keepCurrent(const QString &notebook, const QString &place, const QDateTime &now, QString *error)
 {
-    const QString kept = QDir(folder).filePath(BackupFolder::freeName(folder, notebook, now, true));
+    const QString kept = QDir(place).filePath(BackupFolder::freeName(place, notebook, now, true));
     QString why;
     if (FileOps::BackupTo(notebook, kept, &why) != 1 && !copyBytes(notebook, kept, error)) {
         *error = why + QLatin1Char('\n') + *error;
         return {};
     }
     QFile::setPermissions(kept, BackupFolder::permissionsOf(notebook));
-    NotebookFile::syncFolder(folder);
+    NotebookFile::syncFolder(place);
     return kept;
 }
 
@@ -66,24 +66,30 @@ bool needsPassword(const QString &copy)
 bool restore(const QString &notebook, const QString &copy, const QString &folder, QString *keptCopy,
              QString *error, const QDateTime &now)
 {
-    if (!BackupFolder::prepare(folder)) {
-        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+    // What is replaced stays with the copies of the notebook it is; one that tells nothing of
+    // itself and was never copied from here goes with the copy that takes its place.
+    QString place = BackupFolder::findPlace(folder, notebook);
+    if (place.isEmpty())
+        place = QFileInfo(copy).absolutePath();
+    if (!BackupFolder::prepare(folder) || !BackupFolder::prepare(place)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(place);
         return false;
     }
-    BackupFolder::Record record = BackupFolder::read(folder, notebook);
+    BackupFolder::Record record = BackupFolder::read(place);
     QString kept;
     if (QFileInfo(notebook).isFile()) {
-        kept = keepCurrent(notebook, folder, now, error);
+        kept = keepCurrent(notebook, place, now, error);
         if (kept.isEmpty())
             return false;
-        BackupFolder::append(record, folder, kept);
+        BackupFolder::append(record, place, kept);
     }
     // The copy restored from and the notebook it replaced stay until the next restore.
     record.kept = QStringList{QFileInfo(copy).fileName()};
     if (!kept.isEmpty())
         record.kept << QFileInfo(kept).fileName();
-    if (!BackupFolder::write(folder, notebook, record)) {
-        *error = QStringLiteral("cannot write the record of the copies in %1").arg(folder);
+    record.path = QFileInfo(notebook).absoluteFilePath();
+    if (!BackupFolder::write(place, record)) {
+        *error = QStringLiteral("cannot write the record of the copies in %1").arg(place);
         return false;
     }
     if (FileOps::BackupTo(copy, notebook, error) != 1)

@@ -184,6 +184,11 @@ void tst_Keeping::restoreFromBackup()
     frmmain &w = *h.window;
     const QString book = h.db.DatabasePath;
     QCOMPARE(Tools::BackupFolderOf(h.settings), folder);
+    // A notebook of the same name elsewhere, copied later than any copy of ours: never listed here.
+    const QString namesake = h.path(QStringLiteral("usb/a.qbf"));
+    QVERIFY(QDir().mkpath(h.path(QStringLiteral("usb"))));
+    QCOMPARE(MainWindowHarness::makeNotebook(namesake, {}), QString());
+    QCOMPARE(BackupJob(namesake, folder, QDateTime(QDate(2026, 5, 3), QTime(9, 0))).runToEnd(), BackupJob::Done);
 
     // Two copies a day apart, each followed by a note it does not have (an unchanged notebook
     // is not copied again).

@@ -1,5 +1,6 @@
 // Automatic copies: rotation, their order and permissions, skipping an unchanged notebook, what a
-// failed or killed copy leaves behind, and restoring from one.
+// failed or killed copy leaves behind, restoring from one, and keeping apart the copies of two
+// notebooks of the same name.
 
 #include "StoreTestUtil.h"
 
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void cleanup();
     void rotation_data();
     void rotation();
+    void copiesSkipAndRotate_data();
     void copiesSkipAndRotate();
     void failureLeavesOlderCopies_data();
     void failureLeavesOlderCopies();
@@ -29,16 +31,24 @@ private Q_SLOTS:
 
 private:
     QString folder() const { return dir_->filePath(QStringLiteral("backups")); }
-    BackupJob::State backup(const QDateTime &when);
+    // Where this notebook's copies go: a folder of its own, named by its identity.
+    QString place() const { return QDir(folder()).filePath(identity_); }
+    BackupJob::State backup(const QDateTime &when, const QString &notebook = {});
     QStringList takenTimes();
     QStringList hiddenFiles();
     void addNotes(int count, int bodyChars);
+    // A notebook of the same file name as ours in another folder, with a note of its own.
+    QString addNamesake(DBase &other);
+
+    QString identity_;
 };
 
 void TestAutoBackup::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("notes.qbf")));
     QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
+    identity_ = db_->Identity();
+    QVERIFY(!identity_.isEmpty());
 }
 
 void TestAutoBackup::cleanup()
@@ -54,9 +64,18 @@ void TestAutoBackup::addNotes(int count, int bodyChars)
                  1);
 }
 
-BackupJob::State TestAutoBackup::backup(const QDateTime &when)
+QString TestAutoBackup::addNamesake(DBase &other)
 {
-    BackupJob job(path_, folder(), when);
+    const QString path = dir_->filePath(QStringLiteral("usb/notes.qbf"));
+    if (!QDir().mkpath(QFileInfo(path).path()) || !openFresh(other, path)
+        || other.AddGroup(QStringLiteral("别处")) != 1 || other.AddNote(1, makeNote(QStringLiteral("别处的记事"))) != 1)
+        return {};
+    return path;
+}
+
+BackupJob::State TestAutoBackup::backup(const QDateTime &when, const QString &notebook)
+{
+    BackupJob job(notebook.isEmpty() ? path_ : notebook, folder(), when);
     const BackupJob::State s = job.runToEnd();
     if (s == BackupJob::Failed)
         qWarning("%s", qPrintable(job.error()));
@@ -73,7 +92,7 @@ QStringList TestAutoBackup::takenTimes()
 
 QStringList TestAutoBackup::hiddenFiles()
 {
-    return QDir(folder()).entryList(QStringList{QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+    return QDir(place()).entryList(QStringList{QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
 }
 
 void TestAutoBackup::rotation_data()
@@ -124,15 +143,37 @@ void TestAutoBackup::rotation()
     QCOMPARE(got, dropped);
 }
 
+void TestAutoBackup::copiesSkipAndRotate_data()
+{
+    QTest::addColumn<bool>("namesake"); // a notebook of the same name elsewhere is copied each day too
+    QTest::newRow("nominal: one notebook") << false;
+    QTest::newRow("robustness: a notebook of the same name copied beside it") << true;
+}
+
 void TestAutoBackup::copiesSkipAndRotate()
 {
+    QFETCH(bool, namesake);
     addNotes(3, 500);
+    // Copies by an earlier version lie in the folder itself, those of every notebook of this name
+    // together: one with no identity, and one that says it is this notebook. Only the latter is
+    // listed, and neither is ever dropped.
+    QVERIFY(QDir().mkpath(folder()));
+    const QString foreign = QDir(folder()).filePath(QStringLiteral("notes-20261130-090000.qbf"));
+    const QString earlier = QDir(folder()).filePath(QStringLiteral("notes-20261129-090000.qbf"));
+    QVERIFY(QFile::copy(path_, foreign));
+    QCOMPARE(RawDb(foreign).exec("DROP TABLE NotebookInfo"), SQLITE_OK);
+    QVERIFY(QFile::copy(path_, earlier));
+    const QByteArray foreignBytes = fileBytes(foreign);
+    DBase other;
+    const QString otherPath = namesake ? addNamesake(other) : QString();
+    QVERIFY(!namesake || !otherPath.isEmpty());
+
     const QDateTime day1(QDate(2026, 12, 1), QTime(9, 0));
     QCOMPARE(backup(day1), BackupJob::Done);
-    QCOMPARE(takenTimes(), QStringList{"1201-0900"});
+    QCOMPARE(takenTimes(), (QStringList{"1201-0900", "1129-0900"}));
     // Unchanged since: no second copy, even a day later.
     QCOMPARE(backup(day1.addDays(1)), BackupJob::Skipped);
-    QCOMPARE(takenTimes(), QStringList{"1201-0900"});
+    QCOMPARE(takenTimes(), (QStringList{"1201-0900", "1129-0900"}));
 
     // Written while the copy runs: the copy restarts and holds the new note.
     addNotes(300, 3000);
@@ -154,12 +195,29 @@ void TestAutoBackup::copiesSkipAndRotate()
     }
     // One copy a day for 20 days: the last 7 days and the newest of each earlier week stay.
     for (int d = 2; d <= 20; ++d) {
+        if (namesake) {
+            QCOMPARE(other.AddNote(1, makeNote(QStringLiteral("别处第 %1 天").arg(d))), 1);
+            QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(20, 0)), otherPath), BackupJob::Done);
+        }
         QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 天").arg(d))), 1);
         QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(21, 0))), BackupJob::Done);
     }
     QCOMPARE(takenTimes(), (QStringList{"1220-2100", "1219-2100", "1218-2100", "1217-2100", "1216-2100",
-                                        "1215-2100", "1214-2100", "1213-2100", "1206-2100"}));
+                                        "1215-2100", "1214-2100", "1213-2100", "1206-2100", "1129-0900"}));
     QVERIFY(hiddenFiles().isEmpty());
+    QCOMPARE(fileBytes(foreign), foreignBytes);
+    // Every copy listed holds the notebook it is listed for; the newest has its latest note.
+    const auto holds = [this](const QString &book, const QString &identity, const QString &latest) {
+        const auto copies = AutoBackup::list(folder(), book);
+        QCOMPARE(copies.size(), std::size_t(book == path_ ? 10 : 9)); // ours with the earlier version's
+        for (const AutoBackup::Copy &c : copies)
+            QCOMPARE(RawDb(c.path).scalar(QStringLiteral("SELECT Identity FROM NotebookInfo")), identity);
+        const QString newest = "SELECT count(*) FROM Notes WHERE nNoteTitle = '" + latest + "'";
+        QCOMPARE(RawDb(copies.front().path).scalar(newest), "1");
+    };
+    holds(path_, identity_, QStringLiteral("第 20 天"));
+    if (namesake)
+        holds(otherPath, other.Identity(), QStringLiteral("别处第 20 天"));
 }
 
 void TestAutoBackup::failureLeavesOlderCopies_data()
@@ -169,6 +227,8 @@ void TestAutoBackup::failureLeavesOlderCopies_data()
     QTest::newRow("robustness: abandoned part-way") << "abandoned";
     QTest::newRow("robustness: the notebook is damaged") << "damaged";
     QTest::newRow("robustness: the folder cannot be made") << "nofolder";
+    QTest::newRow("robustness: a notebook of the same name without an identity") << "noidentity";
+    QTest::newRow("robustness: another program is writing when the copy starts") << "locked";
 }
 
 void TestAutoBackup::failureLeavesOlderCopies()
@@ -183,7 +243,7 @@ void TestAutoBackup::failureLeavesOlderCopies()
     const QDateTime day2 = day1.addDays(1);
     if (fault == QLatin1String("killed")) {
         // What a killed program leaves: a partial file under the temporary name.
-        const QString part = QDir(folder()).filePath(QStringLiteral(".notes-20261202-090000.qbf.part"));
+        const QString part = QDir(place()).filePath(QStringLiteral(".notes-20261202-090000.qbf.part"));
         QVERIFY(writeBytes(part, older.left(older.size() / 3)));
         QCOMPARE(takenTimes(), QStringList{"1201-0900"}); // never listed as a copy
         QCOMPARE(backup(day2), BackupJob::Done);
@@ -201,6 +261,25 @@ void TestAutoBackup::failureLeavesOlderCopies()
         bytes.replace(4096, 8192, QByteArray(8192, '\xA5'));
         QVERIFY(writeBytes(path_, bytes));
         QCOMPARE(backup(day2), BackupJob::Failed);
+    } else if (fault == QLatin1String("locked")) {
+        // The copy waits its turn, even for reading the notebook's identity.
+        RawDb writer(path_);
+        QCOMPARE(writer.exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        BackupJob job(path_, folder(), day2);
+        QCOMPARE(job.step(), BackupJob::Copying);
+        QCOMPARE(job.step(), BackupJob::Copying);
+        QCOMPARE(writer.exec("COMMIT"), SQLITE_OK);
+        QCOMPARE(job.runToEnd(), BackupJob::Done);
+    } else if (fault == QLatin1String("noidentity")) {
+        // An older layout opened read-only: its copies could not be told from another's.
+        const QString old = dir_->filePath(QStringLiteral("old/notes.qbf"));
+        QVERIFY(QDir().mkpath(QFileInfo(old).path()));
+        QVERIFY(QFile::copy(path_, old));
+        QCOMPARE(RawDb(old).exec("DROP TABLE NotebookInfo"), SQLITE_OK);
+        BackupJob job(old, folder(), day2);
+        QCOMPARE(job.runToEnd(), BackupJob::Failed);
+        QVERIFY(!job.error().isEmpty());
+        QVERIFY(AutoBackup::list(folder(), old).empty());
     } else {
         QVERIFY(writeBytes(dir_->filePath(QStringLiteral("blocked")), "x"));
         BackupJob job(path_, dir_->filePath(QStringLiteral("blocked/backups")), day2);
@@ -212,7 +291,7 @@ void TestAutoBackup::failureLeavesOlderCopies()
     const auto copies = AutoBackup::list(folder(), path_);
     QCOMPARE(copies.back().taken, day1);
     QCOMPARE(fileBytes(copies.back().path), older);
-    if (fault != QLatin1String("killed"))
+    if (fault != QLatin1String("killed") && fault != QLatin1String("locked"))
         QCOMPARE(copies.size(), std::size_t(1));
 }
 
@@ -238,7 +317,7 @@ void TestAutoBackup::newestIsLastMade()
     QFETCH(int, forgetAfter);
     for (int i = 0; i < times.size(); ++i) {
         if (i == forgetAfter)
-            QVERIFY(QFile::remove(QDir(folder()).filePath(QStringLiteral(".notes.copies"))));
+            QVERIFY(QFile::remove(QDir(place()).filePath(QStringLiteral(".copies"))));
         QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 份").arg(i))), 1);
         QCOMPARE(backup(QDateTime::fromString(times[i], QStringLiteral("yyyyMMdd-HHmmss"))), BackupJob::Done);
     }
@@ -265,6 +344,13 @@ void TestAutoBackup::restore()
     const QDateTime day1(QDate(2026, 12, 1), QTime(9, 0));
     QCOMPARE(backup(day1), BackupJob::Done);
     const QString chosen = AutoBackup::list(folder(), path_).front().path;
+    // A notebook of the same name, copied after: its copies stay its own through the restore.
+    DBase other;
+    const QString otherPath = addNamesake(other);
+    QVERIFY(!otherPath.isEmpty());
+    QCOMPARE(backup(day1.addSecs(3600), otherPath), BackupJob::Done);
+    const auto theirs = AutoBackup::list(folder(), otherPath);
+    QCOMPARE(theirs.size(), std::size_t(1));
     QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("恢复前写的"))), 1);
     db_->CloseDatabase();
     const QFileDevice::Permissions mode = QFile::permissions(path_);
@@ -281,14 +367,15 @@ void TestAutoBackup::restore()
     QCOMPARE(RawDb(path_).count(QStringLiteral("Notes")), qint64(2));
     // Only the owner may list the copies; each copy is as private as the notebook.
     const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    QCOMPARE(QFile::permissions(folder()) & ~userBits,
-             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    for (const QString &f : {folder(), place()})
+        QCOMPARE(QFile::permissions(f) & ~userBits,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(QFile::permissions(chosen), mode);
-    const QStringList records = QDir(folder()).entryList({QStringLiteral(".*.copies")}, QDir::Files | QDir::Hidden);
-    QCOMPARE(records.size(), 1);
-    QCOMPARE(QFile::permissions(QDir(folder()).filePath(records.first())) & ~userBits,
+    QCOMPARE(QFile::permissions(QDir(place()).filePath(QStringLiteral(".copies"))) & ~userBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const auto copies = AutoBackup::list(folder(), path_);
+    QCOMPARE(AutoBackup::list(folder(), otherPath).size(), std::size_t(1));
+    QCOMPARE(AutoBackup::list(folder(), otherPath).front().path, theirs.front().path);
     if (state == QLatin1String("gone")) {
         QVERIFY(kept.isEmpty());
         QCOMPARE(copies.size(), std::size_t(1));
@@ -315,7 +402,7 @@ void TestAutoBackup::restore()
         left << c.path;
     QVERIFY(left.contains(chosen));
     QVERIFY(left.contains(kept));
-    QVERIFY(!left.contains(QDir(folder()).filePath(QStringLiteral("notes-20261203-210000.qbf"))));
+    QVERIFY(!left.contains(QDir(place()).filePath(QStringLiteral("notes-20261203-210000.qbf"))));
 }
 
 QTEST_GUILESS_MAIN(TestAutoBackup)
