@@ -337,6 +337,10 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
         item->setChecked(!item->isChecked());
     }
     row.run(*this);
+    // What the store mended on the way (a damaged history set aside) is said once.
+    const QString notice = m_db.DatabaseIsOpen ? m_db.TakeNotice() : QString();
+    if (!notice.isEmpty())
+        m_prompter.msgBox(this, notice, Prompter::Exclamation, cmd::notice());
 }
 
 QAction *frmmain::action(Cmd cmd) const

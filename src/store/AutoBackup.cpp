@@ -3,6 +3,7 @@
 #include "store/BackupFolder.h"
 #include "store/DBasePrivate.h"
 #include "store/NotebookFile.h"
+#include "store/crypto/FileStart.h"
 #include "store/NotebookInfo.h"
 
 #include <QDir>
@@ -143,10 +144,7 @@ std::vector<Copy> dropped(const std::vector<Copy> &copies)
 // size and the modification time.
 QString fingerprint(const QString &notebook)
 {
-    QFile f(notebook);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray header = f.read(100);
+    const QByteArray header = FileStart::read(notebook, 100); // the window's connection keeps its locks
     if (header.size() < 28)
         return {};
     const QFileInfo info(notebook);

@@ -71,12 +71,16 @@ class tst_FileCommands : public QObject
     std::unique_ptr<MainWindowHarness> h;
     QString book;
 
-    // The sample notebook opened at start-up (first group and its first note selected).
+    // The sample notebook opened at start-up (first group and its first note selected), once the
+    // work after opening (which gives a new notebook its keep limits) is done.
     frmmain &open(const QString &password = {})
     {
         book = h->path(QStringLiteral("book.qbf"));
         MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups(), password);
-        return h->start({book});
+        frmmain &w = h->start({book});
+        if (!QTest::qWaitFor([&] { return w.findChildren<NotebookWorker *>().isEmpty(); }, 10000))
+            qWarning("the work after opening did not end");
+        return w;
     }
 
 private Q_SLOTS:
