@@ -289,6 +289,8 @@ private:
     void openChosen(const QString &path);
     void openStartupDatabase();
     void makeWritableForSession(const QString &path);
+    // The password the prompt or the change dialog passed on, gone once it has been used.
+    void forgetTypedPassword();
     void selectFirstNote();
     // Empties the tree, the list, the captions and the preview.
     void clearPanes();

@@ -73,7 +73,9 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
             show();
         frmPws1 prompt(m_state, m_prompter, this,
                        [&](const QString &typed) { return m_db.Unlock(path, typed) == 1; });
-        if (m_prompter.exec(&prompt) != QDialog::Accepted) {
+        const int answer = m_prompter.exec(&prompt);
+        forgetTypedPassword();
+        if (answer != QDialog::Accepted) {
             m_lockedPath = path;
             return OpenOutcome::Locked;
         }
@@ -99,7 +101,9 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         if (atStartUp)
             show();
         frmPws1 prompt(m_state, m_prompter, this);
-        if (m_prompter.exec(&prompt) != QDialog::Accepted) {
+        const int answer = m_prompter.exec(&prompt);
+        forgetTypedPassword();
+        if (answer != QDialog::Accepted) {
             // Locked: nothing of it is shown and nothing can be written to it.
             m_db.CloseDatabase();
             m_lockedPath = path;
@@ -200,6 +204,14 @@ void frmmain::openChosen(const QString &chosenPath)
             selectFirstNote();
         }
     }
+}
+
+void frmmain::forgetTypedPassword()
+{
+    // Overwritten where it lies rather than only dropped: the text is not shared (a dialog
+    // assigned it), so fill() writes over the one copy.
+    m_state.gInputPassword.fill(QChar(u'\0'));
+    m_state.gInputPassword.clear();
 }
 
 void frmmain::offerReplacedNotebook()

@@ -120,6 +120,7 @@ void frmmain::mnuPws_Click()
     // the old one meanwhile.
     stopWorkers();
     const int written = m_db.WritePassword(m_state.gInputPassword);
+    forgetTypedPassword();
     startWorkers();
     if (written != 1) {
         m_prompter.msgBox(this,

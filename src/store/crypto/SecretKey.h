@@ -6,7 +6,8 @@
 #include <cstddef>
 
 // Key material in memory of its own (sodium_malloc: guard pages, kept out of swap where the
-// system allows), wiped when the key goes away.
+// system allows), wiped when the key goes away. Once a key or a password's bytes exist, the
+// process writes no core file and cannot be attached to by other processes of the user.
 class SecretKey
 {
 public:
@@ -32,7 +33,7 @@ bool sodiumReady();
 // The UTF-8 copy of a password, wiped when it goes out of scope.
 struct SecretBytes
 {
-    explicit SecretBytes(const QString &s) : bytes(s.toUtf8()) {}
+    explicit SecretBytes(const QString &s);
     ~SecretBytes();
     SecretBytes(const SecretBytes &) = delete;
     SecretBytes &operator=(const SecretBytes &) = delete;
