@@ -41,8 +41,8 @@ void clearPasswordRow(SQLite::Database &db)
 }
 
 // Checking a hash costs what its parameters say, and a file can say anything: a hash costing
-// far more than ours (many passes, gigabytes of memory) would freeze the prompt. Up to four
-// times our memory and four times our total work is accepted, anything else is damage.
+// far more than ours (many passes, gigabytes of memory) would freeze the prompt. Anything
+// beyond Cost::boundedBy our own is damage.
 bool costWithinBounds(const QString &stored)
 {
     static const QRegularExpression params(
@@ -50,12 +50,8 @@ bool costWithinBounds(const QString &stored)
     const QRegularExpressionMatch m = params.match(stored);
     if (!m.hasMatch())
         return false;
-    const quint64 memoryKiB = m.captured(1).toULongLong();
-    const quint64 passes = m.captured(2).toULongLong();
-    const quint64 ourMemoryKiB = crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024;
-    const quint64 ourPasses = crypto_pwhash_OPSLIMIT_INTERACTIVE;
-    return memoryKiB >= 8 && passes >= 1 && memoryKiB <= 4 * ourMemoryKiB
-        && memoryKiB * passes <= 4 * ourMemoryKiB * ourPasses;
+    const NotebookHeader::Cost cost{m.captured(2).toULongLong(), m.captured(1).toULongLong() * 1024};
+    return cost.boundedBy({crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE});
 }
 
 } // namespace

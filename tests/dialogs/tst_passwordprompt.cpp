@@ -24,6 +24,8 @@ private Q_SLOTS:
     void attempts_data();
     void attempts();
     void wrongAttemptLeavesBoxSelectedAndBlue();
+    void oneCheckPerAttempt_data();
+    void oneCheckPerAttempt();
     void givingUp_data();
     void givingUp();
 
@@ -139,6 +141,35 @@ void tst_PasswordPrompt::wrongAttemptLeavesBoxSelectedAndBlue()
 
     QTest::mouseClick(txtPws, Qt::LeftButton);
     QCOMPARE(background(txtPws), white());
+}
+
+void tst_PasswordPrompt::oneCheckPerAttempt_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("nominal: blanks at the ends") << " Secret  " << true;
+    QTest::newRow("robustness: wrong, with blanks at the ends") << " secret " << false;
+    QTest::newRow("robustness: wrong, without blanks") << "secret" << false;
+}
+
+// Each check of an encrypted notebook's password is a key derivation: one per attempt.
+void tst_PasswordPrompt::oneCheckPerAttempt()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    AppState state;
+    ScriptedPrompter prompter;
+    QStringList checked;
+    frmPws1 dlg(state, prompter, nullptr, [&](const QString &candidate) {
+        checked << candidate;
+        return candidate == QLatin1String("Secret");
+    });
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    typeInto(child<QLineEdit>(dlg, "txtPws"), typed);
+    click(dlg, "cmdOK");
+    QCOMPARE(checked, QStringList{typed.trimmed()});
+    QCOMPARE(dlg.result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
 }
 
 void tst_PasswordPrompt::givingUp_data()

@@ -8,6 +8,7 @@
 #include "store/FileOps.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
+#include "store/crypto/SecretKey.h"
 
 #include <QDir>
 #include <QtEndian>
@@ -114,6 +115,10 @@ private Q_SLOTS:
     void damageIsNotAWrongPassword();
     void killLeavesOldOrNewState_data();
     void killLeavesOldOrNewState();
+    void tornHeaderWriteOpensWithOnePassword_data();
+    void tornHeaderWriteOpensWithOnePassword();
+    void craftedCostIsDamage_data();
+    void craftedCostIsDamage();
     void noPlaintextAnywhere();
     void keptTextsAreInAPlainFile();
 
@@ -377,6 +382,137 @@ void TestEncryption::killLeavesOldOrNewState()
                 QVERIFY2(secretsIn(fileBytes(leftPath)).isEmpty(), qPrintable(left));
         }
     }
+}
+
+void TestEncryption::tornHeaderWriteOpensWithOnePassword_data()
+{
+    QTest::addColumn<QString>("start"); // the header before the password changes from A to B
+    QTest::addColumn<int>("cut");       // which of the change's writes a crash cuts short
+    for (const char *start : {"one slot", "two slots", "first format"}) {
+        QTest::addRow("robustness: %s, first write cut at every byte", start) << start << 0;
+        QTest::addRow("robustness: %s, second write cut at every byte", start) << start << 1;
+    }
+}
+
+// A crash while the header is rewritten leaves any prefix of a write on the disk: the notebook
+// then opens with the old password or the new one, never neither, and never both.
+void TestEncryption::tornHeaderWriteOpensWithOnePassword()
+{
+    QFETCH(QString, start);
+    QFETCH(int, cut);
+    const QString file = path(QStringLiteral("torn.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("torn.qbf"), QStringLiteral("A"), &seen));
+    DBase unlocked;
+    QCOMPARE(unlocked.Unlock(file, QStringLiteral("A")), 1);
+    NotebookHeader::Header header;
+    QCOMPARE(NotebookHeader::read(file, &header), NotebookHeader::Kind::Encrypted);
+    const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(header);
+    QVERIFY(key);
+    QString error;
+    if (start == QLatin1String("two slots")) {
+        QVERIFY(NotebookHeader::seal(QStringLiteral("A"), *key, NotebookHeader::Cost::lightest(), &header));
+        QVERIFY2(NotebookHeader::rewrite(file, header, &error), qPrintable(error));
+    } else if (start == QLatin1String("first format")) {
+        QByteArray bytes = fileBytes(file);
+        bytes.replace(0, Region, CryptoTest::Slot::firstFormatRegion(bytes.left(CryptoTest::Slot::Bytes)));
+        QVERIFY(writeBytes(file, bytes));
+    }
+    const QByteArray before = fileBytes(file).left(Region);
+
+    // The change in full: only B opens, and A's wrapping of the key has left the file.
+    NotebookHeader::Header changed = header;
+    QVERIFY(NotebookHeader::seal(QStringLiteral("B"), *key, NotebookHeader::Cost::lightest(), &changed));
+    const QList<NotebookHeader::Write> writes = NotebookHeader::rewriteWrites(before, changed);
+    QCOMPARE(writes.size(), 2);
+    QVERIFY2(NotebookHeader::rewrite(file, changed, &error), qPrintable(error));
+    const QByteArray rest = fileBytes(file).mid(Region);
+    QByteArray region = before;
+    for (const NotebookHeader::Write &w : writes)
+        region.replace(w.offset, w.bytes.size(), w.bytes);
+    QCOMPARE(fileBytes(file).left(Region), region);
+    QVERIFY(!region.contains(QByteArray(reinterpret_cast<const char *>(header.wrappedKey.data()),
+                                        int(header.wrappedKey.size()))));
+
+    const QByteArray &torn = writes[cut].bytes;
+    for (int written = 0; written <= torn.size(); ++written) {
+        region = before;
+        for (int i = 0; i < cut; ++i)
+            region.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
+        region.replace(writes[cut].offset, written, torn.left(written));
+        QVERIFY(writeBytes(file, region + rest));
+        const bool changeDone = cut > 0 || written == torn.size();
+        const QString opens = QLatin1String(changeDone ? "B" : "A");
+        const QString refused = QLatin1String(changeDone ? "A" : "B");
+        const QString at = QStringLiteral("%1 bytes written").arg(written);
+        DBase db;
+        db.DatabasePath = file;
+        QVERIFY2(db.OpenWithPassword(refused) == DBase::Access::WrongPassword, qPrintable(at));
+        QVERIFY2(db.OpenWithPassword(opens) == DBase::Access::Opened, qPrintable(at + QLatin1Char(' ') + db.lastError()));
+        QCOMPARE(listing(db), seen);
+    }
+}
+
+void TestEncryption::craftedCostIsDamage_data()
+{
+    QTest::addColumn<quint64>("ops");
+    QTest::addColumn<quint64>("mem");
+    QTest::addColumn<QString>("how"); // "slot 1": the crafted slot, newer, beside the intact one
+    QTest::addColumn<bool>("damaged");
+    constexpr quint64 MiB = quint64(1) << 20;
+    QTest::newRow("nominal: the cost we write") << quint64(3) << 128 * MiB << "" << false;
+    QTest::newRow("nominal: four times our memory") << quint64(3) << 512 * MiB << "" << false;
+    QTest::newRow("nominal: four times our passes") << quint64(12) << 128 * MiB << "" << false;
+    QTest::newRow("robustness: a gigabyte") << quint64(3) << 1024 * MiB << "" << true;
+    QTest::newRow("robustness: just over four times our memory") << quint64(1) << 512 * MiB + 1024 << "" << true;
+    QTest::newRow("robustness: four times our memory, more passes") << quint64(4) << 512 * MiB << "" << true;
+    QTest::newRow("robustness: more than four times our passes") << quint64(13) << 128 * MiB << "" << true;
+    QTest::newRow("robustness: billions of passes over little memory") << (quint64(1) << 32) << 8192ull << "" << true;
+    QTest::newRow("robustness: passes times memory past 64 bits") << (quint64(1) << 35) << 512 * MiB << "" << true;
+    QTest::newRow("robustness: no passes") << quint64(0) << 128 * MiB << "" << true;
+    QTest::newRow("robustness: a non-zero reserved field") << quint64(1) << 8192ull << "reserved" << true;
+    QTest::newRow("robustness: a gigabyte in a newer slot beside the intact one")
+        << quint64(3) << 1024 * MiB << "slot 1" << true;
+}
+
+// Anyone can raise the cost in a header and recompute its check value; such a header is
+// damage, found before any derivation, never a wrong password after minutes of work.
+void TestEncryption::craftedCostIsDamage()
+{
+    QFETCH(quint64, ops);
+    QFETCH(quint64, mem);
+    QFETCH(QString, how);
+    QFETCH(bool, damaged);
+    const QString file = path(QStringLiteral("crafted.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("crafted.qbf"), QStringLiteral("pw"), &seen));
+    NotebookHeader::Header h;
+    QCOMPARE(NotebookHeader::read(file, &h), NotebookHeader::Kind::Encrypted);
+    h.opsLimit = ops;
+    h.memLimit = mem;
+    QByteArray slot = NotebookHeader::encode(h);
+    int at = 0;
+    if (how == QLatin1String("reserved")) {
+        slot[CryptoTest::Slot::Reserved] = 1;
+        CryptoTest::Slot::recheck(slot);
+    } else if (how == QLatin1String("slot 1")) {
+        h.generation += 1;
+        slot = NotebookHeader::encode(h);
+        at = NotebookHeader::SlotStride;
+    }
+    QByteArray bytes = fileBytes(file);
+    bytes.replace(at, slot.size(), slot);
+    QVERIFY(writeBytes(file, bytes));
+
+    QCOMPARE(DBase::ProtectionOf(file), damaged ? DBase::Protection::Damaged : DBase::Protection::Encrypted);
+    if (!damaged)
+        return; // a derivation at such a cost is what the bound allows, not what this test is for
+    DBase db;
+    db.DatabasePath = file;
+    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Unreadable);
+    QVERIFY(!db.DatabaseIsOpen);
+    QCOMPARE(db.Unlock(file, QStringLiteral("pw")), 0);
+    QCOMPARE(db.lastError(), QStringLiteral("the header is damaged"));
 }
 
 void TestEncryption::noPlaintextAnywhere()
