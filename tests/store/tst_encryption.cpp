@@ -388,7 +388,7 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword_data()
 {
     QTest::addColumn<QString>("start"); // the header before the password changes from A to B
     QTest::addColumn<int>("cut");       // which of the change's writes a crash cuts short
-    for (const char *start : {"one slot", "two slots", "first format"}) {
+    for (const char *start : {"one slot", "two slots", "an earlier change cut between its writes", "first format"}) {
         QTest::addRow("robustness: %s, first write cut at every byte", start) << start << 0;
         QTest::addRow("robustness: %s, second write cut at every byte", start) << start << 1;
     }
@@ -413,6 +413,16 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword()
     if (start == QLatin1String("two slots")) {
         QVERIFY(NotebookHeader::seal(QStringLiteral("A"), *key, NotebookHeader::Cost::lightest(), &header));
         QVERIFY2(NotebookHeader::rewrite(file, header, &error), qPrintable(error));
+    } else if (start.contains(QLatin1String("cut between"))) {
+        // Slot 1 newer than slot 0, both intact.
+        QVERIFY(NotebookHeader::seal(QStringLiteral("A"), *key, NotebookHeader::Cost::lightest(), &header));
+        QByteArray bytes = fileBytes(file);
+        const NotebookHeader::Write first = NotebookHeader::rewriteWrites(bytes.left(Region), header).value(0);
+        QCOMPARE(first.offset, NotebookHeader::SlotStride);
+        bytes.replace(first.offset, first.bytes.size(), first.bytes);
+        QVERIFY(writeBytes(file, bytes));
+        QCOMPARE(NotebookHeader::read(file, &header), NotebookHeader::Kind::Encrypted);
+        QCOMPARE(header.generation, quint64(2));
     } else if (start == QLatin1String("first format")) {
         QByteArray bytes = fileBytes(file);
         bytes.replace(0, Region, CryptoTest::Slot::firstFormatRegion(bytes.left(CryptoTest::Slot::Bytes)));
