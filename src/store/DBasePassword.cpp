@@ -3,6 +3,7 @@
 #include "store/DBasePrivate.h"
 #include "store/FileOps.h"
 #include "store/crypto/SecretKey.h"
+#include "store/crypto/SeenCommits.h"
 
 #include <SQLiteCpp/Transaction.h>
 #include <sodium.h>
@@ -52,6 +53,21 @@ bool costWithinBounds(const QString &stored)
         return false;
     const NotebookHeader::Cost cost{m.captured(2).toULongLong(), m.captured(1).toULongLong() * 1024};
     return cost.boundedBy({crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE});
+}
+
+// The commit count of an encrypted file as its header says now, vouched for by the key this
+// process holds; false when it has no key for it or the header is not intact.
+bool currentCommits(const QString &path, QByteArray *fileId, quint64 *count)
+{
+    NotebookHeader::Header h;
+    if (NotebookHeader::read(path, &h) != NotebookHeader::Kind::Encrypted)
+        return false;
+    const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(h);
+    if (!key)
+        return false;
+    *fileId = QByteArray(reinterpret_cast<const char *>(h.fileId.data()), int(h.fileId.size()));
+    *count = NotebookHeader::commitsOf(h, *key);
+    return true;
 }
 
 } // namespace
@@ -241,4 +257,23 @@ int DBase::rewriteProtected(const QString &plain)
     CloseDatabase();
     OpenDatabase(); // keeps the new key, or none
     return DatabaseIsOpen ? 1 : 0;
+}
+
+bool DBase::OlderThanLastSeen()
+{
+    QByteArray fileId;
+    quint64 count = 0;
+    if (!DatabaseIsOpen || !conn_->encrypted || !currentCommits(conn_->path, &fileId, &count))
+        return false;
+    const bool older = count < SeenCommits::highest(fileId);
+    SeenCommits::record(fileId, count, true);
+    return older;
+}
+
+void DBase::RememberCommits()
+{
+    QByteArray fileId;
+    quint64 count = 0;
+    if (DatabaseIsOpen && conn_->encrypted && currentCommits(conn_->path, &fileId, &count))
+        SeenCommits::record(fileId, count);
 }

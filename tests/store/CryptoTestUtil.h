@@ -123,7 +123,8 @@ inline bool damageBodyPage(const QString &file)
 // Header slots written by hand at the offsets docs/encryption.md gives, as an attacker or an
 // older version would write them.
 namespace Slot {
-constexpr int Version = 8, Reserved = 28, Generation = 152, Check = 160, Bytes = 176, FirstFormatBytes = 168;
+constexpr int Version = 8, Reserved = 28, Generation = 152, Commits = 160, Check = 184, Bytes = 200,
+              FirstFormatBytes = 168;
 
 // The check value recomputed over the bytes before it: it is no secret.
 inline void recheck(QByteArray &slot, int checkAt = Check)

@@ -9,10 +9,12 @@
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
 #include "store/crypto/SecretKey.h"
+#include "store/crypto/SeenCommits.h"
 
 #include <QDir>
 #include <QtEndian>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -119,6 +121,8 @@ private Q_SLOTS:
     void tornHeaderWriteOpensWithOnePassword();
     void craftedCostIsDamage_data();
     void craftedCostIsDamage();
+    void olderCopyIsNoticed_data();
+    void olderCopyIsNoticed();
     void noPlaintextAnywhere();
     void keptTextsAreInAPlainFile();
 
@@ -241,10 +245,11 @@ void TestEncryption::roundTrips()
 void TestEncryption::damageIsNotAWrongPassword_data()
 {
     QTest::addColumn<QString>("damage");
-    QTest::addColumn<bool>("rollsBack"); // a crash's journal that is intact restores the old state
+    QTest::addColumn<bool>("opensIntact"); // shows all it held before (a crash's intact journal rolled back)
     QTest::newRow("nominal: the journal of a crash, intact") << "journal" << true;
-    QTest::newRow("robustness: a byte of the header") << "header" << false;
-    QTest::newRow("robustness: a byte of the header's salt") << "salt" << false;
+    QTest::newRow("nominal: a byte of one header slot, the other intact") << "slot" << true;
+    QTest::newRow("robustness: a byte of both header slots") << "header" << false;
+    QTest::newRow("robustness: a byte of the salt in both header slots") << "salt" << false;
     QTest::newRow("robustness: a byte of the first page") << "page 1" << false;
     QTest::newRow("robustness: a byte of a later page") << "page 5" << false;
     QTest::newRow("robustness: a byte of a page in the journal") << "journal byte" << false;
@@ -258,7 +263,7 @@ void TestEncryption::damageIsNotAWrongPassword_data()
 void TestEncryption::damageIsNotAWrongPassword()
 {
     QFETCH(QString, damage);
-    QFETCH(bool, rollsBack);
+    QFETCH(bool, opensIntact);
     const QString file = path(QStringLiteral("victim.qbf"));
     const QString journal = file + QStringLiteral("-journal");
     QStringList seen;
@@ -286,10 +291,11 @@ void TestEncryption::damageIsNotAWrongPassword()
         const auto sector = qFromBigEndian<quint32>(journalBytes.constData() + 20);
         if (damage == QLatin1String("journal byte"))
             flipByte(journalBytes, sector + 4 + 1000);
-    } else if (damage == QLatin1String("header")) {
+    } else if (damage == QLatin1String("slot")) {
         flipByte(bytes, 70);
-    } else if (damage == QLatin1String("salt")) {
-        flipByte(bytes, 50);
+    } else if (damage == QLatin1String("header") || damage == QLatin1String("salt")) {
+        for (const int slot : {0, NotebookHeader::SlotStride})
+            flipByte(bytes, slot + (damage == QLatin1String("salt") ? 50 : 70));
     } else if (damage.startsWith(QLatin1String("page "))) {
         flipByte(bytes, Region + (damage.mid(5).toInt() - 1) * Page + 1000);
     } else if (damage == QLatin1String("truncate 100")) {
@@ -315,7 +321,7 @@ void TestEncryption::damageIsNotAWrongPassword()
     DBase reader;
     reader.DatabasePath = file;
     const DBase::Access access = reader.OpenWithPassword(QStringLiteral("pw"));
-    if (rollsBack) {
+    if (opensIntact) {
         QCOMPARE(access, DBase::Access::Opened);
         QCOMPARE(listing(reader), seen);
         return;
@@ -388,7 +394,8 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword_data()
 {
     QTest::addColumn<QString>("start"); // the header before the password changes from A to B
     QTest::addColumn<int>("cut");       // which of the change's writes a crash cuts short
-    for (const char *start : {"one slot", "two slots", "an earlier change cut between its writes", "first format"}) {
+    for (const char *start : {"as saves left it", "after an earlier change", "an earlier change cut between its writes",
+                              "first format"}) {
         QTest::addRow("robustness: %s, first write cut at every byte", start) << start << 0;
         QTest::addRow("robustness: %s, second write cut at every byte", start) << start << 1;
     }
@@ -410,19 +417,19 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword()
     const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(header);
     QVERIFY(key);
     QString error;
-    if (start == QLatin1String("two slots")) {
+    if (start == QLatin1String("after an earlier change")) {
         QVERIFY(NotebookHeader::seal(QStringLiteral("A"), *key, NotebookHeader::Cost::lightest(), &header));
         QVERIFY2(NotebookHeader::rewrite(file, header, &error), qPrintable(error));
     } else if (start.contains(QLatin1String("cut between"))) {
-        // Slot 1 newer than slot 0, both intact.
+        // A new wrapping in one slot, the older one intact in the other.
+        const quint64 was = header.generation;
         QVERIFY(NotebookHeader::seal(QStringLiteral("A"), *key, NotebookHeader::Cost::lightest(), &header));
         QByteArray bytes = fileBytes(file);
         const NotebookHeader::Write first = NotebookHeader::rewriteWrites(bytes.left(Region), header).value(0);
-        QCOMPARE(first.offset, NotebookHeader::SlotStride);
         bytes.replace(first.offset, first.bytes.size(), first.bytes);
         QVERIFY(writeBytes(file, bytes));
         QCOMPARE(NotebookHeader::read(file, &header), NotebookHeader::Kind::Encrypted);
-        QCOMPARE(header.generation, quint64(2));
+        QCOMPARE(header.generation, was + 1);
     } else if (start == QLatin1String("first format")) {
         QByteArray bytes = fileBytes(file);
         bytes.replace(0, Region, CryptoTest::Slot::firstFormatRegion(bytes.left(CryptoTest::Slot::Bytes)));
@@ -523,6 +530,80 @@ void TestEncryption::craftedCostIsDamage()
     QVERIFY(!db.DatabaseIsOpen);
     QCOMPARE(db.Unlock(file, QStringLiteral("pw")), 0);
     QCOMPARE(db.lastError(), QStringLiteral("the header is damaged"));
+}
+
+void TestEncryption::olderCopyIsNoticed_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // after the last close, before opening again
+    QTest::addColumn<bool>("older");
+    QTest::newRow("nominal: nothing") << "" << false;
+    QTest::newRow("nominal: saved to by another store") << "save" << false;
+    QTest::newRow("nominal: the password changed before the close") << "password" << false;
+    QTest::newRow("robustness: an older copy of the whole file put back") << "file" << true;
+    QTest::newRow("robustness: the older copy's count raised without the key") << "raised" << true;
+    QTest::newRow("robustness: an older header put back on the newer pages") << "header" << true;
+}
+
+// A copy of a notebook taken earlier and put back in its place is an older state that every
+// page check accepts; its lower commit count gives it away, once.
+void TestEncryption::olderCopyIsNoticed()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, older);
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    const QString file = path(QStringLiteral("kept.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("kept.qbf"), QStringLiteral("pw"), &seen));
+    const auto save = [&](DBase &db) { return db.AddNote(1, makeNote(QStringLiteral("later"))) == 1; };
+
+    DBase db;
+    db.PasswordCost = NotebookHeader::Cost::lightest();
+    db.DatabasePath = file;
+    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    QVERIFY(!db.OlderThanLastSeen()); // never seen
+    QVERIFY(save(db));
+    const QByteArray earlier = fileBytes(file);
+    QVERIFY(save(db) && save(db));
+    QString password = QStringLiteral("pw");
+    if (meanwhile == QLatin1String("password")) {
+        password = QStringLiteral("B");
+        QCOMPARE(db.WritePassword(password), 1);
+    }
+    db.RememberCommits();
+    db.CloseDatabase();
+    const QFileDevice::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    QVERIFY(QFile::exists(SeenCommits::path()));
+    QCOMPARE(QFile::permissions(SeenCommits::path()) & others, QFileDevice::Permissions());
+
+    QByteArray bytes = fileBytes(file);
+    if (meanwhile == QLatin1String("save")) {
+        DBase other;
+        other.DatabasePath = file;
+        QCOMPARE(other.OpenWithPassword(password), DBase::Access::Opened);
+        QVERIFY(save(other));
+        bytes = fileBytes(file);
+    } else if (meanwhile == QLatin1String("file")) {
+        bytes = earlier;
+    } else if (meanwhile == QLatin1String("raised")) {
+        bytes = earlier;
+        for (const int slot : {0, NotebookHeader::SlotStride}) {
+            QByteArray s = bytes.mid(slot, CryptoTest::Slot::Bytes);
+            qToLittleEndian<quint64>(1000000, s.data() + CryptoTest::Slot::Commits);
+            CryptoTest::Slot::recheck(s);
+            bytes.replace(slot, s.size(), s);
+        }
+    } else if (meanwhile == QLatin1String("header")) {
+        bytes.replace(0, Region, earlier.left(Region));
+    }
+    QVERIFY(writeBytes(file, bytes));
+
+    DBase reader;
+    reader.DatabasePath = file;
+    QCOMPARE(reader.OpenWithPassword(password), DBase::Access::Opened);
+    QCOMPARE(reader.OlderThanLastSeen(), older);
+    QVERIFY(!reader.OlderThanLastSeen()); // said once: the user goes on with it
 }
 
 void TestEncryption::noPlaintextAnywhere()

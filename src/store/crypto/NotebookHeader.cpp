@@ -24,8 +24,9 @@ constexpr quint32 CipherXChaCha20Poly1305 = 1;
 // Byte offsets of a slot's fields.
 constexpr int OffVersion = 8, OffPageSize = 12, OffReserve = 16, OffCipher = 20, OffKdf = 24, OffReserved = 28,
               OffOps = 32, OffMem = 40, OffSalt = 48, OffFileId = 64, OffWrapNonce = 80,
-              OffWrapped = 104, OffGeneration = OffWrapped + WrappedBytes, OffCheck = OffGeneration + 8,
-              CheckBytes = 16, EncodedBytes = OffCheck + CheckBytes;
+              OffWrapped = 104, OffGeneration = OffWrapped + WrappedBytes, OffCommits = OffGeneration + 8,
+              OffCommitsMac = OffCommits + 8, OffCheck = OffCommitsMac + 16, CheckBytes = 16,
+              EncodedBytes = OffCheck + CheckBytes;
 // The first format had no generation: its check value sat where the generation is now.
 constexpr int OneSlotCheck = OffGeneration;
 constexpr int Slots = 2;
@@ -83,7 +84,11 @@ SlotState readSlot(const QByteArray &region, int index, Header *out)
     Header h;
     h.opsLimit = get64(slot, OffOps);
     h.memLimit = get64(slot, OffMem);
-    h.generation = oneSlot ? 0 : get64(slot, OffGeneration);
+    if (!oneSlot) {
+        h.generation = get64(slot, OffGeneration);
+        h.commits = get64(slot, OffCommits);
+        getBytes(slot, OffCommitsMac, &h.commitsMac);
+    }
     getBytes(slot, OffSalt, &h.salt);
     getBytes(slot, OffFileId, &h.fileId);
     getBytes(slot, OffWrapNonce, &h.wrapNonce);
@@ -137,6 +142,22 @@ bool writeAt(int fd, int offset, const QByteArray &bytes)
     return ::pwrite(fd, bytes.constData(), std::size_t(bytes.size()), offset) == bytes.size() && ::fsync(fd) == 0;
 }
 
+// The MAC of a commit count: keyed BLAKE2b-128 under a key derived from the data key, over the
+// file identity and the count, so a count cannot be carried to another file.
+void commitsMac(const Header &h, const SecretKey &dataKey, unsigned char *out)
+{
+    SecretKey macKey;
+    unsigned char message[16 + 8];
+    std::memcpy(message, h.fileId.data(), 16);
+    qToLittleEndian(h.commits, message + 16);
+    if (!macKey.valid()
+        || crypto_kdf_derive_from_key(macKey.data(), SecretKey::Size, 1, "QBcommit", dataKey.data()) != 0) {
+        std::memset(out, 0, 16); // no count can be vouched for
+        return;
+    }
+    crypto_generichash(out, 16, message, sizeof message, macKey.data(), SecretKey::Size);
+}
+
 // The wrapping's associated data: the slot up to the salt as the first format laid it out, so
 // a header moved into a later format unwraps as before.
 QByteArray wrapAd(const Header &h)
@@ -182,6 +203,8 @@ QByteArray encode(const Header &h)
     putBytes(b, OffWrapNonce, h.wrapNonce);
     putBytes(b, OffWrapped, h.wrappedKey);
     put64(b, OffGeneration, h.generation);
+    put64(b, OffCommits, h.commits);
+    putBytes(b, OffCommitsMac, h.commitsMac);
     checkValue(b, OffCheck, reinterpret_cast<unsigned char *>(b.data() + OffCheck));
     return b;
 }
@@ -222,9 +245,30 @@ QList<Write> rewriteWrites(const QByteArray &current, const Header &h)
         return {};
     Header next = h;
     next.generation = now.generation + 1;
+    next.commits = now.commits; // counted since h was read
+    next.commitsMac = now.commitsMac;
     const QByteArray slot = encode(next);
     const int first = newest == 0 ? 1 : 0;
     return {{first * SlotStride, slot}, {newest * SlotStride, slot}};
+}
+
+QList<Write> commitWrites(const QByteArray &current, const SecretKey &dataKey)
+{
+    Header next;
+    const int newest = sodiumReady() ? newestSlot(current, &next) : -1;
+    if (newest < 0)
+        return {};
+    next.generation += 1;
+    next.commits = commitsOf(next, dataKey) + 1;
+    commitsMac(next, dataKey, next.commitsMac.data());
+    return {{(newest == 0 ? 1 : 0) * SlotStride, encode(next)}};
+}
+
+quint64 commitsOf(const Header &h, const SecretKey &dataKey)
+{
+    unsigned char mac[16];
+    commitsMac(h, dataKey, mac);
+    return sodium_memcmp(mac, h.commitsMac.data(), sizeof mac) == 0 ? h.commits : 0;
 }
 
 bool rewrite(const QString &path, const Header &h, QString *error)

@@ -34,6 +34,8 @@ struct Header
     std::array<unsigned char, NonceBytes> wrapNonce{};
     std::array<unsigned char, WrappedBytes> wrappedKey{};
     quint64 generation = 0; // of the slot it was read from: the newest intact one wins
+    quint64 commits = 0;    // commits written to the file, vouched for by commitsMac
+    std::array<unsigned char, 16> commitsMac{};
 };
 
 // How costly the password's key is to derive; stored in the header, so a file opens with the
@@ -73,6 +75,12 @@ struct Write
 QList<Write> rewriteWrites(const QByteArray &current, const Header &h);
 // Rewrites the header of an existing encrypted file in place (rewriteWrites).
 bool rewrite(const QString &path, const Header &h, QString *error);
+// The write that counts one more commit in a region starting with current: the newest slot
+// with the next generation and the next count, into the other slot. The engine's sync that
+// ends the commit makes it durable with the pages. Empty when current has no intact slot.
+QList<Write> commitWrites(const QByteArray &current, const SecretKey &dataKey);
+// h's commit count when its MAC under dataKey holds, else 0: only the key's holders can count.
+quint64 commitsOf(const Header &h, const SecretKey &dataKey);
 // A new file: the header region and nothing else yet.
 bool writeNew(const QString &path, const Header &h, QString *error);
 
