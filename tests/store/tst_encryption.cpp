@@ -119,8 +119,8 @@ private Q_SLOTS:
     void killLeavesOldOrNewState();
     void tornHeaderWriteOpensWithOnePassword_data();
     void tornHeaderWriteOpensWithOnePassword();
-    void craftedCostIsDamage_data();
-    void craftedCostIsDamage();
+    void craftedHeaderIsDamage_data();
+    void craftedHeaderIsDamage();
     void olderCopyIsNoticed_data();
     void olderCopyIsNoticed();
     void noPlaintextAnywhere();
@@ -470,7 +470,7 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword()
     }
 }
 
-void TestEncryption::craftedCostIsDamage_data()
+void TestEncryption::craftedHeaderIsDamage_data()
 {
     QTest::addColumn<quint64>("ops");
     QTest::addColumn<quint64>("mem");
@@ -490,11 +490,14 @@ void TestEncryption::craftedCostIsDamage_data()
     QTest::newRow("robustness: a non-zero reserved field") << quint64(1) << 8192ull << "reserved" << true;
     QTest::newRow("robustness: a gigabyte in a newer slot beside the intact one")
         << quint64(3) << 1024 * MiB << "slot 1" << true;
+    QTest::newRow("robustness: a newer slot of a later format beside the intact one")
+        << quint64(1) << 8192ull << "later format" << true;
 }
 
-// Anyone can raise the cost in a header and recompute its check value; such a header is
-// damage, found before any derivation, never a wrong password after minutes of work.
-void TestEncryption::craftedCostIsDamage()
+// Anyone can raise the cost in a header and recompute its check value; such a header, or one
+// this program cannot read, is damage found before any derivation, never a wrong password
+// after minutes of work.
+void TestEncryption::craftedHeaderIsDamage()
 {
     QFETCH(quint64, ops);
     QFETCH(quint64, mem);
@@ -512,10 +515,14 @@ void TestEncryption::craftedCostIsDamage()
     if (how == QLatin1String("reserved")) {
         slot[CryptoTest::Slot::Reserved] = 1;
         CryptoTest::Slot::recheck(slot);
-    } else if (how == QLatin1String("slot 1")) {
+    } else if (how == QLatin1String("slot 1") || how == QLatin1String("later format")) {
         h.generation += 1;
         slot = NotebookHeader::encode(h);
         at = NotebookHeader::SlotStride;
+        if (how == QLatin1String("later format")) {
+            qToLittleEndian<quint32>(3, slot.data() + CryptoTest::Slot::Version);
+            CryptoTest::Slot::recheck(slot);
+        }
     }
     QByteArray bytes = fileBytes(file);
     bytes.replace(at, slot.size(), slot);

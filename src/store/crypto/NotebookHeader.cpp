@@ -66,7 +66,8 @@ bool hasMagic(const QByteArray &bytes, int at)
 enum class SlotState { Torn, Intact, Foreign };
 
 // One slot of a region: Torn when it is missing or its check value does not match (a write cut
-// short, or never written), Foreign when it is intact but not a header this program can use.
+// short, or never written), Foreign when it is not a header this program can use: then the
+// newest, as one of a later format would be.
 SlotState readSlot(const QByteArray &region, int index, Header *out)
 {
     const QByteArray slot = region.mid(index * SlotStride, EncodedBytes);
@@ -74,8 +75,15 @@ SlotState readSlot(const QByteArray &region, int index, Header *out)
         return SlotState::Torn;
     const quint32 version = get32(slot, OffVersion);
     const bool oneSlot = index == 0 && version == OneSlotVersion;
+    if (version == 0)
+        return SlotState::Torn; // the first write of a slot, cut after the magic
+    if (!oneSlot && version != FormatVersion) {
+        // Not the mark of a torn write, which leaves the version the slot had or the one written.
+        out->generation = ~quint64(0);
+        return SlotState::Foreign;
+    }
     const int checkAt = oneSlot ? OneSlotCheck : OffCheck;
-    if ((!oneSlot && version != FormatVersion) || slot.size() < checkAt + CheckBytes)
+    if (slot.size() < checkAt + CheckBytes)
         return SlotState::Torn;
     unsigned char check[CheckBytes];
     checkValue(slot, checkAt, check);
