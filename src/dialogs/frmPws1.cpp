@@ -53,17 +53,12 @@ void frmPws1::cmdOK_Click()
 {
     // Kept before the check, so a wrong attempt is what the opener sees after Cancel.
     const QString typed = txtPws->text();
-    m_state.gInputPassword = Tools::TrimBlanks(typed);
-    const auto check = [&](const QString &candidate) {
-        return m_matches ? m_matches(candidate) : DBase::PasswordMatches(candidate, m_state.gPassword);
-    };
-    bool matches = check(m_state.gInputPassword);
-    // A password with blanks at its ends could once be set; it must still open its notebook.
-    if (!matches && typed != m_state.gInputPassword && check(typed)) {
-        m_state.gInputPassword = typed;
-        matches = true;
-    }
-    if (!matches) {
+    // One check, so one key derivation, per attempt: blanks at the ends are dropped, except for
+    // a password kept in plain text (as the first versions kept it), compared at no cost.
+    const bool keptAsTyped = !m_matches && typed == m_state.gPassword;
+    m_state.gInputPassword = keptAsTyped ? typed : Tools::TrimBlanks(typed);
+    if (m_matches ? !m_matches(m_state.gInputPassword)
+                  : !DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword)) {
         setBackground(txtPws, highlightColor());
         txtPws->selectAll();
         txtPws->setFocus();

@@ -66,6 +66,12 @@ public:
     // without one.
     enum class Access { Opened, WrongPassword, Unreadable };
     Access OpenWithPassword(const QString &typed);
+    // An open encrypted notebook whose commit count is below the highest this user has seen
+    // for its file is an older copy of itself put in its place (docs/encryption.md): true then,
+    // to be said before anything of it is shown. Its count is taken as seen either way.
+    bool OlderThanLastSeen();
+    // Records the open encrypted notebook's commit count as seen; before it is closed.
+    void RememberCommits();
     // Cost of the key derivation when a password is set or changed (kept in the file's header).
     NotebookHeader::Cost PasswordCost = NotebookHeader::Cost::standard();
 

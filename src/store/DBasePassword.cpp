@@ -3,6 +3,7 @@
 #include "store/DBasePrivate.h"
 #include "store/FileOps.h"
 #include "store/crypto/SecretKey.h"
+#include "store/crypto/SeenCommits.h"
 
 #include <SQLiteCpp/Transaction.h>
 #include <sodium.h>
@@ -41,8 +42,8 @@ void clearPasswordRow(SQLite::Database &db)
 }
 
 // Checking a hash costs what its parameters say, and a file can say anything: a hash costing
-// far more than ours (many passes, gigabytes of memory) would freeze the prompt. Up to four
-// times our memory and four times our total work is accepted, anything else is damage.
+// far more than ours (many passes, gigabytes of memory) would freeze the prompt. Anything
+// beyond Cost::boundedBy our own is damage.
 bool costWithinBounds(const QString &stored)
 {
     static const QRegularExpression params(
@@ -50,12 +51,23 @@ bool costWithinBounds(const QString &stored)
     const QRegularExpressionMatch m = params.match(stored);
     if (!m.hasMatch())
         return false;
-    const quint64 memoryKiB = m.captured(1).toULongLong();
-    const quint64 passes = m.captured(2).toULongLong();
-    const quint64 ourMemoryKiB = crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024;
-    const quint64 ourPasses = crypto_pwhash_OPSLIMIT_INTERACTIVE;
-    return memoryKiB >= 8 && passes >= 1 && memoryKiB <= 4 * ourMemoryKiB
-        && memoryKiB * passes <= 4 * ourMemoryKiB * ourPasses;
+    const NotebookHeader::Cost cost{m.captured(2).toULongLong(), m.captured(1).toULongLong() * 1024};
+    return cost.boundedBy({crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE});
+}
+
+// The commit count of an encrypted file as its header says now, vouched for by the key this
+// process holds; false when it has no key for it or the header is not intact.
+bool currentCommits(const QString &path, QByteArray *fileId, quint64 *count)
+{
+    NotebookHeader::Header h;
+    if (NotebookHeader::read(path, &h) != NotebookHeader::Kind::Encrypted)
+        return false;
+    const std::shared_ptr<SecretKey> key = CipherVfs::keyFor(h);
+    if (!key)
+        return false;
+    *fileId = QByteArray(reinterpret_cast<const char *>(h.fileId.data()), int(h.fileId.size()));
+    *count = NotebookHeader::commitsOf(h, *key);
+    return true;
 }
 
 } // namespace
@@ -239,4 +251,23 @@ int DBase::rewriteProtected(const QString &plain)
     CloseDatabase();
     OpenDatabase(); // keeps the new key, or none
     return DatabaseIsOpen ? 1 : 0;
+}
+
+bool DBase::OlderThanLastSeen()
+{
+    QByteArray fileId;
+    quint64 count = 0;
+    if (!DatabaseIsOpen || !conn_->encrypted || !currentCommits(conn_->path, &fileId, &count))
+        return false;
+    const bool older = count < SeenCommits::highest(fileId);
+    SeenCommits::record(fileId, count, true);
+    return older;
+}
+
+void DBase::RememberCommits()
+{
+    QByteArray fileId;
+    quint64 count = 0;
+    if (DatabaseIsOpen && conn_->encrypted && currentCommits(conn_->path, &fileId, &count))
+        SeenCommits::record(fileId, count);
 }

@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QFile>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 using namespace DialogTesting;
 
@@ -275,7 +278,7 @@ void tst_ChangePassword::givingUp()
 void tst_ChangePassword::passwordOpensAfterReopening_data()
 {
     QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("storedEarlier"); // written straight to the file, as older versions allowed
+    QTest::addColumn<bool>("storedEarlier"); // in plain text in the file, as the first versions kept it
     QTest::addColumn<bool>("refused");
     QTest::newRow("nominal: plain password") << "Secret" << false << false;
     QTest::newRow("nominal: inner blank") << "Sec ret" << false << false;
@@ -303,7 +306,16 @@ void tst_ChangePassword::passwordOpensAfterReopening()
     AppState state;
     ScriptedPrompter prompter;
     if (storedEarlier) {
-        QCOMPARE(db.WritePassword(password), 1);
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(db.DatabasePath).constData(), &raw), SQLITE_OK);
+        sqlite3_stmt *insert = nullptr;
+        QCOMPARE(sqlite3_exec(raw, "DELETE FROM admin", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_prepare_v2(raw, "INSERT INTO admin (vPassword) VALUES (?)", -1, &insert, nullptr), SQLITE_OK);
+        const QByteArray text = password.toUtf8();
+        sqlite3_bind_text(insert, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        QCOMPARE(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_finalize(insert);
+        sqlite3_close(raw);
     } else {
         frmPws2 dlg(state, prompter, db.ReadPassword(), nullptr);
         dlg.show();
@@ -324,6 +336,8 @@ void tst_ChangePassword::passwordOpensAfterReopening()
         QCOMPARE(state.gPassword, QString());
         return;
     }
+    if (storedEarlier)
+        QCOMPARE(state.gPassword, password);
 
     frmPws1 prompt(state, prompter, nullptr);
     prompt.show();

@@ -91,7 +91,12 @@ void tst_PasswordPrompt::attempts()
     AppState state;
     state.gPassword = m_stored;
     ScriptedPrompter prompter;
-    frmPws1 dlg(state, prompter, nullptr);
+    // Each check is a key derivation when the notebook is encrypted: one per attempt.
+    qsizetype checks = 0;
+    frmPws1 dlg(state, prompter, nullptr, [&](const QString &candidate) {
+        ++checks;
+        return DBase::PasswordMatches(candidate, m_stored);
+    });
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     auto *txtPws = child<QLineEdit>(dlg, "txtPws");
@@ -106,6 +111,7 @@ void tst_PasswordPrompt::attempts()
     }
 
     QCOMPARE(state.gInputPassword, input);
+    QCOMPARE(checks, typed.size());
     const qsizetype wrongAttempts = typed.size() - (accepted ? 1 : 0);
     QCOMPARE(prompter.messages.size(), wrongAttempts);
     for (const ScriptedPrompter::Message &m : prompter.messages) {

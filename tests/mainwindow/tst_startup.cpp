@@ -148,14 +148,17 @@ void tst_Startup::paths()
         QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups(), password), QString());
     }
     if (sealedDamage) {
-        // A password encrypts the file; one byte of its header, or of its first page, is flipped.
+        // A password encrypts the file; one byte of both copies of its header, or of its first
+        // page, is flipped.
         QFile f(book);
         QVERIFY(f.open(QIODevice::ReadWrite));
-        const qint64 at = kind == "sealed-header" ? 70 : 4096 + 1000;
-        f.seek(at);
-        const char c = f.read(1).at(0);
-        f.seek(at);
-        f.write(QByteArray(1, char(c ^ 0x10)));
+        const QList<qint64> where = kind == "sealed-header" ? QList<qint64>{70, 512 + 70} : QList<qint64>{4096 + 1000};
+        for (const qint64 at : where) {
+            f.seek(at);
+            const char c = f.read(1).at(0);
+            f.seek(at);
+            f.write(QByteArray(1, char(c ^ 0x10)));
+        }
     }
     if (kind == "setting" || kind == "both")
         h.writeSetting(QStringLiteral("Database"), kind == "both" ? h.path(QStringLiteral("other.qbf")) : book);

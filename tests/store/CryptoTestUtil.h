@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include <sodium.h>
 #include <sqlite3.h>
 
 namespace CryptoTest {
@@ -118,5 +119,31 @@ inline bool damageBodyPage(const QString &file)
     bytes[at] = char(bytes[at] ^ 0x10);
     return writeBytes(file, bytes);
 }
+
+// Header slots written by hand at the offsets docs/encryption.md gives, as an attacker or an
+// older version would write them.
+namespace Slot {
+constexpr int Version = 8, Reserved = 28, Generation = 152, Commits = 160, Check = 184, Bytes = 200,
+              FirstFormatBytes = 168;
+
+// The check value recomputed over the bytes before it: it is no secret.
+inline void recheck(QByteArray &slot, int checkAt = Check)
+{
+    crypto_generichash(reinterpret_cast<unsigned char *>(slot.data() + checkAt), 16,
+                       reinterpret_cast<const unsigned char *>(slot.constData()), std::size_t(checkAt), nullptr, 0);
+}
+
+// The header region a file of the first format has for the same header: one slot, version 1,
+// no generation, its check value where the generation is now.
+inline QByteArray firstFormatRegion(const QByteArray &slot)
+{
+    QByteArray one = slot.left(FirstFormatBytes);
+    qToLittleEndian<quint32>(1, one.data() + Version);
+    recheck(one, Generation);
+    QByteArray region(NotebookHeader::RegionBytes, '\0');
+    region.replace(0, one.size(), one);
+    return region;
+}
+} // namespace Slot
 
 } // namespace CryptoTest

@@ -8,10 +8,13 @@
 #include "store/FileOps.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
+#include "store/crypto/SecretKey.h"
+#include "store/crypto/SeenCommits.h"
 
 #include <QDir>
 #include <QtEndian>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -114,6 +117,10 @@ private Q_SLOTS:
     void damageIsNotAWrongPassword();
     void killLeavesOldOrNewState_data();
     void killLeavesOldOrNewState();
+    void tornHeaderWriteOpensWithOnePassword_data();
+    void tornHeaderWriteOpensWithOnePassword();
+    void olderCopyIsNoticed_data();
+    void olderCopyIsNoticed();
     void noPlaintextAnywhere();
     void keptTextsAreInAPlainFile();
 
@@ -236,10 +243,18 @@ void TestEncryption::roundTrips()
 void TestEncryption::damageIsNotAWrongPassword_data()
 {
     QTest::addColumn<QString>("damage");
-    QTest::addColumn<bool>("rollsBack"); // a crash's journal that is intact restores the old state
+    QTest::addColumn<bool>("opensIntact"); // shows all it held before (a crash's intact journal rolled back)
     QTest::newRow("nominal: the journal of a crash, intact") << "journal" << true;
-    QTest::newRow("robustness: a byte of the header") << "header" << false;
-    QTest::newRow("robustness: a byte of the header's salt") << "salt" << false;
+    QTest::newRow("nominal: a byte of one header slot, the other intact") << "slot" << true;
+    QTest::newRow("robustness: a byte of both header slots") << "header" << false;
+    QTest::newRow("robustness: a byte of the salt in both header slots") << "salt" << false;
+    // The check value is no secret: these headers carry a recomputed one, as an attacker's would.
+    // Each is damage before any derivation; the first two took minutes as a wrong password.
+    QTest::newRow("robustness: a cost of 1 GiB") << "cost 3 1073741824" << false;
+    QTest::newRow("robustness: four times our memory, four passes") << "cost 4 536870912" << false;
+    QTest::newRow("robustness: passes times memory past 64 bits") << "cost 34359738368 536870912" << false;
+    QTest::newRow("robustness: a non-zero reserved field") << "reserved" << false;
+    QTest::newRow("robustness: a newer slot of a later format") << "later format" << false;
     QTest::newRow("robustness: a byte of the first page") << "page 1" << false;
     QTest::newRow("robustness: a byte of a later page") << "page 5" << false;
     QTest::newRow("robustness: a byte of a page in the journal") << "journal byte" << false;
@@ -253,7 +268,7 @@ void TestEncryption::damageIsNotAWrongPassword_data()
 void TestEncryption::damageIsNotAWrongPassword()
 {
     QFETCH(QString, damage);
-    QFETCH(bool, rollsBack);
+    QFETCH(bool, opensIntact);
     const QString file = path(QStringLiteral("victim.qbf"));
     const QString journal = file + QStringLiteral("-journal");
     QStringList seen;
@@ -281,10 +296,29 @@ void TestEncryption::damageIsNotAWrongPassword()
         const auto sector = qFromBigEndian<quint32>(journalBytes.constData() + 20);
         if (damage == QLatin1String("journal byte"))
             flipByte(journalBytes, sector + 4 + 1000);
-    } else if (damage == QLatin1String("header")) {
+    } else if (damage == QLatin1String("slot")) {
         flipByte(bytes, 70);
-    } else if (damage == QLatin1String("salt")) {
-        flipByte(bytes, 50);
+    } else if (damage == QLatin1String("header") || damage == QLatin1String("salt")) {
+        for (const int slot : {0, NotebookHeader::SlotStride})
+            flipByte(bytes, slot + (damage == QLatin1String("salt") ? 50 : 70));
+    } else if (damage.startsWith(QLatin1String("cost")) || damage == QLatin1String("reserved")
+               || damage == QLatin1String("later format")) {
+        NotebookHeader::Header h;
+        QCOMPARE(NotebookHeader::read(file, &h), NotebookHeader::Kind::Encrypted);
+        const QStringList cost = damage.split(QLatin1Char(' '));
+        if (cost.size() == 3) {
+            h.opsLimit = cost[1].toULongLong();
+            h.memLimit = cost[2].toULongLong();
+        }
+        h.generation += 1;
+        QByteArray slot = NotebookHeader::encode(h);
+        if (damage == QLatin1String("reserved"))
+            slot[CryptoTest::Slot::Reserved] = 1;
+        if (damage == QLatin1String("later format"))
+            slot[CryptoTest::Slot::Version] = 3;
+        CryptoTest::Slot::recheck(slot);
+        for (const int at : {0, NotebookHeader::SlotStride})
+            bytes.replace(at, slot.size(), slot);
     } else if (damage.startsWith(QLatin1String("page "))) {
         flipByte(bytes, Region + (damage.mid(5).toInt() - 1) * Page + 1000);
     } else if (damage == QLatin1String("truncate 100")) {
@@ -310,7 +344,7 @@ void TestEncryption::damageIsNotAWrongPassword()
     DBase reader;
     reader.DatabasePath = file;
     const DBase::Access access = reader.OpenWithPassword(QStringLiteral("pw"));
-    if (rollsBack) {
+    if (opensIntact) {
         QCOMPARE(access, DBase::Access::Opened);
         QCOMPARE(listing(reader), seen);
         return;
@@ -377,6 +411,111 @@ void TestEncryption::killLeavesOldOrNewState()
                 QVERIFY2(secretsIn(fileBytes(leftPath)).isEmpty(), qPrintable(left));
         }
     }
+}
+
+void TestEncryption::tornHeaderWriteOpensWithOnePassword_data()
+{
+    QTest::addColumn<bool>("firstFormat"); // the header as the first format wrote it
+    QTest::addColumn<int>("cut");          // which of the change's two writes a crash cuts short
+    for (const bool firstFormat : {false, true})
+        for (const int cut : {0, 1})
+            QTest::addRow("robustness: %s, write %d cut at every byte", firstFormat ? "first format" : "saved to", cut + 1)
+                << firstFormat << cut;
+}
+
+// A crash while the password changes from A to B leaves any prefix of a write on the disk: the
+// notebook then opens with one of the two, never neither, never both; and once the change is
+// done, A's wrapping of the key has left the file.
+void TestEncryption::tornHeaderWriteOpensWithOnePassword()
+{
+    QFETCH(bool, firstFormat);
+    QFETCH(int, cut);
+    const QString file = path(QStringLiteral("torn.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("torn.qbf"), QStringLiteral("A"), &seen));
+    QByteArray bytes = fileBytes(file);
+    if (firstFormat)
+        bytes.replace(0, Region, CryptoTest::Slot::firstFormatRegion(bytes.left(CryptoTest::Slot::Bytes)));
+    QVERIFY(writeBytes(file, bytes));
+    DBase unlocked;
+    QCOMPARE(unlocked.Unlock(file, QStringLiteral("A")), 1);
+    NotebookHeader::Header header;
+    QCOMPARE(NotebookHeader::read(file, &header), NotebookHeader::Kind::Encrypted);
+    const QByteArray oldWrapping(reinterpret_cast<const char *>(header.wrappedKey.data()), int(header.wrappedKey.size()));
+    QVERIFY(NotebookHeader::seal(QStringLiteral("B"), *CipherVfs::keyFor(header), NotebookHeader::Cost::lightest(), &header));
+    const QList<NotebookHeader::Write> writes = NotebookHeader::rewriteWrites(bytes, header);
+    QByteArray done = bytes;
+    for (const NotebookHeader::Write &w : writes)
+        done.replace(w.offset, int(w.bytes.size()), w.bytes);
+    QVERIFY(!done.left(Region).contains(oldWrapping));
+
+    for (int written = 0; written <= writes[cut].bytes.size(); ++written) {
+        QByteArray crashed = bytes;
+        for (int i = 0; i <= cut; ++i) {
+            const int n = i < cut ? int(writes[i].bytes.size()) : written;
+            crashed.replace(writes[i].offset, n, writes[i].bytes.left(n));
+        }
+        QVERIFY(writeBytes(file, crashed));
+        const bool changed = cut > 0 || written == writes[cut].bytes.size();
+        DBase db;
+        db.DatabasePath = file;
+        const QByteArray at = QByteArray::number(written) + " bytes written";
+        QVERIFY2(db.OpenWithPassword(QLatin1String(changed ? "A" : "B")) == DBase::Access::WrongPassword, at.constData());
+        QVERIFY2(db.OpenWithPassword(QLatin1String(changed ? "B" : "A")) == DBase::Access::Opened, at.constData());
+        QCOMPARE(listing(db), seen);
+    }
+}
+
+void TestEncryption::olderCopyIsNoticed_data()
+{
+    QTest::addColumn<QString>("putBack"); // over the file after it was saved to and closed
+    QTest::addColumn<bool>("older");
+    QTest::newRow("nominal: nothing") << "" << false;
+    QTest::newRow("robustness: an older copy of the whole file") << "file" << true;
+    QTest::newRow("robustness: the older copy, its count raised without the key") << "raised" << true;
+    QTest::newRow("robustness: an older header on the newer pages") << "header" << true;
+}
+
+// An older copy of a notebook put back in its place passes every page check; its commit count,
+// lower than the one last seen, gives it away, once.
+void TestEncryption::olderCopyIsNoticed()
+{
+    QFETCH(QString, putBack);
+    QFETCH(bool, older);
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    const QString file = path(QStringLiteral("kept.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("kept.qbf"), QStringLiteral("pw"), &seen));
+    {
+        DBase db;
+        db.DatabasePath = file;
+        QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+        QVERIFY(!db.OlderThanLastSeen()); // never seen
+        QByteArray earlier = fileBytes(file);
+        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("later"))), 1);
+        db.RememberCommits();
+        QCOMPARE(QFile::permissions(SeenCommits::path()) & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+        db.CloseDatabase();
+        if (putBack == QLatin1String("raised")) {
+            for (const int slot : {0, NotebookHeader::SlotStride}) {
+                QByteArray bytes = earlier.mid(slot, CryptoTest::Slot::Bytes);
+                qToLittleEndian<quint64>(1000000, bytes.data() + CryptoTest::Slot::Commits);
+                CryptoTest::Slot::recheck(bytes);
+                earlier.replace(slot, bytes.size(), bytes);
+            }
+        }
+        if (putBack == QLatin1String("header"))
+            QVERIFY(writeBytes(file, earlier.left(Region) + fileBytes(file).mid(Region)));
+        else if (!putBack.isEmpty())
+            QVERIFY(writeBytes(file, earlier));
+    }
+    DBase reader;
+    reader.DatabasePath = file;
+    QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    QCOMPARE(reader.OlderThanLastSeen(), older);
+    QVERIFY(!reader.OlderThanLastSeen()); // said once: the user goes on with it
 }
 
 void TestEncryption::noPlaintextAnywhere()

@@ -170,6 +170,26 @@ int dbFileSize(sqlite3_file *f, sqlite3_int64 *size)
     return rc;
 }
 
+// The sync that ends a commit carries one more count of commits in the header, so a copy of
+// the file put back later shows a lower count (docs/encryption.md).
+int dbSync(sqlite3_file *f, int flags)
+{
+    CipherFile *c = cf(f);
+    QByteArray current(2 * NotebookHeader::SlotStride, '\0');
+    const int rc = c->real->pMethods->xRead(c->real, current.data(), int(current.size()), 0);
+    if (rc != SQLITE_OK)
+        return rc == SQLITE_IOERR_SHORT_READ ? SQLITE_IOERR_DATA : rc;
+    const QList<NotebookHeader::Write> writes = NotebookHeader::commitWrites(current, *c->cipher->key);
+    if (writes.isEmpty())
+        return SQLITE_IOERR_DATA; // the header went bad under the open notebook
+    for (const NotebookHeader::Write &w : writes) {
+        const int wrc = c->real->pMethods->xWrite(c->real, w.bytes.constData(), int(w.bytes.size()), w.offset);
+        if (wrc != SQLITE_OK)
+            return wrc;
+    }
+    return c->real->pMethods->xSync(c->real, flags);
+}
+
 int dbFileControl(sqlite3_file *f, int op, void *arg)
 {
     if (op == SQLITE_FCNTL_SIZE_HINT) {
@@ -297,7 +317,7 @@ int fileDevice(sqlite3_file *f)
 }
 
 // Version 1: no shared memory (so no WAL) and no memory-mapped reads, which would bypass us.
-const sqlite3_io_methods DatabaseMethods = {1, fileClose, dbRead, dbWrite, dbTruncate, fileSync, dbFileSize,
+const sqlite3_io_methods DatabaseMethods = {1, fileClose, dbRead, dbWrite, dbTruncate, dbSync, dbFileSize,
                                             fileLock, fileUnlock, fileReserved, dbFileControl, fileSectorSize,
                                             fileDevice, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 const sqlite3_io_methods JournalMethods = {1, fileClose, journalRead, journalWrite, fileTruncate, fileSync,
