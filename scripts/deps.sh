@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages Quillbook needs to build, test and run, when any is missing.
 # scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; then
 # the validators the package test runs; poppler-utils and cmark read exported PDF and Markdown back;
-# manpages-zh is real Chinese text for the export and import round trips.
+# manpages-zh is real Chinese text for the export and import round trips; the sqlite3 shell opens
+# encrypted notebooks in the tests as another program would.
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,7 @@ packages=(
   poppler-utils cmark manpages-zh
   qt6-translations-l10n
   openbox trayer xdotool
+  sqlite3
 )
 
 missing=()

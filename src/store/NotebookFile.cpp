@@ -28,7 +28,8 @@ bool setError(QString *error, const QString &why)
     return false;
 }
 
-// Temporary files are named ".quillbook-XXXXXX.tmp"; the engine may add "-journal".
+// Temporary files are named ".quillbook-XXXXXX.tmp"; the engine may add "-journal", or the
+// file layer its own journal's suffix for an encrypted copy.
 const QString TempPattern = QStringLiteral(".quillbook-XXXXXX.tmp");
 
 std::unique_ptr<QTemporaryFile> tempBeside(const QString &target, QString *error)
@@ -199,16 +200,18 @@ std::unique_ptr<SQLite::Database> open(const QString &path, bool readOnly, int b
 
 void removeLeftovers(const QString &path)
 {
-    static const QRegularExpression leftover(QStringLiteral("^\\.quillbook-[A-Za-z0-9]{6}\\.tmp(-journal)?$"));
+    static const QRegularExpression leftover(QStringLiteral("^\\.quillbook-[A-Za-z0-9]{6}\\.tmp(-journal|%1)?$")
+                                                 .arg(QLatin1String(CipherVfs::JournalSuffix)));
     const QDir folder = QFileInfo(path).absoluteDir();
     const QStringList names = folder.entryList({QStringLiteral(".quillbook-*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
         if (!leftover.match(name).hasMatch())
             continue;
         const QString file = folder.filePath(name);
-        if (name.endsWith(QLatin1String("-journal"))) {
+        const qsizetype copyName = name.lastIndexOf(QLatin1String(".tmp")) + 4;
+        if (copyName < name.size()) {
             // A journal goes with its copy, which is removed below or still in use.
-            if (!QFileInfo::exists(file.chopped(8)))
+            if (!QFileInfo::exists(folder.filePath(name.left(copyName))))
                 QFile::remove(file);
             continue;
         }
@@ -218,6 +221,7 @@ void removeLeftovers(const QString &path)
         // The process writing a copy holds this lock until the copy is renamed or removed.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             QFile::remove(file + QStringLiteral("-journal"));
+            QFile::remove(file + QLatin1String(CipherVfs::JournalSuffix));
             QFile::remove(file);
         }
         ::close(fd);

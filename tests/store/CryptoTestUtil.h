@@ -67,6 +67,24 @@ inline QStringList listing(DBase &db)
     return out;
 }
 
+// A connection straight through the store's file layer, for what DBase never does (a
+// transaction held open, a temporary table, another journal mode).
+class LayerDb
+{
+public:
+    explicit LayerDb(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE, CipherVfs::name());
+    }
+    ~LayerDb() { sqlite3_close_v2(db_); }
+    LayerDb(const LayerDb &) = delete;
+    LayerDb &operator=(const LayerDb &) = delete;
+    int exec(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3 *db_ = nullptr;
+};
+
 // The secrets found in bytes, as UTF-8 or UTF-16.
 inline QStringList secretsIn(const QByteArray &bytes)
 {

@@ -22,6 +22,7 @@
 #include <csignal>
 #include <functional>
 
+using CryptoTest::LayerDb;
 using CryptoTest::listing;
 using CryptoTest::secretsIn;
 
@@ -34,24 +35,6 @@ QStringList failures(const QStringList &seen)
 {
     return seen.filter(QRegularExpression(QStringLiteral("^(groups|notes|body) failed: ")));
 }
-
-// A connection straight through the store's file layer, for what DBase never does (a
-// transaction held open, a temporary table).
-class LayerDb
-{
-public:
-    explicit LayerDb(const QString &path)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE, CipherVfs::name());
-    }
-    ~LayerDb() { sqlite3_close_v2(db_); }
-    LayerDb(const LayerDb &) = delete;
-    LayerDb &operator=(const LayerDb &) = delete;
-    int exec(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-
-private:
-    sqlite3 *db_ = nullptr;
-};
 
 void flipByte(QByteArray &b, qsizetype at)
 {
@@ -270,7 +253,7 @@ void TestEncryption::damageIsNotAWrongPassword()
     QFETCH(QString, damage);
     QFETCH(bool, opensIntact);
     const QString file = path(QStringLiteral("victim.qbf"));
-    const QString journal = file + QStringLiteral("-journal");
+    const QString journal = file + QLatin1String(CipherVfs::JournalSuffix);
     QStringList seen;
     QVERIFY(makeNotebook(QStringLiteral("victim.qbf"), QStringLiteral("pw"), &seen));
     QStringList other;
@@ -405,7 +388,7 @@ void TestEncryption::killLeavesOldOrNewState()
         for (const QString &left : QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden)) {
             const QString leftPath = path(left);
             const bool encryptedCopy = DBase::ProtectionOf(leftPath) == DBase::Protection::Encrypted;
-            const bool journalOfEncrypted = left.endsWith(QLatin1String("-journal"))
+            const bool journalOfEncrypted = left.endsWith(QLatin1String(CipherVfs::JournalSuffix))
                                             && DBase::ProtectionOf(file) == DBase::Protection::Encrypted;
             if (encryptedCopy || journalOfEncrypted)
                 QVERIFY2(secretsIn(fileBytes(leftPath)).isEmpty(), qPrintable(left));
@@ -537,7 +520,7 @@ void TestEncryption::noPlaintextAnywhere()
                              "UPDATE Groups SET vGroupName = vGroupName || ' 2';"
                              "CREATE TEMP TABLE copied AS SELECT * FROM Notes"),
                  SQLITE_OK);
-        const QByteArray journal = fileBytes(file + QStringLiteral("-journal"));
+        const QByteArray journal = fileBytes(file + QLatin1String(CipherVfs::JournalSuffix));
         QVERIFY(journal.size() > Region + Page);
         QCOMPARE(secretsIn(journal), QStringList());
         QCOMPARE(secretsIn(fileBytes(file)), QStringList());
