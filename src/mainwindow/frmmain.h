@@ -280,7 +280,8 @@ private:
     void loadImages();
 
     // Opening a notebook, in frmmain_opening.cpp.
-    enum class OpenOutcome { Opened, Locked, NotConverted, Unreadable };
+    // Declined: a conversion or an older copy refused by the user, or a conversion that failed.
+    enum class OpenOutcome { Opened, Locked, Declined, Unreadable };
     // Opens path (an old notebook converted first, when the user agrees) in place of the open
     // one, asks for its password, and fills the tree. Whatever does not end Opened leaves no
     // notebook open; Unreadable has not been told to the user yet, the others have.
@@ -301,6 +302,9 @@ private:
 
     void restoreViewOption(Cmd cmd, qint16 stored);
 
+    // After a password was set or changed: copies made before still open without it, so the
+    // user may have them deleted (frmmain_keeping.cpp).
+    void offerToDropOlderCopies();
     // Automatic copies, in frmmain_keeping.cpp: one a day while running and one at exit.
     void startBackupTimer();
     void backupIfDue();

@@ -17,6 +17,7 @@
 #include "store/DBase.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
@@ -167,4 +168,21 @@ void frmmain::backupAtExit()
     BackupJob job(m_db.DatabasePath, Tools::BackupFolderOf(m_settings));
     if (job.runToEnd() == BackupJob::Failed)
         qCWarning(lcFiles) << "automatic copy at exit failed" << m_db.DatabasePath << job.error();
+}
+
+void frmmain::offerToDropOlderCopies()
+{
+    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
+    if (copies.empty())
+        return;
+    const QString question = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size())
+                             + cmd::crlf() + QStringLiteral("要删除它们吗？");
+    if (m_prompter.msgBox(this, question, Prompter::QuestionDefaultNo, cmd::notice()) != Prompter::Yes)
+        return;
+    int left = 0;
+    for (const AutoBackup::Copy &copy : copies)
+        left += QFile::remove(copy.path) ? 0 : 1;
+    if (left > 0)
+        m_prompter.msgBox(this, QStringLiteral("有 %1 个自动备份没能删除。").arg(left), Prompter::Exclamation,
+                          cmd::notice());
 }

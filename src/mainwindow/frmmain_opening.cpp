@@ -28,6 +28,7 @@
 namespace {
 
 const QString kDamaged = QStringLiteral("数据库文件存在错误.");
+const QString kOlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");
 
 } // namespace
 
@@ -41,7 +42,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
             show();
         const LegacyOpenResult legacy = offerLegacyConversion(this, m_prompter, path);
         if (legacy.outcome == LegacyOpenResult::Declined || legacy.outcome == LegacyOpenResult::Failed)
-            return OpenOutcome::NotConverted;
+            return OpenOutcome::Declined;
         if (legacy.outcome == LegacyOpenResult::Converted) {
             // The settings named the old file; from now on they name the new one, or every start
             // would offer the conversion again.
@@ -87,6 +88,14 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
     if (!m_db.DatabaseIsOpen) {
         qCWarning(lcStore) << "cannot open" << path << m_db.lastError();
         return OpenOutcome::Unreadable;
+    }
+    // An older copy of an encrypted notebook put in its place is said before anything of it shows.
+    if (m_db.OlderThanLastSeen()
+        && m_prompter.msgBox(this, kOlderCopy + cmd::crlf() + QStringLiteral("仍要打开吗？"),
+                             Prompter::QuestionDefaultNo, cmd::notice())
+               != Prompter::Yes) {
+        m_db.CloseDatabase();
+        return OpenOutcome::Declined;
     }
     m_state.gPassword = m_db.ReadPassword();
     if (!m_db.lastError().isEmpty()) {

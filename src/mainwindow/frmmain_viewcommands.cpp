@@ -119,6 +119,7 @@ void frmmain::mnuPws_Click()
     // Setting or removing a password writes a new file: the index's worker must not write to
     // the old one meanwhile.
     stopWorkers();
+    const bool protects = !m_state.gInputPassword.isEmpty();
     const int written = m_db.WritePassword(m_state.gInputPassword);
     forgetTypedPassword();
     startWorkers();
@@ -130,6 +131,8 @@ void frmmain::mnuPws_Click()
     }
     // The next change must be checked against the password just set.
     m_state.gPassword = m_db.ReadPassword();
+    if (protects)
+        offerToDropOlderCopies();
 }
 
 void frmmain::mnuForum_Click()

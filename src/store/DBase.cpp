@@ -178,6 +178,7 @@ void DBase::CloseDatabase()
 {
     if (!DatabaseIsOpen)
         return;
+    RememberCommits();
     DatabaseIsOpen = false;
     conn_.reset();
 }

@@ -70,7 +70,7 @@ public:
     // for its file is an older copy of itself put in its place (docs/encryption.md): true then,
     // to be said before anything of it is shown. Its count is taken as seen either way.
     bool OlderThanLastSeen();
-    // Records the open encrypted notebook's commit count as seen; before it is closed.
+    // Records the open encrypted notebook's commit count as seen; closing does it too.
     void RememberCommits();
     // Cost of the key derivation when a password is set or changed (kept in the file's header).
     NotebookHeader::Cost PasswordCost = NotebookHeader::Cost::standard();

@@ -199,12 +199,18 @@ void tst_ViewCommands::setPassword_data()
     QTest::addColumn<QString>("ending"); // "ok", "twice", "cancel", "locked"
     QTest::addColumn<QString>("passwordAfter");
     QTest::addColumn<QStringList>("messageStarts");
+    QTest::addColumn<int>("copies");        // automatic copies made before
+    QTest::addColumn<int>("dropCopies");    // the answer to deleting them
 
-    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{};
-    QTest::newRow("nominal: changed again, checked against the new one") << "twice" << "Second" << QStringList{};
-    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{};
+    const QString offer = QStringLiteral("这个数据库的 2 个自动备份是之前做的");
+    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{} << 0 << 0;
+    QTest::newRow("nominal: changed again, checked against the new one") << "twice" << "Second" << QStringList{} << 0 << 0;
+    QTest::newRow("nominal: older copies deleted on request") << "ok" << "Sesame" << QStringList{offer} << 2
+                                                              << int(Prompter::Yes);
+    QTest::newRow("nominal: older copies kept") << "ok" << "Sesame" << QStringList{offer} << 2 << int(Prompter::No);
+    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{} << 2 << 0;
     QTest::newRow("robustness: the store refuses and says so")
-        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")};
+        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")} << 2 << 0;
 }
 
 void tst_ViewCommands::setPassword()
@@ -212,8 +218,16 @@ void tst_ViewCommands::setPassword()
     QFETCH(QString, ending);
     QFETCH(QString, passwordAfter);
     QFETCH(QStringList, messageStarts);
+    QFETCH(int, copies);
+    QFETCH(int, dropCopies);
 
     frmmain &w = open();
+    h->settings.gBackupFolder = h->path(QStringLiteral("copies"));
+    for (int i = 0; i < copies; ++i)
+        QCOMPARE(BackupJob(book, h->settings.gBackupFolder, QDateTime::currentDateTime().addDays(i - 5)).runToEnd(),
+                 BackupJob::Done);
+    if (dropCopies)
+        h->prompter.msgAnswers.enqueue(dropCopies);
     h->prompter.dialogScripts.enqueue(ending == "cancel" ? cancel() : changePassword({}, QStringLiteral("Sesame")));
     if (ending == "twice")
         h->prompter.dialogScripts.enqueue(changePassword(QStringLiteral("Sesame"), QStringLiteral("Second")));
@@ -223,10 +237,11 @@ void tst_ViewCommands::setPassword()
             w.mnuPws->trigger();
     }));
     QCOMPARE(h->prompter.messages.size(), messageStarts.size());
-    for (int i = 0; i < messageStarts.size(); ++i) {
+    for (int i = 0; i < messageStarts.size(); ++i)
         QVERIFY(h->prompter.messages.at(i).text.startsWith(messageStarts.at(i)));
-        QCOMPARE(h->prompter.messages.at(i).style, int(Prompter::Exclamation));
-    }
+    // The password typed is gone once used; the copies go only when the user says so.
+    QVERIFY(h->state.gInputPassword.isEmpty());
+    QCOMPARE(int(AutoBackup::list(h->settings.gBackupFolder, book).size()), dropCopies == Prompter::Yes ? 0 : copies);
     // What the window checks against and what the file holds agree.
     QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
     DBase other;

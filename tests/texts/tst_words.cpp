@@ -23,8 +23,9 @@ static const QSet<QString> kOriginal = {
     // Original messages with half-width punctuation.
     QStringLiteral("实例已经打开."), QStringLiteral("密码不匹配,就再试一次"),
     QStringLiteral("数据库文件存在错误."), QStringLiteral("添加新文档发生错误."),
-    // Asked for word for word when removing a password became a question.
+    // Asked for word for word (removing a password, an older copy put back).
     QStringLiteral("要取消数据库密码吗？记事本将不再加密。"),
+    QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。"),
 };
 
 void tst_Words::literal_data()
