@@ -290,6 +290,8 @@ private:
     void openChosen(const QString &path);
     void openStartupDatabase();
     void makeWritableForSession(const QString &path);
+    // After the prompt accepted a password of the old kind: offers to encrypt the notebook.
+    void offerEncryption();
     // The password the prompt or the change dialog passed on, gone once it has been used.
     void forgetTypedPassword();
     void selectFirstNote();

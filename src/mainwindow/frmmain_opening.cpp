@@ -111,6 +111,8 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
             show();
         frmPws1 prompt(m_state, m_prompter, this);
         const int answer = m_prompter.exec(&prompt);
+        if (answer == QDialog::Accepted)
+            offerEncryption();
         forgetTypedPassword();
         if (answer != QDialog::Accepted) {
             // Locked: nothing of it is shown and nothing can be written to it.
@@ -213,6 +215,29 @@ void frmmain::openChosen(const QString &chosenPath)
             selectFirstNote();
         }
     }
+}
+
+void frmmain::offerEncryption()
+{
+    // A password from before encryption guards only this program's door: the file itself stays
+    // readable. Asked once per notebook; the typed password is what encrypts it.
+    const QString identity = m_db.Identity();
+    if (m_db.Encrypted() || m_db.ReadOnly() || identity.isEmpty() || Tools::EncryptionDeclined(identity))
+        return;
+    const int answer = m_prompter.msgBox(this, QStringLiteral("这个数据库有密码，但文件没有加密，别的程序能读出记事。")
+                                                   + cmd::crlf() + QStringLiteral("要现在加密吗？"),
+                                         Prompter::Question, cmd::notice());
+    if (answer != Prompter::Yes) {
+        Tools::DeclineEncryption(identity);
+        return;
+    }
+    const QString typed = m_state.gInputPassword;
+    if (runLongWork(QStringLiteral("正在加密数据库..."), [&] { return m_db.WritePassword(typed); }) != 1) {
+        m_prompter.msgBox(this, QStringLiteral("加密数据库发生错误，数据库没有改变。") + cmd::crlf() + m_db.lastError(),
+                          Prompter::Exclamation, cmd::notice());
+        return;
+    }
+    m_state.gPassword = m_db.ReadPassword();
 }
 
 void frmmain::forgetTypedPassword()

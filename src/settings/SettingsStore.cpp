@@ -117,6 +117,26 @@ void SaveDatabaseKey(const QString &path, QSettings &store)
     store.sync();
 }
 
+namespace {
+const QString kPlainKept = QStringLiteral("PlainKept"); // identities of notebooks left unencrypted
+} // namespace
+
+bool EncryptionDeclined(const QString &identity)
+{
+    const auto store = OpenSettingsStore();
+    return store->value(kGroup + QLatin1Char('/') + kPlainKept).toStringList().contains(identity);
+}
+
+void DeclineEncryption(const QString &identity)
+{
+    const auto store = OpenSettingsStore();
+    const QString key = kGroup + QLatin1Char('/') + kPlainKept;
+    QStringList kept = store->value(key).toStringList();
+    if (!kept.contains(identity))
+        store->setValue(key, kept << identity);
+    store->sync();
+}
+
 void SaveOwnSettings(const Settings &s, QSettings &store)
 {
     store.beginGroup(kGroup);

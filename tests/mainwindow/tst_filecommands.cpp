@@ -107,6 +107,8 @@ private Q_SLOTS:
     void chooserFilter();
     void progress_data();
     void progress();
+    void oldKindOfPasswordOffersEncryption_data();
+    void oldKindOfPasswordOffersEncryption();
 };
 
 void tst_FileCommands::newDatabase_data()
@@ -649,4 +651,47 @@ void tst_FileCommands::progress()
 }
 
 QTEST_MAIN(tst_FileCommands)
+void tst_FileCommands::oldKindOfPasswordOffersEncryption_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("nominal: encrypted with the password typed") << int(Prompter::Yes);
+    QTest::newRow("nominal: declined, and not asked again") << int(Prompter::No);
+}
+
+// A notebook whose password is only a hash in the file, as before encryption: once the prompt
+// accepted it, the window offers to encrypt the file with it.
+void tst_FileCommands::oldKindOfPasswordOffersEncryption()
+{
+    QFETCH(int, answer);
+    book = h->path(QStringLiteral("old.qbf"));
+    MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups());
+    {
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(book).constData(), &raw), SQLITE_OK);
+        const QByteArray sql = "DELETE FROM admin; INSERT INTO admin (vPassword) VALUES ('"
+                               + DBase::HashPassword(QStringLiteral("pw")).toLatin1() + "')";
+        QCOMPARE(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const QString offer = QStringLiteral("这个数据库有密码，但文件没有加密");
+    for (int start = 0; start < 2; ++start) {
+        h->prompter.dialogScripts.enqueue(typePassword(QStringLiteral("pw")));
+        h->prompter.msgAnswers.enqueue(answer);
+        frmmain &w = h->start({book});
+        QCOMPARE(w.tv1->nodeCount(), 4);
+        h->window.reset();
+        h->db.CloseDatabase();
+    }
+    // Asked at the first start only: afterwards it is encrypted, or the answer is remembered.
+    QCOMPARE(h->prompter.messageTexts().filter(offer).size(), 1);
+    QCOMPARE(DBase::ProtectionOf(book),
+             answer == Prompter::Yes ? DBase::Protection::Encrypted : DBase::Protection::Plain);
+    DBase db;
+    db.DatabasePath = book;
+    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    NoteCollect notes;
+    db.LoadNotes(notes, -1);
+    QCOMPARE(notes.titles, kSampleNotes);
+}
+
 #include "tst_filecommands.moc"
