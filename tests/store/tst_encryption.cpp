@@ -106,6 +106,7 @@ private Q_SLOTS:
     void olderCopyIsNoticed();
     void noPlaintextAnywhere();
     void keptTextsAreInAPlainFile();
+    void oldHeaderOpensNothingAfterAChange();
 
 private:
     QTemporaryDir templates_; // filled notebooks, built once: every note is a durable save
@@ -583,6 +584,35 @@ void TestEncryption::keptTextsAreInAPlainFile()
     db.CloseDatabase();
     QCOMPARE(foundIn(fileBytes(path(QStringLiteral("plain.qbf"))), kept), kept);
     QVERIFY(!secretsIn(fileBytes(path(QStringLiteral("plain.qbf")))).isEmpty());
+}
+
+// Whoever kept the header written under the old password learns nothing written after a change:
+// put back over the changed file, it opens nothing with the old password, and the note added
+// after the change is in no page the old key opens.
+void TestEncryption::oldHeaderOpensNothingAfterAChange()
+{
+    const QString file = path(QStringLiteral("splice.qbf"));
+    QStringList seen;
+    QVERIFY(makeNotebook(QStringLiteral("splice.qbf"), QStringLiteral("A"), &seen));
+    const QByteArray oldHeader = fileBytes(file).left(Region);
+    {
+        DBase db;
+        db.PasswordCost = NotebookHeader::Cost::lightest();
+        db.DatabasePath = file;
+        QCOMPARE(db.OpenWithPassword(QStringLiteral("A")), DBase::Access::Opened);
+        QCOMPARE(db.WritePassword(QStringLiteral("B")), 1);
+        CurrentNote later = CryptoTest::longNote();
+        later.NoteTitle = QStringLiteral("改密码之后");
+        QCOMPARE(db.AddNote(1, later), 1);
+    }
+    QByteArray spliced = fileBytes(file);
+    spliced.replace(0, Region, oldHeader);
+    QVERIFY(writeBytes(file, spliced));
+    DBase old;
+    old.DatabasePath = file;
+    const DBase::Access access = old.OpenWithPassword(QStringLiteral("A"));
+    QVERIFY2(access != DBase::Access::Opened || !listing(old).contains(QStringLiteral("改密码之后")),
+             "the old header opened what was written after the change");
 }
 
 QTEST_GUILESS_MAIN(TestEncryption)
