@@ -132,8 +132,12 @@ int open(DBase &db, const QString &path, const Args &args)
     db.OpenDatabase();
     if (!db.DatabaseIsOpen)
         return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError()));
-    if (db.Encrypted())
+    if (db.Encrypted()) {
+        // Said and gone on: a script has no one to ask.
+        if (db.OlderThanLastSeen())
+            std::fprintf(stderr, "quillbook-cli: %s\n", DBase::OlderCopy.toUtf8().constData());
         return Ok;
+    }
     const QString stored = db.ReadPassword();
     if (!db.lastError().isEmpty())
         return fail(QStringLiteral("无法读取 %1：%2").arg(path, db.lastError()));

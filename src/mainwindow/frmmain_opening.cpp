@@ -28,7 +28,6 @@
 namespace {
 
 const QString kDamaged = QStringLiteral("数据库文件存在错误.");
-const QString kOlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");
 
 } // namespace
 
@@ -91,7 +90,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
     }
     // An older copy of an encrypted notebook put in its place is said before anything of it shows.
     if (m_db.OlderThanLastSeen()
-        && m_prompter.msgBox(this, kOlderCopy + cmd::crlf() + QStringLiteral("仍要打开吗？"),
+        && m_prompter.msgBox(this, DBase::OlderCopy + cmd::crlf() + QStringLiteral("仍要打开吗？"),
                              Prompter::QuestionDefaultNo, cmd::notice())
                != Prompter::Yes) {
         m_db.CloseDatabase();

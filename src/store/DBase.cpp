@@ -40,9 +40,13 @@ QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception
 
 const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
 const QString DBase::ReplacedByAnother = QStringLiteral("数据库文件已被另一个数据库替换。");
+const QString DBase::OlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");
 
 DBase::DBase() = default;
-DBase::~DBase() = default;
+DBase::~DBase()
+{
+    CloseDatabase(); // which records what was seen of an encrypted notebook
+}
 
 bool DBase::ready()
 {

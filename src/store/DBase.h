@@ -174,6 +174,8 @@ public:
     static const QString MovedOrDeleted;
     // The reason a write gives when another notebook now stands at the open notebook's path.
     static const QString ReplacedByAnother;
+    // What the user is told when OlderThanLastSeen().
+    static const QString OlderCopy;
 
 private:
     struct Connection;

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void damagedNotebookIsNotWritten();
     void historyOutlivesOtherOpeners_data();
     void historyOutlivesOtherOpeners();
+    void olderCopyIsSaid();
 
 private:
     QTemporaryDir dir_;
@@ -554,6 +555,25 @@ void TestCli::historyOutlivesOtherOpeners()
     QCOMPARE(db.LoadHistory(1).size(), std::size_t(3));
     QCOMPARE(db.LoadDeleted().size(), std::size_t(1));
     QCOMPARE(bool(db.keepLimits()), chosen);
+}
+
+// An older copy of an encrypted notebook put back in its place is said, and the command goes on.
+void TestCli::olderCopyIsSaid()
+{
+    const QString book = path(QStringLiteral("rolled-back.qbf"));
+    const QString older = path(QStringLiteral("rolled-back-older.qbf"));
+    QVERIFY(QFile::copy(path(QStringLiteral("pw.qbf")), book));
+    QVERIFY(QFile::copy(book, older));
+    QString out, err;
+    const QString password = QStringLiteral("密码 123\n");
+    QCOMPARE(runCli({QStringLiteral("add-group"), book, QStringLiteral("新组"), QStringLiteral("--password-stdin")}, &out,
+                    &err, password),
+             0);
+    QCOMPARE(err, QString());
+    QVERIFY(QFile::remove(book) && QFile::copy(older, book));
+    QCOMPARE(runCli({QStringLiteral("groups"), book, QStringLiteral("--password-stdin")}, &out, &err, password), 0);
+    QCOMPARE(out, QStringLiteral("1\t工作\n2\t家\n"));
+    QCOMPARE(err, QStringLiteral("quillbook-cli: %1\n").arg(DBase::OlderCopy));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
