@@ -75,6 +75,9 @@ frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, DBase &ke
 void frmPws1::showChecking(bool checking)
 {
     m_checking = checking;
+    // Keys go on to the box, where a second Enter is ignored, not to the button after OK.
+    if (checking)
+        txtPws->setFocus();
     lblChecking->setVisible(checking);
     barChecking->setVisible(checking);
     cmdOK->setEnabled(!checking);
