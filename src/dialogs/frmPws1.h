@@ -2,11 +2,15 @@
 
 #include "dialogs/ResultDialog.h"
 
+#include <QString>
 #include <functional>
+#include <optional>
 
+class DBase;
 class Prompter;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 // Asks for the access password of the notebook being opened. Stays open until the typed password
@@ -17,19 +21,31 @@ class frmPws1 : public ResultDialog
     Q_OBJECT
 
 public:
-    // matches checks a typed password; by default against the stored form in gPassword. An
-    // encrypted notebook is checked (and unlocked) by its store instead, before it is opened.
+    // matches checks a typed password; by default against the stored form in gPassword.
     using Matcher = std::function<bool(const QString &typed)>;
     frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches = {});
+    // For the encrypted notebook at path: each attempt derives its key off the window's thread
+    // (the dialog goes on taking events, Cancel included) and keeper keeps the key that unlocks.
+    frmPws1(AppState &state, Prompter &prompter, QWidget *parent, DBase &keeper, const QString &path);
 
+    // Returns once the attempt has been checked or given up.
     void cmdOK_Click();
 
 private:
+    // Whether typed unlocks the notebook; nullopt when the dialog was closed meanwhile.
+    std::optional<bool> unlocks(const QString &typed);
+    void showChecking(bool checking);
+
     Prompter &m_prompter;
     Matcher m_matches;
+    DBase *m_keeper = nullptr;
+    QString m_path;
+    bool m_checking = false;
     QLabel *lblTitle = nullptr;
     QLineEdit *txtPws = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QLabel *Image1 = nullptr;
+    QLabel *lblChecking = nullptr;
+    QProgressBar *barChecking = nullptr;
 };

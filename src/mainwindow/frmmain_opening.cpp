@@ -71,8 +71,7 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         clearPanes();
         if (atStartUp)
             show();
-        frmPws1 prompt(m_state, m_prompter, this,
-                       [&](const QString &typed) { return m_db.Unlock(path, typed) == 1; });
+        frmPws1 prompt(m_state, m_prompter, this, m_db, path);
         const int answer = m_prompter.exec(&prompt);
         forgetTypedPassword();
         if (answer != QDialog::Accepted) {

@@ -58,6 +58,18 @@ public:
     // 1 on success; 0 for a wrong password or a file that is not an intact encrypted
     // notebook, the reason in lastError().
     int Unlock(const QString &path, const QString &typed);
+    // Unlock in its two halves, for a caller that keeps its own thread free meanwhile. DeriveKey
+    // is the slow half: it reads the header and derives the key, touches no store and may run on
+    // any thread. KeepKey does the rest on the store's thread. A key never kept is wiped when
+    // its last copy goes.
+    struct DerivedKey
+    {
+        NotebookHeader::Header header;
+        std::shared_ptr<SecretKey> key; // nullptr: wrong password, or not an intact encrypted notebook
+        QString error;
+    };
+    static DerivedKey DeriveKey(const QString &path, const QString &typed);
+    int KeepKey(const DerivedKey &derived);
     // True when the open notebook is encrypted.
     bool Encrypted() const;
     // Opening with a password in one step, for scripts: an encrypted file is unlocked first and

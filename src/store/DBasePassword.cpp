@@ -168,17 +168,31 @@ DBase::Protection DBase::ProtectionOf(const QString &path)
 
 int DBase::Unlock(const QString &path, const QString &typed)
 {
+    return KeepKey(DeriveKey(path, typed));
+}
+
+DBase::DerivedKey DBase::DeriveKey(const QString &path, const QString &typed)
+{
+    DerivedKey derived;
+    const NotebookHeader::Kind kind = NotebookHeader::read(path, &derived.header);
+    if (kind != NotebookHeader::Kind::Encrypted) {
+        derived.error = kind == NotebookHeader::Kind::Plain ? QStringLiteral("the notebook is not encrypted")
+                                                            : QStringLiteral("the header is damaged");
+        return derived;
+    }
+    derived.key = NotebookHeader::unseal(typed, derived.header);
+    if (!derived.key)
+        derived.error = QStringLiteral("wrong password");
+    return derived;
+}
+
+int DBase::KeepKey(const DerivedKey &derived)
+{
     lastError_.clear();
-    NotebookHeader::Header header;
-    const NotebookHeader::Kind kind = NotebookHeader::read(path, &header);
-    if (kind != NotebookHeader::Kind::Encrypted)
-        return fail(kind == NotebookHeader::Kind::Plain ? QStringLiteral("the notebook is not encrypted")
-                                                        : QStringLiteral("the header is damaged"));
-    std::shared_ptr<SecretKey> key = NotebookHeader::unseal(typed, header);
-    if (!key)
-        return fail(QStringLiteral("wrong password"));
-    CipherVfs::remember(header, key);
-    keys_.push_back(std::move(key));
+    if (!derived.key)
+        return fail(derived.error);
+    CipherVfs::remember(derived.header, derived.key);
+    keys_.push_back(derived.key);
     return 1;
 }
 

@@ -53,6 +53,9 @@ void tst_PasswordPrompt::looksAsDesigned()
     QCOMPARE(child<QPushButton>(dlg, "cmdOK")->text(), QStringLiteral("确定"));
     QCOMPARE(child<QPushButton>(dlg, "cmdCancel")->text(),
              QStringLiteral("取消"));
+    // Shown only while an encrypted notebook's key is derived.
+    QCOMPARE(child<QLabel>(dlg, "lblChecking")->text(), QStringLiteral("正在验证密码…"));
+    QVERIFY(child<QLabel>(dlg, "lblChecking")->isHidden());
     // No minimise or maximise box; fixed size.
     QVERIFY(!(dlg.windowFlags() & Qt::WindowMinMaxButtonsHint));
     QCOMPARE(dlg.minimumSize(), dlg.maximumSize());

@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProgressBar>
 #include <QTextEdit>
+#include <QThreadPool>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void passwordPromptInFrontOfTheWindow();
     void lockedWindowOffersToUnlock_data();
     void lockedWindowOffersToUnlock();
+    void keyDerivedOffTheWindowThread_data();
+    void keyDerivedOffTheWindowThread();
     void quickExit_data();
     void quickExit();
     void firstActivationRunsOnce();
@@ -337,6 +341,89 @@ void tst_Startup::lockedWindowOffersToUnlock()
     QCOMPARE(w.mnuUnlock->isEnabled(), !opened);
     QCOMPARE(w.tv1->nodeCount(), opened ? 4 : 0);
     QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), opened);
+}
+
+void tst_Startup::keyDerivedOffTheWindowThread_data()
+{
+    QTest::addColumn<QStringList>("typed");   // one entry per attempt
+    QTest::addColumn<QString>("meanwhile");   // done while the first attempt derives; "" = nothing
+    QTest::addColumn<bool>("standardCost");   // long enough to act while it derives
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<int>("wrongSaid");
+
+    QTest::newRow("nominal: right password opens") << QStringList{"Secret"} << "" << false << true << 0;
+    QTest::newRow("nominal: wrong password said, the next try opens")
+        << QStringList{"nope", "Secret"} << "" << false << true << 1;
+    QTest::newRow("nominal: the window's events go on while deriving")
+        << QStringList{"Secret"} << "watch" << true << true << 0;
+    QTest::newRow("nominal: Cancel while deriving leaves it locked")
+        << QStringList{"Secret"} << "cancel" << true << false << 0;
+    QTest::newRow("robustness: Esc while deriving leaves it locked")
+        << QStringList{"Secret"} << "esc" << true << false << 0;
+    QTest::newRow("robustness: Enter again while deriving is no second attempt")
+        << QStringList{"nope"} << "enter" << true << false << 1;
+}
+
+// An encrypted notebook's key is derived while the window goes on running: the prompt shows that
+// it is checking and can be given up, and a key that comes after it was given up is dropped.
+void tst_Startup::keyDerivedOffTheWindowThread()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, standardCost);
+    QFETCH(bool, opened);
+    QFETCH(int, wrongSaid);
+    MainWindowHarness h;
+    const QString book = h.path(QStringLiteral("sealed.qbf"));
+    QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
+    {
+        DBase writer; // holds the key until it goes
+        writer.DatabasePath = book;
+        writer.OpenDatabase();
+        if (!standardCost)
+            writer.PasswordCost = NotebookHeader::Cost::lightest();
+        QCOMPARE(writer.WritePassword(QStringLiteral("Secret")), 1);
+    }
+
+    bool actedWhileDeriving = false, busyShown = false;
+    h.prompter.dialogScripts.enqueue([&](QDialog *d) {
+        auto *dlg = qobject_cast<frmPws1 *>(d);
+        auto *box = d->findChild<QLineEdit *>(QStringLiteral("txtPws"));
+        auto *ok = d->findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        d->show();
+        QTimer tick;
+        tick.setInterval(5);
+        QObject::connect(&tick, &QTimer::timeout, d, [&] {
+            if (actedWhileDeriving || ok->isEnabled())
+                return;
+            actedWhileDeriving = true;
+            busyShown = d->findChild<QProgressBar *>(QStringLiteral("barChecking"))->isVisible();
+            if (meanwhile == "cancel")
+                d->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+            else if (meanwhile == "esc")
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (meanwhile == "enter")
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        tick.start();
+        for (const QString &entry : typed) {
+            box->setText(entry);
+            dlg->cmdOK_Click();
+        }
+        return d->result();
+    });
+    h.start({book});
+
+    QVERIFY2(!standardCost || (actedWhileDeriving && busyShown), "events and the busy bar while deriving");
+    // A derivation still running after Cancel ends; what it found must not unlock anything.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(h.db.DatabaseIsOpen, opened);
+    QCOMPARE(h.prompter.messageTexts().count(kWrongPassword), wrongSaid);
+    DBase other; // keys are shared by the process's stores while one of them holds it
+    other.DatabasePath = book;
+    other.OpenDatabase();
+    QCOMPARE(other.DatabaseIsOpen, opened);
 }
 
 void tst_Startup::quickExit_data()
