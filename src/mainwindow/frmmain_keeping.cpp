@@ -95,9 +95,10 @@ void frmmain::restoreFrom(const QString &copy)
 {
     // A copy made under a password since changed asks for that password.
     if (AutoBackup::needsPassword(copy)) {
-        frmPws1 prompt(m_state, m_prompter, this,
-                       [&](const QString &typed) { return m_db.Unlock(copy, typed) == 1; });
-        if (m_prompter.exec(&prompt) != QDialog::Accepted)
+        frmPws1 prompt(m_state, m_prompter, this, m_db, copy);
+        const int answer = m_prompter.exec(&prompt);
+        forgetTypedPassword();
+        if (answer != QDialog::Accepted)
             return;
     }
     const QString book = m_db.DatabasePath;

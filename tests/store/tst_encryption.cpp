@@ -549,6 +549,8 @@ void TestEncryption::noPlaintextAnywhere()
 
     // Copies: a backup beside it, an automatic backup in its folder, and compaction in place.
     db.CloseDatabase();
+    NotebookHeader::Header original;
+    QCOMPARE(NotebookHeader::read(file, &original), NotebookHeader::Kind::Encrypted);
     QString error;
     QCOMPARE(FileOps::BackupTo(file, path(QStringLiteral("backup.qbf")), &error), 1);
     BackupJob automatic(file, path(QStringLiteral("auto")));
@@ -566,6 +568,10 @@ void TestEncryption::noPlaintextAnywhere()
         QCOMPARE(reader.OpenWithPassword(QStringLiteral("wrong")), DBase::Access::WrongPassword);
         QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
         QCOMPARE(listing(reader).mid(1), seen.mid(1)); // the root node shows the file name
+        // A copy has an identity of its own, so pages of one are never taken for the other's.
+        NotebookHeader::Header header;
+        QCOMPARE(NotebookHeader::read(copy, &header), NotebookHeader::Kind::Encrypted);
+        QVERIFY2((header.fileId == original.fileId) == (copy == file), qPrintable(copy));
     }
 }
 
