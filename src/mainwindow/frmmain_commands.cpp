@@ -339,8 +339,10 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
     row.run(*this);
     // What the store mended on the way (a damaged history set aside) is said once.
     const QString notice = m_db.DatabaseIsOpen ? m_db.TakeNotice() : QString();
-    if (!notice.isEmpty())
+    if (!notice.isEmpty()) {
+        qCWarning(lcStore) << notice;
         m_prompter.msgBox(this, notice, Prompter::Exclamation, cmd::notice());
+    }
 }
 
 QAction *frmmain::action(Cmd cmd) const

@@ -220,7 +220,7 @@ private:
     bool mendHistory(History::Table table, bool *setAsideBefore);
     // 1, or 0 when the file was busy (reason in lastError()).
     int setAside(History::Table table);
-    void historyOff(const QString &reason);
+    void historyOff();
 
     std::unique_ptr<Connection> conn_;
     bool searchReady();

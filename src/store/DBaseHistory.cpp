@@ -1,6 +1,5 @@
 #include "store/DBase.h"
 
-#include "app/Logging.h"
 #include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 #include "store/NotebookInfo.h"
@@ -164,7 +163,7 @@ bool DBase::mendHistory(History::Table table, bool *setAsideBefore)
     // A table damaged again right after it was made afresh is not ours to mend: the history goes
     // off instead.
     if (std::exchange(*setAsideBefore, true)) {
-        historyOff(QStringLiteral("damaged again after it was set aside"));
+        historyOff();
         return true;
     }
     return setAside(table) != 0;
@@ -176,24 +175,22 @@ int DBase::setAside(History::Table table)
     const bool deleted = table == History::Table::DeletedNotes;
     try {
         SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        const QString aside = History::setAside(conn_->db, table);
+        History::setAside(conn_->db, table);
         tx.commit();
-        qCWarning(lcStore) << (deleted ? "DeletedNotes" : "NoteHistory") << "was damaged; set aside as" << aside;
         notice_ = deleted ? QStringLiteral("最近删除的记事已损坏，已另外存放，从现在起重新保存。")
                           : QStringLiteral("历史版本已损坏，已另外存放，从现在起重新保存。");
     } catch (const SQLite::Exception &e) {
         const int code = e.getErrorCode() & 0xFF;
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             return fail(QString::fromUtf8(e.what())); // the next write tries again
-        historyOff(QString::fromUtf8(e.what()));
+        historyOff();
     }
     return 1;
 }
 
-void DBase::historyOff(const QString &reason)
+void DBase::historyOff()
 {
     conn_->history = false;
-    qCWarning(lcStore) << "history is damaged and could not be set aside; nothing more is kept:" << reason;
     notice_ = QStringLiteral("历史版本已损坏，无法修复；在关闭数据库之前，不再保存历史版本和删除的记事。");
 }
 

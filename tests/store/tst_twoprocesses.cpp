@@ -34,6 +34,23 @@ QString makeNotebook(const QString &path)
     return {};
 }
 
+// Starts the saving process on path and returns its output up to its first saved note ("" when
+// it never saved one).
+QByteArray startSaver(QProcess &saver, const QString &path, int bodyChars, int pauseMs, const QString &passwords = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QB_SAVER_PASSWORDS"), passwords);
+    saver.setProcessEnvironment(env);
+    saver.start(QStringLiteral(QB_SAVER),
+                {path, QStringLiteral("1000000"), QString::number(bodyChars), QString::number(pauseMs)});
+    QByteArray output;
+    if (!saver.waitForStarted())
+        return output;
+    while (!output.contains("ok ") && saver.waitForReadyRead(30000))
+        output += saver.readAllStandardOutput();
+    return output;
+}
+
 } // namespace
 
 void TestTwoProcesses::whileAnotherProcessSaves_data()
@@ -59,12 +76,7 @@ void TestTwoProcesses::whileAnotherProcessSaves()
 
     // The other process saves until it is killed; this one works on the file meanwhile.
     QProcess saver;
-    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("3000"), QStringLiteral("20")});
-    QVERIFY2(saver.waitForStarted(), qPrintable(saver.errorString()));
-
-    QByteArray output;
-    while (!output.contains("ok ") && saver.waitForReadyRead(30000))
-        output += saver.readAllStandardOutput();
+    QByteArray output = startSaver(saver, path, 3000, 20);
     QVERIFY2(output.contains("ok "), output.constData());
     QStringList refusals;
     // Opening is quick, so it is tried often: a size read outside the lock failed about one
@@ -133,14 +145,7 @@ void TestTwoProcesses::passwordWhileAnotherProcessSaves()
     QVERIFY2(made.isEmpty(), qPrintable(made));
 
     QProcess saver;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QB_SAVER_PASSWORDS"), QStringLiteral("A:B"));
-    saver.setProcessEnvironment(env);
-    saver.start(QStringLiteral(QB_SAVER), {path, QStringLiteral("1000000"), QStringLiteral("500"), QStringLiteral("5")});
-    QVERIFY2(saver.waitForStarted(), qPrintable(saver.errorString()));
-    QByteArray output;
-    while (!output.contains("ok ") && saver.waitForReadyRead(30000))
-        output += saver.readAllStandardOutput();
+    QByteArray output = startSaver(saver, path, 500, 5, QStringLiteral("A:B"));
     QVERIFY2(output.contains("ok "), output.constData());
 
     DBase db;
