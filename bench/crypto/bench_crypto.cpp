@@ -6,8 +6,10 @@
 
 #include "NotebookGenerator.h"
 
-#include "store/DBase.h"
 #include "store/FileOps.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/crypto/CipherVfs.h"
 
 #include <QCoreApplication>
@@ -106,10 +108,9 @@ bool build(const QString &plain, const QString &sealed, int notes)
     QString error = NotebookGenerator::generate(plain, notes, 100);
     // Both files compacted the same way: setting the password writes a compacted copy.
     if (error.isEmpty() && FileOps::Compact(plain, &error) == 1 && QFile::copy(plain, sealed)) {
-        DBase db;
-        db.DatabasePath = sealed;
-        db.OpenDatabase();
-        if (db.WritePassword(Password) == 1)
+        Notebook db;
+        db.open(sealed);
+        if (db.writePassword(Password))
             return true;
         error = db.lastError();
     }
@@ -135,13 +136,11 @@ int main(int argc, char **argv)
     std::printf("notebooks of %d notes ready in %.1f s: plain %lld bytes, encrypted %lld bytes\n", notes,
                 double(buildTime.elapsed()) / 1e3, QFileInfo(plain).size(), QFileInfo(sealed).size());
 
-    DBase plainDb;
-    plainDb.DatabasePath = plain;
-    DBase sealedDb;
-    sealedDb.DatabasePath = sealed;
+    Notebook plainDb;
+    Notebook sealedDb;
     QElapsedTimer derive;
     derive.start();
-    if (sealedDb.Unlock(sealed, Password) != 1)
+    if (!sealedDb.unlock(sealed, Password))
         return 1;
     std::printf("key derivation (Argon2id, the header's cost): %lld ms wall\n", derive.elapsed());
 
@@ -156,36 +155,36 @@ int main(int argc, char **argv)
 
     Timing openPlain, openSealed;
     for (int i = 0; i < 15; ++i) {
-        openPlain.add([&] { plainDb.OpenDatabase(); });
-        openSealed.add([&] { sealedDb.OpenDatabase(); });
-        if (!plainDb.DatabaseIsOpen || !sealedDb.DatabaseIsOpen)
+        openPlain.add([&] { plainDb.open(plain); });
+        openSealed.add([&] { sealedDb.open(sealed); });
+        if (!plainDb.isOpen() || !sealedDb.isOpen())
             return 1;
-        plainDb.CloseDatabase();
-        sealedDb.CloseDatabase();
+        plainDb.close();
+        sealedDb.close();
     }
-    report("OpenDatabase (checks included)", openPlain, openSealed);
+    report("open (checks included)", openPlain, openSealed);
 
     // What the store does before the window shows: open, the group tree, the first group's
     // notes (10,000 of them) and the first note's body.
     Timing startPlain, startSealed;
-    const auto firstWindow = [](DBase &db) {
-        db.OpenDatabase();
+    const auto firstWindow = [](Notebook &db, const QString &path) {
+        db.open(path);
         CountingGroupSink tree;
-        db.LoadGroups(tree);
+        Groups(db).load(tree);
         CountingNoteSink list;
-        db.LoadNotes(list, 1);
-        db.LoadNoteBody(list.firstId);
+        Notes(db).list(list, 1);
+        Notes(db).body(list.firstId);
     };
     for (int i = 0; i < 15; ++i) {
-        startPlain.add([&] { firstWindow(plainDb); });
-        startSealed.add([&] { firstWindow(sealedDb); });
-        plainDb.CloseDatabase();
-        sealedDb.CloseDatabase();
+        startPlain.add([&] { firstWindow(plainDb, plain); });
+        startSealed.add([&] { firstWindow(sealedDb, sealed); });
+        plainDb.close();
+        sealedDb.close();
     }
     report("store work before the window shows", startPlain, startSealed);
 
-    plainDb.OpenDatabase();
-    sealedDb.OpenDatabase();
+    plainDb.open(plain);
+    sealedDb.open(sealed);
     std::mt19937 random(7);
     CurrentNote note;
     note.NoteTitle = QStringLiteral("保存的笔记");
@@ -195,8 +194,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 40; ++i) {
         const qint64 id = 1 + qint64(random() % unsigned(notes));
         note.NoteBody = QStringLiteral("{\\rtf1 第 %1 次保存 %2}").arg(i).arg(QString(700, u'存'));
-        savePlain.add([&] { plainDb.UpdateNote(id, note); });
-        saveSealed.add([&] { sealedDb.UpdateNote(id, note); });
+        savePlain.add([&] { Notes(plainDb).update(id, note); });
+        saveSealed.add([&] { Notes(sealedDb).update(id, note); });
     }
     report("UpdateNote (durable, full sync)", savePlain, saveSealed);
     return 0;

@@ -4,7 +4,7 @@
 
 #include "NotebookGenerator.h"
 #include "exchange/Export.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -61,10 +61,9 @@ int main(int argc, char **argv)
         std::printf("built %s; run again with the same folder to measure\n", qPrintable(notebook));
         return 0;
     }
-    DBase db;
-    db.DatabasePath = notebook;
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen)
+    Notebook db;
+    db.open(notebook);
+    if (!db.isOpen())
         return 1;
     const QString out = QDir(folder).filePath(QStringLiteral("export"));
     QDir(out).removeRecursively();

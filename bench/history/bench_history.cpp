@@ -5,7 +5,10 @@
 #include "NotebookGenerator.h"
 
 #include "store/AutoBackup.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -60,10 +63,10 @@ CurrentNote note(int round)
     return n;
 }
 
-bool openNew(DBase &db, const QString &path, bool history)
+bool openNew(Notebook &db, const QString &path, bool history)
 {
     QFile::remove(path);
-    if (db.CreateDatabase(path) != 1)
+    if (!db.create(path))
         return false;
     if (!history) {
         // A current layout without the history tables: the store then keeps nothing.
@@ -72,15 +75,14 @@ bool openNew(DBase &db, const QString &path, bool history)
         sqlite3_exec(raw, "DROP TABLE NoteHistory; DROP TABLE DeletedNotes;", nullptr, nullptr, nullptr);
         sqlite3_close(raw);
     }
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    return db.DatabaseIsOpen && db.HistoryAvailable() == history && db.AddGroup(QStringLiteral("组")) == 1
-           && db.AddNote(1, note(0)) == 1;
+    db.open(path);
+    return db.isOpen() && KeptNotes(db).available() == history && Groups(db).add(QStringLiteral("组"))
+           && Notes(db).add(1, note(0));
 }
 
 void saveCost(const QString &folder)
 {
-    DBase with, without;
+    Notebook with, without;
     if (!openNew(with, folder + "/with.qbf", true) || !openNew(without, folder + "/without.qbf", false)) {
         std::printf("cannot create the notebooks\n");
         return;
@@ -89,11 +91,11 @@ void saveCost(const QString &folder)
     QElapsedTimer t;
     // Interleaved, so both see the same disk and neighbours.
     for (int round = 1; round <= 300; ++round) {
-        for (DBase *db : {&with, &without}) {
+        for (Notebook *db : {&with, &without}) {
             const CurrentNote n = note(round);
             t.start();
             const double c0 = threadCpuMs();
-            db->UpdateNote(1, n);
+            Notes(*db).update(1, n);
             const double cpu = threadCpuMs() - c0;
             const double wall = double(t.nsecsElapsed()) / 1e6;
             (db == &with ? wallWith : wallWithout).push_back(wall);
@@ -108,16 +110,16 @@ void saveCost(const QString &folder)
 
 void growth(const QString &folder, bool keepAll)
 {
-    DBase db;
+    Notebook db;
     const QString path = folder + (keepAll ? "/growth-all.qbf" : "/growth-default.qbf");
     if (!openNew(db, path, true)) {
         std::printf("cannot create %s\n", qPrintable(path));
         return;
     }
-    db.SetKeepLimits(keepAll ? KeepLimits{60, 1000, 100} : KeepLimits{});
+    KeptNotes(db).setLimits(keepAll ? KeepLimits{60, 1000, 100} : KeepLimits{});
     const qint64 before = QFileInfo(path).size();
     for (int round = 1; round <= 1000; ++round)
-        db.UpdateNote(1, note(round));
+        Notes(db).update(1, note(round));
     const qint64 after = QFileInfo(path).size();
     sqlite3 *raw = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &raw);
@@ -147,9 +149,8 @@ void backup(const QString &folder)
         std::printf("built the 100k notebook (%lld bytes) in %.1f s\n", QFileInfo(path).size(), t.elapsed() / 1e3);
     }
     // An open store on the notebook, as in the program.
-    DBase db;
-    db.DatabasePath = path;
-    db.OpenDatabase();
+    Notebook db;
+    db.open(path);
     const QString copies = folder + "/backups";
     QDir(copies).removeRecursively();
 

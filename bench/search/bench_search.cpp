@@ -7,7 +7,9 @@
 #include "ManText.h"
 #include "NotebookGenerator.h"
 #include "search/NoteText.h"
-#include "store/DBase.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,7 +103,7 @@ int main(int argc, char *argv[])
     QTemporaryDir tmp;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
     QDir().mkpath(folder);
-    const int Notes = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const int noteCount = argc > 2 ? std::atoi(argv[2]) : 100000;
     const QString path = folder + QStringLiteral("/search-notebook.qbf");
 
     const QString text = ManText::load();
@@ -114,25 +116,24 @@ int main(int argc, char *argv[])
     QFile::remove(path);
     QElapsedTimer t;
     t.start();
-    const QString err = NotebookGenerator::generate(path, Notes, 100, text);
+    const QString err = NotebookGenerator::generate(path, noteCount, 100, text);
     if (!err.isEmpty()) {
         std::fprintf(stderr, "generate: %s\n", qPrintable(err));
         return 1;
     }
     const qint64 before = QFileInfo(path).size();
-    std::printf("notebook: %d notes, %.1f MB, written in %.1f s\n", Notes, before / 1e6, t.elapsed() / 1000.0);
+    std::printf("notebook: %d notes, %.1f MB, written in %.1f s\n", noteCount, before / 1e6, t.elapsed() / 1000.0);
 
-    DBase db;
-    db.SetTextExtractor(NoteText::extractor());
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen) {
+    Notebook db;
+    db.setTextExtractor(NoteText::extractor());
+    db.open(path);
+    if (!db.isOpen()) {
         std::fprintf(stderr, "open: %s\n", qPrintable(db.lastError()));
         return 1;
     }
     t.restart();
     const double buildCpu0 = cpuMs();
-    if (!db.BuildIndex()) {
+    if (!NoteSearch(db).buildIndex()) {
         std::fprintf(stderr, "index: %s\n", qPrintable(db.lastError()));
         return 1;
     }
@@ -176,12 +177,13 @@ int main(int argc, char *argv[])
     std::vector<double> searchTimes, searchCpu, scanTimes, all, allCpu;
     for (const QString &q : queries) {
         SearchOptions options; // whole notebook, first 200
-        SearchResult r;
+        std::optional<SearchResult> r;
         std::vector<double> s, c;
         for (int i = 0; i < Runs; ++i) {
             t.restart();
             const double c0 = cpuMs();
-            if (!db.Search(q, options, &r)) {
+            r = NoteSearch(db).find(q, options);
+            if (!r) {
                 std::fprintf(stderr, "search: %s\n", qPrintable(db.lastError()));
                 return 1;
             }
@@ -194,19 +196,19 @@ int main(int argc, char *argv[])
         qint64 floorHits = 0;
         for (int i = 0; i < 3; ++i) {
             t.restart();
-            floorHits = scan(raw, r.terms);
+            floorHits = scan(raw, r->terms);
             f.push_back(t.nsecsElapsed() / 1e6);
         }
-        if (floorHits != r.total) {
-            std::fprintf(stderr, "MISMATCH for %s: index %lld, scan %lld\n", qPrintable(q), qlonglong(r.total),
+        if (floorHits != r->total) {
+            std::fprintf(stderr, "MISMATCH for %s: index %lld, scan %lld\n", qPrintable(q), qlonglong(r->total),
                          qlonglong(floorHits));
             return 1;
         }
         searchTimes.push_back(median(s));
         searchCpu.push_back(median(c));
         scanTimes.push_back(median(f));
-        std::printf("%-16s %8lld %8zu %10.2f %10.2f %10.1f %7.3f\n", qPrintable(q), qlonglong(r.total),
-                    r.hits.size(), median(s), median(c), median(f), median(s) / median(f));
+        std::printf("%-16s %8lld %8zu %10.2f %10.2f %10.1f %7.3f\n", qPrintable(q), qlonglong(r->total),
+                    r->hits.size(), median(s), median(c), median(f), median(s) / median(f));
     }
     std::printf("search: median of query medians %.2f ms (CPU %.2f ms), slowest single run %.2f ms (CPU %.2f ms); "
                 "scan median %.1f ms; ratio of medians %.3f\n",
@@ -256,18 +258,17 @@ int main(int argc, char *argv[])
     b.exec("PRAGMA synchronous = FULL; PRAGMA secure_delete = ON; PRAGMA journal_mode = DELETE");
     SQLite::Statement upd(b, "UPDATE Notes SET nNoteTitle = ?, nPriority = ?, nIcon = ?, nLastUpdate = ?, "
                              "nColor = ?, nNote = ? WHERE ID = ?");
-    DBase unindexed;
-    unindexed.DatabasePath = path;
-    unindexed.OpenDatabase();
+    Notebook unindexed;
+    unindexed.open(path);
     std::vector<double> with, without, plainSql, withCpu, withoutCpu, plainCpu;
-    std::uniform_int_distribution<int> pick(1, Notes);
+    std::uniform_int_distribution<int> pick(1, noteCount);
     auto noteFor = [&](int i, int id) {
         CurrentNote n;
         n.NoteTitle = QStringLiteral("改过的标题 %1").arg(i);
         n.NoteAddDate = QStringLiteral("2026/12/08 01:%1").arg(i % 60, 2, 10, QLatin1Char('0'));
         n.NotePriority = QStringLiteral("重要");
         // The body changes as when typing: one character more at the end of the text.
-        n.NoteBody = db.LoadNoteBody(id);
+        n.NoteBody = Notes(db).body(id);
         n.NoteBody.insert(n.NoteBody.lastIndexOf(QLatin1Char('}')), QStringLiteral("\\u%1?").arg(0x4e00 + i));
         return n;
     };
@@ -276,7 +277,7 @@ int main(int argc, char *argv[])
         const CurrentNote n = noteFor(i, id);
         t.restart();
         double c0 = cpuMs();
-        if (!db.UpdateNote(id, n)) {
+        if (!Notes(db).update(id, n)) {
             std::fprintf(stderr, "save: %s\n", qPrintable(db.lastError()));
             return 1;
         }
@@ -286,7 +287,7 @@ int main(int argc, char *argv[])
         const CurrentNote m = noteFor(i, other);
         t.restart();
         c0 = cpuMs();
-        if (!unindexed.UpdateNote(other, m)) {
+        if (!Notes(unindexed).update(other, m)) {
             std::fprintf(stderr, "save: %s\n", qPrintable(unindexed.lastError()));
             return 1;
         }

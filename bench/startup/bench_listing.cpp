@@ -9,7 +9,7 @@
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -69,7 +69,7 @@ int main(int argc, char **argv)
 
     AppState state;
     Settings settings;
-    DBase db;
+    Notebook db;
     SilentPrompter prompter;
     frmmain w(state, settings, db, prompter, {path});
     w.setInstanceCheck([] { return false; });

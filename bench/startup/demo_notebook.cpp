@@ -2,7 +2,9 @@
 // (the README's screenshot is taken of it).
 
 #include "store/CurrentNote.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -72,17 +74,17 @@ int main(int argc, char **argv)
         {"学习计划", {}},
     };
 
-    DBase db;
-    if (db.CreateDatabase(args[1]) != 1) {
+    Notebook db;
+    if (!db.create(args[1])) {
         std::fprintf(stderr, "qb-demo-notebook: %s\n", qPrintable(db.lastError()));
         return 1;
     }
-    db.DatabasePath = args[1];
-    db.OpenDatabase();
+    db.open(args[1]);
     for (const DemoGroup &g : groups) {
-        if (db.AddGroup(QString::fromUtf8(g.name)) != 1)
+        const std::optional<qint64> added = Groups(db).add(QString::fromUtf8(g.name));
+        if (!added)
             return 1;
-        const qint64 gid = db.LastInsertedId();
+        const qint64 gid = *added;
         for (const DemoNote &n : g.notes) {
             CurrentNote note;
             note.NoteTitle = QString::fromUtf8(n.title);
@@ -94,12 +96,12 @@ int main(int argc, char **argv)
             note.NoteBody = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}"
                                            "{\\colortbl;\\red200\\green0\\blue0;}\\f0\\fs20 ")
                             + rtfText(QString::fromUtf8(n.body)) + QStringLiteral("\\par}");
-            if (db.AddNote(gid, note) != 1) {
+            if (!Notes(db).add(gid, note)) {
                 std::fprintf(stderr, "qb-demo-notebook: %s\n", qPrintable(db.lastError()));
                 return 1;
             }
         }
     }
-    db.CloseDatabase();
+    db.close();
     return 0;
 }

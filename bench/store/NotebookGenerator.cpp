@@ -1,6 +1,6 @@
 #include "NotebookGenerator.h"
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QFile>
 
@@ -59,8 +59,8 @@ QString generate(const QString &path, int notes, int groups, const QString &text
                                                  "会议记录项目进度需要在下周一之前完成请大家按时提交报告谢谢");
     const QString &source = text.isEmpty() ? sample : text;
     const Layout l = layoutFor(notes, groups);
-    DBase db;
-    if (db.CreateDatabase(path) != 1)
+    Notebook db;
+    if (!db.create(path))
         return db.lastError();
 
     // Which group each note goes to, shuffled so the groups interleave in the file.

@@ -5,7 +5,9 @@
 
 #include "NotebookGenerator.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -145,13 +147,12 @@ bool ensureNotebook(const QString &path, int notes, int groups)
     return true;
 }
 
-bool open(DBase &db, const QString &path)
+bool open(Notebook &db, const QString &path)
 {
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen)
+    db.open(path);
+    if (!db.isOpen())
         std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(path), qPrintable(db.lastError()));
-    return db.DatabaseIsOpen;
+    return db.isOpen();
 }
 
 } // namespace
@@ -167,41 +168,41 @@ int main(int argc, char **argv)
     if (!ensureNotebook(big, 100000, 100) || !ensureNotebook(small, 1000, 10))
         return 1;
 
-    DBase db;
+    Notebook db;
     const double openMs = medianMs(21, [&] {
-        db.CloseDatabase();
+        db.close();
         open(db, big);
     });
-    if (!db.DatabaseIsOpen)
+    if (!db.isOpen())
         return 1;
-    std::printf("OpenDatabase (100k notes, %.0f MB):             %8.2f ms\n", QFileInfo(big).size() / 1048576.0,
+    std::printf("open (100k notes, %.0f MB):                     %8.2f ms\n", QFileInfo(big).size() / 1048576.0,
                 openMs);
 
     CountingGroupSink tree;
-    const double groupsMs = medianMs(51, [&] { db.LoadGroups(tree); });
+    const double groupsMs = medianMs(51, [&] { Groups(db).load(tree); });
     std::printf("LoadGroups (%d nodes):                          %8.3f ms\n", tree.nodes, groupsMs);
 
     DiscardingNoteSink discard;
     VectorNoteSink list;
     BareLoop bare(big);
     int bareRows = 0;
-    const auto [listMs, bareMs] = interleavedMs(61, [&] { db.LoadNotes(discard, 1); }, [&] { bareRows = bare.run(1); });
-    const auto [keptMs, bare2Ms] = interleavedMs(61, [&] { db.LoadNotes(list, 1); }, [&] { bare.run(1); });
+    const auto [listMs, bareMs] = interleavedMs(61, [&] { Notes(db).list(discard, 1); }, [&] { bareRows = bare.run(1); });
+    const auto [keptMs, bare2Ms] = interleavedMs(61, [&] { Notes(db).list(list, 1); }, [&] { bare.run(1); });
     std::printf("LoadNotes group of %zu notes, items dropped:  %8.2f ms\n", discard.count, listMs);
     std::printf("bare C API loop, same query (%d rows):       %8.2f ms   ratio %.2f (target <= 2)\n", bareRows,
                 bareMs, listMs / bareMs);
     std::printf("LoadNotes group of %zu notes, items kept:     %8.2f ms   ratio %.2f to the bare loop\n",
                 list.items.size(), keptMs, keptMs / bare2Ms);
 
-    const double allMs = medianMs(5, [&] { db.LoadNotes(list, -1); });
+    const double allMs = medianMs(5, [&] { Notes(db).list(list, -1); });
     std::printf("LoadNotes all %zu notes:                    %8.2f ms\n", list.items.size(), allMs);
 
-    DBase smallDb;
+    Notebook smallDb;
     if (!open(smallDb, small))
         return 1;
     VectorNoteSink smallList;
-    const auto [inBigMs, inSmallMs] = interleavedMs(301, [&] { db.LoadNotes(list, 2); },
-                                                    [&] { smallDb.LoadNotes(smallList, 2); });
+    const auto [inBigMs, inSmallMs] = interleavedMs(301, [&] { Notes(db).list(list, 2); },
+                                                    [&] { Notes(smallDb).list(smallList, 2); });
     const std::size_t inBig = list.items.size();
     std::printf("LoadNotes %zu-note group in 100k notebook:      %8.3f ms\n", inBig, inBigMs);
     std::printf("LoadNotes %zu-note group in 1k notebook:        %8.3f ms   ratio %.2f (target <= 5)\n",
@@ -214,7 +215,7 @@ int main(int argc, char **argv)
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < bodies; ++i)
-        bytes += db.LoadNoteBody(anyId(rng)).size();
+        bytes += Notes(db).body(anyId(rng)).size();
     std::printf("LoadNoteBody, %d random notes:               %8.3f ms each (%.0f chars avg)\n", bodies,
                 double(t.nsecsElapsed()) / 1e6 / bodies, double(bytes) / bodies);
 
@@ -227,27 +228,28 @@ int main(int argc, char **argv)
     std::vector<qint64> added;
     t.restart();
     for (int i = 0; i < adds; ++i) {
-        if (db.AddNote(50, note) != 1) {
-            std::fprintf(stderr, "AddNote failed: %s\n", qPrintable(db.lastError()));
+        const std::optional<qint64> id = Notes(db).add(50, note);
+        if (!id) {
+            std::fprintf(stderr, "Notes::add failed: %s\n", qPrintable(db.lastError()));
             return 1;
         }
-        added.push_back(db.LastInsertedId());
+        added.push_back(*id);
     }
     const double addSec = t.nsecsElapsed() / 1e9;
     std::printf("AddNote, each durable on disk (synchronous=FULL): %6.0f notes/s\n", adds / addSec);
     for (qint64 id : added)
-        db.DeleteNote(id); // keep the notebook reusable for the next run
+        Notes(db).remove(id); // keep the notebook reusable for the next run
 
     t.restart();
-    const QString hash = DBase::HashPassword(QStringLiteral("benchmark"));
+    const QString hash = Notebook::hashPassword(QStringLiteral("benchmark"));
     const double hashMs = double(t.nsecsElapsed()) / 1e6;
     t.restart();
-    const bool ok = DBase::PasswordMatches(QStringLiteral("benchmark"), hash);
+    const bool ok = Notebook::passwordMatches(QStringLiteral("benchmark"), hash);
     std::printf("Password hash / check (Argon2id interactive):      %6.0f ms / %.0f ms%s\n", hashMs,
                 double(t.nsecsElapsed()) / 1e6, ok ? "" : " (MISMATCH)");
 
     // Why opening does not run a full page check: what it would cost on this notebook.
-    db.CloseDatabase();
+    db.close();
     sqlite3 *raw = nullptr;
     sqlite3_open_v2(QFile::encodeName(big).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     t.restart();

@@ -7,7 +7,7 @@
 #include "search/NoteText.h"
 #include "settings/Instance.h"
 #include "settings/Settings.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -30,8 +30,8 @@ int main(int argc, char *argv[])
 
     AppState state;
     Settings settings;
-    DBase db;
-    db.SetTextExtractor(NoteText::extractor());
+    Notebook db;
+    db.setTextExtractor(NoteText::extractor());
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));

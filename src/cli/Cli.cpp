@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Terminal.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -101,7 +101,7 @@ bool readPassword(const Args &args, const QString &prompt, QString *out)
     return args.flag(QStringLiteral("password-stdin")) ? Terminal::readLine(out) : Terminal::readHidden(prompt, out);
 }
 
-int open(DBase &db, const QString &path, const Args &args)
+int open(Notebook &db, const QString &path, const Args &args)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -110,9 +110,8 @@ int open(DBase &db, const QString &path, const Args &args)
         return fail(QStringLiteral("%1 是文件夹，不是数据库文件").arg(path));
     if (!info.isFile())
         return fail(QStringLiteral("%1 不是数据库文件").arg(path));
-    db.DatabasePath = path;
-    const DBase::Protection protection = DBase::ProtectionOf(path);
-    if (protection == DBase::Protection::Damaged)
+    const Notebook::Protection protection = Notebook::protectionOf(path);
+    if (protection == Notebook::Protection::Damaged)
         return fail(QStringLiteral("无法打开数据库 %1：加密文件头已损坏").arg(path));
     QString typed;
     const auto ask = [&] {
@@ -121,49 +120,48 @@ int open(DBase &db, const QString &path, const Args &args)
             : fail(QStringLiteral("数据库有访问密码；没有终端时请用 --password-stdin"));
     };
     // An encrypted notebook is read only with its key: the password comes first.
-    if (protection == DBase::Protection::Encrypted) {
+    if (protection == Notebook::Protection::Encrypted) {
         if (const int status = ask())
             return status;
-        const bool unlocked = db.Unlock(path, typed) == 1;
+        const bool unlocked = db.unlock(path, typed);
         typed.fill(QLatin1Char('\0'));
         if (!unlocked)
             return fail(QStringLiteral("密码错误"));
     }
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen)
+    if (!db.open(path))
         return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError()));
-    if (db.Encrypted()) {
+    if (db.encrypted()) {
         // Said and gone on: a script has no one to ask.
-        if (db.OlderThanLastSeen())
-            std::fprintf(stderr, "quillbook-cli: %s\n", DBase::OlderCopy.toUtf8().constData());
+        if (db.olderThanLastSeen())
+            std::fprintf(stderr, "quillbook-cli: %s\n", Notebook::OlderCopy.toUtf8().constData());
         return Ok;
     }
-    const QString stored = db.ReadPassword();
+    const QString stored = db.readPassword();
     if (!db.lastError().isEmpty())
         return fail(QStringLiteral("无法读取 %1：%2").arg(path, db.lastError()));
     if (stored.isEmpty())
         return Ok;
     if (const int status = ask())
         return status;
-    const bool matches = DBase::PasswordMatches(typed, stored);
+    const bool matches = Notebook::passwordMatches(typed, stored);
     typed.fill(QLatin1Char('\0'));
     if (!matches) {
-        db.CloseDatabase();
+        db.close();
         return fail(QStringLiteral("密码错误"));
     }
     return Ok;
 }
 
-int openForWriting(DBase &db, const QString &path, const Args &args)
+int openForWriting(Notebook &db, const QString &path, const Args &args)
 {
     if (const int status = open(db, path, args))
         return status;
-    switch (db.CheckIntegrity()) {
-    case DBase::Integrity::Intact:
+    switch (db.checkIntegrity()) {
+    case Notebook::Integrity::Intact:
         return Ok;
-    case DBase::Integrity::Damaged:
+    case Notebook::Integrity::Damaged:
         return fail(QStringLiteral("数据库 %1 已损坏，没有写入。请从自动备份恢复。").arg(path));
-    case DBase::Integrity::Unchecked:
+    case Notebook::Integrity::Unchecked:
         break;
     }
     return fail(QStringLiteral("无法检查数据库 %1，没有写入：%2").arg(path, db.lastError()));

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-class DBase;
+class Notebook;
 
 // quillbook-cli: one table of commands, each a row with its arguments, options, help and the
 // function that runs it. A new command is a new row (Commands.cpp) and its function.
@@ -51,9 +51,9 @@ int usage(const QString &why);
 // Opens path as a notebook in db, asking for its access password when it has one (from the
 // terminal, or one line of standard input with --password-stdin). Returns Ok or what to exit
 // with, after printing why.
-int open(DBase &db, const QString &path, const Args &args);
+int open(Notebook &db, const QString &path, const Args &args);
 // open, then every page read: a notebook with damage that opening does not see is not written to.
-int openForWriting(DBase &db, const QString &path, const Args &args);
+int openForWriting(Notebook &db, const QString &path, const Args &args);
 
 // One password: from the terminal without echo after prompt, or with --password-stdin the next
 // line of standard input. False when there is neither.

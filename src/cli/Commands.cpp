@@ -6,7 +6,10 @@
 #include "Rtf.h"
 #include "controls/TrimBlanks.h"
 #include "search/NoteText.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,7 +26,7 @@ namespace {
 const QStringList PasswordOption = {QStringLiteral("password-stdin")};
 constexpr int MaxGroupNameChars = 50; // as the notebook's schema allows
 
-class Groups : public GroupSink
+class GroupRows : public GroupSink
 {
 public:
     std::vector<std::pair<qint64, QString>> rows;
@@ -35,7 +38,7 @@ public:
     }
 };
 
-class Notes : public NoteSink
+class NoteRows : public NoteSink
 {
 public:
     std::vector<NoteItem> items;
@@ -56,8 +59,8 @@ int create(const Args &args)
         return fail(QStringLiteral("%1 已存在，没有覆盖").arg(path));
     if (!info.absoluteDir().exists())
         return fail(QStringLiteral("文件夹不存在：%1").arg(info.absolutePath()));
-    DBase db;
-    if (!db.CreateDatabase(path))
+    Notebook db;
+    if (!db.create(path))
         return fail(QStringLiteral("无法新建数据库 %1：%2").arg(path, db.lastError()));
     return Ok;
 }
@@ -71,30 +74,31 @@ int addGroup(const Args &args)
         return usage(QStringLiteral("组名不能为空"));
     if (name.toUcs4().size() > MaxGroupNameChars)
         return usage(QStringLiteral("组名最多 %1 个字").arg(MaxGroupNameChars));
-    DBase db;
+    Notebook db;
     if (const int status = openForWriting(db, args.positional[0], args))
         return status;
-    Groups groups;
-    db.LoadGroups(groups);
+    GroupRows groups;
+    Groups(db).load(groups);
     if (!db.lastError().isEmpty())
         return fail(db.lastError());
     for (const auto &row : groups.rows) {
         if (row.second.toLower() == name.toLower())
             return fail(QStringLiteral("该组 '%1' 已经存在，请尝试其它名字").arg(name));
     }
-    if (db.AddGroup(name) != 1)
+    const std::optional<qint64> id = Groups(db).add(name);
+    if (!id)
         return fail(QStringLiteral("无法添加组 '%1'：%2").arg(name, db.lastError()));
-    print(QStringLiteral("%1\n").arg(db.LastInsertedId()));
+    print(QStringLiteral("%1\n").arg(*id));
     return Ok;
 }
 
 int groups(const Args &args)
 {
-    DBase db;
+    Notebook db;
     if (const int status = open(db, args.positional[0], args))
         return status;
-    Groups g;
-    db.LoadGroups(g);
+    GroupRows g;
+    Groups(db).load(g);
     if (!db.lastError().isEmpty())
         return fail(db.lastError());
     QString out;
@@ -109,11 +113,11 @@ int list(const Args &args)
     qint64 group = -1;
     if (args.positional.size() > 1 && !number(args.positional[1], QStringLiteral("GROUP-ID"), &group))
         return Usage;
-    DBase db;
+    Notebook db;
     if (const int status = open(db, args.positional[0], args))
         return status;
-    Groups groups;
-    db.LoadGroups(groups);
+    GroupRows groups;
+    Groups(db).load(groups);
     bool known = group == -1;
     for (const auto &row : groups.rows)
         known = known || row.first == group;
@@ -124,12 +128,12 @@ int list(const Args &args)
     for (const auto &[id, name] : groups.rows) {
         if (group != -1 && id != group)
             continue;
-        Notes notes;
-        db.LoadNotes(notes, id);
+        NoteRows notes;
+        Notes(db).list(notes, id);
         if (!db.lastError().isEmpty())
             return fail(db.lastError());
         for (const NoteItem &n : notes.items)
-            out += noteLine(n.key, name, n.text);
+            out += noteLine(n.key, name, n.title);
     }
     print(out);
     return Ok;
@@ -143,18 +147,18 @@ int show(const Args &args)
     qint64 id = 0;
     if (!number(args.positional[1], QStringLiteral("NOTE-ID"), &id))
         return Usage;
-    DBase db;
+    Notebook db;
     if (const int status = open(db, args.positional[0], args))
         return status;
-    Notes all;
-    db.LoadNotes(all, -1);
+    NoteRows all;
+    Notes(db).list(all, -1);
     const QString key = QStringLiteral("k%1").arg(id);
     bool exists = false;
     for (const NoteItem &n : all.items)
         exists = exists || n.key == key;
     if (!exists)
         return fail(QStringLiteral("没有 ID 为 %1 的记事").arg(id));
-    const QString body = db.LoadNoteBody(id);
+    const QString body = Notes(db).body(id);
     if (!db.lastError().isEmpty())
         return fail(db.lastError());
     if (format == QLatin1String("rtf")) {
@@ -185,14 +189,14 @@ int search(const Args &args)
             return usage(QStringLiteral("--limit 须大于 0"));
         options.limit = int(qMin<qint64>(limit, 1 << 30));
     }
-    DBase db;
-    db.SetTextExtractor(NoteText::extractor());
+    Notebook db;
+    db.setTextExtractor(NoteText::extractor());
     if (const int status = open(db, args.positional[0], args))
         return status;
     // A notebook from before the index is indexed once, with progress when someone watches.
-    if (db.UnindexedNotes() > 0) {
+    if (NoteSearch(db).unindexed() > 0) {
         const bool tty = ::isatty(STDERR_FILENO) == 1;
-        const bool ok = db.BuildIndex([tty](qint64 done, qint64 total) {
+        const bool ok = NoteSearch(db).buildIndex([tty](qint64 done, qint64 total) {
             if (tty)
                 std::fprintf(stderr, "\r正在建立索引 %lld/%lld", qlonglong(done), qlonglong(total));
         });
@@ -201,12 +205,13 @@ int search(const Args &args)
         if (!ok)
             return fail(QStringLiteral("无法建立索引：%1").arg(db.lastError()));
     }
-    SearchResult result;
-    if (!db.Search(args.positional.mid(1).join(QLatin1Char(' ')), options, &result))
+    const std::optional<SearchResult> result
+        = NoteSearch(db).find(args.positional.mid(1).join(QLatin1Char(' ')), options);
+    if (!result)
         return fail(QStringLiteral("搜索失败：%1").arg(db.lastError()));
     QString out;
-    for (const SearchHit &hit : result.hits)
-        out += noteLine(hit.item.key, hit.groupName, hit.item.text);
+    for (const SearchHit &hit : result->hits)
+        out += noteLine(hit.item.key, hit.groupName, hit.item.title);
     print(out);
     return Ok;
 }
@@ -215,7 +220,7 @@ int search(const Args &args)
 // first when one is set (open asks for it), then the new one twice; an empty one removes it.
 int password(const Args &args)
 {
-    DBase db;
+    Notebook db;
     if (const int status = openForWriting(db, args.positional[0], args))
         return status;
     QString first;
@@ -231,7 +236,7 @@ int password(const Args &args)
     // The password prompt trims blanks at both ends, so such a password could never be typed back.
     if (Tools::TrimBlanks(first) != first)
         return fail(QStringLiteral("密码的开头和结尾不能是空格"));
-    const int written = db.WritePassword(first);
+    const int written = db.writePassword(first);
     first.fill(QLatin1Char('\0'));
     if (written != 1)
         return fail(QStringLiteral("无法修改密码：%1").arg(db.lastError()));

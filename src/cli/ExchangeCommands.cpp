@@ -3,7 +3,7 @@
 #include "exchange/Export.h"
 #include "exchange/FileImport.h"
 #include "search/NoteText.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QDir>
 
@@ -51,7 +51,7 @@ int exportNotes(const Args &args)
             return Usage;
         scope.kind = note ? exchange::ExportScope::Note : exchange::ExportScope::Group;
     }
-    DBase db;
+    Notebook db;
     if (const int status = open(db, args.positional[0], args))
         return status;
     exchange::ExportHooks hooks;
@@ -77,9 +77,9 @@ int importFiles(const Args &args)
     qint64 group = 0;
     if (!number(args.positional[1], QStringLiteral("GROUP-ID"), &group))
         return Usage;
-    DBase db;
+    Notebook db;
     // The new notes are searchable at once, as when the window imports them.
-    db.SetTextExtractor(NoteText::extractor());
+    db.setTextExtractor(NoteText::extractor());
     if (const int status = openForWriting(db, args.positional[0], args))
         return status;
     const exchange::ImportResult r = exchange::importFiles(db, group, args.positional.mid(2));

@@ -3,7 +3,7 @@
 #include "app/Prompter.h"
 #include "dialogs/DialogLook.h"
 #include "rtf/Rtf.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,7 +17,7 @@
 
 using DialogLook::named;
 
-KeptNotesDialog::KeptNotesDialog(DBase &db, Prompter &prompter, const QString &title,
+KeptNotesDialog::KeptNotesDialog(Notebook &db, Prompter &prompter, const QString &title,
                                  const QStringList &columns, QWidget *parent)
     : QDialog(parent), db_(db), prompter_(prompter)
 {
@@ -102,10 +102,10 @@ void KeptNotesDialog::tell(const QString &text)
 
 void KeptNotesDialog::showSelected()
 {
-    NoteVersion v;
     const qint64 id = selectedId();
-    if (id < 0 || !load(id, &v))
+    const std::optional<NoteVersion> v = id < 0 ? std::nullopt : load(id);
+    if (!v)
         txtPreview->clear();
     else
-        rtf::readInto(v.note.NoteBody, txtPreview->document());
+        rtf::readInto(v->note.NoteBody, txtPreview->document());
 }

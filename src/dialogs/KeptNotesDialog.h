@@ -1,17 +1,20 @@
 #pragma once
 
+#include "store/History.h"
+
 #include <QDialog>
 #include <QStringList>
 #include <QtGlobal>
 
-class DBase;
+#include <optional>
+
+class Notebook;
 class Prompter;
 class QHBoxLayout;
 class QPushButton;
 class QSplitter;
 class QTextEdit;
 class QTreeWidget;
-struct NoteVersion;
 
 // What the history and the recently deleted windows share: a list of kept notes, a read-only
 // preview of the selected one and a row of buttons ending in "关闭". changed() tells the caller
@@ -24,12 +27,12 @@ public:
     bool changed() const { return changed_; }
 
 protected:
-    KeptNotesDialog(DBase &db, Prompter &prompter, const QString &title, const QStringList &columns,
+    KeptNotesDialog(Notebook &db, Prompter &prompter, const QString &title, const QStringList &columns,
                     QWidget *parent);
     // Fills the list again; called at once by subclasses' constructors and after each change.
     virtual void reload() = 0;
-    // The version behind a list row, for the preview; false when it cannot be read.
-    virtual bool load(qint64 id, NoteVersion *out) = 0;
+    // The version behind a list row, for the preview; nothing when it cannot be read.
+    virtual std::optional<NoteVersion> load(qint64 id) = 0;
 
     void addRow(qint64 id, const QStringList &texts);
     qint64 selectedId() const; // -1 when nothing is selected
@@ -38,7 +41,7 @@ protected:
     bool ask(const QString &question); // Yes/No through the Prompter
     void tell(const QString &text);
 
-    DBase &db_;
+    Notebook &db_;
     Prompter &prompter_;
     QTreeWidget *lstKept = nullptr;
     QTextEdit *txtPreview = nullptr;

@@ -1,7 +1,9 @@
 #include "dialogs/frmDeleted.h"
 
 #include "dialogs/DialogLook.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -34,7 +36,7 @@ private:
 
 } // namespace
 
-frmDeleted::frmDeleted(DBase &db, Prompter &prompter, QWidget *parent)
+frmDeleted::frmDeleted(Notebook &db, Prompter &prompter, QWidget *parent)
     : KeptNotesDialog(db, prompter, QStringLiteral("最近删除"),
                       {QStringLiteral("标题"), QStringLiteral("所在组"), QStringLiteral("删除时间")}, parent)
 {
@@ -52,9 +54,9 @@ frmDeleted::frmDeleted(DBase &db, Prompter &prompter, QWidget *parent)
 void frmDeleted::reload()
 {
     GroupChoices groups(cboGroup);
-    db_.LoadGroups(groups);
+    Groups(db_).load(groups);
     lstKept->clear();
-    for (const DeletedInfo &d : db_.LoadDeleted()) {
+    for (const DeletedInfo &d : KeptNotes(db_).deleted()) {
         const QString group = d.groupExists ? d.groupName : d.groupName + QStringLiteral("（已删除）");
         addRow(d.id, {d.title, group, d.deleted.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))});
     }
@@ -62,9 +64,9 @@ void frmDeleted::reload()
         lstKept->setCurrentItem(lstKept->topLevelItem(0));
 }
 
-bool frmDeleted::load(qint64 id, NoteVersion *out)
+std::optional<NoteVersion> frmDeleted::load(qint64 id)
 {
-    return db_.LoadDeletedNote(id, out) == 1;
+    return KeptNotes(db_).deletedNote(id);
 }
 
 void frmDeleted::cmdRestore_Click()
@@ -72,7 +74,7 @@ void frmDeleted::cmdRestore_Click()
     const qint64 id = selectedId();
     if (id < 0)
         return;
-    if (db_.RestoreDeleted(id, cboGroup->currentData().toLongLong()) != 1) {
+    if (!KeptNotes(db_).restoreDeleted(id, cboGroup->currentData().toLongLong())) {
         tell(QStringLiteral("恢复失败。"));
         return;
     }
@@ -85,7 +87,7 @@ void frmDeleted::cmdEmpty_Click()
     if (lstKept->topLevelItemCount() == 0
         || !ask(QStringLiteral("清空最近删除的记事吗？清空后不能再恢复。")))
         return;
-    if (db_.EmptyDeleted() != 1) {
+    if (!KeptNotes(db_).emptyDeleted()) {
         tell(QStringLiteral("清空失败。"));
         return;
     }

@@ -11,14 +11,14 @@ class frmDeleted : public KeptNotesDialog
     Q_OBJECT
 
 public:
-    frmDeleted(DBase &db, Prompter &prompter, QWidget *parent);
+    frmDeleted(Notebook &db, Prompter &prompter, QWidget *parent);
 
     void cmdRestore_Click();
     void cmdEmpty_Click();
 
 protected:
     void reload() override;
-    bool load(qint64 id, NoteVersion *out) override;
+    std::optional<NoteVersion> load(qint64 id) override;
 
 private:
     QComboBox *cboGroup = nullptr;

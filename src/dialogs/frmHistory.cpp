@@ -1,7 +1,8 @@
 #include "dialogs/frmHistory.h"
 
 #include "search/NoteText.h"
-#include "store/DBase.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -26,7 +27,7 @@ qsizetype textLength(const QString &body)
 
 } // namespace
 
-frmHistory::frmHistory(DBase &db, Prompter &prompter, qint64 noteId, std::function<QString()> saveDate,
+frmHistory::frmHistory(Notebook &db, Prompter &prompter, qint64 noteId, std::function<QString()> saveDate,
                        QWidget *parent)
     : KeptNotesDialog(db, prompter, QStringLiteral("历史版本"),
                       {QStringLiteral("保存时间"), QStringLiteral("标题"), QStringLiteral("大小")}, parent),
@@ -41,18 +42,18 @@ frmHistory::frmHistory(DBase &db, Prompter &prompter, qint64 noteId, std::functi
 void frmHistory::reload()
 {
     lstKept->clear();
-    for (const VersionInfo &v : db_.LoadHistory(noteId_)) {
-        NoteVersion kept;
-        const QString size = load(v.id, &kept) ? QStringLiteral("%1 字").arg(textLength(kept.note.NoteBody)) : QString();
+    for (const VersionInfo &v : KeptNotes(db_).history(noteId_)) {
+        const std::optional<NoteVersion> kept = load(v.id);
+        const QString size = kept ? QStringLiteral("%1 字").arg(textLength(kept->note.NoteBody)) : QString();
         addRow(v.id, {v.updated, v.title, size});
     }
     if (lstKept->topLevelItemCount() > 0)
         lstKept->setCurrentItem(lstKept->topLevelItem(0));
 }
 
-bool frmHistory::load(qint64 id, NoteVersion *out)
+std::optional<NoteVersion> frmHistory::load(qint64 id)
 {
-    return db_.LoadVersion(id, out) == 1;
+    return KeptNotes(db_).version(id);
 }
 
 void frmHistory::cmdRestore_Click()
@@ -60,7 +61,7 @@ void frmHistory::cmdRestore_Click()
     const qint64 id = selectedId();
     if (id < 0 || !ask(QStringLiteral("用所选版本替换这条记事的当前内容吗？")))
         return;
-    if (db_.RestoreVersion(noteId_, id, saveDate_()) != 1) {
+    if (!KeptNotes(db_).restoreVersion(noteId_, id, saveDate_())) {
         tell(QStringLiteral("恢复失败。"));
         return;
     }

@@ -12,14 +12,14 @@ class frmHistory : public KeptNotesDialog
 
 public:
     // saveDate gives the date text of a save made now, as the editor writes it.
-    frmHistory(DBase &db, Prompter &prompter, qint64 noteId, std::function<QString()> saveDate,
+    frmHistory(Notebook &db, Prompter &prompter, qint64 noteId, std::function<QString()> saveDate,
                QWidget *parent);
 
     void cmdRestore_Click();
 
 protected:
     void reload() override;
-    bool load(qint64 id, NoteVersion *out) override;
+    std::optional<NoteVersion> load(qint64 id) override;
 
 private:
     qint64 noteId_;

@@ -4,7 +4,7 @@
 #include "app/Prompter.h"
 #include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -65,7 +65,7 @@ frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher m
     txtPws->setFocus();
 }
 
-frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, DBase &keeper, const QString &path)
+frmPws1::frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Notebook &keeper, const QString &path)
     : frmPws1(state, prompter, parent)
 {
     m_keeper = &keeper;
@@ -88,8 +88,8 @@ std::optional<bool> frmPws1::unlocks(const QString &typed)
 {
     // The derivation reads nothing of the store: the store itself stays on this thread and only
     // takes the key. Given up, the result is dropped when it comes, and the key with it.
-    auto promise = std::make_shared<QPromise<DBase::DerivedKey>>();
-    QFutureWatcher<DBase::DerivedKey> watcher;
+    auto promise = std::make_shared<QPromise<Notebook::DerivedKey>>();
+    QFutureWatcher<Notebook::DerivedKey> watcher;
     QEventLoop loop;
     bool derived = false;
     bool givenUp = false;
@@ -105,7 +105,7 @@ std::optional<bool> frmPws1::unlocks(const QString &typed)
     watcher.setFuture(promise->future());
     promise->start();
     QThreadPool::globalInstance()->start([promise, path = m_path, typed] {
-        promise->addResult(DBase::DeriveKey(path, typed));
+        promise->addResult(Notebook::deriveKey(path, typed));
         promise->finish();
     });
 
@@ -117,7 +117,7 @@ std::optional<bool> frmPws1::unlocks(const QString &typed)
     showChecking(false);
     if (givenUp || !derived)
         return std::nullopt;
-    return m_keeper->KeepKey(watcher.result()) == 1;
+    return m_keeper->keepKey(watcher.result());
 }
 
 void frmPws1::cmdOK_Click()
@@ -136,7 +136,7 @@ void frmPws1::cmdOK_Click()
         matched = unlocks(m_state.gInputPassword);
     else
         matched = m_matches ? m_matches(m_state.gInputPassword)
-                            : DBase::PasswordMatches(m_state.gInputPassword, m_state.gPassword);
+                            : Notebook::passwordMatches(m_state.gInputPassword, m_state.gPassword);
     if (!matched)
         return;
     if (!*matched) {

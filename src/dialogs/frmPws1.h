@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-class DBase;
+class Notebook;
 class Prompter;
 class QLabel;
 class QLineEdit;
@@ -26,7 +26,7 @@ public:
     frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Matcher matches = {});
     // For the encrypted notebook at path: each attempt derives its key off the window's thread
     // (the dialog goes on taking events, Cancel included) and keeper keeps the key that unlocks.
-    frmPws1(AppState &state, Prompter &prompter, QWidget *parent, DBase &keeper, const QString &path);
+    frmPws1(AppState &state, Prompter &prompter, QWidget *parent, Notebook &keeper, const QString &path);
 
     // Returns once the attempt has been checked or given up.
     void cmdOK_Click();
@@ -38,7 +38,7 @@ private:
 
     Prompter &m_prompter;
     Matcher m_matches;
-    DBase *m_keeper = nullptr;
+    Notebook *m_keeper = nullptr;
     QString m_path;
     bool m_checking = false;
     QLabel *lblTitle = nullptr;

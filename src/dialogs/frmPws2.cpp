@@ -4,7 +4,7 @@
 #include "app/Prompter.h"
 #include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -77,7 +77,7 @@ void frmPws2::cmdOK_Click()
     const QString pass1 = txtPass1->text();
     const QString pass2 = txtPass2->text();
 
-    if (!DBase::PasswordMatches(oldText, m_stored)) {
+    if (!Notebook::passwordMatches(oldText, m_stored)) {
         m_prompter.msgBox(this, QStringLiteral("密码是不正确的。请再试一次"), Prompter::Exclamation,
                           kCaption);
         txtOld->setFocus();

@@ -7,7 +7,9 @@
 #include "SafeFileName.h"
 
 #include "Rtf.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Sinks.h"
 
 #include <QDir>
@@ -85,7 +87,7 @@ public:
     {
         const qint64 id = idOfKey(item.key);
         if (m_only == 0 || id == m_only)
-            notes.push_back({id, item.text});
+            notes.push_back({id, item.title});
     }
 
 private:
@@ -122,7 +124,7 @@ class Exporter
 {
 public:
     // fileName: the single note's file, instead of one named after its title.
-    Exporter(DBase &db, Format format, const ExportHooks &hooks, const QString &fileName = QString())
+    Exporter(Notebook &db, Format format, const ExportHooks &hooks, const QString &fileName = QString())
         : m_db(db), m_format(format), m_hooks(hooks), m_fileName(fileName) {}
 
     ExportResult run(const ExportScope &scope, const QString &folder);
@@ -141,7 +143,7 @@ private:
     bool step();
     bool fail(const QString &why);
 
-    DBase &m_db;
+    Notebook &m_db;
     Format m_format;
     ExportHooks m_hooks;
     QString m_fileName;
@@ -170,7 +172,7 @@ bool Exporter::step()
 bool Exporter::notesOf(GroupRef &group)
 {
     NoteList list;
-    m_db.LoadNotes(list, group.id);
+    Notes(m_db).list(list, group.id);
     if (!m_db.lastError().isEmpty())
         return fail(m_db.lastError());
     group.notes = std::move(list.notes);
@@ -181,14 +183,14 @@ bool Exporter::notesOf(GroupRef &group)
 bool Exporter::collect(const ExportScope &scope, QString *title)
 {
     GroupList tree;
-    m_db.LoadGroups(tree);
+    Groups(m_db).load(tree);
     if (!m_db.lastError().isEmpty())
         return fail(m_db.lastError());
     if (scope.kind == ExportScope::Note) {
         // The store lists notes by group; the note's group and title come from that listing.
         for (GroupRef &group : tree.groups) {
             NoteList list(scope.id);
-            m_db.LoadNotes(list, group.id);
+            Notes(m_db).list(list, group.id);
             if (!list.notes.empty()) {
                 *title = list.notes.front().title;
                 group.notes = std::move(list.notes);
@@ -270,7 +272,7 @@ bool Exporter::writeNote(const QDir &dir, FolderNames &names, const NoteRef &not
 {
     *fileName = m_fileName.isEmpty() ? names.take(note.title, fileExtension(m_format)) : m_fileName;
     const QString path = dir.filePath(*fileName);
-    const QString body = m_db.LoadNoteBody(note.id);
+    const QString body = Notes(m_db).body(note.id);
     if (!m_db.lastError().isEmpty())
         return fail(m_db.lastError());
     if (!mayWrite(path))
@@ -394,7 +396,7 @@ bool Exporter::paint(QPagedPaintDevice *device, QList<OutlineEntry> *outline, Pd
         for (const NoteRef &note : group.notes) {
             if (!step())
                 return false;
-            const QString body = m_db.LoadNoteBody(note.id);
+            const QString body = Notes(m_db).body(note.id);
             if (!m_db.lastError().isEmpty())
                 return fail(m_db.lastError());
             outline->append({note.title, pages.add(note.title, body)});
@@ -437,14 +439,14 @@ ExportResult Exporter::run(const ExportScope &scope, const QString &folder)
 
 } // namespace
 
-ExportResult exportNotes(DBase &db, const ExportScope &scope, Format format, const QString &folder,
+ExportResult exportNotes(Notebook &db, const ExportScope &scope, Format format, const QString &folder,
                          const ExportHooks &hooks)
 {
     Exporter exporter(db, format, hooks);
     return exporter.run(scope, folder);
 }
 
-ExportResult exportNoteTo(DBase &db, qint64 noteId, Format format, const QString &file,
+ExportResult exportNoteTo(Notebook &db, qint64 noteId, Format format, const QString &file,
                           const ExportHooks &hooks)
 {
     const QFileInfo target(file);
@@ -456,7 +458,7 @@ ExportResult exportNoteTo(DBase &db, qint64 noteId, Format format, const QString
 
 namespace exchange {
 
-bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
+bool printNotes(Notebook &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
                 const std::function<bool(qint64, qint64)> &progress)
 {
     ExportHooks hooks;

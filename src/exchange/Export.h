@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-class DBase;
+class Notebook;
 class QPagedPaintDevice;
 
 namespace exchange {
@@ -51,12 +51,12 @@ struct ExportResult
 // pictures in "标题_files/"); a group or the notebook a folder per group, and for HTML an
 // index.html linking every note. PDF is always one file, each note from a new page under its
 // title, the titles also as bookmarks.
-ExportResult exportNotes(DBase &db, const ExportScope &scope, Format format, const QString &folder,
+ExportResult exportNotes(Notebook &db, const ExportScope &scope, Format format, const QString &folder,
                          const ExportHooks &hooks);
 
 // Writes one note to exactly the file named; HTML and Markdown put its pictures in
 // "name_files/" beside it.
-ExportResult exportNoteTo(DBase &db, qint64 noteId, Format format, const QString &file,
+ExportResult exportNoteTo(Notebook &db, qint64 noteId, Format format, const QString &file,
                           const ExportHooks &hooks);
 
 } // namespace exchange
@@ -66,7 +66,7 @@ namespace exchange {
 // Paints the scope's notes on a printer's pages, each note from a new page under its title. False, with the
 // reason in *error, when a note could not be read or the device not be painted on; false with
 // no reason when progress cancelled (the pages so far are painted).
-bool printNotes(DBase &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
+bool printNotes(Notebook &db, const ExportScope &scope, QPagedPaintDevice *device, QString *error,
                 const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 } // namespace exchange

@@ -8,7 +8,9 @@
 #include "Rtf.h"
 #include "RtfPicture.h"
 #include "settings/DateText.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Sinks.h"
 
 #include <QDir>
@@ -214,12 +216,12 @@ public:
 
 } // namespace
 
-ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
+ImportResult importFiles(Notebook &db, qint64 groupId, const QStringList &paths,
                          const std::function<bool(qint64, qint64)> &progress)
 {
     ImportResult result;
     GroupIds groups;
-    db.LoadGroups(groups);
+    Groups(db).load(groups);
     if (!groups.ids.contains(groupId)) {
         result.error = db.lastError().isEmpty() ? QStringLiteral("没有这个分组。") : db.lastError();
         return result;
@@ -258,9 +260,13 @@ ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
     }
     if (progress)
         progress(files.size(), files.size());
-    if (!notes.empty() && !db.AddNotes(groupId, notes)) {
-        result.error = db.lastError();
-        return result;
+    if (!notes.empty()) {
+        const std::optional<qint64> last = Notes(db).addAll(groupId, notes);
+        if (!last) {
+            result.error = db.lastError();
+            return result;
+        }
+        result.lastId = *last;
     }
     result.imported = int(notes.size());
     result.ok = true;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-class DBase;
+class Notebook;
 
 namespace exchange {
 
@@ -31,13 +31,14 @@ struct ImportResult
     bool cancelled = false; // nothing was added
     QString error;          // why nothing was added
     int imported = 0;
+    qint64 lastId = 0;      // of the last note added
     QStringList failed;     // "file：reason" of each file left out
     QStringList skipped;    // "file：略过 address：reason" of each picture or stylesheet left out
 };
 
 // Files, and the files of folders (sub-folders too, those with a known extension), as new notes of
 // the group, all in one transaction. progress is called before each file; false cancels.
-ImportResult importFiles(DBase &db, qint64 groupId, const QStringList &paths,
+ImportResult importFiles(Notebook &db, qint64 groupId, const QStringList &paths,
                          const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 // What an import did: how many notes it added, the files left out and what of them was skipped.

@@ -1,8 +1,8 @@
 #include "legacy/LegacyImport.h"
 
 #include "legacy/JetReader.h"
-#include "store/DBase.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -90,7 +90,7 @@ ConversionResult convertLegacyNotebook(const QString &jetPath,
     ImportRows rows;
     if (book.password) {
         // The old file kept the password readable; ours keeps only its hash.
-        const QString stored = DBase::HashPassword(*book.password);
+        const QString stored = Notebook::hashPassword(*book.password);
         if (!book.password->isEmpty() && stored.isEmpty()) {
             result.message = QStringLiteral("无法转换数据库的访问密码。");
             return result;

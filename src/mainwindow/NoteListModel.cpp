@@ -1,7 +1,6 @@
 #include "mainwindow/NoteListModel.h"
 
 #include "settings/Colors.h"
-#include "settings/DateText.h"
 
 #include <QBrush>
 #include <QCollator>
@@ -64,10 +63,10 @@ void NoteListModel::setGroupColumn(bool shown)
 QString NoteListModel::cellText(const NoteItem &it, int column) const
 {
     switch (column) {
-    case 0: return it.text;
-    case 1: return it.sub1;
-    case 2: return it.sub2;
-    case 3: return it.sub3;
+    case 0: return it.title;
+    case 1: return it.added.text();
+    case 2: return it.updated.text();
+    case 3: return it.priority;
     case GroupColumn: return it.group;
     default: return {};
     }
@@ -82,7 +81,7 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellText(it, index.column());
     case Qt::ForegroundRole:
-        return QBrush(Tools::ColorFromBgr(index.column() == 3 ? it.sub3Color : it.color));
+        return QBrush(Tools::ColorFromBgr(index.column() == 3 ? it.priorityColor : it.color));
     case Qt::DecorationRole:
         if (index.column() == 0 && it.icon >= 1 && it.icon <= m_icons.size())
             return m_icons.at(it.icon - 1);
@@ -121,18 +120,18 @@ void NoteListModel::sort(int column, Qt::SortOrder order)
     keys.reserve(m_rows.size());
     for (const NoteItem &it : m_rows)
         keys.push_back(coll.sortKey(cellText(it, column).toCaseFolded()));
-    // The two date columns compare by the date shown; a text that is no date comes after the
-    // dates, among its like by text.
+    // The two date columns compare by the date shown (as search ranks by it); a text that is no
+    // date comes after the dates, among its like by text.
     const bool byDate = column == 1 || column == 2;
-    std::vector<QDateTime> dates(byDate ? m_rows.size() : 0);
+    std::vector<qint64> dates(byDate ? m_rows.size() : 0);
     for (size_t i = 0; i < dates.size(); ++i)
-        dates[i] = Tools::ParseNoteDate(cellText(m_rows[i], column), m_dateLocale);
+        dates[i] = (column == 1 ? m_rows[i].added : m_rows[i].updated).key();
     const auto ascending = [&](int a, int b) {
         if (byDate) {
-            const QDateTime &da = dates[size_t(a)], &db = dates[size_t(b)];
-            if (da.isValid() != db.isValid())
-                return da.isValid();
-            if (da.isValid())
+            const qint64 da = dates[size_t(a)], db = dates[size_t(b)];
+            if ((da != 0) != (db != 0))
+                return da != 0;
+            if (da != 0)
                 return da < db;
         }
         return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
@@ -164,7 +163,7 @@ void NoteListModel::setText(int row, const QString &text)
 {
     if (row < 0 || row >= int(m_rows.size()))
         return;
-    m_rows[size_t(row)].text = text;
+    m_rows[size_t(row)].title = text;
     Q_EMIT dataChanged(index(row, 0), index(row, 0));
 }
 

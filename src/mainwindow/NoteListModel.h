@@ -1,6 +1,5 @@
 #pragma once
 
-#include "settings/DateText.h"
 #include "store/Sinks.h"
 
 #include <QAbstractTableModel>
@@ -36,9 +35,6 @@ public:
     void setIcons(const QList<QIcon> &icons);
     const QList<QIcon> &icons() const { return m_icons; }
 
-    // The locale whose short date the date columns are read in when sorting.
-    void setDateLocale(const QLocale &locale) { m_dateLocale = locale; }
-
     // Makes rows added through addItem visible; the list calls it after a refill.
     void flush();
 
@@ -53,6 +49,5 @@ private:
     std::vector<NoteItem> m_rows;
     std::vector<NoteItem> m_pending; // rows added since the last flush, shown in one batch
     QList<QIcon> m_icons;
-    QLocale m_dateLocale = Tools::DateLocale();
     bool m_groupColumn = false;
 };

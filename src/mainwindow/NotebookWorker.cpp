@@ -1,6 +1,6 @@
 #include "mainwindow/NotebookWorker.h"
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 NotebookWorker::NotebookWorker(const QString &path, TextExtractor extractor, Work work,
                                std::function<void()> done, QObject *parent)
@@ -8,12 +8,11 @@ NotebookWorker::NotebookWorker(const QString &path, TextExtractor extractor, Wor
 {
     m_thread = std::thread([this, path, extractor = std::move(extractor), work = std::move(work),
                             done = std::move(done)] {
-        DBase db;
-        db.SetTextExtractor(extractor);
-        db.DatabasePath = path;
-        db.OpenDatabase();
+        Notebook db;
+        db.setTextExtractor(extractor);
+        db.open(path);
         work(db, *this);
-        db.CloseDatabase();
+        db.close();
         post(done);
     });
 }

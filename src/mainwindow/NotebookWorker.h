@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-class DBase;
+class Notebook;
 
 // Runs long notebook work (building the search index, a search while it is being built) on a
 // thread of its own, over a connection of its own to the same file, while the window goes on
@@ -19,9 +19,9 @@ class NotebookWorker : public QObject
     Q_OBJECT
 
 public:
-    // work runs on the worker thread with the notebook at path open (DatabaseIsOpen tells whether
+    // work runs on the worker thread with the notebook at path open (isOpen() tells whether
     // that worked); done runs afterwards on this object's thread, unless the object is gone.
-    using Work = std::function<void(DBase &db, NotebookWorker &worker)>;
+    using Work = std::function<void(Notebook &db, NotebookWorker &worker)>;
     NotebookWorker(const QString &path, TextExtractor extractor, Work work, std::function<void()> done,
                    QObject *parent = nullptr);
     // Asks the work to stop and waits for it.

@@ -10,7 +10,7 @@
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SkinPane.h"
 #include "settings/Settings.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QApplication>
 #include <QAction>
@@ -25,7 +25,7 @@
 #include <algorithm>
 #include <map>
 
-frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &prompter, QStringList args,
+frmmain::frmmain(AppState &state, Settings &settings, Notebook &db, Prompter &prompter, QStringList args,
                  QWidget *parent)
     : QMainWindow(parent)
     , m_state(state)

@@ -16,7 +16,7 @@
 
 struct AppState;
 struct Settings;
-class DBase;
+class Notebook;
 struct SearchResult;
 class Prompter;
 class Tray;
@@ -62,7 +62,7 @@ class frmmain : public QMainWindow
     Q_OBJECT
 
 public:
-    frmmain(AppState &state, Settings &settings, DBase &db, Prompter &prompter, QStringList args,
+    frmmain(AppState &state, Settings &settings, Notebook &db, Prompter &prompter, QStringList args,
             QWidget *parent = nullptr);
     ~frmmain() override;
 
@@ -139,7 +139,9 @@ public:
     // The window's own services, for the command files and the tests.
     AppState &state() const { return m_state; }
     Settings &settings() const { return m_settings; }
-    DBase &db() const { return m_db; }
+    Notebook &db() const { return m_db; }
+    // The window's notebook: the one open, or the one locked or that failed to open.
+    QString notebookPath() const { return m_notebookPath; }
     Prompter &prompter() const { return m_prompter; }
 
 public Q_SLOTS:
@@ -356,7 +358,7 @@ private:
 
     AppState &m_state;
     Settings &m_settings;
-    DBase &m_db;
+    Notebook &m_db;
     Prompter &m_prompter;
     QString m_commandLine;
     std::function<bool()> m_isPrevInstance;
@@ -385,6 +387,7 @@ private:
     NotebookWorker *m_integrityCheck = nullptr;
     std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
+    QString m_notebookPath; // see notebookPath()
     QString m_lockedPath; // the notebook whose password prompt was last cancelled
     LockedNotice *m_lockedNotice = nullptr;
 };

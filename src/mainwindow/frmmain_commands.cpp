@@ -14,7 +14,10 @@
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SearchBox.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QAction>
 #include <QDialog>
@@ -81,7 +84,7 @@ QString duplicateMessage(const QString &name)
 // Refills the list with the notes of a group and keeps the count under it in step.
 void reloadNotes(frmmain &w, qint64 groupId)
 {
-    w.db().LoadNotes(*w.LstV->model(), groupId);
+    Notes(w.db()).list(*w.LstV->model(), groupId);
     w.LstV->refreshed();
     if (!w.db().lastError().isEmpty())
         storeFailed(w, QStringLiteral("数据库文件存在错误."));
@@ -90,7 +93,7 @@ void reloadNotes(frmmain &w, qint64 groupId)
 
 void reloadGroups(frmmain &w)
 {
-    w.db().LoadGroups(*w.tv1);
+    Groups(w.db()).load(*w.tv1);
     if (!w.db().lastError().isEmpty())
         storeFailed(w, QStringLiteral("数据库文件存在错误."));
 }
@@ -118,10 +121,10 @@ void relist(frmmain &w, qint64 noteId)
 
 // The editor's saver: the store's write, and when it is refused the command's own message with
 // the store's reason. The current-note fields are left alone: they follow the list's clicks.
-frmAddNote::Saver saverOf(frmmain &w, const QString &failure, std::function<int(const CurrentNote &)> write)
+frmAddNote::Saver saverOf(frmmain &w, const QString &failure, std::function<bool(const CurrentNote &)> write)
 {
     return [&w, failure, write = std::move(write)](const CurrentNote &note) {
-        if (write(note) == 1)
+        if (write(note))
             return QString();
         qCWarning(lcStore) << failure << w.db().lastError();
         return failure + cmd::crlf() + w.db().lastError();
@@ -146,7 +149,7 @@ void addGroup(frmmain &w)
 {
     AppState &s = w.state();
     // A locked notebook (or none) takes no groups.
-    if (!w.db().DatabaseIsOpen)
+    if (!w.db().isOpen())
         return;
     frmrename dlg(s, w.prompter(), true, QString(), &w);
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
@@ -157,7 +160,7 @@ void addGroup(frmmain &w)
             showError(w, duplicateMessage(name));
             return;
         }
-        if (w.db().AddGroup(name) != 1) {
+        if (!Groups(w.db()).add(name)) {
             storeFailed(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
         } else {
             const int before = w.CurrentNodeIndex;
@@ -175,7 +178,7 @@ void addGroup(frmmain &w)
 void deleteGroup(frmmain &w)
 {
     QTreeWidgetItem *node = selectedGroupNode(w);
-    if (!node || !w.db().DatabaseIsOpen)
+    if (!node || !w.db().isOpen())
         return;
     const QString name = node->text(0);
     const QString question = QStringLiteral("注意：你正要删除组 '") + name + QLatin1Char('\'') + cmd::crlf()
@@ -183,7 +186,7 @@ void deleteGroup(frmmain &w)
                              + cmd::crlf() + QStringLiteral("你确定要删除？");
     if (!askYes(w, question))
         return;
-    if (w.db().DeleteGroup(w.CurrentGroupId) == 1) {
+    if (Groups(w.db()).remove(w.CurrentGroupId)) {
         reloadGroups(w);
         w.SelectNode(w.tv1->nodeCount() < 2 ? 1 : 2);
     } else {
@@ -212,7 +215,7 @@ void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
         showError(w, duplicateMessage(name));
         return;
     }
-    if (w.db().RenameGroup(name, w.CurrentGroupId) == 1) {
+    if (Groups(w.db()).rename(w.CurrentGroupId, name)) {
         node->setText(0, name);
         s.CurrentGroupName = name;
         w.lblGroup->setText(name);
@@ -229,7 +232,7 @@ namespace commands {
 void renameGroup(frmmain &w)
 {
     QTreeWidgetItem *node = selectedGroupNode(w);
-    if (!node || !w.db().DatabaseIsOpen)
+    if (!node || !w.db().isOpen())
         return;
     renameGroupAsked(w, node);
 }
@@ -237,16 +240,19 @@ void renameGroup(frmmain &w)
 void addNote(frmmain &w)
 {
     AppState &s = w.state();
-    if (!selectedGroupNode(w) || !w.db().DatabaseIsOpen)
+    if (!selectedGroupNode(w) || !w.db().isOpen())
         return;
     const qint64 groupId = w.CurrentGroupId;
     frmAddNote dlg(s, w.prompter(), w.LstIcons, nullptr, &w);
     dlg.setFileFolder(w.fileFolder());
-    dlg.setSaver(saverOf(w, QStringLiteral("添加新文档发生错误."),
-                         [&w, groupId](const CurrentNote &note) { return w.db().AddNote(groupId, note); }));
+    qint64 noteId = 0;
+    dlg.setSaver(saverOf(w, QStringLiteral("添加新文档发生错误."), [&w, groupId, &noteId](const CurrentNote &note) {
+        const std::optional<qint64> added = Notes(w.db()).add(groupId, note);
+        noteId = added.value_or(noteId);
+        return added.has_value();
+    }));
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
-    const qint64 noteId = w.db().LastInsertedId();
     if (w.showingResults()) {
         w.refreshResults(noteId);
         return;
@@ -258,19 +264,19 @@ void addNote(frmmain &w)
 void editNote(frmmain &w)
 {
     AppState &s = w.state();
-    if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
+    if (selectedNoteIndex(w) == 0 || !w.db().isOpen())
         return;
     // The note as stored now, by its ID: never what an earlier command left in the shared fields.
     const qint64 noteId = w.CurrentNoteId;
-    NoteVersion stored;
-    if (w.db().LoadNote(noteId, &stored) != 1) {
+    const std::optional<NoteVersion> stored = Notes(w.db()).load(noteId);
+    if (!stored) {
         storeFailed(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &stored.note, &w);
+    frmAddNote dlg(s, w.prompter(), w.LstIcons, &stored->note, &w);
     dlg.setFileFolder(w.fileFolder());
     dlg.setSaver(saverOf(w, QStringLiteral("编辑文档发生错误"),
-                         [&w, noteId](const CurrentNote &note) { return w.db().UpdateNote(noteId, note); }));
+                         [&w, noteId](const CurrentNote &note) { return Notes(w.db()).update(noteId, note); }));
     if (w.prompter().exec(&dlg) != QDialog::Accepted)
         return;
     // Under the root the list holds every note; refill it the way the root does. The refill
@@ -287,12 +293,12 @@ void editNote(frmmain &w)
 void deleteNote(frmmain &w)
 {
     const int index = selectedNoteIndex(w);
-    if (index == 0 || !w.db().DatabaseIsOpen)
+    if (index == 0 || !w.db().isOpen())
         return;
-    const QString title = w.LstV->model()->item(index - 1).text;
+    const QString title = w.LstV->model()->item(index - 1).title;
     if (!askYes(w, QStringLiteral("你确定要删除'") + title + QLatin1Char('\'')))
         return;
-    if (w.db().DeleteNote(w.CurrentNoteId) == 1)
+    if (Notes(w.db()).remove(w.CurrentNoteId))
         relist(w, 0);
     else
         storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
@@ -302,7 +308,7 @@ void moveNote(frmmain &w)
 {
     AppState &s = w.state();
     const int index = selectedNoteIndex(w);
-    if (index == 0 || !w.db().DatabaseIsOpen)
+    if (index == 0 || !w.db().isOpen())
         return;
     // The dialog leaves out the note's own group: the selected one (under the root no single
     // group is selected), or among search results the result's.
@@ -312,7 +318,7 @@ void moveNote(frmmain &w)
     frmmove dlg(s, treeNodes(w), own, &w);
     // A dialog with no group to offer chooses nothing.
     if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
-        if (w.db().MoveNote(w.CurrentNoteId, dlg.targetGroupId()) == 1)
+        if (Notes(w.db()).move(w.CurrentNoteId, dlg.targetGroupId()))
             relist(w, w.CurrentNoteId);
         else
             storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
@@ -338,7 +344,7 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
     }
     row.run(*this);
     // What the store mended on the way (a damaged history set aside) is said once.
-    const QString notice = m_db.DatabaseIsOpen ? m_db.TakeNotice() : QString();
+    const QString notice = m_db.isOpen() ? KeptNotes(m_db).takeNotice() : QString();
     if (!notice.isEmpty()) {
         qCWarning(lcStore) << notice;
         m_prompter.msgBox(this, notice, Prompter::Exclamation, cmd::notice());
@@ -368,7 +374,7 @@ void frmmain::updateCommandStates()
 {
     using namespace commands;
     // A note command needs the clicked note shown selected, never one left from an earlier list.
-    const Facts facts{m_db.DatabaseIsOpen, groupSelected(), m_noteChosen && selectedNoteIndex(*this) > 0,
+    const Facts facts{m_db.isOpen(), groupSelected(), m_noteChosen && selectedNoteIndex(*this) > 0,
                       notebookLocked()};
     for (const CommandRow &r : commandRows()) {
         if (r.slot > 0)

@@ -10,7 +10,7 @@
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListView.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QAbstractItemView>
 #include <QFileInfo>
@@ -32,7 +32,7 @@ int groupNodeIndex(const frmmain &w)
 
 void frmmain::exportScope(const exchange::ExportScope &scope, const QString &title)
 {
-    if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
+    if (refuseWhileBusy() || !m_db.isOpen())
         return;
     const std::optional<exchange::ExportTarget> target
         = exchange::askExportTarget(this, m_prompter, scope, title, fileFolder());
@@ -42,7 +42,7 @@ void frmmain::exportScope(const exchange::ExportScope &scope, const QString &tit
 
 void frmmain::printScope(const exchange::ExportScope &scope)
 {
-    if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
+    if (refuseWhileBusy() || !m_db.isOpen())
         return;
     whileBusy([&] { exchange::printPreview(this, m_prompter, m_db, scope); });
 }
@@ -50,16 +50,15 @@ void frmmain::printScope(const exchange::ExportScope &scope)
 void frmmain::importInto(int nodeIndex, const QStringList &paths)
 {
     QTreeWidgetItem *node = tv1->node(nodeIndex);
-    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || !node || GroupTree::keyOf(node) == keys::root()
+    if (refuseWhileBusy() || !m_db.isOpen() || !node || GroupTree::keyOf(node) == keys::root()
         || paths.isEmpty())
         return;
     const qint64 groupId = keys::idOf(GroupTree::keyOf(node));
-    int added = 0;
-    whileBusy([&] { added = exchange::importWithDialogs(this, m_prompter, m_db, groupId, paths); });
-    if (added == 0)
+    qint64 last = 0;
+    whileBusy([&] { last = exchange::importWithDialogs(this, m_prompter, m_db, groupId, paths); });
+    if (last == 0)
         return;
     // The group's list, with the last new note shown.
-    const qint64 last = m_db.LastInsertedId();
     SelectNode(nodeIndex);
     SelectNote(last);
 }
@@ -74,7 +73,7 @@ void frmmain::acceptFileDrops()
     // On the tree: into the group under the pointer.
     FileDrop::install(tv1->viewport(), [this](const QPoint &pos) {
         const int index = tv1->indexOf(tv1->itemAt(pos));
-        if (busy() || !m_db.DatabaseIsOpen || index == 0 || GroupTree::keyOf(tv1->node(index)) == keys::root())
+        if (busy() || !m_db.isOpen() || index == 0 || GroupTree::keyOf(tv1->node(index)) == keys::root())
             return 0;
         return index;
     }, importDropped);
@@ -96,7 +95,7 @@ void exportGroup(frmmain &w)
 
 void exportNotebook(frmmain &w)
 {
-    w.exportScope({exchange::ExportScope::Notebook, 0}, QFileInfo(w.db().DatabasePath).completeBaseName());
+    w.exportScope({exchange::ExportScope::Notebook, 0}, QFileInfo(w.notebookPath()).completeBaseName());
 }
 
 void printNote(frmmain &w)
@@ -114,7 +113,7 @@ void printGroup(frmmain &w)
 void importFiles(frmmain &w)
 {
     const int node = groupNodeIndex(w);
-    if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
+    if (node == 0 || w.busy() || !w.db().isOpen())
         return;
     w.importInto(node, w.prompter().openFileNames(&w, kImportTitle, exchange::importFilter(), w.fileFolder()));
 }
@@ -122,7 +121,7 @@ void importFiles(frmmain &w)
 void importFolder(frmmain &w)
 {
     const int node = groupNodeIndex(w);
-    if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
+    if (node == 0 || w.busy() || !w.db().isOpen())
         return;
     const QString folder = w.prompter().folderName(&w, kImportTitle, w.fileFolder());
     if (!folder.isEmpty())

@@ -2,14 +2,14 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
-#include "app/Prompter.h"
 #include "app/Logging.h"
+#include "app/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
-#include "store/DBase.h"
 #include "store/FileOps.h"
+#include "store/Notebook.h"
 
 #include <QAction>
 #include <QDir>
@@ -41,8 +41,8 @@ bool sameFile(const QString &a, const QString &b)
 
 QString frmmain::fileFolder() const
 {
-    if (m_db.DatabaseIsOpen) {
-        const QFileInfo book(m_db.DatabasePath);
+    if (m_db.isOpen()) {
+        const QFileInfo book(m_notebookPath);
         if (book.absoluteDir().exists())
             return book.absolutePath();
     }
@@ -85,7 +85,7 @@ void frmmain::mnuNew_Click()
     if (!path)
         return;
     // The path as chosen: no extension is added, and an existing file is never replaced.
-    if (m_db.CreateDatabase(*path) != 1) {
+    if (!m_db.create(*path)) {
         qCWarning(lcStore) << "cannot create" << *path << m_db.lastError();
         m_prompter.msgBox(this,
                           QStringLiteral("创建数据库请注意：有一个错误或") + cmd::crlf()
@@ -96,12 +96,12 @@ void frmmain::mnuNew_Click()
 
 void frmmain::mnuBackup_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
     const std::optional<QString> target = AskFileName(false, QStringLiteral("Backup"), kDatabaseFilter);
     if (!target)
         return;
-    const QString source = m_db.DatabasePath;
+    const QString source = m_notebookPath;
     if (sameFile(*target, source)) {
         m_prompter.msgBox(this,
                           QStringLiteral("不能备份到正在使用的数据库文件本身：") + cmd::crlf() + native(source)
@@ -112,12 +112,12 @@ void frmmain::mnuBackup_Click()
 
     // Closed for the copy, so it sees every saved change; the copy goes to a temporary file
     // first, so a failure leaves an existing backup as it was.
-    m_db.CloseDatabase();
+    m_db.close();
     QString error;
     const int ok = runLongWork(QStringLiteral("正在备份数据库..."), [&] {
         return FileOps::BackupTo(source, *target, &error);
     });
-    m_db.OpenDatabase();
+    m_db.open(m_notebookPath);
     updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "backup to" << *target << "failed:" << error;
@@ -126,7 +126,7 @@ void frmmain::mnuBackup_Click()
                               + cmd::crlf() + error + cmd::crlf() + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
     }
-    if (!m_db.DatabaseIsOpen) {
+    if (!m_db.isOpen()) {
         qCWarning(lcStore) << "cannot reopen" << source << m_db.lastError();
         m_prompter.msgBox(this, kDamaged + cmd::crlf() + native(source), Prompter::Exclamation, cmd::notice());
     }
@@ -134,17 +134,17 @@ void frmmain::mnuBackup_Click()
 
 void frmmain::mnuCompact_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
-    const QString path = QFileInfo(m_db.DatabasePath).absoluteFilePath();
+    const QString path = QFileInfo(m_notebookPath).absoluteFilePath();
 
     // Compacted in place under the file's lock: another window's saves wait for it, a link to
     // the notebook stays a link, and a failure rolls back to the file as it was.
-    m_db.CloseDatabase();
+    m_db.close();
     QString error;
     const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] { return FileOps::Compact(path, &error); });
 
-    m_db.OpenDatabase();
+    m_db.open(m_notebookPath);
     updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "compaction of" << path << "failed:" << error;
@@ -153,7 +153,7 @@ void frmmain::mnuCompact_Click()
                               + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
     }
-    if (!m_db.DatabaseIsOpen) {
+    if (!m_db.isOpen()) {
         qCWarning(lcStore) << "cannot reopen" << path << m_db.lastError();
         m_prompter.msgBox(this, kDamaged + cmd::crlf() + native(path), Prompter::Exclamation, cmd::notice());
         return;

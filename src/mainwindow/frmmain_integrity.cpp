@@ -8,7 +8,8 @@
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookWorker.h"
 #include "settings/SettingsStore.h"
-#include "store/DBase.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
 
 #include <memory>
 
@@ -18,7 +19,7 @@ const QString kRefused = QStringLiteral("数据库文件已损坏，不能写入
 
 struct CheckResult
 {
-    DBase::Integrity integrity = DBase::Integrity::Unchecked;
+    Notebook::Integrity integrity = Notebook::Integrity::Unchecked;
     QString findings;
 };
 
@@ -28,42 +29,42 @@ void frmmain::startIntegrityCheck()
 {
     delete m_integrityCheck;
     m_integrityCheck = nullptr;
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
     auto result = std::make_shared<CheckResult>();
     // A notebook that has no limits of its own yet takes the user's.
     const KeepLimits wish = Tools::KeepLimitsOf(m_settings);
-    const auto work = [result, wish](DBase &db, NotebookWorker &worker) {
-        if (!db.DatabaseIsOpen) {
+    const auto work = [result, wish](Notebook &db, NotebookWorker &worker) {
+        if (!db.isOpen()) {
             result->findings = db.lastError();
             return;
         }
-        result->integrity = db.CheckIntegrity(worker.cancelled());
+        result->integrity = db.checkIntegrity(worker.cancelled());
         result->findings = db.lastError();
-        if (result->integrity != DBase::Integrity::Intact || db.ReadOnly() || *worker.cancelled())
+        if (result->integrity != Notebook::Integrity::Intact || db.readOnly() || *worker.cancelled())
             return;
-        if (!db.keepLimits() && !db.SetKeepLimits(wish))
+        if (!KeptNotes(db).limits() && !KeptNotes(db).setLimits(wish))
             qCInfo(lcStore) << "the notebook did not take the keep limits:" << db.lastError();
-        if (!db.PruneHistory())
+        if (!KeptNotes(db).prune())
             qCInfo(lcStore) << "history was not pruned:" << db.lastError();
     };
     const auto done = [this, result] {
         m_integrityCheck->deleteLater();
         m_integrityCheck = nullptr;
-        if (result->integrity == DBase::Integrity::Damaged)
+        if (result->integrity == Notebook::Integrity::Damaged)
             damageFound(result->findings);
-        else if (result->integrity == DBase::Integrity::Unchecked)
+        else if (result->integrity == Notebook::Integrity::Unchecked)
             qCInfo(lcStore) << "the notebook was not checked for damage:" << result->findings;
     };
-    m_integrityCheck = new NotebookWorker(m_db.DatabasePath, {}, work, done, this);
+    m_integrityCheck = new NotebookWorker(m_notebookPath, {}, work, done, this);
 }
 
 void frmmain::damageFound(const QString &findings)
 {
-    qCWarning(lcStore) << "damage found in" << m_db.DatabasePath << findings;
+    qCWarning(lcStore) << "damage found in" << m_notebookPath << findings;
     // Nothing more goes into the damaged file, the index's build included, until a copy takes
     // its place; what it holds can still be read and exported.
-    m_db.RefuseWrites(kRefused);
+    m_db.refuseWrites(kRefused);
     stopIndexWork(); // a build running now has a store of its own
     const int answer = m_prompter.msgBox(this,
                                          QStringLiteral("数据库文件已损坏，不再写入；记事仍可查看和导出。")

@@ -8,13 +8,14 @@
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmPws1.h"
 #include "editor/frmAddNote.h"
-#include "mainwindow/CommandTable.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +33,7 @@ void frmmain::mnuHistory_Click()
 {
     const qint64 noteId = CurrentNoteId;
     // Only the note shown selected: a note left from another group's list is not the user's choice.
-    if (!m_db.DatabaseIsOpen || commands::selectedNoteIndex(*this) == 0)
+    if (!m_db.isOpen() || commands::selectedNoteIndex(*this) == 0)
         return;
     frmHistory w(m_db, m_prompter, noteId,
                  [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);
@@ -43,7 +44,7 @@ void frmmain::mnuHistory_Click()
 
 void frmmain::mnuDeleted_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
     frmDeleted w(m_db, m_prompter, this);
     m_prompter.exec(&w);
@@ -55,7 +56,7 @@ void frmmain::reloadPanes(qint64 noteId)
 {
     QTreeWidgetItem *node = tv1->node(CurrentNodeIndex);
     const QString key = node ? GroupTree::keyOf(node) : QString();
-    m_db.LoadGroups(*tv1);
+    Groups(m_db).load(*tv1);
     if (!m_db.lastError().isEmpty())
         qCWarning(lcStore) << "cannot read the groups" << m_db.lastError();
     int index = tv1->nodeCount() > 1 ? 2 : 1;
@@ -74,9 +75,9 @@ void frmmain::mnuFromBackup_Click()
     // Also with no notebook open: a notebook that failed to open, or stayed locked, is when a
     // copy is needed most.
     const QString folder = Tools::BackupFolderOf(m_settings);
-    const std::vector<AutoBackup::Copy> copies = m_db.DatabasePath.isEmpty()
+    const std::vector<AutoBackup::Copy> copies = m_notebookPath.isEmpty()
                                                      ? std::vector<AutoBackup::Copy>{}
-                                                     : AutoBackup::list(folder, m_db.DatabasePath);
+                                                     : AutoBackup::list(folder, m_notebookPath);
     if (copies.empty()) {
         m_prompter.msgBox(this,
                           QStringLiteral("还没有这个数据库的自动备份。") + cmd::crlf()
@@ -101,12 +102,12 @@ void frmmain::restoreFrom(const QString &copy)
         if (answer != QDialog::Accepted)
             return;
     }
-    const QString book = m_db.DatabasePath;
-    const bool wasOpen = m_db.DatabaseIsOpen;
+    const QString book = m_notebookPath;
+    const bool wasOpen = m_db.isOpen();
     // Nothing may write to the file or copy it while it is replaced.
     if (m_backupRunner)
         m_backupRunner->stop();
-    m_db.CloseDatabase();
+    m_db.close();
     clearPanes();
     QString kept, error;
     const int ok = runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
@@ -150,10 +151,10 @@ void frmmain::backupIfDue()
     const QDateTime now = QDateTime::currentDateTime();
     // Not while a compaction or a manual backup rewrites or copies the file, nor of a damaged
     // file: its copy would push a sound one out of the rotation.
-    if (m_busy || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty()
+    if (m_busy || !m_db.isOpen() || !m_db.writesRefused().isEmpty()
         || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
-    if (m_backupRunner->start(m_db.DatabasePath, Tools::BackupFolderOf(m_settings)))
+    if (m_backupRunner->start(m_notebookPath, Tools::BackupFolderOf(m_settings)))
         m_lastBackup = now;
 }
 
@@ -164,16 +165,16 @@ void frmmain::backupAtExit()
         m_backupRunner->stop();
     if (m_backupTimer)
         m_backupTimer->stop();
-    if (!m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty())
+    if (!m_db.isOpen() || !m_db.writesRefused().isEmpty())
         return;
-    BackupJob job(m_db.DatabasePath, Tools::BackupFolderOf(m_settings));
+    BackupJob job(m_notebookPath, Tools::BackupFolderOf(m_settings));
     if (job.runToEnd() == BackupJob::Failed)
-        qCWarning(lcFiles) << "automatic copy at exit failed" << m_db.DatabasePath << job.error();
+        qCWarning(lcFiles) << "automatic copy at exit failed" << m_notebookPath << job.error();
 }
 
 void frmmain::offerToDropOlderCopies()
 {
-    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
+    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_notebookPath);
     if (copies.empty())
         return;
     const QString question = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size())

@@ -3,14 +3,14 @@
 
 #include "app/AppState.h"
 #include "app/Prompter.h"
+#include "controls/FontApply.h"
 #include "controls/Tray.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SearchBox.h"
-#include "controls/FontApply.h"
 #include "settings/Instance.h"
 #include "settings/SettingsStore.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 #include "store/Paths.h"
 
 #include <QAction>
@@ -55,7 +55,7 @@ bool frmmain::Form_Load()
     lblItems->clear();
 
     // The command line names the notebook; else the setting does.
-    m_db.DatabasePath = m_commandLine.isEmpty() ? m_settings.gDatabase : m_commandLine;
+    m_notebookPath = m_commandLine.isEmpty() ? m_settings.gDatabase : m_commandLine;
 
     // Each view item is ticked opposite to the wish and then run, which flips it back, applies
     // and stores it.
@@ -172,7 +172,7 @@ void frmmain::Form_Unload()
     Tray1->setVisible(false);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     backupAtExit();
-    m_db.CloseDatabase();
+    m_db.close();
     // Give the start-up file back the permissions it had (a read-only notebook stays read-only).
     if (DbFileAttributes && !m_attributesPath.isEmpty() && Tools::FileExists(m_attributesPath))
         QFile::setPermissions(m_attributesPath, *DbFileAttributes);

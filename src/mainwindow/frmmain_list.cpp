@@ -4,12 +4,13 @@
 #include "app/AppState.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
+#include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 #include "rtf/Rtf.h"
-#include "store/DBase.h"
 #include "store/LeadingNumber.h"
-#include "mainwindow/NodeKeys.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,14 +26,14 @@ void frmmain::LstV_ItemClick(int index)
     CurrentNoteId = keys::idOf(item.key);
 
     CurrentNote &note = m_state.note;
-    note.NoteTitle = item.text;
-    note.NoteAddDate = item.sub1;
-    note.NoteLastUpdate = item.sub2;
-    note.NoteBody = m_db.LoadNoteBody(CurrentNoteId);
+    note.NoteTitle = item.title;
+    note.NoteAddDate = item.added.text();
+    note.NoteLastUpdate = item.updated.text();
+    note.NoteBody = Notes(m_db).body(CurrentNoteId);
     note.NoteColor = item.color;
     qint16 icon = 0;
     note.NoteIcon = RoundToInt16(std::trunc(LeadingNumber(item.tag)), &icon) ? icon : 0;
-    note.NotePriority = item.sub3;
+    note.NotePriority = item.priority;
 
     rtf::readPreview(note.NoteBody, txtNote->document());
     markHits();

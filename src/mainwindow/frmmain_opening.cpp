@@ -15,7 +15,8 @@
 #include "mainwindow/NoteListView.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
 #include "store/Paths.h"
 
 #include <QDialog>
@@ -56,18 +57,18 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         makeWritableForSession(path);
 
     stopWorkers();
-    m_db.CloseDatabase();
-    m_db.DatabasePath = path;
+    m_db.close();
+    m_notebookPath = path;
     // An encrypted notebook cannot be read before its password is known: the prompt comes
     // first, and it checks the password by unlocking the notebook's key.
     bool unlocked = false;
-    switch (DBase::ProtectionOf(path)) {
-    case DBase::Protection::Plain:
+    switch (Notebook::protectionOf(path)) {
+    case Notebook::Protection::Plain:
         break;
-    case DBase::Protection::Damaged:
+    case Notebook::Protection::Damaged:
         qCWarning(lcStore) << "damaged header of the encrypted notebook" << path;
         return OpenOutcome::Unreadable;
-    case DBase::Protection::Encrypted: {
+    case Notebook::Protection::Encrypted: {
         clearPanes();
         if (atStartUp)
             show();
@@ -82,23 +83,23 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         break;
     }
     }
-    m_db.OpenDatabase();
-    if (!m_db.DatabaseIsOpen) {
+    m_db.open(m_notebookPath);
+    if (!m_db.isOpen()) {
         qCWarning(lcStore) << "cannot open" << path << m_db.lastError();
         return OpenOutcome::Unreadable;
     }
     // An older copy of an encrypted notebook put in its place is said before anything of it shows.
-    if (m_db.OlderThanLastSeen()
-        && m_prompter.msgBox(this, DBase::OlderCopy + cmd::crlf() + QStringLiteral("仍要打开吗？"),
+    if (m_db.olderThanLastSeen()
+        && m_prompter.msgBox(this, Notebook::OlderCopy + cmd::crlf() + QStringLiteral("仍要打开吗？"),
                              Prompter::QuestionDefaultNo, cmd::notice())
                != Prompter::Yes) {
-        m_db.CloseDatabase();
+        m_db.close();
         return OpenOutcome::Declined;
     }
-    m_state.gPassword = m_db.ReadPassword();
+    m_state.gPassword = m_db.readPassword();
     if (!m_db.lastError().isEmpty()) {
         qCWarning(lcStore) << "cannot read the password of" << path << m_db.lastError();
-        m_db.CloseDatabase();
+        m_db.close();
         return OpenOutcome::Unreadable;
     }
     clearPanes();
@@ -114,16 +115,16 @@ frmmain::OpenOutcome frmmain::openNotebook(const QString &chosen, bool atStartUp
         forgetTypedPassword();
         if (answer != QDialog::Accepted) {
             // Locked: nothing of it is shown and nothing can be written to it.
-            m_db.CloseDatabase();
+            m_db.close();
             m_lockedPath = path;
             return OpenOutcome::Locked;
         }
     }
-    m_db.LoadGroups(*tv1);
+    Groups(m_db).load(*tv1);
     if (!m_db.lastError().isEmpty()) {
         qCWarning(lcStore) << "cannot read the groups of" << path << m_db.lastError();
         tv1->clear();
-        m_db.CloseDatabase();
+        m_db.close();
         return OpenOutcome::Unreadable;
     }
     m_lockedPath.clear();
@@ -147,13 +148,13 @@ void frmmain::makeWritableForSession(const QString &path)
 
 void frmmain::openStartupDatabase()
 {
-    const QString path = m_db.DatabasePath;
+    const QString path = m_notebookPath;
     bool found = Tools::FileExists(path);
     // The very first start: the default notebook does not exist yet, so make it, and the user can
     // write at once. A path the user named is never created behind their back.
     if (!found && m_commandLine.isEmpty() && path == Tools::DefaultDatabasePath()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        found = m_db.CreateDatabase(path) == 1;
+        found = m_db.create(path);
         if (!found) {
             qCWarning(lcStore) << "cannot create" << path << m_db.lastError();
             m_prompter.msgBox(this,
@@ -181,8 +182,8 @@ void frmmain::mnuOpen_Click()
 
 void frmmain::openChosen(const QString &chosenPath)
 {
-    const QString previousPath = m_db.DatabasePath;
-    const bool previousOpen = m_db.DatabaseIsOpen;
+    const QString previousPath = m_notebookPath;
+    const bool previousOpen = m_db.isOpen();
     const QString previousPassword = m_state.gPassword;
     const OpenOutcome outcome = openNotebook(chosenPath, false);
     if (outcome == OpenOutcome::Opened) {
@@ -193,15 +194,15 @@ void frmmain::openChosen(const QString &chosenPath)
         // would skip its password.
         if (outcome == OpenOutcome::Unreadable)
             m_prompter.msgBox(this, kDamaged, Prompter::Exclamation, cmd::notice());
-        const bool left = m_db.DatabasePath != previousPath || !m_db.DatabaseIsOpen;
+        const bool left = m_notebookPath != previousPath || !m_db.isOpen();
         if (left) {
-            m_db.CloseDatabase();
-            m_db.DatabasePath = previousPath;
+            m_db.close();
+            m_notebookPath = previousPath;
             m_state.gPassword = previousPassword;
             if (previousOpen)
-                m_db.OpenDatabase();
+                m_db.open(m_notebookPath);
         }
-        if (previousOpen && !m_db.DatabaseIsOpen) {
+        if (previousOpen && !m_db.isOpen()) {
             // It went away meanwhile: show nothing of it.
             qCWarning(lcStore) << "cannot reopen" << previousPath << m_db.lastError();
             m_prompter.msgBox(this, kDamaged + cmd::crlf() + QDir::toNativeSeparators(previousPath),
@@ -209,7 +210,7 @@ void frmmain::openChosen(const QString &chosenPath)
             clearPanes();
         } else if (previousOpen && tv1->nodeCount() == 0) {
             // The panes had been emptied for the file that failed.
-            m_db.LoadGroups(*tv1);
+            Groups(m_db).load(*tv1);
             selectFirstNote();
         }
     }
@@ -219,8 +220,8 @@ void frmmain::offerEncryption()
 {
     // A password from before encryption guards only this program's door: the file itself stays
     // readable. Asked once per notebook; the typed password is what encrypts it.
-    const QString identity = m_db.Identity();
-    if (m_db.Encrypted() || m_db.ReadOnly() || identity.isEmpty() || Tools::EncryptionDeclined(identity))
+    const QString identity = m_db.identity();
+    if (m_db.encrypted() || m_db.readOnly() || identity.isEmpty() || Tools::EncryptionDeclined(identity))
         return;
     const int answer = m_prompter.msgBox(this, QStringLiteral("这个数据库有密码，但文件没有加密，别的程序能读出记事。")
                                                    + cmd::crlf() + QStringLiteral("要现在加密吗？"),
@@ -230,12 +231,12 @@ void frmmain::offerEncryption()
         return;
     }
     const QString typed = m_state.gInputPassword;
-    if (runLongWork(QStringLiteral("正在加密数据库..."), [&] { return m_db.WritePassword(typed); }) != 1) {
+    if (runLongWork(QStringLiteral("正在加密数据库..."), [&] { return m_db.writePassword(typed); }) != 1) {
         m_prompter.msgBox(this, QStringLiteral("加密数据库发生错误，数据库没有改变。") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());
         return;
     }
-    m_state.gPassword = m_db.ReadPassword();
+    m_state.gPassword = m_db.readPassword();
 }
 
 void frmmain::forgetTypedPassword()
@@ -248,12 +249,12 @@ void frmmain::forgetTypedPassword()
 
 void frmmain::offerReplacedNotebook()
 {
-    if (m_db.lastError() != DBase::ReplacedByAnother)
+    if (m_db.lastError() != Notebook::ReplacedByAnother)
         return;
-    const int answer = m_prompter.msgBox(this, DBase::ReplacedByAnother + cmd::crlf() + QStringLiteral("要打开它吗？"),
+    const int answer = m_prompter.msgBox(this, Notebook::ReplacedByAnother + cmd::crlf() + QStringLiteral("要打开它吗？"),
                                          Prompter::Question, cmd::notice());
     if (answer == Prompter::Yes)
-        openChosen(m_db.DatabasePath);
+        openChosen(m_notebookPath);
     updateCommandStates();
 }
 
@@ -280,7 +281,7 @@ void frmmain::clearPanes()
 
 bool frmmain::notebookLocked() const
 {
-    return !m_db.DatabaseIsOpen && !m_lockedPath.isEmpty() && m_db.DatabasePath == m_lockedPath;
+    return !m_db.isOpen() && !m_lockedPath.isEmpty() && m_notebookPath == m_lockedPath;
 }
 
 void frmmain::showLockedNotice()

@@ -4,14 +4,15 @@
 #include "app/Logging.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
-#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
 #include "search/NoteText.h"
 #include "settings/Settings.h"
-#include "store/DBase.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
 #include "store/SearchText.h"
 
 #include <QHBoxLayout>
@@ -58,7 +59,7 @@ void frmmain::createSearchBox()
 
 void frmmain::focusSearch()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
     // The box lives on the toolbar: asking for it brings the toolbar back.
     if (!m_toolbarShown)
@@ -68,7 +69,7 @@ void frmmain::focusSearch()
 
 void frmmain::runSearch()
 {
-    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || searchBox->query().isEmpty())
+    if (refuseWhileBusy() || !m_db.isOpen() || searchBox->query().isEmpty())
         return;
     if (!m_showingResults)
         m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
@@ -84,9 +85,8 @@ void frmmain::refreshResults(qint64 noteId)
         options.groupId = CurrentGroupId;
     const QString query = searchBox->query();
     if (!m_indexBuild && !m_searchRun) {
-        SearchResult result;
-        const bool ok = m_db.Search(query, options, &result) == 1;
-        fillResults(result, ok ? QString() : m_db.lastError(), noteId);
+        const std::optional<SearchResult> result = NoteSearch(m_db).find(query, options);
+        fillResults(result.value_or(SearchResult{}), result ? QString() : m_db.lastError(), noteId);
         return;
     }
     // While the index is being built, a search may have to read thousands of waiting notes one by
@@ -99,8 +99,11 @@ void frmmain::refreshResults(qint64 noteId)
     }
     auto result = std::make_shared<SearchResult>();
     auto error = std::make_shared<QString>();
-    const auto work = [query, options, result, error](DBase &db, NotebookWorker &) {
-        if (!db.DatabaseIsOpen || db.Search(query, options, result.get()) != 1)
+    const auto work = [query, options, result, error](Notebook &db, NotebookWorker &) {
+        std::optional<SearchResult> found = db.isOpen() ? NoteSearch(db).find(query, options) : std::nullopt;
+        if (found)
+            *result = std::move(*found);
+        else
             *error = db.lastError();
     };
     const auto done = [this, query, result, error, noteId] {
@@ -111,7 +114,7 @@ void frmmain::refreshResults(qint64 noteId)
         else if (searchBox->query() == query) // not ended or changed meanwhile
             fillResults(*result, *error, noteId);
     };
-    m_searchRun = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+    m_searchRun = new NotebookWorker(m_notebookPath, NoteText::extractor(), work, done, this);
 }
 
 void frmmain::fillResults(const SearchResult &result, const QString &error, qint64 noteId)
@@ -208,14 +211,14 @@ void frmmain::startIndexBuild()
 {
     stopIndexWork();
     // Nothing is built into a file known to be damaged (the worker's own store would not know).
-    const bool writable = m_db.DatabaseIsOpen && !m_db.ReadOnly() && m_db.WritesRefused().isEmpty();
-    const qint64 waiting = writable ? m_db.UnindexedNotes() : 0;
+    const bool writable = m_db.isOpen() && !m_db.readOnly() && m_db.writesRefused().isEmpty();
+    const qint64 waiting = writable ? NoteSearch(m_db).unindexed() : 0;
     if (waiting < kWorkerBacklog)
         return;
     m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
     m_indexStatus->show();
     auto error = std::make_shared<QString>();
-    const auto work = [this, error](DBase &db, NotebookWorker &worker) {
+    const auto work = [this, error](Notebook &db, NotebookWorker &worker) {
         const auto progress = [this, &worker](qint64 done, qint64 total) {
             const qint64 percent = total > 0 ? done * 100 / total : 100;
             worker.post([this, percent] {
@@ -224,7 +227,7 @@ void frmmain::startIndexBuild()
             });
         };
         // What is done stays done: a cancelled or failed build resumes at the next open.
-        if (!db.DatabaseIsOpen || db.BuildIndex(progress, worker.cancelled()) != 1)
+        if (!db.isOpen() || !NoteSearch(db).buildIndex(progress, worker.cancelled()))
             *error = db.lastError();
     };
     const auto done = [this, error, waiting] {
@@ -236,16 +239,16 @@ void frmmain::startIndexBuild()
             return;
         // Given up on a lock held too long by another program, say: carry on while it gets on.
         qCInfo(lcStore) << "search index left unfinished:" << *error;
-        if (m_db.UnindexedNotes() < waiting)
+        if (NoteSearch(m_db).unindexed() < waiting)
             startIndexBuild();
     };
-    m_indexBuild = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
+    m_indexBuild = new NotebookWorker(m_notebookPath, NoteText::extractor(), work, done, this);
 }
 
 void frmmain::startWorkers()
 {
     startIndexBuild();
-    if (m_db.WritesRefused().isEmpty()) // damage already found stays found
+    if (m_db.writesRefused().isEmpty()) // damage already found stays found
         startIntegrityCheck();
 }
 

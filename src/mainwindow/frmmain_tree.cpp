@@ -5,12 +5,13 @@
 #include "app/Logging.h"
 #include "app/Prompter.h"
 #include "mainwindow/GroupTree.h"
-#include "mainwindow/NoteListView.h"
-#include "mainwindow/NoteListModel.h"
-#include "settings/Colors.h"
-#include "store/DBase.h"
-#include "store/LeadingNumber.h"
 #include "mainwindow/NodeKeys.h"
+#include "mainwindow/NoteListModel.h"
+#include "mainwindow/NoteListView.h"
+#include "settings/Colors.h"
+#include "store/LeadingNumber.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QAction>
 #include <QLabel>
@@ -43,7 +44,7 @@ void frmmain::showPopup(QMenu *menu)
 
 void frmmain::loadNotes(qint64 groupId)
 {
-    m_db.LoadNotes(*LstV->model(), groupId);
+    Notes(m_db).list(*LstV->model(), groupId);
     LstV->refreshed();
     // A damaged table: show what could be read and say so; the window stays usable.
     if (!m_db.lastError().isEmpty()) {

@@ -12,7 +12,8 @@
 #include "mainwindow/NoteListView.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
-#include "store/DBase.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -90,14 +91,14 @@ void frmmain::mnuOptions_Click()
     const qint16 searchVariants = m_settings.gSearchVariants;
     const KeepLimits keepWish = Tools::KeepLimitsOf(m_settings);
     // The dialog shows the open notebook's own limits when it has them.
-    if (const std::optional<KeepLimits> own = m_db.DatabaseIsOpen ? m_db.keepLimits() : std::nullopt)
+    if (const std::optional<KeepLimits> own = m_db.isOpen() ? KeptNotes(m_db).limits() : std::nullopt)
         Tools::SetKeepLimits(m_settings, *own);
     frmOptions dlg(m_state, m_settings, m_prompter, [this](int skin) { SetSkin(skin); }, this);
     if (m_prompter.exec(&dlg) == QDialog::Accepted) {
         applyFontString(m_settings.gGroupFont, tv1, true);
         applyFontString(m_settings.gRecordFont, LstV, false);
         // The limits belong to the notebook; the settings keep them for notebooks without any.
-        if (m_db.DatabaseIsOpen && !m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings)))
+        if (m_db.isOpen() && !KeptNotes(m_db).setLimits(Tools::KeepLimitsOf(m_settings)))
             qCInfo(lcStore) << "the notebook did not take the keep limits:" << m_db.lastError();
         // Shown results follow the new matching at once.
         if (m_showingResults && m_settings.gSearchVariants != searchVariants)
@@ -111,7 +112,7 @@ void frmmain::mnuOptions_Click()
 
 void frmmain::mnuPws_Click()
 {
-    if (!m_db.DatabaseIsOpen)
+    if (!m_db.isOpen())
         return;
     frmPws2 dlg(m_state, m_prompter, m_state.gPassword, this);
     if (m_prompter.exec(&dlg) != QDialog::Accepted)
@@ -120,7 +121,7 @@ void frmmain::mnuPws_Click()
     // the old one meanwhile.
     stopWorkers();
     const bool protects = !m_state.gInputPassword.isEmpty();
-    const int written = m_db.WritePassword(m_state.gInputPassword);
+    const int written = m_db.writePassword(m_state.gInputPassword);
     forgetTypedPassword();
     startWorkers();
     if (written != 1) {
@@ -130,7 +131,7 @@ void frmmain::mnuPws_Click()
         return;
     }
     // The next change must be checked against the password just set.
-    m_state.gPassword = m_db.ReadPassword();
+    m_state.gPassword = m_db.readPassword();
     if (protects)
         offerToDropOlderCopies();
 }

@@ -11,7 +11,7 @@ namespace NoteText {
 
 QString visibleText(const QString &body);
 
-// visibleText as the store's extractor: DBase::SetTextExtractor(NoteText::extractor()).
+// visibleText as the store's extractor: Notebook::setTextExtractor(NoteText::extractor()).
 TextExtractor extractor();
 
 } // namespace NoteText

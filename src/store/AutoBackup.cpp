@@ -1,7 +1,7 @@
 #include "store/AutoBackup.h"
 
 #include "store/BackupFolder.h"
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/NotebookFile.h"
 #include "store/crypto/FileStart.h"
 #include "store/NotebookInfo.h"

@@ -45,7 +45,7 @@ std::vector<Copy> dropped(const std::vector<Copy> &copies);
 // over it, keeping the notebook's permissions. Both stay out of the rotation until the next
 // restore. The kept notebook goes with the copies of the notebook it is (with those of copy
 // when it tells nothing of itself). The notebook must not be open here. On failure the notebook
-// is as it was; the reason goes to *error. An encrypted copy's key must be unlocked (DBase::Unlock).
+// is as it was; the reason goes to *error. An encrypted copy's key must be unlocked (Notebook::unlock).
 bool restore(const QString &notebook, const QString &copy, const QString &folder, QString *keptCopy,
              QString *error, const QDateTime &now = QDateTime::currentDateTime());
 // Whether copy is encrypted under a key this process has not unlocked.

@@ -1,6 +1,6 @@
 #include "store/BackupFolder.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/NotebookInfo.h"
 
 #include <QCryptographicHash>

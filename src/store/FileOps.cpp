@@ -1,6 +1,6 @@
 #include "store/FileOps.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/NotebookFile.h"
 #include "store/crypto/NotebookHeader.h"
 

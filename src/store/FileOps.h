@@ -15,7 +15,7 @@ struct Header;
 // that does not open as a notebook without writing to it, and a failure leaves the notebook and
 // any existing destination as they were. Other processes may keep the notebook open meanwhile.
 // The copy of an encrypted notebook is encrypted too, under the same password and key, with an
-// identity of its own; its key must have been unlocked in this process (DBase::Unlock).
+// identity of its own; its key must have been unlocked in this process (Notebook::unlock).
 namespace FileOps {
 
 // Copies src to dst (an existing dst is replaced) through the engine's online backup, which

@@ -31,7 +31,7 @@ struct ImportNote
 
 struct ImportRows
 {
-    // Stored forms of the access password, in row order: a hash from DBase::HashPassword, or ""
+    // Stored forms of the access password, in row order: a hash from Notebook::hashPassword, or ""
     // for none; nullopt is a NULL row. Never a plain-text password.
     std::vector<std::optional<QString>> admin;
     std::vector<ImportGroup> groups;

@@ -1,6 +1,6 @@
 #include "store/NotebookFile.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/Schema.h"
 
 #include <QDir>

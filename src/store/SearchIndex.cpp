@@ -1,6 +1,6 @@
 #include "store/SearchIndex.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/NoteDate.h"
 #include "store/Schema.h"
 #include "store/SearchText.h"
@@ -224,7 +224,7 @@ void SearchIndexer::index(qint64 id, bool staged)
         const QString title = SearchText::fold(note.text(0));
         const QString body = SearchText::fold(extractor(note.text(2)));
         Query n(cache_, "INSERT INTO SearchNotes (ID, Updated, Title) VALUES (?, ?, ?)");
-        n.bind(1, id).bind(2, Tools::NoteDateKey(note.text(1))).bind(3, title).run();
+        n.bind(1, id).bind(2, NoteStamp(note.text(1)).key()).bind(3, title).run();
         Query b(cache_, "INSERT INTO SearchBodies (ID, Body) VALUES (?, ?)");
         b.bind(1, id).bind(2, body).run();
         if (!staged) {

@@ -43,7 +43,7 @@ struct Rank
 {
     qint64 id = 0;
     int titleTerms = 0;
-    qint64 updated = 0; // Tools::NoteDateKey of its last update
+    qint64 updated = 0; // NoteStamp::key of its last update
 };
 bool before(const Rank &a, const Rank &b);
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "store/NoteDate.h"
+
 #include <QString>
 #include <QtGlobal>
 
-// What LoadGroups fills: the main window implements it over its tree, tests over vectors.
+// What Groups::load fills: the main window implements it over its tree, tests over vectors.
 class GroupSink
 {
 public:
@@ -14,22 +16,22 @@ public:
                          int image, int selectedImage) = 0;
 };
 
-// One row of the note list as LoadNotes produces it. Colours are 0x00BBGGRR values.
+// One row of the note list as Notes::list produces it. Colours are 0x00BBGGRR values.
 struct NoteItem
 {
     QString key;       // "k" + ID
-    QString text;      // nNoteTitle
+    QString title;
     int icon = 0;      // large and small icon number (leading number of nIcon)
-    QString sub1;      // nAddDate
-    QString sub2;      // nLastUpdate
-    QString sub3;      // nPriority
-    qint32 color = 0;  // text colour of the item and of sub-items 1 and 2
-    qint32 sub3Color = 0; // by priority name
+    NoteStamp added;
+    NoteStamp updated;
+    QString priority;
+    qint32 color = 0;  // text colour of the title and of the two dates
+    qint32 priorityColor = 0; // by priority name
     QString tag;       // nIcon as stored
     QString group;     // the group's name, where a list shows notes of several groups
 };
 
-// What LoadNotes fills.
+// What Notes::list fills.
 class NoteSink
 {
 public:

@@ -4,7 +4,10 @@
 
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -70,19 +73,18 @@ void TestCli::initTestCase()
 {
     QVERIFY(dir_.isValid());
     for (const QString &name : {QStringLiteral("nb.qbf"), QStringLiteral("pw.qbf")}) {
-        DBase db;
-        db.SetTextExtractor(NoteText::extractor());
-        QVERIFY(db.CreateDatabase(path(name)));
-        db.DatabasePath = path(name);
-        db.OpenDatabase();
-        QVERIFY(db.AddGroup(QStringLiteral("工作")) && db.AddGroup(QStringLiteral("家")));
-        QVERIFY(db.AddNote(1, note(QStringLiteral("会议"),
+        Notebook db;
+        db.setTextExtractor(NoteText::extractor());
+        QVERIFY(db.create(path(name)));
+        db.open(path(name));
+        QVERIFY(Groups(db).add(QStringLiteral("工作")) && Groups(db).add(QStringLiteral("家")));
+        QVERIFY(Notes(db).add(1, note(QStringLiteral("会议"),
                                    QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 SimSun;}}\\f0 \\u26126?\\u22825?\\u24320?\\u20250? Debian}"),
                                    QStringLiteral("2026/12/01 09:00"))));
-        QVERIFY(db.AddNote(2, note(QStringLiteral("购物"), QStringLiteral("买菜 牛奶"), QStringLiteral("2026/12/02 09:00"))));
-        QVERIFY(db.AddNote(1, note(QStringLiteral("牛奶账"), QString(), QStringLiteral("2026/11/30 09:00"))));
+        QVERIFY(Notes(db).add(2, note(QStringLiteral("购物"), QStringLiteral("买菜 牛奶"), QStringLiteral("2026/12/02 09:00"))));
+        QVERIFY(Notes(db).add(1, note(QStringLiteral("牛奶账"), QString(), QStringLiteral("2026/11/30 09:00"))));
         if (name == QLatin1String("pw.qbf"))
-            QVERIFY(db.WritePassword(QStringLiteral("密码 123")));
+            QVERIFY(db.writePassword(QStringLiteral("密码 123")));
     }
     QFile text(path(QStringLiteral("text.qbf")));
     QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just some text\n") > 0);
@@ -224,19 +226,17 @@ void TestCli::commands()
         QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))), qPrintable(err));
     }
     if (args.value(0) == QLatin1String("add-group") && status == 0) {
-        DBase db;
-        db.DatabasePath = args[1];
-        db.OpenDatabase();
+        Notebook db;
+        db.open(args[1]);
         VectorGroupSink groups;
-        db.LoadGroups(groups);
+        Groups(db).load(groups);
         QCOMPARE(groups.nodes.back().text, args[2].trimmed());
         QCOMPARE(groups.nodes.back().key.mid(1), out.trimmed());
     }
     if (args.value(0) == QLatin1String("create") && status == 0) {
-        DBase db;
-        db.DatabasePath = args[1];
-        db.OpenDatabase();
-        QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+        Notebook db;
+        db.open(args[1]);
+        QVERIFY2(db.isOpen(), qPrintable(db.lastError()));
     }
 }
 
@@ -278,15 +278,14 @@ void TestCli::password()
     QCOMPARE(err.count(QLatin1Char('\n')), status == 0 ? 0 : 1);
 
     // A protected notebook is encrypted, and only its password opens it; the notes are all there.
-    QCOMPARE(DBase::ProtectionOf(file), after.isEmpty() ? DBase::Protection::Plain : DBase::Protection::Encrypted);
-    DBase db;
-    db.DatabasePath = file;
+    QCOMPARE(Notebook::protectionOf(file), after.isEmpty() ? Notebook::Protection::Plain : Notebook::Protection::Encrypted);
+    Notebook db;
     if (!after.isEmpty())
-        QCOMPARE(db.OpenWithPassword(after + QStringLiteral("x")), DBase::Access::WrongPassword);
-    QCOMPARE(db.OpenWithPassword(after), DBase::Access::Opened);
-    QCOMPARE(db.ReadPassword().isEmpty(), after.isEmpty());
+        QCOMPARE(db.openWithPassword(file, after + QStringLiteral("x")), Notebook::Access::WrongPassword);
+    QCOMPARE(db.openWithPassword(file, after), Notebook::Access::Opened);
+    QCOMPARE(db.readPassword().isEmpty(), after.isEmpty());
     CountingSink notes;
-    db.LoadNotes(notes, -1);
+    Notes(db).list(notes, -1);
     QCOMPARE(notes.count, 3);
 }
 
@@ -451,18 +450,17 @@ void TestCli::importFiles()
     if (args.last().endsWith(QLatin1String(".rtf")) && status != 0)
         QVERIFY2(err.contains(QStringLiteral("图.rtf：不是 RTF 文件")), qPrintable(err));
 
-    DBase db;
-    db.DatabasePath = book;
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    Notebook db;
+    db.open(book);
+    QVERIFY(db.isOpen());
     class Titles : public NoteSink
     {
     public:
         QStringList all;
         void clear() override { all.clear(); }
-        void addItem(const NoteItem &item) override { all << item.text; }
+        void addItem(const NoteItem &item) override { all << item.title; }
     } group;
-    db.LoadNotes(group, 2);
+    Notes(db).list(group, 2);
     group.all.sort();
     QCOMPARE(group.all, titles);
 }
@@ -487,13 +485,13 @@ void TestCli::damagedNotebookIsNotWritten()
     QFETCH(QStringList, args);
     QFETCH(QString, password);
     const QString book = path(QStringLiteral("damaged-%1.qbf").arg(QTest::currentDataTag()));
-    DBase keeper; // holds an encrypted notebook's key while the test damages it
+    Notebook keeper; // holds an encrypted notebook's key while the test damages it
     QVERIFY(openFresh(keeper, book));
     QVERIFY(CryptoTest::fill(keeper, 20));
-    QVERIFY(keeper.AddNote(1, CryptoTest::longNote()));
-    keeper.PasswordCost = NotebookHeader::Cost::lightest();
-    QVERIFY(keeper.WritePassword(password));
-    keeper.CloseDatabase();
+    QVERIFY(Notes(keeper).add(1, CryptoTest::longNote()));
+    keeper.setPasswordCost(NotebookHeader::Cost::lightest());
+    QVERIFY(keeper.writePassword(password));
+    keeper.close();
     QVERIFY(CryptoTest::damageBodyPage(book));
     const QByteArray before = fileBytes(book);
 
@@ -530,17 +528,17 @@ void TestCli::historyOutlivesOtherOpeners()
     QFETCH(bool, chosen);
     const QString book = path(QStringLiteral("kept-%1.qbf").arg(QTest::currentDataTag()));
     {
-        DBase db;
+        Notebook db;
         QVERIFY(openFresh(db, book));
-        db.SetClock([] { return QDateTime::currentDateTimeUtc().addDays(-400); });
+        db.setClock([] { return QDateTime::currentDateTimeUtc().addDays(-400); });
         if (chosen)
-            QCOMPARE(db.SetKeepLimits({3650, 100, 100}), 1);
-        QVERIFY(db.AddGroup(QStringLiteral("工作")));
-        QVERIFY(db.AddNote(1, note(QStringLiteral("会议"), QStringLiteral("v0"), QStringLiteral("2025/11/01 09:00"))));
-        QVERIFY(db.AddNote(1, note(QStringLiteral("旧"), QStringLiteral("x"), QStringLiteral("2025/11/01 09:00"))));
+            QVERIFY(KeptNotes(db).setLimits({3650, 100, 100}));
+        QVERIFY(Groups(db).add(QStringLiteral("工作")));
+        QVERIFY(Notes(db).add(1, note(QStringLiteral("会议"), QStringLiteral("v0"), QStringLiteral("2025/11/01 09:00"))));
+        QVERIFY(Notes(db).add(1, note(QStringLiteral("旧"), QStringLiteral("x"), QStringLiteral("2025/11/01 09:00"))));
         for (int i = 1; i <= 3; ++i)
-            QVERIFY(db.UpdateNote(1, note(QStringLiteral("会议"), QStringLiteral("v%1").arg(i), QStringLiteral("2025/11/02 09:00"))));
-        QVERIFY(db.DeleteNote(2));
+            QVERIFY(Notes(db).update(1, note(QStringLiteral("会议"), QStringLiteral("v%1").arg(i), QStringLiteral("2025/11/02 09:00"))));
+        QVERIFY(Notes(db).remove(2));
     }
     const QString text = path(QStringLiteral("导入.txt"));
     QVERIFY(writeBytes(text, QByteArrayLiteral("text")));
@@ -549,12 +547,11 @@ void TestCli::historyOutlivesOtherOpeners()
     QString out, err;
     QVERIFY2(runCli(args, &out, &err) == 0, qPrintable(err));
 
-    DBase db;
-    db.DatabasePath = book;
-    db.OpenDatabase();
-    QCOMPARE(db.LoadHistory(1).size(), std::size_t(3));
-    QCOMPARE(db.LoadDeleted().size(), std::size_t(1));
-    QCOMPARE(bool(db.keepLimits()), chosen);
+    Notebook db;
+    db.open(book);
+    QCOMPARE(KeptNotes(db).history(1).size(), std::size_t(3));
+    QCOMPARE(KeptNotes(db).deleted().size(), std::size_t(1));
+    QCOMPARE(bool(KeptNotes(db).limits()), chosen);
 }
 
 // An older copy of an encrypted notebook put back in its place is said, and the command goes on.
@@ -573,7 +570,7 @@ void TestCli::olderCopyIsSaid()
     QVERIFY(QFile::remove(book) && QFile::copy(older, book));
     QCOMPARE(runCli({QStringLiteral("groups"), book, QStringLiteral("--password-stdin")}, &out, &err, password), 0);
     QCOMPARE(out, QStringLiteral("1\t工作\n2\t家\n"));
-    QCOMPARE(err, QStringLiteral("quillbook-cli: %1\n").arg(DBase::OlderCopy));
+    QCOMPARE(err, QStringLiteral("quillbook-cli: %1\n").arg(Notebook::OlderCopy));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

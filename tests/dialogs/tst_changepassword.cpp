@@ -3,7 +3,7 @@
 #include "common/ScriptedPrompter.h"
 #include "dialogs/frmPws1.h"
 #include "dialogs/frmPws2.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -45,7 +45,7 @@ private:
 
 void tst_ChangePassword::initTestCase()
 {
-    m_storedAbc = DBase::HashPassword(QStringLiteral("abc"));
+    m_storedAbc = Notebook::hashPassword(QStringLiteral("abc"));
     QVERIFY(!m_storedAbc.isEmpty());
 }
 
@@ -238,7 +238,7 @@ void tst_ChangePassword::secondChangeTakesTheFirstAsOld()
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(state.gInputPassword, next);
         // What the caller then stores.
-        stored = DBase::HashPassword(state.gInputPassword);
+        stored = Notebook::hashPassword(state.gInputPassword);
         old = next;
     }
     QVERIFY(prompter.messages.isEmpty());
@@ -297,17 +297,16 @@ void tst_ChangePassword::passwordOpensAfterReopening()
     QFETCH(bool, refused);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    DBase db;
-    db.DatabasePath = dir.filePath(QStringLiteral("pw.qbf"));
-    QCOMPARE(db.CreateDatabase(db.DatabasePath), 1);
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    Notebook db;
+    QVERIFY(db.create(dir.filePath(QStringLiteral("pw.qbf"))));
+    db.open(dir.filePath(QStringLiteral("pw.qbf")));
+    QVERIFY(db.isOpen());
 
     AppState state;
     ScriptedPrompter prompter;
     if (storedEarlier) {
         sqlite3 *raw = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(db.DatabasePath).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("pw.qbf"))).constData(), &raw), SQLITE_OK);
         sqlite3_stmt *insert = nullptr;
         QCOMPARE(sqlite3_exec(raw, "DELETE FROM admin", nullptr, nullptr, nullptr), SQLITE_OK);
         QCOMPARE(sqlite3_prepare_v2(raw, "INSERT INTO admin (vPassword) VALUES (?)", -1, &insert, nullptr), SQLITE_OK);
@@ -317,7 +316,7 @@ void tst_ChangePassword::passwordOpensAfterReopening()
         sqlite3_finalize(insert);
         sqlite3_close(raw);
     } else {
-        frmPws2 dlg(state, prompter, db.ReadPassword(), nullptr);
+        frmPws2 dlg(state, prompter, db.readPassword(), nullptr);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         typeInto(child<QLineEdit>(dlg, "txtPass1"), password);
@@ -326,12 +325,12 @@ void tst_ChangePassword::passwordOpensAfterReopening()
         QCOMPARE(dlg.result(), refused ? int(QDialog::Rejected) : int(QDialog::Accepted));
         QCOMPARE(prompter.messages.size(), refused ? 1 : 0);
         if (!refused)
-            QCOMPARE(db.WritePassword(state.gInputPassword), 1);
+            QVERIFY(db.writePassword(state.gInputPassword));
     }
-    db.CloseDatabase();
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
-    state.gPassword = db.ReadPassword();
+    db.close();
+    db.open(dir.filePath(QStringLiteral("pw.qbf")));
+    QVERIFY(db.isOpen());
+    state.gPassword = db.readPassword();
     if (refused) {
         QCOMPARE(state.gPassword, QString());
         return;
@@ -347,7 +346,7 @@ void tst_ChangePassword::passwordOpensAfterReopening()
     QCOMPARE(prompt.result(), int(QDialog::Accepted));
     QVERIFY(prompter.messages.isEmpty());
     // What the opener checks after the prompt.
-    QVERIFY(DBase::PasswordMatches(state.gInputPassword, state.gPassword));
+    QVERIFY(Notebook::passwordMatches(state.gInputPassword, state.gPassword));
 }
 
 QTEST_MAIN(tst_ChangePassword)

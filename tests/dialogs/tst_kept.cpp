@@ -7,7 +7,10 @@
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "rtf/Rtf.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -36,11 +39,10 @@ private:
 void TestKept::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("kept.qbf")));
-    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
-    QCOMPARE(db_->AddGroup(QStringLiteral("生活")), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第一稿"))), 1);
-    note_ = db_->LastInsertedId();
-    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第二稿"))), 1);
+    QVERIFY(Groups(*db_).add(QStringLiteral("工作")));
+    QVERIFY(Groups(*db_).add(QStringLiteral("生活")));
+    note_ = Notes(*db_).add(1, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第一稿"))).value();
+    QVERIFY(Notes(*db_).update(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("第二稿"))));
 }
 
 void TestKept::cleanup()
@@ -90,7 +92,7 @@ void TestKept::windows()
                                               nullptr);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("历史版本"));
     } else {
-        QCOMPARE(db_->DeleteNote(note_), 1);
+        QVERIFY(Notes(*db_).remove(note_));
         dialog = std::make_unique<frmDeleted>(*db_, prompter, nullptr);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("最近删除"));
         auto *target = child<QComboBox>(*dialog, "cboGroup");
@@ -122,14 +124,14 @@ void TestKept::windows()
     QCOMPARE(dialog->changed(), acted);
 
     if (body.isEmpty()) {
-        QVERIFY(db_->LoadNoteBody(note_).isEmpty());
-        QCOMPARE(int(db_->LoadDeleted().size()), acted ? 0 : 1);
+        QVERIFY(Notes(*db_).body(note_).isEmpty());
+        QCOMPARE(int(KeptNotes(*db_).deleted().size()), acted ? 0 : 1);
         QCOMPARE(list->topLevelItemCount(), acted ? 0 : 1);
         return;
     }
-    QCOMPARE(db_->LoadNoteBody(note_), body);
+    QCOMPARE(Notes(*db_).body(note_), body);
     VectorNoteSink notes;
-    db_->LoadNotes(notes, group);
+    Notes(*db_).list(notes, group);
     QCOMPARE(notes.keys(), QStringList{QStringLiteral("k%1").arg(note_)});
     // A restored version joins the history: the list shows it at once.
     if (window == QLatin1String("history"))
@@ -158,8 +160,8 @@ void TestKept::historySizeCountsTheText()
     QTextDocument doc;
     doc.setPlainText(text);
     const QString body = asRtf ? rtf::writeText(&doc) : text;
-    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, body)), 1);
-    QCOMPARE(db_->UpdateNote(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("x"))), 1);
+    QVERIFY(Notes(*db_).update(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, body)));
+    QVERIFY(Notes(*db_).update(note_, makeNote(QStringLiteral("计划"), QStringLiteral("一般"), 0, QStringLiteral("x"))));
     ScriptedPrompter prompter;
     frmHistory dialog(*db_, prompter, note_, [] { return QStringLiteral("2026/12/08 12:00"); }, nullptr);
     auto *list = child<QTreeWidget>(dialog, "lstKept");

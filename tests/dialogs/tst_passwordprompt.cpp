@@ -2,7 +2,7 @@
 #include "app/AppState.h"
 #include "common/ScriptedPrompter.h"
 #include "dialogs/frmPws1.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -33,7 +33,7 @@ private:
 
 void tst_PasswordPrompt::initTestCase()
 {
-    m_stored = DBase::HashPassword(QStringLiteral("Secret"));
+    m_stored = Notebook::hashPassword(QStringLiteral("Secret"));
     QVERIFY(!m_stored.isEmpty());
 }
 
@@ -98,7 +98,7 @@ void tst_PasswordPrompt::attempts()
     qsizetype checks = 0;
     frmPws1 dlg(state, prompter, nullptr, [&](const QString &candidate) {
         ++checks;
-        return DBase::PasswordMatches(candidate, m_stored);
+        return Notebook::passwordMatches(candidate, m_stored);
     });
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));

@@ -4,7 +4,9 @@
 // bullet list, a table and a picture.
 
 #include "Rtf.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -164,23 +166,23 @@ inline QStringList filesUnder(const QString &folder)
 }
 
 // An open notebook in a temporary folder.
-struct Notebook
+struct TempNotebook
 {
     QTemporaryDir dir;
-    DBase db;
-    Notebook()
+    Notebook db;
+    TempNotebook()
     {
         const QString path = dir.filePath(QStringLiteral("测试.qbf"));
-        QVERIFY(db.CreateDatabase(path));
-        db.DatabasePath = path;
-        db.OpenDatabase();
-        QVERIFY(db.DatabaseIsOpen);
+        QVERIFY(db.create(path));
+        db.open(path);
+        QVERIFY(db.isOpen());
     }
     qint64 group(const QString &name)
     {
-        if (!db.AddGroup(name))
-            qFatal("AddGroup: %s", qPrintable(db.lastError()));
-        return db.LastInsertedId();
+        const std::optional<qint64> id = Groups(db).add(name);
+        if (!id)
+            qFatal("Groups::add: %s", qPrintable(db.lastError()));
+        return *id;
     }
     qint64 note(qint64 groupId, const QString &title, const QString &body)
     {
@@ -189,8 +191,9 @@ struct Notebook
         n.NoteBody = body;
         n.NotePriority = QStringLiteral("一般");
         n.NoteAddDate = n.NoteLastUpdate = QStringLiteral("2026-12-08 01:00");
-        if (!db.AddNote(groupId, n))
-            qFatal("AddNote: %s", qPrintable(db.lastError()));
-        return db.LastInsertedId();
+        const std::optional<qint64> id = Notes(db).add(groupId, n);
+        if (!id)
+            qFatal("Notes::add: %s", qPrintable(db.lastError()));
+        return *id;
     }
 };

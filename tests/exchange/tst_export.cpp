@@ -62,7 +62,7 @@ void TestExport::eachFormatCarriesTheNote()
 {
     QFETCH(QString, format);
     QFETCH(QString, file);
-    Notebook nb;
+    TempNotebook nb;
     const QString body = richBody(QStringLiteral("你好，世界 Quillbook"));
     const qint64 id = nb.note(nb.group(QStringLiteral("组")), QStringLiteral("中文笔记"), body);
     const QString out = nb.dir.filePath(QStringLiteral("out"));
@@ -110,7 +110,7 @@ void TestExport::eachFormatCarriesTheNote()
 
 void TestExport::notebookLayoutStaysInsideTheFolder()
 {
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g1 = nb.group(QStringLiteral("../组"));
     const qint64 g2 = nb.group(QStringLiteral("CON"));
     nb.note(g1, QStringLiteral("../../x"), richBody(QStringLiteral("一")));
@@ -151,7 +151,7 @@ void TestExport::eachNoteStartsAPageUnderItsTitle_data()
 void TestExport::eachNoteStartsAPageUnderItsTitle()
 {
     QFETCH(bool, printed);
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("日记"));
     const QStringList titles{QStringLiteral("第一篇"), QStringLiteral("第二篇"), QStringLiteral("第三篇")};
     for (const QString &t : titles)
@@ -219,7 +219,7 @@ void TestExport::pdfTextIsTheNotesText()
         QSKIP("manpages-zh is not installed (scripts/deps.sh installs it)");
     if (tool("pdftotext").isEmpty())
         QSKIP("poppler-utils is not installed (scripts/deps.sh installs it)");
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("组"));
     QString expected;
     for (qsizetype i = 0; i < titles.size(); ++i) {
@@ -237,7 +237,7 @@ void TestExport::pdfTextIsTheNotesText()
 
 void TestExport::existingFilesNeedConsent()
 {
-    Notebook nb;
+    TempNotebook nb;
     const qint64 id = nb.note(nb.group(QStringLiteral("组")), QStringLiteral("笔记"), QStringLiteral("新的内容"));
     const QString out = nb.dir.filePath(QStringLiteral("out"));
     QDir().mkpath(out);
@@ -287,7 +287,7 @@ void TestExport::cancelLeavesOnlyWholeFiles()
 {
     QFETCH(QString, format);
     QFETCH(int, expectedFiles);
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("组"));
     for (int i = 0; i < 5; ++i)
         nb.note(g, QStringLiteral("笔记%1").arg(i), richBody(QStringLiteral("内容%1").arg(i)));

@@ -52,7 +52,7 @@ QString writeFile(const QString &path, const QByteArray &bytes)
     return path;
 }
 
-struct Notes : NoteSink
+struct NoteRows : NoteSink
 {
     std::vector<NoteItem> items;
     void clear() override { items.clear(); }
@@ -148,7 +148,7 @@ void TestImport::picturesBesideThePageAreTakenIn()
 
 void TestImport::badFilesAreNamedTheRestImported()
 {
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("导入"));
     const QString folder = nb.dir.filePath(QStringLiteral("文件"));
     writeFile(folder + QStringLiteral("/一.txt"), "1");
@@ -171,11 +171,11 @@ void TestImport::badFilesAreNamedTheRestImported()
     QVERIFY(importSummary(r).startsWith(QStringLiteral("已导入 3 篇记事。")));
     QVERIFY(importSummary(r).contains(QDir::toNativeSeparators(missing)));
     QCOMPARE(calls, 6);
-    Notes notes;
-    nb.db.LoadNotes(notes, g);
+    NoteRows notes;
+    Notes(nb.db).list(notes, g);
     QStringList titles;
     for (const NoteItem &i : notes.items)
-        titles << i.text;
+        titles << i.title;
     QCOMPARE(titles, (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
 
     // A group that is not there takes nothing.
@@ -186,7 +186,7 @@ void TestImport::badFilesAreNamedTheRestImported()
     // Cancelled: nothing is added.
     const ImportResult cancelled = importFiles(nb.db, g, {good}, [](qint64, qint64) { return false; });
     QVERIFY(cancelled.cancelled);
-    nb.db.LoadNotes(notes, g);
+    Notes(nb.db).list(notes, g);
     QCOMPARE(notes.items.size(), size_t(3));
 }
 
@@ -202,7 +202,7 @@ void TestImport::exportedNotesComeBack_data()
 void TestImport::exportedNotesComeBack()
 {
     QFETCH(QString, format);
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("组"));
     const QString body = richBody(QStringLiteral("往返测试"));
     const qint64 id = nb.note(g, QStringLiteral("往返"), body);
@@ -274,7 +274,7 @@ void TestImport::hostileFilesAreNotRead()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
-    Notebook nb;
+    TempNotebook nb;
     const qint64 g = nb.group(QStringLiteral("导入"));
     const QString folder = nb.dir.filePath(QStringLiteral("文件"));
     const QString bad = QDir(folder).filePath(QStringLiteral("a.txt"));
@@ -422,7 +422,7 @@ void TestImport::manpagesComeBackWhole()
     const QStringList names = pages.entryList({QStringLiteral("*.gz")}, QDir::Files, QDir::Name);
     if (names.size() < 100)
         QSKIP("manpages-zh is not installed (scripts/deps.sh installs it)");
-    Notebook nb;
+    TempNotebook nb;
     const qint64 from = nb.group(QStringLiteral("手册"));
     const qint64 to = nb.group(QStringLiteral("读回"));
     QHash<QString, QString> texts;
@@ -447,15 +447,15 @@ void TestImport::manpagesComeBackWhole()
     QVERIFY2(back.ok, qPrintable(back.error));
     QVERIFY2(back.failed.isEmpty(), qPrintable(back.failed.join(QLatin1Char('\n'))));
     QCOMPARE(back.imported, int(texts.size()));
-    Notes notes;
-    nb.db.LoadNotes(notes, to);
+    NoteRows notes;
+    Notes(nb.db).list(notes, to);
     int whole = 0;
     for (const NoteItem &item : notes.items) {
-        const QString text = bodyText(nb.db.LoadNoteBody(QStringView(item.key).mid(1).toLongLong()));
-        if (text == texts.value(item.text))
+        const QString text = bodyText(Notes(nb.db).body(QStringView(item.key).mid(1).toLongLong()));
+        if (text == texts.value(item.title))
             ++whole;
         else
-            qWarning("%s differs", qPrintable(item.text));
+            qWarning("%s differs", qPrintable(item.title));
     }
     QCOMPARE(whole, int(texts.size()));
 }

@@ -1,5 +1,6 @@
 #include "legacy/LegacyImport.h"
-#include "store/DBase.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -137,14 +138,13 @@ private Q_SLOTS:
                                 "\\f0\\fs18 \\'c4\\'e3\\'ba\\'c3 hello\\par}"));
 
         // The new notebook opens in the store, and its empty password row means no password.
-        DBase db;
-        db.DatabasePath = r.newPath;
-        db.OpenDatabase();
-        QVERIFY(db.DatabaseIsOpen);
-        QCOMPARE(db.ReadPassword(), QString());
-        QCOMPARE(db.LoadNoteBody(3), QString());
-        QCOMPARE(db.LoadNoteBody(2).size(), 40030);
-        db.CloseDatabase();
+        Notebook db;
+        db.open(r.newPath);
+        QVERIFY(db.isOpen());
+        QCOMPARE(db.readPassword(), QString());
+        QCOMPARE(Notes(db).body(3), QString());
+        QCOMPARE(Notes(db).body(2).size(), 40030);
+        db.close();
 
         // A second conversion never overwrites the first.
         const ConversionResult again = convertLegacyNotebook(old);

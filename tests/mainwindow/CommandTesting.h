@@ -147,7 +147,7 @@ inline QStringList titles(const frmmain &w)
 {
     QStringList out;
     for (int i = 0; i < w.LstV->count(); ++i)
-        out << w.LstV->model()->item(i).text;
+        out << w.LstV->model()->item(i).title;
     return out;
 }
 
@@ -167,7 +167,7 @@ struct NoteCollect : NoteSink
 {
     QStringList titles;
     void clear() override { titles.clear(); }
-    void addItem(const NoteItem &item) override { titles << item.text; }
+    void addItem(const NoteItem &item) override { titles << item.title; }
 };
 
 struct FileContents
@@ -180,19 +180,18 @@ struct FileContents
 inline FileContents readNotebook(const QString &path)
 {
     FileContents out;
-    DBase db;
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    out.opened = db.DatabaseIsOpen;
+    Notebook db;
+    db.open(path);
+    out.opened = db.isOpen();
     if (!out.opened)
         return out;
     GroupCollect g;
-    db.LoadGroups(g);
+    Groups(db).load(g);
     out.groups = g.names;
     NoteCollect n;
-    db.LoadNotes(n, -1);
+    Notes(db).list(n, -1);
     out.notes = n.titles;
-    db.CloseDatabase();
+    db.close();
     return out;
 }
 

@@ -8,7 +8,9 @@
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"
 #include "store/CurrentNote.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QDir>
 #include <QList>
@@ -57,17 +59,17 @@ public:
     static QString makeNotebook(const QString &file, const QList<GroupSpec> &groups,
                                 const QString &password = {})
     {
-        DBase db;
-        if (db.CreateDatabase(file) != 1)
+        Notebook db;
+        if (!db.create(file))
             return db.lastError();
-        db.DatabasePath = file;
-        db.OpenDatabase();
-        if (!db.DatabaseIsOpen)
+        db.open(file);
+        if (!db.isOpen())
             return db.lastError();
         for (const GroupSpec &g : groups) {
-            if (db.AddGroup(g.name) != 1)
+            const std::optional<qint64> added = Groups(db).add(g.name);
+            if (!added)
                 return db.lastError();
-            const qint64 gid = db.LastInsertedId();
+            const qint64 gid = *added;
             for (const NoteSpec &n : g.notes) {
                 CurrentNote note;
                 note.NoteTitle = n.title;
@@ -77,14 +79,14 @@ public:
                 note.NoteIcon = n.icon;
                 note.NoteAddDate = n.added;
                 note.NoteLastUpdate = n.added;
-                if (db.AddNote(gid, note) != 1)
+                if (!Notes(db).add(gid, note))
                     return db.lastError();
             }
         }
-        db.PasswordCost = NotebookHeader::Cost::lightest(); // the derivation's cost is not under test
-        if (!password.isEmpty() && db.WritePassword(password) != 1)
+        db.setPasswordCost(NotebookHeader::Cost::lightest()); // the derivation's cost is not under test
+        if (!password.isEmpty() && !db.writePassword(password))
             return db.lastError();
-        db.CloseDatabase();
+        db.close();
         return {};
     }
 
@@ -163,7 +165,7 @@ public:
     QTemporaryDir dir;
     AppState state;
     Settings settings;
-    DBase db;
+    Notebook db;
     ScriptedPrompter prompter;
     std::unique_ptr<frmmain> window;
     QStringList popups; // object names of the pop-up menus shown

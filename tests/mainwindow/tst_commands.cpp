@@ -72,7 +72,7 @@ class tst_Commands : public QObject
         book = h->path(QStringLiteral("book.qbf"));
         MainWindowHarness::mustMakeNotebook(book, groups);
         // A locked file should make a write fail at once, not after seconds.
-        h->db.BusyTimeoutMs = 50;
+        h->db.setBusyTimeout(50);
         return h->start({book});
     }
 
@@ -195,7 +195,7 @@ void tst_Commands::anotherNotebookAtThePath()
 
     QCOMPARE(h->prompter.messageTexts(),
              (QStringList{QStringLiteral("添加组发生错误 'Books'"),
-                          DBase::ReplacedByAnother + QStringLiteral("\r\n要打开它吗？")}));
+                          Notebook::ReplacedByAnother + QStringLiteral("\r\n要打开它吗？")}));
     QCOMPARE(readNotebook(book).groups, QStringList{QStringLiteral("Elsewhere")});
     QCOMPARE(groupNames(w), answer == Prompter::Yes ? QStringList{QStringLiteral("Elsewhere")}
                                                    : (QStringList{"Work", "Home", "Travel"}));
@@ -641,7 +641,7 @@ void tst_Commands::editAfterSortKeepsTheNote()
         w.mnuNewNote1->trigger();
     }
     QCOMPARE(h->state.note.NoteTitle, selected);
-    QCOMPARE(w.LstV->model()->item(w.LstV->selectedIndex() - 1).text, selected);
+    QCOMPARE(w.LstV->model()->item(w.LstV->selectedIndex() - 1).title, selected);
     QCOMPARE(w.CurrentItemIndex, w.LstV->selectedIndex());
 }
 

@@ -151,8 +151,8 @@ void tst_FileCommands::newDatabase()
     else if (!path.isEmpty())
         QVERIFY(readNotebook(path).opened);
     // The open notebook stays open and shown.
-    QCOMPARE(h->db.DatabasePath, book);
-    QVERIFY(h->db.DatabaseIsOpen);
+    QCOMPARE(h->window->notebookPath(), book);
+    QVERIFY(h->db.isOpen());
     QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
 }
 
@@ -160,7 +160,7 @@ void tst_FileCommands::openDatabase_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<bool>("switched");   // DatabasePath is the chosen file afterwards
+    QTest::addColumn<bool>("switched");   // the window's notebook is the chosen file afterwards
     QTest::addColumn<bool>("isOpen");
     QTest::addColumn<QStringList>("groups"); // tree after the root
     QTest::addColumn<int>("selectedNode");
@@ -236,8 +236,8 @@ void tst_FileCommands::openDatabase()
         QCOMPARE(m.style, int(Prompter::Exclamation));
         QCOMPARE(m.title, kNotice);
     }
-    QCOMPARE(h->db.DatabasePath, switched ? chosen : book);
-    QCOMPARE(h->db.DatabaseIsOpen, isOpen);
+    QCOMPARE(h->window->notebookPath(), switched ? chosen : book);
+    QCOMPARE(h->db.isOpen(), isOpen);
     QCOMPARE(groupNames(w), groups);
     QCOMPARE(fileStates(w), states);
     if (selectedNode > 0) {
@@ -267,7 +267,7 @@ void tst_FileCommands::lockedStaysLocked()
 {
     h->prompter.dialogScripts.enqueue(cancel());
     frmmain &w = open(QStringLiteral("pw"));
-    QVERIFY(!h->db.DatabaseIsOpen);
+    QVERIFY(!h->db.isOpen());
     QCOMPARE(fileStates(w), QStringLiteral("00|0000"));
 
     const QString garbage = h->path(QStringLiteral("garbage.qbf"));
@@ -275,8 +275,8 @@ void tst_FileCommands::lockedStaysLocked()
     h->prompter.openAnswers.enqueue(garbage);
     w.run(Cmd::OpenNotebook);
     QCOMPARE(h->prompter.messageTexts(), QStringList{kDamaged});
-    QCOMPARE(h->db.DatabasePath, book);
-    QVERIFY(!h->db.DatabaseIsOpen);
+    QCOMPARE(h->window->notebookPath(), book);
+    QVERIFY(!h->db.isOpen());
     QCOMPARE(w.tv1->nodeCount(), 0);
     QCOMPARE(fileStates(w), QStringLiteral("00|0000"));
 
@@ -318,15 +318,15 @@ void tst_FileCommands::openLegacy()
     QVERIFY(!h->prompter.messages.isEmpty());
     QCOMPARE(h->prompter.messages.first().style, int(Prompter::Question));
     QVERIFY(!h->prompter.messageTexts().contains(kDamaged));
-    QVERIFY(h->db.DatabaseIsOpen);
+    QVERIFY(h->db.isOpen());
     if (converted) {
-        QVERIFY(h->db.DatabasePath != old);
-        QVERIFY(h->db.DatabasePath != book);
+        QVERIFY(h->window->notebookPath() != old);
+        QVERIFY(h->window->notebookPath() != book);
         QVERIFY(w.tv1->nodeCount() > 1);
         QCOMPARE(w.CurrentNodeIndex, 2);
     } else {
         QCOMPARE(h->prompter.messages.size(), 1);
-        QCOMPARE(h->db.DatabasePath, book);
+        QCOMPARE(h->window->notebookPath(), book);
         QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
     }
 }
@@ -397,8 +397,8 @@ void tst_FileCommands::backup()
     }
     // The original is as it was, open, and still shown.
     QCOMPARE(digest(book), before);
-    QVERIFY(h->db.DatabaseIsOpen);
-    QCOMPARE(h->db.DatabasePath, book);
+    QVERIFY(h->db.isOpen());
+    QCOMPARE(h->window->notebookPath(), book);
     QCOMPARE(w.tv1->nodeCount(), nodes);
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
 }
@@ -465,8 +465,8 @@ void tst_FileCommands::compact()
         QCOMPARE(m.style, int(Prompter::Exclamation));
     }
     // Same path, every note, open again; the panes were left as they were.
-    QCOMPARE(h->db.DatabasePath, book);
-    QVERIFY(h->db.DatabaseIsOpen);
+    QCOMPARE(h->window->notebookPath(), book);
+    QVERIFY(h->db.isOpen());
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
     QCOMPARE(w.tv1->nodeCount(), nodes);
     QCOMPARE(titles(w), list);
@@ -527,7 +527,7 @@ void tst_FileCommands::choosersStartInTheNotebooksFolder()
         folder = QFileInfo(book).absolutePath();
     } else {
         h->start({h->path(QStringLiteral("missing.qbf"))});
-        QVERIFY(!h->db.DatabaseIsOpen);
+        QVERIFY(!h->db.isOpen());
     }
     h->window->findChild<QAction *>(item)->trigger();
     QCOMPARE(h->prompter.fileFolders, QStringList{folder});
@@ -562,7 +562,7 @@ void tst_FileCommands::commandsRefuseDuringBackup()
     QVERIFY(lock->ok());
     bool insideBackup = false;
     QTimer::singleShot(50, &w, [&] {
-        insideBackup = w.busy() && !h->db.DatabaseIsOpen;
+        insideBackup = w.busy() && !h->db.isOpen();
         if (command == "compact")
             w.mnuCompact->trigger();
         else if (command == "newGroup")
@@ -580,7 +580,7 @@ void tst_FileCommands::commandsRefuseDuringBackup()
     QCOMPARE(h->prompter.dialogClasses, QStringList{});
     QVERIFY2(h->prompter.messages.isEmpty(), qPrintable(h->prompter.messageTexts().join('/')));
     QCOMPARE(readNotebook(target).notes, kSampleNotes);
-    QVERIFY(h->db.DatabaseIsOpen);
+    QVERIFY(h->db.isOpen());
     QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
     QCOMPARE(w.isVisible(), command != "tray");
 }
@@ -669,7 +669,7 @@ void tst_FileCommands::oldKindOfPasswordOffersEncryption()
         sqlite3 *raw = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(book).constData(), &raw), SQLITE_OK);
         const QByteArray sql = "DELETE FROM admin; INSERT INTO admin (vPassword) VALUES ('"
-                               + DBase::HashPassword(QStringLiteral("pw")).toLatin1() + "')";
+                               + Notebook::hashPassword(QStringLiteral("pw")).toLatin1() + "')";
         QCOMPARE(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(raw);
     }
@@ -680,17 +680,16 @@ void tst_FileCommands::oldKindOfPasswordOffersEncryption()
         frmmain &w = h->start({book});
         QCOMPARE(w.tv1->nodeCount(), 4);
         h->window.reset();
-        h->db.CloseDatabase();
+        h->db.close();
     }
     // Asked at the first start only: afterwards it is encrypted, or the answer is remembered.
     QCOMPARE(h->prompter.messageTexts().filter(offer).size(), 1);
-    QCOMPARE(DBase::ProtectionOf(book),
-             answer == Prompter::Yes ? DBase::Protection::Encrypted : DBase::Protection::Plain);
-    DBase db;
-    db.DatabasePath = book;
-    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    QCOMPARE(Notebook::protectionOf(book),
+             answer == Prompter::Yes ? Notebook::Protection::Encrypted : Notebook::Protection::Plain);
+    Notebook db;
+    QCOMPARE(db.openWithPassword(book, QStringLiteral("pw")), Notebook::Access::Opened);
     NoteCollect notes;
-    db.LoadNotes(notes, -1);
+    Notes(db).list(notes, -1);
     QCOMPARE(notes.titles, kSampleNotes);
 }
 

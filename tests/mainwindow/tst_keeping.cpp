@@ -9,6 +9,7 @@
 #include "mainwindow/NotebookWorker.h"
 #include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
+#include "store/KeptNotes.h"
 
 #include <QCryptographicHash>
 #include <QListWidget>
@@ -115,7 +116,7 @@ void tst_Keeping::commandStates()
 
     MainWindowHarness none;
     frmmain &empty = none.start({none.path(QStringLiteral("missing.qbf"))});
-    QVERIFY(!none.db.DatabaseIsOpen);
+    QVERIFY(!none.db.isOpen());
     QAction *b = nullptr;
     for (QAction *each : empty.findChild<QMenu *>(menu)->actions())
         if (each->objectName() == item)
@@ -160,7 +161,7 @@ void tst_Keeping::deletedNoteComesBack()
     h.prompter.dialogScripts.enqueue(restoreRow(h.prompter, 0));
     w.run(Cmd::DeletedNotes);
     QVERIFY2(titles(w).contains(QStringLiteral("alpha plan")), qPrintable(titles(w).join(',')));
-    QVERIFY(readNotebook(h.db.DatabasePath).notes.contains(QStringLiteral("alpha plan")));
+    QVERIFY(readNotebook(h.window->notebookPath()).notes.contains(QStringLiteral("alpha plan")));
 }
 
 void tst_Keeping::restoreFromBackup_data()
@@ -182,7 +183,7 @@ void tst_Keeping::restoreFromBackup()
     h.writeSetting(QStringLiteral("BackupFolder"), folder);
     QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
     frmmain &w = *h.window;
-    const QString book = h.db.DatabasePath;
+    const QString book = h.window->notebookPath();
     QCOMPARE(Tools::BackupFolderOf(h.settings), folder);
     // A notebook of the same name elsewhere, copied later than any copy of ours: never listed here.
     const QString namesake = h.path(QStringLiteral("usb/a.qbf"));
@@ -211,11 +212,11 @@ void tst_Keeping::restoreFromBackup()
         f.close();
         h.prompter.openAnswers.enqueue(book);
         w.run(Cmd::OpenNotebook);
-        QVERIFY(!h.db.DatabaseIsOpen);
+        QVERIFY(!h.db.isOpen());
         QVERIFY(titles(w).isEmpty());
     } else {
-        h.db.CloseDatabase(); // so the digest sees everything written
-        h.db.OpenDatabase();
+        h.db.close(); // so the digest sees everything written
+        h.db.open(book);
     }
     const QByteArray digest = digestOf(book);
     h.prompter.messages.clear();
@@ -244,8 +245,8 @@ void tst_Keeping::restoreFromBackup()
     QCOMPARE(listed.size(), 2);
     QVERIFY2(listed[0].startsWith(QStringLiteral("2026/5/2 09:00:00")), qPrintable(listed[0]));
     // The window stays on the notebook itself, never on a copy.
-    QCOMPARE(h.db.DatabasePath, book);
-    QVERIFY(h.db.DatabaseIsOpen);
+    QCOMPARE(h.window->notebookPath(), book);
+    QVERIFY(h.db.isOpen());
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 1")), !choose);
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 2")), !choose);
     QVERIFY(titles(w).contains(QStringLiteral("Budget")));
@@ -293,25 +294,23 @@ void tst_Keeping::keepOptionsRoundTrip()
     QVERIFY(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()).isEmpty());
     {
         // Two versions of the first note, replaced a year ago.
-        DBase old;
-        old.DatabasePath = book;
-        old.OpenDatabase();
-        old.SetClock([] { return QDateTime::currentDateTimeUtc().addDays(-365); });
+        Notebook old;
+        old.open(book);
+        old.setClock([] { return QDateTime::currentDateTimeUtc().addDays(-365); });
         if (own)
-            QCOMPARE(old.SetKeepLimits({3650, 100, 100}), 1);
-        NoteVersion v;
-        QCOMPARE(old.LoadNote(1, &v), 1);
+            QVERIFY(KeptNotes(old).setLimits({3650, 100, 100}));
+        NoteVersion v = Notes(old).load(1).value();
         for (const QString &title : {QStringLiteral("一"), QStringLiteral("二")}) {
             v.note.NoteTitle = title;
-            QCOMPARE(old.UpdateNote(1, v.note), 1);
+            QVERIFY(Notes(old).update(1, v.note));
         }
     }
     frmmain &w = h.start({book});
     // The check after opening drops what is past the notebook's limits; one without limits of its
     // own takes the user's first.
     QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<NotebookWorker *>().isEmpty(), 10000);
-    QCOMPARE(h.db.keepLimits().value_or(KeepLimits{}).days, own ? 3650 : 7);
-    QCOMPARE(h.db.LoadHistory(1).size(), std::size_t(own ? 2 : 0));
+    QCOMPARE(KeptNotes(h.db).limits().value_or(KeepLimits{}).days, own ? 3650 : 7);
+    QCOMPARE(KeptNotes(h.db).history(1).size(), std::size_t(own ? 2 : 0));
 
     const QString picked = h.path(QStringLiteral("picked"));
     int shownDays = 0;
@@ -334,7 +333,7 @@ void tst_Keeping::keepOptionsRoundTrip()
     QCOMPARE(h.readSetting(QStringLiteral("KeepVersions")).toInt(), versions);
     QCOMPARE(h.readSetting(QStringLiteral("KeepPercent")).toInt(), percent);
     QCOMPARE(h.readSetting(QStringLiteral("BackupFolder")), browse ? picked : QString());
-    const KeepLimits stored = h.db.keepLimits().value_or(KeepLimits{});
+    const KeepLimits stored = KeptNotes(h.db).limits().value_or(KeepLimits{});
     QCOMPARE(stored.days, days);
     QCOMPARE(stored.versionsPerNote, versions);
     QCOMPARE(stored.historyPercent, percent);

@@ -322,7 +322,7 @@ void tst_LayoutSkins::nothingClipped()
     // all of them inside the list.
     for (const bool results : {false, true}) {
         if (results) {
-            h->db.SetTextExtractor(NoteText::extractor());
+            h->db.setTextExtractor(NoteText::extractor());
             w->searchBox->edit()->setText(QStringLiteral("a"));
             w->refreshResults(0);
         }

@@ -7,6 +7,7 @@
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
 #include "store/NoteDate.h"
+#include "store/NoteSearch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -90,7 +91,7 @@ private Q_SLOTS:
 private:
     frmmain &open()
     {
-        h->db.SetTextExtractor(NoteText::extractor());
+        h->db.setTextExtractor(NoteText::extractor());
         MainWindowHarness::mustMakeNotebook(book, searchGroups());
         frmmain &w = h->start({book});
         w.show();
@@ -253,7 +254,7 @@ void tst_Search::keys()
     QTRY_VERIFY(w.searchBox->edit()->hasFocus());
 
     // With no notebook open there is nothing to search.
-    w.db().CloseDatabase();
+    w.db().close();
     w.updateCommandStates();
     QVERIFY(!w.searchBox->isEnabled());
 }
@@ -330,7 +331,7 @@ void tst_Search::olderNotebookIndexedMeanwhile()
         }
         db.exec("COMMIT");
     }
-    h->db.SetTextExtractor(NoteText::extractor());
+    h->db.setTextExtractor(NoteText::extractor());
     frmmain &w = h->start({book});
     w.show();
     auto *progress = w.findChild<QLabel *>(QStringLiteral("lblIndex"));
@@ -347,12 +348,12 @@ void tst_Search::olderNotebookIndexedMeanwhile()
     // Cancelled, the build keeps what it did; the next open resumes it.
     Q_EMIT progress->linkActivated(QStringLiteral("cancel"));
     QTRY_VERIFY(progress->isHidden());
-    const qint64 left = h->db.UnindexedNotes();
+    const qint64 left = NoteSearch(h->db).unindexed();
     QVERIFY(left > 0);
     type(w.searchBox->edit(), QStringLiteral("世界"));
     QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
-    QCOMPARE(h->db.UnindexedNotes(), left);
+    QCOMPARE(NoteSearch(h->db).unindexed(), left);
 
     h->prompter.openAnswers.enqueue(book);
     w.run(Cmd::OpenNotebook);
@@ -362,7 +363,7 @@ void tst_Search::olderNotebookIndexedMeanwhile()
     QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
     QCOMPARE(w.LstV->count(), 500);
     QTRY_VERIFY_WITH_TIMEOUT(progress->isHidden(), 60000);
-    QCOMPARE(h->db.UnindexedNotes(), 0);
+    QCOMPARE(NoteSearch(h->db).unindexed(), 0);
 }
 
 void tst_Search::resultsAndListAgreeOnDates_data()
@@ -391,7 +392,7 @@ void tst_Search::resultsAndListAgreeOnDates()
     for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it)
         group.notes.append({it->toString(QStringLiteral("yyyy-MM-dd")), QStringLiteral("到期"), 0,
                             QStringLiteral("一般"), 1, Tools::NoteDateText(*it)});
-    h->db.SetTextExtractor(NoteText::extractor());
+    h->db.setTextExtractor(NoteText::extractor());
     MainWindowHarness::mustMakeNotebook(book, {group});
     frmmain &w = h->start({book});
     QStringList expected;

@@ -184,7 +184,7 @@ void tst_Startup::paths()
     if (!h.prompter.dialogScripts.isEmpty()) {
         auto script = h.prompter.dialogScripts.dequeue();
         h.prompter.dialogScripts.enqueue([&h, &openDuringPrompt, script](QDialog *d) {
-            openDuringPrompt = h.db.DatabaseIsOpen;
+            openDuringPrompt = h.db.isOpen();
             return script(d);
         });
     }
@@ -207,7 +207,7 @@ void tst_Startup::paths()
         }
     }
     QCOMPARE(w.tv1->nodeCount(), nodes);
-    QCOMPARE(h.db.DatabaseIsOpen, open);
+    QCOMPARE(h.db.isOpen(), open);
     if (!password.isEmpty() && kind != "sealed-header")
         QVERIFY2(shownBehind, "the window stands behind the password prompt");
     QVERIFY2(!openDuringPrompt, "nothing of the notebook is open while its password is asked for");
@@ -226,7 +226,7 @@ void tst_Startup::paths()
     if (kind == "default") {
         const QString created = h.dir.filePath(QStringLiteral("data/Quillbook/notes.qbf"));
         QVERIFY2(QFile::exists(created), qPrintable(created));
-        QCOMPARE(h.db.DatabasePath, created);
+        QCOMPARE(h.window->notebookPath(), created);
         QCOMPARE(w.tv1->selectedIndex(), 1); // only the root: the root is selected
     }
     if (kind == "missing")
@@ -251,15 +251,15 @@ void tst_Startup::readOnlyFileWritableForTheSessionOnly()
     QVERIFY(QFile::setPermissions(book, readOnly));
 
     frmmain &w = h.start({book});
-    QVERIFY(h.db.DatabaseIsOpen);
+    QVERIFY(h.db.isOpen());
     QVERIFY(QFile::permissions(book) & QFileDevice::WriteOwner);
     // Writable in fact, not just in its flags: a group can be added.
-    QCOMPARE(h.db.AddGroup(QStringLiteral("新组")), 1);
+    QVERIFY(Groups(h.db).add(QStringLiteral("新组")));
 
     w.close();
     // The "user" bits describe the running user's access, not the file; compare the others.
     QCOMPARE(QFile::permissions(book) & ~QFileDevice::Permissions(0x0F00), readOnly);
-    QVERIFY(!h.db.DatabaseIsOpen);
+    QVERIFY(!h.db.isOpen());
 }
 
 void tst_Startup::permissionsBackWhenQuitWithoutClosing()
@@ -321,7 +321,7 @@ void tst_Startup::lockedWindowOffersToUnlock()
     h.prompter.dialogScripts.enqueue(typePasswords({}, true, &shown, &window));
     frmmain &w = h.start({book});
     window = &w;
-    QVERIFY(!h.db.DatabaseIsOpen);
+    QVERIFY(!h.db.isOpen());
     auto *notice = w.findChild<QWidget *>(QStringLiteral("lockedNotice"));
     QVERIFY(notice);
     QVERIFY(!notice->isHidden());
@@ -336,7 +336,7 @@ void tst_Startup::lockedWindowOffersToUnlock()
         w.mnuUnlock->trigger();
     QCOMPARE(h.prompter.dialogClasses, (QStringList{"frmPws1", "frmPws1"}));
     const bool opened = !typed.isEmpty();
-    QCOMPARE(h.db.DatabaseIsOpen, opened);
+    QCOMPARE(h.db.isOpen(), opened);
     QCOMPARE(notice->isHidden(), opened);
     QCOMPARE(w.mnuUnlock->isEnabled(), !opened);
     QCOMPARE(w.tv1->nodeCount(), opened ? 4 : 0);
@@ -377,12 +377,11 @@ void tst_Startup::keyDerivedOffTheWindowThread()
     const QString book = h.path(QStringLiteral("sealed.qbf"));
     QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
     {
-        DBase writer; // holds the key until it goes
-        writer.DatabasePath = book;
-        writer.OpenDatabase();
+        Notebook writer; // holds the key until it goes
+        writer.open(book);
         if (!standardCost)
-            writer.PasswordCost = NotebookHeader::Cost::lightest();
-        QCOMPARE(writer.WritePassword(QStringLiteral("Secret")), 1);
+            writer.setPasswordCost(NotebookHeader::Cost::lightest());
+        QVERIFY(writer.writePassword(QStringLiteral("Secret")));
     }
 
     bool actedWhileDeriving = false, busyShown = false;
@@ -418,12 +417,11 @@ void tst_Startup::keyDerivedOffTheWindowThread()
     // A derivation still running after Cancel ends; what it found must not unlock anything.
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
-    QCOMPARE(h.db.DatabaseIsOpen, opened);
+    QCOMPARE(h.db.isOpen(), opened);
     QCOMPARE(h.prompter.messageTexts().count(kWrongPassword), wrongSaid);
-    DBase other; // keys are shared by the process's stores while one of them holds it
-    other.DatabasePath = book;
-    other.OpenDatabase();
-    QCOMPARE(other.DatabaseIsOpen, opened);
+    Notebook other; // keys are shared by the process's stores while one of them holds it
+    other.open(book);
+    QCOMPARE(other.isOpen(), opened);
 }
 
 void tst_Startup::quickExit_data()
@@ -462,7 +460,7 @@ void tst_Startup::quickExit()
     QTest::keyPress(target, Qt::Key(key));
     QTest::keyRelease(target, Qt::Key(key));
     QCOMPARE(w.isVisible(), !closes);
-    QCOMPARE(h.db.DatabaseIsOpen, !closes);
+    QCOMPARE(h.db.isOpen(), !closes);
     QVERIFY(h.prompter.messages.isEmpty()); // no question asked
 }
 
@@ -521,13 +519,13 @@ void tst_Startup::oldNotebookAtStartup()
     for (const auto &m : h.prompter.messages)
         QVERIFY2(m.text != kBadFile, "a declined conversion is not a damaged file");
     if (answer != Prompter::Yes) {
-        QVERIFY(!h.db.DatabaseIsOpen);
+        QVERIFY(!h.db.isOpen());
         QCOMPARE(w.tv1->topLevelItemCount(), 0);
         return;
     }
     const QString converted = h.path(QStringLiteral("old-quillbook.qbf"));
-    QVERIFY(h.db.DatabaseIsOpen);
-    QCOMPARE(h.db.DatabasePath, converted);
+    QVERIFY(h.db.isOpen());
+    QCOMPARE(h.window->notebookPath(), converted);
     QCOMPARE(w.tv1->node(1)->text(0), QStringLiteral("old-quillbook.qbf"));
     QCOMPARE(w.tv1->node(1)->childCount(), 4);
     QCOMPARE(w.tv1->node(2)->text(0), QStringLiteral("默认分组"));

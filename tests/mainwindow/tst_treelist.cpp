@@ -49,7 +49,7 @@ QStringList titles(frmmain &w)
 {
     QStringList out;
     for (int i = 0; i < w.LstV->count(); ++i)
-        out << w.LstV->model()->item(i).text;
+        out << w.LstV->model()->item(i).title;
     return out;
 }
 
@@ -197,7 +197,7 @@ void tst_TreeList::itemClickMakesTheCurrentNote()
     QCOMPARE(int(h->state.note.NoteIcon), icon);
     QCOMPARE(h->state.note.NotePriority, priority);
     QCOMPARE(w->CurrentNoteId, w->LstV->model()->item(item - 1).key.mid(1).toLongLong());
-    QCOMPARE(h->db.LoadNoteBody(w->CurrentNoteId), h->state.note.NoteBody);
+    QCOMPARE(Notes(h->db).body(w->CurrentNoteId), h->state.note.NoteBody);
     QCOMPARE(w->txtNote->toPlainText().trimmed(), preview);
     QCOMPARE(w->lblNoteTitle->text(), title + QStringLiteral(" 文档内容"));
     QVERIFY(w->imgInfo->isVisible());
@@ -393,19 +393,22 @@ void tst_TreeList::dateColumnsSortByDate()
     QFETCH(QStringList, dates);
     QFETCH(QStringList, ascending);
 
+    // Stamps are read under the default locale, as the program's own are.
+    const QLocale before;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    QLocale::setDefault(QLocale(locale));
     NoteListModel m;
-    m.setDateLocale(QLocale(locale));
     for (const QString &d : dates) {
         NoteItem item;
-        item.text = d;
-        (column == 1 ? item.sub1 : item.sub2) = d;
+        item.title = d;
+        (column == 1 ? item.added : item.updated) = NoteStamp(d);
         m.addItem(item);
     }
     m.flush();
     const auto shown = [&] {
         QStringList out;
         for (int r = 0; r < m.rowCount(); ++r)
-            out << m.item(r).text;
+            out << m.item(r).title;
         return out;
     };
     m.sort(column, Qt::AscendingOrder);
@@ -516,7 +519,7 @@ void tst_TreeList::keysAndDoubleClicks()
     QCOMPARE(h->prompter.dialogClasses, dialogs);
     // Nothing was confirmed, so nothing changed.
     QCOMPARE(w->tv1->nodeCount(), groups);
-    QCOMPARE(h->db.LoadNoteBody(keys::idOf(w->LstV->model()->item(0).key)).isEmpty(), false);
+    QCOMPARE(Notes(h->db).body(keys::idOf(w->LstV->model()->item(0).key)).isEmpty(), false);
 }
 
 void tst_TreeList::arrowKeysSelectLikeClicks()

@@ -48,7 +48,7 @@ class tst_ViewCommands : public QObject
         book = h->path(QStringLiteral("book.qbf"));
         if (!QFileInfo::exists(book))
             MainWindowHarness::mustMakeNotebook(book, MainWindowHarness::sampleGroups());
-        h->db.BusyTimeoutMs = 50;
+        h->db.setBusyTimeout(50);
         return h->start({book});
     }
 
@@ -225,7 +225,7 @@ void tst_ViewCommands::setPassword()
     h->settings.gBackupFolder = h->path(QStringLiteral("copies"));
     for (int i = 0; i < copies; ++i) {
         // A change between copies, or the second would be skipped as the same notebook.
-        QCOMPARE(h->db.AddGroup(QStringLiteral("组%1").arg(i)), 1);
+        QVERIFY(Groups(h->db).add(QStringLiteral("组%1").arg(i)));
         QCOMPARE(BackupJob(book, h->settings.gBackupFolder, QDateTime::currentDateTime().addDays(i - 5)).runToEnd(),
                  BackupJob::Done);
     }
@@ -246,12 +246,11 @@ void tst_ViewCommands::setPassword()
     QVERIFY(h->state.gInputPassword.isEmpty());
     QCOMPARE(int(AutoBackup::list(h->settings.gBackupFolder, book).size()), dropCopies == Prompter::Yes ? 0 : copies);
     // What the window checks against and what the file holds agree.
-    QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
-    DBase other;
-    other.DatabasePath = book;
-    QCOMPARE(other.OpenWithPassword(passwordAfter), DBase::Access::Opened);
-    QCOMPARE(other.Encrypted(), !passwordAfter.isEmpty());
-    QVERIFY(DBase::PasswordMatches(passwordAfter, other.ReadPassword()));
+    QVERIFY(Notebook::passwordMatches(passwordAfter, h->state.gPassword));
+    Notebook other;
+    QCOMPARE(other.openWithPassword(book, passwordAfter), Notebook::Access::Opened);
+    QCOMPARE(other.encrypted(), !passwordAfter.isEmpty());
+    QVERIFY(Notebook::passwordMatches(passwordAfter, other.readPassword()));
 }
 
 void tst_ViewCommands::forum_data()
@@ -357,7 +356,7 @@ void tst_ViewCommands::trayClickInsideItsSignal()
 
     const bool exits = how == "mnuExit1";
     QCOMPARE(w.isVisible(), !exits);
-    QCOMPARE(h->db.DatabaseIsOpen, !exits);
+    QCOMPARE(h->db.isOpen(), !exits);
     QVERIFY(!w.Tray1->Visible());
     // Once the signal is over the icon goes.
     QTRY_VERIFY(!icon);
@@ -389,13 +388,13 @@ void tst_ViewCommands::exitCommands()
         w.setWindowState(Qt::WindowMinimized);
         QTRY_VERIFY(!w.isVisible());
     }
-    QVERIFY(h->db.DatabaseIsOpen);
+    QVERIFY(h->db.isOpen());
     if (how == "esc")
         w.Form_KeyUp(Qt::Key_Escape, Qt::NoModifier);
     else
         w.findChild<QAction *>(how)->trigger();
 
-    QCOMPARE(h->db.DatabaseIsOpen, !ends);
+    QCOMPARE(h->db.isOpen(), !ends);
     QCOMPARE(w.isVisible(), !ends && how != "mnuExit1");
     if (ends)
         QVERIFY(!w.Tray1->Visible());
@@ -448,7 +447,7 @@ void tst_ViewCommands::escQuitsOnlyFromTheWindow()
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&w));
     QTest::keyRelease(list, Qt::Key_Escape);
 
-    QCOMPARE(h->db.DatabaseIsOpen, !ends);
+    QCOMPARE(h->db.isOpen(), !ends);
     QCOMPARE(w.isVisible(), !ends);
 }
 

@@ -5,7 +5,10 @@
 
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Schema.h"
 #include "store/SearchText.h"
 
@@ -38,7 +41,7 @@ QStringList titles(const SearchResult &r)
 {
     QStringList out;
     for (const SearchHit &h : r.hits)
-        out << h.item.text;
+        out << h.item.title;
     out.sort();
     return out;
 }
@@ -73,6 +76,8 @@ private Q_SLOTS:
 
 private:
     QStringList find(const QString &query, qint64 group = -1);
+    // The answer in r; false when the search failed.
+    bool search(const QString &query, const SearchOptions &options, SearchResult &r);
     void agreesWithScan(const std::vector<qint64> &groups, const std::function<QString()> &randomQuery, int queries);
     qint64 group1_ = 0;
 };
@@ -80,18 +85,23 @@ private:
 void TestSearch::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("search.qbf")));
-    db_->SetTextExtractor(NoteText::extractor());
-    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
-    group1_ = db_->LastInsertedId();
+    db_->setTextExtractor(NoteText::extractor());
+    group1_ = Groups(*db_).add(QStringLiteral("工作")).value();
     for (const Sample &s : Samples)
-        QCOMPARE(db_->AddNote(group1_, makeNote(QString::fromUtf8(s.title), QStringLiteral("一般"), 0,
-                                                QString::fromUtf8(s.body))),
-                 1);
+        QVERIFY(Notes(*db_).add(group1_, makeNote(QString::fromUtf8(s.title), QStringLiteral("一般"), 0,
+                                                QString::fromUtf8(s.body))));
 }
 
 void TestSearch::cleanup()
 {
     closeFreshNotebook();
+}
+
+bool TestSearch::search(const QString &query, const SearchOptions &options, SearchResult &r)
+{
+    std::optional<SearchResult> found = NoteSearch(*db_).find(query, options);
+    r = found.value_or(SearchResult{});
+    return found.has_value();
 }
 
 QStringList TestSearch::find(const QString &query, qint64 group)
@@ -100,7 +110,7 @@ QStringList TestSearch::find(const QString &query, qint64 group)
     options.groupId = group;
     options.limit = 0;
     SearchResult r;
-    if (!db_->Search(query, options, &r))
+    if (!search(query, options, r))
         return {QStringLiteral("failed: ") + db_->lastError()};
     if (r.total != qint64(r.hits.size()) || r.unindexed != 0)
         return {QStringLiteral("incomplete")};
@@ -184,12 +194,11 @@ void TestSearch::hitRanges()
 
 void TestSearch::rankingScopeAndLimit()
 {
-    QCOMPARE(db_->AddGroup(QStringLiteral("家")), 1);
-    const qint64 home = db_->LastInsertedId();
+    const qint64 home = Groups(*db_).add(QStringLiteral("家")).value();
     auto add = [&](qint64 group, const QString &title, const QString &updated, const QString &body) {
         CurrentNote n = makeNote(title, QStringLiteral("一般"), 0, body);
         n.NoteLastUpdate = updated;
-        QVERIFY(db_->AddNote(group, n));
+        QVERIFY(Notes(*db_).add(group, n));
     };
     add(home, QStringLiteral("body old"), QStringLiteral("2025/1/2 8:00"), QStringLiteral("关键词"));
     add(home, QStringLiteral("body new"), QStringLiteral("2025/11/20 8:00"), QStringLiteral("关键词"));
@@ -197,15 +206,15 @@ void TestSearch::rankingScopeAndLimit()
     add(home, QStringLiteral("关键词 title new"), QStringLiteral("2025/1/10 9:00"), QStringLiteral("关键词"));
     SearchOptions options;
     SearchResult r;
-    QVERIFY(db_->Search(QStringLiteral("关键"), options, &r));
+    QVERIFY(search(QStringLiteral("关键"), options, r));
     QStringList order;
     for (const SearchHit &h : r.hits)
-        order << h.item.text + QLatin1Char('/') + h.groupName;
+        order << h.item.title + QLatin1Char('/') + h.groupName;
     // Dates compare as dates, not as text ("2025/11" after "2025/1/").
     QCOMPARE(order, (QStringList{"关键词 title new/家", "关键词 title old/工作", "body new/家", "body old/家"}));
     QCOMPARE(r.terms, QStringList{QStringLiteral("关键")});
     options.limit = 2;
-    QVERIFY(db_->Search(QStringLiteral("关键"), options, &r));
+    QVERIFY(search(QStringLiteral("关键"), options, r));
     QCOMPARE(r.total, 4);
     QCOMPARE(r.hits.size(), std::size_t(2));
     QCOMPARE(find(QStringLiteral("关键"), home), (QStringList{"body new", "body old", "关键词 title new"}));
@@ -230,10 +239,10 @@ void TestSearch::rankingByDateWhileNotesWait()
         for (const QString &date : dates) {
             CurrentNote n = makeNote(QStringLiteral("到期 ") + date, QStringLiteral("一般"), 0, QStringLiteral("到期"));
             n.NoteLastUpdate = date;
-            QVERIFY(db_->AddNote(group1_, n));
+            QVERIFY(Notes(*db_).add(group1_, n));
         }
     }
-    db_->CloseDatabase();
+    db_->close();
     {
         RawDb raw(path_);
         QCOMPARE(raw.exec("BEGIN"), 0);
@@ -246,13 +255,13 @@ void TestSearch::rankingByDateWhileNotesWait()
             QCOMPARE(raw.exec("INSERT INTO Notes (nNoteTitle, nGroupID, nNote) VALUES ('filler', 1, 'x')"), 0);
         QCOMPARE(raw.exec("COMMIT"), 0);
     }
-    db_->OpenDatabase();
+    db_->open(path_);
     SearchResult r;
-    QVERIFY(db_->Search(QStringLiteral("到期"), {}, &r));
+    QVERIFY(search(QStringLiteral("到期"), {}, r));
     QVERIFY(r.unindexed > 2000);
     QStringList order;
     for (const SearchHit &h : r.hits)
-        order << h.item.text;
+        order << h.item.title;
     QCOMPARE(order, (QStringList{"到期 " + dates[0], "到期 " + dates[1]}));
 }
 
@@ -296,16 +305,16 @@ void TestSearch::traditionalAndSimplified()
         {QStringLiteral("拉丁"), QStringLiteral("Quill 发")},
     };
     for (auto it = notes.begin(); it != notes.end(); ++it)
-        QVERIFY(db_->AddNote(group1_, makeNote(it.key(), QStringLiteral("一般"), 0, it.value())));
+        QVERIFY(Notes(*db_).add(group1_, makeNote(it.key(), QStringLiteral("一般"), 0, it.value())));
     SearchOptions options;
     options.limit = 0;
     options.traditionalSimplified = variants;
     SearchResult r;
-    QVERIFY(db_->Search(query, options, &r));
+    QVERIFY(search(query, options, r));
     QCOMPARE(titles(r), expected);
     QStringList got;
     for (const SearchHit &h : r.hits) {
-        const QString text = notes.value(h.item.text);
+        const QString text = notes.value(h.item.title);
         for (const SearchText::Range &range : SearchText::hits(text, r.terms))
             got << text.mid(range.start, range.length);
     }
@@ -331,8 +340,7 @@ void TestSearch::indexAgreesWithScanAfterRandomWrites()
             rtf += c.unicode() < 0x80 ? QString(c) : QStringLiteral("\\u%1?").arg(int(c.unicode()));
         return rtf + QLatin1Char('}');
     };
-    QCOMPARE(db_->AddGroup(QStringLiteral("二")), 1);
-    const std::vector<qint64> groups = {group1_, db_->LastInsertedId()};
+    const std::vector<qint64> groups = {group1_, Groups(*db_).add(QStringLiteral("二")).value()};
     std::vector<qint64> ids;
     auto randomQuery = [&] { return randomText(4).trimmed(); };
     for (int step = 0; step < 300; ++step) {
@@ -346,17 +354,16 @@ void TestSearch::indexAgreesWithScanAfterRandomWrites()
         const qint64 group = groups[std::size_t(std::uniform_int_distribution<int>(0, 1)(rng))];
         const QString title = QStringLiteral("t") + randomText(8);
         if (action <= 1) {
-            QVERIFY(db_->AddNote(group, makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))));
-            ids.push_back(db_->LastInsertedId());
+            ids.push_back(Notes(*db_).add(group, makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))).value());
             continue;
         }
         const std::size_t at = std::size_t(std::uniform_int_distribution<int>(0, int(ids.size()) - 1)(rng));
         if (action == 2 || action == 3)
-            QVERIFY(db_->UpdateNote(ids[at], makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))));
+            QVERIFY(Notes(*db_).update(ids[at], makeNote(title, QStringLiteral("一般"), 0, rtfOf(randomText(30)))));
         else if (action == 4)
-            QVERIFY(db_->MoveNote(ids[at], group));
+            QVERIFY(Notes(*db_).move(ids[at], group));
         else {
-            QVERIFY(db_->DeleteNote(ids[at]));
+            QVERIFY(Notes(*db_).remove(ids[at]));
             ids.erase(ids.begin() + qsizetype(at));
         }
     }
@@ -372,17 +379,17 @@ void TestSearch::agreesWithScan(const std::vector<qint64> &groups, const std::fu
         const QStringList terms = SearchText::terms(query);
         for (const qint64 group : {qint64(-1), groups[1]}) {
             VectorNoteSink notes;
-            db_->LoadNotes(notes, group);
+            Notes(*db_).list(notes, group);
             QStringList expected;
             for (const NoteItem &n : notes.items) {
                 const qint64 id = n.key.mid(1).toLongLong();
-                const QString title = SearchText::fold(n.text);
-                const QString body = SearchText::fold(NoteText::visibleText(db_->LoadNoteBody(id)));
+                const QString title = SearchText::fold(n.title);
+                const QString body = SearchText::fold(NoteText::visibleText(Notes(*db_).body(id)));
                 bool all = !terms.isEmpty();
                 for (const QString &t : terms)
                     all = all && (title.contains(t) || body.contains(t));
                 if (all)
-                    expected << n.text;
+                    expected << n.title;
             }
             expected.sort();
             QVERIFY2(find(query, group) == expected, qPrintable(query));
@@ -399,39 +406,37 @@ void TestSearch::writesOfOtherProgramsAreIndexed()
         QCOMPARE(raw.exec("DELETE FROM Notes WHERE nNoteTitle = 'fonts'"), 0);
         QCOMPARE(raw.exec("UPDATE Notes SET ID = 500 WHERE nNoteTitle = 'abc'"), 0);
     }
-    QCOMPARE(db_->UnindexedNotes(), 5); // the renumbered note under both IDs
+    QCOMPARE(NoteSearch(*db_).unindexed(), 5); // the renumbered note under both IDs
     QCOMPARE(find(QStringLiteral("外来的")), QStringList{"外来"});
     QCOMPARE(find(QStringLiteral("你好")), QStringList{});
     QCOMPARE(find(QStringLiteral("新文")), QStringList{"greeting"});
     QCOMPARE(find(QStringLiteral("宋体")), QStringList{});
     QCOMPARE(find(QStringLiteral("def")), QStringList{"abc"});
-    QCOMPARE(db_->UnindexedNotes(), 0);
+    QCOMPARE(NoteSearch(*db_).unindexed(), 0);
 }
 
 void TestSearch::indexIsWrittenWithTheNote()
 {
     RawDb raw(path_);
     // Each write leaves nothing waiting: the index changed in the note's own transaction.
-    QVERIFY(db_->AddNote(group1_, makeNote(QStringLiteral("新"), QStringLiteral("一般"), 0, QStringLiteral("甲乙丙"))));
-    const qint64 id = db_->LastInsertedId();
+    const qint64 id = Notes(*db_).add(group1_, makeNote(QStringLiteral("新"), QStringLiteral("一般"), 0, QStringLiteral("甲乙丙"))).value();
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
     QCOMPARE(raw.scalar(QStringLiteral("SELECT Body FROM SearchBodies WHERE ID = %1").arg(id)), QStringLiteral("甲乙丙"));
     // A refused write leaves the index as it was.
-    QCOMPARE(db_->UpdateNote(id, makeNote(QString(), QStringLiteral("一般"), 0, QStringLiteral("丁"))), 0);
+    QVERIFY(!Notes(*db_).update(id, makeNote(QString(), QStringLiteral("一般"), 0, QStringLiteral("丁"))));
     QCOMPARE(raw.scalar(QStringLiteral("SELECT Body FROM SearchBodies WHERE ID = %1").arg(id)), QStringLiteral("甲乙丙"));
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
-    QVERIFY(db_->DeleteGroup(group1_));
+    QVERIFY(Groups(*db_).remove(group1_));
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
     QCOMPARE(raw.count(QStringLiteral("SearchBodies")), 0);
     QCOMPARE(find(QStringLiteral("甲")), QStringList{});
     // A store without an extractor still writes notes; they wait for the index.
-    DBase plain;
-    plain.DatabasePath = path_;
-    plain.OpenDatabase();
-    QVERIFY(plain.AddNote(1, makeNote(QStringLiteral("无"), QStringLiteral("一般"), 0, QStringLiteral("戊己"))));
+    Notebook plain;
+    plain.open(path_);
+    QVERIFY(Notes(plain).add(1, makeNote(QStringLiteral("无"), QStringLiteral("一般"), 0, QStringLiteral("戊己"))));
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 1);
     SearchResult r;
-    QCOMPARE(plain.Search(QStringLiteral("戊"), {}, &r), 0);
+    QVERIFY(!NoteSearch(plain).find(QStringLiteral("戊"), {}));
     QCOMPARE(find(QStringLiteral("戊")), QStringList{"无"});
 }
 
@@ -450,12 +455,11 @@ void TestSearch::savedNoteChangedByAnotherProgram()
     // whatever happens to the note meanwhile, those old runs are the ones taken out.
     QFETCH(bool, indexedBefore);
     QFETCH(int, saves);
-    QVERIFY(db_->AddNote(group1_, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("甲乙"))));
-    const qint64 id = db_->LastInsertedId();
+    const qint64 id = Notes(*db_).add(group1_, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("甲乙"))).value();
     if (indexedBefore)
-        QVERIFY(db_->BuildIndex());
+        QVERIFY(NoteSearch(*db_).buildIndex());
     for (int i = 0; i < saves; ++i)
-        QVERIFY(db_->UpdateNote(id, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("丙丁%1").arg(i))));
+        QVERIFY(Notes(*db_).update(id, makeNote(QStringLiteral("x"), QStringLiteral("一般"), 0, QStringLiteral("丙丁%1").arg(i))));
     QCOMPARE(find(QStringLiteral("丙丁")), QStringList{"x"});
     QCOMPARE(find(QStringLiteral("甲")), QStringList{});
     {
@@ -465,12 +469,12 @@ void TestSearch::savedNoteChangedByAnotherProgram()
     for (const char *gone : {"甲", "乙", "丙", "丁"})
         QVERIFY2(find(QString::fromUtf8(gone)).isEmpty(), gone);
     QCOMPARE(find(QStringLiteral("戊己")), QStringList{"x"});
-    QVERIFY(db_->BuildIndex());
+    QVERIFY(NoteSearch(*db_).buildIndex());
     QCOMPARE(find(QStringLiteral("丙")), QStringList{});
     QCOMPARE(find(QStringLiteral("己")), QStringList{"x"});
-    QVERIFY(db_->DeleteNote(id));
+    QVERIFY(Notes(*db_).remove(id));
     QCOMPARE(find(QStringLiteral("戊")), QStringList{});
-    QVERIFY(db_->BuildIndex());
+    QVERIFY(NoteSearch(*db_).buildIndex());
     QCOMPARE(find(QStringLiteral("戊")), QStringList{});
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
@@ -480,7 +484,7 @@ void TestSearch::olderNotebookIsIndexedResumably()
     constexpr int Older = 3000;
     closeFreshNotebook();
     QVERIFY(openFreshNotebook(QStringLiteral("old.qbf")));
-    db_->CloseDatabase();
+    db_->close();
     {
         // The layout before the index: version 1, none of the index's objects.
         RawDb raw(path_);
@@ -494,44 +498,43 @@ void TestSearch::olderNotebookIsIndexedResumably()
                          .arg(i).toUtf8().constData());
         QCOMPARE(raw.exec("COMMIT"), 0);
     }
-    db_->SetTextExtractor(NoteText::extractor());
-    db_->OpenDatabase();
-    QVERIFY(db_->DatabaseIsOpen);
+    db_->setTextExtractor(NoteText::extractor());
+    db_->open(path_);
+    QVERIFY(db_->isOpen());
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("2"));
-    QCOMPARE(db_->UnindexedNotes(), Older);
+    QCOMPARE(NoteSearch(*db_).unindexed(), Older);
     // Usable meanwhile: an answer that says how much it does not cover yet.
     SearchResult r;
-    QVERIFY(db_->Search(QStringLiteral("第12条"), {}, &r));
+    QVERIFY(search(QStringLiteral("第12条"), {}, r));
     QCOMPARE(r.unindexed, Older);
     QCOMPARE(titles(r), QStringList{"n12"});
     std::atomic<bool> cancel = false;
     qint64 lastDone = -1, lastTotal = -1;
-    QCOMPARE(db_->BuildIndex(
+    QVERIFY(!NoteSearch(*db_).buildIndex(
                  [&](qint64 done, qint64 total) {
                      lastDone = done;
                      lastTotal = total;
                      cancel = done >= 500;
                  },
-                 &cancel),
-             0);
+                 &cancel));
     QCOMPARE(db_->lastError(), QStringLiteral("cancelled"));
     QCOMPARE(lastTotal, Older);
-    const qint64 left = db_->UnindexedNotes();
+    const qint64 left = NoteSearch(*db_).unindexed();
     QCOMPARE(left, Older - lastDone);
     QVERIFY(left > 0 && left < Older);
     // Half indexed, half waiting: still every match, ranked as one list (no dates: newest ID first).
-    QVERIFY(db_->Search(QStringLiteral("第1"), {}, &r));
+    QVERIFY(search(QStringLiteral("第1"), {}, r));
     QCOMPARE(r.unindexed, left);
     QCOMPARE(r.total, 1 + 10 + 100 + 1000);
     QCOMPARE(qsizetype(r.hits.size()), 200);
-    QCOMPARE(r.hits.front().item.text, QStringLiteral("n1999"));
+    QCOMPARE(r.hits.front().item.title, QStringLiteral("n1999"));
     for (std::size_t i = 1; i < r.hits.size(); ++i)
         QVERIFY(r.hits[i - 1].id > r.hits[i].id);
     // Resumed from where it stopped, by another connection (as a worker would).
-    db_->CloseDatabase();
-    db_->OpenDatabase();
-    QCOMPARE(db_->UnindexedNotes(), left);
-    QVERIFY(db_->BuildIndex([&](qint64 done, qint64 total) { lastDone = done, lastTotal = total; }));
+    db_->close();
+    db_->open(path_);
+    QCOMPARE(NoteSearch(*db_).unindexed(), left);
+    QVERIFY(NoteSearch(*db_).buildIndex([&](qint64 done, qint64 total) { lastDone = done, lastTotal = total; }));
     QCOMPARE(lastTotal, left);
     QCOMPARE(lastDone, left);
     QCOMPARE(find(QStringLiteral("第12条")), QStringList{"n12"});
@@ -556,37 +559,37 @@ void TestSearch::damagedIndexIsRebuilt()
     QFETCH(QString, damage);
     QFETCH(bool, whileOpen);
     if (!whileOpen)
-        db_->CloseDatabase();
+        db_->close();
     {
         RawDb raw(path_);
         QCOMPARE(raw.exec(damage.toUtf8().constData()), 0);
     }
     if (!whileOpen) {
-        db_->OpenDatabase();
-        QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+        db_->open(path_);
+        QVERIFY2(db_->isOpen(), qPrintable(db_->lastError()));
     }
     QCOMPARE(find(QStringLiteral("世界")), (QStringList{"greeting", "标题里有世界"}));
     QCOMPARE(find(QStringLiteral("visible")), QStringList{"fonts"});
-    QVERIFY(db_->UpdateNote(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
+    QVERIFY(Notes(*db_).update(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
     QCOMPARE(find(QStringLiteral("世界")), QStringList{"标题里有世界"});
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
 void TestSearch::indexWithoutStagingIsMigratedNotRebuilt()
 {
-    db_->BuildIndex(); // nothing staged, as in that layout
+    NoteSearch(*db_).buildIndex(); // nothing staged, as in that layout
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("SELECT count(*) FROM SearchStaged")), QStringLiteral("0"));
-    db_->CloseDatabase();
+    db_->close();
     {
         // The layout before saves were staged: a whole index, no SearchStaged.
         RawDb raw(path_);
         QCOMPARE(raw.exec("DROP TABLE SearchStaged; PRAGMA user_version = 3"), 0);
     }
-    db_->OpenDatabase();
-    QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+    db_->open(path_);
+    QVERIFY2(db_->isOpen(), qPrintable(db_->lastError()));
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")).toInt(), Schema::Version);
-    QCOMPARE(db_->UnindexedNotes(), 0);
-    QVERIFY(db_->UpdateNote(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
+    QCOMPARE(NoteSearch(*db_).unindexed(), 0);
+    QVERIFY(Notes(*db_).update(1, makeNote(QStringLiteral("greeting"), QStringLiteral("一般"), 0, QStringLiteral("换了"))));
     QCOMPARE(find(QStringLiteral("换了")), QStringList{"greeting"});
     QCOMPARE(find(QStringLiteral("世界")), QStringList{"标题里有世界"});
 }

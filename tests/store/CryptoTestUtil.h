@@ -5,7 +5,9 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
 
@@ -27,18 +29,16 @@ inline QStringList secrets()
 
 // Fills an open notebook: two groups, notes whose titles and bodies carry the secrets, and
 // enough notes to spread over many pages.
-inline bool fill(DBase &db, int notes)
+inline bool fill(Notebook &db, int notes)
 {
-    if (db.AddGroup(QStringLiteral("PangolinGroup 秘密分组")) != 1)
+    const std::optional<qint64> group = Groups(db).add(QStringLiteral("PangolinGroup 秘密分组"));
+    const std::optional<qint64> other = Groups(db).add(QStringLiteral("plain group"));
+    if (!group || !other)
         return false;
-    const qint64 group = db.LastInsertedId();
-    if (db.AddGroup(QStringLiteral("plain group")) != 1)
-        return false;
-    const qint64 other = db.LastInsertedId();
     for (int i = 0; i < notes; ++i) {
         const QString title = i % 2 ? QStringLiteral("ZebraTitleQuokka %1").arg(i) : QStringLiteral("机密标题 %1").arg(i);
         const QString body = QStringLiteral("{\\rtf1 OkapiBodyNarwhal 绝密正文内容 %1 %2}").arg(i).arg(QString(600, u'文'));
-        if (db.AddNote(i % 3 ? group : other, makeNote(title, QStringLiteral("重要"), 0, body)) != 1)
+        if (!Notes(db).add(i % 3 ? *group : *other, makeNote(title, QStringLiteral("重要"), 0, body)))
             return false;
     }
     return true;
@@ -46,28 +46,28 @@ inline bool fill(DBase &db, int notes)
 
 // Everything a user sees of the open notebook: groups, listed notes and every body. A read
 // that fails adds a line saying so.
-inline QStringList listing(DBase &db)
+inline QStringList listing(Notebook &db)
 {
     QStringList out;
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     if (!db.lastError().isEmpty())
         out << QStringLiteral("groups failed: ") + db.lastError();
     for (const TreeNode &n : tree.nodes)
         out << n.key + QLatin1Char('=') + n.text;
     VectorNoteSink list;
-    db.LoadNotes(list, -1);
+    Notes(db).list(list, -1);
     if (!db.lastError().isEmpty())
         out << QStringLiteral("notes failed: ") + db.lastError();
     for (const NoteItem &it : list.items) {
-        out << QStringList{it.key, it.text, it.sub1, it.sub2, it.sub3, it.tag}.join(QLatin1Char('|'));
-        const QString body = db.LoadNoteBody(it.key.mid(1).toLongLong());
+        out << QStringList{it.key, it.title, it.added.text(), it.updated.text(), it.priority, it.tag}.join(QLatin1Char('|'));
+        const QString body = Notes(db).body(it.key.mid(1).toLongLong());
         out << (db.lastError().isEmpty() ? body : QStringLiteral("body failed: ") + db.lastError());
     }
     return out;
 }
 
-// A connection straight through the store's file layer, for what DBase never does (a
+// A connection straight through the store's file layer, for what Notebook never does (a
 // transaction held open, a temporary table, another journal mode).
 class LayerDb
 {
@@ -124,7 +124,7 @@ inline bool damageBodyPage(const QString &file)
     if (page < 2 || bytes.size() < 100)
         return false;
     qsizetype at = 0;
-    if (DBase::ProtectionOf(file) == DBase::Protection::Encrypted) {
+    if (Notebook::protectionOf(file) == Notebook::Protection::Encrypted) {
         // Anywhere in an encrypted page: it no longer passes its check.
         at = NotebookHeader::RegionBytes + (page - 1) * NotebookHeader::PageSize + 100;
     } else {

@@ -1,10 +1,11 @@
 #pragma once
 
 // Helpers shared by the store tests: sinks over vectors and raw access to a notebook file that
-// bypasses DBase, so a test can check what really is on disk.
+// bypasses Notebook, so a test can check what really is on disk.
 
-#include "store/DBase.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Sinks.h"
 
 #include <QFile>
@@ -137,13 +138,12 @@ inline CurrentNote makeNote(const QString &title, const QString &priority = QStr
 }
 
 // Creates and opens a fresh notebook; QVERIFY-style failures are reported by the caller.
-inline bool openFresh(DBase &db, const QString &path)
+inline bool openFresh(Notebook &db, const QString &path)
 {
-    if (db.CreateDatabase(path) != 1)
+    if (!db.create(path))
         return false;
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    return db.DatabaseIsOpen;
+    db.open(path);
+    return db.isOpen();
 }
 
 // For test classes that work on one fresh notebook per test function: a temporary folder, the
@@ -157,7 +157,7 @@ protected:
         dir_ = std::make_unique<QTemporaryDir>();
         if (!dir_->isValid())
             return false;
-        db_ = std::make_unique<DBase>();
+        db_ = std::make_unique<Notebook>();
         path_ = dir_->filePath(fileName);
         return openFresh(*db_, path_);
     }
@@ -168,7 +168,7 @@ protected:
     }
 
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<DBase> db_;
+    std::unique_ptr<Notebook> db_;
     QString path_;
 };
 
@@ -196,15 +196,14 @@ inline SaverOutput parseSaverOutput(const QByteArray &out)
 // with password.
 inline QSet<qint64> noteIdsIn(const QString &path, QString *error, const QString &password = {})
 {
-    DBase db;
-    db.DatabasePath = path;
+    Notebook db;
     QSet<qint64> ids;
-    if (db.OpenWithPassword(password) != DBase::Access::Opened) {
+    if (db.openWithPassword(path, password) != Notebook::Access::Opened) {
         *error = QStringLiteral("does not open with \"%1\": %2").arg(password, db.lastError());
         return ids;
     }
     VectorNoteSink list;
-    db.LoadNotes(list, -1);
+    Notes(db).list(list, -1);
     for (const NoteItem &item : list.items)
         ids.insert(item.key.mid(1).toLongLong());
     *error = db.lastError();

@@ -4,7 +4,8 @@
 //   crypto_worker change PATH    changes the password between A and B
 //   crypto_worker save PATH      saves notes into a notebook protected by A
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,11 +19,10 @@ int main(int argc, char **argv)
     if (args.size() != 3)
         return 2;
     const QString mode = args[1];
-    DBase db;
-    db.PasswordCost = NotebookHeader::Cost::lightest();
-    db.DatabasePath = args[2];
-    if (db.OpenWithPassword(QString()) != DBase::Access::Opened && db.OpenWithPassword(QStringLiteral("A")) != DBase::Access::Opened
-        && db.OpenWithPassword(QStringLiteral("B")) != DBase::Access::Opened)
+    Notebook db;
+    db.setPasswordCost(NotebookHeader::Cost::lightest());
+    if (db.openWithPassword(args[2], QString()) != Notebook::Access::Opened && db.openWithPassword(args[2], QStringLiteral("A")) != Notebook::Access::Opened
+        && db.openWithPassword(args[2], QStringLiteral("B")) != Notebook::Access::Opened)
         return 3;
     std::puts("ready");
     std::fflush(stdout);
@@ -31,16 +31,16 @@ int main(int argc, char **argv)
     note.NoteAddDate = note.NoteLastUpdate = QStringLiteral("2026/12/08 01:00");
     note.NotePriority = QStringLiteral("普通");
     for (int i = 0;; ++i) {
-        int ok = 1;
+        bool ok = true;
         if (mode == QLatin1String("encrypt")) {
-            ok = db.WritePassword(i % 2 ? QString() : QStringLiteral("A"));
+            ok = db.writePassword(i % 2 ? QString() : QStringLiteral("A"));
         } else if (mode == QLatin1String("change")) {
-            ok = db.WritePassword(i % 2 ? QStringLiteral("A") : QStringLiteral("B"));
+            ok = db.writePassword(i % 2 ? QStringLiteral("A") : QStringLiteral("B"));
         } else {
             note.NoteBody = QStringLiteral("{\\rtf1 saved %1 %2}").arg(i).arg(QString(3000, u'存'));
-            ok = db.AddNote(1, note);
+            ok = Notes(db).add(1, note).has_value();
         }
-        if (ok != 1) {
+        if (!ok) {
             std::fprintf(stderr, "%s\n", qPrintable(db.lastError()));
             return 4;
         }

@@ -10,7 +10,8 @@
 // refused because another program put the notebook under another password (or none) opens the
 // file anew with each of them and "" and saves again, as a user would type it.
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QStringList>
 
@@ -27,11 +28,10 @@ int main(int argc, char **argv)
     const long count = std::atol(argv[2]);
     const long bodyChars = argc > 3 ? std::atol(argv[3]) : 2000;
     const long pauseMs = argc > 4 ? std::atol(argv[4]) : 0;
-    DBase db;
-    db.BusyTimeoutMs = 30000; // a compaction of the other process may hold the file a while
-    db.DatabasePath = QString::fromLocal8Bit(argv[1]);
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen) {
+    Notebook db;
+    db.setBusyTimeout(30000); // a compaction of the other process may hold the file a while
+    db.open(QString::fromLocal8Bit(argv[1]));
+    if (!db.isOpen()) {
         std::printf("fail open: %s\n", qPrintable(db.lastError()));
         return 1;
     }
@@ -43,22 +43,22 @@ int main(int argc, char **argv)
                                   + qEnvironmentVariable("QB_SAVER_PASSWORDS").split(u':', Qt::SkipEmptyParts);
     const auto reopen = [&] {
         for (const QString &password : passwords) {
-            db.CloseDatabase();
-            if (db.OpenWithPassword(password) == DBase::Access::Opened)
+            db.close();
+            if (db.openWithPassword(QString::fromLocal8Bit(argv[1]), password) == Notebook::Access::Opened)
                 return;
         }
     };
     for (long i = 1; i <= count; ++i) {
         note.NoteTitle = QStringLiteral("第二个进程 %1").arg(i);
         note.NoteBody = QStringLiteral("{\\rtf1 %1}").arg(QString(bodyChars, QChar(u'存')));
-        bool saved = db.AddNote(1, note) == 1;
+        std::optional<qint64> saved = Notes(db).add(1, note);
         for (int tries = 0; !saved && passwords.size() > 1 && tries < 50; ++tries) {
             ::usleep(20000);
             reopen();
-            saved = db.AddNote(1, note) == 1;
+            saved = Notes(db).add(1, note);
         }
         if (saved)
-            std::printf("ok %lld\n", db.LastInsertedId());
+            std::printf("ok %lld\n", qlonglong(*saved));
         else
             std::printf("fail %s\n", qPrintable(db.lastError()));
         std::fflush(stdout);

@@ -5,7 +5,9 @@
 #include "StoreTestUtil.h"
 
 #include "store/AutoBackup.h"
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +40,7 @@ private:
     QStringList hiddenFiles();
     void addNotes(int count, int bodyChars);
     // A notebook of the same file name as ours in another folder, with a note of its own.
-    QString addNamesake(DBase &other);
+    QString addNamesake(Notebook &other);
 
     QString identity_;
 };
@@ -46,8 +48,8 @@ private:
 void TestAutoBackup::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("notes.qbf")));
-    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
-    identity_ = db_->Identity();
+    QVERIFY(Groups(*db_).add(QStringLiteral("工作")));
+    identity_ = db_->identity();
     QVERIFY(!identity_.isEmpty());
 }
 
@@ -59,16 +61,15 @@ void TestAutoBackup::cleanup()
 void TestAutoBackup::addNotes(int count, int bodyChars)
 {
     for (int i = 0; i < count; ++i)
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("笔记 %1").arg(i), QStringLiteral("一般"), 0,
-                                          QString(bodyChars, QChar(u'字' + i % 50)))),
-                 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("笔记 %1").arg(i), QStringLiteral("一般"), 0,
+                                          QString(bodyChars, QChar(u'字' + i % 50)))));
 }
 
-QString TestAutoBackup::addNamesake(DBase &other)
+QString TestAutoBackup::addNamesake(Notebook &other)
 {
     const QString path = dir_->filePath(QStringLiteral("usb/notes.qbf"));
     if (!QDir().mkpath(QFileInfo(path).path()) || !openFresh(other, path)
-        || other.AddGroup(QStringLiteral("别处")) != 1 || other.AddNote(1, makeNote(QStringLiteral("别处的记事"))) != 1)
+        || !Groups(other).add(QStringLiteral("别处")) || !Notes(other).add(1, makeNote(QStringLiteral("别处的记事"))))
         return {};
     return path;
 }
@@ -164,7 +165,7 @@ void TestAutoBackup::copiesSkipAndRotate()
     QCOMPARE(RawDb(foreign).exec("DROP TABLE NotebookInfo"), SQLITE_OK);
     QVERIFY(QFile::copy(path_, earlier));
     const QByteArray foreignBytes = fileBytes(foreign);
-    DBase other;
+    Notebook other;
     const QString otherPath = namesake ? addNamesake(other) : QString();
     QVERIFY(!namesake || !otherPath.isEmpty());
 
@@ -182,24 +183,23 @@ void TestAutoBackup::copiesSkipAndRotate()
         job.stepBudgetMs = 0;
         QCOMPARE(job.step(), BackupJob::Copying);
         QCOMPARE(job.step(), BackupJob::Copying);
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("复制中写入"))), 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("复制中写入"))));
         QCOMPARE(job.runToEnd(), BackupJob::Done);
-        DBase copy;
-        copy.DatabasePath = job.copyPath();
-        copy.OpenDatabase();
-        QVERIFY2(copy.DatabaseIsOpen, qPrintable(copy.lastError()));
+        Notebook copy;
+        copy.open(job.copyPath());
+        QVERIFY2(copy.isOpen(), qPrintable(copy.lastError()));
         VectorNoteSink notes;
-        copy.LoadNotes(notes, 1);
+        Notes(copy).list(notes, 1);
         QCOMPARE(notes.items.size(), std::size_t(304));
-        QCOMPARE(notes.items.back().text, QStringLiteral("复制中写入"));
+        QCOMPARE(notes.items.back().title, QStringLiteral("复制中写入"));
     }
     // One copy a day for 20 days: the last 7 days and the newest of each earlier week stay.
     for (int d = 2; d <= 20; ++d) {
         if (namesake) {
-            QCOMPARE(other.AddNote(1, makeNote(QStringLiteral("别处第 %1 天").arg(d))), 1);
+            QVERIFY(Notes(other).add(1, makeNote(QStringLiteral("别处第 %1 天").arg(d))));
             QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(20, 0)), otherPath), BackupJob::Done);
         }
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 天").arg(d))), 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("第 %1 天").arg(d))));
         QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(21, 0))), BackupJob::Done);
     }
     QCOMPARE(takenTimes(), (QStringList{"1220-2100", "1219-2100", "1218-2100", "1217-2100", "1216-2100",
@@ -217,7 +217,7 @@ void TestAutoBackup::copiesSkipAndRotate()
     };
     holds(path_, identity_, QStringLiteral("第 20 天"));
     if (namesake)
-        holds(otherPath, other.Identity(), QStringLiteral("别处第 20 天"));
+        holds(otherPath, other.identity(), QStringLiteral("别处第 20 天"));
 }
 
 void TestAutoBackup::failureLeavesOlderCopies_data()
@@ -238,7 +238,7 @@ void TestAutoBackup::failureLeavesOlderCopies()
     const QDateTime day1(QDate(2026, 12, 1), QTime(9, 0));
     QCOMPARE(backup(day1), BackupJob::Done);
     const QByteArray older = fileBytes(AutoBackup::list(folder(), path_).front().path);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("新的"))), 1);
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("新的"))));
 
     const QDateTime day2 = day1.addDays(1);
     if (fault == QLatin1String("killed")) {
@@ -256,7 +256,7 @@ void TestAutoBackup::failureLeavesOlderCopies()
         QCOMPARE(hiddenFiles().size(), 1);
         job.reset();
     } else if (fault == QLatin1String("damaged")) {
-        db_->CloseDatabase();
+        db_->close();
         QByteArray bytes = fileBytes(path_);
         bytes.replace(4096, 8192, QByteArray(8192, '\xA5'));
         QVERIFY(writeBytes(path_, bytes));
@@ -318,7 +318,7 @@ void TestAutoBackup::newestIsLastMade()
     for (int i = 0; i < times.size(); ++i) {
         if (i == forgetAfter)
             QVERIFY(QFile::remove(QDir(place()).filePath(QStringLiteral(".copies"))));
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 份").arg(i))), 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("第 %1 份").arg(i))));
         QCOMPARE(backup(QDateTime::fromString(times[i], QStringLiteral("yyyyMMdd-HHmmss"))), BackupJob::Done);
     }
     QList<qint64> counts;
@@ -345,14 +345,14 @@ void TestAutoBackup::restore()
     QCOMPARE(backup(day1), BackupJob::Done);
     const QString chosen = AutoBackup::list(folder(), path_).front().path;
     // A notebook of the same name, copied after: its copies stay its own through the restore.
-    DBase other;
+    Notebook other;
     const QString otherPath = addNamesake(other);
     QVERIFY(!otherPath.isEmpty());
     QCOMPARE(backup(day1.addSecs(3600), otherPath), BackupJob::Done);
     const auto theirs = AutoBackup::list(folder(), otherPath);
     QCOMPARE(theirs.size(), std::size_t(1));
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("恢复前写的"))), 1);
-    db_->CloseDatabase();
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("恢复前写的"))));
+    db_->close();
     const QFileDevice::Permissions mode = QFile::permissions(path_);
     QByteArray before = fileBytes(path_);
     if (state == QLatin1String("damaged")) {
@@ -391,10 +391,10 @@ void TestAutoBackup::restore()
         QCOMPARE(RawDb(kept).count(QStringLiteral("Notes")), qint64(3));
 
     // A fortnight of copies later, the copy restored from and the one kept before stay.
-    db_->OpenDatabase();
-    QVERIFY(db_->DatabaseIsOpen);
+    db_->open(path_);
+    QVERIFY(db_->isOpen());
     for (int d = 2; d <= 16; ++d) {
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("第 %1 天").arg(d))), 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("第 %1 天").arg(d))));
         QCOMPARE(backup(QDateTime(QDate(2026, 12, d), QTime(21, 0))), BackupJob::Done);
     }
     QStringList left;

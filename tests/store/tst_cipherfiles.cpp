@@ -4,7 +4,8 @@
 
 #include "CryptoTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/crypto/CipherVfs.h"
 
 #include <QDir>
@@ -62,7 +63,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString file_;
-    DBase owner_;       // holds the notebook's key, for this process and a forked one
+    Notebook owner_;       // holds the notebook's key, for this process and a forked one
     QStringList seen_;  // what a user sees of every acknowledged save
     bool leaveMidSave();
 };
@@ -72,12 +73,12 @@ void TestCipherFiles::init()
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     file_ = dir_->filePath(QStringLiteral("notebook.qbf"));
-    owner_.CloseDatabase();
-    owner_.PasswordCost = NotebookHeader::Cost::lightest();
+    owner_.close();
+    owner_.setPasswordCost(NotebookHeader::Cost::lightest());
     QVERIFY(openFresh(owner_, file_));
     QVERIFY(CryptoTest::fill(owner_, 40));
-    QCOMPARE(owner_.WritePassword(QStringLiteral("pw")), 1);
-    QCOMPARE(owner_.AddNote(1, makeNote(QStringLiteral("acknowledged last"))), 1);
+    QCOMPARE(owner_.writePassword(QStringLiteral("pw")), 1);
+    QVERIFY(Notes(owner_).add(1, makeNote(QStringLiteral("acknowledged last"))));
     seen_ = listing(owner_);
 }
 
@@ -134,7 +135,7 @@ void TestCipherFiles::midSaveNotebookSurvives()
     if (program == QLatin1String("sqlite3") && shell.isEmpty())
         QSKIP("no sqlite3 shell installed (Debian package sqlite3)");
     QVERIFY(leaveMidSave());
-    owner_.CloseDatabase();
+    owner_.close();
     const QString journal = file_ + QLatin1String(CipherVfs::JournalSuffix);
     const QByteArray intact = fileBytes(journal);
     const QByteArray before = fileBytes(file_) + intact;
@@ -148,8 +149,7 @@ void TestCipherFiles::midSaveNotebookSurvives()
     }
     QCOMPARE(fileBytes(file_) + fileBytes(journal), before);
 
-    DBase reader;
-    reader.DatabasePath = file_;
+    Notebook reader;
     if (!damage.isEmpty()) {
         const QList<qsizetype> records = journalRecords(intact);
         QVERIFY(records.size() >= 2);
@@ -159,13 +159,13 @@ void TestCipherFiles::midSaveNotebookSurvives()
         else
             moved.replace(records[0], 4, intact.mid(records[1], 4));
         QVERIFY(writeBytes(journal, moved));
-        QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Unreadable);
-        reader.CloseDatabase();
+        QCOMPARE(reader.openWithPassword(file_, QStringLiteral("pw")), Notebook::Access::Unreadable);
+        reader.close();
         // The rollback stopped at the record, keeping the journal; put right, it completes.
         QCOMPARE(fileBytes(journal), moved);
         QVERIFY(writeBytes(journal, intact));
     }
-    QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    QCOMPARE(reader.openWithPassword(file_, QStringLiteral("pw")), Notebook::Access::Opened);
     QCOMPARE(listing(reader), seen_);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("notebook.qbf")});
 }
@@ -221,9 +221,8 @@ void TestCipherFiles::outsideSettingsWriteNothingPlain()
     for (const QString &name : QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden))
         QVERIFY2(name == QLatin1String("notebook.qbf") || name == QLatin1String("other.db"), qPrintable(name));
     QCOMPARE(CryptoTest::secretsIn(fileBytes(file_)), QStringList());
-    DBase reader;
-    reader.DatabasePath = file_;
-    QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    Notebook reader;
+    QCOMPARE(reader.openWithPassword(file_, QStringLiteral("pw")), Notebook::Access::Opened);
     const QStringList now = listing(reader);
     QCOMPARE(now.filter(QStringLiteral("秘密分组 2")).size(), saves ? 1 : 0);
     QCOMPARE(now.size(), seen_.size());

@@ -4,8 +4,10 @@
 #include "CryptoTestUtil.h"
 
 #include "store/AutoBackup.h"
-#include "store/DBase.h"
 #include "store/FileOps.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
 #include "store/crypto/SecretKey.h"
@@ -54,23 +56,22 @@ void putPage(QByteArray &file, int pgno, const QByteArray &bytes)
 // Texts that live only beside the notes inside the file: a title kept by history, one kept by
 // the recently deleted notes, and the search index's folded copy of an indexed body. Written
 // to the open notebook; the texts are returned for looking them up in the bytes.
-QStringList writeKeptTexts(DBase &db)
+QStringList writeKeptTexts(Notebook &db)
 {
-    db.SetTextExtractor([](const QString &body) { return body; });
+    db.setTextExtractor([](const QString &body) { return body; });
     VectorNoteSink list;
-    db.LoadNotes(list, -1);
+    Notes(db).list(list, -1);
     if (list.items.size() < 2)
         return {QStringLiteral("too few notes")};
     const qint64 kept = list.items[0].key.mid(1).toLongLong();
     const qint64 deleted = list.items[1].key.mid(1).toLongLong();
-    SearchResult found;
-    if (db.UpdateNote(kept, makeNote(QStringLiteral("WombatHistory"))) != 1
-        || db.UpdateNote(kept, makeNote(QStringLiteral("later title"))) != 1
-        || db.UpdateNote(deleted, makeNote(QStringLiteral("KoalaDeleted"))) != 1 || db.DeleteNote(deleted) != 1
-        || db.AddNote(1, makeNote(QStringLiteral("indexed"), QStringLiteral("重要"), 0,
-                                  QStringLiteral("{\\rtf1 IndexedEchidna}"))) // group 1: the first one
-               != 1
-        || db.BuildIndex() != 1 || !db.Search(QStringLiteral("indexedechidna"), {}, &found) || found.total != 1)
+    if (!Notes(db).update(kept, makeNote(QStringLiteral("WombatHistory")))
+        || !Notes(db).update(kept, makeNote(QStringLiteral("later title")))
+        || !Notes(db).update(deleted, makeNote(QStringLiteral("KoalaDeleted"))) || !Notes(db).remove(deleted)
+        || !Notes(db).add(1, makeNote(QStringLiteral("indexed"), QStringLiteral("重要"), 0,
+                                      QStringLiteral("{\\rtf1 IndexedEchidna}"))) // group 1: the first one
+        || !NoteSearch(db).buildIndex()
+        || NoteSearch(db).find(QStringLiteral("indexedechidna"), {}).value_or(SearchResult{}).total != 1)
         return {QStringLiteral("writing failed: ") + db.lastError()};
     return {QStringLiteral("WombatHistory"), QStringLiteral("KoalaDeleted"), QStringLiteral("indexedechidna")};
 }
@@ -120,7 +121,7 @@ void TestEncryption::initTestCase()
 {
     QVERIFY(templates_.isValid());
     for (const int notes : {60, 300}) {
-        DBase db;
+        Notebook db;
         QVERIFY(openFresh(db, templates_.filePath(QString::number(notes))));
         QVERIFY(CryptoTest::fill(db, notes));
     }
@@ -136,11 +137,10 @@ bool TestEncryption::makeNotebook(const QString &name, const QString &password, 
 {
     if (!QFile::copy(templates_.filePath(QString::number(notes)), path(name)))
         return false;
-    DBase db;
-    db.PasswordCost = NotebookHeader::Cost::lightest();
-    db.DatabasePath = path(name);
-    db.OpenDatabase();
-    if (!password.isEmpty() && db.WritePassword(password) != 1)
+    Notebook db;
+    db.setPasswordCost(NotebookHeader::Cost::lightest());
+    db.open(path(name));
+    if (!password.isEmpty() && !db.writePassword(password))
         return false;
     *seen = listing(db);
     return failures(*seen).isEmpty();
@@ -169,26 +169,24 @@ void TestEncryption::roundTrips()
     if (oldHash) {
         // As written before notebooks were encrypted: the hash in the admin row of a plain file.
         const QByteArray sql = "DELETE FROM admin; INSERT INTO admin VALUES ('"
-                               + DBase::HashPassword(QStringLiteral("old")).toLatin1() + "')";
+                               + Notebook::hashPassword(QStringLiteral("old")).toLatin1() + "')";
         QCOMPARE(RawDb(file).exec(sql.constData()), SQLITE_OK);
         current = QStringLiteral("old");
     }
 
-    DBase db;
-    db.PasswordCost = NotebookHeader::Cost::lightest();
-    db.DatabasePath = file;
-    QCOMPARE(db.OpenWithPassword(current), DBase::Access::Opened);
+    Notebook db;
+    db.setPasswordCost(NotebookHeader::Cost::lightest());
+    QCOMPARE(db.openWithPassword(file, current), Notebook::Access::Opened);
     for (const QString &step : steps) {
-        QCOMPARE(db.WritePassword(step), 1);
+        QVERIFY(db.writePassword(step));
         current = step;
-        QCOMPARE(db.Encrypted(), !step.isEmpty());
+        QCOMPARE(db.encrypted(), !step.isEmpty());
         QCOMPARE(listing(db), seen);
-        QVERIFY(DBase::PasswordMatches(step, db.ReadPassword()));
-        QVERIFY(!DBase::PasswordMatches(step + QLatin1Char('x'), db.ReadPassword()));
+        QVERIFY(Notebook::passwordMatches(step, db.readPassword()));
+        QVERIFY(!Notebook::passwordMatches(step + QLatin1Char('x'), db.readPassword()));
         // Writing goes on as before, through the journal.
-        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("ZebraTitleQuokka after"), QStringLiteral("普通"), 0,
-                                        QStringLiteral("{\\rtf1 OkapiBodyNarwhal after}"))),
-                 1);
+        QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("ZebraTitleQuokka after"), QStringLiteral("普通"), 0,
+                                        QStringLiteral("{\\rtf1 OkapiBodyNarwhal after}"))));
         seen = listing(db);
         QVERIFY(failures(seen).isEmpty());
     }
@@ -196,29 +194,27 @@ void TestEncryption::roundTrips()
 
     {
         // Another store opens it with the last password only.
-        DBase other;
-        other.DatabasePath = file;
+        Notebook other;
         if (!current.isEmpty()) {
-            QCOMPARE(other.OpenWithPassword(current + QLatin1Char(' ')), DBase::Access::WrongPassword);
-            QVERIFY(!other.DatabaseIsOpen);
+            QCOMPARE(other.openWithPassword(file, current + QLatin1Char(' ')), Notebook::Access::WrongPassword);
+            QVERIFY(!other.isOpen());
         }
-        QCOMPARE(other.OpenWithPassword(current), DBase::Access::Opened);
+        QCOMPARE(other.openWithPassword(file, current), Notebook::Access::Opened);
         QCOMPARE(listing(other), seen);
     }
     // With that store gone, one of this process that never asked for the password (the window's
     // index worker) still opens it while the first holds its key, and so does the copy at exit.
-    DBase worker;
-    worker.DatabasePath = file;
-    worker.OpenDatabase();
-    QVERIFY2(worker.DatabaseIsOpen, qPrintable(worker.lastError()));
+    Notebook worker;
+    worker.open(file);
+    QVERIFY2(worker.isOpen(), qPrintable(worker.lastError()));
     QCOMPARE(listing(worker), seen);
-    worker.CloseDatabase();
+    worker.close();
     BackupJob copy(file, path(QStringLiteral("copies")));
     QCOMPARE(copy.runToEnd(), BackupJob::Done);
-    db.CloseDatabase();
+    db.close();
 
     const bool encrypted = !current.isEmpty();
-    QCOMPARE(DBase::ProtectionOf(file), encrypted ? DBase::Protection::Encrypted : DBase::Protection::Plain);
+    QCOMPARE(Notebook::protectionOf(file), encrypted ? Notebook::Protection::Encrypted : Notebook::Protection::Plain);
     // The bytes tell nothing of the notes when encrypted (and the search does find them in a plain file).
     QCOMPARE(secretsIn(fileBytes(file)).isEmpty(), encrypted);
     QCOMPARE(RawDb(file).scalar(QStringLiteral("SELECT count(*) FROM Notes")).isEmpty(), encrypted);
@@ -260,8 +256,8 @@ void TestEncryption::damageIsNotAWrongPassword()
     QStringList other;
     QVERIFY(makeNotebook(QStringLiteral("other.qbf"), QStringLiteral("pw"), &other));
 
-    DBase unlocked;
-    QCOMPARE(unlocked.Unlock(file, QStringLiteral("pw")), 1);
+    Notebook unlocked;
+    QCOMPARE(unlocked.unlock(file, QStringLiteral("pw")), 1);
     QByteArray bytes = fileBytes(file);
     QByteArray journalBytes;
     if (damage.startsWith(QLatin1String("journal"))) {
@@ -320,21 +316,20 @@ void TestEncryption::damageIsNotAWrongPassword()
         QCOMPARE(FileOps::BackupTo(file, path(QStringLiteral("copy.qbf")), &error), 1);
         putPage(bytes, 2, page(fileBytes(path(QStringLiteral("copy.qbf"))), 2));
     }
-    unlocked.CloseDatabase();
+    unlocked.close();
     QVERIFY(writeBytes(file, bytes));
     if (!journalBytes.isEmpty())
         QVERIFY(writeBytes(journal, journalBytes));
 
-    DBase reader;
-    reader.DatabasePath = file;
-    const DBase::Access access = reader.OpenWithPassword(QStringLiteral("pw"));
+    Notebook reader;
+    const Notebook::Access access = reader.openWithPassword(file, QStringLiteral("pw"));
     if (opensIntact) {
-        QCOMPARE(access, DBase::Access::Opened);
+        QCOMPARE(access, Notebook::Access::Opened);
         QCOMPARE(listing(reader), seen);
         return;
     }
-    QVERIFY(access != DBase::Access::WrongPassword);
-    if (access == DBase::Access::Opened) {
+    QVERIFY(access != Notebook::Access::WrongPassword);
+    if (access == Notebook::Access::Opened) {
         // Opened, then: the damage sits where only a full read finds it, and that read says so.
         const QStringList read = listing(reader);
         QVERIFY(!failures(read).isEmpty());
@@ -370,11 +365,10 @@ void TestEncryption::killLeavesOldOrNewState()
         ::kill(pid_t(worker.processId()), SIGKILL);
         QVERIFY(worker.waitForFinished(10000));
 
-        DBase db;
-        db.DatabasePath = file;
+        Notebook db;
         bool opened = false;
         for (const QString &pw : passwords)
-            opened = opened || db.OpenWithPassword(pw) == DBase::Access::Opened;
+            opened = opened || db.openWithPassword(file, pw) == Notebook::Access::Opened;
         QVERIFY2(opened, qPrintable(db.lastError()));
         const QStringList now = listing(db);
         QVERIFY(failures(now).isEmpty());
@@ -384,13 +378,13 @@ void TestEncryption::killLeavesOldOrNewState()
         } else {
             QCOMPARE(now, seen);
         }
-        db.CloseDatabase();
+        db.close();
         // Whatever a killed write left beside the notebook holds no plaintext when it is ours.
         for (const QString &left : QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden)) {
             const QString leftPath = path(left);
-            const bool encryptedCopy = DBase::ProtectionOf(leftPath) == DBase::Protection::Encrypted;
+            const bool encryptedCopy = Notebook::protectionOf(leftPath) == Notebook::Protection::Encrypted;
             const bool journalOfEncrypted = left.endsWith(QLatin1String(CipherVfs::JournalSuffix))
-                                            && DBase::ProtectionOf(file) == DBase::Protection::Encrypted;
+                                            && Notebook::protectionOf(file) == Notebook::Protection::Encrypted;
             if (encryptedCopy || journalOfEncrypted)
                 QVERIFY2(secretsIn(fileBytes(leftPath)).isEmpty(), qPrintable(left));
         }
@@ -421,8 +415,8 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword()
     if (firstFormat)
         bytes.replace(0, Region, CryptoTest::Slot::firstFormatRegion(bytes.left(CryptoTest::Slot::Bytes)));
     QVERIFY(writeBytes(file, bytes));
-    DBase unlocked;
-    QCOMPARE(unlocked.Unlock(file, QStringLiteral("A")), 1);
+    Notebook unlocked;
+    QCOMPARE(unlocked.unlock(file, QStringLiteral("A")), 1);
     NotebookHeader::Header header;
     QCOMPARE(NotebookHeader::read(file, &header), NotebookHeader::Kind::Encrypted);
     const QByteArray oldWrapping(reinterpret_cast<const char *>(header.wrappedKey.data()), int(header.wrappedKey.size()));
@@ -441,11 +435,10 @@ void TestEncryption::tornHeaderWriteOpensWithOnePassword()
         }
         QVERIFY(writeBytes(file, crashed));
         const bool changed = cut > 0 || written == writes[cut].bytes.size();
-        DBase db;
-        db.DatabasePath = file;
+        Notebook db;
         const QByteArray at = QByteArray::number(written) + " bytes written";
-        QVERIFY2(db.OpenWithPassword(QLatin1String(changed ? "A" : "B")) == DBase::Access::WrongPassword, at.constData());
-        QVERIFY2(db.OpenWithPassword(QLatin1String(changed ? "B" : "A")) == DBase::Access::Opened, at.constData());
+        QVERIFY2(db.openWithPassword(file, QLatin1String(changed ? "A" : "B")) == Notebook::Access::WrongPassword, at.constData());
+        QVERIFY2(db.openWithPassword(file, QLatin1String(changed ? "B" : "A")) == Notebook::Access::Opened, at.constData());
         QCOMPARE(listing(db), seen);
     }
 }
@@ -473,15 +466,14 @@ void TestEncryption::olderCopyIsNoticed()
     QStringList seen;
     QVERIFY(makeNotebook(QStringLiteral("kept.qbf"), QStringLiteral("pw"), &seen));
     {
-        DBase db;
-        db.DatabasePath = file;
-        QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
-        QVERIFY(!db.OlderThanLastSeen()); // never seen
+        Notebook db;
+        QCOMPARE(db.openWithPassword(file, QStringLiteral("pw")), Notebook::Access::Opened);
+        QVERIFY(!db.olderThanLastSeen()); // never seen
         QByteArray earlier = fileBytes(file);
-        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("later"))), 1);
-        db.RememberCommits();
+        QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("later"))));
+        db.rememberCommits();
         QCOMPARE(QFile::permissions(SeenCommits::path()) & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
-        db.CloseDatabase();
+        db.close();
         if (putBack == QLatin1String("raised")) {
             for (const int slot : {0, NotebookHeader::SlotStride}) {
                 QByteArray bytes = earlier.mid(slot, CryptoTest::Slot::Bytes);
@@ -495,11 +487,10 @@ void TestEncryption::olderCopyIsNoticed()
         else if (!putBack.isEmpty())
             QVERIFY(writeBytes(file, earlier));
     }
-    DBase reader;
-    reader.DatabasePath = file;
-    QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
-    QCOMPARE(reader.OlderThanLastSeen(), older);
-    QVERIFY(!reader.OlderThanLastSeen()); // said once: the user goes on with it
+    Notebook reader;
+    QCOMPARE(reader.openWithPassword(file, QStringLiteral("pw")), Notebook::Access::Opened);
+    QCOMPARE(reader.olderThanLastSeen(), older);
+    QVERIFY(!reader.olderThanLastSeen()); // said once: the user goes on with it
 }
 
 void TestEncryption::noPlaintextAnywhere()
@@ -507,9 +498,8 @@ void TestEncryption::noPlaintextAnywhere()
     const QString file = path(QStringLiteral("secret.qbf"));
     QStringList seen;
     QVERIFY(makeNotebook(QStringLiteral("secret.qbf"), QStringLiteral("pw"), &seen));
-    DBase db;
-    db.DatabasePath = file;
-    QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+    Notebook db;
+    QCOMPARE(db.openWithPassword(file, QStringLiteral("pw")), Notebook::Access::Opened);
     QVERIFY(secretsIn(fileBytes(file)).isEmpty());
 
     {
@@ -541,14 +531,14 @@ void TestEncryption::noPlaintextAnywhere()
     QCOMPARE(kept.size(), 3);
     // Free pages for the compaction to give back.
     VectorNoteSink notes;
-    db.LoadNotes(notes, -1);
+    Notes(db).list(notes, -1);
     for (qsizetype i = 10; i < 40; ++i)
-        QCOMPARE(db.DeleteNote(notes.items[i].key.mid(1).toLongLong()), 1);
+        QVERIFY(Notes(db).remove(notes.items[i].key.mid(1).toLongLong()));
     seen = listing(db);
     QCOMPARE(foundIn(fileBytes(file), kept), QStringList());
 
     // Copies: a backup beside it, an automatic backup in its folder, and compaction in place.
-    db.CloseDatabase();
+    db.close();
     NotebookHeader::Header original;
     QCOMPARE(NotebookHeader::read(file, &original), NotebookHeader::Kind::Encrypted);
     QString error;
@@ -559,14 +549,13 @@ void TestEncryption::noPlaintextAnywhere()
     QCOMPARE(FileOps::Compact(file, &error), 1);
     QVERIFY(QFileInfo(file).size() < before);
     for (const QString &copy : {path(QStringLiteral("backup.qbf")), automatic.copyPath(), file}) {
-        QCOMPARE(DBase::ProtectionOf(copy), DBase::Protection::Encrypted);
+        QCOMPARE(Notebook::protectionOf(copy), Notebook::Protection::Encrypted);
         const QByteArray bytes = fileBytes(copy);
         QCOMPARE(secretsIn(bytes), QStringList());
         QCOMPARE(foundIn(bytes, kept), QStringList());
-        DBase reader;
-        reader.DatabasePath = copy;
-        QCOMPARE(reader.OpenWithPassword(QStringLiteral("wrong")), DBase::Access::WrongPassword);
-        QCOMPARE(reader.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
+        Notebook reader;
+        QCOMPARE(reader.openWithPassword(copy, QStringLiteral("wrong")), Notebook::Access::WrongPassword);
+        QCOMPARE(reader.openWithPassword(copy, QStringLiteral("pw")), Notebook::Access::Opened);
         QCOMPARE(listing(reader).mid(1), seen.mid(1)); // the root node shows the file name
         // A copy has an identity of its own, so pages of one are never taken for the other's.
         NotebookHeader::Header header;
@@ -581,13 +570,12 @@ void TestEncryption::keptTextsAreInAPlainFile()
 {
     QStringList seen;
     QVERIFY(makeNotebook(QStringLiteral("plain.qbf"), QString(), &seen));
-    DBase db;
-    db.DatabasePath = path(QStringLiteral("plain.qbf"));
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    Notebook db;
+    db.open(path(QStringLiteral("plain.qbf")));
+    QVERIFY(db.isOpen());
     const QStringList kept = writeKeptTexts(db);
     QCOMPARE(kept.size(), 3);
-    db.CloseDatabase();
+    db.close();
     QCOMPARE(foundIn(fileBytes(path(QStringLiteral("plain.qbf"))), kept), kept);
     QVERIFY(!secretsIn(fileBytes(path(QStringLiteral("plain.qbf")))).isEmpty());
 }
@@ -602,22 +590,20 @@ void TestEncryption::oldHeaderOpensNothingAfterAChange()
     QVERIFY(makeNotebook(QStringLiteral("splice.qbf"), QStringLiteral("A"), &seen));
     const QByteArray oldHeader = fileBytes(file).left(Region);
     {
-        DBase db;
-        db.PasswordCost = NotebookHeader::Cost::lightest();
-        db.DatabasePath = file;
-        QCOMPARE(db.OpenWithPassword(QStringLiteral("A")), DBase::Access::Opened);
-        QCOMPARE(db.WritePassword(QStringLiteral("B")), 1);
+        Notebook db;
+        db.setPasswordCost(NotebookHeader::Cost::lightest());
+        QCOMPARE(db.openWithPassword(file, QStringLiteral("A")), Notebook::Access::Opened);
+        QVERIFY(db.writePassword(QStringLiteral("B")));
         CurrentNote later = CryptoTest::longNote();
         later.NoteTitle = QStringLiteral("改密码之后");
-        QCOMPARE(db.AddNote(1, later), 1);
+        QVERIFY(Notes(db).add(1, later));
     }
     QByteArray spliced = fileBytes(file);
     spliced.replace(0, Region, oldHeader);
     QVERIFY(writeBytes(file, spliced));
-    DBase old;
-    old.DatabasePath = file;
-    const DBase::Access access = old.OpenWithPassword(QStringLiteral("A"));
-    QVERIFY2(access != DBase::Access::Opened || !listing(old).contains(QStringLiteral("改密码之后")),
+    Notebook old;
+    const Notebook::Access access = old.openWithPassword(file, QStringLiteral("A"));
+    QVERIFY2(access != Notebook::Access::Opened || !listing(old).contains(QStringLiteral("改密码之后")),
              "the old header opened what was written after the change");
 }
 

@@ -2,9 +2,11 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
 #include "store/FileOps.h"
+#include "store/Groups.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -46,7 +48,7 @@ void TestFileOps::init()
 QString TestFileOps::makeNotebook(const QString &name, int notes)
 {
     ImportRows rows;
-    rows.admin = {DBase::HashPassword(QStringLiteral("pw"))};
+    rows.admin = {Notebook::hashPassword(QStringLiteral("pw"))};
     rows.groups = {{1, QStringLiteral("组一")}, {2, QStringLiteral("two")}};
     for (int i = 1; i <= notes; ++i) {
         ImportNote n;
@@ -68,23 +70,22 @@ QString TestFileOps::makeNotebook(const QString &name, int notes)
 // Everything a user sees of a notebook, as text, to compare two files.
 QStringList TestFileOps::listing(const QString &file)
 {
-    DBase db;
-    db.DatabasePath = file;
-    db.OpenDatabase();
-    if (!db.DatabaseIsOpen)
+    Notebook db;
+    db.open(file);
+    if (!db.isOpen())
         return {QStringLiteral("cannot open: ") + db.lastError()};
     QStringList out;
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     for (std::size_t i = 1; i < tree.nodes.size(); ++i)
         out << tree.nodes[i].key + QLatin1Char('=') + tree.nodes[i].text;
     VectorNoteSink list;
-    db.LoadNotes(list, -1);
+    Notes(db).list(list, -1);
     for (const NoteItem &it : list.items)
-        out << QStringList{it.key, it.text, it.sub1, it.sub2, it.sub3, QString::number(it.color), it.tag,
-                           db.LoadNoteBody(it.key.mid(1).toLongLong())}
+        out << QStringList{it.key, it.title, it.added.text(), it.updated.text(), it.priority, QString::number(it.color), it.tag,
+                           Notes(db).body(it.key.mid(1).toLongLong())}
                    .join(QLatin1Char('|'));
-    out << QStringLiteral("pw:%1").arg(DBase::PasswordMatches(QStringLiteral("pw"), db.ReadPassword()));
+    out << QStringLiteral("pw:%1").arg(Notebook::passwordMatches(QStringLiteral("pw"), db.readPassword()));
     return out;
 }
 
@@ -111,14 +112,12 @@ void TestFileOps::importKeepsIdsAndNulls()
         QCOMPARE(raw.scalar(QStringLiteral("SELECT nNote FROM Notes WHERE ID = 32768")), QStringLiteral("<null>"));
         QCOMPARE(raw.scalar(QStringLiteral("SELECT nIcon FROM Notes")), QStringLiteral("-5"));
     }
-    DBase db;
-    db.DatabasePath = p;
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
-    QCOMPARE(db.ReadPassword(), QString()); // a NULL row means no password
+    Notebook db;
+    db.open(p);
+    QVERIFY(db.isOpen());
+    QCOMPARE(db.readPassword(), QString()); // a NULL row means no password
     QVERIFY(db.lastError().isEmpty());
-    QCOMPARE(db.AddNote(10, makeNote(QStringLiteral("after"))), 1);
-    QCOMPARE(db.LastInsertedId(), 32769);
+    QCOMPARE(Notes(db).add(10, makeNote(QStringLiteral("after"))), 32769);
 }
 
 void TestFileOps::importRefuses_data()
@@ -169,10 +168,9 @@ void TestFileOps::backupCopiesAndReplaces()
     QCOMPARE(QFile::permissions(dst) & 0x7077, shared); // the replaced file keeps its permissions
 
     // Backing up while the notebook is open elsewhere reads a consistent copy.
-    DBase db;
-    db.DatabasePath = src;
-    db.OpenDatabase();
-    QCOMPARE(db.AddGroup(QStringLiteral("later")), 1);
+    Notebook db;
+    db.open(src);
+    QVERIFY(Groups(db).add(QStringLiteral("later")));
     QCOMPARE(FileOps::BackupTo(src, dst, &error), 1);
     QVERIFY(listing(dst).contains(QStringLiteral("k3=later")));
 }
@@ -182,10 +180,9 @@ void TestFileOps::compactInPlaceShrinksAndKeepsEverything()
     const QString p = makeNotebook(QStringLiteral("c.qbf"), 200);
     QVERIFY(!p.isEmpty());
     {
-        DBase db;
-        db.DatabasePath = p;
-        db.OpenDatabase();
-        QCOMPARE(db.DeleteGroup(1), 1);
+        Notebook db;
+        db.open(p);
+        QVERIFY(Groups(db).remove(1));
     }
     const QStringList before = listing(p);
     const qint64 sizeBefore = QFileInfo(p).size();
@@ -273,11 +270,10 @@ void TestFileOps::compactThroughLinkKeepsTheLink()
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(QFileInfo(real).size() < sizeBefore);
     QCOMPARE(listing(real), before);
-    DBase db;
-    db.DatabasePath = link;
-    db.OpenDatabase();
-    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("through the link"))), 1);
-    db.CloseDatabase();
+    Notebook db;
+    db.open(link);
+    QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("through the link"))));
+    db.close();
     QCOMPARE(listing(real), listing(link));
     QCOMPARE(listing(real).size(), before.size() + 1);
     QCOMPARE(entries(), (QStringList{"link.qbf", "real"}));
@@ -300,10 +296,9 @@ void TestFileOps::openRemovesLeftovers()
     QVERIFY(held.open(QIODevice::ReadWrite));
     QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
 
-    DBase db;
-    db.DatabasePath = book;
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    Notebook db;
+    db.open(book);
+    QVERIFY(db.isOpen());
     QStringList expected = kept;
     expected << QStringLiteral("book.qbf");
     expected.sort();

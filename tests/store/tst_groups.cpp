@@ -2,9 +2,13 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
+#include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,7 +48,7 @@ void TestGroups::cleanup()
 QStringList TestGroups::groupTexts()
 {
     VectorGroupSink tree;
-    db_->LoadGroups(tree);
+    Groups(*db_).load(tree);
     QStringList texts;
     for (std::size_t i = 1; i < tree.nodes.size(); ++i)
         texts << tree.nodes[i].text;
@@ -53,12 +57,11 @@ QStringList TestGroups::groupTexts()
 
 void TestGroups::treeKeysImagesAndOrder()
 {
-    QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db_->AddGroup(QStringLiteral("B")), 1);
-    QCOMPARE(db_->LastInsertedId(), 2);
+    QVERIFY(Groups(*db_).add(QStringLiteral("A")));
+    QCOMPARE(Groups(*db_).add(QStringLiteral("B")), 2);
     VectorGroupSink tree;
     tree.nodes.push_back({}); // stale content must go
-    db_->LoadGroups(tree);
+    Groups(*db_).load(tree);
     QCOMPARE(tree.clears, 1);
     QCOMPARE(tree.nodes.size(), std::size_t(3));
     QCOMPARE(tree.nodes[0].parentKey, QString());
@@ -76,63 +79,69 @@ void TestGroups::treeKeysImagesAndOrder()
 
 void TestGroups::rootTextIsFileName_data()
 {
-    QTest::addColumn<QString>("databasePath");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("relative"); // opened by its name alone, from its folder
     QTest::addColumn<QString>("rootText");
-    QTest::newRow("nominal: full path") << "/data/mine.qbf" << "mine.qbf";
-    QTest::newRow("nominal: Chinese file name") << "/数据/我的笔记.qbf" << "我的笔记.qbf";
-    QTest::newRow("robustness: no separator") << "mine.qbf" << "";
+    QTest::newRow("nominal: full path") << "mine.qbf" << false << "mine.qbf";
+    QTest::newRow("nominal: Chinese file name") << "我的笔记.qbf" << false << "我的笔记.qbf";
+    QTest::newRow("robustness: no separator") << "mine.qbf" << true << "";
 }
 
 void TestGroups::rootTextIsFileName()
 {
-    QFETCH(QString, databasePath);
+    QFETCH(QString, fileName);
+    QFETCH(bool, relative);
     QFETCH(QString, rootText);
-    // The root shows whatever path the caller holds now, like the tree does after a file command.
-    db_->DatabasePath = databasePath;
+    // The root shows the path the notebook was opened by, as the caller gave it.
+    const QString full = dir_->filePath(fileName);
+    QVERIFY(db_->create(full));
+    const QString before = QDir::currentPath();
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    QVERIFY(QDir::setCurrent(dir_->path()));
+    QVERIFY(db_->open(relative ? fileName : full));
     VectorGroupSink tree;
-    db_->LoadGroups(tree);
+    QVERIFY(Groups(*db_).load(tree));
     QCOMPARE(tree.nodes.at(0).text, rootText);
 }
 
 void TestGroups::groupNames_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("result");
-    QTest::newRow("nominal: ASCII") << "Work" << 1;
-    QTest::newRow("nominal: Chinese") << "工作笔记" << 1;
-    QTest::newRow("nominal: apostrophe") << "Tom's notes" << 1;
-    QTest::newRow("nominal: double quotes") << "the \"best\" ones" << 1;
-    QTest::newRow("nominal: SQL-looking text") << "x'); DROP TABLE Notes;--" << 1;
-    QTest::newRow("nominal: blanks kept") << "  padded  " << 1;
-    QTest::newRow("nominal: 50 ASCII characters") << QString(50, u'a') << 1;
-    QTest::newRow("nominal: 50 Chinese characters") << QString(50, u'中') << 1;
+    QTest::addColumn<bool>("result");
+    QTest::newRow("nominal: ASCII") << "Work" << true;
+    QTest::newRow("nominal: Chinese") << "工作笔记" << true;
+    QTest::newRow("nominal: apostrophe") << "Tom's notes" << true;
+    QTest::newRow("nominal: double quotes") << "the \"best\" ones" << true;
+    QTest::newRow("nominal: SQL-looking text") << "x'); DROP TABLE Notes;--" << true;
+    QTest::newRow("nominal: blanks kept") << "  padded  " << true;
+    QTest::newRow("nominal: 50 ASCII characters") << QString(50, u'a') << true;
+    QTest::newRow("nominal: 50 Chinese characters") << QString(50, u'中') << true;
     QTest::newRow("nominal: 50 characters outside the basic plane")
-        << QString::fromUcs4(std::u32string(50, U'\U0001F600').c_str(), 50) << 1;
-    QTest::newRow("robustness: 51 ASCII characters") << QString(51, u'a') << 0;
-    QTest::newRow("robustness: 51 Chinese characters") << QString(51, u'中') << 0;
-    QTest::newRow("robustness: empty") << "" << 0;
+        << QString::fromUcs4(std::u32string(50, U'\U0001F600').c_str(), 50) << true;
+    QTest::newRow("robustness: 51 ASCII characters") << QString(51, u'a') << false;
+    QTest::newRow("robustness: 51 Chinese characters") << QString(51, u'中') << false;
+    QTest::newRow("robustness: empty") << "" << false;
 }
 
 void TestGroups::groupNames()
 {
     QFETCH(QString, name);
-    QFETCH(int, result);
-    QCOMPARE(db_->AddGroup(name), result);
-    QCOMPARE(db_->lastError().isEmpty(), result == 1);
+    QFETCH(bool, result);
+    QCOMPARE(Groups(*db_).add(name).has_value(), result);
+    QCOMPARE(db_->lastError().isEmpty(), result);
     QCOMPARE(groupTexts(), result ? QStringList{name} : QStringList{});
 
     // Renaming follows the same rules and a refused name keeps the old one.
-    QCOMPARE(db_->AddGroup(QStringLiteral("old")), 1);
-    const qint64 id = db_->LastInsertedId();
-    QCOMPARE(db_->RenameGroup(name, id), result);
+    const qint64 id = Groups(*db_).add(QStringLiteral("old")).value();
+    QCOMPARE(Groups(*db_).rename(id, name), result);
     QCOMPARE(groupTexts().last(), result ? name : QStringLiteral("old"));
 }
 
 void TestGroups::renameMissingIdSucceedsAndChangesNothing()
 {
-    QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db_->RenameGroup(QStringLiteral("B"), 99), 1);
-    QCOMPARE(db_->RenameGroup(QString(), 99), 1); // nothing is written, so nothing is refused
+    QVERIFY(Groups(*db_).add(QStringLiteral("A")));
+    QVERIFY(Groups(*db_).rename(99, QStringLiteral("B")));
+    QVERIFY(Groups(*db_).rename(99, QString())); // nothing is written, so nothing is refused
     QCOMPARE(groupTexts(), QStringList{QStringLiteral("A")});
 }
 
@@ -152,19 +161,19 @@ void TestGroups::deleteGroupTakesItsNotes()
     QFETCH(QStringList, groupsLeft);
     QFETCH(int, notesLeft);
     for (const char *g : {"A", "B", "C"})
-        QCOMPARE(db_->AddGroup(QLatin1String(g)), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a1"))), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a2"))), 1);
-    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b1"))), 1);
-    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b2"))), 1);
-    QCOMPARE(db_->AddNote(7, makeNote(QStringLiteral("stray"))), 1);
-    QCOMPARE(db_->DeleteGroup(id), 1);
+        QVERIFY(Groups(*db_).add(QLatin1String(g)));
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a1"))));
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a2"))));
+    QVERIFY(Notes(*db_).add(2, makeNote(QStringLiteral("b1"))));
+    QVERIFY(Notes(*db_).add(2, makeNote(QStringLiteral("b2"))));
+    QVERIFY(Notes(*db_).add(7, makeNote(QStringLiteral("stray"))));
+    QVERIFY(Groups(*db_).remove(id));
     QCOMPARE(groupTexts(), groupsLeft);
     VectorNoteSink all;
-    db_->LoadNotes(all, -1);
+    Notes(*db_).list(all, -1);
     QCOMPARE(int(all.items.size()), notesLeft);
     VectorNoteSink b;
-    db_->LoadNotes(b, 2);
+    Notes(*db_).list(b, 2);
     QCOMPARE(b.items.size(), std::size_t(2)); // other groups' notes are left alone
 }
 
@@ -181,29 +190,29 @@ void TestGroups::failedDeleteGroupLosesNothing_data()
 void TestGroups::failedDeleteGroupLosesNothing()
 {
     QFETCH(QByteArray, trigger);
-    QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
+    QVERIFY(Groups(*db_).add(QStringLiteral("A")));
     for (int i = 1; i <= 5; ++i)
-        QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("n%1").arg(i))), 1);
+        QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("n%1").arg(i))));
     QCOMPARE(RawDb(path_).exec(trigger.constData()), SQLITE_OK);
 
-    QCOMPARE(db_->DeleteGroup(1), 0);
+    QVERIFY(!Groups(*db_).remove(1));
     QVERIFY(db_->lastError().contains(QLatin1String("refused")));
     QCOMPARE(groupTexts(), QStringList{QStringLiteral("A")});
     VectorNoteSink list;
-    db_->LoadNotes(list, 1);
+    Notes(*db_).list(list, 1);
     QCOMPARE(list.keys(), (QStringList{"k1", "k2", "k3", "k4", "k5"}));
-    QCOMPARE(db_->LoadNoteBody(3), QStringLiteral("{\\rtf1 x}"));
+    QCOMPARE(Notes(*db_).body(3), QStringLiteral("{\\rtf1 x}"));
 
     // Once the obstacle is gone the same call succeeds, so nothing was left half done.
     QCOMPARE(RawDb(path_).exec("DROP TRIGGER stop"), SQLITE_OK);
-    QCOMPARE(db_->DeleteGroup(1), 1);
-    db_->LoadNotes(list, -1);
+    QVERIFY(Groups(*db_).remove(1));
+    Notes(*db_).list(list, -1);
     QVERIFY(list.items.empty());
 }
 
 void TestGroups::largeIdsAndNullNames()
 {
-    db_->CloseDatabase();
+    db_->close();
     const QString p = dir_->filePath(QStringLiteral("imported.qbf"));
     ImportRows rows;
     rows.groups = {{40000, QStringLiteral("big")}, {5, std::nullopt}};
@@ -214,24 +223,22 @@ void TestGroups::largeIdsAndNullNames()
     rows.notes.push_back(n);
     QString error;
     QCOMPARE(ImportNotebook(p, rows, &error), 1);
-    db_->DatabasePath = p;
-    db_->OpenDatabase();
-    QVERIFY(db_->DatabaseIsOpen);
+    db_->open(p);
+    QVERIFY(db_->isOpen());
 
     VectorGroupSink tree;
-    db_->LoadGroups(tree);
+    Groups(*db_).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(3));
     QCOMPARE(tree.nodes[1].key, QStringLiteral("k5"));
     QCOMPARE(tree.nodes[1].text, QString()); // NULL name reads as ""
     QCOMPARE(tree.nodes[2].key, QStringLiteral("k40000"));
 
-    QCOMPARE(db_->AddGroup(QStringLiteral("next")), 1);
-    QCOMPARE(db_->LastInsertedId(), 40001);
-    QCOMPARE(db_->RenameGroup(QStringLiteral("大"), 40000), 1);
+    QCOMPARE(Groups(*db_).add(QStringLiteral("next")), 40001);
+    QVERIFY(Groups(*db_).rename(40000, QStringLiteral("大")));
     QCOMPARE(groupTexts(), (QStringList{"", "大", "next"}));
-    QCOMPARE(db_->DeleteGroup(40000), 1);
+    QVERIFY(Groups(*db_).remove(40000));
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QVERIFY(list.items.empty());
 }
 

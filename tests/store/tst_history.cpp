@@ -2,7 +2,10 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Schema.h"
 
 #include <QFile>
@@ -29,7 +32,7 @@ private Q_SLOTS:
 
 private:
     qint64 addNote(qint64 group, const CurrentNote &n);
-    QString bodyOf(qint64 id) { return db_->LoadNoteBody(id); }
+    QString bodyOf(qint64 id) { return Notes(*db_).body(id); }
     qint64 groupA_ = 0, groupB_ = 0;
     QDateTime clock_ = QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC);
 };
@@ -37,12 +40,10 @@ private:
 void TestHistory::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("history.qbf")));
-    db_->SetClock([this] { return clock_; });
-    QCOMPARE(db_->AddGroup(QStringLiteral("工作")), 1);
-    groupA_ = db_->LastInsertedId();
-    QCOMPARE(db_->AddGroup(QStringLiteral("生活")), 1);
-    groupB_ = db_->LastInsertedId();
-    QVERIFY(db_->HistoryAvailable());
+    db_->setClock([this] { return clock_; });
+    groupA_ = Groups(*db_).add(QStringLiteral("工作")).value();
+    groupB_ = Groups(*db_).add(QStringLiteral("生活")).value();
+    QVERIFY(KeptNotes(*db_).available());
 }
 
 void TestHistory::cleanup()
@@ -52,9 +53,7 @@ void TestHistory::cleanup()
 
 qint64 TestHistory::addNote(qint64 group, const CurrentNote &n)
 {
-    if (db_->AddNote(group, n) != 1)
-        return -1;
-    return db_->LastInsertedId();
+    return Notes(*db_).add(group, n).value_or(-1);
 }
 
 void TestHistory::keptOnChange_data()
@@ -94,20 +93,21 @@ void TestHistory::keptOnChange()
     if (change == QLatin1String("icon") || change == QLatin1String("all"))
         after.NoteIcon = 7;
     if (change == QLatin1String("group"))
-        QCOMPARE(db_->MoveNote(id, groupB_), 1);
+        QVERIFY(Notes(*db_).move(id, groupB_));
     else if (change == QLatin1String("samegroup"))
-        QCOMPARE(db_->MoveNote(id, groupA_), 1);
+        QVERIFY(Notes(*db_).move(id, groupA_));
     else
-        QCOMPARE(db_->UpdateNote(id, after), 1);
+        QVERIFY(Notes(*db_).update(id, after));
 
-    const std::vector<VersionInfo> versions = db_->LoadHistory(id);
+    const std::vector<VersionInfo> versions = KeptNotes(*db_).history(id);
     QCOMPARE(int(versions.size()), kept);
     if (!kept)
         return;
     QCOMPARE(versions[0].title, before.NoteTitle);
     QCOMPARE(versions[0].replaced, clock_);
-    NoteVersion v;
-    QCOMPARE(db_->LoadVersion(versions[0].id, &v), 1);
+    const std::optional<NoteVersion> version = KeptNotes(*db_).version(versions[0].id);
+    QVERIFY(version);
+    const NoteVersion &v = *version;
     QCOMPARE(v.note.NoteTitle, before.NoteTitle);
     QCOMPARE(v.note.NoteBody, before.NoteBody);
     QCOMPARE(v.note.NotePriority, before.NotePriority);
@@ -126,11 +126,11 @@ void TestHistory::failedSaveKeepsNothing()
 {
     const qint64 id = addNote(groupA_, makeNote(QStringLiteral("短")));
     CurrentNote tooLong = makeNote(QString(51, u'长'));
-    QCOMPARE(db_->UpdateNote(id, tooLong), 0);
-    QVERIFY(db_->LoadHistory(id).empty());
+    QVERIFY(!Notes(*db_).update(id, tooLong));
+    QVERIFY(KeptNotes(*db_).history(id).empty());
     QCOMPARE(RawDb(path_).count(QStringLiteral("NoteHistory")), 0);
-    QCOMPARE(db_->MoveNote(id + 100, groupB_), 0);
-    QCOMPARE(db_->UpdateNote(id + 100, makeNote(QStringLiteral("无"))), 0);
+    QVERIFY(!Notes(*db_).move(id + 100, groupB_));
+    QVERIFY(!Notes(*db_).update(id + 100, makeNote(QStringLiteral("无"))));
     QCOMPARE(RawDb(path_).count(QStringLiteral("NoteHistory")), 0);
 }
 
@@ -152,72 +152,71 @@ void TestHistory::restore()
     const qint64 id = addNote(groupA_, first);
     const qint64 other = addNote(groupA_, makeNote(QStringLiteral("第二条")));
     CurrentNote second = makeNote(QStringLiteral("新标题"), QStringLiteral("重要"), 0, QStringLiteral("{\\rtf1 新}"));
-    QCOMPARE(db_->UpdateNote(id, second), 1);
+    QVERIFY(Notes(*db_).update(id, second));
 
     if (what == QLatin1String("version")) {
-        const auto versions = db_->LoadHistory(id);
+        const auto versions = KeptNotes(*db_).history(id);
         QCOMPARE(versions.size(), std::size_t(1));
-        QCOMPARE(db_->RestoreVersion(id, versions[0].id, QStringLiteral("2026/12/08 11:00")), 1);
+        QVERIFY(KeptNotes(*db_).restoreVersion(id, versions[0].id, QStringLiteral("2026/12/08 11:00")));
         QCOMPARE(bodyOf(id), first.NoteBody);
         // Restoring is a save: the replaced text joins the history and can itself come back.
-        const auto after = db_->LoadHistory(id);
+        const auto after = KeptNotes(*db_).history(id);
         QCOMPARE(after.size(), std::size_t(2));
         QCOMPARE(after[0].title, second.NoteTitle);
-        QCOMPARE(db_->RestoreVersion(other, after[0].id, QStringLiteral("x")), 0); // not its version
+        QVERIFY(!KeptNotes(*db_).restoreVersion(other, after[0].id, QStringLiteral("x"))); // not its version
         return;
     }
 
     if (what == QLatin1String("group")) {
-        QCOMPARE(db_->DeleteGroup(groupA_), 1);
+        QVERIFY(Groups(*db_).remove(groupA_));
     } else {
-        QCOMPARE(db_->DeleteNote(id), 1);
+        QVERIFY(Notes(*db_).remove(id));
     }
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QVERIFY(!list.keys().contains(QStringLiteral("k%1").arg(id)));
-    const auto deleted = db_->LoadDeleted();
+    const auto deleted = KeptNotes(*db_).deleted();
     QCOMPARE(deleted.size(), std::size_t(what == QLatin1String("group") ? 2 : 1));
     const DeletedInfo &mine = deleted.back().noteId == id ? deleted.back() : deleted.front();
     QCOMPARE(mine.noteId, id);
     QCOMPARE(mine.title, second.NoteTitle);
     QCOMPARE(mine.groupName, QStringLiteral("工作"));
     QCOMPARE(mine.groupExists, what != QLatin1String("group"));
-    NoteVersion preview;
-    QCOMPARE(db_->LoadDeletedNote(mine.id, &preview), 1);
-    QCOMPARE(preview.note.NoteBody, second.NoteBody);
+    const std::optional<NoteVersion> preview = KeptNotes(*db_).deletedNote(mine.id);
+    QVERIFY(preview);
+    QCOMPARE(preview->note.NoteBody, second.NoteBody);
 
     if (what == QLatin1String("empty")) {
-        QCOMPARE(db_->EmptyDeleted(), 1);
-        QVERIFY(db_->LoadDeleted().empty());
-        QVERIFY(db_->LoadHistory(id).empty());
+        QVERIFY(KeptNotes(*db_).emptyDeleted());
+        QVERIFY(KeptNotes(*db_).deleted().empty());
+        QVERIFY(KeptNotes(*db_).history(id).empty());
         QCOMPARE(RawDb(path_).count(QStringLiteral("NoteHistory")), 0);
         return;
     }
     if (what == QLatin1String("nogroup")) {
-        QCOMPARE(db_->RestoreDeleted(mine.id, groupB_ + 50), 0);
-        QCOMPARE(db_->LoadDeleted().size(), std::size_t(1)); // still there to try again
+        QVERIFY(!KeptNotes(*db_).restoreDeleted(mine.id, groupB_ + 50));
+        QCOMPARE(KeptNotes(*db_).deleted().size(), std::size_t(1)); // still there to try again
         return;
     }
 
     const qint64 target = what == QLatin1String("chosen") ? groupB_ : -1;
-    QCOMPARE(db_->RestoreDeleted(mine.id, target), 1);
-    QCOMPARE(db_->LastInsertedId(), id); // its old ID, so its history is found again
+    QCOMPARE(KeptNotes(*db_).restoreDeleted(mine.id, target), id); // its old ID, so its history is found again
     QCOMPARE(bodyOf(id), second.NoteBody);
-    QCOMPARE(db_->LoadHistory(id).size(), std::size_t(1));
+    QCOMPARE(KeptNotes(*db_).history(id).size(), std::size_t(1));
     VectorNoteSink group;
-    db_->LoadNotes(group, what == QLatin1String("chosen") ? groupB_ : groupA_);
+    Notes(*db_).list(group, what == QLatin1String("chosen") ? groupB_ : groupA_);
     QVERIFY(group.keys().contains(QStringLiteral("k%1").arg(id)));
     if (what == QLatin1String("group")) {
-        const auto rest = db_->LoadDeleted();
+        const auto rest = KeptNotes(*db_).deleted();
         QCOMPARE(rest.size(), std::size_t(1));
         QVERIFY(rest[0].groupExists);
-        QCOMPARE(db_->RestoreDeleted(rest[0].id), 1);
+        QVERIFY(KeptNotes(*db_).restoreDeleted(rest[0].id));
         VectorGroupSink tree;
-        db_->LoadGroups(tree);
+        Groups(*db_).load(tree);
         QCOMPARE(tree.nodes.size(), std::size_t(3)); // root, 工作 recreated once, 生活
         QCOMPARE(tree.nodes[1].key, QStringLiteral("k%1").arg(groupA_));
         QCOMPARE(tree.nodes[1].text, QStringLiteral("工作"));
-        db_->LoadNotes(group, groupA_);
+        Notes(*db_).list(group, groupA_);
         QCOMPARE(group.items.size(), std::size_t(2));
     }
 }
@@ -239,7 +238,7 @@ void TestHistory::limitsDropOldestFirst()
     limits.historyPercent = 100; // a test notebook is small: only the share row tightens it
     if (limit == QLatin1String("count"))
         limits.versionsPerNote = 3;
-    db_->SetKeepLimits(limits);
+    KeptNotes(*db_).setLimits(limits);
     const qint64 id = addNote(groupA_, makeNote(QStringLiteral("v0")));
     const qint64 other = addNote(groupA_, makeNote(QStringLiteral("另一条")));
     // Bodies that do not compress away, so the share is reached with a few versions.
@@ -251,10 +250,10 @@ void TestHistory::limitsDropOldestFirst()
     };
     for (int i = 1; i <= 6; ++i) {
         clock_ = clock_.addDays(10);
-        QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("v%1").arg(i), QStringLiteral("一般"), 0, body(i))), 1);
+        QVERIFY(Notes(*db_).update(id, makeNote(QStringLiteral("v%1").arg(i), QStringLiteral("一般"), 0, body(i))));
     }
-    QCOMPARE(db_->DeleteNote(other), 1);
-    QCOMPARE(db_->LoadHistory(id).size(), std::size_t(limit == QLatin1String("count") ? 3 : 6));
+    QVERIFY(Notes(*db_).remove(other));
+    QCOMPARE(KeptNotes(*db_).history(id).size(), std::size_t(limit == QLatin1String("count") ? 3 : 6));
 
     QStringList want;
     if (limit == QLatin1String("count")) {
@@ -262,28 +261,28 @@ void TestHistory::limitsDropOldestFirst()
     } else if (limit.startsWith(QLatin1String("age"))) {
         // v0..v5 were replaced on days 10..60; on day 85, with 30 days kept, only day 60 remains.
         limits.days = 30;
-        db_->SetKeepLimits(limits);
+        KeptNotes(*db_).setLimits(limits);
         clock_ = clock_.addDays(25);
         if (limit == QLatin1String("age-save")) {
-            QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("v7"))), 1);
+            QVERIFY(Notes(*db_).update(id, makeNote(QStringLiteral("v7"))));
             want = QStringList{"v6", "v5"};
         } else {
-            QCOMPARE(db_->PruneHistory(), 1);
-            QCOMPARE(db_->LoadHistory(id).size(), std::size_t(1));
-            QCOMPARE(db_->LoadDeleted().size(), std::size_t(1)); // deleted on day 60: kept
+            QVERIFY(KeptNotes(*db_).prune());
+            QCOMPARE(KeptNotes(*db_).history(id).size(), std::size_t(1));
+            QCOMPARE(KeptNotes(*db_).deleted().size(), std::size_t(1)); // deleted on day 60: kept
             clock_ = clock_.addDays(10);
-            QCOMPARE(db_->PruneHistory(), 1);
-            QVERIFY(db_->LoadDeleted().empty());
+            QVERIFY(KeptNotes(*db_).prune());
+            QVERIFY(KeptNotes(*db_).deleted().empty());
             QCOMPARE(RawDb(path_).count(QStringLiteral("NoteHistory")), 0);
         }
     } else if (limit == QLatin1String("share-newest")) {
         limits.historyPercent = 1;
-        db_->SetKeepLimits(limits);
-        QCOMPARE(db_->PruneHistory(), 1);
+        KeptNotes(*db_).setLimits(limits);
+        QVERIFY(KeptNotes(*db_).prune());
         // A first edit under that share keeps the version it replaced.
         const qint64 fresh = addNote(groupA_, makeNote(QStringLiteral("新")));
-        QCOMPARE(db_->UpdateNote(fresh, makeNote(QStringLiteral("新2"))), 1);
-        QCOMPARE(db_->LoadHistory(fresh).size(), std::size_t(1));
+        QVERIFY(Notes(*db_).update(fresh, makeNote(QStringLiteral("新2"))));
+        QCOMPARE(KeptNotes(*db_).history(fresh).size(), std::size_t(1));
         want = QStringList{"v5"};
     } else {
         const qint64 fileBytes = QFile(path_).size();
@@ -292,17 +291,17 @@ void TestHistory::limitsDropOldestFirst()
         // A share that holds about half of what is kept now.
         limits.historyPercent = int(historyBytes * 100 / 2 / fileBytes);
         QVERIFY(limits.historyPercent >= 1);
-        db_->SetKeepLimits(limits);
-        QCOMPARE(db_->PruneHistory(), 1);
+        KeptNotes(*db_).setLimits(limits);
+        QVERIFY(KeptNotes(*db_).prune());
         const qint64 left = RawDb(path_).scalar(QStringLiteral("SELECT total(Stored) FROM NoteHistory")).toDouble();
         QVERIFY(left <= fileBytes * limits.historyPercent / 100);
-        const auto versions = db_->LoadHistory(id);
+        const auto versions = KeptNotes(*db_).history(id);
         QVERIFY(versions.size() >= 1 && versions.size() < 6);
         for (std::size_t i = 0; i < versions.size(); ++i)
             want << QStringLiteral("v%1").arg(5 - int(i));
     }
     QStringList titles;
-    for (const VersionInfo &v : db_->LoadHistory(id))
+    for (const VersionInfo &v : KeptNotes(*db_).history(id))
         titles << v.title;
     QCOMPARE(titles, want);
 }
@@ -318,7 +317,7 @@ void TestHistory::olderLayoutIsMigrated()
 {
     QFETCH(bool, locked);
     const qint64 id = addNote(groupA_, makeNote(QStringLiteral("旧文件")));
-    db_->CloseDatabase();
+    db_->close();
     {
         RawDb raw(path_);
         // The layout just before the history: the search index is there, the history and what
@@ -330,18 +329,18 @@ void TestHistory::olderLayoutIsMigrated()
     RawDb other(path_);
     if (locked)
         QCOMPARE(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
-    db_->BusyTimeoutMs = 50;
-    db_->OpenDatabase();
-    QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
-    QCOMPARE(db_->HistoryAvailable(), !locked);
+    db_->setBusyTimeout(50);
+    db_->open(path_);
+    QVERIFY2(db_->isOpen(), qPrintable(db_->lastError()));
+    QCOMPARE(KeptNotes(*db_).available(), !locked);
     QCOMPARE(other.scalar(QStringLiteral("PRAGMA user_version")).toInt(), locked ? 2 : Schema::Version);
-    QCOMPARE(db_->LoadNoteBody(id), makeNote(QString()).NoteBody);
+    QCOMPARE(Notes(*db_).body(id), makeNote(QString()).NoteBody);
     if (locked) {
-        QVERIFY(db_->LoadHistory(id).empty());
+        QVERIFY(KeptNotes(*db_).history(id).empty());
         return;
     }
-    QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("新"))), 1);
-    QCOMPARE(db_->LoadHistory(id).size(), std::size_t(1));
+    QVERIFY(Notes(*db_).update(id, makeNote(QStringLiteral("新"))));
+    QCOMPARE(KeptNotes(*db_).history(id).size(), std::size_t(1));
 }
 
 void TestHistory::damagedTableIsSetAside_data()
@@ -372,76 +371,76 @@ void TestHistory::damagedTableIsSetAside()
     QFETCH(QString, asideAs);
     const qint64 id = addNote(groupA_, makeNote(QStringLiteral("旧"), QStringLiteral("一般"), 0, QStringLiteral("{\\rtf1 旧}")));
     const qint64 other = addNote(groupA_, makeNote(QStringLiteral("另一条")));
-    QCOMPARE(db_->UpdateNote(id, makeNote(QStringLiteral("中"))), 1);
-    QCOMPARE(db_->DeleteNote(addNote(groupB_, makeNote(QStringLiteral("早已删除")))), 1);
+    QVERIFY(Notes(*db_).update(id, makeNote(QStringLiteral("中"))));
+    QVERIFY(Notes(*db_).remove(addNote(groupB_, makeNote(QStringLiteral("早已删除")))));
     const CurrentNote next = makeNote(QStringLiteral("新"), QStringLiteral("重要"), 0, QStringLiteral("{\\rtf1 新}"));
     for (int round = 1; round <= times; ++round) {
-        db_->CloseDatabase();
+        db_->close();
         QVERIFY(damageRootPage(path_, damaged));
-        db_->OpenDatabase();
-        QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
+        db_->open(path_);
+        QVERIFY2(db_->isOpen(), qPrintable(db_->lastError()));
         if (write == QLatin1String("update")) {
-            QCOMPARE(db_->UpdateNote(id, round == 1 ? next : makeNote(QStringLiteral("又一版"))), 1);
+            QVERIFY(Notes(*db_).update(id, round == 1 ? next : makeNote(QStringLiteral("又一版"))));
         } else if (write == QLatin1String("move")) {
-            QCOMPARE(db_->MoveNote(id, groupB_), 1);
+            QVERIFY(Notes(*db_).move(id, groupB_));
         } else if (write == QLatin1String("delete")) {
-            QCOMPARE(db_->DeleteNote(id), 1);
+            QVERIFY(Notes(*db_).remove(id));
         } else {
-            QCOMPARE(db_->DeleteGroup(groupA_), 1);
+            QVERIFY(Groups(*db_).remove(groupA_));
         }
         QVERIFY2(db_->lastError().isEmpty(), qPrintable(db_->lastError()));
-        QVERIFY(!db_->TakeNotice().isEmpty());
-        QVERIFY(db_->TakeNotice().isEmpty()); // once
+        QVERIFY(!KeptNotes(*db_).takeNotice().isEmpty());
+        QVERIFY(KeptNotes(*db_).takeNotice().isEmpty()); // once
     }
 
     // The write itself.
-    NoteVersion now;
     const bool gone = write.startsWith(QLatin1String("delete"));
-    QCOMPARE(db_->LoadNote(id, &now), gone ? 0 : 1);
+    const std::optional<NoteVersion> now = Notes(*db_).load(id);
+    QCOMPARE(now.has_value(), !gone);
     if (write == QLatin1String("update") && times == 1)
-        QCOMPARE(now.note.NoteBody, next.NoteBody);
+        QCOMPARE(now->note.NoteBody, next.NoteBody);
     if (write == QLatin1String("move"))
-        QCOMPARE(now.groupId, groupB_);
+        QCOMPARE(now->groupId, groupB_);
     if (write == QLatin1String("deletegroup"))
-        QCOMPARE(db_->LoadNote(other, &now), 0);
+        QVERIFY(!Notes(*db_).load(other));
 
     RawDb raw(path_);
     const QString table = damaged == QLatin1String("NoteHistoryByNote") ? QStringLiteral("NoteHistory") : damaged;
     if (asideAs.isEmpty()) {
-        QVERIFY(!db_->HistoryAvailable());
+        QVERIFY(!KeptNotes(*db_).available());
         QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name LIKE '%Damaged%'")).toInt(), 0);
     } else {
         // What the replaced or deleted note was, kept in the fresh table with the write.
-        QVERIFY(db_->HistoryAvailable());
+        QVERIFY(KeptNotes(*db_).available());
         QCOMPARE(raw.scalar(QStringLiteral("SELECT type FROM sqlite_schema WHERE name = '%1'").arg(asideAs)), QStringLiteral("table"));
         if (gone) {
-            const auto deleted = db_->LoadDeleted();
+            const auto deleted = KeptNotes(*db_).deleted();
             QCOMPARE(deleted.size(), std::size_t(write == QLatin1String("deletegroup") ? 2 : 1));
-            NoteVersion kept;
-            QCOMPARE(db_->LoadDeletedNote(deleted.back().id, &kept), 1);
-            QCOMPARE(kept.note.NoteTitle, QStringLiteral("中"));
+            const std::optional<NoteVersion> kept = KeptNotes(*db_).deletedNote(deleted.back().id);
+            QVERIFY(kept);
+            QCOMPARE(kept->note.NoteTitle, QStringLiteral("中"));
         } else {
-            const auto versions = db_->LoadHistory(id);
+            const auto versions = KeptNotes(*db_).history(id);
             QCOMPARE(int(versions.size()), 1);
             QCOMPARE(versions[0].title, times == 1 ? QStringLiteral("中") : next.NoteTitle);
         }
         // History goes on in the fresh table.
         const qint64 saved = gone ? other : id;
         if (write != QLatin1String("deletegroup")) {
-            const std::size_t before = db_->LoadHistory(saved).size();
-            QCOMPARE(db_->UpdateNote(saved, makeNote(QStringLiteral("再改"))), 1);
-            QCOMPARE(db_->LoadHistory(saved).size(), before + 1);
+            const std::size_t before = KeptNotes(*db_).history(saved).size();
+            QVERIFY(Notes(*db_).update(saved, makeNote(QStringLiteral("再改"))));
+            QCOMPARE(KeptNotes(*db_).history(saved).size(), before + 1);
         }
-        QVERIFY(db_->TakeNotice().isEmpty());
+        QVERIFY(KeptNotes(*db_).takeNotice().isEmpty());
     }
 
     // The file opens again with the table set aside, and its history is there.
-    db_->CloseDatabase();
-    db_->OpenDatabase();
-    QVERIFY2(db_->DatabaseIsOpen, qPrintable(db_->lastError()));
-    QCOMPARE(db_->HistoryAvailable(), true);
+    db_->close();
+    db_->open(path_);
+    QVERIFY2(db_->isOpen(), qPrintable(db_->lastError()));
+    QCOMPARE(KeptNotes(*db_).available(), true);
     if (!asideAs.isEmpty() && !gone)
-        QVERIFY(!db_->LoadHistory(id).empty());
+        QVERIFY(!KeptNotes(*db_).history(id).empty());
     QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = '%1'").arg(table)).toInt(), 1);
 }
 

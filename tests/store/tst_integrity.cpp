@@ -3,7 +3,11 @@
 
 #include "CryptoTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
+#include "store/KeptNotes.h"
+#include "store/NoteSearch.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,62 +40,61 @@ void TestIntegrity::damageFoundAndWritesRefused()
     QFETCH(bool, damaged);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("n.qbf"));
-    DBase keeper; // holds an encrypted notebook's key for the raw reads of the test
+    Notebook keeper; // holds an encrypted notebook's key for the raw reads of the test
     QVERIFY(openFresh(keeper, file));
     QVERIFY(CryptoTest::fill(keeper, 30));
-    QVERIFY(keeper.AddNote(1, CryptoTest::longNote()));
-    keeper.PasswordCost = NotebookHeader::Cost::lightest();
-    QVERIFY(keeper.WritePassword(password));
-    keeper.CloseDatabase();
+    QVERIFY(Notes(keeper).add(1, CryptoTest::longNote()));
+    keeper.setPasswordCost(NotebookHeader::Cost::lightest());
+    QVERIFY(keeper.writePassword(password));
+    keeper.close();
     const QString copy = dir.filePath(QStringLiteral("copy.qbf"));
     QVERIFY(QFile::copy(file, copy));
     if (damaged)
         QVERIFY(CryptoTest::damageBodyPage(file));
 
-    DBase db;
-    db.SetTextExtractor([](const QString &body) { return body; });
-    db.DatabasePath = file;
-    QCOMPARE(db.OpenWithPassword(password), DBase::Access::Opened);
+    Notebook db;
+    db.setTextExtractor([](const QString &body) { return body; });
+    QCOMPARE(db.openWithPassword(file, password), Notebook::Access::Opened);
     // It opens and lists as if nothing were wrong.
     VectorGroupSink groups;
-    db.LoadGroups(groups);
+    Groups(db).load(groups);
     VectorNoteSink notes;
-    db.LoadNotes(notes, -1);
+    Notes(db).list(notes, -1);
     QCOMPARE(db.lastError(), QString());
     QCOMPARE(notes.items.size(), std::size_t(31));
-    QCOMPARE(db.CheckIntegrity(), damaged ? DBase::Integrity::Damaged : DBase::Integrity::Intact);
+    QCOMPARE(db.checkIntegrity(), damaged ? Notebook::Integrity::Damaged : Notebook::Integrity::Intact);
     QCOMPARE(db.lastError().isEmpty(), !damaged);
     if (!damaged)
         return;
 
     const QString reason = QStringLiteral("坏了");
-    db.RefuseWrites(reason);
-    QCOMPARE(db.WritesRefused(), reason);
+    db.refuseWrites(reason);
+    QCOMPARE(db.writesRefused(), reason);
     const QByteArray before = fileBytes(file);
-    const std::vector<std::pair<const char *, std::function<int()>>> writes = {
-        {"AddGroup", [&] { return db.AddGroup(QStringLiteral("新组")); }},
-        {"RenameGroup", [&] { return db.RenameGroup(QStringLiteral("改名"), 1); }},
-        {"DeleteGroup", [&] { return db.DeleteGroup(2); }},
-        {"AddNote", [&] { return db.AddNote(1, makeNote(QStringLiteral("新"))); }},
-        {"UpdateNote", [&] { return db.UpdateNote(1, makeNote(QStringLiteral("改"))); }},
-        {"MoveNote", [&] { return db.MoveNote(1, 2); }},
-        {"DeleteNote", [&] { return db.DeleteNote(1); }},
-        {"WritePassword", [&] { return db.WritePassword(QStringLiteral("new")); }},
-        {"EmptyDeleted", [&] { return db.EmptyDeleted(); }},
-        {"PruneHistory", [&] { return db.PruneHistory(); }},
-        {"BuildIndex", [&] { return db.BuildIndex(); }},
+    const std::vector<std::pair<const char *, std::function<bool()>>> writes = {
+        {"AddGroup", [&] { return Groups(db).add(QStringLiteral("新组")).has_value(); }},
+        {"RenameGroup", [&] { return Groups(db).rename(1, QStringLiteral("改名")); }},
+        {"DeleteGroup", [&] { return Groups(db).remove(2); }},
+        {"AddNote", [&] { return Notes(db).add(1, makeNote(QStringLiteral("新"))).has_value(); }},
+        {"UpdateNote", [&] { return Notes(db).update(1, makeNote(QStringLiteral("改"))); }},
+        {"MoveNote", [&] { return Notes(db).move(1, 2); }},
+        {"DeleteNote", [&] { return Notes(db).remove(1); }},
+        {"WritePassword", [&] { return db.writePassword(QStringLiteral("new")); }},
+        {"EmptyDeleted", [&] { return KeptNotes(db).emptyDeleted(); }},
+        {"PruneHistory", [&] { return KeptNotes(db).prune(); }},
+        {"BuildIndex", [&] { return NoteSearch(db).buildIndex(); }},
     };
     for (const auto &[name, write] : writes) {
-        QVERIFY2(write() == 0, name);
+        QVERIFY2(!write(), name);
         QCOMPARE(db.lastError(), reason);
     }
     QCOMPARE(fileBytes(file), before);
 
     // A sound copy put in its place (as a restore does) is written to again.
     QVERIFY(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(file).constData()) == 0);
-    QCOMPARE(db.AddGroup(QStringLiteral("新组")), 1);
-    QCOMPARE(db.WritesRefused(), QString());
-    QCOMPARE(db.CheckIntegrity(), DBase::Integrity::Intact);
+    QVERIFY(Groups(db).add(QStringLiteral("新组")));
+    QCOMPARE(db.writesRefused(), QString());
+    QCOMPARE(db.checkIntegrity(), Notebook::Integrity::Intact);
 }
 
 QTEST_GUILESS_MAIN(TestIntegrity)

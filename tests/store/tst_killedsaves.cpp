@@ -8,8 +8,8 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
 #include "store/FileOps.h"
+#include "store/Notebook.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,8 +2,11 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
 #include "store/Import.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -62,9 +65,9 @@ QString TestNotebook::makeBigNotebook(const QString &name)
 
 void TestNotebook::createdFileHasSchemaAndNoRows()
 {
-    DBase db;
+    Notebook db;
     const QString p = path(QStringLiteral("new.qbf"));
-    QCOMPARE(db.CreateDatabase(p), 1);
+    QVERIFY(db.create(p));
     QVERIFY(QFile::exists(p));
     QCOMPARE(entries(), QStringList{QStringLiteral("new.qbf")}); // no temporary left behind
     {
@@ -85,12 +88,11 @@ void TestNotebook::createdFileHasSchemaAndNoRows()
             QCOMPARE(raw.count(QLatin1String(tables[t])), 0);
         }
     }
-    db.DatabasePath = p;
-    db.OpenDatabase();
-    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
-    QCOMPARE(db.ReadPassword(), QString());
+    db.open(p);
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError()));
+    QCOMPARE(db.readPassword(), QString());
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(1));
     QCOMPARE(tree.nodes[0].key, QStringLiteral("M_TOP"));
     QCOMPARE(tree.nodes[0].text, QStringLiteral("new.qbf"));
@@ -114,8 +116,8 @@ void TestNotebook::createRefuses()
     QFETCH(QString, kind);
     QString p = path(QStringLiteral("x.qbf"));
     if (kind == QLatin1String("notebook")) {
-        DBase maker;
-        QCOMPARE(maker.CreateDatabase(p), 1);
+        Notebook maker;
+        QVERIFY(maker.create(p));
         RawDb(p).exec("INSERT INTO Groups (vGroupName) VALUES ('keep')");
     } else if (kind == QLatin1String("garbage")) {
         QVERIFY(writeBytes(p, QByteArray("my own text, not a notebook\n").repeated(50)));
@@ -130,8 +132,8 @@ void TestNotebook::createRefuses()
     }
     const QByteArray before = fileBytes(p);
     const QStringList entriesBefore = entries();
-    DBase db;
-    QCOMPARE(db.CreateDatabase(p), 0);
+    Notebook db;
+    QVERIFY(!db.create(p));
     QVERIFY(!db.lastError().isEmpty());
     QCOMPARE(fileBytes(p), before);
     QCOMPARE(entries(), entriesBefore);
@@ -139,15 +141,15 @@ void TestNotebook::createRefuses()
 
 void TestNotebook::createLeavesConnectionAlone()
 {
-    DBase db;
+    Notebook db;
     const QString first = path(QStringLiteral("first.qbf"));
     QVERIFY(openFresh(db, first));
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db.CreateDatabase(path(QStringLiteral("second.qbf"))), 1);
-    QCOMPARE(db.DatabasePath, first);
-    QVERIFY(db.DatabaseIsOpen);
+    QVERIFY(Groups(db).add(QStringLiteral("A")));
+    QVERIFY(db.create(path(QStringLiteral("second.qbf"))));
+    QCOMPARE(db.path(), first);
+    QVERIFY(db.isOpen());
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(2));
 }
 
@@ -183,11 +185,11 @@ void TestNotebook::openRefusesBadFile()
 {
     QFETCH(QString, kind);
     // The notebook open before the failed attempt.
-    DBase db;
-    db.BusyTimeoutMs = 200;
+    Notebook db;
+    db.setBusyTimeout(200);
     const QString good = path(QStringLiteral("good.qbf"));
     QVERIFY(openFresh(db, good));
-    QCOMPARE(db.AddGroup(QStringLiteral("我的组")), 1);
+    QVERIFY(Groups(db).add(QStringLiteral("我的组")));
 
     const QString bad = path(QStringLiteral("bad.qbf"));
     std::unique_ptr<RawDb> locker;
@@ -213,8 +215,8 @@ void TestNotebook::openRefusesBadFile()
         QCOMPARE(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(raw);
     } else if (kind == QLatin1String("newer")) {
-        DBase maker;
-        QCOMPARE(maker.CreateDatabase(bad), 1);
+        Notebook maker;
+        QVERIFY(maker.create(bad));
         const QByteArray newer = "PRAGMA user_version = " + QByteArray::number(Schema::Version + 1);
         QCOMPARE(RawDb(bad).exec(newer.constData()), SQLITE_OK);
     } else if (kind == QLatin1String("truncated")) {
@@ -257,8 +259,8 @@ void TestNotebook::openRefusesBadFile()
     } else if (kind == QLatin1String("trigger") || kind == QLatin1String("temptrigger") || kind == QLatin1String("view")
                || kind == QLatin1String("extraview") || kind == QLatin1String("extratable")
                || kind == QLatin1String("extraindex") || kind == QLatin1String("virtualnotes")) {
-        DBase maker;
-        QCOMPARE(maker.CreateDatabase(bad), 1);
+        Notebook maker;
+        QVERIFY(maker.create(bad));
         const char *plant = kind == QLatin1String("trigger")
             ? "CREATE TRIGGER wipe AFTER INSERT ON Notes BEGIN DELETE FROM Notes; END;"
             : kind == QLatin1String("temptrigger")
@@ -276,18 +278,17 @@ void TestNotebook::openRefusesBadFile()
               "nPriority, nIcon, nGroupID, nColor, nNote);";
         QCOMPARE(RawDb(bad).exec(plant), SQLITE_OK);
     } else if (kind == QLatin1String("locked")) {
-        DBase maker;
-        QCOMPARE(maker.CreateDatabase(bad), 1);
+        Notebook maker;
+        QVERIFY(maker.create(bad));
         locker = std::make_unique<RawDb>(bad);
         QCOMPARE(locker->exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"), SQLITE_OK);
     }
     const QByteArray before = fileBytes(bad);
     const bool existedBefore = QFileInfo::exists(bad);
 
-    db.CloseDatabase();
-    db.DatabasePath = bad;
-    db.OpenDatabase();
-    QVERIFY(!db.DatabaseIsOpen);
+    db.close();
+    db.open(bad);
+    QVERIFY(!db.isOpen());
     QVERIFY(!db.lastError().isEmpty());
     qInfo("refused: %s", qPrintable(db.lastError()));
     QCOMPARE(QFileInfo::exists(bad), existedBefore); // opening never creates a file
@@ -297,11 +298,10 @@ void TestNotebook::openRefusesBadFile()
         QVERIFY2(!QFile::exists(bad + QLatin1String(side)), side);
 
     // The previous notebook is untouched and opens again as the open command does it.
-    db.DatabasePath = good;
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    db.open(good);
+    QVERIFY(db.isOpen());
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(2));
     QCOMPARE(tree.nodes[1].text, QStringLiteral("我的组"));
 }
@@ -349,29 +349,27 @@ void TestNotebook::objectsUnderOurNames()
     QFETCH(bool, opens);
     const QString p = path(QStringLiteral("ours.qbf"));
     {
-        DBase maker;
+        Notebook maker;
         QVERIFY(openFresh(maker, p));
-        QCOMPARE(maker.AddGroup(QStringLiteral("组")), 1);
-        const qint64 group = maker.LastInsertedId();
-        QCOMPARE(maker.AddNote(group, makeNote(QStringLiteral("同名"))), 1);
-        QCOMPARE(maker.AddNote(group, makeNote(QStringLiteral("另一条"))), 1);
+        const qint64 group = Groups(maker).add(QStringLiteral("组")).value();
+        QVERIFY(Notes(maker).add(group, makeNote(QStringLiteral("同名"))));
+        QVERIFY(Notes(maker).add(group, makeNote(QStringLiteral("另一条"))));
     }
     if (!change.isEmpty())
         QCOMPARE(RawDb(p).exec(change.constData()), SQLITE_OK);
     const QByteArray before = fileBytes(p);
 
-    DBase db;
-    db.DatabasePath = p;
-    db.OpenDatabase();
-    QCOMPARE(db.DatabaseIsOpen, opens);
+    Notebook db;
+    db.open(p);
+    QCOMPARE(db.isOpen(), opens);
     if (!opens) {
         QVERIFY(!db.lastError().isEmpty());
         QCOMPARE(fileBytes(p), before);
         QCOMPARE(entries(), QStringList{QStringLiteral("ours.qbf")});
         return;
     }
-    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("同名"))), 1);
-    db.CloseDatabase();
+    QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("同名"))));
+    db.close();
     QCOMPARE(RawDb(p).count(QStringLiteral("Notes")), 3);
 }
 
@@ -394,13 +392,12 @@ void TestNotebook::damagedBodyPageFailsOnlyThatNote()
     bytes.replace(qsizetype(page - 1) * 4096, 4096, QByteArray(4096, '\x5A'));
     QVERIFY(writeBytes(p, bytes));
 
-    DBase db;
-    db.DatabasePath = p;
-    db.OpenDatabase();
-    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    Notebook db;
+    db.open(p);
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError()));
     int failed = 0, read = 0;
     for (qint64 id = 1; id <= 300; ++id) {
-        const QString body = db.LoadNoteBody(id);
+        const QString body = Notes(db).body(id);
         if (db.lastError().isEmpty()) {
             QCOMPARE(body, QString(1000, u'文'));
             ++read;
@@ -415,24 +412,24 @@ void TestNotebook::damagedBodyPageFailsOnlyThatNote()
 
 void TestNotebook::closeTwiceClosesOnce()
 {
-    DBase db;
+    Notebook db;
     QVERIFY(openFresh(db, path(QStringLiteral("c.qbf"))));
-    db.CloseDatabase();
-    QVERIFY(!db.DatabaseIsOpen);
-    db.CloseDatabase();
-    QVERIFY(!db.DatabaseIsOpen);
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 0);
+    db.close();
+    QVERIFY(!db.isOpen());
+    db.close();
+    QVERIFY(!db.isOpen());
+    QVERIFY(!Groups(db).add(QStringLiteral("A")));
     // A closed file can be replaced at once: nothing of ours holds it.
     QVERIFY(QFile::remove(path(QStringLiteral("c.qbf"))));
 }
 
 void TestNotebook::oneFileOnDisk()
 {
-    DBase db;
+    Notebook db;
     const QString p = path(QStringLiteral("one.qbf"));
     QVERIFY(openFresh(db, p));
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("t"))), 1);
+    QVERIFY(Groups(db).add(QStringLiteral("A")));
+    QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("t"))));
     QCOMPARE(entries(), QStringList{QStringLiteral("one.qbf")});
     RawDb raw(p);
     QCOMPARE(raw.scalar(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("delete"));
@@ -441,52 +438,51 @@ void TestNotebook::oneFileOnDisk()
 void TestNotebook::twoConnectionsShareOneFile()
 {
     const QString p = path(QStringLiteral("shared.qbf"));
-    DBase a, b;
+    Notebook a, b;
     QVERIFY(openFresh(a, p));
-    b.DatabasePath = p;
-    b.OpenDatabase();
-    QVERIFY(b.DatabaseIsOpen);
-    QCOMPARE(a.AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(b.AddGroup(QStringLiteral("B")), 1);
+    b.open(p);
+    QVERIFY(b.isOpen());
+    QVERIFY(Groups(a).add(QStringLiteral("A")));
+    QVERIFY(Groups(b).add(QStringLiteral("B")));
     for (int i = 0; i < 10; ++i) {
-        QCOMPARE(a.AddNote(1, makeNote(QStringLiteral("a%1").arg(i))), 1);
-        QCOMPARE(b.AddNote(2, makeNote(QStringLiteral("b%1").arg(i))), 1);
+        QVERIFY(Notes(a).add(1, makeNote(QStringLiteral("a%1").arg(i))));
+        QVERIFY(Notes(b).add(2, makeNote(QStringLiteral("b%1").arg(i))));
     }
     VectorNoteSink listA, listB;
-    a.LoadNotes(listA, 2); // what b wrote, seen by a
-    b.LoadNotes(listB, -1);
+    Notes(a).list(listA, 2); // what b wrote, seen by a
+    Notes(b).list(listB, -1);
     QCOMPARE(listA.items.size(), std::size_t(10));
     QCOMPARE(listB.items.size(), std::size_t(20));
-    QCOMPARE(b.DeleteGroup(1), 1);
-    a.LoadNotes(listA, 1);
+    QVERIFY(Groups(b).remove(1));
+    Notes(a).list(listA, 1);
     QVERIFY(listA.items.empty());
-    a.CloseDatabase();
-    b.CloseDatabase();
+    a.close();
+    b.close();
     QCOMPARE(RawDb(p).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
 void TestNotebook::lockedWriterMakesWriteFailCleanly()
 {
     const QString p = path(QStringLiteral("busy.qbf"));
-    DBase db;
-    db.BusyTimeoutMs = 100;
+    Notebook db;
+    db.setBusyTimeout(100);
     QVERIFY(openFresh(db, p));
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
+    QVERIFY(Groups(db).add(QStringLiteral("A")));
     {
         RawDb other(p);
         QCOMPARE(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
-        QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
-        QCOMPARE(db.DeleteGroup(1), 0);
+        QVERIFY(!Groups(db).add(QStringLiteral("B")));
+        QVERIFY(!Groups(db).remove(1));
         QVERIFY(!db.lastError().isEmpty());
         // Reading still works while the other program holds its write lock.
         VectorGroupSink tree;
-        db.LoadGroups(tree);
+        Groups(db).load(tree);
         QCOMPARE(tree.nodes.size(), std::size_t(2));
         QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
     }
-    QCOMPARE(db.AddGroup(QStringLiteral("B")), 1);
+    QVERIFY(Groups(db).add(QStringLiteral("B")));
     VectorGroupSink tree;
-    db.LoadGroups(tree);
+    Groups(db).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(3));
 }
 
@@ -503,9 +499,9 @@ void TestNotebook::twoProcesses()
     QFETCH(bool, exclusive);
     const QString p = path(QStringLiteral("procs.qbf"));
     {
-        DBase maker;
+        Notebook maker;
         QVERIFY(openFresh(maker, p));
-        QCOMPARE(maker.AddGroup(QStringLiteral("A")), 1);
+        QVERIFY(Groups(maker).add(QStringLiteral("A")));
     }
     int toParent[2], toChild[2];
     QCOMPARE(::pipe(toParent), 0);
@@ -524,29 +520,27 @@ void TestNotebook::twoProcesses()
             failures += ::read(toChild[0], &go, 1) != 1;
             sqlite3_close(raw); // releases the lock
         } else {
-            DBase db;
-            db.DatabasePath = p;
-            db.OpenDatabase();
+            Notebook db;
+            db.open(p);
             failures += ::write(toParent[1], "r", 1) != 1;
             for (int i = 0; i < 15; ++i)
-                failures += db.AddNote(1, makeNote(QStringLiteral("child %1").arg(i))) != 1;
+                failures += !Notes(db).add(1, makeNote(QStringLiteral("child %1").arg(i)));
         }
         ::_exit(failures == 0 ? 0 : 1);
     }
     char ready = 0;
     QCOMPARE(::read(toParent[0], &ready, 1), ssize_t(1));
-    DBase db;
-    db.BusyTimeoutMs = exclusive ? 200 : 5000;
-    db.DatabasePath = p;
-    db.OpenDatabase();
+    Notebook db;
+    db.setBusyTimeout(exclusive ? 200 : 5000);
+    db.open(p);
     if (exclusive) {
-        QVERIFY(!db.DatabaseIsOpen);
+        QVERIFY(!db.isOpen());
         QVERIFY(db.lastError().contains(QLatin1String("locked")));
         QCOMPARE(::write(toChild[1], "g", 1), ssize_t(1));
     } else {
-        QVERIFY(db.DatabaseIsOpen);
+        QVERIFY(db.isOpen());
         for (int i = 0; i < 15; ++i)
-            QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("parent %1").arg(i))), 1);
+            QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("parent %1").arg(i))));
     }
     int status = -1;
     QCOMPARE(::waitpid(child, &status, 0), child);
@@ -555,38 +549,38 @@ void TestNotebook::twoProcesses()
     for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
         ::close(fd);
 
-    db.CloseDatabase();
-    db.OpenDatabase(); // the other process is gone: now it opens
-    QVERIFY(db.DatabaseIsOpen);
+    db.close();
+    db.open(p); // the other process is gone: now it opens
+    QVERIFY(db.isOpen());
     VectorNoteSink list;
-    db.LoadNotes(list, 1);
+    Notes(db).list(list, 1);
     QCOMPARE(list.items.size(), std::size_t(exclusive ? 0 : 30));
-    db.CloseDatabase();
+    db.close();
     QCOMPARE(RawDb(p).scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
 void TestNotebook::operationsNeedAnOpenNotebook()
 {
-    DBase db;
+    Notebook db;
     VectorGroupSink tree;
     VectorNoteSink list;
-    db.LoadGroups(tree);
-    db.LoadNotes(list, -1);
+    Groups(db).load(tree);
+    Notes(db).list(list, -1);
     QVERIFY(tree.nodes.empty());
     QVERIFY(list.items.empty());
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 0);
-    QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("t"))), 0);
-    QCOMPARE(db.WritePassword(QStringLiteral("x")), 0);
-    QCOMPARE(db.LoadNoteBody(1), QString());
+    QVERIFY(!Groups(db).add(QStringLiteral("A")));
+    QVERIFY(!Notes(db).add(1, makeNote(QStringLiteral("t"))));
+    QVERIFY(!db.writePassword(QStringLiteral("x")));
+    QCOMPARE(Notes(db).body(1), QString());
     QVERIFY(!db.lastError().isEmpty());
 
     // Open, but refused by the password prompt: the opener clears the flag and nothing is served.
     QVERIFY(openFresh(db, path(QStringLiteral("locked.qbf"))));
-    QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
-    db.DatabaseIsOpen = false;
-    db.LoadGroups(tree);
+    QVERIFY(Groups(db).add(QStringLiteral("A")));
+    db.close();
+    Groups(db).load(tree);
     QVERIFY(tree.nodes.empty());
-    QCOMPARE(db.AddGroup(QStringLiteral("B")), 0);
+    QVERIFY(!Groups(db).add(QStringLiteral("B")));
 }
 
 void TestNotebook::fileChangedUnderTheOpenNotebook_data()
@@ -594,8 +588,8 @@ void TestNotebook::fileChangedUnderTheOpenNotebook_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("refusal"); // "" when writes go on
-    const QString gone = DBase::MovedOrDeleted;
-    const QString another = DBase::ReplacedByAnother;
+    const QString gone = Notebook::MovedOrDeleted;
+    const QString another = Notebook::ReplacedByAnother;
     QTest::newRow("nominal: replaced by a copy of itself (another program compacted it)") << "copy" << "pw" << "";
     QTest::newRow("nominal: a plain one replaced by a copy of itself") << "copy" << "" << "";
     QTest::newRow("robustness: deleted") << "delete" << "pw" << gone;
@@ -617,31 +611,30 @@ void TestNotebook::fileChangedUnderTheOpenNotebook()
     QFETCH(QString, refusal);
     const QString p = path(QStringLiteral("book.qbf"));
     const QString other = path(QStringLiteral("other.qbf"));
-    const auto fill = [&](DBase &db, const QString &file, const QString &title) {
+    const auto fill = [&](Notebook &db, const QString &file, const QString &title) {
         QVERIFY(openFresh(db, file));
-        QCOMPARE(db.AddGroup(QStringLiteral("A")), 1);
-        QCOMPARE(db.AddNote(1, makeNote(title)), 1);
-        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("deleted"))), 1);
-        QCOMPARE(db.UpdateNote(1, makeNote(title + QStringLiteral("2"))), 1);
-        QCOMPARE(db.DeleteNote(2), 1);
+        QVERIFY(Groups(db).add(QStringLiteral("A")));
+        QVERIFY(Notes(db).add(1, makeNote(title)));
+        QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("deleted"))));
+        QVERIFY(Notes(db).update(1, makeNote(title + QStringLiteral("2"))));
+        QVERIFY(Notes(db).remove(2));
         if (!password.isEmpty())
-            QCOMPARE(db.WritePassword(password), 1);
+            QVERIFY(db.writePassword(password));
     };
-    DBase db;
+    Notebook db;
     fill(db, p, QStringLiteral("mine"));
 
     if (change == QLatin1String("copy")) {
         QVERIFY(QFile::copy(p, other));
     } else if (change == QLatin1String("otherpassword")) {
         QVERIFY(QFile::copy(p, other));
-        DBase changer;
-        changer.DatabasePath = other;
-        changer.OpenDatabase();
-        QCOMPARE(changer.WritePassword(QStringLiteral("theirs")), 1);
+        Notebook changer;
+        changer.open(other);
+        QCOMPARE(changer.writePassword(QStringLiteral("theirs")), 1);
     } else if (change == QLatin1String("garbage")) {
         QVERIFY(writeBytes(other, QByteArray("not a notebook\n").repeated(300)));
     } else if (change == QLatin1String("another")) {
-        DBase theirs;
+        Notebook theirs;
         fill(theirs, other, QStringLiteral("theirs"));
     }
     if (change == QLatin1String("delete"))
@@ -653,34 +646,34 @@ void TestNotebook::fileChangedUnderTheOpenNotebook()
     const QByteArray atPath = fileBytes(p);
 
     if (refusal.isEmpty()) {
-        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("after"))), 1);
-        db.CloseDatabase();
-        db.OpenDatabase();
+        QVERIFY(Notes(db).add(1, makeNote(QStringLiteral("after"))));
+        db.close();
+        db.open(p);
         VectorNoteSink list;
-        db.LoadNotes(list, 1);
+        Notes(db).list(list, 1);
         QCOMPARE(list.items.size(), std::size_t(2));
-        QCOMPARE(list.items[1].text, QStringLiteral("after"));
+        QCOMPARE(list.items[1].title, QStringLiteral("after"));
         return;
     }
-    const qint64 version = db.LoadHistory(1).at(0).id;
-    const qint64 deleted = db.LoadDeleted().at(0).id;
-    const std::pair<const char *, std::function<int()>> writes[] = {
-        {"AddNote", [&] { return db.AddNote(1, makeNote(QStringLiteral("after"))); }},
-        {"UpdateNote", [&] { return db.UpdateNote(1, makeNote(QStringLiteral("after"))); }},
-        {"MoveNote", [&] { return db.MoveNote(1, 1); }},
-        {"DeleteNote", [&] { return db.DeleteNote(1); }},
-        {"AddGroup", [&] { return db.AddGroup(QStringLiteral("B")); }},
-        {"RenameGroup", [&] { return db.RenameGroup(QStringLiteral("B"), 1); }},
-        {"DeleteGroup", [&] { return db.DeleteGroup(1); }},
-        {"RestoreVersion", [&] { return db.RestoreVersion(1, version, QStringLiteral("x")); }},
-        {"RestoreDeleted", [&] { return db.RestoreDeleted(deleted); }},
-        {"EmptyDeleted", [&] { return db.EmptyDeleted(); }},
-        {"PruneHistory", [&] { return db.PruneHistory(); }},
-        {"SetKeepLimits", [&] { return db.SetKeepLimits({1, 1, 1}); }},
-        {"WritePassword", [&] { return db.WritePassword(QStringLiteral("new")); }},
+    const qint64 version = KeptNotes(db).history(1).at(0).id;
+    const qint64 deleted = KeptNotes(db).deleted().at(0).id;
+    const std::pair<const char *, std::function<bool()>> writes[] = {
+        {"AddNote", [&] { return Notes(db).add(1, makeNote(QStringLiteral("after"))).has_value(); }},
+        {"UpdateNote", [&] { return Notes(db).update(1, makeNote(QStringLiteral("after"))); }},
+        {"MoveNote", [&] { return Notes(db).move(1, 1); }},
+        {"DeleteNote", [&] { return Notes(db).remove(1); }},
+        {"AddGroup", [&] { return Groups(db).add(QStringLiteral("B")).has_value(); }},
+        {"RenameGroup", [&] { return Groups(db).rename(1, QStringLiteral("B")); }},
+        {"DeleteGroup", [&] { return Groups(db).remove(1); }},
+        {"RestoreVersion", [&] { return KeptNotes(db).restoreVersion(1, version, QStringLiteral("x")); }},
+        {"RestoreDeleted", [&] { return KeptNotes(db).restoreDeleted(deleted).has_value(); }},
+        {"EmptyDeleted", [&] { return KeptNotes(db).emptyDeleted(); }},
+        {"PruneHistory", [&] { return KeptNotes(db).prune(); }},
+        {"SetKeepLimits", [&] { return KeptNotes(db).setLimits({1, 1, 1}); }},
+        {"WritePassword", [&] { return db.writePassword(QStringLiteral("new")); }},
     };
     for (const auto &[name, write] : writes) {
-        QVERIFY2(write() == 0, name);
+        QVERIFY2(!write(), name);
         QVERIFY2(db.lastError().startsWith(refusal), qPrintable(QLatin1String(name) + QLatin1String(": ") + db.lastError()));
     }
     QVERIFY(fileBytes(p) == atPath);
@@ -714,21 +707,20 @@ void TestNotebook::addAfterIdTrouble()
         bytes.replace(qsizetype(page - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
         QVERIFY(writeBytes(p, bytes));
     }
-    DBase db;
-    db.DatabasePath = p;
-    db.OpenDatabase();
-    QVERIFY2(db.DatabaseIsOpen, qPrintable(db.lastError()));
+    Notebook db;
+    db.open(p);
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError()));
     if (trouble == QLatin1String("maxid")) {
-        QCOMPARE(db.AddNote(1, makeNote(QStringLiteral("one more"))), 0);
+        QVERIFY(!Notes(db).add(1, makeNote(QStringLiteral("one more"))));
         QVERIFY2(db.lastError().contains(QLatin1String("no ID left")), qPrintable(db.lastError()));
-        QCOMPARE(db.AddGroup(QStringLiteral("still fine")), 1); // the groups have IDs left
+        QVERIFY(Groups(db).add(QStringLiteral("still fine"))); // the groups have IDs left
         return;
     }
-    QVERIFY2(db.AddNote(1, makeNote(QStringLiteral("one more"))) == 1, qPrintable(db.lastError()));
-    QCOMPARE(db.LastInsertedId(), 301);
-    QCOMPARE(db.AddGroup(QStringLiteral("组二")), 1);
-    QCOMPARE(db.LastInsertedId(), 2);
-    db.CloseDatabase();
+    const std::optional<qint64> note = Notes(db).add(1, makeNote(QStringLiteral("one more")));
+    QVERIFY2(note, qPrintable(db.lastError()));
+    QCOMPARE(*note, 301);
+    QCOMPARE(Groups(db).add(QStringLiteral("组二")), 2);
+    db.close();
     RawDb raw(p);
     QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(name || '=' || seq) FROM sqlite_sequence")),
              QStringLiteral("Groups=2,Notes=301"));

@@ -2,8 +2,10 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Groups.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
+#include "store/Notes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,8 +43,8 @@ private:
 void TestNotes::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("notes.qbf")));
-    QCOMPARE(db_->AddGroup(QStringLiteral("A")), 1);
-    QCOMPARE(db_->AddGroup(QStringLiteral("B")), 1);
+    QVERIFY(Groups(*db_).add(QStringLiteral("A")));
+    QVERIFY(Groups(*db_).add(QStringLiteral("B")));
 }
 
 void TestNotes::cleanup()
@@ -53,7 +55,7 @@ void TestNotes::cleanup()
 NoteItem TestNotes::only(qint64 groupId)
 {
     VectorNoteSink list;
-    db_->LoadNotes(list, groupId);
+    Notes(*db_).list(list, groupId);
     if (list.items.size() != 1)
         return NoteItem{};
     return list.items.front();
@@ -61,16 +63,15 @@ NoteItem TestNotes::only(qint64 groupId)
 
 bool TestNotes::openImported(const ImportRows &rows)
 {
-    db_->CloseDatabase();
+    db_->close();
     const QString p = dir_->filePath(QStringLiteral("imported.qbf"));
     QString error;
     if (ImportNotebook(p, rows, &error) != 1) {
         qWarning("%s", qPrintable(error));
         return false;
     }
-    db_->DatabasePath = p;
-    db_->OpenDatabase();
-    return db_->DatabaseIsOpen;
+    db_->open(p);
+    return db_->isOpen();
 }
 
 void TestNotes::listItemCarriesEveryColumn()
@@ -79,18 +80,17 @@ void TestNotes::listItemCarriesEveryColumn()
     n.NoteAddDate = QStringLiteral("2026/1/2 08:05");
     n.NoteLastUpdate = QStringLiteral("2026/1/3 09:10");
     n.NoteIcon = 17;
-    QCOMPARE(db_->AddNote(1, n), 1);
-    QCOMPARE(db_->LastInsertedId(), 1);
+    QCOMPARE(Notes(*db_).add(1, n), 1);
     const NoteItem item = only(1);
     QCOMPARE(item.key, QStringLiteral("k1"));
-    QCOMPARE(item.text, n.NoteTitle);
+    QCOMPARE(item.title, n.NoteTitle);
     QCOMPARE(item.icon, 17);
     QCOMPARE(item.tag, QStringLiteral("17"));
-    QCOMPARE(item.sub1, n.NoteAddDate);
-    QCOMPARE(item.sub2, n.NoteLastUpdate);
-    QCOMPARE(item.sub3, QStringLiteral("重要"));
+    QCOMPARE(item.added.text(), n.NoteAddDate);
+    QCOMPARE(item.updated.text(), n.NoteLastUpdate);
+    QCOMPARE(item.priority, QStringLiteral("重要"));
     QCOMPARE(item.color, 255);       // title and dates in the note's own colour
-    QCOMPARE(item.sub3Color, 32768); // the priority column by its name instead
+    QCOMPARE(item.priorityColor, 32768); // the priority column by its name instead
 }
 
 void TestNotes::priorityColumnColour_data()
@@ -111,10 +111,10 @@ void TestNotes::priorityColumnColour()
 {
     QFETCH(QString, priority);
     QFETCH(int, colour);
-    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("t"), priority, 8421376)), 1);
+    QVERIFY(Notes(*db_).add(2, makeNote(QStringLiteral("t"), priority, 8421376)));
     const NoteItem item = only(2);
-    QCOMPARE(item.sub3, priority);
-    QCOMPARE(item.sub3Color, colour);
+    QCOMPARE(item.priority, priority);
+    QCOMPARE(item.priorityColor, colour);
     QCOMPARE(item.color, 8421376);
 }
 
@@ -156,29 +156,28 @@ void TestNotes::storedValuesReadBack()
     QVERIFY(openImported(rows));
     const NoteItem item = only(1);
     QCOMPARE(item.key, QStringLiteral("k9"));
-    QCOMPARE(item.text, QString());
-    QCOMPARE(item.sub1, QString());
-    QCOMPARE(item.sub3, QString());
-    QCOMPARE(item.sub3Color, 0);
+    QCOMPARE(item.title, QString());
+    QCOMPARE(item.added.text(), QString());
+    QCOMPARE(item.priority, QString());
+    QCOMPARE(item.priorityColor, 0);
     QCOMPARE(item.color, itemColour);
     QCOMPARE(item.icon, itemIcon);
     QCOMPARE(item.tag, tag);
-    QCOMPARE(db_->LoadNoteBody(9), QString());
+    QCOMPARE(Notes(*db_).body(9), QString());
     QVERIFY(db_->lastError().isEmpty());
 }
 
 void TestNotes::listingByGroup()
 {
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a1"))), 1);
-    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b1"))), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a2"))), 1);
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a1"))));
+    QVERIFY(Notes(*db_).add(2, makeNote(QStringLiteral("b1"))));
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a2"))));
     VectorNoteSink list;
-    db_->LoadNotes(list, 1);
+    Notes(*db_).list(list, 1);
     QCOMPARE(list.keys(), (QStringList{"k1", "k3"}));
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(list.keys(), (QStringList{"k1", "k2", "k3"}));
-    QCOMPARE(db_->AddGroup(QStringLiteral("empty")), 1);
-    db_->LoadNotes(list, db_->LastInsertedId());
+    Notes(*db_).list(list, Groups(*db_).add(QStringLiteral("empty")).value());
     QVERIFY(list.items.empty());
     QCOMPARE(list.clears, 3); // every listing starts from an empty list
     QVERIFY(db_->lastError().isEmpty());
@@ -187,16 +186,16 @@ void TestNotes::listingByGroup()
 void TestNotes::listingWithoutTheIndex()
 {
     // A notebook whose index another tool dropped still lists; it is only slower.
-    QCOMPARE(db_->AddNote(2, makeNote(QStringLiteral("b1"))), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a1"))), 1);
-    db_->CloseDatabase();
+    QVERIFY(Notes(*db_).add(2, makeNote(QStringLiteral("b1"))));
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a1"))));
+    db_->close();
     QCOMPARE(RawDb(path_).exec("DROP INDEX NotesByGroup"), SQLITE_OK);
-    db_->OpenDatabase();
-    QVERIFY(db_->DatabaseIsOpen);
+    db_->open(path_);
+    QVERIFY(db_->isOpen());
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(list.keys(), (QStringList{"k1", "k2"}));
-    db_->LoadNotes(list, 1);
+    Notes(*db_).list(list, 1);
     QCOMPARE(list.keys(), QStringList{QStringLiteral("k2")});
     QVERIFY(db_->lastError().isEmpty());
 }
@@ -233,14 +232,14 @@ void TestNotes::addNoteRefusesWhatTheFileRefuses()
         n.NoteLastUpdate = value;
     else
         n.NoteBody = value;
-    QCOMPARE(db_->AddNote(1, n), result);
+    QCOMPARE(Notes(*db_).add(1, n).has_value(), result == 1);
     QCOMPARE(db_->lastError().isEmpty(), result == 1);
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(int(list.items.size()), result);
     if (result) {
-        QCOMPARE(list.items[0].text, n.NoteTitle);
-        QCOMPARE(db_->LoadNoteBody(1), n.NoteBody);
+        QCOMPARE(list.items[0].title, n.NoteTitle);
+        QCOMPARE(Notes(*db_).body(1), n.NoteBody);
     }
 }
 
@@ -249,22 +248,22 @@ void TestNotes::updateNote()
     CurrentNote n = makeNote(QStringLiteral("first"), QStringLiteral("一般"), 1);
     n.NoteAddDate = QStringLiteral("2026/1/1 10:00");
     n.NoteLastUpdate = n.NoteAddDate;
-    QCOMPARE(db_->AddNote(2, n), 1);
+    QVERIFY(Notes(*db_).add(2, n));
 
     CurrentNote edit = makeNote(QStringLiteral("second"), QStringLiteral("私密"), 65280,
                                 QStringLiteral("{\\rtf1 新}"));
     edit.NoteAddDate = QStringLiteral("2026/2/2 11:30"); // the moment of this save
     edit.NoteLastUpdate = QStringLiteral("ignored");
     edit.NoteIcon = 9;
-    QCOMPARE(db_->UpdateNote(1, edit), 1);
+    QVERIFY(Notes(*db_).update(1, edit));
     const NoteItem item = only(2); // still in its group
-    QCOMPARE(item.text, QStringLiteral("second"));
-    QCOMPARE(item.sub1, QStringLiteral("2026/1/1 10:00"));
-    QCOMPARE(item.sub2, QStringLiteral("2026/2/2 11:30"));
-    QCOMPARE(item.sub3, QStringLiteral("私密"));
+    QCOMPARE(item.title, QStringLiteral("second"));
+    QCOMPARE(item.added.text(), QStringLiteral("2026/1/1 10:00"));
+    QCOMPARE(item.updated.text(), QStringLiteral("2026/2/2 11:30"));
+    QCOMPARE(item.priority, QStringLiteral("私密"));
     QCOMPARE(item.color, 65280);
     QCOMPARE(item.icon, 9);
-    QCOMPARE(db_->LoadNoteBody(1), QStringLiteral("{\\rtf1 新}"));
+    QCOMPARE(Notes(*db_).body(1), QStringLiteral("{\\rtf1 新}"));
 }
 
 void TestNotes::updateNoteFailures_data()
@@ -280,47 +279,48 @@ void TestNotes::updateNoteFailures()
 {
     QFETCH(qint64, id);
     QFETCH(QString, title);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("keep"))), 1);
-    QCOMPARE(db_->UpdateNote(id, makeNote(title, QStringLiteral("重要"), 5, QStringLiteral("lost?"))), 0);
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("keep"))));
+    QVERIFY(!Notes(*db_).update(id, makeNote(title, QStringLiteral("重要"), 5, QStringLiteral("lost?"))));
     QVERIFY(!db_->lastError().isEmpty());
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(list.items.size(), std::size_t(1)); // no row added
-    QCOMPARE(list.items[0].text, QStringLiteral("keep"));
-    QCOMPARE(db_->LoadNoteBody(1), QStringLiteral("{\\rtf1 x}"));
+    QCOMPARE(list.items[0].title, QStringLiteral("keep"));
+    QCOMPARE(Notes(*db_).body(1), QStringLiteral("{\\rtf1 x}"));
 }
 
 void TestNotes::moveNote()
 {
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("mover"))), 1);
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("mover"))));
     const NoteItem before = only(1);
-    QCOMPARE(db_->MoveNote(1, 2), 1);
+    QVERIFY(Notes(*db_).move(1, 2));
     VectorNoteSink list;
-    db_->LoadNotes(list, 1);
+    Notes(*db_).list(list, 1);
     QVERIFY(list.items.empty());
     const NoteItem after = only(2);
     QCOMPARE(after.key, before.key);
-    QCOMPARE(after.sub1, before.sub1);
-    QCOMPARE(after.sub2, before.sub2);
-    QCOMPARE(after.text, before.text);
-    QCOMPARE(db_->MoveNote(99, 1), 0);
+    QCOMPARE(after.added.text(), before.added.text());
+    QCOMPARE(after.updated.text(), before.updated.text());
+    QCOMPARE(after.title, before.title);
+    QVERIFY(!Notes(*db_).move(99, 1));
     QVERIFY(!db_->lastError().isEmpty());
 }
 
 void TestNotes::deleteNote()
 {
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("a"))), 1);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("b"))), 1);
-    QCOMPARE(db_->DeleteNote(1), 1);
-    QCOMPARE(db_->DeleteNote(1), 1); // already gone: still success
-    QCOMPARE(db_->DeleteNote(12345), 1);
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("a"))));
+    QVERIFY(Notes(*db_).add(1, makeNote(QStringLiteral("b"))));
+    QVERIFY(Notes(*db_).remove(1));
+    QVERIFY(Notes(*db_).remove(1)); // already gone: still success
+    QVERIFY(Notes(*db_).remove(12345));
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(list.keys(), QStringList{QStringLiteral("k2")});
     // A deleted note's text is not left readable in the file.
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0,
-                                      QStringLiteral("SecretBodyText-91827"))), 1);
-    QCOMPARE(db_->DeleteNote(db_->LastInsertedId()), 1);
+    const std::optional<qint64> secret = Notes(*db_).add(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0,
+                                                                      QStringLiteral("SecretBodyText-91827")));
+    QVERIFY(secret);
+    QVERIFY(Notes(*db_).remove(*secret));
     QVERIFY(!fileBytes(path_).contains("SecretBodyText-91827"));
 }
 
@@ -337,9 +337,10 @@ void TestNotes::noteBodies_data()
 void TestNotes::noteBodies()
 {
     QFETCH(QString, body);
-    QCOMPARE(db_->AddNote(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0, body)), 1);
-    QCOMPARE(db_->LoadNoteBody(db_->LastInsertedId()), body);
-    QCOMPARE(db_->LoadNoteBody(777), QString());
+    const std::optional<qint64> id = Notes(*db_).add(1, makeNote(QStringLiteral("t"), QStringLiteral("一般"), 0, body));
+    QVERIFY(id);
+    QCOMPARE(Notes(*db_).body(*id), body);
+    QCOMPARE(Notes(*db_).body(777), QString());
     QVERIFY(db_->lastError().isEmpty());
 }
 
@@ -359,16 +360,15 @@ void TestNotes::idsAbove32767()
     rows.notes.push_back(n);
     QVERIFY(openImported(rows));
     QCOMPARE(only(33000).key, QStringLiteral("k65537"));
-    QCOMPARE(db_->LoadNoteBody(65537), QStringLiteral("body"));
-    QCOMPARE(db_->UpdateNote(65537, makeNote(QStringLiteral("changed"))), 1);
-    QCOMPARE(db_->MoveNote(65537, 2), 1);
-    QCOMPARE(only(2).text, QStringLiteral("changed"));
-    QCOMPARE(db_->AddNote(33000, makeNote(QStringLiteral("new"))), 1);
-    QCOMPARE(db_->LastInsertedId(), 65538);
+    QCOMPARE(Notes(*db_).body(65537), QStringLiteral("body"));
+    QVERIFY(Notes(*db_).update(65537, makeNote(QStringLiteral("changed"))));
+    QVERIFY(Notes(*db_).move(65537, 2));
+    QCOMPARE(only(2).title, QStringLiteral("changed"));
+    QCOMPARE(Notes(*db_).add(33000, makeNote(QStringLiteral("new"))), 65538);
     QCOMPARE(only(33000).key, QStringLiteral("k65538"));
-    QCOMPARE(db_->DeleteNote(65537), 1);
+    QVERIFY(Notes(*db_).remove(65537));
     VectorNoteSink list;
-    db_->LoadNotes(list, -1);
+    Notes(*db_).list(list, -1);
     QCOMPARE(list.keys(), QStringList{QStringLiteral("k65538")});
 }
 

@@ -2,7 +2,7 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ private Q_SLOTS:
 void TestPassword::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("pw.qbf")));
-    db_->PasswordCost = NotebookHeader::Cost::lightest();
+    db_->setPasswordCost(NotebookHeader::Cost::lightest());
 }
 
 void TestPassword::cleanup()
@@ -43,10 +43,10 @@ void TestPassword::cleanup()
 
 void TestPassword::newFileHasNone()
 {
-    QCOMPARE(db_->ReadPassword(), QString());
+    QCOMPARE(db_->readPassword(), QString());
     QVERIFY(db_->lastError().isEmpty());
-    QVERIFY(DBase::PasswordMatches(QString(), db_->ReadPassword()));
-    QVERIFY(!DBase::PasswordMatches(QStringLiteral("x"), db_->ReadPassword()));
+    QVERIFY(Notebook::passwordMatches(QString(), db_->readPassword()));
+    QVERIFY(!Notebook::passwordMatches(QStringLiteral("x"), db_->readPassword()));
 }
 
 void TestPassword::writeThenCheck_data()
@@ -64,22 +64,22 @@ void TestPassword::writeThenCheck()
 {
     QFETCH(QString, password);
     QFETCH(QString, wrong);
-    QCOMPARE(db_->WritePassword(password), 1);
-    const QString stored = db_->ReadPassword();
+    QVERIFY(db_->writePassword(password));
+    const QString stored = db_->readPassword();
     // The password now lives in the header of an encrypted file.
-    QVERIFY(db_->Encrypted());
+    QVERIFY(db_->encrypted());
     QVERIFY(stored.startsWith(QLatin1String("$qbsealed$")));
-    QVERIFY(DBase::PasswordMatches(password, stored));
-    QVERIFY(!DBase::PasswordMatches(wrong, stored));
-    QVERIFY(!DBase::PasswordMatches(QString(), stored));
+    QVERIFY(Notebook::passwordMatches(password, stored));
+    QVERIFY(!Notebook::passwordMatches(wrong, stored));
+    QVERIFY(!Notebook::passwordMatches(QString(), stored));
 
     // The same password hashed again gives another string: it is salted.
-    const QString hashed = DBase::HashPassword(password);
+    const QString hashed = Notebook::hashPassword(password);
     QVERIFY(hashed.startsWith(QLatin1String("$argon2id$")));
-    QVERIFY(DBase::HashPassword(password) != hashed);
-    QVERIFY(DBase::PasswordMatches(password, hashed));
+    QVERIFY(Notebook::hashPassword(password) != hashed);
+    QVERIFY(Notebook::passwordMatches(password, hashed));
 
-    db_->CloseDatabase();
+    db_->close();
     const QByteArray file = fileBytes(path_);
     QVERIFY(!file.contains(password.toUtf8()));
     const QByteArray utf16(reinterpret_cast<const char *>(password.utf16()), password.size() * 2);
@@ -88,13 +88,13 @@ void TestPassword::writeThenCheck()
 
 void TestPassword::rewriteKeepsOneRowAndForgetsTheOld()
 {
-    QCOMPARE(db_->WritePassword(QStringLiteral("first")), 1);
-    const QString firstStored = db_->ReadPassword();
-    QCOMPARE(db_->WritePassword(QStringLiteral("second")), 1);
-    const QString stored = db_->ReadPassword();
-    QVERIFY(DBase::PasswordMatches(QStringLiteral("second"), stored));
-    QVERIFY(!DBase::PasswordMatches(QStringLiteral("first"), stored));
-    db_->CloseDatabase();
+    QVERIFY(db_->writePassword(QStringLiteral("first")));
+    const QString firstStored = db_->readPassword();
+    QVERIFY(db_->writePassword(QStringLiteral("second")));
+    const QString stored = db_->readPassword();
+    QVERIFY(Notebook::passwordMatches(QStringLiteral("second"), stored));
+    QVERIFY(!Notebook::passwordMatches(QStringLiteral("first"), stored));
+    db_->close();
     // The old wrapping of the key is overwritten, not left for offline guessing.
     NotebookHeader::Header first;
     QVERIFY(NotebookHeader::fromStoredForm(firstStored, &first));
@@ -104,13 +104,13 @@ void TestPassword::rewriteKeepsOneRowAndForgetsTheOld()
 
 void TestPassword::emptyRemovesThePassword()
 {
-    QCOMPARE(db_->WritePassword(QStringLiteral("abc")), 1);
-    QCOMPARE(db_->WritePassword(QString()), 1);
-    QCOMPARE(db_->ReadPassword(), QString());
+    QVERIFY(db_->writePassword(QStringLiteral("abc")));
+    QVERIFY(db_->writePassword(QString()));
+    QCOMPARE(db_->readPassword(), QString());
     QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1); // a row holding ""
-    db_->CloseDatabase();
-    db_->OpenDatabase();
-    QCOMPARE(db_->ReadPassword(), QString());
+    db_->close();
+    db_->open(path_);
+    QCOMPARE(db_->readPassword(), QString());
 }
 
 void TestPassword::refusedWriteKeepsThePassword_data()
@@ -131,16 +131,16 @@ void TestPassword::refusedWriteKeepsThePassword()
     QFETCH(QByteArray, trigger);
     // A plain notebook with a password hash, as written before notebooks were encrypted: setting
     // a new one rewrites the password row in the encrypted copy.
-    db_->CloseDatabase();
-    const QByteArray set = "INSERT INTO admin VALUES ('" + DBase::HashPassword(QStringLiteral("old")).toLatin1() + "')";
+    db_->close();
+    const QByteArray set = "INSERT INTO admin VALUES ('" + Notebook::hashPassword(QStringLiteral("old")).toLatin1() + "')";
     QCOMPARE(RawDb(path_).exec(set.constData()), SQLITE_OK);
-    db_->OpenDatabase();
-    const QString stored = db_->ReadPassword();
+    db_->open(path_);
+    const QString stored = db_->readPassword();
     if (!trigger.isEmpty())
         QCOMPARE(RawDb(path_).exec(trigger.constData()), SQLITE_OK);
-    QCOMPARE(db_->WritePassword(password), 0);
+    QVERIFY(!db_->writePassword(password));
     QVERIFY(!db_->lastError().isEmpty());
-    QCOMPARE(db_->ReadPassword(), stored);
+    QCOMPARE(db_->readPassword(), stored);
     QCOMPARE(RawDb(path_).count(QStringLiteral("admin")), 1);
 }
 
@@ -163,7 +163,7 @@ void TestPassword::matches()
     QFETCH(QString, typed);
     QFETCH(QString, stored);
     QFETCH(bool, match);
-    QCOMPARE(DBase::PasswordMatches(typed, stored), match);
+    QCOMPARE(Notebook::passwordMatches(typed, stored), match);
 }
 
 void TestPassword::hashCostIsBounded_data()
@@ -194,16 +194,16 @@ void TestPassword::hashCostIsBounded()
         stored = QString::fromLatin1(out);
     } else {
         // Our own hash with other parameters written in: only the parameters can refuse it.
-        stored = DBase::HashPassword(QStringLiteral("abc"));
+        stored = Notebook::hashPassword(QStringLiteral("abc"));
         stored.replace(QRegularExpression(QStringLiteral("m=\\d+,t=\\d+,p=\\d+")),
                        QStringLiteral("m=%1,t=%2,p=%3").arg(memoryKiB).arg(passes).arg(lanes));
     }
     QVERIFY(stored.startsWith(QLatin1String("$argon2id$v=19$m=")));
     QCOMPARE(RawDb(path_).exec(qPrintable(QStringLiteral("INSERT INTO admin (vPassword) VALUES ('%1')").arg(stored))),
              SQLITE_OK);
-    QCOMPARE(db_->ReadPassword(), stored);
+    QCOMPARE(db_->readPassword(), stored);
     QCOMPARE(db_->lastError().isEmpty(), accepted);
-    QCOMPARE(DBase::PasswordMatches(QStringLiteral("abc"), stored), accepted);
+    QCOMPARE(Notebook::passwordMatches(QStringLiteral("abc"), stored), accepted);
 }
 
 QTEST_GUILESS_MAIN(TestPassword)

@@ -4,9 +4,9 @@
 
 #include "StoreTestUtil.h"
 
-#include "store/DBase.h"
 #include "store/FileOps.h"
 #include "store/Import.h"
+#include "store/Notebook.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -88,10 +88,9 @@ void TestTwoProcesses::whileAnotherProcessSaves()
         const QList<qint64> acknowledged = parseSaverOutput(output).acknowledged;
         bool ok = true;
         if (op == QLatin1String("open")) {
-            DBase db;
-            db.DatabasePath = path;
-            db.OpenDatabase();
-            ok = db.DatabaseIsOpen;
+            Notebook db;
+            db.open(path);
+            ok = db.isOpen();
             error = db.lastError();
         } else if (op == QLatin1String("compact")) {
             ok = FileOps::Compact(path, &error) == 1;
@@ -148,16 +147,15 @@ void TestTwoProcesses::passwordWhileAnotherProcessSaves()
     QByteArray output = startSaver(saver, path, 500, 5, QStringLiteral("A:B"));
     QVERIFY2(output.contains("ok "), output.constData());
 
-    DBase db;
-    db.PasswordCost = NotebookHeader::Cost::lightest();
-    db.BusyTimeoutMs = 30000;
-    db.DatabasePath = path;
-    db.OpenDatabase();
-    QVERIFY(db.DatabaseIsOpen);
+    Notebook db;
+    db.setPasswordCost(NotebookHeader::Cost::lightest());
+    db.setBusyTimeout(30000);
+    db.open(path);
+    QVERIFY(db.isOpen());
     const QStringList cycle = {QStringLiteral("A"), QStringLiteral("B"), QString()};
     for (int step = 0; step < rounds * 3; ++step) {
         const QString password = cycle[step % 3];
-        QVERIFY2(db.WritePassword(password) == 1, qPrintable(db.lastError()));
+        QVERIFY2(db.writePassword(password), qPrintable(db.lastError()));
         saver.waitForReadyRead(30);
         output += saver.readAllStandardOutput();
         // Everything acknowledged so far is in the file now at the path, under the new password.

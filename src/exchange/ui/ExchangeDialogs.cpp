@@ -137,7 +137,7 @@ std::optional<ExportTarget> askExportTarget(QWidget *parent, Prompter &prompter,
     return targetOf(name, selected, offered);
 }
 
-void exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
+void exportWithDialogs(QWidget *parent, Prompter &prompter, Notebook &db, const ExportScope &scope,
                        const ExportTarget &target)
 {
     QProgressDialog progress(QStringLiteral("正在导出..."), QStringLiteral("取消"), 0, 1, parent);
@@ -165,7 +165,7 @@ void exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const Exp
                         result.written.isEmpty() ? Prompter::Exclamation : Prompter::Information, kTitle);
 }
 
-int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 groupId, const QStringList &paths)
+qint64 importWithDialogs(QWidget *parent, Prompter &prompter, Notebook &db, qint64 groupId, const QStringList &paths)
 {
     QProgressDialog progress(QStringLiteral("正在导入..."), QStringLiteral("取消"), 0, 1, parent);
     prepare(progress);
@@ -178,10 +178,10 @@ int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 gro
                         result.failed.isEmpty() && result.skipped.isEmpty() ? Prompter::Information
                                                                             : Prompter::Exclamation,
                         kTitle);
-    return result.imported;
+    return result.imported > 0 ? result.lastId : 0;
 }
 
-void printPreview(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope)
+void printPreview(QWidget *parent, Prompter &prompter, Notebook &db, const ExportScope &scope)
 {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, parent);

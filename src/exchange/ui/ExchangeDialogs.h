@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-class DBase;
+class Notebook;
 class Prompter;
 class QWidget;
 
@@ -43,16 +43,17 @@ QString importFilter();
 // Exports the scope with a progress dialog that can cancel, asking before an existing file is
 // replaced, and ends with a message that says how many files were written where and which
 // existing ones were kept (or why it failed).
-void exportWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope,
+void exportWithDialogs(QWidget *parent, Prompter &prompter, Notebook &db, const ExportScope &scope,
                        const ExportTarget &target);
 
 // Imports files and folders into the group with a progress dialog, and ends with one message: how
-// many notes were added, which files were not imported and why. Returns the number of notes added.
-int importWithDialogs(QWidget *parent, Prompter &prompter, DBase &db, qint64 groupId,
+// many notes were added, which files were not imported and why. Returns the ID of the last note
+// added; 0 when none was.
+qint64 importWithDialogs(QWidget *parent, Prompter &prompter, Notebook &db, qint64 groupId,
                       const QStringList &paths);
 
 // Shows the scope (a note, or a group's notes each from a new page) in a print preview from
 // which it can be printed.
-void printPreview(QWidget *parent, Prompter &prompter, DBase &db, const ExportScope &scope);
+void printPreview(QWidget *parent, Prompter &prompter, Notebook &db, const ExportScope &scope);
 
 } // namespace exchange

@@ -95,7 +95,7 @@ void renewFileId(Header *h);
 // Identifies the wrapped data key (salt and wrapping); equal for copies of one notebook.
 QByteArray keyIdentity(const Header &h);
 
-// The header as the "stored form" of a notebook's access password (see DBase::ReadPassword).
+// The header as the "stored form" of a notebook's access password (see Notebook::readPassword).
 QString storedForm(const Header &h);
 bool isStoredForm(const QString &stored);
 bool fromStoredForm(const QString &stored, Header *out);

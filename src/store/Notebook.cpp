@@ -1,6 +1,6 @@
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/NotebookFile.h"
 #include "store/NotebookInfo.h"
 #include "store/Schema.h"
@@ -38,43 +38,43 @@ QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception
     return QString::fromUtf8(e.what());
 }
 
-const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
-const QString DBase::ReplacedByAnother = QStringLiteral("数据库文件已被另一个数据库替换。");
-const QString DBase::OlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");
+const QString Notebook::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
+const QString Notebook::ReplacedByAnother = QStringLiteral("数据库文件已被另一个数据库替换。");
+const QString Notebook::OlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");
 
-DBase::DBase() = default;
-DBase::~DBase()
+Notebook::Notebook() = default;
+Notebook::~Notebook()
 {
-    CloseDatabase(); // which records what was seen of an encrypted notebook
+    close(); // which records what was seen of an encrypted notebook
 }
 
-bool DBase::ready()
+bool Notebook::ready()
 {
     lastError_.clear();
-    if (DatabaseIsOpen && conn_)
+    if (open_ && conn_)
         return true;
     lastError_ = QStringLiteral("no notebook is open");
     return false;
 }
 
-int DBase::fail(const QString &why)
+bool Notebook::fail(const QString &why)
 {
     lastError_ = why;
-    return 0;
+    return false;
 }
 
-int DBase::CreateDatabase(const QString &path)
+bool Notebook::create(const QString &path)
 {
     lastError_.clear();
     QString error;
-    if (!NotebookFile::create(path, BusyTimeoutMs, {}, &error))
+    if (!NotebookFile::create(path, busyTimeoutMs_, {}, &error))
         return fail(error);
-    return 1;
+    return true;
 }
 
-std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QString *error)
+std::unique_ptr<Notebook::Connection> Notebook::openConnection(const QString &path, QString *error)
 {
-    std::unique_ptr<SQLite::Database> db = NotebookFile::open(path, false, BusyTimeoutMs, error);
+    std::unique_ptr<SQLite::Database> db = NotebookFile::open(path, false, busyTimeoutMs_, error);
     if (!db)
         return nullptr;
     auto c = std::make_unique<Connection>(std::move(*db));
@@ -86,7 +86,7 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
     }
     guarded(*error, [&] {
         c->noteIndex = Schema::hasNoteIndex(c->db);
-        return 1;
+        return true;
     });
     // An older layout is brought up to date; a file that cannot take it (read-only) opens as it
     // is, without what the newer layouts add.
@@ -98,40 +98,41 @@ std::unique_ptr<DBase::Connection> DBase::openConnection(const QString &path, QS
     c->history = History::hasTables(c->db);
     guarded(*error, [&] {
         c->identity = NotebookInfo::identity(c->db);
-        return 1;
+        return true;
     });
     c->search.extractor = extractor_;
     c->search.open();
     return c;
 }
 
-void DBase::OpenDatabase()
+bool Notebook::open(const QString &path)
 {
     lastError_.clear();
     QString error;
-    std::unique_ptr<Connection> fresh = openConnection(DatabasePath, &error);
+    std::unique_ptr<Connection> fresh = openConnection(path, &error);
     if (!fresh) {
-        DatabaseIsOpen = false;
-        lastError_ = error;
-        return;
+        open_ = false;
+        return fail(error);
     }
     NotebookFile::removeLeftovers(fresh->path);
     conn_ = std::move(fresh);
-    DatabaseIsOpen = true;
+    open_ = true;
+    path_ = path;
     // The open notebook's key stays; any other is no longer needed.
     keys_.clear();
     if (conn_->encrypted)
         keys_.push_back(CipherVfs::keyFor(conn_->header));
+    return true;
 }
 
-bool DBase::sameFileAtPath() const
+bool Notebook::sameFileAtPath() const
 {
     struct stat st;
     return ::stat(nativePath(conn_->path).c_str(), &st) == 0 && st.st_dev == conn_->device
         && st.st_ino == conn_->inode;
 }
 
-bool DBase::writable()
+bool Notebook::writable()
 {
     if (!ready())
         return false;
@@ -141,7 +142,7 @@ bool DBase::writable()
         return false;
     }
     if (sameFileAtPath()) {
-        if (WritesRefused().isEmpty())
+        if (writesRefused().isEmpty())
             return true;
         lastError_ = refusal_;
         return false;
@@ -168,7 +169,7 @@ bool DBase::writable()
     bool samePassword = false;
     guarded(lastError_, [&] {
         samePassword = storedPassword(*conn_) == storedPassword(*fresh);
-        return 1;
+        return true;
     });
     if (!samePassword) {
         lastError_ = MovedOrDeleted;
@@ -178,26 +179,38 @@ bool DBase::writable()
     return true;
 }
 
-void DBase::CloseDatabase()
+void Notebook::close()
 {
-    if (!DatabaseIsOpen)
+    if (!open_)
         return;
-    RememberCommits();
-    DatabaseIsOpen = false;
+    rememberCommits();
+    open_ = false;
     conn_.reset();
 }
 
-bool DBase::Encrypted() const
+bool Notebook::encrypted() const
 {
     return conn_ && conn_->encrypted;
 }
 
-bool DBase::ReadOnly() const
+bool Notebook::readOnly() const
 {
     return conn_ && sqlite3_db_readonly(conn_->db.getHandle(), "main") == 1;
 }
 
-QString DBase::Identity() const
+QString Notebook::identity() const
 {
     return conn_ ? conn_->identity : QString();
+}
+
+void Notebook::setTextExtractor(TextExtractor extractor)
+{
+    extractor_ = std::move(extractor);
+    if (conn_)
+        conn_->search.extractor = extractor_;
+}
+
+QDateTime Notebook::now() const
+{
+    return clock_ ? clock_() : QDateTime::currentDateTimeUtc();
 }

@@ -1,7 +1,7 @@
 // The check for damage that opening does not read, and the refusal of writes that follows it.
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
@@ -9,7 +9,7 @@
 
 #include <QStringList>
 
-DBase::Integrity DBase::CheckIntegrity(const std::atomic<bool> *cancel)
+Notebook::Integrity Notebook::checkIntegrity(const std::atomic<bool> *cancel)
 {
     if (!ready())
         return Integrity::Unchecked;
@@ -45,7 +45,7 @@ DBase::Integrity DBase::CheckIntegrity(const std::atomic<bool> *cancel)
     return result;
 }
 
-void DBase::RefuseWrites(const QString &reason)
+void Notebook::refuseWrites(const QString &reason)
 {
     if (!conn_)
         return;
@@ -54,7 +54,7 @@ void DBase::RefuseWrites(const QString &reason)
     refusedInode_ = quint64(conn_->inode);
 }
 
-QString DBase::WritesRefused() const
+QString Notebook::writesRefused() const
 {
     const bool here = conn_ && !refusal_.isEmpty() && quint64(conn_->device) == refusedDevice_
                       && quint64(conn_->inode) == refusedInode_;

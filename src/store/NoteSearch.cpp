@@ -1,8 +1,7 @@
-#include "store/DBase.h"
+#include "store/NoteSearch.h"
 
 #include "store/ChineseVariants.h"
-#include "store/DBasePrivate.h"
-#include "store/NoteDate.h"
+#include "store/NotebookPrivate.h"
 #include "store/SearchText.h"
 
 #include <SQLiteCpp/Exception.h>
@@ -44,7 +43,7 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
     struct Waiting
     {
         SearchHit hit;
-        QString title, updated, body;
+        QString title, body;
     };
     std::vector<Ranked> all;
     const QHash<qint64, QString> groupNames = StoreDetail::groupNames(cache);
@@ -68,7 +67,6 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
                 w.hit.id = after;
                 w.hit.groupId = q.int64(7);
                 w.title = q.text(1);
-                w.updated = q.text(3);
                 w.body = q.text(8);
                 chunk.push_back(std::move(w));
             }
@@ -97,15 +95,15 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
             if (!matches)
                 continue;
             w.hit.groupName = groupNames.value(w.hit.groupId);
-            all.push_back({std::move(w.hit), Tools::NoteDateKey(w.updated)});
+            const qint64 updated = w.hit.item.updated.key();
+            all.push_back({std::move(w.hit), updated});
         }
     }
     searchIndex(out);
     for (SearchHit &h : out.hits) {
         if (waiting.count(h.id))
             continue;
-        // Read before the hit is moved away.
-        const qint64 updated = Tools::NoteDateKey(h.item.sub2);
+        const qint64 updated = h.item.updated.key();
         all.push_back({std::move(h), updated});
     }
     std::sort(all.begin(), all.end(), [](const Ranked &a, const Ranked &b) {
@@ -120,69 +118,57 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
 }
 } // namespace
 
-void DBase::SetTextExtractor(TextExtractor extractor)
+bool NoteSearch::ready()
 {
-    extractor_ = std::move(extractor);
-    if (conn_)
-        conn_->search.extractor = extractor_;
-}
-
-bool DBase::searchReady()
-{
-    if (!ready())
+    if (!nb_.ready())
         return false;
-    if (!conn_->search.available) {
-        lastError_ = QStringLiteral("this notebook cannot be searched (read-only)");
-        return false;
-    }
-    if (!extractor_) {
-        lastError_ = QStringLiteral("no text extractor given");
-        return false;
-    }
+    if (!nb_.conn().search.available)
+        return nb_.fail(QStringLiteral("this notebook cannot be searched (read-only)"));
+    if (!nb_.extractor_)
+        return nb_.fail(QStringLiteral("no text extractor given"));
     return true;
 }
 
-qint64 DBase::UnindexedNotes()
+qint64 NoteSearch::unindexed()
 {
-    if (!ready())
+    if (!nb_.ready())
         return 0;
     qint64 n = 0;
-    guarded(lastError_, [&] {
-        n = conn_->search.pending();
-        return 1;
+    guarded(nb_.lastError_, [&] {
+        n = nb_.conn().search.pending();
+        return true;
     });
     return n;
 }
 
-int DBase::BuildIndex(const IndexProgress &progress, const std::atomic<bool> *cancel)
+bool NoteSearch::buildIndex(const IndexProgress &progress, const std::atomic<bool> *cancel)
 {
-    if (!searchReady())
-        return 0;
-    if (const QString refused = WritesRefused(); !refused.isEmpty())
-        return fail(refused);
-    return guarded(lastError_, [&] {
-        if (!conn_->search.build(progress, cancel))
-            return fail(QStringLiteral("cancelled"));
-        return 1;
+    if (!ready())
+        return false;
+    if (const QString refused = nb_.writesRefused(); !refused.isEmpty())
+        return nb_.fail(refused);
+    return guarded(nb_.lastError_, [&] {
+        if (!nb_.conn().search.build(progress, cancel))
+            return nb_.fail(QStringLiteral("cancelled"));
+        return true;
     });
 }
 
-int DBase::Search(const QString &query, const SearchOptions &options, SearchResult *result)
+std::optional<SearchResult> NoteSearch::find(const QString &query, const SearchOptions &options)
 {
-    if (!result)
-        return 0;
-    *result = SearchResult{};
-    if (!searchReady())
-        return 0;
+    if (!ready())
+        return std::nullopt;
+    SearchResult found;
+    SearchResult *result = &found;
     // Each term with the forms that count as it.
     std::vector<QStringList> terms;
     for (const QString &term : SearchText::terms(query))
         terms.push_back(options.traditionalSimplified ? ChineseVariants::of(term) : QStringList{term});
-    SearchIndexer &index = conn_->search;
+    SearchIndexer &index = nb_.conn().search;
     // One snapshot for the index's several reads: a note deleted or indexed by another connection
     // between two of them would otherwise look like a damaged index.
     const auto searchIndex = [&](const SearchOptions &o, SearchResult &out) {
-        SQLite::Transaction snapshot(conn_->db, SQLite::TransactionBehavior::DEFERRED);
+        SQLite::Transaction snapshot(nb_.conn().db, SQLite::TransactionBehavior::DEFERRED);
         index.search(terms, o, out);
         snapshot.commit();
     };
@@ -190,34 +176,41 @@ int DBase::Search(const QString &query, const SearchOptions &options, SearchResu
         // Nothing waiting is the usual case: then no write lock is taken at all.
         const qint64 waiting = index.pending();
         // A notebook refused writes is searched as it is, its waiting notes read one by one.
-        if (waiting > 0 && waiting <= CatchUpLimit && WritesRefused().isEmpty())
+        if (waiting > 0 && waiting <= CatchUpLimit && nb_.writesRefused().isEmpty())
             index.indexBatch(CatchUpLimit); // staged notes stay staged: they are searched as they are
         result->unindexed = index.pending();
         if (result->unindexed == 0 || terms.empty()) {
             searchIndex(options, *result);
-            return 1;
+            return;
         }
         SearchOptions everyHit = options;
         everyHit.limit = 0;
-        searchWithWaiting(conn_->cache, extractor_, terms, options,
+        searchWithWaiting(nb_.conn().cache, nb_.extractor_, terms, options,
                           [&](SearchResult &indexed) { searchIndex(everyHit, indexed); }, *result);
-        return 1;
     };
     try {
-        return run();
+        run();
+        return found;
     } catch (const SQLite::Exception &e) {
         // A damaged index (or one another tool took apart) starts again from the notes; the
         // notes themselves are never touched by this. A lock or a disk error is only reported.
         const int code = e.getErrorCode() & 0xFF;
-        if (code != SQLITE_CORRUPT && code != SQLITE_ERROR)
-            return fail(QString::fromUtf8(e.what()));
+        if (code != SQLITE_CORRUPT && code != SQLITE_ERROR) {
+            nb_.fail(QString::fromUtf8(e.what()));
+            return std::nullopt;
+        }
     } catch (const std::exception &e) {
-        return fail(QString::fromUtf8(e.what()));
+        nb_.fail(QString::fromUtf8(e.what()));
+        return std::nullopt;
     }
-    if (const QString refused = WritesRefused(); !refused.isEmpty())
-        return fail(refused);
-    return guarded(lastError_, [&] {
+    if (const QString refused = nb_.writesRefused(); !refused.isEmpty()) {
+        nb_.fail(refused);
+        return std::nullopt;
+    }
+    const bool repaired = guarded(nb_.lastError_, [&] {
         index.repair();
-        return run();
+        run();
+        return true;
     });
+    return repaired ? std::optional<SearchResult>(std::move(found)) : std::nullopt;
 }

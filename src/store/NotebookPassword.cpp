@@ -1,6 +1,6 @@
-#include "store/DBase.h"
+#include "store/Notebook.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/FileOps.h"
 #include "store/crypto/SecretKey.h"
 #include "store/crypto/SeenCommits.h"
@@ -72,7 +72,7 @@ bool currentCommits(const QString &path, QByteArray *fileId, quint64 *count)
 
 } // namespace
 
-QString DBase::HashPassword(const QString &plain)
+QString Notebook::hashPassword(const QString &plain)
 {
     if (plain.isEmpty())
         return {};
@@ -90,7 +90,7 @@ QString DBase::HashPassword(const QString &plain)
     return QString::fromLatin1(out);
 }
 
-bool DBase::PasswordMatches(const QString &typed, const QString &stored)
+bool Notebook::passwordMatches(const QString &typed, const QString &stored)
 {
     if (stored.isEmpty())
         return typed.isEmpty();
@@ -108,7 +108,7 @@ bool DBase::PasswordMatches(const QString &typed, const QString &stored)
         == 0;
 }
 
-QString DBase::ReadPassword()
+QString Notebook::readPassword()
 {
     if (!ready())
         return {};
@@ -119,24 +119,24 @@ QString DBase::ReadPassword()
         Query q(conn_->cache, "SELECT vPassword FROM admin ORDER BY rowid LIMIT 1");
         if (q.step())
             stored = q.text(0); // NULL, never written by us, reads as no password
-        return 1;
+        return true;
     });
-    // Returned all the same: PasswordMatches refuses it too, so no caller takes it for "none".
+    // Returned all the same: passwordMatches refuses it too, so no caller takes it for "none".
     if (looksHashed(stored) && !costWithinBounds(stored))
         lastError_ = QStringLiteral("the stored password hash is damaged");
     return stored;
 }
 
-int DBase::WritePassword(const QString &plain)
+bool Notebook::writePassword(const QString &plain)
 {
     if (!writable())
-        return 0;
+        return false;
     if (characterCount(plain) > MaxPasswordChars)
         return fail(QStringLiteral("the password is longer than %1 characters").arg(MaxPasswordChars));
     if (conn_->encrypted || !plain.isEmpty())
         return rewriteProtected(plain);
     // Hash before taking the write lock: it is the slow part.
-    const QString stored = HashPassword(plain);
+    const QString stored = hashPassword(plain);
     if (!plain.isEmpty() && stored.isEmpty())
         return fail(QStringLiteral("the password could not be hashed"));
     // Delete and insert together, so a failure never leaves the file without its password.
@@ -149,11 +149,11 @@ int DBase::WritePassword(const QString &plain)
             Query ins(conn_->cache, "INSERT INTO admin (vPassword) VALUES (?)");
             ins.bind(1, stored).run();
         }
-        return 1;
+        return true;
     });
 }
 
-DBase::Protection DBase::ProtectionOf(const QString &path)
+Notebook::Protection Notebook::protectionOf(const QString &path)
 {
     switch (NotebookHeader::read(path, nullptr)) {
     case NotebookHeader::Kind::Plain:
@@ -166,12 +166,12 @@ DBase::Protection DBase::ProtectionOf(const QString &path)
     return Protection::Damaged;
 }
 
-int DBase::Unlock(const QString &path, const QString &typed)
+bool Notebook::unlock(const QString &path, const QString &typed)
 {
-    return KeepKey(DeriveKey(path, typed));
+    return keepKey(deriveKey(path, typed));
 }
 
-DBase::DerivedKey DBase::DeriveKey(const QString &path, const QString &typed)
+Notebook::DerivedKey Notebook::deriveKey(const QString &path, const QString &typed)
 {
     DerivedKey derived;
     const NotebookHeader::Kind kind = NotebookHeader::read(path, &derived.header);
@@ -186,41 +186,40 @@ DBase::DerivedKey DBase::DeriveKey(const QString &path, const QString &typed)
     return derived;
 }
 
-int DBase::KeepKey(const DerivedKey &derived)
+bool Notebook::keepKey(const DerivedKey &derived)
 {
     lastError_.clear();
     if (!derived.key)
         return fail(derived.error);
     CipherVfs::remember(derived.header, derived.key);
     keys_.push_back(derived.key);
-    return 1;
+    return true;
 }
 
-DBase::Access DBase::OpenWithPassword(const QString &typed)
+Notebook::Access Notebook::openWithPassword(const QString &path, const QString &typed)
 {
-    switch (ProtectionOf(DatabasePath)) {
+    switch (protectionOf(path)) {
     case Protection::Damaged:
         lastError_ = QStringLiteral("the header is damaged");
         return Access::Unreadable;
     case Protection::Encrypted:
-        if (Unlock(DatabasePath, typed) != 1)
+        if (!unlock(path, typed))
             return Access::WrongPassword;
         break;
     case Protection::Plain:
         break;
     }
-    OpenDatabase();
-    if (!DatabaseIsOpen)
+    if (!open(path))
         return Access::Unreadable;
-    if (Encrypted())
+    if (encrypted())
         return Access::Opened;
-    const QString stored = ReadPassword();
+    const QString stored = readPassword();
     if (!lastError_.isEmpty()) {
-        CloseDatabase();
+        close();
         return Access::Unreadable;
     }
-    if (!PasswordMatches(typed, stored)) {
-        CloseDatabase();
+    if (!passwordMatches(typed, stored)) {
+        close();
         lastError_ = QStringLiteral("wrong password");
         return Access::WrongPassword;
     }
@@ -233,14 +232,14 @@ DBase::Access DBase::OpenWithPassword(const QString &typed)
 // and kept any older copy of the file (even its header) reads nothing written afterwards.
 // The notebook's write lock is held from before the copy until the new file is in place, so no
 // save of another program falls between them: those wait, then find the new file.
-int DBase::rewriteProtected(const QString &plain)
+bool Notebook::rewriteProtected(const QString &plain)
 {
     NotebookHeader::Header header;
     std::shared_ptr<SecretKey> key;
     if (!plain.isEmpty()) {
         key = NotebookHeader::newDataKey();
         NotebookHeader::renewFileId(&header);
-        if (!key || !NotebookHeader::seal(plain, *key, PasswordCost, &header))
+        if (!key || !NotebookHeader::seal(plain, *key, passwordCost_, &header))
             return fail(QStringLiteral("the key could not be made"));
         CipherVfs::remember(header, key);
     }
@@ -254,34 +253,34 @@ int DBase::rewriteProtected(const QString &plain)
             || !NotebookHeader::unseal(plain, written))
             throw SQLite::Exception("the new file does not open with the new password");
     };
-    const int replaced = write([&] {
+    const QString path = conn_->path;
+    const bool replaced = write([&] {
         QString error;
-        if (FileOps::CompactAs(DatabasePath, DatabasePath, key ? &header : nullptr, checkCopy, &error) != 1)
+        if (FileOps::CompactAs(path, path, key ? &header : nullptr, checkCopy, &error) != 1)
             return fail(error);
-        return 1; // the lock goes with the old file, which nothing was written to
+        return true; // the lock goes with the old file, which nothing was written to
     });
-    if (replaced != 1)
-        return 0;
-    CloseDatabase();
-    OpenDatabase(); // keeps the new key, or none
-    return DatabaseIsOpen ? 1 : 0;
+    if (!replaced)
+        return false;
+    close();
+    return open(path); // keeps the new key, or none
 }
 
-bool DBase::OlderThanLastSeen()
+bool Notebook::olderThanLastSeen()
 {
     QByteArray fileId;
     quint64 count = 0;
-    if (!DatabaseIsOpen || !conn_->encrypted || !currentCommits(conn_->path, &fileId, &count))
+    if (!open_ || !conn_->encrypted || !currentCommits(conn_->path, &fileId, &count))
         return false;
     const bool older = count < SeenCommits::highest(fileId);
     SeenCommits::record(fileId, count, true);
     return older;
 }
 
-void DBase::RememberCommits()
+void Notebook::rememberCommits()
 {
     QByteArray fileId;
     quint64 count = 0;
-    if (DatabaseIsOpen && conn_->encrypted && currentCommits(conn_->path, &fileId, &count))
+    if (open_ && conn_->encrypted && currentCommits(conn_->path, &fileId, &count))
         SeenCommits::record(fileId, count);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// Internals shared by the DBase source files; not part of the store's interface.
+// Internals shared by the session and the classes that take it; not part of the store's interface.
 
-#include "store/DBase.h"
+#include "store/KeptNotes.h"
+#include "store/Notebook.h"
 #include "store/SearchIndex.h"
 #include "store/StatementCache.h"
 #include "store/crypto/CipherVfs.h"
@@ -22,7 +23,7 @@
 
 #include <sys/types.h>
 
-struct DBase::Connection
+struct Notebook::Connection
 {
     explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
@@ -49,22 +50,22 @@ inline std::string nativePath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-// What DBase::keepIn throws for a damaged history table (not a std::exception, so guarded()
-// lets it through to DBase::write).
+// What KeptNotes::keepIn throws for a damaged history table (not a std::exception, so guarded()
+// lets it through to Notebook::write).
 struct HistoryDamaged
 {
     History::Table table;
 };
 
-// Runs f, turning any exception into 0 and its reason into error.
+// Runs f, turning any exception into false and its reason into error.
 template <typename F>
-int guarded(QString &error, F &&f)
+bool guarded(QString &error, F &&f)
 {
     try {
         return f();
     } catch (const std::exception &e) {
         error = QString::fromUtf8(e.what());
-        return 0;
+        return false;
     }
 }
 
@@ -77,6 +78,11 @@ QHash<qint64, QString> groupNames(StatementCache &cache);
 // A note's list row from columns 0..6 of q: ID, nNoteTitle, nAddDate, nLastUpdate, nPriority,
 // nIcon, nColor.
 void readNoteItem(const Query &q, NoteItem &item);
+// The columns a note is read from as a version, in the order readVersion expects them.
+#define QB_NOTE_COLUMNS "n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, n.nColor, n.nNote, n.nGroupID"
+inline constexpr const char *CurrentRow = "SELECT " QB_NOTE_COLUMNS " FROM Notes n WHERE n.ID = ?";
+// Columns 0-7 of QB_NOTE_COLUMNS; colorText receives nColor exactly as stored.
+NoteVersion readVersion(const Query &q, QString *colorText);
 // The note writes shared by saving and restoring. updateNote keeps the group when groupId is -1
 // and returns the number of notes changed; insertNote takes a new ID when id is -1.
 int updateNote(StatementCache &cache, qint64 id, const CurrentNote &note, const QString &saveDate,
@@ -90,25 +96,25 @@ void insertNote(StatementCache &cache, qint64 groupId, const CurrentNote &note, 
 // to the old file, unlinked by then, and be lost. So the file is looked at again once the lock is
 // held, and the write goes to the file now at the path.
 template <typename Body>
-int DBase::write(Body &&body)
+bool Notebook::write(Body &&body)
 {
     int replacedTries = 0;
     bool setAside[2] = {}; // per History::Table
     for (;;) {
         if (!writable())
-            return 0;
+            return false;
         bool replaced = false;
         try {
-            const int result = StoreDetail::guarded(lastError_, [&] {
+            const bool result = StoreDetail::guarded(lastError_, [&] {
                 SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
                 if (!sameFileAtPath()) {
                     replaced = true;
-                    return 0;
+                    return false;
                 }
-                if (body() != 1)
-                    return 0;
+                if (!body())
+                    return false;
                 tx.commit();
-                return 1;
+                return true;
             });
             if (!replaced)
                 return result;
@@ -117,8 +123,8 @@ int DBase::write(Body &&body)
         } catch (const StoreDetail::HistoryDamaged &d) {
             // Damage spoils the whole transaction (it is rolled back by now): the damaged table
             // is set aside and the write runs again, keeping what it replaces in a fresh one.
-            if (!mendHistory(d.table, &setAside[int(d.table)]))
-                return 0;
+            if (!KeptNotes(*this).mend(d.table, &setAside[int(d.table)]))
+                return false;
         }
     }
 }

@@ -1,6 +1,6 @@
-#include "store/DBase.h"
+#include "store/Notes.h"
 
-#include "store/DBasePrivate.h"
+#include "store/NotebookPrivate.h"
 #include "store/LeadingNumber.h"
 
 #include <SQLiteCpp/Transaction.h>
@@ -97,23 +97,23 @@ void StoreDetail::readNoteItem(const Query &q, NoteItem &item)
 {
     int n = 0;
     item.key = itemKey(q.int64(0));
-    item.text = q.text(1);
+    item.title = q.text(1);
     int addedBytes = 0;
     const char *added = q.utf8(2, &addedBytes);
-    item.sub1 = QString::fromUtf8(added, addedBytes);
+    item.added = NoteStamp(QString::fromUtf8(added, addedBytes));
     // A note never edited has both dates equal: share the one string.
     const char *updated = q.utf8(3, &n);
     if (n == addedBytes && added && updated && std::memcmp(added, updated, std::size_t(n)) == 0)
-        item.sub2 = item.sub1;
+        item.updated = item.added;
     else
-        item.sub2 = QString::fromUtf8(updated, n);
+        item.updated = NoteStamp(QString::fromUtf8(updated, n));
     const char *priority = q.utf8(4, &n);
     if (const Priority *known = knownPriority(priority, n)) {
-        item.sub3 = known->text;
-        item.sub3Color = known->color;
+        item.priority = known->text;
+        item.priorityColor = known->color;
     } else {
-        item.sub3 = QString::fromUtf8(priority, n);
-        item.sub3Color = 0;
+        item.priority = QString::fromUtf8(priority, n);
+        item.priorityColor = 0;
     }
     const bool iconIsInteger = q.isInteger(5);
     const qint64 iconValue = iconIsInteger ? q.int64(5) : 0;
@@ -124,72 +124,88 @@ void StoreDetail::readNoteItem(const Query &q, NoteItem &item)
     item.color = int32Of(LeadingNumberUtf8(color, n));
 }
 
-void DBase::LoadNotes(NoteSink &list, qint64 groupId)
+bool Notes::list(NoteSink &sink, qint64 groupId)
 {
-    list.clear();
-    if (!ready())
-        return;
-    guarded(lastError_, [&] {
-        const char *sql = groupId != -1 ? ListGroup : conn_->noteIndex ? ListAll : ListAllWithoutIndex;
-        Query q(conn_->cache, sql);
+    sink.clear();
+    if (!nb_.ready())
+        return false;
+    return guarded(nb_.lastError_, [&] {
+        const char *sql = groupId != -1 ? ListGroup : nb_.conn_->noteIndex ? ListAll : ListAllWithoutIndex;
+        Query q(nb_.conn_->cache, sql);
         if (groupId != -1)
             q.bind(1, groupId);
         NoteItem item;
         while (q.step()) {
             StoreDetail::readNoteItem(q, item);
-            list.addItem(item);
+            sink.addItem(item);
         }
-        return 1;
+        return true;
     });
 }
 
-QString DBase::LoadNoteBody(qint64 id)
+QString Notes::body(qint64 id)
 {
-    if (!ready())
+    if (!nb_.ready())
         return {};
     QString body;
-    guarded(lastError_, [&] {
-        Query q(conn_->cache, "SELECT nNote FROM Notes WHERE ID = ?");
+    guarded(nb_.lastError_, [&] {
+        Query q(nb_.conn_->cache, "SELECT nNote FROM Notes WHERE ID = ?");
         q.bind(1, id);
         if (q.step())
             body = q.text(0);
-        return 1;
+        return true;
     });
     return body;
 }
 
-int DBase::AddNote(qint64 groupId, const CurrentNote &note)
+std::optional<NoteVersion> Notes::load(qint64 id)
 {
-    return AddNotes(groupId, {note});
+    if (!nb_.ready())
+        return std::nullopt;
+    NoteVersion v;
+    const bool loaded = guarded(nb_.lastError_, [&] {
+        Query q(nb_.conn_->cache, StoreDetail::CurrentRow);
+        q.bind(1, id);
+        if (!q.step())
+            return nb_.fail(QStringLiteral("no note with ID %1").arg(id));
+        QString colorText;
+        v = StoreDetail::readVersion(q, &colorText);
+        return true;
+    });
+    return loaded ? std::optional<NoteVersion>(std::move(v)) : std::nullopt;
 }
 
-int DBase::AddNotes(qint64 groupId, const std::vector<CurrentNote> &notes)
+std::optional<qint64> Notes::add(qint64 groupId, const CurrentNote &note)
 {
-    return write([&] {
-        qint64 last = lastInsertedId_;
+    return addAll(groupId, {note});
+}
+
+std::optional<qint64> Notes::addAll(qint64 groupId, const std::vector<CurrentNote> &notes)
+{
+    qint64 last = 0;
+    const bool added = nb_.write([&] {
         for (const CurrentNote &note : notes) {
             try {
-                StoreDetail::insertNote(conn_->cache, groupId, note, -1);
+                StoreDetail::insertNote(nb_.conn_->cache, groupId, note, -1);
             } catch (const SQLite::Exception &e) {
-                return fail(StoreDetail::insertFailure(conn_->db, e, "Notes"));
+                return nb_.fail(StoreDetail::insertFailure(nb_.conn_->db, e, "Notes"));
             }
-            last = conn_->db.getLastInsertRowid();
-            conn_->search.written(last);
+            last = nb_.conn_->db.getLastInsertRowid();
+            nb_.conn_->search.written(last);
         }
-        lastInsertedId_ = last;
-        return 1;
+        return true;
     });
+    return added ? std::optional<qint64>(last) : std::nullopt;
 }
 
-int DBase::UpdateNote(qint64 id, const CurrentNote &note)
+bool Notes::update(qint64 id, const CurrentNote &note)
 {
-    // The date of this save arrives in NoteAddDate; the creation date and the group stay.
-    return write([&] {
-        keepReplaced(id, &note, -1);
-        if (StoreDetail::updateNote(conn_->cache, id, note, note.NoteAddDate, -1) == 0)
-            return fail(QStringLiteral("no note with ID %1").arg(id));
-        conn_->search.written(id);
-        return 1;
+    return nb_.write([&] {
+        KeptNotes(nb_).keepReplaced(id, &note, -1);
+        if (StoreDetail::updateNote(nb_.conn_->cache, id, note, note.NoteAddDate, -1) == 0)
+            return nb_.fail(QStringLiteral("no note with ID %1").arg(id));
+        nb_.conn_->search.written(id);
+        return true;
     });
 }
 
@@ -227,26 +243,25 @@ void StoreDetail::insertNote(StatementCache &cache, qint64 groupId, const Curren
     q.run();
 }
 
-int DBase::MoveNote(qint64 id, qint64 groupId)
+bool Notes::move(qint64 id, qint64 groupId)
 {
-    return write([&] {
-        keepReplaced(id, nullptr, groupId);
-        Query q(conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
+    return nb_.write([&] {
+        KeptNotes(nb_).keepReplaced(id, nullptr, groupId);
+        Query q(nb_.conn_->cache, "UPDATE Notes SET nGroupID = ? WHERE ID = ?");
         q.bind(1, groupId).bind(2, id).run();
         if (q.changes() == 0)
-            return fail(QStringLiteral("no note with ID %1").arg(id));
-        return 1;
+            return nb_.fail(QStringLiteral("no note with ID %1").arg(id));
+        return true;
     });
 }
 
-int DBase::DeleteNote(qint64 id)
+bool Notes::remove(qint64 id)
 {
-    // An id that matches no note succeeds with nothing deleted.
-    return write([&] {
-        keepDeletedNote(id);
-        Query q(conn_->cache, "DELETE FROM Notes WHERE ID = ?");
+    return nb_.write([&] {
+        KeptNotes(nb_).keepDeletedNote(id);
+        Query q(nb_.conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
-        conn_->search.written(id);
-        return 1;
+        nb_.conn_->search.written(id);
+        return true;
     });
 }

@@ -1,8 +1,8 @@
-#include "store/DBase.h"
+#include "store/KeptNotes.h"
 
-#include "store/DBasePrivate.h"
 #include "store/LeadingNumber.h"
 #include "store/NotebookInfo.h"
+#include "store/NotebookPrivate.h"
 
 #include <SQLiteCpp/Transaction.h>
 
@@ -12,17 +12,16 @@ using StoreDetail::guarded;
 
 namespace {
 
-// The columns a version is read from, in the order readVersion expects them.
-#define QB_NOTE_COLUMNS "n.nNoteTitle, n.nAddDate, n.nLastUpdate, n.nPriority, n.nIcon, n.nColor, n.nNote, n.nGroupID"
+using StoreDetail::CurrentRow;
 
-const char *const CurrentRow = "SELECT " QB_NOTE_COLUMNS " FROM Notes n WHERE n.ID = ?";
 const char *const DeletedOne = "SELECT " QB_NOTE_COLUMNS ", n.ID, g.vGroupName FROM Notes n "
                                "LEFT JOIN Groups g ON g.ID = n.nGroupID WHERE n.ID = ?";
 const char *const DeletedOfGroup = "SELECT " QB_NOTE_COLUMNS ", n.ID, g.vGroupName FROM Notes n "
                                    "LEFT JOIN Groups g ON g.ID = n.nGroupID WHERE n.nGroupID = ?";
 
-// Columns 0-7 of QB_NOTE_COLUMNS; colorText receives nColor exactly as stored.
-NoteVersion readVersion(const Query &q, QString *colorText)
+} // namespace
+
+NoteVersion StoreDetail::readVersion(const Query &q, QString *colorText)
 {
     NoteVersion v;
     CurrentNote &n = v.note;
@@ -42,6 +41,8 @@ NoteVersion readVersion(const Query &q, QString *colorText)
     return v;
 }
 
+namespace {
+
 qint64 secondsOf(const QDateTime &t)
 {
     return t.toSecsSinceEpoch();
@@ -56,28 +57,23 @@ bool exists(StatementCache &cache, const char *sql, qint64 id)
 
 } // namespace
 
-QDateTime DBase::now() const
+bool KeptNotes::available() const
 {
-    return clock_ ? clock_() : QDateTime::currentDateTimeUtc();
+    return nb_.open_ && nb_.conn_ && nb_.conn().history;
 }
 
-bool DBase::HistoryAvailable() const
+void KeptNotes::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
 {
-    return DatabaseIsOpen && conn_ && conn_->history;
-}
-
-void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
-{
-    if (!conn_->history)
+    if (!nb_.conn().history)
         return;
     NoteVersion old;
     QString colorText;
     {
-        Query cur(conn_->cache, CurrentRow);
+        Query cur(nb_.conn().cache, CurrentRow);
         cur.bind(1, id);
         if (!cur.step())
             return; // the write itself reports the missing note
-        old = readVersion(cur, &colorText);
+        old = StoreDetail::readVersion(cur, &colorText);
     }
     bool changed = nextGroupId >= 0 && old.groupId != nextGroupId;
     if (next) {
@@ -89,10 +85,10 @@ void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
     if (!changed)
         return;
     const QByteArray data = History::pack(old);
-    const qint64 at = secondsOf(now());
-    const std::optional<KeepLimits> limits = NotebookInfo::keepLimits(conn_->db);
+    const qint64 at = secondsOf(nb_.now());
+    const std::optional<KeepLimits> limits = NotebookInfo::keepLimits(nb_.conn().db);
     keepIn(History::Table::NoteHistory, [&] {
-        Query q(conn_->cache, "INSERT INTO NoteHistory (NoteID, ReplacedAt, Title, Updated, Size, Stored, Data) "
+        Query q(nb_.conn().cache, "INSERT INTO NoteHistory (NoteID, ReplacedAt, Title, Updated, Size, Stored, Data) "
                               "VALUES (?, ?, ?, ?, ?, ?, ?)");
         q.bind(1, id)
             .bind(2, at)
@@ -102,16 +98,16 @@ void DBase::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId)
             .bind(6, qint64(data.size()))
             .bindBlob(7, data)
             .run();
-        if (conn_->historyBytes >= 0)
-            conn_->historyBytes += data.size();
+        if (nb_.conn().historyBytes >= 0)
+            nb_.conn().historyBytes += data.size();
         if (limits)
             dropOverLimits(id, *limits);
     });
 }
 
-void DBase::keepDeleted(const char *selectNotes, qint64 key)
+void KeptNotes::keepDeleted(const char *selectNotes, qint64 key)
 {
-    if (!conn_->history)
+    if (!nb_.conn().history)
         return;
     struct Entry
     {
@@ -122,19 +118,19 @@ void DBase::keepDeleted(const char *selectNotes, qint64 key)
     // Read in full first: the notes are not in the history, so their damage is not the history's.
     std::vector<Entry> entries;
     {
-        Query notes(conn_->cache, selectNotes);
+        Query notes(nb_.conn().cache, selectNotes);
         notes.bind(1, key);
         while (notes.step()) {
             QString colorText;
-            entries.push_back({notes.int64(8), notes.text(9), readVersion(notes, &colorText)});
+            entries.push_back({notes.int64(8), notes.text(9), StoreDetail::readVersion(notes, &colorText)});
         }
     }
     if (entries.empty())
         return;
-    const qint64 at = secondsOf(now());
+    const qint64 at = secondsOf(nb_.now());
     keepIn(History::Table::DeletedNotes, [&] {
         for (const Entry &e : entries) {
-            Query add(conn_->cache, "INSERT INTO DeletedNotes (NoteID, GroupID, GroupName, DeletedAt, Title, Data) "
+            Query add(nb_.conn().cache, "INSERT INTO DeletedNotes (NoteID, GroupID, GroupName, DeletedAt, Title, Data) "
                                     "VALUES (?, ?, ?, ?, ?, ?)");
             add.bind(1, e.noteId)
                 .bind(2, e.version.groupId)
@@ -147,7 +143,7 @@ void DBase::keepDeleted(const char *selectNotes, qint64 key)
     });
 }
 
-void DBase::keepIn(History::Table table, const std::function<void()> &write)
+void KeptNotes::keepIn(History::Table table, const std::function<void()> &write)
 {
     try {
         write();
@@ -158,7 +154,7 @@ void DBase::keepIn(History::Table table, const std::function<void()> &write)
     }
 }
 
-bool DBase::mendHistory(History::Table table, bool *setAsideBefore)
+bool KeptNotes::mend(History::Table table, bool *setAsideBefore)
 {
     // A table damaged again right after it was made afresh is not ours to mend: the history goes
     // off instead.
@@ -166,55 +162,55 @@ bool DBase::mendHistory(History::Table table, bool *setAsideBefore)
         historyOff();
         return true;
     }
-    return setAside(table) != 0;
+    return setAside(table);
 }
 
-int DBase::setAside(History::Table table)
+bool KeptNotes::setAside(History::Table table)
 {
-    conn_->historyBytes = -1;
+    nb_.conn().historyBytes = -1;
     const bool deleted = table == History::Table::DeletedNotes;
     try {
-        SQLite::Transaction tx(conn_->db, SQLite::TransactionBehavior::IMMEDIATE);
-        History::setAside(conn_->db, table);
+        SQLite::Transaction tx(nb_.conn().db, SQLite::TransactionBehavior::IMMEDIATE);
+        History::setAside(nb_.conn().db, table);
         tx.commit();
-        notice_ = deleted ? QStringLiteral("最近删除的记事已损坏，已另外存放，从现在起重新保存。")
+        nb_.notice_ = deleted ? QStringLiteral("最近删除的记事已损坏，已另外存放，从现在起重新保存。")
                           : QStringLiteral("历史版本已损坏，已另外存放，从现在起重新保存。");
     } catch (const SQLite::Exception &e) {
         const int code = e.getErrorCode() & 0xFF;
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return fail(QString::fromUtf8(e.what())); // the next write tries again
+            return nb_.fail(QString::fromUtf8(e.what())); // the next write tries again
         historyOff();
     }
-    return 1;
+    return true;
 }
 
-void DBase::historyOff()
+void KeptNotes::historyOff()
 {
-    conn_->history = false;
-    notice_ = QStringLiteral("历史版本已损坏，无法修复；在关闭数据库之前，不再保存历史版本和删除的记事。");
+    nb_.conn().history = false;
+    nb_.notice_ = QStringLiteral("历史版本已损坏，无法修复；在关闭数据库之前，不再保存历史版本和删除的记事。");
 }
 
-QString DBase::TakeNotice()
+QString KeptNotes::takeNotice()
 {
-    return std::exchange(notice_, QString());
+    return std::exchange(nb_.notice_, QString());
 }
 
-void DBase::keepDeletedNote(qint64 id)
+void KeptNotes::keepDeletedNote(qint64 id)
 {
     keepDeleted(DeletedOne, id);
 }
 
-void DBase::keepDeletedGroup(qint64 groupId)
+void KeptNotes::keepDeletedGroup(qint64 groupId)
 {
     keepDeleted(DeletedOfGroup, groupId);
 }
 
 // Runs inside the caller's transaction. The note's own limits are cheap (its index range); the
 // notebook share needs the running sum, read once per connection.
-void DBase::dropOverLimits(qint64 noteId, const KeepLimits &limits)
+void KeptNotes::dropOverLimits(qint64 noteId, const KeepLimits &limits)
 {
-    StatementCache &cache = conn_->cache;
-    const qint64 cutoff = secondsOf(now()) - qint64(limits.days) * 86400;
+    StatementCache &cache = nb_.conn().cache;
+    const qint64 cutoff = secondsOf(nb_.now()) - qint64(limits.days) * 86400;
     qint64 dropped = 0;
     {
         Query old(cache, "SELECT ID, ReplacedAt, Stored FROM NoteHistory WHERE NoteID = ? ORDER BY ID DESC");
@@ -229,18 +225,18 @@ void DBase::dropOverLimits(qint64 noteId, const KeepLimits &limits)
             dropped += old.int64(2);
         }
     }
-    if (conn_->historyBytes < 0) {
+    if (nb_.conn().historyBytes < 0) {
         Query sum(cache, "SELECT total(Stored) FROM NoteHistory");
-        conn_->historyBytes = sum.step() ? qint64(sum.int64(0)) : 0;
+        nb_.conn().historyBytes = sum.step() ? qint64(sum.int64(0)) : 0;
     } else {
-        conn_->historyBytes -= dropped;
+        nb_.conn().historyBytes -= dropped;
     }
     Query pages(cache, "PRAGMA page_count");
     Query pageSize(cache, "PRAGMA page_size");
     if (!pages.step() || !pageSize.step())
         return;
     const qint64 allowed = pages.int64(0) * pageSize.int64(0) * limits.historyPercent / 100;
-    const qint64 excess = conn_->historyBytes - allowed;
+    const qint64 excess = nb_.conn().historyBytes - allowed;
     if (excess <= 0)
         return;
     // Oldest first across all notes (IDs grow with time), but never a note's newest version: the
@@ -259,132 +255,108 @@ void DBase::dropOverLimits(qint64 noteId, const KeepLimits &limits)
         Query del(cache, "DELETE FROM NoteHistory WHERE ID = ?");
         del.bind(1, victim).run();
     }
-    conn_->historyBytes -= freed;
+    nb_.conn().historyBytes -= freed;
 }
 
-std::vector<VersionInfo> DBase::LoadHistory(qint64 noteId)
+std::vector<VersionInfo> KeptNotes::history(qint64 noteId)
 {
     std::vector<VersionInfo> out;
-    if (!ready() || !conn_->history)
+    if (!nb_.ready() || !nb_.conn().history)
         return out;
-    guarded(lastError_, [&] {
-        Query q(conn_->cache, "SELECT ID, Updated, ReplacedAt, Title, Size FROM NoteHistory "
+    guarded(nb_.lastError_, [&] {
+        Query q(nb_.conn().cache, "SELECT ID, Updated, ReplacedAt, Title, Size FROM NoteHistory "
                               "WHERE NoteID = ? ORDER BY ID DESC");
         q.bind(1, noteId);
         while (q.step())
             out.push_back({q.int64(0), q.text(1), QDateTime::fromSecsSinceEpoch(q.int64(2), Qt::UTC),
                            q.text(3), q.int64(4)});
-        return 1;
+        return true;
     });
     return out;
 }
 
-std::vector<DeletedInfo> DBase::LoadDeleted()
+std::vector<DeletedInfo> KeptNotes::deleted()
 {
     std::vector<DeletedInfo> out;
-    if (!ready() || !conn_->history)
+    if (!nb_.ready() || !nb_.conn().history)
         return out;
-    guarded(lastError_, [&] {
-        Query q(conn_->cache, "SELECT d.ID, d.NoteID, d.Title, d.GroupID, d.GroupName, g.ID IS NOT NULL, "
+    guarded(nb_.lastError_, [&] {
+        Query q(nb_.conn().cache, "SELECT d.ID, d.NoteID, d.Title, d.GroupID, d.GroupName, g.ID IS NOT NULL, "
                               "d.DeletedAt FROM DeletedNotes d LEFT JOIN Groups g ON g.ID = d.GroupID "
                               "ORDER BY d.ID DESC");
         while (q.step())
             out.push_back({q.int64(0), q.int64(1), q.text(2), q.int64(3), q.text(4), q.int64(5) != 0,
                            QDateTime::fromSecsSinceEpoch(q.int64(6), Qt::UTC)});
-        return 1;
+        return true;
     });
     return out;
 }
 
-namespace {
-
-int loadPacked(StatementCache &cache, const char *sql, qint64 id, NoteVersion *out, QString &error)
+std::optional<NoteVersion> KeptNotes::loadPacked(const char *sql, qint64 id)
 {
-    Query q(cache, sql);
-    q.bind(1, id);
-    if (!q.step()) {
-        error = QStringLiteral("no kept version with ID %1").arg(id);
-        return 0;
-    }
-    if (!History::unpack(q.blob(0), out)) {
-        error = QStringLiteral("the kept version %1 is damaged").arg(id);
-        return 0;
-    }
-    return 1;
-}
-
-} // namespace
-
-int DBase::LoadNote(qint64 id, NoteVersion *out)
-{
-    if (!ready())
-        return 0;
-    return guarded(lastError_, [&] {
-        Query q(conn_->cache, CurrentRow);
+    if (!nb_.ready() || !nb_.conn().history)
+        return std::nullopt;
+    NoteVersion v;
+    const bool loaded = guarded(nb_.lastError_, [&] {
+        Query q(nb_.conn().cache, sql);
         q.bind(1, id);
         if (!q.step())
-            return fail(QStringLiteral("no note with ID %1").arg(id));
-        QString colorText;
-        *out = readVersion(q, &colorText);
-        return 1;
+            return nb_.fail(QStringLiteral("no kept version with ID %1").arg(id));
+        if (!History::unpack(q.blob(0), &v))
+            return nb_.fail(QStringLiteral("the kept version %1 is damaged").arg(id));
+        return true;
     });
+    return loaded ? std::optional<NoteVersion>(std::move(v)) : std::nullopt;
 }
 
-int DBase::LoadVersion(qint64 versionId, NoteVersion *out)
+std::optional<NoteVersion> KeptNotes::version(qint64 versionId)
 {
-    if (!ready() || !conn_->history)
-        return 0;
-    return guarded(lastError_, [&] {
-        return loadPacked(conn_->cache, "SELECT Data FROM NoteHistory WHERE ID = ?", versionId, out, lastError_);
-    });
+    return loadPacked("SELECT Data FROM NoteHistory WHERE ID = ?", versionId);
 }
 
-int DBase::LoadDeletedNote(qint64 entryId, NoteVersion *out)
+std::optional<NoteVersion> KeptNotes::deletedNote(qint64 entryId)
 {
-    if (!ready() || !conn_->history)
-        return 0;
-    return guarded(lastError_, [&] {
-        return loadPacked(conn_->cache, "SELECT Data FROM DeletedNotes WHERE ID = ?", entryId, out, lastError_);
-    });
+    return loadPacked("SELECT Data FROM DeletedNotes WHERE ID = ?", entryId);
 }
 
-int DBase::RestoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate)
+bool KeptNotes::restoreVersion(qint64 noteId, qint64 versionId, const QString &saveDate)
 {
-    return write([&] {
+    return nb_.write([&] {
         NoteVersion v;
         {
-            Query q(conn_->cache, "SELECT Data FROM NoteHistory WHERE ID = ? AND NoteID = ?");
+            Query q(nb_.conn().cache, "SELECT Data FROM NoteHistory WHERE ID = ? AND NoteID = ?");
             q.bind(1, versionId).bind(2, noteId);
             if (!q.step() || !History::unpack(q.blob(0), &v))
-                return fail(QStringLiteral("no kept version %1 of note %2").arg(versionId).arg(noteId));
+                return nb_.fail(QStringLiteral("no kept version %1 of note %2").arg(versionId).arg(noteId));
         }
-        const qint64 group = exists(conn_->cache, "SELECT 1 FROM Groups WHERE ID = ?", v.groupId) ? v.groupId : -1;
+        const qint64 group = exists(nb_.conn().cache, "SELECT 1 FROM Groups WHERE ID = ?", v.groupId) ? v.groupId : -1;
         keepReplaced(noteId, &v.note, group);
-        if (StoreDetail::updateNote(conn_->cache, noteId, v.note, saveDate, group) == 0)
-            return fail(QStringLiteral("no note with ID %1").arg(noteId));
-        return 1;
+        if (StoreDetail::updateNote(nb_.conn().cache, noteId, v.note, saveDate, group) == 0)
+            return nb_.fail(QStringLiteral("no note with ID %1").arg(noteId));
+        return true;
     });
 }
 
-int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
+std::optional<qint64> KeptNotes::restoreDeleted(qint64 entryId, qint64 groupId)
 {
-    return write([&] {
+    qint64 restoredId = 0;
+    const bool done = nb_.write([&] {
         NoteVersion v;
         qint64 noteId = 0;
         QString groupName;
         {
-            Query q(conn_->cache, "SELECT NoteID, GroupName, Data FROM DeletedNotes WHERE ID = ?");
+            Query q(nb_.conn().cache, "SELECT NoteID, GroupName, Data FROM DeletedNotes WHERE ID = ?");
             q.bind(1, entryId);
             if (!q.step() || !History::unpack(q.blob(2), &v))
-                return fail(QStringLiteral("no deleted note with ID %1").arg(entryId));
+                return nb_.fail(QStringLiteral("no deleted note with ID %1").arg(entryId));
             noteId = q.int64(0);
             groupName = q.text(1);
         }
-        StatementCache &cache = conn_->cache;
+        StatementCache &cache = nb_.conn().cache;
         const char *const GroupById = "SELECT 1 FROM Groups WHERE ID = ?";
         if (groupId != -1) {
             if (!exists(cache, GroupById, groupId))
-                return fail(QStringLiteral("no group with ID %1").arg(groupId));
+                return nb_.fail(QStringLiteral("no group with ID %1").arg(groupId));
         } else {
             groupId = v.groupId;
             if (!exists(cache, GroupById, groupId)) {
@@ -396,8 +368,8 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
         }
         const bool sameId = !exists(cache, "SELECT 1 FROM Notes WHERE ID = ?", noteId);
         StoreDetail::insertNote(cache, groupId, v.note, sameId ? noteId : -1);
-        const qint64 restored = conn_->db.getLastInsertRowid();
-        if (!sameId && conn_->history)
+        const qint64 restored = nb_.conn().db.getLastInsertRowid();
+        if (!sameId && nb_.conn().history)
             keepIn(History::Table::NoteHistory, [&] {
                 Query h(cache, "UPDATE NoteHistory SET NoteID = ? WHERE NoteID = ?");
                 h.bind(1, restored).bind(2, noteId).run();
@@ -406,9 +378,10 @@ int DBase::RestoreDeleted(qint64 entryId, qint64 groupId)
             Query d(cache, "DELETE FROM DeletedNotes WHERE ID = ?");
             d.bind(1, entryId).run();
         }
-        lastInsertedId_ = restored;
-        return 1;
+        restoredId = restored;
+        return true;
     });
+    return done ? std::optional<qint64>(restoredId) : std::nullopt;
 }
 
 namespace {
@@ -419,52 +392,52 @@ const char *const DropOrphans = "DELETE FROM NoteHistory WHERE NoteID NOT IN (SE
 
 } // namespace
 
-int DBase::EmptyDeleted()
+bool KeptNotes::emptyDeleted()
 {
-    return write([&] {
-        if (!conn_->history)
-            return 0;
-        conn_->db.exec("DELETE FROM DeletedNotes");
-        conn_->db.exec(DropOrphans);
-        conn_->historyBytes = -1;
-        return 1;
+    return nb_.write([&] {
+        if (!nb_.conn().history)
+            return false;
+        nb_.conn().db.exec("DELETE FROM DeletedNotes");
+        nb_.conn().db.exec(DropOrphans);
+        nb_.conn().historyBytes = -1;
+        return true;
     });
 }
 
-int DBase::SetKeepLimits(const KeepLimits &limits)
+bool KeptNotes::setLimits(const KeepLimits &limits)
 {
-    return write([&] {
-        if (!NotebookInfo::hasTable(conn_->db))
-            return fail(QStringLiteral("the notebook has no room for its keep limits"));
-        NotebookInfo::setKeepLimits(conn_->db, limits);
-        return 1;
+    return nb_.write([&] {
+        if (!NotebookInfo::hasTable(nb_.conn().db))
+            return nb_.fail(QStringLiteral("the notebook has no room for its keep limits"));
+        NotebookInfo::setKeepLimits(nb_.conn().db, limits);
+        return true;
     });
 }
 
-std::optional<KeepLimits> DBase::keepLimits()
+std::optional<KeepLimits> KeptNotes::limits()
 {
     std::optional<KeepLimits> limits;
-    if (ready())
-        guarded(lastError_, [&] {
-            limits = NotebookInfo::keepLimits(conn_->db);
-            return 1;
+    if (nb_.ready())
+        guarded(nb_.lastError_, [&] {
+            limits = NotebookInfo::keepLimits(nb_.conn().db);
+            return true;
         });
     return limits;
 }
 
-int DBase::PruneHistory()
+bool KeptNotes::prune()
 {
-    return write([&] {
-        if (!conn_->history)
-            return 0;
+    return nb_.write([&] {
+        if (!nb_.conn().history)
+            return false;
         // Read under the write lock: limits changed by another program count at once.
-        const std::optional<KeepLimits> chosen = NotebookInfo::keepLimits(conn_->db);
+        const std::optional<KeepLimits> chosen = NotebookInfo::keepLimits(nb_.conn().db);
         if (!chosen)
-            return 1; // nobody chose yet: keep everything
+            return true; // nobody chose yet: keep everything
         const KeepLimits &limits = *chosen;
-        conn_->historyBytes = -1;
-        StatementCache &cache = conn_->cache;
-        const qint64 cutoff = secondsOf(now()) - qint64(limits.days) * 86400;
+        nb_.conn().historyBytes = -1;
+        StatementCache &cache = nb_.conn().cache;
+        const qint64 cutoff = secondsOf(nb_.now()) - qint64(limits.days) * 86400;
         {
             Query q(cache, "DELETE FROM NoteHistory WHERE ReplacedAt < ?");
             q.bind(1, cutoff).run();
@@ -473,13 +446,13 @@ int DBase::PruneHistory()
             Query q(cache, "DELETE FROM DeletedNotes WHERE DeletedAt < ?");
             q.bind(1, cutoff).run();
         }
-        conn_->db.exec(DropOrphans);
+        nb_.conn().db.exec(DropOrphans);
         {
             Query q(cache, "DELETE FROM NoteHistory WHERE ID IN (SELECT ID FROM (SELECT ID, row_number() OVER "
                            "(PARTITION BY NoteID ORDER BY ID DESC) AS r FROM NoteHistory) WHERE r > ?)");
             q.bind(1, qint64(limits.versionsPerNote)).run();
         }
         dropOverLimits(-1, limits); // no note of its own: only the notebook share
-        return 1;
+        return true;
     });
 }
