@@ -39,8 +39,16 @@ Opened open(const QByteArray &keyFile, const QString &passphrase, std::shared_pt
     *key = NotebookHeader::unseal(passphrase, h);
     if (!*key)
         return Opened::WrongPassphrase;
-    *placeId = QByteArray(reinterpret_cast<const char *>(h.fileId.data()), qsizetype(h.fileId.size()));
+    *placeId = *placeIdOf(keyFile);
     return Opened::Ok;
+}
+
+std::optional<QByteArray> placeIdOf(const QByteArray &keyFile)
+{
+    NotebookHeader::Header h;
+    if (NotebookHeader::decode(keyFile, &h) != NotebookHeader::Kind::Encrypted)
+        return std::nullopt;
+    return QByteArray(reinterpret_cast<const char *>(h.fileId.data()), qsizetype(h.fileId.size()));
 }
 
 QByteArray seal(const SecretKey &key, const QString &name, const QByteArray &plain)

@@ -30,6 +30,9 @@ enum class Opened { Ok, WrongPassphrase, Damaged };
 Opened open(const QByteArray &keyFile, const QString &passphrase, std::shared_ptr<SecretKey> *key,
             QByteArray *placeId);
 
+// The place's identity a key file names; nullopt when it is damaged.
+std::optional<QByteArray> placeIdOf(const QByteArray &keyFile);
+
 // A file's bytes sealed under key for the name it is stored under: a file moved to another
 // name, or changed by a byte, no longer opens.
 QByteArray seal(const SecretKey &key, const QString &name, const QByteArray &plain);

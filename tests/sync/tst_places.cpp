@@ -1,10 +1,6 @@
 // The places sync files live in, over a real WebDAV server and a real folder.
-#include "DavServer.h"
+#include "PlaceFixture.h"
 
-#include "sync/FolderPlace.h"
-#include "sync/WebDavPlace.h"
-
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -14,53 +10,16 @@ class TestPlaces : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { fixture_ = std::make_unique<PlaceFixture>(); }
+    void cleanup() { fixture_.reset(); }
     void filesWholeOrNotAtAll_data();
     void filesWholeOrNotAtAll();
     void unreadableIsNotEmpty_data();
     void unreadableIsNotEmpty();
 
 private:
-    // The place of the row's kind ("webdav" or "folder") and where its files lie on disk.
-    std::unique_ptr<SyncPlace> place(const QString &kind, const QString &password = QString::fromUtf8(DavServer::Password));
-    QString onDisk(const QString &kind) const;
-
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<DavServer> server_;
+    std::unique_ptr<PlaceFixture> fixture_;
 };
-
-void TestPlaces::init()
-{
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-}
-
-void TestPlaces::cleanup()
-{
-    server_.reset();
-    dir_.reset();
-}
-
-std::unique_ptr<SyncPlace> TestPlaces::place(const QString &kind, const QString &password)
-{
-    if (kind == QLatin1String("folder")) {
-        QDir().mkpath(onDisk(kind));
-        return std::make_unique<FolderPlace>(onDisk(kind));
-    }
-    if (!server_) {
-        server_ = std::make_unique<DavServer>(dir_->filePath(QStringLiteral("dav")));
-        if (!server_->start())
-            return nullptr;
-        QDir().mkpath(onDisk(kind));
-    }
-    return std::make_unique<WebDavPlace>(server_->url(), QString::fromLatin1(DavServer::User), password, 5000);
-}
-
-QString TestPlaces::onDisk(const QString &kind) const
-{
-    return kind == QLatin1String("folder") ? dir_->filePath(QStringLiteral("synced")) : server_->files() + QStringLiteral("/sync");
-}
 
 void TestPlaces::filesWholeOrNotAtAll_data()
 {
@@ -72,9 +31,9 @@ void TestPlaces::filesWholeOrNotAtAll_data()
 void TestPlaces::filesWholeOrNotAtAll()
 {
     QFETCH(QString, kind);
-    if (kind == QLatin1String("webdav") && !DavServer::missing().isEmpty())
-        QSKIP(qPrintable(DavServer::missing()));
-    const std::unique_ptr<SyncPlace> p = place(kind);
+    if (!PlaceFixture::missing(kind).isEmpty())
+        QSKIP(qPrintable(PlaceFixture::missing(kind)));
+    const std::unique_ptr<SyncPlace> p = fixture_->place(kind);
     QVERIFY(p);
     QVERIFY2(p->makeFolder(QStringLiteral("d1")), qPrintable(p->error()));
     QVERIFY(p->makeFolder(QStringLiteral("d1"))); // already there
@@ -87,7 +46,7 @@ void TestPlaces::filesWholeOrNotAtAll()
     QVERIFY(p->put(QStringLiteral("d1/log-2"), "first"));
     QVERIFY(p->put(QStringLiteral("d1/log-2"), "second, longer")); // replaced whole
     // What a writer killed in the middle of a put leaves: never listed as a file.
-    QFile part(onDisk(kind) + QStringLiteral("/d1/log-3.part-x1y2"));
+    QFile part(fixture_->onDisk(kind) + QStringLiteral("/d1/log-3.part-x1y2"));
     QVERIFY(part.open(QIODevice::WriteOnly) && part.write("half") == 4);
     part.close();
 
@@ -125,14 +84,14 @@ void TestPlaces::unreadableIsNotEmpty()
 {
     QFETCH(QString, kind);
     QFETCH(QString, how);
-    if (kind == QLatin1String("webdav") && !DavServer::missing().isEmpty())
-        QSKIP(qPrintable(DavServer::missing()));
-    std::unique_ptr<SyncPlace> p = place(kind, how == QLatin1String("password") ? QStringLiteral("wrong") : QString::fromUtf8(DavServer::Password));
+    if (!PlaceFixture::missing(kind).isEmpty())
+        QSKIP(qPrintable(PlaceFixture::missing(kind)));
+    std::unique_ptr<SyncPlace> p = fixture_->place(kind, how == QLatin1String("password") ? QStringLiteral("wrong") : QString::fromUtf8(DavServer::Password));
     QVERIFY(p);
     if (how == QLatin1String("missing"))
-        QVERIFY(QDir(onDisk(kind)).removeRecursively());
+        QVERIFY(QDir(fixture_->onDisk(kind)).removeRecursively());
     if (how == QLatin1String("stopped"))
-        server_->stop();
+        fixture_->takeAway(kind);
     QVERIFY(!p->list(QString()));
     QVERIFY(!p->error().isEmpty());
     QVERIFY(!p->get(QStringLiteral("key")));

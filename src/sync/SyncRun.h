@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/crypto/NotebookHeader.h"
+
+#include <QString>
+
+class SyncPlace;
+class SyncReplica;
+
+// One sync of this computer with the place: the key file first (made by the first computer, its
+// passphrase asked of the others), then every batch other computers wrote since the last read
+// is taken in, then this computer's unsent revisions go out as a batch of its own. Nothing read
+// is applied unless it opens under the key; a place that cannot be read, or that is empty or
+// another notebook's after this notebook synced with it, changes nothing here.
+class SyncRun
+{
+public:
+    enum class Outcome { Done, Unreachable, NeedPassphrase, WrongPassphrase, OtherNotebook, PlaceLost, Refused, Failed };
+
+    SyncRun(SyncPlace &place, SyncReplica &replica);
+
+    // passphrase: asked of the user when run() said NeedPassphrase (or to make a new place's
+    // key); empty otherwise.
+    Outcome run(const QString &passphrase = QString());
+    QString error() const { return error_; }
+    // What the last run took in and sent.
+    int taken() const { return taken_; }
+    int sentCount() const { return sent_; }
+
+    static constexpr char KeyFile[] = "key";
+    // Cost of deriving the key from the passphrase when this run makes the key.
+    NotebookHeader::Cost keyCost = NotebookHeader::Cost::standard();
+
+private:
+    Outcome joinOrCheck(const QString &passphrase);
+    Outcome takeIn();
+    Outcome sendOut();
+    Outcome fail(Outcome o, const QString &why);
+
+    SyncPlace &place_;
+    SyncReplica &replica_;
+    QString error_;
+    int taken_ = 0;
+    int sent_ = 0;
+};
