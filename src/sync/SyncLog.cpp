@@ -6,9 +6,36 @@
 namespace SyncLog {
 
 namespace {
-constexpr quint32 kMagic = 0x51425331; // "QBS1"
+constexpr quint32 kMagic = 0x51425331;         // "QBS1"
+constexpr quint32 kSnapshotMagic = 0x51425353; // "QBSS"
 const QString kSuffix = QStringLiteral(".log");
+
+void write(QDataStream &s, const QList<Revisions::Revision> &revisions)
+{
+    s << quint32(revisions.size());
+    for (const Revisions::Revision &r : revisions)
+        s << r.id << r.object << r.parents << r.deleted << r.content;
+}
+
+// False when the stream ran short or holds more than the revisions.
+bool read(QDataStream &s, QList<Revisions::Revision> *revisions)
+{
+    quint32 count = 0;
+    s >> count;
+    for (quint32 i = 0; i < count && s.status() == QDataStream::Ok; ++i) {
+        Revisions::Revision r;
+        s >> r.id >> r.object >> r.parents >> r.deleted >> r.content;
+        revisions->append(r);
+    }
+    return s.status() == QDataStream::Ok && s.atEnd();
+}
+
 } // namespace
+
+QString snapshotOf(const QByteArray &computer)
+{
+    return folderOf(computer) + QLatin1Char('/') + QLatin1String(SnapshotName);
+}
 
 QString folderOf(const QByteArray &computer)
 {
@@ -34,9 +61,8 @@ QByteArray encode(const Batch &b)
     QByteArray out;
     QDataStream s(&out, QIODevice::WriteOnly);
     s.setVersion(QDataStream::Qt_6_0);
-    s << kMagic << b.computer << b.number << quint32(b.revisions.size());
-    for (const Revisions::Revision &r : b.revisions)
-        s << r.id << r.object << r.parents << r.deleted << r.content;
+    s << kMagic << b.computer << b.number;
+    write(s, b.revisions);
     return out;
 }
 
@@ -44,19 +70,34 @@ std::optional<Batch> decode(const QByteArray &bytes)
 {
     QDataStream s(bytes);
     s.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0, count = 0;
+    quint32 magic = 0;
     Batch b;
-    s >> magic >> b.computer >> b.number >> count;
-    if (magic != kMagic || s.status() != QDataStream::Ok)
-        return std::nullopt;
-    for (quint32 i = 0; i < count && s.status() == QDataStream::Ok; ++i) {
-        Revisions::Revision r;
-        s >> r.id >> r.object >> r.parents >> r.deleted >> r.content;
-        b.revisions.append(r);
-    }
-    if (s.status() != QDataStream::Ok || !s.atEnd())
+    s >> magic >> b.computer >> b.number;
+    if (magic != kMagic || !read(s, &b.revisions))
         return std::nullopt;
     return b;
+}
+
+QByteArray encode(const Snapshot &snapshot)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setVersion(QDataStream::Qt_6_0);
+    s << kSnapshotMagic << snapshot.computer << snapshot.covered;
+    write(s, snapshot.revisions);
+    return out;
+}
+
+std::optional<Snapshot> decodeSnapshot(const QByteArray &bytes)
+{
+    QDataStream s(bytes);
+    s.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0;
+    Snapshot snapshot;
+    s >> magic >> snapshot.computer >> snapshot.covered;
+    if (magic != kSnapshotMagic || !read(s, &snapshot.revisions))
+        return std::nullopt;
+    return snapshot;
 }
 
 } // namespace SyncLog

@@ -3,6 +3,7 @@
 #include "sync/Revisions.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include <memory>
@@ -36,4 +37,11 @@ public:
     virtual quint64 read(const QByteArray &computer) const = 0;
     // Takes in another computer's batch and notes it read, together.
     virtual bool apply(const QByteArray &computer, quint64 number, const QList<Revisions::Revision> &revisions) = 0;
+
+    // For this computer's snapshot: every revision known here, and the last batch read of every
+    // other computer.
+    virtual QList<Revisions::Revision> everything() const = 0;
+    virtual QHash<QByteArray, quint64> readUpTo() const = 0;
+    // Takes in another computer's snapshot, and notes read what it covers, together.
+    virtual bool applySnapshot(const QHash<QByteArray, quint64> &covered, const QList<Revisions::Revision> &revisions) = 0;
 };

@@ -80,12 +80,30 @@ SyncRun::Outcome SyncRun::joinOrCheck(const QString &passphrase)
     return fail(Outcome::Refused, QStringLiteral("the key file is damaged"));
 }
 
+namespace {
+
+// What the place holds of one other computer.
+struct Seen
+{
+    QByteArray computer;
+    QList<quint64> numbers; // its batches, in order
+    bool snapshot = false;
+};
+
+// Whether a batch r needs is gone while later ones are there.
+bool gapIn(const Seen &s, quint64 read)
+{
+    return !s.numbers.isEmpty() && s.numbers.last() > read && !s.numbers.contains(read + 1);
+}
+
+} // namespace
+
 SyncRun::Outcome SyncRun::takeIn()
 {
     const std::optional<QList<SyncPlace::Entry>> root = place_.list(QString());
     if (!root)
         return fail(Outcome::Unreachable, place_.error());
-    const std::shared_ptr<SecretKey> key = replica_.key();
+    QList<Seen> seen;
     for (const SyncPlace::Entry &folder : *root) {
         const QByteArray computer = QByteArray::fromHex(folder.name.toLatin1());
         if (!folder.folder || computer.size() != 16 || SyncLog::folderOf(computer) != folder.name
@@ -94,29 +112,94 @@ SyncRun::Outcome SyncRun::takeIn()
         const std::optional<QList<SyncPlace::Entry>> files = place_.list(folder.name);
         if (!files)
             return fail(Outcome::Unreachable, place_.error());
-        QList<quint64> numbers;
-        for (const SyncPlace::Entry &f : *files)
-            if (const quint64 n = SyncLog::numberOf(f.name); n > replica_.read(computer))
-                numbers.append(n);
-        std::sort(numbers.begin(), numbers.end());
-        for (const quint64 n : numbers) {
+        Seen s{computer, {}, false};
+        for (const SyncPlace::Entry &f : *files) {
+            if (const quint64 n = SyncLog::numberOf(f.name))
+                s.numbers.append(n);
+            s.snapshot = s.snapshot || f.name == QLatin1String(SyncLog::SnapshotName);
+        }
+        std::sort(s.numbers.begin(), s.numbers.end());
+        seen.append(s);
+    }
+
+    // A first sync starts from the snapshot of the computer with the most batches; where batches
+    // were dropped, their writer's snapshot has them.
+    QList<QByteArray> snapshots;
+    for (const Seen &s : seen)
+        if (s.snapshot && gapIn(s, replica_.read(s.computer)))
+            snapshots.append(s.computer);
+    if (replica_.readUpTo().isEmpty()) {
+        std::sort(seen.begin(), seen.end(), [](const Seen &a, const Seen &b) {
+            return (a.numbers.isEmpty() ? 0 : a.numbers.last()) > (b.numbers.isEmpty() ? 0 : b.numbers.last());
+        });
+        for (const Seen &s : seen)
+            if (s.snapshot && !snapshots.contains(s.computer))
+                snapshots.append(s.computer);
+    }
+    if (const Outcome o = takeSnapshots(snapshots); o != Outcome::Done)
+        return o;
+
+    const std::shared_ptr<SecretKey> key = replica_.key();
+    for (const Seen &s : seen) {
+        for (const quint64 n : s.numbers) {
+            if (n <= replica_.read(s.computer))
+                continue;
             // In order, with no gap: a batch not there yet (its file still on its way through a
             // synced folder) holds back the ones after it.
-            if (n != replica_.read(computer) + 1)
+            if (n != replica_.read(s.computer) + 1)
                 break;
-            const QString path = SyncLog::pathOf(computer, n);
+            const QString path = SyncLog::pathOf(s.computer, n);
             const std::optional<QByteArray> sealed = place_.get(path);
             if (!sealed)
                 return fail(Outcome::Unreachable, place_.error());
             const std::optional<QByteArray> plain = SyncKey::unseal(*key, path, *sealed);
             const std::optional<SyncLog::Batch> batch = plain ? SyncLog::decode(*plain) : std::nullopt;
-            if (!batch || batch->computer != computer || batch->number != n)
+            if (!batch || batch->computer != s.computer || batch->number != n)
                 return fail(Outcome::Refused, path);
-            if (!replica_.apply(computer, n, batch->revisions))
+            if (!replica_.apply(s.computer, n, batch->revisions))
                 return fail(Outcome::Failed, QString());
             taken_ += int(batch->revisions.size());
         }
     }
+    return Outcome::Done;
+}
+
+SyncRun::Outcome SyncRun::takeSnapshots(const QList<QByteArray> &computers)
+{
+    const std::shared_ptr<SecretKey> key = replica_.key();
+    for (const QByteArray &computer : computers) {
+        const QString path = SyncLog::snapshotOf(computer);
+        const std::optional<QByteArray> sealed = place_.get(path);
+        if (!sealed)
+            return fail(Outcome::Unreachable, place_.error());
+        const std::optional<QByteArray> plain = SyncKey::unseal(*key, path, *sealed);
+        const std::optional<SyncLog::Snapshot> snapshot = plain ? SyncLog::decodeSnapshot(*plain) : std::nullopt;
+        if (!snapshot || snapshot->computer != computer)
+            return fail(Outcome::Refused, path);
+        QHash<QByteArray, quint64> covered = snapshot->covered;
+        covered.remove(replica_.computer()); // this computer's own batches are never read back
+        if (!replica_.applySnapshot(covered, snapshot->revisions))
+            return fail(Outcome::Failed, QString());
+        taken_ += int(snapshot->revisions.size());
+    }
+    return Outcome::Done;
+}
+
+SyncRun::Outcome SyncRun::writeSnapshot(quint64 lastSent)
+{
+    const QByteArray computer = replica_.computer();
+    SyncLog::Snapshot snapshot{computer, replica_.readUpTo(), replica_.everything()};
+    snapshot.covered.insert(computer, lastSent);
+    const QString path = SyncLog::snapshotOf(computer);
+    if (!place_.put(path, SyncKey::seal(*replica_.key(), path, SyncLog::encode(snapshot))))
+        return fail(Outcome::Unreachable, place_.error());
+    // Batches the snapshot holds go, but for the last few that computers a little behind read.
+    const std::optional<QList<SyncPlace::Entry>> files = place_.list(SyncLog::folderOf(computer));
+    if (!files)
+        return fail(Outcome::Unreachable, place_.error());
+    for (const SyncPlace::Entry &f : *files)
+        if (const quint64 n = SyncLog::numberOf(f.name); n > 0 && n + snapshotEvery <= lastSent)
+            place_.remove(SyncLog::folderOf(computer) + QLatin1Char('/') + f.name);
     return Outcome::Done;
 }
 
@@ -136,5 +219,5 @@ SyncRun::Outcome SyncRun::sendOut()
     if (!replica_.sent(number))
         return fail(Outcome::Failed, QString());
     sent_ = int(revisions.size());
-    return Outcome::Done;
+    return snapshotEvery > 0 && number % snapshotEvery == 0 ? writeSnapshot(number) : Outcome::Done;
 }

@@ -9,7 +9,8 @@ class SyncReplica;
 
 // One sync of this computer with the place: the key file first (made by the first computer, its
 // passphrase asked of the others), then every batch other computers wrote since the last read
-// is taken in, then this computer's unsent revisions go out as a batch of its own. Nothing read
+// is taken in (starting from a snapshot on a first sync, or where batches were dropped), then
+// this computer's unsent revisions go out as a batch of its own. Nothing read
 // is applied unless it opens under the key; a place that cannot be read, or that is empty or
 // another notebook's after this notebook synced with it, changes nothing here.
 class SyncRun
@@ -30,10 +31,16 @@ public:
     static constexpr char KeyFile[] = "key";
     // Cost of deriving the key from the passphrase when this run makes the key.
     NotebookHeader::Cost keyCost = NotebookHeader::Cost::standard();
+    // Every this many batches of its own, a computer writes its snapshot and drops its batches
+    // older than this many.
+    quint64 snapshotEvery = 50;
 
 private:
     Outcome joinOrCheck(const QString &passphrase);
     Outcome takeIn();
+    // The snapshots of computers (in order) until no batch this computer needs is missing.
+    Outcome takeSnapshots(const QList<QByteArray> &computers);
+    Outcome writeSnapshot(quint64 lastSent);
     Outcome sendOut();
     Outcome fail(Outcome o, const QString &why);
 

@@ -73,6 +73,24 @@ public:
         return true;
     }
 
+    QList<Revisions::Revision> everything() const override
+    {
+        QList<Revisions::Revision> all;
+        for (const QByteArray &object : known.objects())
+            for (const QByteArray &id : known.ofObject(object))
+                all.append(*known.find(id));
+        return all;
+    }
+    QHash<QByteArray, quint64> readUpTo() const override { return read_; }
+    bool applySnapshot(const QHash<QByteArray, quint64> &covered, const QList<Revisions::Revision> &revisions) override
+    {
+        for (const Revisions::Revision &r : revisions)
+            known.add(r);
+        for (auto it = covered.begin(); it != covered.end(); ++it)
+            read_[it.key()] = qMax(read_.value(it.key()), it.value());
+        return true;
+    }
+
     Revisions known;
     bool crashBeforeNotingSent = false;
     int appliedTwice = 0;
@@ -106,6 +124,7 @@ void TestSyncRun::computersMeetThroughThePlace_data()
         const QString k = QLatin1String(kind);
         QTest::newRow(qPrintable(k + ": nominal: edits meet, a conflict is kept whole")) << k << "";
         QTest::newRow(qPrintable(k + ": robustness: killed after sending, before noting it")) << k << "crash";
+        QTest::newRow(qPrintable(k + ": nominal: batches dropped once a snapshot has them")) << k << "snapshots";
         QTest::newRow(qPrintable(k + ": robustness: a batch changed on the place")) << k << "tamper";
         QTest::newRow(qPrintable(k + ": robustness: the place emptied")) << k << "emptied";
         QTest::newRow(qPrintable(k + ": robustness: the place out of reach")) << k << "away";
@@ -126,6 +145,8 @@ void TestSyncRun::computersMeetThroughThePlace()
     auto sync = [&](MemoryReplica &r, const QString &passphrase = QString()) {
         SyncRun run(*place, r);
         run.keyCost = NotebookHeader::Cost::lightest();
+        if (spoil == QLatin1String("snapshots"))
+            run.snapshotEvery = 2;
         return run.run(passphrase);
     };
 
@@ -166,6 +187,25 @@ void TestSyncRun::computersMeetThroughThePlace()
     QCOMPARE(sync(b, kPassphrase), SyncRun::Outcome::Done);
     QCOMPARE(b.shows("n1"), QByteArray("周一开会"));
     QCOMPARE(b.appliedTwice, 0);
+    if (spoil == QLatin1String("snapshots")) {
+        // A goes on alone, a batch per sync; its batches before the last two go once its
+        // snapshot has them. B, behind, and C, new, start from the snapshot.
+        for (int i = 0; i < 5; ++i) {
+            a.save("n" + QByteArray::number(10 + i), "第 " + QByteArray::number(i) + " 条");
+            QCOMPARE(sync(a), SyncRun::Outcome::Done);
+        }
+        const QStringList left = QDir(fixture.onDisk(kind) + QLatin1Char('/') + SyncLog::folderOf(a.computer())).entryList(QDir::Files);
+        QCOMPARE(left, (QStringList{"0000000000000005.log", "0000000000000006.log", "snapshot"}));
+        MemoryReplica c;
+        QCOMPARE(sync(b), SyncRun::Outcome::Done);
+        QCOMPARE(sync(c, kPassphrase), SyncRun::Outcome::Done);
+        for (const QByteArray &object : a.known.objects()) {
+            QCOMPARE(b.shows(object), a.shows(object));
+            QCOMPARE(c.shows(object), a.shows(object));
+        }
+        QCOMPARE(c.known.objects().size(), 7);
+        return;
+    }
 
     // Both change the same note between syncs: neither wins silently.
     a.save("n1", "周一开会，改到三点");
