@@ -3,6 +3,8 @@
 #include <QDataStream>
 #include <QIODevice>
 
+#include <functional>
+
 namespace SyncLog {
 
 namespace {
@@ -10,17 +12,31 @@ constexpr quint32 kMagic = 0x51425331;         // "QBS1"
 constexpr quint32 kSnapshotMagic = 0x51425353; // "QBSS"
 const QString kSuffix = QStringLiteral(".log");
 
-void write(QDataStream &s, const QList<Revisions::Revision> &revisions)
+// magic, what head writes, then the revisions.
+QByteArray frame(quint32 magic, const std::function<void(QDataStream &)> &head, const QList<Revisions::Revision> &revisions)
 {
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setVersion(QDataStream::Qt_6_0);
+    s << magic;
+    head(s);
     s << quint32(revisions.size());
     for (const Revisions::Revision &r : revisions)
         s << r.id << r.object << r.parents << r.deleted << r.content;
+    return out;
 }
 
-// False when the stream ran short or holds more than the revisions.
-bool read(QDataStream &s, QList<Revisions::Revision> *revisions)
+// False when bytes do not start with magic, run short, or hold more than the revisions.
+bool unframe(const QByteArray &bytes, quint32 magic, const std::function<void(QDataStream &)> &head,
+             QList<Revisions::Revision> *revisions)
 {
-    quint32 count = 0;
+    QDataStream s(bytes);
+    s.setVersion(QDataStream::Qt_6_0);
+    quint32 found = 0, count = 0;
+    s >> found;
+    if (found != magic)
+        return false;
+    head(s);
     s >> count;
     for (quint32 i = 0; i < count && s.status() == QDataStream::Ok; ++i) {
         Revisions::Revision r;
@@ -58,44 +74,27 @@ quint64 numberOf(const QString &fileName)
 
 QByteArray encode(const Batch &b)
 {
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setVersion(QDataStream::Qt_6_0);
-    s << kMagic << b.computer << b.number;
-    write(s, b.revisions);
-    return out;
+    return frame(kMagic, [&](QDataStream &s) { s << b.computer << b.number; }, b.revisions);
 }
 
 std::optional<Batch> decode(const QByteArray &bytes)
 {
-    QDataStream s(bytes);
-    s.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0;
     Batch b;
-    s >> magic >> b.computer >> b.number;
-    if (magic != kMagic || !read(s, &b.revisions))
+    if (!unframe(bytes, kMagic, [&](QDataStream &s) { s >> b.computer >> b.number; }, &b.revisions))
         return std::nullopt;
     return b;
 }
 
 QByteArray encode(const Snapshot &snapshot)
 {
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setVersion(QDataStream::Qt_6_0);
-    s << kSnapshotMagic << snapshot.computer << snapshot.covered;
-    write(s, snapshot.revisions);
-    return out;
+    return frame(kSnapshotMagic, [&](QDataStream &s) { s << snapshot.computer << snapshot.covered; }, snapshot.revisions);
 }
 
 std::optional<Snapshot> decodeSnapshot(const QByteArray &bytes)
 {
-    QDataStream s(bytes);
-    s.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0;
     Snapshot snapshot;
-    s >> magic >> snapshot.computer >> snapshot.covered;
-    if (magic != kSnapshotMagic || !read(s, &snapshot.revisions))
+    if (!unframe(bytes, kSnapshotMagic, [&](QDataStream &s) { s >> snapshot.computer >> snapshot.covered; },
+                 &snapshot.revisions))
         return std::nullopt;
     return snapshot;
 }
