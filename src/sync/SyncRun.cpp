@@ -148,6 +148,8 @@ SyncRun::Outcome SyncRun::takeIn()
             // synced folder) holds back the ones after it.
             if (n != replica_.read(s.computer) + 1)
                 break;
+            if (cancel && cancel->load())
+                return Outcome::Cancelled;
             const QString path = SyncLog::pathOf(s.computer, n);
             const std::optional<QByteArray> sealed = place_.get(path);
             if (!sealed)
@@ -205,6 +207,8 @@ SyncRun::Outcome SyncRun::writeSnapshot(quint64 lastSent)
 
 SyncRun::Outcome SyncRun::sendOut()
 {
+    if (cancel && cancel->load())
+        return Outcome::Cancelled;
     quint64 number = 0;
     const QList<Revisions::Revision> revisions = replica_.unsent(&number);
     if (revisions.isEmpty())

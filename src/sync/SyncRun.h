@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 class SyncPlace;
 class SyncReplica;
 
@@ -16,7 +18,8 @@ class SyncReplica;
 class SyncRun
 {
 public:
-    enum class Outcome { Done, Unreachable, NeedPassphrase, WrongPassphrase, OtherNotebook, PlaceLost, Refused, Failed };
+    enum class Outcome { Done, Unreachable, NeedPassphrase, WrongPassphrase, OtherNotebook, PlaceLost, Refused, Failed,
+                         Cancelled };
 
     SyncRun(SyncPlace &place, SyncReplica &replica);
 
@@ -34,6 +37,8 @@ public:
     // Every this many batches of its own, a computer writes its snapshot and drops its batches
     // older than this many.
     quint64 snapshotEvery = 50;
+    // Set from another thread to stop between two files; what was taken in stays.
+    const std::atomic<bool> *cancel = nullptr;
 
 private:
     Outcome joinOrCheck(const QString &passphrase);
