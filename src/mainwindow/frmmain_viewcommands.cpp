@@ -121,19 +121,22 @@ void frmmain::mnuPws_Click()
     // the old one meanwhile.
     stopWorkers();
     const bool protects = !m_state.gInputPassword.isEmpty();
+    // Kept until the older copies are dealt with: they open with the old one.
+    QString oldTyped = dlg.typedOldPassword();
     const int written = m_db.writePassword(m_state.gInputPassword);
-    forgetTypedPassword();
     startWorkers();
     if (written != 1) {
         m_prompter.msgBox(this,
                           QStringLiteral("设置数据库密码发生错误，密码没有改变。") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());
-        return;
+    } else {
+        // The next change must be checked against the password just set.
+        m_state.gPassword = m_db.readPassword();
+        if (protects)
+            offerToProtectOlderCopies(oldTyped, m_state.gInputPassword);
     }
-    // The next change must be checked against the password just set.
-    m_state.gPassword = m_db.readPassword();
-    if (protects)
-        offerToDropOlderCopies();
+    oldTyped.fill(QChar(u'\0'));
+    forgetTypedPassword();
 }
 
 void frmmain::mnuForum_Click()

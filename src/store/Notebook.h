@@ -86,6 +86,7 @@ public:
     void rememberCommits();
     // Cost of the key derivation when a password is set or changed (kept in the file's header).
     void setPasswordCost(const NotebookHeader::Cost &cost) { passwordCost_ = cost; }
+    NotebookHeader::Cost passwordCost() const { return passwordCost_; }
 
     // Stored form of the access password; "" = no password. For an encrypted notebook it is
     // the key part of its header; for a plain one written before encryption, an Argon2id hash.
@@ -133,6 +134,9 @@ public:
     static const QString ReplacedByAnother;
     // What the user is told when olderThanLastSeen().
     static const QString OlderCopy;
+    // What a read or write reports when it meets a damaged page (the engine's own words are
+    // "malformed" or, for an encrypted page that fails its check, "disk I/O error").
+    static const QString DamagedFile;
 
 private:
     friend class Groups;

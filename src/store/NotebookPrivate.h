@@ -57,12 +57,18 @@ struct HistoryDamaged
     History::Table table;
 };
 
+// The reason to report for an engine failure: damage is named as damage.
+QString failureText(const SQLite::Exception &e);
+
 // Runs f, turning any exception into false and its reason into error.
 template <typename F>
 bool guarded(QString &error, F &&f)
 {
     try {
         return f();
+    } catch (const SQLite::Exception &e) {
+        error = failureText(e);
+        return false;
     } catch (const std::exception &e) {
         error = QString::fromUtf8(e.what());
         return false;

@@ -22,6 +22,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <functional>
 
 using CryptoTest::LayerDb;
@@ -501,6 +503,11 @@ void TestEncryption::noPlaintextAnywhere()
     Notebook db;
     QCOMPARE(db.openWithPassword(file, QStringLiteral("pw")), Notebook::Access::Opened);
     QVERIFY(secretsIn(fileBytes(file)).isEmpty());
+    // Nor in a core file, nor to another process of the user reading this one's memory.
+    QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
+    struct rlimit core = {};
+    QCOMPARE(::getrlimit(RLIMIT_CORE, &core), 0);
+    QCOMPARE(core.rlim_cur, rlim_t(0));
 
     {
         // The journal and the file in the middle of a transaction that rewrites every text, and
