@@ -102,9 +102,9 @@ void saveCost(const QString &folder)
             (db == &with ? cpuWith : cpuWithout).push_back(cpu);
         }
     }
-    std::printf("UpdateNote of a 2 KB note, wall, median of 300: with history %.2f ms, without %.2f ms, ratio %.2f\n",
+    std::printf("Notes::update of a 2 KB note, wall, median of 300: with history %.2f ms, without %.2f ms, ratio %.2f\n",
                 median(wallWith), median(wallWithout), median(wallWith) / median(wallWithout));
-    std::printf("UpdateNote of a 2 KB note, thread CPU, median of 300: with history %.3f ms, without %.3f ms, ratio %.2f\n",
+    std::printf("Notes::update of a 2 KB note, thread CPU, median of 300: with history %.3f ms, without %.3f ms, ratio %.2f\n",
                 median(cpuWith), median(cpuWithout), median(cpuWith) / median(cpuWithout));
 }
 

@@ -315,7 +315,7 @@ int main(int argc, char *argv[])
             sum += x;
         return v.empty() ? 0 : sum / double(v.size());
     };
-    std::printf("save one note (UpdateNote, medians of %zu, interleaved): with index %.2f ms, without %.2f ms wall; "
+    std::printf("save one note (Notes::update, medians of %zu, interleaved): with index %.2f ms, without %.2f ms wall; "
                 "ratio %.2f\n",
                 with.size(), median(with), median(without), median(with) / median(without));
     std::printf("  CPU: with index %.2f ms, without %.2f ms, ratio %.2f; means %.2f / %.2f ms (ratio %.2f), "

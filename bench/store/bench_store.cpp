@@ -175,12 +175,12 @@ int main(int argc, char **argv)
     });
     if (!db.isOpen())
         return 1;
-    std::printf("open (100k notes, %.0f MB):                     %8.2f ms\n", QFileInfo(big).size() / 1048576.0,
+    std::printf("Notebook::open (100k notes, %.0f MB):           %8.2f ms\n", QFileInfo(big).size() / 1048576.0,
                 openMs);
 
     CountingGroupSink tree;
     const double groupsMs = medianMs(51, [&] { Groups(db).load(tree); });
-    std::printf("LoadGroups (%d nodes):                          %8.3f ms\n", tree.nodes, groupsMs);
+    std::printf("Groups::load (%d nodes):                        %8.3f ms\n", tree.nodes, groupsMs);
 
     DiscardingNoteSink discard;
     VectorNoteSink list;
@@ -188,14 +188,14 @@ int main(int argc, char **argv)
     int bareRows = 0;
     const auto [listMs, bareMs] = interleavedMs(61, [&] { Notes(db).list(discard, 1); }, [&] { bareRows = bare.run(1); });
     const auto [keptMs, bare2Ms] = interleavedMs(61, [&] { Notes(db).list(list, 1); }, [&] { bare.run(1); });
-    std::printf("LoadNotes group of %zu notes, items dropped:  %8.2f ms\n", discard.count, listMs);
+    std::printf("Notes::list group of %zu notes, items dropped:  %8.2f ms\n", discard.count, listMs);
     std::printf("bare C API loop, same query (%d rows):       %8.2f ms   ratio %.2f (target <= 2)\n", bareRows,
                 bareMs, listMs / bareMs);
-    std::printf("LoadNotes group of %zu notes, items kept:     %8.2f ms   ratio %.2f to the bare loop\n",
+    std::printf("Notes::list group of %zu notes, items kept:     %8.2f ms   ratio %.2f to the bare loop\n",
                 list.items.size(), keptMs, keptMs / bare2Ms);
 
     const double allMs = medianMs(5, [&] { Notes(db).list(list, -1); });
-    std::printf("LoadNotes all %zu notes:                    %8.2f ms\n", list.items.size(), allMs);
+    std::printf("Notes::list all %zu notes:                    %8.2f ms\n", list.items.size(), allMs);
 
     Notebook smallDb;
     if (!open(smallDb, small))
@@ -204,8 +204,8 @@ int main(int argc, char **argv)
     const auto [inBigMs, inSmallMs] = interleavedMs(301, [&] { Notes(db).list(list, 2); },
                                                     [&] { Notes(smallDb).list(smallList, 2); });
     const std::size_t inBig = list.items.size();
-    std::printf("LoadNotes %zu-note group in 100k notebook:      %8.3f ms\n", inBig, inBigMs);
-    std::printf("LoadNotes %zu-note group in 1k notebook:        %8.3f ms   ratio %.2f (target <= 5)\n",
+    std::printf("Notes::list %zu-note group in 100k notebook:      %8.3f ms\n", inBig, inBigMs);
+    std::printf("Notes::list %zu-note group in 1k notebook:        %8.3f ms   ratio %.2f (target <= 5)\n",
                 smallList.items.size(), inSmallMs, inBigMs / inSmallMs);
 
     std::mt19937 rng(7);
@@ -216,7 +216,7 @@ int main(int argc, char **argv)
     t.start();
     for (int i = 0; i < bodies; ++i)
         bytes += Notes(db).body(anyId(rng)).size();
-    std::printf("LoadNoteBody, %d random notes:               %8.3f ms each (%.0f chars avg)\n", bodies,
+    std::printf("Notes::body, %d random notes:               %8.3f ms each (%.0f chars avg)\n", bodies,
                 double(t.nsecsElapsed()) / 1e6 / bodies, double(bytes) / bodies);
 
     CurrentNote note;
@@ -236,7 +236,7 @@ int main(int argc, char **argv)
         added.push_back(*id);
     }
     const double addSec = t.nsecsElapsed() / 1e9;
-    std::printf("AddNote, each durable on disk (synchronous=FULL): %6.0f notes/s\n", adds / addSec);
+    std::printf("Notes::add, each durable on disk (synchronous=FULL): %6.0f notes/s\n", adds / addSec);
     for (qint64 id : added)
         Notes(db).remove(id); // keep the notebook reusable for the next run
 

@@ -76,10 +76,3 @@ qint64 NoteDateKey(const QString &text, const QLocale &locale)
 }
 
 } // namespace Tools
-
-qint64 NoteStamp::key() const
-{
-    if (key_ < 0)
-        key_ = Tools::NoteDateKey(text_);
-    return key_;
-}

@@ -27,8 +27,8 @@ qint64 NoteDateKey(const QString &text, const QLocale &locale = DateLocale());
 
 // A note's added or updated stamp: the text as stored (what the list shows) and the moment it
 // names. The note list sorts by key() and search ranks by it, so the two cannot disagree. The
-// text is read (Tools::NoteDateKey under Tools::DateLocale()) once, when first asked: listing a
-// group never pays for it.
+// text is read (Tools::NoteDateKey under Tools::DateLocale()) only when asked, so listing a group
+// never pays for it; whoever compares many keys reads each once.
 class NoteStamp
 {
 public:
@@ -36,9 +36,8 @@ public:
     explicit NoteStamp(QString text) : text_(std::move(text)) {}
     const QString &text() const { return text_; }
     // Sorts as the dates do; 0, below every date, for a text that is no date.
-    qint64 key() const;
+    qint64 key() const { return Tools::NoteDateKey(text_); }
 
 private:
     QString text_;
-    mutable qint64 key_ = -1; // -1: not read yet
 };

@@ -253,7 +253,7 @@ bool Notebook::rewriteProtected(const QString &plain)
             || !NotebookHeader::unseal(plain, written))
             throw SQLite::Exception("the new file does not open with the new password");
     };
-    const QString path = conn_->path;
+    const QString path = path_;
     const bool replaced = write([&] {
         QString error;
         if (FileOps::CompactAs(path, path, key ? &header : nullptr, checkCopy, &error) != 1)

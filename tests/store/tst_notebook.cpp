@@ -287,8 +287,9 @@ void TestNotebook::openRefusesBadFile()
     const bool existedBefore = QFileInfo::exists(bad);
 
     db.close();
-    db.open(bad);
+    QVERIFY(!db.open(bad));
     QVERIFY(!db.isOpen());
+    QCOMPARE(db.path(), QString()); // a session names only the notebook it has open
     QVERIFY(!db.lastError().isEmpty());
     qInfo("refused: %s", qPrintable(db.lastError()));
     QCOMPARE(QFileInfo::exists(bad), existedBefore); // opening never creates a file
@@ -298,8 +299,8 @@ void TestNotebook::openRefusesBadFile()
         QVERIFY2(!QFile::exists(bad + QLatin1String(side)), side);
 
     // The previous notebook is untouched and opens again as the open command does it.
-    db.open(good);
-    QVERIFY(db.isOpen());
+    QVERIFY(db.open(good));
+    QCOMPARE(db.path(), good);
     VectorGroupSink tree;
     Groups(db).load(tree);
     QCOMPARE(tree.nodes.size(), std::size_t(2));
