@@ -1,6 +1,7 @@
 // Damage that opening does not read, found after the window opened the notebook: said at once
 // with the offer of an automatic copy, and nothing more written to the file.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "store/CryptoTestUtil.h"
 
@@ -45,7 +46,7 @@ void tst_Integrity::damageSaidAndWritesRefused()
         h.prompter.dialogScripts.enqueue(typePassword(password));
     h.prompter.msgAnswers.enqueue(answer);
     frmmain &w = h.start({book});
-    QCOMPARE(w.LstV->count(), 2);
+    QCOMPARE(probe(w).noteList()->count(), 2);
     QTRY_VERIFY(!h.prompter.messages.isEmpty());
     QCOMPARE(h.prompter.messages.first().text,
              QStringLiteral("数据库文件已损坏，不再写入；记事仍可查看和导出。\r\n要从自动备份恢复吗？"));
