@@ -242,8 +242,8 @@ private:
     void restoreViewOption(Cmd cmd, qint16 stored);
 
     // After a password was set or changed: copies made before still open without it, so the
-    // user may have them deleted (frmmain_keeping.cpp).
-    void offerToDropOlderCopies();
+    // user may have them put under the new one, or deleted (frmmain_keeping.cpp).
+    void offerToProtectOlderCopies(const QString &oldPassword, const QString &newPassword);
     // Automatic copies, in frmmain_keeping.cpp: one a day while running and one at exit.
     void startBackupTimer();
     void backupIfDue();

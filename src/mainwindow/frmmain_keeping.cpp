@@ -170,14 +170,37 @@ void frmmain::backupAtExit()
         qCWarning(lcFiles) << "automatic copy at exit failed" << m_db.DatabasePath << job.error();
 }
 
-void frmmain::offerToDropOlderCopies()
+void frmmain::offerToProtectOlderCopies(const QString &oldPassword, const QString &newPassword)
 {
-    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
-    if (copies.empty())
+    std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
+    const std::size_t offered = copies.size();
+    if (offered == 0)
         return;
-    const QString question = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size())
-                             + cmd::crlf() + QStringLiteral("要删除它们吗？");
-    if (m_prompter.msgBox(this, question, Prompter::QuestionDefaultNo, cmd::notice()) != Prompter::Yes)
+    const QString said = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size());
+    if (m_prompter.msgBox(this, said + cmd::crlf() + QStringLiteral("要用新密码重新加密它们吗？"), Prompter::Question,
+                          cmd::notice())
+        == Prompter::Yes) {
+        const NotebookHeader::Cost cost = m_db.PasswordCost;
+        m_notebook->runLongWork(QStringLiteral("正在重新加密自动备份..."), [&] {
+            std::erase_if(copies, [&](const AutoBackup::Copy &copy) {
+                QString why;
+                if (AutoBackup::reencrypt(copy.path, oldPassword, newPassword, cost, &why))
+                    return true;
+                qCWarning(lcFiles) << "automatic copy not re-encrypted" << copy.path << why;
+                return false;
+            });
+            return 1;
+        });
+        if (copies.empty())
+            return;
+    }
+    // What is left: all of them when the user said no, else those under an even older password.
+    const QString question = copies.size() == offered
+                                 ? said
+                                 : QStringLiteral("有 %1 个自动备份没能重新加密，不用新密码也能打开。").arg(copies.size());
+    if (m_prompter.msgBox(this, question + cmd::crlf() + QStringLiteral("要删除它们吗？"), Prompter::QuestionDefaultNo,
+                          cmd::notice())
+        != Prompter::Yes)
         return;
     int left = 0;
     for (const AutoBackup::Copy &copy : copies)

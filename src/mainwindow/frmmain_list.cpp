@@ -2,7 +2,10 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
+#include "app/Logging.h"
+#include "app/Prompter.h"
 #include "controls/SortHeader.h"
+#include "mainwindow/CommandSupport.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"
@@ -30,6 +33,11 @@ void frmmain::onListItemClick(int index)
     note.NoteAddDate = item.sub1;
     note.NoteLastUpdate = item.sub2;
     note.NoteBody = m_db.LoadNoteBody(m_noteId);
+    if (!m_db.lastError().isEmpty()) {
+        qCWarning(lcStore) << "cannot read note" << m_noteId << m_db.lastError();
+        m_prompter.msgBox(this, QStringLiteral("无法读取这条记事。") + cmd::crlf() + m_db.lastError(),
+                          Prompter::Exclamation, cmd::notice());
+    }
     note.NoteColor = item.color;
     qint16 icon = 0;
     note.NoteIcon = RoundToInt16(std::trunc(LeadingNumber(item.tag)), &icon) ? icon : 0;

@@ -121,18 +121,21 @@ void frmmain::mnuPws_Click()
     // Setting or removing a password writes a new file: the index's worker must not write to
     // the old one meanwhile.
     const bool protects = !m_state.gInputPassword.isEmpty();
+    // Kept until the older copies are dealt with: they open with the old one.
+    QString oldTyped = dlg.typedOldPassword();
     const int written = m_notebook->rewrite([this] { return m_db.WritePassword(m_state.gInputPassword); });
-    m_notebook->forgetTypedPassword();
     if (written != 1) {
         m_prompter.msgBox(this,
                           QStringLiteral("设置数据库密码发生错误，密码没有改变。") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());
-        return;
+    } else {
+        // The next change must be checked against the password just set.
+        m_state.gPassword = m_db.ReadPassword();
+        if (protects)
+            offerToProtectOlderCopies(oldTyped, m_state.gInputPassword);
     }
-    // The next change must be checked against the password just set.
-    m_state.gPassword = m_db.ReadPassword();
-    if (protects)
-        offerToDropOlderCopies();
+    oldTyped.fill(QChar(u'\0'));
+    m_notebook->forgetTypedPassword();
 }
 
 void frmmain::mnuForum_Click()

@@ -3,6 +3,7 @@
 #include "CommandTesting.h"
 #include "WindowProbe.h"
 
+#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NodeKeys.h"
 
 #include <QAbstractItemView>
@@ -74,7 +75,12 @@ class tst_Commands : public QObject
         MainWindowHarness::mustMakeNotebook(book, groups);
         // A locked file should make a write fail at once, not after seconds.
         h->db.BusyTimeoutMs = 50;
-        return h->start({book});
+        frmmain &w = h->start({book});
+        // The check after opening writes the keep limits: under that short timeout a read
+        // meeting its commit would fail.
+        if (!QTest::qWaitFor([&] { return w.findChildren<NotebookWorker *>().isEmpty(); }, 10000))
+            qFatal("the check after opening did not end");
+        return w;
     }
 
 private Q_SLOTS:

@@ -200,18 +200,28 @@ void tst_ViewCommands::setPassword_data()
     QTest::addColumn<QString>("ending"); // "ok", "twice", "cancel", "locked"
     QTest::addColumn<QString>("passwordAfter");
     QTest::addColumn<QStringList>("messageStarts");
-    QTest::addColumn<int>("copies");        // automatic copies made before
-    QTest::addColumn<int>("dropCopies");    // the answer to deleting them
+    QTest::addColumn<int>("copies");         // automatic copies made before
+    QTest::addColumn<QList<int>>("answers"); // to re-encrypting them, then to deleting them
+    QTest::addColumn<int>("copiesAfter");
+    QTest::addColumn<QString>("copiesOpenWith");
 
     const QString offer = QStringLiteral("这个数据库的 2 个自动备份是之前做的");
-    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{} << 0 << 0;
-    QTest::newRow("nominal: changed again, checked against the new one") << "twice" << "Second" << QStringList{} << 0 << 0;
-    QTest::newRow("nominal: older copies deleted on request") << "ok" << "Sesame" << QStringList{offer} << 2
-                                                              << int(Prompter::Yes);
-    QTest::newRow("nominal: older copies kept") << "ok" << "Sesame" << QStringList{offer} << 2 << int(Prompter::No);
-    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{} << 2 << 0;
+    const QList<int> none;
+    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{} << 0 << none << 0 << "";
+    QTest::newRow("nominal: changed again, checked against the new one")
+        << "twice" << "Second" << QStringList{} << 0 << none << 0 << "";
+    QTest::newRow("nominal: older copies put under the new password")
+        << "ok" << "Sesame" << QStringList{offer} << 2 << QList<int>{Prompter::Yes} << 2 << "Sesame";
+    QTest::newRow("nominal: copies under the old password put under the new one")
+        << "twice" << "Second" << QStringList{offer, offer} << 2 << QList<int>{Prompter::Yes, Prompter::Yes} << 2
+        << "Second";
+    QTest::newRow("nominal: older copies deleted on request")
+        << "ok" << "Sesame" << QStringList{offer, offer} << 2 << QList<int>{Prompter::No, Prompter::Yes} << 0 << "";
+    QTest::newRow("nominal: older copies kept")
+        << "ok" << "Sesame" << QStringList{offer, offer} << 2 << QList<int>{Prompter::No, Prompter::No} << 2 << "";
+    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{} << 2 << none << 2 << "";
     QTest::newRow("robustness: the store refuses and says so")
-        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")} << 2 << 0;
+        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")} << 2 << none << 2 << "";
 }
 
 void tst_ViewCommands::setPassword()
@@ -220,7 +230,9 @@ void tst_ViewCommands::setPassword()
     QFETCH(QString, passwordAfter);
     QFETCH(QStringList, messageStarts);
     QFETCH(int, copies);
-    QFETCH(int, dropCopies);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, copiesAfter);
+    QFETCH(QString, copiesOpenWith);
 
     frmmain &w = open();
     h->settings.gBackupFolder = h->path(QStringLiteral("copies"));
@@ -230,8 +242,8 @@ void tst_ViewCommands::setPassword()
         QCOMPARE(BackupJob(book, h->settings.gBackupFolder, QDateTime::currentDateTime().addDays(i - 5)).runToEnd(),
                  BackupJob::Done);
     }
-    if (dropCopies)
-        h->prompter.msgAnswers.enqueue(dropCopies);
+    for (int answer : answers)
+        h->prompter.msgAnswers.enqueue(answer);
     h->prompter.dialogScripts.enqueue(ending == "cancel" ? cancel() : changePassword({}, QStringLiteral("Sesame")));
     if (ending == "twice")
         h->prompter.dialogScripts.enqueue(changePassword(QStringLiteral("Sesame"), QStringLiteral("Second")));
@@ -243,9 +255,17 @@ void tst_ViewCommands::setPassword()
     QCOMPARE(h->prompter.messages.size(), messageStarts.size());
     for (int i = 0; i < messageStarts.size(); ++i)
         QVERIFY(h->prompter.messages.at(i).text.startsWith(messageStarts.at(i)));
-    // The password typed is gone once used; the copies go only when the user says so.
+    // The password typed is gone once used; the copies change only as the user says.
     QVERIFY(h->state.gInputPassword.isEmpty());
-    QCOMPARE(int(AutoBackup::list(h->settings.gBackupFolder, book).size()), dropCopies == Prompter::Yes ? 0 : copies);
+    const std::vector<AutoBackup::Copy> left = AutoBackup::list(h->settings.gBackupFolder, book);
+    QCOMPARE(int(left.size()), copiesAfter);
+    for (const AutoBackup::Copy &copy : left) {
+        QCOMPARE(DBase::ProtectionOf(copy.path),
+                 copiesOpenWith.isEmpty() ? DBase::Protection::Plain : DBase::Protection::Encrypted);
+        DBase kept;
+        kept.DatabasePath = copy.path;
+        QCOMPARE(kept.OpenWithPassword(copiesOpenWith), DBase::Access::Opened);
+    }
     // What the window checks against and what the file holds agree.
     QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
     DBase other;
