@@ -25,9 +25,6 @@ class NotebookLifecycle : public QObject
     Q_OBJECT
 
 public:
-    // Declined: a conversion or an older copy refused by the user, or a conversion that failed.
-    enum class Outcome { Opened, Locked, Declined, Unreadable };
-
     // namedOnCommandLine: the notebook of this run was named on the command line, not by the
     // settings (a start-up conversion then leaves the settings alone, and nothing is created).
     // groups: where the groups of a notebook that opened go. The window is the dialogs' parent.
@@ -93,6 +90,10 @@ Q_SIGNALS:
     void damaged(const QString &findings);
 
 private:
+    // Declined: a conversion or an older copy refused by the user, or a conversion that failed.
+    enum class Outcome { Opened, Locked, Declined, Unreadable };
+    // Opens path in place of the open notebook. Whatever does not end Opened leaves no notebook
+    // open; Unreadable has not been told to the user yet, the others have.
     Outcome open(const QString &path, bool atStartUp);
     void emptyPanes();
     void damageFound(const QString &findings);
