@@ -55,7 +55,6 @@ bool frmmain::Form_Load()
     m_groupCaption->clear();
     m_noteCount->clear();
 
-
     // Each view item is ticked opposite to the wish and then run, which flips it back, applies
     // and stores it.
     restoreViewOption(Cmd::ShowToolbar, m_settings.gToolbar);
@@ -63,7 +62,8 @@ bool frmmain::Form_Load()
     restoreViewOption(Cmd::ShowNotesBar, m_settings.gNotesBar);
     restoreViewOption(Cmd::ShowNoteInfo, m_settings.gNoteInfo);
 
-    // Open it; with nothing open, of the toolbar only New and Open work.
+    // The command line names the notebook, else the setting does. Open it; with nothing open, of
+    // the toolbar only New and Open work.
     m_startingUp = true;
     m_notebook->openAtStartUp(m_commandLine.isEmpty() ? m_settings.gDatabase : m_commandLine);
     m_startingUp = false;
