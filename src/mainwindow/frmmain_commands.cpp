@@ -9,20 +9,19 @@
 #include "editor/frmAddNote.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/CommandTable.h"
-#include "mainwindow/WindowCommands.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SearchBox.h"
+#include "mainwindow/WindowCommands.h"
 #include "store/DBase.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QTreeWidgetItem>
-
 
 // The group node the commands act on: the last clicked node, unless it is the root or gone.
 QTreeWidgetItem *WindowCommands::selectedGroupNode(const frmmain &w)
@@ -45,8 +44,6 @@ int WindowCommands::selectedNoteIndex(const frmmain &w)
     return index;
 }
 
-
-
 bool WindowCommands::rootSelected(const frmmain &w)
 {
     QTreeWidgetItem *node = w.m_groupTree->node(w.m_nodeIndex);
@@ -62,7 +59,7 @@ void WindowCommands::showError(frmmain &w, const QString &text)
 void WindowCommands::storeFailed(frmmain &w, const QString &text)
 {
     qCWarning(lcStore) << text << w.db().lastError();
-    WindowCommands::showError(w, text);
+    showError(w, text);
     w.offerReplacedNotebook();
 }
 
@@ -87,7 +84,7 @@ void WindowCommands::reloadNotes(frmmain &w, qint64 groupId)
     w.db().LoadNotes(*w.m_noteList->model(), groupId);
     w.m_noteList->refreshed();
     if (!w.db().lastError().isEmpty())
-        WindowCommands::storeFailed(w, QStringLiteral("数据库文件存在错误."));
+        storeFailed(w, QStringLiteral("数据库文件存在错误."));
     w.m_noteCount->setText(QString::number(w.m_noteList->count()) + QStringLiteral(" 个文档"));
 }
 
@@ -95,7 +92,7 @@ void WindowCommands::reloadGroups(frmmain &w)
 {
     w.db().LoadGroups(*w.m_groupTree);
     if (!w.db().lastError().isEmpty())
-        WindowCommands::storeFailed(w, QStringLiteral("数据库文件存在错误."));
+        storeFailed(w, QStringLiteral("数据库文件存在错误."));
 }
 
 // Every (key, text) of the tree in order, for the move dialog.
@@ -142,8 +139,6 @@ bool WindowCommands::isGroupOfTree(const frmmain &w, qint64 id)
     return false;
 }
 
-
-
 void WindowCommands::addGroup(frmmain &w)
 {
     AppState &s = w.state();
@@ -156,14 +151,14 @@ void WindowCommands::addGroup(frmmain &w)
     const QString name = dlg.name();
     if (!name.isEmpty()) {
         if (w.GroupNameExists(name)) {
-            WindowCommands::showError(w, duplicateMessage(name));
+            showError(w, duplicateMessage(name));
             return;
         }
         if (w.db().AddGroup(name) != 1) {
-            WindowCommands::storeFailed(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
+            storeFailed(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
         } else {
             const int before = w.m_nodeIndex;
-            WindowCommands::reloadGroups(w);
+            reloadGroups(w);
             if (w.m_groupTree->nodeCount() == 2)
                 w.SelectNode(2);
             else if (before == 1)
@@ -186,14 +181,12 @@ void WindowCommands::deleteGroup(frmmain &w)
     if (!askYes(w, question))
         return;
     if (w.db().DeleteGroup(w.m_groupId) == 1) {
-        WindowCommands::reloadGroups(w);
+        reloadGroups(w);
         w.SelectNode(w.m_groupTree->nodeCount() < 2 ? 1 : 2);
     } else {
-        WindowCommands::storeFailed(w, QStringLiteral("删除发生错误 '") + name + QLatin1Char('\''));
+        storeFailed(w, QStringLiteral("删除发生错误 '") + name + QLatin1Char('\''));
     }
 }
-
-
 
 void WindowCommands::renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
 {
@@ -209,7 +202,7 @@ void WindowCommands::renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
     if (name.compare(oldName, Qt::CaseInsensitive) == 0)
         return;
     if (w.GroupNameExists(name)) {
-        WindowCommands::showError(w, duplicateMessage(name));
+        showError(w, duplicateMessage(name));
         return;
     }
     if (w.db().RenameGroup(name, w.m_groupId) == 1) {
@@ -218,18 +211,16 @@ void WindowCommands::renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
         w.m_groupCaption->setText(name);
         w.m_groupCaption->adjustSize();
     } else {
-        WindowCommands::storeFailed(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
+        storeFailed(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
     }
 }
-
-
 
 void WindowCommands::renameGroup(frmmain &w)
 {
     QTreeWidgetItem *node = selectedGroupNode(w);
     if (!node || !w.db().DatabaseIsOpen)
         return;
-    WindowCommands::renameGroupAsked(w, node);
+    renameGroupAsked(w, node);
 }
 
 void WindowCommands::addNote(frmmain &w)
@@ -249,7 +240,7 @@ void WindowCommands::addNote(frmmain &w)
         w.refreshResults(noteId);
         return;
     }
-    WindowCommands::reloadNotes(w, groupId);
+    reloadNotes(w, groupId);
     w.SelectNote(noteId);
 }
 
@@ -262,7 +253,7 @@ void WindowCommands::editNote(frmmain &w)
     const qint64 noteId = w.m_noteId;
     NoteVersion stored;
     if (w.db().LoadNote(noteId, &stored) != 1) {
-        WindowCommands::storeFailed(w, QStringLiteral("编辑文档发生错误"));
+        storeFailed(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
     frmAddNote dlg(s, w.prompter(), w.m_noteIcons, &stored.note, &w);
@@ -278,7 +269,7 @@ void WindowCommands::editNote(frmmain &w)
     else if (rootSelected(w))
         w.SelectNode(1);
     else
-        WindowCommands::reloadNotes(w, w.m_groupId);
+        reloadNotes(w, w.m_groupId);
     w.SelectNote(noteId);
 }
 
@@ -291,9 +282,9 @@ void WindowCommands::deleteNote(frmmain &w)
     if (!askYes(w, QStringLiteral("你确定要删除'") + title + QLatin1Char('\'')))
         return;
     if (w.db().DeleteNote(w.m_noteId) == 1)
-        WindowCommands::relist(w, 0);
+        relist(w, 0);
     else
-        WindowCommands::storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
+        storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
 }
 
 void WindowCommands::moveNote(frmmain &w)
@@ -311,12 +302,11 @@ void WindowCommands::moveNote(frmmain &w)
     // A dialog with no group to offer chooses nothing.
     if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
         if (w.db().MoveNote(w.m_noteId, dlg.targetGroupId()) == 1)
-            WindowCommands::relist(w, w.m_noteId);
+            relist(w, w.m_noteId);
         else
-            WindowCommands::storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
+            storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
     }
 }
-
 
 void frmmain::run(Cmd cmd)
 {
