@@ -2,14 +2,15 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/AppState.h"
-#include "app/Logging.h"
 #include "app/Prompter.h"
+#include "app/Logging.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
-#include "store/FileOps.h"
 #include "store/Notebook.h"
+#include "store/FileOps.h"
 
 #include <QAction>
 #include <QDir>
@@ -42,31 +43,11 @@ bool sameFile(const QString &a, const QString &b)
 QString frmmain::fileFolder() const
 {
     if (m_db.isOpen()) {
-        const QFileInfo book(m_notebookPath);
+        const QFileInfo book(m_notebook->path());
         if (book.absoluteDir().exists())
             return book.absolutePath();
     }
     return QDir::homePath();
-}
-
-void frmmain::whileBusy(const std::function<void()> &work)
-{
-    // Progress dialogs and the print preview let events through; commands that arrive
-    // meanwhile (the tray's, the daily copy's timer) are refused until the work ends.
-    m_busy = true;
-    work();
-    m_busy = false;
-}
-
-int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
-{
-    // The index's worker writes to the file that this work copies or rewrites: it stops first
-    // and carries on afterwards.
-    stopWorkers();
-    int result = 0;
-    whileBusy([&] { result = cmd::runWithProgress(this, label, work); });
-    startWorkers();
-    return result;
 }
 
 std::optional<QString> frmmain::AskFileName(bool isOpen, const QString &title, const QString &filter)
@@ -101,7 +82,7 @@ void frmmain::mnuBackup_Click()
     const std::optional<QString> target = AskFileName(false, QStringLiteral("Backup"), kDatabaseFilter);
     if (!target)
         return;
-    const QString source = m_notebookPath;
+    const QString source = m_notebook->path();
     if (sameFile(*target, source)) {
         m_prompter.msgBox(this,
                           QStringLiteral("不能备份到正在使用的数据库文件本身：") + cmd::crlf() + native(source)
@@ -112,13 +93,10 @@ void frmmain::mnuBackup_Click()
 
     // Closed for the copy, so it sees every saved change; the copy goes to a temporary file
     // first, so a failure leaves an existing backup as it was.
-    m_db.close();
     QString error;
-    const int ok = runLongWork(QStringLiteral("正在备份数据库..."), [&] {
+    const int ok = m_notebook->runClosed(QStringLiteral("正在备份数据库..."), [&] {
         return FileOps::BackupTo(source, *target, &error);
     });
-    m_db.open(m_notebookPath);
-    updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "backup to" << *target << "failed:" << error;
         m_prompter.msgBox(this,
@@ -136,16 +114,13 @@ void frmmain::mnuCompact_Click()
 {
     if (!m_db.isOpen())
         return;
-    const QString path = QFileInfo(m_notebookPath).absoluteFilePath();
+    const QString path = QFileInfo(m_notebook->path()).absoluteFilePath();
 
     // Compacted in place under the file's lock: another window's saves wait for it, a link to
     // the notebook stays a link, and a failure rolls back to the file as it was.
-    m_db.close();
     QString error;
-    const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] { return FileOps::Compact(path, &error); });
-
-    m_db.open(m_notebookPath);
-    updateCommandStates();
+    const int ok = m_notebook->runClosed(QStringLiteral("正在修复数据库..."),
+                                         [&] { return FileOps::Compact(path, &error); });
     if (ok != 1) {
         qCWarning(lcFiles) << "compaction of" << path << "failed:" << error;
         m_prompter.msgBox(this,

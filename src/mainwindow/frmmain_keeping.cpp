@@ -8,14 +8,16 @@
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmPws1.h"
 #include "editor/frmAddNote.h"
-#include "mainwindow/CommandSupport.h"
 #include "mainwindow/CommandTable.h"
+#include "mainwindow/WindowCommands.h"
+#include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
-#include "store/Groups.h"
 #include "store/Notebook.h"
+#include "store/Groups.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,9 +33,9 @@ constexpr qint64 kBackupEverySecs = 24 * 60 * 60;
 
 void frmmain::mnuHistory_Click()
 {
-    const qint64 noteId = CurrentNoteId;
+    const qint64 noteId = m_noteId;
     // Only the note shown selected: a note left from another group's list is not the user's choice.
-    if (!m_db.isOpen() || commands::selectedNoteIndex(*this) == 0)
+    if (!m_db.isOpen() || WindowCommands::selectedNoteIndex(*this) == 0)
         return;
     frmHistory w(m_db, m_prompter, noteId,
                  [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);
@@ -49,25 +51,24 @@ void frmmain::mnuDeleted_Click()
     frmDeleted w(m_db, m_prompter, this);
     m_prompter.exec(&w);
     if (w.changed())
-        reloadPanes(CurrentNoteId);
+        reloadPanes(m_noteId);
 }
 
 void frmmain::reloadPanes(qint64 noteId)
 {
-    QTreeWidgetItem *node = tv1->node(CurrentNodeIndex);
+    QTreeWidgetItem *node = m_groupTree->node(m_nodeIndex);
     const QString key = node ? GroupTree::keyOf(node) : QString();
-    Groups(m_db).load(*tv1);
+    Groups(m_db).load(*m_groupTree);
     if (!m_db.lastError().isEmpty())
         qCWarning(lcStore) << "cannot read the groups" << m_db.lastError();
-    int index = tv1->nodeCount() > 1 ? 2 : 1;
-    for (int i = 1; i <= tv1->nodeCount(); ++i) {
-        if (GroupTree::keyOf(tv1->node(i)) == key)
+    int index = m_groupTree->nodeCount() > 1 ? 2 : 1;
+    for (int i = 1; i <= m_groupTree->nodeCount(); ++i) {
+        if (GroupTree::keyOf(m_groupTree->node(i)) == key)
             index = i;
     }
     SelectNode(index);
-    if (!SelectNote(noteId) && LstV->count() > 0)
+    if (!SelectNote(noteId) && m_noteList->count() > 0)
         SelectItem(1);
-    updateCommandStates();
 }
 
 void frmmain::mnuFromBackup_Click()
@@ -75,9 +76,9 @@ void frmmain::mnuFromBackup_Click()
     // Also with no notebook open: a notebook that failed to open, or stayed locked, is when a
     // copy is needed most.
     const QString folder = Tools::BackupFolderOf(m_settings);
-    const std::vector<AutoBackup::Copy> copies = m_notebookPath.isEmpty()
+    const std::vector<AutoBackup::Copy> copies = m_notebook->path().isEmpty()
                                                      ? std::vector<AutoBackup::Copy>{}
-                                                     : AutoBackup::list(folder, m_notebookPath);
+                                                     : AutoBackup::list(folder, m_notebook->path());
     if (copies.empty()) {
         m_prompter.msgBox(this,
                           QStringLiteral("还没有这个数据库的自动备份。") + cmd::crlf()
@@ -89,7 +90,6 @@ void frmmain::mnuFromBackup_Click()
     frmBackups w(copies, this);
     if (m_prompter.exec(&w) == QDialog::Accepted && !w.chosen().isEmpty())
         restoreFrom(w.chosen());
-    updateCommandStates();
 }
 
 void frmmain::restoreFrom(const QString &copy)
@@ -98,19 +98,18 @@ void frmmain::restoreFrom(const QString &copy)
     if (AutoBackup::needsPassword(copy)) {
         frmPws1 prompt(m_state, m_prompter, this, m_db, copy);
         const int answer = m_prompter.exec(&prompt);
-        forgetTypedPassword();
+        m_notebook->forgetTypedPassword();
         if (answer != QDialog::Accepted)
             return;
     }
-    const QString book = m_notebookPath;
+    const QString book = m_notebook->path();
     const bool wasOpen = m_db.isOpen();
     // Nothing may write to the file or copy it while it is replaced.
     if (m_backupRunner)
         m_backupRunner->stop();
-    m_db.close();
-    clearPanes();
+    m_notebook->close();
     QString kept, error;
-    const int ok = runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
+    const int ok = m_notebook->runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
         return AutoBackup::restore(book, copy, Tools::BackupFolderOf(m_settings), &kept, &error) ? 1 : 0;
     });
     if (ok != 1) {
@@ -120,10 +119,10 @@ void frmmain::restoreFrom(const QString &copy)
                               + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
         if (wasOpen)
-            openChosen(book);
+            m_notebook->openChosen(book);
         return;
     }
-    openChosen(book);
+    m_notebook->openChosen(book);
     if (!kept.isEmpty())
         m_prompter.msgBox(this,
                           QStringLiteral("已从备份恢复数据库。恢复前的数据库另存为：") + cmd::crlf()
@@ -151,10 +150,10 @@ void frmmain::backupIfDue()
     const QDateTime now = QDateTime::currentDateTime();
     // Not while a compaction or a manual backup rewrites or copies the file, nor of a damaged
     // file: its copy would push a sound one out of the rotation.
-    if (m_busy || !m_db.isOpen() || !m_db.writesRefused().isEmpty()
+    if (busy() || !m_db.isOpen() || !m_db.writesRefused().isEmpty()
         || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
-    if (m_backupRunner->start(m_notebookPath, Tools::BackupFolderOf(m_settings)))
+    if (m_backupRunner->start(m_notebook->path(), Tools::BackupFolderOf(m_settings)))
         m_lastBackup = now;
 }
 
@@ -167,14 +166,14 @@ void frmmain::backupAtExit()
         m_backupTimer->stop();
     if (!m_db.isOpen() || !m_db.writesRefused().isEmpty())
         return;
-    BackupJob job(m_notebookPath, Tools::BackupFolderOf(m_settings));
+    BackupJob job(m_notebook->path(), Tools::BackupFolderOf(m_settings));
     if (job.runToEnd() == BackupJob::Failed)
-        qCWarning(lcFiles) << "automatic copy at exit failed" << m_notebookPath << job.error();
+        qCWarning(lcFiles) << "automatic copy at exit failed" << m_notebook->path() << job.error();
 }
 
 void frmmain::offerToProtectOlderCopies(const QString &oldPassword, const QString &newPassword)
 {
-    std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_notebookPath);
+    std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_notebook->path());
     const std::size_t offered = copies.size();
     if (offered == 0)
         return;
@@ -182,8 +181,8 @@ void frmmain::offerToProtectOlderCopies(const QString &oldPassword, const QStrin
     if (m_prompter.msgBox(this, said + cmd::crlf() + QStringLiteral("要用新密码重新加密它们吗？"), Prompter::Question,
                           cmd::notice())
         == Prompter::Yes) {
-        const NotebookHeader::Cost cost = m_db.passwordCost();
-        runLongWork(QStringLiteral("正在重新加密自动备份..."), [&] {
+        const NotebookHeader::Cost cost = m_db.PasswordCost;
+        m_notebook->runLongWork(QStringLiteral("正在重新加密自动备份..."), [&] {
             std::erase_if(copies, [&](const AutoBackup::Copy &copy) {
                 QString why;
                 if (AutoBackup::reencrypt(copy.path, oldPassword, newPassword, cost, &why))

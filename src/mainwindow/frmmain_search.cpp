@@ -4,15 +4,16 @@
 #include "app/Logging.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
+#include "mainwindow/NotebookLifecycle.h"
+#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
-#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
 #include "search/NoteText.h"
 #include "settings/Settings.h"
-#include "store/NoteSearch.h"
 #include "store/Notebook.h"
+#include "store/NoteSearch.h"
 #include "store/SearchText.h"
 
 #include <QHBoxLayout>
@@ -33,22 +34,22 @@ constexpr qint64 kWorkerBacklog = 200;
 void frmmain::createSearchBox()
 {
     // The box sits at the right end of the toolbar, after a stretch.
-    auto *stretch = new QWidget(Toolbar1);
+    auto *stretch = new QWidget(m_toolbar);
     stretch->setObjectName(QStringLiteral("searchStretch"));
     stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    Toolbar1->addWidget(stretch);
-    searchBox = new SearchBox(Toolbar1);
-    searchBox->setObjectName(QStringLiteral("searchBox"));
-    Toolbar1->addWidget(searchBox);
-    connect(searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
-    connect(searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
+    m_toolbar->addWidget(stretch);
+    m_searchBox = new SearchBox(m_toolbar);
+    m_searchBox->setObjectName(QStringLiteral("searchBox"));
+    m_toolbar->addWidget(m_searchBox);
+    connect(m_searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
+    connect(m_searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
 
-    m_indexStatus = new QLabel(sBar1);
+    m_indexStatus = new QLabel(m_statusStrip);
     m_indexStatus->setObjectName(QStringLiteral("lblIndex"));
     m_indexStatus->setAttribute(Qt::WA_TranslucentBackground);
-    m_indexStatus->setFont(lblItems->font());
+    m_indexStatus->setFont(m_noteCount->font());
     m_indexStatus->hide();
-    static_cast<QHBoxLayout *>(sBar1->layout())->addWidget(m_indexStatus);
+    static_cast<QHBoxLayout *>(m_statusStrip->layout())->addWidget(m_indexStatus);
     connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
         if (m_indexBuild) {
             m_indexBuild->cancel();
@@ -64,15 +65,15 @@ void frmmain::focusSearch()
     // The box lives on the toolbar: asking for it brings the toolbar back.
     if (!m_toolbarShown)
         run(Cmd::ShowToolbar);
-    searchBox->focusQuery();
+    m_searchBox->focusQuery();
 }
 
 void frmmain::runSearch()
 {
-    if (refuseWhileBusy() || !m_db.isOpen() || searchBox->query().isEmpty())
+    if (refuseWhileBusy() || !m_db.isOpen() || m_searchBox->query().isEmpty())
         return;
     if (!m_showingResults)
-        m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
+        m_noteBeforeSearch = m_noteChosen ? m_noteId : 0;
     refreshResults(0);
 }
 
@@ -81,9 +82,9 @@ void frmmain::refreshResults(qint64 noteId)
     SearchOptions options;
     options.limit = kShownResults;
     options.traditionalSimplified = m_settings.gSearchVariants != 0;
-    if (!searchBox->wholeNotebook() && groupSelected())
-        options.groupId = CurrentGroupId;
-    const QString query = searchBox->query();
+    if (!m_searchBox->wholeNotebook() && groupSelected())
+        options.groupId = m_groupId;
+    const QString query = m_searchBox->query();
     if (!m_indexBuild && !m_searchRun) {
         const std::optional<SearchResult> result = NoteSearch(m_db).find(query, options);
         fillResults(result.value_or(SearchResult{}), result ? QString() : m_db.lastError(), noteId);
@@ -92,7 +93,7 @@ void frmmain::refreshResults(qint64 noteId)
     // While the index is being built, a search may have to read thousands of waiting notes one by
     // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
     // come down to the last one.
-    lblItems->setText(QStringLiteral("正在搜索..."));
+    m_noteCount->setText(QStringLiteral("正在搜索..."));
     if (m_searchRun) {
         m_searchAgain = noteId;
         return;
@@ -111,10 +112,10 @@ void frmmain::refreshResults(qint64 noteId)
         m_searchRun = nullptr;
         if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
             refreshResults(*again);
-        else if (searchBox->query() == query) // not ended or changed meanwhile
+        else if (m_searchBox->query() == query) // not ended or changed meanwhile
             fillResults(*result, *error, noteId);
     };
-    m_searchRun = new NotebookWorker(m_notebookPath, NoteText::extractor(), work, done, this);
+    m_searchRun = new NotebookWorker(m_notebook->path(), NoteText::extractor(), work, done, this);
 }
 
 void frmmain::fillResults(const SearchResult &result, const QString &error, qint64 noteId)
@@ -126,7 +127,7 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     m_searchTerms = result.terms;
     clearPreview();
     m_noteChosen = false;
-    NoteListModel *model = LstV->model();
+    NoteListModel *model = m_noteList->model();
     model->clear();
     model->setGroupColumn(true);
     for (const SearchHit &hit : result.hits) {
@@ -134,14 +135,14 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
         item.group = hit.groupName;
         model->addItem(item);
     }
-    LstV->refreshed();
+    m_noteList->refreshed();
     // The group is shown beside the title, where it is read with it, however wide the dates are.
-    SortHeader *header = LstV->header();
+    SortHeader *header = m_noteList->header();
     if (header->visualIndex(NoteListModel::GroupColumn) != 1) {
         header->moveSection(header->visualIndex(NoteListModel::GroupColumn), 1);
-        LstV->fitColumns();
+        m_noteList->fitColumns();
     }
-    lblGroup->setText(QStringLiteral("搜索结果"));
+    m_groupCaption->setText(QStringLiteral("搜索结果"));
     QString status;
     if (!ok)
         status = QStringLiteral("无法搜索这个数据库");
@@ -151,10 +152,9 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
         status = QStringLiteral("找到 %1 篇记事，只列出前 %2 篇").arg(result.total).arg(result.hits.size());
     else
         status = QStringLiteral("找到 %1 篇记事").arg(result.total);
-    lblItems->setText(status);
+    m_noteCount->setText(status);
     if (noteId > 0)
         SelectNote(noteId);
-    updateCommandStates();
 }
 
 void frmmain::endSearch()
@@ -165,22 +165,22 @@ void frmmain::endSearch()
         return;
     leaveResults();
     // Back to the group that was selected, and to the note that was chosen in it.
-    SelectNode(CurrentNodeIndex);
+    SelectNode(m_nodeIndex);
     if (m_noteBeforeSearch > 0)
         SelectNote(m_noteBeforeSearch);
-    searchBox->edit()->setFocus();
+    m_searchBox->edit()->setFocus();
 }
 
 void frmmain::leaveResults()
 {
     m_showingResults = false;
     m_searchTerms.clear();
-    searchBox->clearQuietly();
+    m_searchBox->clearQuietly();
     // The group's column goes back to the end before it goes, leaving the others as they were.
-    SortHeader *header = LstV->header();
-    if (LstV->model()->groupColumn())
+    SortHeader *header = m_noteList->header();
+    if (m_noteList->model()->groupColumn())
         header->moveSection(header->visualIndex(NoteListModel::GroupColumn), NoteListModel::GroupColumn);
-    LstV->model()->setGroupColumn(false);
+    m_noteList->model()->setGroupColumn(false);
 }
 
 void frmmain::markHits()
@@ -190,20 +190,20 @@ void frmmain::markHits()
         QTextCharFormat look;
         look.setBackground(QColor(255, 230, 80));
         look.setForeground(Qt::black);
-        for (const SearchText::Range &r : SearchText::hits(txtNote->toPlainText(), m_searchTerms)) {
-            QTextCursor c(txtNote->document());
+        for (const SearchText::Range &r : SearchText::hits(m_preview->toPlainText(), m_searchTerms)) {
+            QTextCursor c(m_preview->document());
             c.setPosition(int(r.start));
             c.setPosition(int(r.start + r.length), QTextCursor::KeepAnchor);
             marks.append({c, look});
         }
     }
-    txtNote->setExtraSelections(marks);
+    m_preview->setExtraSelections(marks);
     if (!marks.isEmpty()) {
         // The first hit in view, without selecting it.
-        QTextCursor first(txtNote->document());
+        QTextCursor first(m_preview->document());
         first.setPosition(marks.first().cursor.selectionStart());
-        txtNote->setTextCursor(first);
-        txtNote->ensureCursorVisible();
+        m_preview->setTextCursor(first);
+        m_preview->ensureCursorVisible();
     }
 }
 
@@ -242,21 +242,7 @@ void frmmain::startIndexBuild()
         if (NoteSearch(m_db).unindexed() < waiting)
             startIndexBuild();
     };
-    m_indexBuild = new NotebookWorker(m_notebookPath, NoteText::extractor(), work, done, this);
-}
-
-void frmmain::startWorkers()
-{
-    startIndexBuild();
-    if (m_db.writesRefused().isEmpty()) // damage already found stays found
-        startIntegrityCheck();
-}
-
-void frmmain::stopWorkers()
-{
-    delete m_integrityCheck;
-    m_integrityCheck = nullptr;
-    stopIndexWork();
+    m_indexBuild = new NotebookWorker(m_notebook->path(), NoteText::extractor(), work, done, this);
 }
 
 void frmmain::stopIndexWork()

@@ -1,6 +1,7 @@
 // New, open, back up and compact, through the real window: notebooks in a temporary folder, file
 // choosers and password prompts answered by the scripted prompter.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "dialogs/frmPws1.h"
 #include "mainwindow/CommandSupport.h"
@@ -55,7 +56,8 @@ QString fileStates(frmmain &w)
     for (Cmd c : {Cmd::BackupNotebook, Cmd::AddGroup})
         s += w.action(c)->isEnabled() ? '1' : '0';
     s += '|';
-    for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
+    for (QAction *a :
+         {probe(w).item("mnuBackup"), probe(w).item("mnuNew1"), probe(w).item("mnuPws"), probe(w).item("mnuCompact")})
         s += a->isEnabled() ? '1' : '0';
     return s;
 }
@@ -139,7 +141,7 @@ void tst_FileCommands::newDatabase()
         before = digest(path);
     }
     h->prompter.saveAnswers.enqueue(path);
-    w.mnuNew->trigger();
+    probe(w).item("mnuNew")->trigger();
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"New Database"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -151,7 +153,7 @@ void tst_FileCommands::newDatabase()
     else if (!path.isEmpty())
         QVERIFY(readNotebook(path).opened);
     // The open notebook stays open and shown.
-    QCOMPARE(h->window->notebookPath(), book);
+    QCOMPARE(probe(*h->window).notebookPath(), book);
     QVERIFY(h->db.isOpen());
     QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
 }
@@ -183,7 +185,7 @@ void tst_FileCommands::openDatabase_data()
         << "foreign" << QStringList{kDamaged} << false << true << sample << 2 << "11|1111";
     QTest::newRow("robustness: a file that is gone") << "missing" << QStringList{kDamaged} << false << true
                                                      << sample << 2 << "11|1111";
-    QTest::newRow("robustness: cancelled chooser re-applies the enabling")
+    QTest::newRow("robustness: a cancelled chooser changes nothing")
         << "cancel" << QStringList{} << false << true << sample << 2 << "11|1111";
 }
 
@@ -222,12 +224,15 @@ void tst_FileCommands::openDatabase()
         h->prompter.dialogScripts.enqueue(typePassword(QStringLiteral("Open Sesame")));
     if (kind == "password-cancel")
         h->prompter.dialogScripts.enqueue(cancel());
-    // Something to re-apply: a cancelled chooser must still set the enabling.
-    w.action(Cmd::BackupNotebook)->setEnabled(false);
-    w.mnuCompact->setEnabled(false);
+    // Something to re-apply: every outcome but a cancelled chooser changes what the enabling
+    // follows (the notebook is closed on the way), and the enabling must follow it.
+    if (kind != "cancel") {
+        w.action(Cmd::BackupNotebook)->setEnabled(false);
+        probe(w).item("mnuCompact")->setEnabled(false);
+    }
     h->prompter.openAnswers.enqueue(kind == "cancel" ? QString() : chosen);
 
-    w.mnuOpen->trigger();
+    probe(w).item("mnuOpen")->trigger();
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"打开数据库文件"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -236,23 +241,23 @@ void tst_FileCommands::openDatabase()
         QCOMPARE(m.style, int(Prompter::Exclamation));
         QCOMPARE(m.title, kNotice);
     }
-    QCOMPARE(h->window->notebookPath(), switched ? chosen : book);
+    QCOMPARE(probe(*h->window).notebookPath(), switched ? chosen : book);
     QCOMPARE(h->db.isOpen(), isOpen);
     QCOMPARE(groupNames(w), groups);
     QCOMPARE(fileStates(w), states);
     if (selectedNode > 0) {
-        QCOMPARE(w.CurrentNodeIndex, selectedNode);
-        QCOMPARE(w.tv1->currentItem(), w.tv1->node(selectedNode));
+        QCOMPARE(probe(w).nodeIndex(), selectedNode);
+        QCOMPARE(probe(w).groupTree()->currentItem(), probe(w).groupTree()->node(selectedNode));
     } else {
-        QCOMPARE(w.tv1->nodeCount(), 0);
-        QCOMPARE(w.LstV->count(), 0);
-        QVERIFY(w.lblGroup->text().isEmpty());
-        QVERIFY(w.txtNote->toPlainText().isEmpty());
+        QCOMPARE(probe(w).groupTree()->nodeCount(), 0);
+        QCOMPARE(probe(w).noteList()->count(), 0);
+        QVERIFY(probe(w).groupCaption()->text().isEmpty());
+        QVERIFY(probe(w).preview()->toPlainText().isEmpty());
     }
     if (kind == "other" || kind == "password-ok") {
         QCOMPARE(titles(w), QStringList{"todo"});
-        QCOMPARE(w.CurrentItemIndex, 1);
-        QCOMPARE(w.LstV->selectedIndex(), 1);
+        QCOMPARE(probe(w).itemIndex(), 1);
+        QCOMPARE(probe(w).noteList()->selectedIndex(), 1);
     }
     if (!switched && kind != "cancel") {
         // The previous notebook is really open again: a new group reaches its file.
@@ -275,9 +280,9 @@ void tst_FileCommands::lockedStaysLocked()
     h->prompter.openAnswers.enqueue(garbage);
     w.run(Cmd::OpenNotebook);
     QCOMPARE(h->prompter.messageTexts(), QStringList{kDamaged});
-    QCOMPARE(h->window->notebookPath(), book);
+    QCOMPARE(probe(*h->window).notebookPath(), book);
     QVERIFY(!h->db.isOpen());
-    QCOMPARE(w.tv1->nodeCount(), 0);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), 0);
     QCOMPARE(fileStates(w), QStringLiteral("00|0000"));
 
     // None of the commands reaches it now.
@@ -320,13 +325,13 @@ void tst_FileCommands::openLegacy()
     QVERIFY(!h->prompter.messageTexts().contains(kDamaged));
     QVERIFY(h->db.isOpen());
     if (converted) {
-        QVERIFY(h->window->notebookPath() != old);
-        QVERIFY(h->window->notebookPath() != book);
-        QVERIFY(w.tv1->nodeCount() > 1);
-        QCOMPARE(w.CurrentNodeIndex, 2);
+        QVERIFY(probe(*h->window).notebookPath() != old);
+        QVERIFY(probe(*h->window).notebookPath() != book);
+        QVERIFY(probe(w).groupTree()->nodeCount() > 1);
+        QCOMPARE(probe(w).nodeIndex(), 2);
     } else {
         QCOMPARE(h->prompter.messages.size(), 1);
-        QCOMPARE(h->window->notebookPath(), book);
+        QCOMPARE(probe(*h->window).notebookPath(), book);
         QCOMPARE(groupNames(w), (QStringList{"工作", "生活", "空组"}));
     }
 }
@@ -373,7 +378,7 @@ void tst_FileCommands::backup()
     if (kind == "cancel")
         target.clear();
     const QByteArray before = digest(book);
-    const int nodes = w.tv1->nodeCount();
+    const int nodes = probe(w).groupTree()->nodeCount();
 
     h->prompter.saveAnswers.enqueue(target);
     w.run(Cmd::BackupNotebook);
@@ -398,8 +403,8 @@ void tst_FileCommands::backup()
     // The original is as it was, open, and still shown.
     QCOMPARE(digest(book), before);
     QVERIFY(h->db.isOpen());
-    QCOMPARE(h->window->notebookPath(), book);
-    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(probe(*h->window).notebookPath(), book);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), nodes);
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
 }
 
@@ -448,11 +453,11 @@ void tst_FileCommands::compact()
         });
         locked.get_future().wait();
     }
-    const int nodes = w.tv1->nodeCount();
+    const int nodes = probe(w).groupTree()->nodeCount();
     const QStringList list = titles(w);
-    const int selected = w.CurrentNodeIndex;
+    const int selected = probe(w).nodeIndex();
 
-    w.mnuCompact->trigger();
+    probe(w).item("mnuCompact")->trigger();
 
     QCOMPARE(h->prompter.messages.size(), 1);
     const auto m = h->prompter.messages.first();
@@ -465,12 +470,12 @@ void tst_FileCommands::compact()
         QCOMPARE(m.style, int(Prompter::Exclamation));
     }
     // Same path, every note, open again; the panes were left as they were.
-    QCOMPARE(h->window->notebookPath(), book);
+    QCOMPARE(probe(*h->window).notebookPath(), book);
     QVERIFY(h->db.isOpen());
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
-    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), nodes);
     QCOMPARE(titles(w), list);
-    QCOMPARE(w.CurrentNodeIndex, selected);
+    QCOMPARE(probe(w).nodeIndex(), selected);
     if (holder.joinable())
         holder.join();
     if (kind == "stale")
@@ -493,7 +498,7 @@ void tst_FileCommands::compactReclaimsSpace()
     frmmain &w = h->start({book});
     h->prompter.msgAnswers.enqueue(Prompter::Yes);
     w.run(Cmd::DeleteNote);
-    QCOMPARE(w.LstV->count(), 0);
+    QCOMPARE(probe(w).noteList()->count(), 0);
     const qint64 before = QFileInfo(book).size();
     w.run(Cmd::CompactNotebook);
     QCOMPARE(h->prompter.messageTexts().last(), QStringLiteral("数据库已经修复"));
@@ -564,16 +569,16 @@ void tst_FileCommands::commandsRefuseDuringBackup()
     QTimer::singleShot(50, &w, [&] {
         insideBackup = w.busy() && !h->db.isOpen();
         if (command == "compact")
-            w.mnuCompact->trigger();
+            probe(w).item("mnuCompact")->trigger();
         else if (command == "newGroup")
-            w.mnuNewGroup->trigger();
+            probe(w).item("mnuNewGroup")->trigger();
         else if (command == "tray")
-            w.Tray1_MouseDown(1);
+            Q_EMIT probe(w).tray()->MouseDown(1);
         else
-            w.mnuExit->trigger();
+            probe(w).item("mnuExit")->trigger();
         lock.reset();
     });
-    w.mnuBackup->trigger();
+    probe(w).item("mnuBackup")->trigger();
 
     QVERIFY(insideBackup);
     QVERIFY(!w.busy());
@@ -678,7 +683,7 @@ void tst_FileCommands::oldKindOfPasswordOffersEncryption()
         h->prompter.dialogScripts.enqueue(typePassword(QStringLiteral("pw")));
         h->prompter.msgAnswers.enqueue(answer);
         frmmain &w = h->start({book});
-        QCOMPARE(w.tv1->nodeCount(), 4);
+        QCOMPARE(probe(w).groupTree()->nodeCount(), 4);
         h->window.reset();
         h->db.close();
     }

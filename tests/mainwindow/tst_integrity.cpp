@@ -1,6 +1,7 @@
 // Damage that opening does not read, found after the window opened the notebook: said at once
 // with the offer of an automatic copy, and nothing more written to the file.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "store/CryptoTestUtil.h"
 
@@ -46,7 +47,7 @@ void tst_Integrity::damageSaidAndWritesRefused()
     h.prompter.msgAnswers.enqueue(Prompter::Ok); // to the damaged note shown first
     h.prompter.msgAnswers.enqueue(answer);
     frmmain &w = h.start({book});
-    QCOMPARE(w.LstV->count(), 2);
+    QCOMPARE(probe(w).noteList()->count(), 2);
     QTRY_VERIFY(h.prompter.messages.size() >= 2);
     // The damaged note, shown first, is said to be damaged in words, not the engine's
     // "disk I/O error"; then the check after opening finds the damage.
