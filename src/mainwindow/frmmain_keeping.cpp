@@ -181,7 +181,7 @@ void frmmain::offerToProtectOlderCopies(const QString &oldPassword, const QStrin
     if (m_prompter.msgBox(this, said + cmd::crlf() + QStringLiteral("要用新密码重新加密它们吗？"), Prompter::Question,
                           cmd::notice())
         == Prompter::Yes) {
-        const NotebookHeader::Cost cost = m_db.PasswordCost;
+        const NotebookHeader::Cost cost = m_db.passwordCost();
         m_notebook->runLongWork(QStringLiteral("正在重新加密自动备份..."), [&] {
             std::erase_if(copies, [&](const AutoBackup::Copy &copy) {
                 QString why;

@@ -162,7 +162,7 @@ void tst_Keeping::deletedNoteComesBack()
     h.prompter.dialogScripts.enqueue(restoreRow(h.prompter, 0));
     w.run(Cmd::DeletedNotes);
     QVERIFY2(titles(w).contains(QStringLiteral("alpha plan")), qPrintable(titles(w).join(',')));
-    QVERIFY(readNotebook(h.window->notebookPath()).notes.contains(QStringLiteral("alpha plan")));
+    QVERIFY(readNotebook(probe(*h.window).notebookPath()).notes.contains(QStringLiteral("alpha plan")));
 }
 
 void tst_Keeping::restoreFromBackup_data()
@@ -184,7 +184,7 @@ void tst_Keeping::restoreFromBackup()
     h.writeSetting(QStringLiteral("BackupFolder"), folder);
     QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
     frmmain &w = *h.window;
-    const QString book = h.window->notebookPath();
+    const QString book = probe(*h.window).notebookPath();
     QCOMPARE(Tools::BackupFolderOf(h.settings), folder);
     // A notebook of the same name elsewhere, copied later than any copy of ours: never listed here.
     const QString namesake = h.path(QStringLiteral("usb/a.qbf"));
@@ -246,7 +246,7 @@ void tst_Keeping::restoreFromBackup()
     QCOMPARE(listed.size(), 2);
     QVERIFY2(listed[0].startsWith(QStringLiteral("2026/5/2 09:00:00")), qPrintable(listed[0]));
     // The window stays on the notebook itself, never on a copy.
-    QCOMPARE(h.window->notebookPath(), book);
+    QCOMPARE(probe(*h.window).notebookPath(), book);
     QVERIFY(h.db.isOpen());
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 1")), !choose);
     QCOMPARE(titles(w).contains(QStringLiteral("after copy 2")), !choose);
