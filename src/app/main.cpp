@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "app/QtPrompter.h"
 #include "app/QtTexts.h"
 #include "mainwindow/Commands.h"

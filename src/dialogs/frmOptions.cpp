@@ -1,7 +1,7 @@
 #include "dialogs/frmOptions.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "controls/FontApply.h"
 #include "dialogs/DialogLook.h"
 #include "settings/Colors.h"

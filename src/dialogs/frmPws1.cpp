@@ -1,7 +1,7 @@
 #include "dialogs/frmPws1.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "dTxtHelper.h"
+#include "base/CurrentNote.h"
 #include "dialogs/ResultDialog.h"
-
-#include "store/CurrentNote.h"
 
 #include <QIcon>
 #include <QList>

@@ -3,8 +3,8 @@
 // drops history past the notebook's limits: the one place where that happens.
 #include "mainwindow/frmmain.h"
 
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookWorker.h"
 #include "settings/SettingsStore.h"

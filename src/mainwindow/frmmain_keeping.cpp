@@ -1,8 +1,8 @@
 // Note history, recently deleted notes and the automatic copies of the open notebook.
 #include "mainwindow/frmmain.h"
 
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"

@@ -1,7 +1,7 @@
 // The note list: item clicks, the preview, keys, the pop-up menu and the column sort.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"

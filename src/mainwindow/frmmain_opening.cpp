@@ -2,9 +2,9 @@
 // else the settings do), File→Open, and an old notebook's conversion on the way.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "dialogs/frmPws1.h"
 #include "legacy/JetReader.h"
 #include "legacy/ui/LegacyOpen.h"
