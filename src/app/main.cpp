@@ -1,6 +1,6 @@
-#include "base/AppState.h"
 #include "app/QtPrompter.h"
 #include "app/QtTexts.h"
+#include "base/AppState.h"
 #include "mainwindow/Commands.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"

@@ -3,10 +3,10 @@
 #include "cli/Cli.h"
 #include "cli/ExchangeCommands.h"
 
-#include "Rtf.h"
-#include "controls/TrimBlanks.h"
+#include "rtf/Rtf.h"
 #include "search/NoteText.h"
 #include "store/DBase.h"
+#include "util/TrimBlanks.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,6 +4,7 @@
 #include "base/Prompter.h"
 #include "controls/FontApply.h"
 #include "dialogs/DialogLook.h"
+#include "dialogs/KeepSettings.h"
 #include "settings/Colors.h"
 #include "settings/FontString.h"
 #include "settings/Settings.h"

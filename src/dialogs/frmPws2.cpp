@@ -2,9 +2,9 @@
 
 #include "base/AppState.h"
 #include "base/Prompter.h"
-#include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
 #include "store/DBase.h"
+#include "util/TrimBlanks.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 
 #include "base/AppState.h"
 #include "base/Prompter.h"
-#include "controls/TrimBlanks.h"
 #include "dialogs/DialogLook.h"
+#include "util/TrimBlanks.h"
 
 #include <QGridLayout>
 #include <QLabel>

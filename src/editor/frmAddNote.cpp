@@ -7,10 +7,10 @@
 #include "base/Logging.h"
 #include "base/Prompter.h"
 #include "controls/Named.h"
-#include "controls/TrimBlanks.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
 #include "settings/DateText.h"
+#include "util/TrimBlanks.h"
 
 #include <QAction>
 #include <QComboBox>

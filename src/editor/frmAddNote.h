@@ -1,8 +1,9 @@
 #pragma once
 
 #include "dTxtHelper.h"
-#include "base/CurrentNote.h"
 #include "dialogs/ResultDialog.h"
+
+#include "base/CurrentNote.h"
 
 #include <QIcon>
 #include <QList>

@@ -6,7 +6,7 @@
 #include "PdfTextMap.h"
 #include "SafeFileName.h"
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 #include "store/DBase.h"
 #include "store/Sinks.h"
 

@@ -2,8 +2,8 @@
 #include "mainwindow/frmmain.h"
 
 #include "base/AppState.h"
-#include "base/Prompter.h"
 #include "base/Logging.h"
+#include "base/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"

@@ -5,9 +5,9 @@
 
 #include "base/Logging.h"
 #include "base/Prompter.h"
+#include "dialogs/KeepSettings.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookWorker.h"
-#include "settings/SettingsStore.h"
 #include "store/DBase.h"
 
 #include <memory>

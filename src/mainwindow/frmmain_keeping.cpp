@@ -3,6 +3,7 @@
 
 #include "base/Logging.h"
 #include "base/Prompter.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
@@ -12,7 +13,6 @@
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
-#include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 #include "store/DBase.h"
 

@@ -11,7 +11,7 @@
 #include "settings/Instance.h"
 #include "settings/SettingsStore.h"
 #include "store/DBase.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,8 +8,8 @@
 #include "mainwindow/NoteListView.h"
 #include "rtf/Rtf.h"
 #include "store/DBase.h"
-#include "store/LeadingNumber.h"
 #include "mainwindow/NodeKeys.h"
+#include "util/LeadingNumber.h"
 
 #include <QAction>
 #include <QLabel>

@@ -16,7 +16,7 @@
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "store/DBase.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QDialog>
 #include <QDir>

@@ -9,8 +9,8 @@
 #include "mainwindow/NoteListModel.h"
 #include "settings/Colors.h"
 #include "store/DBase.h"
-#include "store/LeadingNumber.h"
 #include "mainwindow/NodeKeys.h"
+#include "util/LeadingNumber.h"
 
 #include <QAction>
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include "base/Logging.h"
 #include "base/Prompter.h"
 #include "controls/Tray.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmPws2.h"
 #include "mainwindow/CommandSupport.h"

@@ -1,7 +1,7 @@
 #include "store/DBase.h"
 
 #include "store/DBasePrivate.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <SQLiteCpp/Transaction.h>
 

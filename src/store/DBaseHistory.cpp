@@ -1,8 +1,8 @@
 #include "store/DBase.h"
 
 #include "store/DBasePrivate.h"
-#include "store/LeadingNumber.h"
 #include "store/NotebookInfo.h"
+#include "util/LeadingNumber.h"
 
 #include <SQLiteCpp/Transaction.h>
 

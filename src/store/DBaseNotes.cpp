@@ -1,7 +1,7 @@
 #include "store/DBase.h"
 
 #include "store/DBasePrivate.h"
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <SQLiteCpp/Transaction.h>
 

@@ -2,8 +2,8 @@
 
 #include "store/ChineseVariants.h"
 #include "store/DBasePrivate.h"
-#include "store/NoteDate.h"
 #include "store/SearchText.h"
+#include "util/NoteDate.h"
 
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Transaction.h>

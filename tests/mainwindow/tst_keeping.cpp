@@ -2,12 +2,12 @@
 // the main window's commands.
 #include "CommandTesting.h"
 
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmOptions.h"
 #include "mainwindow/NotebookWorker.h"
-#include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 
 #include <QCryptographicHash>

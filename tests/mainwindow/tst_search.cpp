@@ -6,7 +6,7 @@
 #include "mainwindow/SearchBox.h"
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
-#include "store/NoteDate.h"
+#include "util/NoteDate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
