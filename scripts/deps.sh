@@ -3,7 +3,8 @@
 # scdoc makes the manual pages; dpkg-dev and file let cpack find the package's dependencies; then
 # the validators the package test runs; poppler-utils and cmark read exported PDF and Markdown back;
 # manpages-zh is real Chinese text for the export and import round trips; the sqlite3 shell opens
-# encrypted notebooks in the tests as another program would.
+# encrypted notebooks in the tests as another program would; lighttpd with its WebDAV module is the
+# real server the sync tests start on a loopback port of their own.
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,7 @@ packages=(
   qt6-translations-l10n
   openbox trayer xdotool
   sqlite3
+  lighttpd lighttpd-mod-webdav
 )
 
 missing=()
@@ -33,3 +35,7 @@ sudo=""
 echo "Installing: ${missing[*]}"
 $sudo apt-get update
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+# The package starts a system-wide server on port 80; the tests start their own, so it goes.
+if [[ " ${missing[*]} " == *" lighttpd "* ]]; then
+  $sudo systemctl disable --now lighttpd 2>/dev/null || $sudo service lighttpd stop 2>/dev/null || true
+fi

@@ -2,7 +2,6 @@
 #include "app/QtTexts.h"
 #include "base/AppState.h"
 #include "mainwindow/Commands.h"
-#include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "search/NoteText.h"
 #include "settings/Instance.h"
@@ -40,7 +39,7 @@ int main(int argc, char *argv[])
     if (quitAfterStart) {
         w.setAfterFirstActivate([&w] {
             w.repaint();
-            const int code = w.LstV->count() > 0 ? 0 : 4;
+            const int code = w.listedNotes() > 0 ? 0 : 4;
             QTimer::singleShot(0, qApp, [code] { QApplication::exit(code); });
         });
     }

@@ -70,6 +70,11 @@ frmPws2::frmPws2(AppState &state, Prompter &prompter, const QString &storedPassw
     (hasPassword ? txtOld : txtPass1)->setFocus();
 }
 
+QString frmPws2::typedOldPassword() const
+{
+    return txtOld->text();
+}
+
 void frmPws2::cmdOK_Click()
 {
     // Taken exactly as typed: the old password may have been set with blanks at its ends.

@@ -20,6 +20,8 @@ public:
     frmPws2(AppState &state, Prompter &prompter, const QString &storedPassword, QWidget *parent);
 
     void cmdOK_Click();
+    // The old password as typed, for the caller to open copies made under it.
+    QString typedOldPassword() const;
 
 private:
     Prompter &m_prompter;

@@ -7,9 +7,6 @@
 #include <span>
 
 class frmmain;
-class QAction;
-class QMenu;
-class QTreeWidgetItem;
 
 namespace commands {
 
@@ -44,7 +41,6 @@ struct MenuDef
     std::optional<Menu> parent; // a submenu
     const char *before;         // a submenu's place: before this item of its parent; nullptr: last
     bool onBar;                 // else a pop-up
-    QMenu *frmmain::*field;
 };
 
 // One row per command: what it runs and its toolbar button.
@@ -62,40 +58,16 @@ struct CommandRow
     When buttonWhen;
 };
 
-// One row per menu item, in menu order. A row without a command is a separator.
+// One row per menu item, in menu order. A row without a command is a separator; it has no name.
 struct ItemRow
 {
     Menu menu;
-    const char *name;
+    const char *name; // the item's object name
     std::optional<Cmd> cmd;
     const char *caption;
     QKeyCombination key;
     When when;
-    QAction *frmmain::*field;
 };
-
-// The group node the commands act on: the last clicked node, unless it is the root or gone.
-QTreeWidgetItem *selectedGroupNode(const frmmain &w);
-// The 1-based list item the note commands act on, 0 when there is none.
-int selectedNoteIndex(const frmmain &w);
-
-// The group and note commands (frmmain_commands.cpp).
-void addGroup(frmmain &w);
-void renameGroup(frmmain &w);
-void deleteGroup(frmmain &w);
-void addNote(frmmain &w);
-void editNote(frmmain &w);
-void deleteNote(frmmain &w);
-void moveNote(frmmain &w);
-
-// Export, print and import (frmmain_exchange.cpp).
-void exportNote(frmmain &w);
-void exportGroup(frmmain &w);
-void exportNotebook(frmmain &w);
-void printNote(frmmain &w);
-void printGroup(frmmain &w);
-void importFiles(frmmain &w);
-void importFolder(frmmain &w);
 
 std::span<const MenuDef> menuDefs();
 std::span<const CommandRow> commandRows();

@@ -44,16 +44,16 @@ LayoutResult computeLayout(const LayoutInput &in)
     if (in.toolbar)
         r.toolbar = QRect(0, 0, width, toolbarHeight);
     if (in.notesBar) {
-        r.pTitle1 = QRect(kTreeLeft, titleTop, kTreeWidth, kTitleHeight);
-        r.tv1 = QRect(kTreeLeft, listTop, kTreeWidth, treeHeight);
+        r.treeTitle = QRect(kTreeLeft, titleTop, kTreeWidth, kTitleHeight);
+        r.groupTree = QRect(kTreeLeft, listTop, kTreeWidth, treeHeight);
     }
-    r.pTitle2 = QRect(rightLeft, titleTop, rightWidth, kTitleHeight);
-    r.LstV = QRect(rightLeft, listTop, rightWidth, listHeight);
+    r.listTitle = QRect(rightLeft, titleTop, rightWidth, kTitleHeight);
+    r.noteList = QRect(rightLeft, listTop, rightWidth, listHeight);
     if (in.noteInfo) {
-        r.pTitle3 = QRect(rightLeft, previewTitleTop, rightWidth, kTitleHeight);
-        r.txtNote = QRect(rightLeft, previewTop, rightWidth, previewHeight);
+        r.previewTitle = QRect(rightLeft, previewTitleTop, rightWidth, kTitleHeight);
+        r.preview = QRect(rightLeft, previewTop, rightWidth, previewHeight);
     }
     if (in.statusBar)
-        r.sBar1 = QRect(0, nonNegative(height - status), width, status);
+        r.statusStrip = QRect(0, nonNegative(height - status), width, status);
     return r;
 }

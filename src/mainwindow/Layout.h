@@ -21,7 +21,7 @@ struct LayoutInput
 // a pane that is shown may shrink to nothing in a very small window.
 struct LayoutResult
 {
-    QRect toolbar, pTitle1, tv1, pTitle2, LstV, pTitle3, txtNote, sBar1;
+    QRect toolbar, treeTitle, groupTree, listTitle, noteList, previewTitle, preview, statusStrip;
 };
 
 // The window's fixed offsets, in pixels (15 twips make one pixel).

@@ -7,7 +7,9 @@
 #include "controls/Tray.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
+#include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SkinPane.h"
 #include "settings/Settings.h"
 #include "store/DBase.h"
@@ -15,14 +17,17 @@
 #include <QApplication>
 #include <QAction>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QTreeView>
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 
 frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &prompter, QStringList args,
@@ -38,14 +43,16 @@ frmmain::frmmain(AppState &state, Settings &settings, DBase &db, Prompter &promp
 
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(QStringLiteral("Quillbook"));
-    popupMenu = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
+    m_popupMenu = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
 
     loadImages();
     createPanes();
+    followNotebook();
     createCommands();
+    followFacts();
 
-    Tray1 = new Tray(this);
-    connect(Tray1, &Tray::MouseDown, this, &frmmain::Tray1_MouseDown);
+    m_tray = new Tray(this);
+    connect(m_tray, &Tray::MouseDown, this, &frmmain::onTrayMouseDown);
 
     // Inner area of 10575 x 6915 twips, centred on the screen.
     resize(705, 461 + menuBar()->sizeHint().height());
@@ -64,6 +71,10 @@ frmmain::~frmmain()
     // A program asked to quit (session end) is never sent a close event; the notebook must still
     // get its permissions back.
     Form_Unload();
+    // The panes go after this object's own members: what they announce on the way must not reach it.
+    for (const QObject *sender : std::initializer_list<const QObject *>{
+             m_noteList->model(), m_noteList->reportView()->selectionModel(), m_notebook})
+        disconnect(sender, nullptr, this, nullptr);
 }
 
 void frmmain::createCommands()
@@ -75,30 +86,30 @@ void frmmain::createCommands()
     m_popupBar = Tools::named<QMenuBar>("popupMenus", this);
     m_popupBar->setNativeMenuBar(false);
     m_popupBar->hide();
-    std::map<Menu, QMenu *> menus;
     for (const MenuDef &d : menuDefs()) {
         const QString title = QString::fromUtf8(d.title);
         QMenu *m = nullptr;
         if (d.onBar) {
             m = menuBar()->addMenu(title);
         } else if (d.parent) {
-            m = new QMenu(title, menus.at(*d.parent));
+            m = new QMenu(title, m_menus.at(*d.parent));
         } else {
             m = new QMenu(title, this);
             m_popupBar->addMenu(m);
         }
         m->setObjectName(QString::fromLatin1(d.name));
-        this->*d.field = m;
-        menus[d.menu] = m;
+        m_menus[d.menu] = m;
     }
 
     for (const ItemRow &r : itemRows()) {
-        QMenu *m = menus.at(r.menu);
-        QAction *a = r.cmd ? m->addAction(QString::fromUtf8(r.caption)) : m->addSeparator();
-        a->setObjectName(QString::fromLatin1(r.name));
-        this->*r.field = a;
-        if (!r.cmd)
+        QMenu *m = m_menus.at(r.menu);
+        if (!r.cmd) {
+            m->addSeparator();
             continue;
+        }
+        QAction *a = m->addAction(QString::fromUtf8(r.caption));
+        a->setObjectName(QString::fromLatin1(r.name));
+        m_enabledWhen.emplace_back(r.when, a);
         const Cmd cmd = *r.cmd;
         if (r.key != QKeyCombination())
             a->setShortcut(QKeySequence(r.key));
@@ -111,16 +122,16 @@ void frmmain::createCommands()
     for (const MenuDef &d : menuDefs()) {
         if (!d.parent)
             continue;
-        QMenu *parentMenu = menus.at(*d.parent);
+        QMenu *parentMenu = m_menus.at(*d.parent);
         QAction *before = d.before ? parentMenu->findChild<QAction *>(QString::fromLatin1(d.before)) : nullptr;
-        parentMenu->insertMenu(before, menus.at(d.menu));
+        parentMenu->insertMenu(before, m_menus.at(d.menu));
     }
 
-    Toolbar1 = Tools::named<QToolBar>("Toolbar1", m_client);
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(16, 16));
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar = Tools::named<QToolBar>("toolbar", m_client);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(16, 16));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     int lastSlot = 0;
     for (const CommandRow &r : commandRows())
         lastSlot = std::max(lastSlot, r.slot);
@@ -128,19 +139,35 @@ void frmmain::createCommands()
         const auto rows = commandRows();
         const auto row = std::find_if(rows.begin(), rows.end(), [slot](const CommandRow &r) { return r.slot == slot; });
         if (row == rows.end()) {
-            Toolbar1->addSeparator();
+            m_toolbar->addSeparator();
             continue;
         }
         const QString tip = QString::fromUtf8(row->tip);
-        QAction *b = Toolbar1->addAction(QIcon(QString::fromLatin1(row->image)), tip);
+        QAction *b = m_toolbar->addAction(QIcon(QString::fromLatin1(row->image)), tip);
         b->setObjectName(QString::fromLatin1(row->key));
         b->setToolTip(tip);
         m_commandActions[row->cmd] = b;
         m_actionCommands[b] = row->cmd;
+        m_enabledWhen.emplace_back(row->buttonWhen, b);
     }
-    connect(Toolbar1, &QToolBar::actionTriggered, this, &frmmain::Toolbar1_ButtonClick);
+    connect(m_toolbar, &QToolBar::actionTriggered, this, &frmmain::onToolbarClick);
     createSearchBox();
     updateCommandStates();
+}
+
+void frmmain::followFacts()
+{
+    // The enabled states follow every change of the facts they read: what is selected, what the
+    // list holds, and the notebook's state (followNotebook).
+    const auto update = [this] { updateCommandStates(); };
+    connect(this, &frmmain::selectionChanged, this, update);
+    const QAbstractItemModel *notes = m_noteList->model();
+    connect(notes, &QAbstractItemModel::modelReset, this, update);
+    connect(notes, &QAbstractItemModel::layoutChanged, this, update);
+    connect(notes, &QAbstractItemModel::rowsInserted, this, update);
+    connect(m_noteList->reportView()->selectionModel(), &QItemSelectionModel::currentChanged, this, update);
+    // The tree is only ever refilled as a notebook opens or closes (announced below) or before a
+    // node is selected again (selectionChanged).
 }
 
 namespace {
@@ -162,53 +189,53 @@ void frmmain::createPanes()
     m_client->setAutoFillBackground(true);
     setCentralWidget(m_client);
 
-    pTitle1 = Tools::named<SkinPane>("pTitle1", m_client);
-    lblTitle = Tools::named<QLabel>("lblTitle", pTitle1, QStringLiteral("我的记事本"));
-    paneRow(pTitle1, 6)->addWidget(lblTitle, 1);
+    m_treeTitle = Tools::named<SkinPane>("treeTitle", m_client);
+    m_treeCaption = Tools::named<QLabel>("treeCaption", m_treeTitle, QStringLiteral("我的记事本"));
+    paneRow(m_treeTitle, 6)->addWidget(m_treeCaption, 1);
 
-    tv1 = Tools::named<GroupTree>("tv1", m_client);
-    tv1->setImages(tvImg);
-    connect(tv1, &GroupTree::mouseDown, this, &frmmain::tv1_MouseDown);
-    connect(tv1, &GroupTree::nodeClick, this, &frmmain::tv1_NodeClick);
-    connect(tv1, &GroupTree::dblClick, this, &frmmain::tv1_DblClick);
-    connect(tv1, &GroupTree::keyDown, this, &frmmain::tv1_KeyDown);
+    m_groupTree = Tools::named<GroupTree>("groupTree", m_client);
+    m_groupTree->setImages(m_nodeImages);
+    connect(m_groupTree, &GroupTree::mouseDown, this, &frmmain::onTreeMouseDown);
+    connect(m_groupTree, &GroupTree::nodeClick, this, &frmmain::onTreeNodeClick);
+    connect(m_groupTree, &GroupTree::dblClick, this, &frmmain::onTreeDblClick);
+    connect(m_groupTree, &GroupTree::keyDown, this, &frmmain::onTreeKeyDown);
 
-    pTitle2 = Tools::named<SkinPane>("pTitle2", m_client);
-    lblGroup = Tools::named<QLabel>("lblGroup", pTitle2);
-    paneRow(pTitle2, 6)->addWidget(lblGroup, 1);
+    m_listTitle = Tools::named<SkinPane>("listTitle", m_client);
+    m_groupCaption = Tools::named<QLabel>("groupCaption", m_listTitle);
+    paneRow(m_listTitle, 6)->addWidget(m_groupCaption, 1);
 
-    LstV = Tools::named<NoteListView>("LstV", m_client);
-    connect(LstV, &NoteListView::mouseDown, this, &frmmain::LstV_MouseDown);
-    connect(LstV, &NoteListView::itemClick, this, &frmmain::LstV_ItemClick);
-    connect(LstV, &NoteListView::dblClick, this, &frmmain::LstV_DblClick);
-    connect(LstV, &NoteListView::keyDown, this, &frmmain::LstV_KeyDown);
-    connect(LstV, &NoteListView::columnClick, this, &frmmain::LstV_ColumnClick);
+    m_noteList = Tools::named<NoteListView>("noteList", m_client);
+    connect(m_noteList, &NoteListView::mouseDown, this, &frmmain::onListMouseDown);
+    connect(m_noteList, &NoteListView::itemClick, this, &frmmain::onListItemClick);
+    connect(m_noteList, &NoteListView::dblClick, this, &frmmain::onListDblClick);
+    connect(m_noteList, &NoteListView::keyDown, this, &frmmain::onListKeyDown);
+    connect(m_noteList, &NoteListView::columnClick, this, &frmmain::onListColumnClick);
 
-    pTitle3 = Tools::named<SkinPane>("pTitle3", m_client);
-    imgInfo = Tools::named<QLabel>("imgInfo", pTitle3);
-    imgInfo->setFixedSize(16, 16);
-    imgInfo->hide();
-    lblNoteTitle = Tools::named<QLabel>("lblNoteTitle", pTitle3);
+    m_previewTitle = Tools::named<SkinPane>("previewTitle", m_client);
+    m_noteIcon = Tools::named<QLabel>("noteIcon", m_previewTitle);
+    m_noteIcon->setFixedSize(16, 16);
+    m_noteIcon->hide();
+    m_noteCaption = Tools::named<QLabel>("noteCaption", m_previewTitle);
     // The title starts 23 pixels in whether or not the icon is shown.
-    QHBoxLayout *row3 = paneRow(pTitle3, 4);
-    row3->addWidget(imgInfo);
+    QHBoxLayout *row3 = paneRow(m_previewTitle, 4);
+    row3->addWidget(m_noteIcon);
     row3->addSpacing(3);
-    row3->addWidget(lblNoteTitle, 1);
-    QSizePolicy keep = imgInfo->sizePolicy();
+    row3->addWidget(m_noteCaption, 1);
+    QSizePolicy keep = m_noteIcon->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
-    imgInfo->setSizePolicy(keep);
+    m_noteIcon->setSizePolicy(keep);
 
-    txtNote = Tools::named<QTextEdit>("txtNote", m_client);
+    m_preview = Tools::named<QTextEdit>("preview", m_client);
     // A preview: nothing typed here could ever be stored, so nothing can be typed.
-    txtNote->setReadOnly(true);
-    txtNote->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_preview->setReadOnly(true);
+    m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
-    sBar1 = Tools::named<SkinPane>("sBar1", m_client);
-    lblItems = Tools::named<QLabel>("lblItems", sBar1);
-    lblItems->setFont(QFont(QStringLiteral("Verdana"), 8));
-    paneRow(sBar1, 6)->addWidget(lblItems, 1);
+    m_statusStrip = Tools::named<SkinPane>("statusStrip", m_client);
+    m_noteCount = Tools::named<QLabel>("noteCount", m_statusStrip);
+    m_noteCount->setFont(QFont(QStringLiteral("Verdana"), 8));
+    paneRow(m_statusStrip, 6)->addWidget(m_noteCount, 1);
 
-    for (QLabel *l : {lblTitle, lblGroup, lblNoteTitle, lblItems})
+    for (QLabel *l : {m_treeCaption, m_groupCaption, m_noteCaption, m_noteCount})
         l->setAttribute(Qt::WA_TranslucentBackground);
     acceptFileDrops();
 }

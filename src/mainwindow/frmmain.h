@@ -2,7 +2,6 @@
 
 #include <QBrush>
 #include <QDateTime>
-#include <QFileDevice>
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -14,13 +13,15 @@
 
 #include "mainwindow/Commands.h"
 
+#include <utility>
+#include <vector>
+
 struct AppState;
 struct Settings;
 class DBase;
 struct SearchResult;
 class Prompter;
 class Tray;
-class DmDownload;
 class GroupTree;
 class NoteListView;
 class SkinPane;
@@ -33,9 +34,15 @@ class QToolBar;
 class QWidget;
 class QTimer;
 class BackupRunner;
+class NotebookLifecycle;
 class NotebookWorker;
 class SearchBox;
 class LockedNotice;
+namespace commands {
+struct Facts;
+enum class Menu;
+enum class When;
+} // namespace commands
 namespace exchange {
 struct ExportScope;
 }
@@ -44,19 +51,23 @@ struct ExportScope;
 //   frmmain.cpp               controls, and the menus and toolbar built from the command table
 //   CommandTable.cpp          every command: its menu items, toolbar button and enabled state
 //   frmmain_lifecycle.cpp     start-up, first activation, quick exit, shutdown
+//   frmmain_opening.cpp       what the panes show as a notebook opens, locks or closes
+//                             (the opening itself, unlocking and the check for damage are
+//                             NotebookLifecycle's)
 //   frmmain_tree.cpp          group tree
 //   frmmain_list.cpp          note list and preview
 //   frmmain_layout.cpp        pane geometry, show/hide, tray on minimise
 //   frmmain_skins.cpp         skins and note icons
 //   frmmain_commands.cpp      running commands, enabled states, group and note commands
+//                             (WindowCommands)
 //   frmmain_filecommands.cpp  new, open, back up, compact
 //   frmmain_viewcommands.cpp  view switches, tray, options, password, forum, exit
 //   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
 //   frmmain_search.cpp        the search box, its results and the search index's build
 //   frmmain_exchange.cpp      export, print, import, files dropped on the tree or the list
 //
-// Controls and window state are public: other windows (options, move) and the tests read them,
-// as the form's design intends.
+// What the window holds is its own: the command handlers (WindowCommands, CommandTable.cpp) and
+// the tests' probe (tests/mainwindow/WindowProbe.h) are its only friends.
 class frmmain : public QMainWindow
 {
     Q_OBJECT
@@ -71,13 +82,15 @@ public:
     bool Form_Load();
     void Form_Initialize();
     void Form_Activate();
-    void Form_KeyUp(int keyCode, Qt::KeyboardModifiers shift);
-    void Form_Unload();
 
     // Replaces the single-instance test (tests run many windows in one process).
     void setInstanceCheck(std::function<bool()> check) { m_isPrevInstance = std::move(check); }
     // Called once the first activation has run (the start-up benchmark quits there).
     void setAfterFirstActivate(std::function<void()> hook) { m_afterFirstActivate = std::move(hook); }
+    // Where pop-up menus appear; tests record instead of blocking.
+    void setPopupMenu(std::function<void(QMenu *, const QPoint &)> show) { m_popupMenu = std::move(show); }
+    // Whether the window may hide into the tray; tests replace the platform's answer.
+    void setTrayCheck(std::function<bool()> check) { m_trayAvailable = std::move(check); }
 
     // ---- commands ----
     // Runs a command as if its menu item were chosen, whatever its enabled state (a view switch
@@ -85,21 +98,60 @@ public:
     void run(Cmd cmd);
     // The command's toolbar button, or its first menu item when it has none.
     QAction *action(Cmd cmd) const;
-    // Sets every item's and button's enabled state from the facts they follow.
-    void updateCommandStates();
 
-    // Open (isOpen) or save file chooser; `filter` as "数据库文件(*.qbf)|*.qbf|". nullopt = cancelled.
-    std::optional<QString> AskFileName(bool isOpen, const QString &title, const QString &filter);
-
-    // ---- group tree ----
+    // ---- selection, as a click selects ----
     void SelectNode(int index);
-    bool GroupNameExists(const QString &name) const;
-    void SetNodeColor(qint32 color); // 0x00BBGGRR
-
-    // ---- note list ----
     void SelectItem(int index);
     // Selects the item of the note with this ID wherever the list shows it; false when absent.
     bool SelectNote(qint64 noteId);
+    // How many notes the list shows.
+    int listedNotes() const;
+
+    // True while the list shows the results of the search box's query.
+    bool showingResults() const { return m_showingResults; }
+    // Runs the box's query and shows its results, selecting noteId when it is among them (after a
+    // note command, the note it acted on).
+    void refreshResults(qint64 noteId);
+
+    // While a backup or a compaction runs, its progress loop still delivers timers and tray
+    // clicks; every command that could start meanwhile refuses.
+    bool busy() const;
+
+    // Shows the window in a skin: 0 the textured blue one, else the plain one (the options
+    // dialog tries them while it is open).
+    void SetSkin(int skin);
+
+Q_SIGNALS:
+    // The node or the note the commands act on changed.
+    void selectionChanged();
+
+protected:
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+
+private:
+    friend class WindowCommands;
+    friend class WindowProbe;
+
+    void Form_KeyUp(int keyCode, Qt::KeyboardModifiers shift);
+    void Form_Unload();
+
+    // Sets every item's and button's enabled state from the facts they follow; runs on every
+    // change of them (selectionChanged, the notebook opened, locked or closed).
+    void updateCommandStates();
+    commands::Facts facts() const;
+    QMenu *menu(commands::Menu which) const;
+
+    // Open (isOpen) or save file chooser; `filter` as "数据库文件(*.qbf)|*.qbf|". nullopt = cancelled.
+    std::optional<QString> AskFileName(bool isOpen, const QString &title, const QString &filter);
+    // Where the file choosers start: the open notebook's folder, else the user's home.
+    QString fileFolder() const;
+
+    // ---- group tree ----
+    bool GroupNameExists(const QString &name) const;
+    void SetNodeColor(qint32 color); // 0x00BBGGRR
 
     // After a refused write: when another notebook now stands at the open one's path, says so
     // and offers to open it in its place.
@@ -107,11 +159,7 @@ public:
 
     // ---- search ----
     void focusSearch();
-    // True while the list shows the results of the search box's query.
-    bool showingResults() const { return m_showingResults; }
-    // Runs the box's query and shows its results, selecting noteId when it is among them (after a
-    // note command, the note it acted on).
-    void refreshResults(qint64 noteId);
+
     // ---- export, print, import ----
     // Asks where and as what (a file for a note, a folder for a group or the notebook), then
     // exports with progress and says what was written. title names the scope.
@@ -122,31 +170,19 @@ public:
 
     // ---- layout ----
     void Form_Resize();
-    void sBar1_Resize();
+    void resizeStatusStrip();
     void ShowToolbar(bool visible);
     void ShowStatusBar(bool visible);
     void ShowNotesBar(bool visible);
     void ShowNoteInfo(bool visible);
 
     // ---- skins ----
-    void SetSkin(int skin);
     void SetIcons();
 
-    // While a backup or a compaction runs, its progress loop still delivers timers and tray
-    // clicks; every command that could start meanwhile refuses.
-    bool busy() const { return m_busy; }
-
-    // The window's own services, for the command files and the tests.
-    AppState &state() const { return m_state; }
-    Settings &settings() const { return m_settings; }
-    DBase &db() const { return m_db; }
-    Prompter &prompter() const { return m_prompter; }
-
-public Q_SLOTS:
     // Runs the command of a toolbar button.
-    void Toolbar1_ButtonClick(QAction *button);
+    void onToolbarClick(QAction *button);
 
-    // ---- the commands' own handlers (the group and note commands are in CommandTable.h) ----
+    // ---- the commands' own handlers (the group and note commands are in WindowCommands) ----
     void mnuNew_Click();
     void mnuOpen_Click();
     void mnuBackup_Click();
@@ -166,134 +202,35 @@ public Q_SLOTS:
     void mnuDeleted_Click();
     void mnuFromBackup_Click();
     void mnuUnlock_Click();
-    void Tray1_MouseDown(int button);
+    void onTrayMouseDown(int button);
 
     // ---- tree and list events ----
-    void tv1_MouseDown(int button, const QPoint &globalPos);
-    void tv1_NodeClick(int index);
-    void tv1_DblClick();
-    void tv1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void onTreeMouseDown(int button, const QPoint &globalPos);
+    void onTreeNodeClick(int index);
+    void onTreeDblClick();
+    void onTreeKeyDown(int keyCode, Qt::KeyboardModifiers shift);
 
-    void LstV_MouseDown(int button, const QPoint &globalPos, bool onItem);
-    void LstV_ItemClick(int index);
-    void LstV_DblClick();
-    void LstV_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
-    void LstV_ColumnClick(int column);
+    void onListMouseDown(int button, const QPoint &globalPos, bool onItem);
+    void onListItemClick(int index);
+    void onListDblClick();
+    void onListKeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void onListColumnClick(int column);
 
-public:
-    // Where the file choosers start: the open notebook's folder, else the user's home.
-    QString fileFolder() const;
-    // ---- controls ----
-    QToolBar *Toolbar1 = nullptr;
-    SkinPane *pTitle1 = nullptr;
-    QLabel *lblTitle = nullptr;
-    GroupTree *tv1 = nullptr;
-    SkinPane *pTitle2 = nullptr;
-    QLabel *lblGroup = nullptr;
-    NoteListView *LstV = nullptr;
-    SkinPane *pTitle3 = nullptr;
-    QLabel *imgInfo = nullptr;
-    QLabel *lblNoteTitle = nullptr;
-    QTextEdit *txtNote = nullptr;
-    SkinPane *sBar1 = nullptr;
-    QLabel *lblItems = nullptr;
-    SearchBox *searchBox = nullptr;
-    Tray *Tray1 = nullptr;
-    DmDownload *DmDownload1 = nullptr; // carried, never used
-
-    // Images of the design.
-    QPixmap pGrip1, pGrip2;
-    QPixmap imgTexture1, imgTexture2, imgMenu;
-    QPixmap pIcons;          // 384 x 16 strip of 24 note icons
-    QList<QIcon> LstIcons;   // the note icons, image n = LstIcons[n - 1]
-    QList<QIcon> tvImg;      // tree node images 1..3
-    QList<QPixmap> ImageList2; // header sort images: ascending, descending
-
-    // ---- menus (object names as the fields) ----
-    QMenu *mnuFile = nullptr;
-    QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuUnlock = nullptr, *mnuBackup = nullptr, *mnuFromBackup = nullptr,
-            *mnuBlank10 = nullptr, *mnuPrint = nullptr, *mnuBlank1 = nullptr, *mnuExit = nullptr;
-    QMenu *mnuImport = nullptr;
-    QAction *mnuImportFiles = nullptr, *mnuImportFolder = nullptr;
-    QMenu *mnuExport = nullptr;
-    QAction *mnuExportNote = nullptr, *mnuExportGroup = nullptr, *mnuExportBook = nullptr;
-    QMenu *mnuGroup = nullptr;
-    QAction *mnuNewNote3 = nullptr, *mnuBlank5 = nullptr, *mnuNewGroup = nullptr, *mnuRename = nullptr,
-            *mnuDelete = nullptr, *mnuBlank11 = nullptr, *mnuExportGroup1 = nullptr, *mnuPrintGroup = nullptr;
-    QMenu *mnuNote = nullptr;
-    QAction *mnuEditNote = nullptr, *mnuNewNote = nullptr, *mnuDel = nullptr, *mnuBlank2 = nullptr,
-            *mnuMove = nullptr, *mnuHistory = nullptr, *mnuBlank12 = nullptr, *mnuExportNote1 = nullptr;
-    QMenu *mnuAction = nullptr;
-    QMenu *mnuNotes = nullptr;
-    QAction *mnuEdit1 = nullptr, *mnuNewNote1 = nullptr, *mnuDelete2 = nullptr, *mnuBlank3 = nullptr,
-            *mnuMove1 = nullptr, *mnuHistory1 = nullptr, *mnuDeleted = nullptr, *mnuFind = nullptr;
-    QMenu *mnuGroups = nullptr;
-    QAction *mnuNew1 = nullptr, *mnuRename1 = nullptr, *mnuDelete1 = nullptr, *mnuPrintGroup1 = nullptr;
-    QMenu *mnuView = nullptr;
-    QAction *mnuMyNotes = nullptr, *mnuToolbar = nullptr, *mnuStatusbar = nullptr, *mnuNoteInfo = nullptr,
-            *mnuBlank7 = nullptr;
-    QMenu *mnuLayout = nullptr;
-    QAction *mnuReport = nullptr, *mnuIcons = nullptr;
-    QMenu *mnuTools = nullptr;
-    QAction *mnuPws = nullptr, *mnuCompact = nullptr, *mnuBlank8 = nullptr, *mnuOptions = nullptr,
-            *mnuBlank9 = nullptr, *mnuForum = nullptr;
-    QMenu *mnuTray = nullptr;
-    QAction *mnuRestore = nullptr, *mnuBlank4 = nullptr, *mnuExit1 = nullptr;
-
-    // ---- window state ----
-    qint64 CurrentGroupId = 0;
-    qint64 CurrentNoteId = 0;
-    int CurrentNodeIndex = 0;
-    int CurrentItemIndex = 0;
-    int LastWindowState = 0; // 0 normal, 2 maximised
-    bool FirstActivatePending = false;
-    int TreeMouseButton = 0; // 1 left, 2 right
-    int ListMouseButton = 0;
-    // Permissions of the notebook as found at start-up, given back at exit.
-    std::optional<QFileDevice::Permissions> DbFileAttributes;
-    qint16 SortToggle = 0; // 0 / -1, shared by every column
-
-    // ---- skin state ----
-    int CurrentSkin = 0;
-    QBrush SkinBrush;
-    QBrush MenuBrush;
-
-    // Where pop-up menus appear; tests replace it to record instead of blocking.
-    std::function<void(QMenu *, const QPoint &)> popupMenu;
-    QPoint lastMousePos;
-
-    // Layout passes so far (tests look at it).
-    int layoutPasses = 0;
-    // Whether the window may hide into the tray; tests replace the platform's answer.
-    std::function<bool()> trayAvailable;
-
-protected:
-    bool event(QEvent *e) override;
-    bool eventFilter(QObject *watched, QEvent *e) override;
-    void closeEvent(QCloseEvent *e) override;
-    void changeEvent(QEvent *e) override;
-
-private:
+    // The window's own services.
+    AppState &state() const { return m_state; }
+    Settings &settings() const { return m_settings; }
+    DBase &db() const { return m_db; }
+    Prompter &prompter() const { return m_prompter; }
     // Construction, in frmmain.cpp (the images in frmmain_skins.cpp).
     void createCommands();
+    // Connects updateCommandStates() to the change signals of the facts it reads.
+    void followFacts();
     void createPanes();
     void loadImages();
 
-    // Opening a notebook, in frmmain_opening.cpp.
-    // Declined: a conversion or an older copy refused by the user, or a conversion that failed.
-    enum class OpenOutcome { Opened, Locked, Declined, Unreadable };
-    // Opens path (an old notebook converted first, when the user agrees) in place of the open
-    // one, asks for its password, and fills the tree. Whatever does not end Opened leaves no
-    // notebook open; Unreadable has not been told to the user yet, the others have.
-    OpenOutcome openNotebook(const QString &path, bool atStartUp);
-    // Opens a notebook the user chose, back to the one shown before when that fails.
-    void openChosen(const QString &path);
-    void openStartupDatabase();
-    void makeWritableForSession(const QString &path);
-    // After the prompt accepted a password of the old kind: offers to encrypt the notebook.
-    void offerEncryption();
-    // The password the prompt or the change dialog passed on, gone once it has been used.
-    void forgetTypedPassword();
+    // The window's side of the notebook's life, in frmmain_opening.cpp: connects to what the
+    // notebook's life cycle announces.
+    void followNotebook();
     void selectFirstNote();
     // Empties the tree, the list, the captions and the preview.
     void clearPanes();
@@ -305,8 +242,8 @@ private:
     void restoreViewOption(Cmd cmd, qint16 stored);
 
     // After a password was set or changed: copies made before still open without it, so the
-    // user may have them deleted (frmmain_keeping.cpp).
-    void offerToDropOlderCopies();
+    // user may have them put under the new one, or deleted (frmmain_keeping.cpp).
+    void offerToProtectOlderCopies(const QString &oldPassword, const QString &newPassword);
     // Automatic copies, in frmmain_keeping.cpp: one a day while running and one at exit.
     void startBackupTimer();
     void backupIfDue();
@@ -322,13 +259,9 @@ private:
     // Refills the list with the notes of a group (-1: of every group).
     void loadNotes(qint64 groupId);
     void applyFontString(const QString &fontString, QWidget *control, bool isTree);
-    // Runs long notebook work with its progress (cmd::runWithProgress), the window busy meanwhile.
-    int runLongWork(const QString &label, const std::function<int()> &work);
-    // Runs work that shows its own progress, the window busy meanwhile.
-    void whileBusy(const std::function<void()> &work);
     // Files dropped on the tree or the list are imported (frmmain_exchange.cpp).
     void acceptFileDrops();
-    bool refuseWhileBusy() const { return m_busy; }
+    bool refuseWhileBusy() const { return busy(); }
     // Runs a command; an item chosen in a menu has already flipped its own tick.
     void runCommand(Cmd cmd, bool tickFlipped);
     bool groupSelected() const;
@@ -344,15 +277,9 @@ private:
     void markHits();
     // A notebook whose index lags far behind is indexed by a worker while the window is used.
     void startIndexBuild();
-    // Stops the index's build and a search in flight (stopIndexWork), and the check for damage;
-    // startWorkers starts both again after the file was opened, copied or rewritten.
-    void stopWorkers();
-    void startWorkers();
+    // Stops the index's build and a search in flight, before the file is closed, copied or
+    // rewritten; the build starts again when the notebook's life cycle says it may.
     void stopIndexWork();
-    // After a notebook opened, a worker reads every page of it; damage found is said at once,
-    // with the offer of an automatic copy, and writes to the file are refused (frmmain_integrity.cpp).
-    void startIntegrityCheck();
-    void damageFound(const QString &findings);
 
     AppState &m_state;
     Settings &m_settings;
@@ -362,13 +289,16 @@ private:
     std::function<bool()> m_isPrevInstance;
     std::function<void()> m_afterFirstActivate;
     bool m_unloaded = false;
-    bool m_busy = false;
+    bool m_startingUp = false; // Form_Load opens the notebook: the first activation selects
+    NotebookLifecycle *m_notebook = nullptr;
     // Facts of the enabled states that the controls do not hold themselves.
     bool m_noteChosen = false;
     std::map<Cmd, QAction *> m_commandActions; // each command's button, else its first item
     std::map<QAction *, Cmd> m_actionCommands; // every item and button back to its command
+    std::map<commands::Menu, QMenu *> m_menus;
+    // Every item and button with the fact its enabled state follows.
+    std::vector<std::pair<commands::When, QAction *>> m_enabledWhen;
     bool m_escPressedHere = false; // the last press of Esc came to this window, nothing over it
-    QString m_attributesPath; // the file whose permissions start-up changed
     bool m_layoutReady = false;
     // The four pane switches as last set (the widgets' own visibility also depends on the window).
     bool m_toolbarShown = true, m_statusShown = true, m_notesShown = true, m_infoShown = true;
@@ -382,9 +312,54 @@ private:
     qint64 m_noteBeforeSearch = 0;
     NotebookWorker *m_indexBuild = nullptr;
     NotebookWorker *m_searchRun = nullptr;      // a search while the index is being built
-    NotebookWorker *m_integrityCheck = nullptr;
     std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
-    QString m_lockedPath; // the notebook whose password prompt was last cancelled
     LockedNotice *m_lockedNotice = nullptr;
+
+    // ---- controls ----
+    QToolBar *m_toolbar = nullptr;
+    SkinPane *m_treeTitle = nullptr;
+    QLabel *m_treeCaption = nullptr;
+    GroupTree *m_groupTree = nullptr;
+    SkinPane *m_listTitle = nullptr;
+    QLabel *m_groupCaption = nullptr;
+    NoteListView *m_noteList = nullptr;
+    SkinPane *m_previewTitle = nullptr;
+    QLabel *m_noteIcon = nullptr;
+    QLabel *m_noteCaption = nullptr;
+    QTextEdit *m_preview = nullptr;
+    SkinPane *m_statusStrip = nullptr;
+    QLabel *m_noteCount = nullptr;
+    SearchBox *m_searchBox = nullptr;
+    Tray *m_tray = nullptr;
+
+    // ---- images ----
+    QPixmap m_coolGrip, m_plainGrip;       // the status strip's grip in either skin
+    QPixmap m_coolTexture, m_plainTexture; // pane and toolbar textures in either skin
+    QPixmap m_menuTexture;
+    QPixmap m_iconStrip;          // 384 x 16 strip of 24 note icons
+    QList<QIcon> m_noteIcons;     // the note icons, image n = m_noteIcons[n - 1]
+    QList<QIcon> m_nodeImages;    // tree node images 1..3
+    QList<QPixmap> m_sortImages;  // header sort images: ascending, descending
+
+    // ---- what is selected ----
+    qint64 m_groupId = 0;
+    qint64 m_noteId = 0;
+    int m_nodeIndex = 0;
+    int m_itemIndex = 0;
+    int m_lastWindowState = 0; // 0 normal, 2 maximised
+    bool m_firstActivatePending = false;
+    int m_treeButton = 0; // 1 left, 2 right
+    int m_listButton = 0;
+    qint16 m_sortToggle = 0; // 0 / -1, shared by every column
+
+    // ---- skin ----
+    int m_skin = 0;
+    QBrush m_skinBrush;
+    QBrush m_menuBrush;
+
+    std::function<void(QMenu *, const QPoint &)> m_popupMenu;
+    QPoint m_lastMousePos;
+    int m_layoutPasses = 0; // layout passes so far (the tests look at it)
+    std::function<bool()> m_trayAvailable;
 };

@@ -13,7 +13,9 @@
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SearchBox.h"
+#include "mainwindow/WindowCommands.h"
 #include "store/DBase.h"
 
 #include <QAction>
@@ -21,12 +23,10 @@
 #include <QLabel>
 #include <QTreeWidgetItem>
 
-namespace commands {
-
 // The group node the commands act on: the last clicked node, unless it is the root or gone.
-QTreeWidgetItem *selectedGroupNode(const frmmain &w)
+QTreeWidgetItem *WindowCommands::selectedGroupNode(const frmmain &w)
 {
-    QTreeWidgetItem *node = w.tv1->node(w.CurrentNodeIndex);
+    QTreeWidgetItem *node = w.m_groupTree->node(w.m_nodeIndex);
     if (!node || GroupTree::keyOf(node) == keys::root())
         return nullptr;
     return node;
@@ -34,43 +34,41 @@ QTreeWidgetItem *selectedGroupNode(const frmmain &w)
 
 // The list item the note commands act on: the one shown selected, provided it is the note last
 // clicked (whose fields the editor and the preview hold). 0 when there is none.
-int selectedNoteIndex(const frmmain &w)
+int WindowCommands::selectedNoteIndex(const frmmain &w)
 {
-    const int index = w.LstV->selectedIndex();
-    if (index < 1 || index > w.LstV->count())
+    const int index = w.m_noteList->selectedIndex();
+    if (index < 1 || index > w.m_noteList->count())
         return 0;
-    if (keys::idOf(w.LstV->model()->item(index - 1).key) != w.CurrentNoteId)
+    if (keys::idOf(w.m_noteList->model()->item(index - 1).key) != w.m_noteId)
         return 0;
     return index;
 }
 
-} // namespace commands
-
-namespace {
-
-bool rootSelected(const frmmain &w)
+bool WindowCommands::rootSelected(const frmmain &w)
 {
-    QTreeWidgetItem *node = w.tv1->node(w.CurrentNodeIndex);
+    QTreeWidgetItem *node = w.m_groupTree->node(w.m_nodeIndex);
     return node && GroupTree::keyOf(node) == keys::root();
 }
 
-void showError(frmmain &w, const QString &text)
+void WindowCommands::showError(frmmain &w, const QString &text)
 {
     w.prompter().msgBox(&w, text, Prompter::Exclamation, cmd::notice());
 }
 
 // A store operation failed: its reason goes to the log, the command's own message to the user.
-void storeFailed(frmmain &w, const QString &text)
+void WindowCommands::storeFailed(frmmain &w, const QString &text)
 {
     qCWarning(lcStore) << text << w.db().lastError();
     showError(w, text);
     w.offerReplacedNotebook();
 }
 
-bool askYes(frmmain &w, const QString &text)
+bool WindowCommands::askYes(frmmain &w, const QString &text)
 {
     return w.prompter().msgBox(&w, text, Prompter::Question, cmd::notice()) == Prompter::Yes;
 }
+
+namespace {
 
 QString duplicateMessage(const QString &name)
 {
@@ -78,29 +76,31 @@ QString duplicateMessage(const QString &name)
            + QStringLiteral("请尝试其它名字");
 }
 
+} // namespace
+
 // Refills the list with the notes of a group and keeps the count under it in step.
-void reloadNotes(frmmain &w, qint64 groupId)
+void WindowCommands::reloadNotes(frmmain &w, qint64 groupId)
 {
-    w.db().LoadNotes(*w.LstV->model(), groupId);
-    w.LstV->refreshed();
+    w.db().LoadNotes(*w.m_noteList->model(), groupId);
+    w.m_noteList->refreshed();
     if (!w.db().lastError().isEmpty())
         storeFailed(w, QStringLiteral("数据库文件存在错误."));
-    w.lblItems->setText(QString::number(w.LstV->count()) + QStringLiteral(" 个文档"));
+    w.m_noteCount->setText(QString::number(w.m_noteList->count()) + QStringLiteral(" 个文档"));
 }
 
-void reloadGroups(frmmain &w)
+void WindowCommands::reloadGroups(frmmain &w)
 {
-    w.db().LoadGroups(*w.tv1);
+    w.db().LoadGroups(*w.m_groupTree);
     if (!w.db().lastError().isEmpty())
         storeFailed(w, QStringLiteral("数据库文件存在错误."));
 }
 
 // Every (key, text) of the tree in order, for the move dialog.
-QList<QPair<QString, QString>> treeNodes(const frmmain &w)
+QList<QPair<QString, QString>> WindowCommands::treeNodes(const frmmain &w)
 {
     QList<QPair<QString, QString>> nodes;
-    for (int i = 1; i <= w.tv1->nodeCount(); ++i) {
-        QTreeWidgetItem *n = w.tv1->node(i);
+    for (int i = 1; i <= w.m_groupTree->nodeCount(); ++i) {
+        QTreeWidgetItem *n = w.m_groupTree->node(i);
         nodes.append({GroupTree::keyOf(n), n->text(0)});
     }
     return nodes;
@@ -108,17 +108,18 @@ QList<QPair<QString, QString>> treeNodes(const frmmain &w)
 
 // After a note was deleted or moved: the results again when they are shown, else the node's
 // notes.
-void relist(frmmain &w, qint64 noteId)
+void WindowCommands::relist(frmmain &w, qint64 noteId)
 {
     if (w.showingResults())
         w.refreshResults(noteId);
     else
-        w.SelectNode(w.CurrentNodeIndex);
+        w.SelectNode(w.m_nodeIndex);
 }
 
 // The editor's saver: the store's write, and when it is refused the command's own message with
 // the store's reason. The current-note fields are left alone: they follow the list's clicks.
-frmAddNote::Saver saverOf(frmmain &w, const QString &failure, std::function<int(const CurrentNote &)> write)
+std::function<QString(const CurrentNote &)> WindowCommands::saverOf(frmmain &w, const QString &failure,
+                                                                    std::function<int(const CurrentNote &)> write)
 {
     return [&w, failure, write = std::move(write)](const CurrentNote &note) {
         if (write(note) == 1)
@@ -128,21 +129,17 @@ frmAddNote::Saver saverOf(frmmain &w, const QString &failure, std::function<int(
     };
 }
 
-bool isGroupOfTree(const frmmain &w, qint64 id)
+bool WindowCommands::isGroupOfTree(const frmmain &w, qint64 id)
 {
-    for (int i = 1; i <= w.tv1->nodeCount(); ++i) {
-        const QString key = GroupTree::keyOf(w.tv1->node(i));
+    for (int i = 1; i <= w.m_groupTree->nodeCount(); ++i) {
+        const QString key = GroupTree::keyOf(w.m_groupTree->node(i));
         if (key != keys::root() && keys::idOf(key) == id)
             return true;
     }
     return false;
 }
 
-} // namespace
-
-namespace commands {
-
-void addGroup(frmmain &w)
+void WindowCommands::addGroup(frmmain &w)
 {
     AppState &s = w.state();
     // A locked notebook (or none) takes no groups.
@@ -160,19 +157,19 @@ void addGroup(frmmain &w)
         if (w.db().AddGroup(name) != 1) {
             storeFailed(w, QStringLiteral("添加组发生错误 '") + name + QLatin1Char('\''));
         } else {
-            const int before = w.CurrentNodeIndex;
+            const int before = w.m_nodeIndex;
             reloadGroups(w);
-            if (w.tv1->nodeCount() == 2)
+            if (w.m_groupTree->nodeCount() == 2)
                 w.SelectNode(2);
             else if (before == 1)
-                w.SelectNode(w.tv1->nodeCount());
+                w.SelectNode(w.m_groupTree->nodeCount());
             else
                 w.SelectNode(before);
         }
     }
 }
 
-void deleteGroup(frmmain &w)
+void WindowCommands::deleteGroup(frmmain &w)
 {
     QTreeWidgetItem *node = selectedGroupNode(w);
     if (!node || !w.db().DatabaseIsOpen)
@@ -183,19 +180,15 @@ void deleteGroup(frmmain &w)
                              + cmd::crlf() + QStringLiteral("你确定要删除？");
     if (!askYes(w, question))
         return;
-    if (w.db().DeleteGroup(w.CurrentGroupId) == 1) {
+    if (w.db().DeleteGroup(w.m_groupId) == 1) {
         reloadGroups(w);
-        w.SelectNode(w.tv1->nodeCount() < 2 ? 1 : 2);
+        w.SelectNode(w.m_groupTree->nodeCount() < 2 ? 1 : 2);
     } else {
         storeFailed(w, QStringLiteral("删除发生错误 '") + name + QLatin1Char('\''));
     }
 }
 
-} // namespace commands
-
-namespace {
-
-void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
+void WindowCommands::renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
 {
     AppState &s = w.state();
     const QString oldName = node->text(0);
@@ -212,21 +205,17 @@ void renameGroupAsked(frmmain &w, QTreeWidgetItem *node)
         showError(w, duplicateMessage(name));
         return;
     }
-    if (w.db().RenameGroup(name, w.CurrentGroupId) == 1) {
+    if (w.db().RenameGroup(name, w.m_groupId) == 1) {
         node->setText(0, name);
         s.CurrentGroupName = name;
-        w.lblGroup->setText(name);
-        w.lblGroup->adjustSize();
+        w.m_groupCaption->setText(name);
+        w.m_groupCaption->adjustSize();
     } else {
         storeFailed(w, QStringLiteral("重命名发生错误 '") + oldName + QLatin1Char('\''));
     }
 }
 
-} // namespace
-
-namespace commands {
-
-void renameGroup(frmmain &w)
+void WindowCommands::renameGroup(frmmain &w)
 {
     QTreeWidgetItem *node = selectedGroupNode(w);
     if (!node || !w.db().DatabaseIsOpen)
@@ -234,13 +223,13 @@ void renameGroup(frmmain &w)
     renameGroupAsked(w, node);
 }
 
-void addNote(frmmain &w)
+void WindowCommands::addNote(frmmain &w)
 {
     AppState &s = w.state();
     if (!selectedGroupNode(w) || !w.db().DatabaseIsOpen)
         return;
-    const qint64 groupId = w.CurrentGroupId;
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, nullptr, &w);
+    const qint64 groupId = w.m_groupId;
+    frmAddNote dlg(s, w.prompter(), w.m_noteIcons, nullptr, &w);
     dlg.setFileFolder(w.fileFolder());
     dlg.setSaver(saverOf(w, QStringLiteral("添加新文档发生错误."),
                          [&w, groupId](const CurrentNote &note) { return w.db().AddNote(groupId, note); }));
@@ -255,19 +244,19 @@ void addNote(frmmain &w)
     w.SelectNote(noteId);
 }
 
-void editNote(frmmain &w)
+void WindowCommands::editNote(frmmain &w)
 {
     AppState &s = w.state();
     if (selectedNoteIndex(w) == 0 || !w.db().DatabaseIsOpen)
         return;
     // The note as stored now, by its ID: never what an earlier command left in the shared fields.
-    const qint64 noteId = w.CurrentNoteId;
+    const qint64 noteId = w.m_noteId;
     NoteVersion stored;
     if (w.db().LoadNote(noteId, &stored) != 1) {
         storeFailed(w, QStringLiteral("编辑文档发生错误"));
         return;
     }
-    frmAddNote dlg(s, w.prompter(), w.LstIcons, &stored.note, &w);
+    frmAddNote dlg(s, w.prompter(), w.m_noteIcons, &stored.note, &w);
     dlg.setFileFolder(w.fileFolder());
     dlg.setSaver(saverOf(w, QStringLiteral("编辑文档发生错误"),
                          [&w, noteId](const CurrentNote &note) { return w.db().UpdateNote(noteId, note); }));
@@ -280,25 +269,25 @@ void editNote(frmmain &w)
     else if (rootSelected(w))
         w.SelectNode(1);
     else
-        reloadNotes(w, w.CurrentGroupId);
+        reloadNotes(w, w.m_groupId);
     w.SelectNote(noteId);
 }
 
-void deleteNote(frmmain &w)
+void WindowCommands::deleteNote(frmmain &w)
 {
     const int index = selectedNoteIndex(w);
     if (index == 0 || !w.db().DatabaseIsOpen)
         return;
-    const QString title = w.LstV->model()->item(index - 1).text;
+    const QString title = w.m_noteList->model()->item(index - 1).text;
     if (!askYes(w, QStringLiteral("你确定要删除'") + title + QLatin1Char('\'')))
         return;
-    if (w.db().DeleteNote(w.CurrentNoteId) == 1)
+    if (w.db().DeleteNote(w.m_noteId) == 1)
         relist(w, 0);
     else
         storeFailed(w, QStringLiteral("删除文档'") + title + QStringLiteral("发生错误'"));
 }
 
-void moveNote(frmmain &w)
+void WindowCommands::moveNote(frmmain &w)
 {
     AppState &s = w.state();
     const int index = selectedNoteIndex(w);
@@ -307,19 +296,17 @@ void moveNote(frmmain &w)
     // The dialog leaves out the note's own group: the selected one (under the root no single
     // group is selected), or among search results the result's.
     QTreeWidgetItem *group = selectedGroupNode(w);
-    const QString own = w.showingResults() ? w.LstV->model()->item(index - 1).group
+    const QString own = w.showingResults() ? w.m_noteList->model()->item(index - 1).group
                                            : group ? group->text(0) : QString();
     frmmove dlg(s, treeNodes(w), own, &w);
     // A dialog with no group to offer chooses nothing.
     if (w.prompter().exec(&dlg) == QDialog::Accepted && isGroupOfTree(w, dlg.targetGroupId())) {
-        if (w.db().MoveNote(w.CurrentNoteId, dlg.targetGroupId()) == 1)
-            relist(w, w.CurrentNoteId);
+        if (w.db().MoveNote(w.m_noteId, dlg.targetGroupId()) == 1)
+            relist(w, w.m_noteId);
         else
             storeFailed(w, QStringLiteral("移动文档请注意：有一个错误"));
     }
 }
-
-} // namespace commands
 
 void frmmain::run(Cmd cmd)
 {
@@ -345,13 +332,18 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
     }
 }
 
+bool frmmain::busy() const
+{
+    return m_notebook->busy();
+}
+
 QAction *frmmain::action(Cmd cmd) const
 {
     const auto it = m_commandActions.find(cmd);
     return it == m_commandActions.end() ? nullptr : it->second;
 }
 
-void frmmain::Toolbar1_ButtonClick(QAction *button)
+void frmmain::onToolbarClick(QAction *button)
 {
     const auto it = m_actionCommands.find(button);
     if (it != m_actionCommands.end())
@@ -360,24 +352,27 @@ void frmmain::Toolbar1_ButtonClick(QAction *button)
 
 bool frmmain::groupSelected() const
 {
-    QTreeWidgetItem *node = tv1->node(CurrentNodeIndex);
+    QTreeWidgetItem *node = m_groupTree->node(m_nodeIndex);
     return node && GroupTree::keyOf(node) != keys::root();
+}
+
+commands::Facts frmmain::facts() const
+{
+    // A note command needs the clicked note shown selected, never one left from an earlier list.
+    return {m_db.DatabaseIsOpen, groupSelected(), m_noteChosen && WindowCommands::selectedNoteIndex(*this) > 0,
+            notebookLocked()};
 }
 
 void frmmain::updateCommandStates()
 {
-    using namespace commands;
-    // A note command needs the clicked note shown selected, never one left from an earlier list.
-    const Facts facts{m_db.DatabaseIsOpen, groupSelected(), m_noteChosen && selectedNoteIndex(*this) > 0,
-                      notebookLocked()};
-    for (const CommandRow &r : commandRows()) {
-        if (r.slot > 0)
-            action(r.cmd)->setEnabled(enabled(r.buttonWhen, facts));
-    }
-    for (const ItemRow &r : itemRows()) {
-        if (r.cmd)
-            (this->*r.field)->setEnabled(enabled(r.when, facts));
-    }
-    searchBox->setEnabled(facts.notebookOpen);
+    const commands::Facts now = facts();
+    for (const auto &[when, item] : m_enabledWhen)
+        item->setEnabled(commands::enabled(when, now));
+    m_searchBox->setEnabled(now.notebookOpen);
     showLockedNotice();
+}
+
+QMenu *frmmain::menu(commands::Menu which) const
+{
+    return m_menus.at(which);
 }

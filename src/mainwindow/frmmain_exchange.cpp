@@ -5,11 +5,12 @@
 #include "base/Prompter.h"
 #include "exchange/ui/ExchangeDialogs.h"
 #include "mainwindow/CommandSupport.h"
-#include "mainwindow/CommandTable.h"
+#include "mainwindow/WindowCommands.h"
 #include "mainwindow/FileDrop.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NodeKeys.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "store/DBase.h"
 
 #include <QAbstractItemView>
@@ -22,12 +23,6 @@ namespace {
 
 const QString kImportTitle = QStringLiteral("导入到当前组");
 
-// The tree node of the group the commands act on; 0 when none is selected.
-int groupNodeIndex(const frmmain &w)
-{
-    return commands::selectedGroupNode(w) ? w.CurrentNodeIndex : 0;
-}
-
 } // namespace
 
 void frmmain::exportScope(const exchange::ExportScope &scope, const QString &title)
@@ -37,25 +32,25 @@ void frmmain::exportScope(const exchange::ExportScope &scope, const QString &tit
     const std::optional<exchange::ExportTarget> target
         = exchange::askExportTarget(this, m_prompter, scope, title, fileFolder());
     if (target)
-        whileBusy([&] { exchange::exportWithDialogs(this, m_prompter, m_db, scope, *target); });
+        m_notebook->whileBusy([&] { exchange::exportWithDialogs(this, m_prompter, m_db, scope, *target); });
 }
 
 void frmmain::printScope(const exchange::ExportScope &scope)
 {
     if (refuseWhileBusy() || !m_db.DatabaseIsOpen)
         return;
-    whileBusy([&] { exchange::printPreview(this, m_prompter, m_db, scope); });
+    m_notebook->whileBusy([&] { exchange::printPreview(this, m_prompter, m_db, scope); });
 }
 
 void frmmain::importInto(int nodeIndex, const QStringList &paths)
 {
-    QTreeWidgetItem *node = tv1->node(nodeIndex);
+    QTreeWidgetItem *node = m_groupTree->node(nodeIndex);
     if (refuseWhileBusy() || !m_db.DatabaseIsOpen || !node || GroupTree::keyOf(node) == keys::root()
         || paths.isEmpty())
         return;
     const qint64 groupId = keys::idOf(GroupTree::keyOf(node));
     int added = 0;
-    whileBusy([&] { added = exchange::importWithDialogs(this, m_prompter, m_db, groupId, paths); });
+    m_notebook->whileBusy([&] { added = exchange::importWithDialogs(this, m_prompter, m_db, groupId, paths); });
     if (added == 0)
         return;
     // The group's list, with the last new note shown.
@@ -68,50 +63,55 @@ void frmmain::acceptFileDrops()
 {
     const auto importDropped = [this](int node, const QStringList &paths) { importInto(node, paths); };
     // On the list: into the group it shows.
-    const auto listTarget = [this](const QPoint &) { return busy() ? 0 : groupNodeIndex(*this); };
-    FileDrop::install(LstV->reportView()->viewport(), listTarget, importDropped);
-    FileDrop::install(LstV->iconView()->viewport(), listTarget, importDropped);
+    const auto listTarget = [this](const QPoint &) {
+        return busy() ? 0 : WindowCommands::groupNodeIndex(*this);
+    };
+    FileDrop::install(m_noteList->reportView()->viewport(), listTarget, importDropped);
+    FileDrop::install(m_noteList->iconView()->viewport(), listTarget, importDropped);
     // On the tree: into the group under the pointer.
-    FileDrop::install(tv1->viewport(), [this](const QPoint &pos) {
-        const int index = tv1->indexOf(tv1->itemAt(pos));
-        if (busy() || !m_db.DatabaseIsOpen || index == 0 || GroupTree::keyOf(tv1->node(index)) == keys::root())
+    FileDrop::install(m_groupTree->viewport(), [this](const QPoint &pos) {
+        const int index = m_groupTree->indexOf(m_groupTree->itemAt(pos));
+        if (busy() || !m_db.DatabaseIsOpen || index == 0 || GroupTree::keyOf(m_groupTree->node(index)) == keys::root())
             return 0;
         return index;
     }, importDropped);
 }
 
-namespace commands {
+int WindowCommands::groupNodeIndex(const frmmain &w)
+{
+    return selectedGroupNode(w) ? w.m_nodeIndex : 0;
+}
 
-void exportNote(frmmain &w)
+void WindowCommands::exportNote(frmmain &w)
 {
     if (selectedNoteIndex(w) != 0)
-        w.exportScope({exchange::ExportScope::Note, w.CurrentNoteId}, w.state().note.NoteTitle);
+        w.exportScope({exchange::ExportScope::Note, w.m_noteId}, w.state().note.NoteTitle);
 }
 
-void exportGroup(frmmain &w)
+void WindowCommands::exportGroup(frmmain &w)
 {
     if (QTreeWidgetItem *node = selectedGroupNode(w))
-        w.exportScope({exchange::ExportScope::Group, w.CurrentGroupId}, node->text(0));
+        w.exportScope({exchange::ExportScope::Group, w.m_groupId}, node->text(0));
 }
 
-void exportNotebook(frmmain &w)
+void WindowCommands::exportNotebook(frmmain &w)
 {
     w.exportScope({exchange::ExportScope::Notebook, 0}, QFileInfo(w.db().DatabasePath).completeBaseName());
 }
 
-void printNote(frmmain &w)
+void WindowCommands::printNote(frmmain &w)
 {
     if (selectedNoteIndex(w) != 0)
-        w.printScope({exchange::ExportScope::Note, w.CurrentNoteId});
+        w.printScope({exchange::ExportScope::Note, w.m_noteId});
 }
 
-void printGroup(frmmain &w)
+void WindowCommands::printGroup(frmmain &w)
 {
     if (selectedGroupNode(w))
-        w.printScope({exchange::ExportScope::Group, w.CurrentGroupId});
+        w.printScope({exchange::ExportScope::Group, w.m_groupId});
 }
 
-void importFiles(frmmain &w)
+void WindowCommands::importFiles(frmmain &w)
 {
     const int node = groupNodeIndex(w);
     if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
@@ -119,7 +119,7 @@ void importFiles(frmmain &w)
     w.importInto(node, w.prompter().openFileNames(&w, kImportTitle, exchange::importFilter(), w.fileFolder()));
 }
 
-void importFolder(frmmain &w)
+void WindowCommands::importFolder(frmmain &w)
 {
     const int node = groupNodeIndex(w);
     if (node == 0 || w.busy() || !w.db().DatabaseIsOpen)
@@ -129,4 +129,3 @@ void importFolder(frmmain &w)
         w.importInto(node, {folder});
 }
 
-} // namespace commands

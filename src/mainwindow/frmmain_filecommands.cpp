@@ -5,6 +5,7 @@
 #include "base/Logging.h"
 #include "base/Prompter.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
@@ -47,26 +48,6 @@ QString frmmain::fileFolder() const
             return book.absolutePath();
     }
     return QDir::homePath();
-}
-
-void frmmain::whileBusy(const std::function<void()> &work)
-{
-    // Progress dialogs and the print preview let events through; commands that arrive
-    // meanwhile (the tray's, the daily copy's timer) are refused until the work ends.
-    m_busy = true;
-    work();
-    m_busy = false;
-}
-
-int frmmain::runLongWork(const QString &label, const std::function<int()> &work)
-{
-    // The index's worker writes to the file that this work copies or rewrites: it stops first
-    // and carries on afterwards.
-    stopWorkers();
-    int result = 0;
-    whileBusy([&] { result = cmd::runWithProgress(this, label, work); });
-    startWorkers();
-    return result;
 }
 
 std::optional<QString> frmmain::AskFileName(bool isOpen, const QString &title, const QString &filter)
@@ -112,13 +93,10 @@ void frmmain::mnuBackup_Click()
 
     // Closed for the copy, so it sees every saved change; the copy goes to a temporary file
     // first, so a failure leaves an existing backup as it was.
-    m_db.CloseDatabase();
     QString error;
-    const int ok = runLongWork(QStringLiteral("正在备份数据库..."), [&] {
+    const int ok = m_notebook->runClosed(QStringLiteral("正在备份数据库..."), [&] {
         return FileOps::BackupTo(source, *target, &error);
     });
-    m_db.OpenDatabase();
-    updateCommandStates();
     if (ok != 1) {
         qCWarning(lcFiles) << "backup to" << *target << "failed:" << error;
         m_prompter.msgBox(this,
@@ -140,12 +118,9 @@ void frmmain::mnuCompact_Click()
 
     // Compacted in place under the file's lock: another window's saves wait for it, a link to
     // the notebook stays a link, and a failure rolls back to the file as it was.
-    m_db.CloseDatabase();
     QString error;
-    const int ok = runLongWork(QStringLiteral("正在修复数据库..."), [&] { return FileOps::Compact(path, &error); });
-
-    m_db.OpenDatabase();
-    updateCommandStates();
+    const int ok = m_notebook->runClosed(QStringLiteral("正在修复数据库..."),
+                                         [&] { return FileOps::Compact(path, &error); });
     if (ok != 1) {
         qCWarning(lcFiles) << "compaction of" << path << "failed:" << error;
         m_prompter.msgBox(this,

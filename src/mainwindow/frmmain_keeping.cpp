@@ -10,7 +10,9 @@
 #include "dialogs/frmPws1.h"
 #include "editor/frmAddNote.h"
 #include "mainwindow/CommandTable.h"
+#include "mainwindow/WindowCommands.h"
 #include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "store/AutoBackup.h"
@@ -30,9 +32,9 @@ constexpr qint64 kBackupEverySecs = 24 * 60 * 60;
 
 void frmmain::mnuHistory_Click()
 {
-    const qint64 noteId = CurrentNoteId;
+    const qint64 noteId = m_noteId;
     // Only the note shown selected: a note left from another group's list is not the user's choice.
-    if (!m_db.DatabaseIsOpen || commands::selectedNoteIndex(*this) == 0)
+    if (!m_db.DatabaseIsOpen || WindowCommands::selectedNoteIndex(*this) == 0)
         return;
     frmHistory w(m_db, m_prompter, noteId,
                  [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);
@@ -48,25 +50,24 @@ void frmmain::mnuDeleted_Click()
     frmDeleted w(m_db, m_prompter, this);
     m_prompter.exec(&w);
     if (w.changed())
-        reloadPanes(CurrentNoteId);
+        reloadPanes(m_noteId);
 }
 
 void frmmain::reloadPanes(qint64 noteId)
 {
-    QTreeWidgetItem *node = tv1->node(CurrentNodeIndex);
+    QTreeWidgetItem *node = m_groupTree->node(m_nodeIndex);
     const QString key = node ? GroupTree::keyOf(node) : QString();
-    m_db.LoadGroups(*tv1);
+    m_db.LoadGroups(*m_groupTree);
     if (!m_db.lastError().isEmpty())
         qCWarning(lcStore) << "cannot read the groups" << m_db.lastError();
-    int index = tv1->nodeCount() > 1 ? 2 : 1;
-    for (int i = 1; i <= tv1->nodeCount(); ++i) {
-        if (GroupTree::keyOf(tv1->node(i)) == key)
+    int index = m_groupTree->nodeCount() > 1 ? 2 : 1;
+    for (int i = 1; i <= m_groupTree->nodeCount(); ++i) {
+        if (GroupTree::keyOf(m_groupTree->node(i)) == key)
             index = i;
     }
     SelectNode(index);
-    if (!SelectNote(noteId) && LstV->count() > 0)
+    if (!SelectNote(noteId) && m_noteList->count() > 0)
         SelectItem(1);
-    updateCommandStates();
 }
 
 void frmmain::mnuFromBackup_Click()
@@ -88,7 +89,6 @@ void frmmain::mnuFromBackup_Click()
     frmBackups w(copies, this);
     if (m_prompter.exec(&w) == QDialog::Accepted && !w.chosen().isEmpty())
         restoreFrom(w.chosen());
-    updateCommandStates();
 }
 
 void frmmain::restoreFrom(const QString &copy)
@@ -97,7 +97,7 @@ void frmmain::restoreFrom(const QString &copy)
     if (AutoBackup::needsPassword(copy)) {
         frmPws1 prompt(m_state, m_prompter, this, m_db, copy);
         const int answer = m_prompter.exec(&prompt);
-        forgetTypedPassword();
+        m_notebook->forgetTypedPassword();
         if (answer != QDialog::Accepted)
             return;
     }
@@ -106,10 +106,9 @@ void frmmain::restoreFrom(const QString &copy)
     // Nothing may write to the file or copy it while it is replaced.
     if (m_backupRunner)
         m_backupRunner->stop();
-    m_db.CloseDatabase();
-    clearPanes();
+    m_notebook->close();
     QString kept, error;
-    const int ok = runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
+    const int ok = m_notebook->runLongWork(QStringLiteral("正在从备份恢复数据库..."), [&] {
         return AutoBackup::restore(book, copy, Tools::BackupFolderOf(m_settings), &kept, &error) ? 1 : 0;
     });
     if (ok != 1) {
@@ -119,10 +118,10 @@ void frmmain::restoreFrom(const QString &copy)
                               + QStringLiteral("原数据库文件没有改变。"),
                           Prompter::Exclamation, cmd::notice());
         if (wasOpen)
-            openChosen(book);
+            m_notebook->openChosen(book);
         return;
     }
-    openChosen(book);
+    m_notebook->openChosen(book);
     if (!kept.isEmpty())
         m_prompter.msgBox(this,
                           QStringLiteral("已从备份恢复数据库。恢复前的数据库另存为：") + cmd::crlf()
@@ -150,7 +149,7 @@ void frmmain::backupIfDue()
     const QDateTime now = QDateTime::currentDateTime();
     // Not while a compaction or a manual backup rewrites or copies the file, nor of a damaged
     // file: its copy would push a sound one out of the rotation.
-    if (m_busy || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty()
+    if (busy() || !m_db.DatabaseIsOpen || !m_db.WritesRefused().isEmpty()
         || m_lastBackup.secsTo(now) < kBackupEverySecs)
         return;
     if (m_backupRunner->start(m_db.DatabasePath, Tools::BackupFolderOf(m_settings)))
@@ -171,14 +170,37 @@ void frmmain::backupAtExit()
         qCWarning(lcFiles) << "automatic copy at exit failed" << m_db.DatabasePath << job.error();
 }
 
-void frmmain::offerToDropOlderCopies()
+void frmmain::offerToProtectOlderCopies(const QString &oldPassword, const QString &newPassword)
 {
-    const std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
-    if (copies.empty())
+    std::vector<AutoBackup::Copy> copies = AutoBackup::list(Tools::BackupFolderOf(m_settings), m_db.DatabasePath);
+    const std::size_t offered = copies.size();
+    if (offered == 0)
         return;
-    const QString question = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size())
-                             + cmd::crlf() + QStringLiteral("要删除它们吗？");
-    if (m_prompter.msgBox(this, question, Prompter::QuestionDefaultNo, cmd::notice()) != Prompter::Yes)
+    const QString said = QStringLiteral("这个数据库的 %1 个自动备份是之前做的，不用新密码也能打开。").arg(copies.size());
+    if (m_prompter.msgBox(this, said + cmd::crlf() + QStringLiteral("要用新密码重新加密它们吗？"), Prompter::Question,
+                          cmd::notice())
+        == Prompter::Yes) {
+        const NotebookHeader::Cost cost = m_db.PasswordCost;
+        m_notebook->runLongWork(QStringLiteral("正在重新加密自动备份..."), [&] {
+            std::erase_if(copies, [&](const AutoBackup::Copy &copy) {
+                QString why;
+                if (AutoBackup::reencrypt(copy.path, oldPassword, newPassword, cost, &why))
+                    return true;
+                qCWarning(lcFiles) << "automatic copy not re-encrypted" << copy.path << why;
+                return false;
+            });
+            return 1;
+        });
+        if (copies.empty())
+            return;
+    }
+    // What is left: all of them when the user said no, else those under an even older password.
+    const QString question = copies.size() == offered
+                                 ? said
+                                 : QStringLiteral("有 %1 个自动备份没能重新加密，不用新密码也能打开。").arg(copies.size());
+    if (m_prompter.msgBox(this, question + cmd::crlf() + QStringLiteral("要删除它们吗？"), Prompter::QuestionDefaultNo,
+                          cmd::notice())
+        != Prompter::Yes)
         return;
     int left = 0;
     for (const AutoBackup::Copy &copy : copies)

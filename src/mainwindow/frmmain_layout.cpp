@@ -31,13 +31,13 @@ void frmmain::Form_Resize()
         return;
     if (windowState() & Qt::WindowMinimized) {
         // Hiding leaves no way back unless a tray icon exists to bring the window back.
-        const bool tray = trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+        const bool tray = m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
         if (m_settings.gMinToTray != 0 && tray) {
             hide();
-            Tray1->setVisible(true);
+            m_tray->setVisible(true);
         }
     } else {
-        LastWindowState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
+        m_lastWindowState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
     }
 
     LayoutInput in;
@@ -47,30 +47,30 @@ void frmmain::Form_Resize()
     in.statusBar = m_statusShown;
     in.notesBar = m_notesShown;
     in.noteInfo = m_infoShown;
-    in.toolbarNeeds = Toolbar1->sizeHint().height();
+    in.toolbarNeeds = m_toolbar->sizeHint().height();
     const LayoutResult r = computeLayout(in);
 
-    place(Toolbar1, r.toolbar, m_toolbarShown);
-    place(pTitle1, r.pTitle1, m_notesShown);
-    place(tv1, r.tv1, m_notesShown);
-    place(pTitle2, r.pTitle2, true);
-    place(LstV, r.LstV, true);
-    place(pTitle3, r.pTitle3, m_infoShown);
-    place(txtNote, r.txtNote, m_infoShown);
-    place(sBar1, r.sBar1, m_statusShown);
-    if (CurrentSkin == 0) {
-        pTitle1->update();
-        pTitle2->update();
-        pTitle3->update();
+    place(m_toolbar, r.toolbar, m_toolbarShown);
+    place(m_treeTitle, r.treeTitle, m_notesShown);
+    place(m_groupTree, r.groupTree, m_notesShown);
+    place(m_listTitle, r.listTitle, true);
+    place(m_noteList, r.noteList, true);
+    place(m_previewTitle, r.previewTitle, m_infoShown);
+    place(m_preview, r.preview, m_infoShown);
+    place(m_statusStrip, r.statusStrip, m_statusShown);
+    if (m_skin == 0) {
+        m_treeTitle->update();
+        m_listTitle->update();
+        m_previewTitle->update();
     }
-    ++layoutPasses;
+    ++m_layoutPasses;
 }
 
-void frmmain::sBar1_Resize()
+void frmmain::resizeStatusStrip()
 {
-    sBar1->setPainted(true);
-    sBar1->setGrip(CurrentSkin != 0 ? pGrip2 : pGrip1);
-    sBar1->update();
+    m_statusStrip->setPainted(true);
+    m_statusStrip->setGrip(m_skin != 0 ? m_plainGrip : m_coolGrip);
+    m_statusStrip->update();
 }
 
 void frmmain::ShowToolbar(bool visible)

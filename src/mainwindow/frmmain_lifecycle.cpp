@@ -6,6 +6,7 @@
 #include "controls/Tray.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SearchBox.h"
 #include "controls/FontApply.h"
 #include "settings/Instance.h"
@@ -41,21 +42,18 @@ bool frmmain::Form_Load()
     // Settings, icons, first sort, view mode, window state, fonts, skin, tray.
     Tools::LoadSettings(m_settings);
     SetIcons();
-    LstV_ColumnClick(1);
-    LstV->setView(m_settings.gListView);
+    onListColumnClick(1);
+    m_noteList->setView(m_settings.gListView);
     setWindowState(m_settings.gMaxsized != 0 ? Qt::WindowMaximized : Qt::WindowNoState);
-    applyFontString(m_settings.gRecordFont, LstV, false);
-    MenuBrush = QBrush(imgMenu);
-    CurrentSkin = m_settings.gSkin;
-    SetSkin(CurrentSkin);
-    Tray1->setToolTip(windowTitle());
-    Tray1->setIcon(windowIcon());
-    lblNoteTitle->clear();
-    lblGroup->clear();
-    lblItems->clear();
-
-    // The command line names the notebook; else the setting does.
-    m_db.DatabasePath = m_commandLine.isEmpty() ? m_settings.gDatabase : m_commandLine;
+    applyFontString(m_settings.gRecordFont, m_noteList, false);
+    m_menuBrush = QBrush(m_menuTexture);
+    m_skin = m_settings.gSkin;
+    SetSkin(m_skin);
+    m_tray->setToolTip(windowTitle());
+    m_tray->setIcon(windowIcon());
+    m_noteCaption->clear();
+    m_groupCaption->clear();
+    m_noteCount->clear();
 
     // Each view item is ticked opposite to the wish and then run, which flips it back, applies
     // and stores it.
@@ -64,12 +62,15 @@ bool frmmain::Form_Load()
     restoreViewOption(Cmd::ShowNotesBar, m_settings.gNotesBar);
     restoreViewOption(Cmd::ShowNoteInfo, m_settings.gNoteInfo);
 
-    // Open it; with nothing open, of the toolbar only New and Open work.
-    openStartupDatabase();
+    // The command line names the notebook, else the setting does. Open it; with nothing open, of
+    // the toolbar only New and Open work.
+    m_startingUp = true;
+    m_notebook->openAtStartUp(m_commandLine.isEmpty() ? m_settings.gDatabase : m_commandLine);
+    m_startingUp = false;
     startBackupTimer();
 
     // The first activation selects the first group and note.
-    FirstActivatePending = true;
+    m_firstActivatePending = true;
     // After a password prompt the window is already up; run the first activation as soon as
     // the event loop turns rather than waiting for the window manager to activate it again.
     if (isVisible())
@@ -85,12 +86,12 @@ void frmmain::restoreViewOption(Cmd cmd, qint16 stored)
 
 void frmmain::Form_Activate()
 {
-    if (!FirstActivatePending || refuseWhileBusy())
+    if (!m_firstActivatePending || refuseWhileBusy())
         return;
-    FirstActivatePending = false;
-    applyFontString(m_settings.gGroupFont, tv1, true);
-    SelectNode(tv1->nodeCount() == 1 ? 1 : 2);
-    if (LstV->count() > 0)
+    m_firstActivatePending = false;
+    applyFontString(m_settings.gGroupFont, m_groupTree, true);
+    SelectNode(m_groupTree->nodeCount() == 1 ? 1 : 2);
+    if (m_noteList->count() > 0)
         SelectItem(1);
     if (m_afterFirstActivate)
         m_afterFirstActivate();
@@ -126,7 +127,7 @@ bool frmmain::eventFilter(QObject *watched, QEvent *e)
         // The search box keeps its Esc: there it ends the search.
         const bool here = w && w->window() == this && QApplication::activeWindow() == this
                           && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
-                          && !searchBox->isAncestorOf(w);
+                          && !m_searchBox->isAncestorOf(w);
         const bool esc = ke->key() == Qt::Key_Escape;
         if (press && esc && !ke->isAutoRepeat())
             m_escPressedHere = here;
@@ -163,17 +164,14 @@ void frmmain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    stopWorkers();
+    m_notebook->stopWork();
     if (m_backupTimer)
         m_backupTimer->stop(); // the copy at exit is the one to make now
     // Off the screen first: the copy at exit of a large notebook takes a second or more, and
     // the user has asked to be done.
     hide();
-    Tray1->setVisible(false);
+    m_tray->setVisible(false);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     backupAtExit();
-    m_db.CloseDatabase();
-    // Give the start-up file back the permissions it had (a read-only notebook stays read-only).
-    if (DbFileAttributes && !m_attributesPath.isEmpty() && Tools::FileExists(m_attributesPath))
-        QFile::setPermissions(m_attributesPath, *DbFileAttributes);
+    m_notebook->closeAtExit();
 }

@@ -32,22 +32,22 @@ constexpr qint64 kWorkerBacklog = 200;
 void frmmain::createSearchBox()
 {
     // The box sits at the right end of the toolbar, after a stretch.
-    auto *stretch = new QWidget(Toolbar1);
+    auto *stretch = new QWidget(m_toolbar);
     stretch->setObjectName(QStringLiteral("searchStretch"));
     stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    Toolbar1->addWidget(stretch);
-    searchBox = new SearchBox(Toolbar1);
-    searchBox->setObjectName(QStringLiteral("searchBox"));
-    Toolbar1->addWidget(searchBox);
-    connect(searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
-    connect(searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
+    m_toolbar->addWidget(stretch);
+    m_searchBox = new SearchBox(m_toolbar);
+    m_searchBox->setObjectName(QStringLiteral("searchBox"));
+    m_toolbar->addWidget(m_searchBox);
+    connect(m_searchBox, &SearchBox::searchRequested, this, &frmmain::runSearch);
+    connect(m_searchBox, &SearchBox::searchEnded, this, &frmmain::endSearch);
 
-    m_indexStatus = new QLabel(sBar1);
+    m_indexStatus = new QLabel(m_statusStrip);
     m_indexStatus->setObjectName(QStringLiteral("lblIndex"));
     m_indexStatus->setAttribute(Qt::WA_TranslucentBackground);
-    m_indexStatus->setFont(lblItems->font());
+    m_indexStatus->setFont(m_noteCount->font());
     m_indexStatus->hide();
-    static_cast<QHBoxLayout *>(sBar1->layout())->addWidget(m_indexStatus);
+    static_cast<QHBoxLayout *>(m_statusStrip->layout())->addWidget(m_indexStatus);
     connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
         if (m_indexBuild) {
             m_indexBuild->cancel();
@@ -63,15 +63,15 @@ void frmmain::focusSearch()
     // The box lives on the toolbar: asking for it brings the toolbar back.
     if (!m_toolbarShown)
         run(Cmd::ShowToolbar);
-    searchBox->focusQuery();
+    m_searchBox->focusQuery();
 }
 
 void frmmain::runSearch()
 {
-    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || searchBox->query().isEmpty())
+    if (refuseWhileBusy() || !m_db.DatabaseIsOpen || m_searchBox->query().isEmpty())
         return;
     if (!m_showingResults)
-        m_noteBeforeSearch = m_noteChosen ? CurrentNoteId : 0;
+        m_noteBeforeSearch = m_noteChosen ? m_noteId : 0;
     refreshResults(0);
 }
 
@@ -80,9 +80,9 @@ void frmmain::refreshResults(qint64 noteId)
     SearchOptions options;
     options.limit = kShownResults;
     options.traditionalSimplified = m_settings.gSearchVariants != 0;
-    if (!searchBox->wholeNotebook() && groupSelected())
-        options.groupId = CurrentGroupId;
-    const QString query = searchBox->query();
+    if (!m_searchBox->wholeNotebook() && groupSelected())
+        options.groupId = m_groupId;
+    const QString query = m_searchBox->query();
     if (!m_indexBuild && !m_searchRun) {
         SearchResult result;
         const bool ok = m_db.Search(query, options, &result) == 1;
@@ -92,7 +92,7 @@ void frmmain::refreshResults(qint64 noteId)
     // While the index is being built, a search may have to read thousands of waiting notes one by
     // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
     // come down to the last one.
-    lblItems->setText(QStringLiteral("正在搜索..."));
+    m_noteCount->setText(QStringLiteral("正在搜索..."));
     if (m_searchRun) {
         m_searchAgain = noteId;
         return;
@@ -108,7 +108,7 @@ void frmmain::refreshResults(qint64 noteId)
         m_searchRun = nullptr;
         if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
             refreshResults(*again);
-        else if (searchBox->query() == query) // not ended or changed meanwhile
+        else if (m_searchBox->query() == query) // not ended or changed meanwhile
             fillResults(*result, *error, noteId);
     };
     m_searchRun = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
@@ -123,7 +123,7 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
     m_searchTerms = result.terms;
     clearPreview();
     m_noteChosen = false;
-    NoteListModel *model = LstV->model();
+    NoteListModel *model = m_noteList->model();
     model->clear();
     model->setGroupColumn(true);
     for (const SearchHit &hit : result.hits) {
@@ -131,14 +131,14 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
         item.group = hit.groupName;
         model->addItem(item);
     }
-    LstV->refreshed();
+    m_noteList->refreshed();
     // The group is shown beside the title, where it is read with it, however wide the dates are.
-    SortHeader *header = LstV->header();
+    SortHeader *header = m_noteList->header();
     if (header->visualIndex(NoteListModel::GroupColumn) != 1) {
         header->moveSection(header->visualIndex(NoteListModel::GroupColumn), 1);
-        LstV->fitColumns();
+        m_noteList->fitColumns();
     }
-    lblGroup->setText(QStringLiteral("搜索结果"));
+    m_groupCaption->setText(QStringLiteral("搜索结果"));
     QString status;
     if (!ok)
         status = QStringLiteral("无法搜索这个数据库");
@@ -148,10 +148,9 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
         status = QStringLiteral("找到 %1 篇记事，只列出前 %2 篇").arg(result.total).arg(result.hits.size());
     else
         status = QStringLiteral("找到 %1 篇记事").arg(result.total);
-    lblItems->setText(status);
+    m_noteCount->setText(status);
     if (noteId > 0)
         SelectNote(noteId);
-    updateCommandStates();
 }
 
 void frmmain::endSearch()
@@ -162,22 +161,22 @@ void frmmain::endSearch()
         return;
     leaveResults();
     // Back to the group that was selected, and to the note that was chosen in it.
-    SelectNode(CurrentNodeIndex);
+    SelectNode(m_nodeIndex);
     if (m_noteBeforeSearch > 0)
         SelectNote(m_noteBeforeSearch);
-    searchBox->edit()->setFocus();
+    m_searchBox->edit()->setFocus();
 }
 
 void frmmain::leaveResults()
 {
     m_showingResults = false;
     m_searchTerms.clear();
-    searchBox->clearQuietly();
+    m_searchBox->clearQuietly();
     // The group's column goes back to the end before it goes, leaving the others as they were.
-    SortHeader *header = LstV->header();
-    if (LstV->model()->groupColumn())
+    SortHeader *header = m_noteList->header();
+    if (m_noteList->model()->groupColumn())
         header->moveSection(header->visualIndex(NoteListModel::GroupColumn), NoteListModel::GroupColumn);
-    LstV->model()->setGroupColumn(false);
+    m_noteList->model()->setGroupColumn(false);
 }
 
 void frmmain::markHits()
@@ -187,20 +186,20 @@ void frmmain::markHits()
         QTextCharFormat look;
         look.setBackground(QColor(255, 230, 80));
         look.setForeground(Qt::black);
-        for (const SearchText::Range &r : SearchText::hits(txtNote->toPlainText(), m_searchTerms)) {
-            QTextCursor c(txtNote->document());
+        for (const SearchText::Range &r : SearchText::hits(m_preview->toPlainText(), m_searchTerms)) {
+            QTextCursor c(m_preview->document());
             c.setPosition(int(r.start));
             c.setPosition(int(r.start + r.length), QTextCursor::KeepAnchor);
             marks.append({c, look});
         }
     }
-    txtNote->setExtraSelections(marks);
+    m_preview->setExtraSelections(marks);
     if (!marks.isEmpty()) {
         // The first hit in view, without selecting it.
-        QTextCursor first(txtNote->document());
+        QTextCursor first(m_preview->document());
         first.setPosition(marks.first().cursor.selectionStart());
-        txtNote->setTextCursor(first);
-        txtNote->ensureCursorVisible();
+        m_preview->setTextCursor(first);
+        m_preview->ensureCursorVisible();
     }
 }
 
@@ -240,20 +239,6 @@ void frmmain::startIndexBuild()
             startIndexBuild();
     };
     m_indexBuild = new NotebookWorker(m_db.DatabasePath, NoteText::extractor(), work, done, this);
-}
-
-void frmmain::startWorkers()
-{
-    startIndexBuild();
-    if (m_db.WritesRefused().isEmpty()) // damage already found stays found
-        startIntegrityCheck();
-}
-
-void frmmain::stopWorkers()
-{
-    delete m_integrityCheck;
-    m_integrityCheck = nullptr;
-    stopIndexWork();
 }
 
 void frmmain::stopIndexWork()

@@ -36,57 +36,57 @@ void setTextColor(QLabel *label, const QColor &color)
 void frmmain::loadImages()
 {
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
-    pIcons = QPixmap(QStringLiteral(":/notes/strip.png"));
-    tvImg = {QIcon(QStringLiteral(":/tree/root.png")), QIcon(QStringLiteral(":/tree/group.png")),
+    m_iconStrip = QPixmap(QStringLiteral(":/notes/strip.png"));
+    m_nodeImages = {QIcon(QStringLiteral(":/tree/root.png")), QIcon(QStringLiteral(":/tree/group.png")),
              QIcon(QStringLiteral(":/tree/group-open.png"))};
-    ImageList2 = {QPixmap(QStringLiteral(":/header/sort-asc.png")),
+    m_sortImages = {QPixmap(QStringLiteral(":/header/sort-asc.png")),
                   QPixmap(QStringLiteral(":/header/sort-desc.png"))};
-    imgTexture1 = QPixmap(QStringLiteral(":/skin/texture1.png"));
-    imgTexture2 = QPixmap(QStringLiteral(":/skin/texture2.png"));
-    imgMenu = QPixmap(QStringLiteral(":/skin/menu.png"));
-    pGrip1 = withMagentaTransparent(QStringLiteral(":/skin/grip1.png"));
-    pGrip2 = withMagentaTransparent(QStringLiteral(":/skin/grip2.png"));
+    m_coolTexture = QPixmap(QStringLiteral(":/skin/texture1.png"));
+    m_plainTexture = QPixmap(QStringLiteral(":/skin/texture2.png"));
+    m_menuTexture = QPixmap(QStringLiteral(":/skin/menu.png"));
+    m_coolGrip = withMagentaTransparent(QStringLiteral(":/skin/grip1.png"));
+    m_plainGrip = withMagentaTransparent(QStringLiteral(":/skin/grip2.png"));
 }
 
 void frmmain::SetSkin(int skin)
 {
-    CurrentSkin = skin;
+    m_skin = skin;
     QPalette pal = m_client->palette();
     const bool cool = skin == 0;
     if (cool) {
         pal.setColor(QPalette::Window, QColor(191, 219, 255));
-        SkinBrush = QBrush(imgTexture1);
-        Tools::SetMenuBackground(menuBar(), MenuBrush, true);
-        Tools::SetMenuBackground(m_popupBar, MenuBrush, true);
-        ModTb::SetToolbarTexture(imgTexture1);
+        m_skinBrush = QBrush(m_coolTexture);
+        Tools::SetMenuBackground(menuBar(), m_menuBrush, true);
+        Tools::SetMenuBackground(m_popupBar, m_menuBrush, true);
+        ModTb::SetToolbarTexture(m_coolTexture);
     } else {
-        SkinBrush = QBrush(imgTexture2);
+        m_skinBrush = QBrush(m_plainTexture);
         Tools::SetMenuBackground(menuBar(), QBrush(Qt::white), true);
         Tools::SetMenuBackground(m_popupBar, QBrush(Qt::white), true);
-        ModTb::SetToolbarTexture(imgTexture2);
+        ModTb::SetToolbarTexture(m_plainTexture);
         pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     }
     m_client->setPalette(pal);
     // "Cool Blue" textures the title panes on every layout pass; the other skin leaves them
     // plain grey.
-    for (SkinPane *p : {pTitle1, pTitle2, pTitle3}) {
-        p->setTexture(SkinBrush);
+    for (SkinPane *p : {m_treeTitle, m_listTitle, m_previewTitle}) {
+        p->setTexture(m_skinBrush);
         p->setSkin(skin);
         p->setPainted(cool);
     }
-    sBar1->setTexture(SkinBrush);
-    sBar1->setSkin(skin);
-    for (QLabel *l : {lblTitle, lblGroup, lblNoteTitle})
+    m_statusStrip->setTexture(m_skinBrush);
+    m_statusStrip->setSkin(skin);
+    for (QLabel *l : {m_treeCaption, m_groupCaption, m_noteCaption})
         setTextColor(l, cool ? Qt::black : Qt::white);
-    sBar1_Resize();
+    resizeStatusStrip();
     Form_Resize();
 }
 
 void frmmain::SetIcons()
 {
-    LstIcons.clear();
+    m_noteIcons.clear();
     for (int i = 0; i < 24; ++i)
-        LstIcons.append(QIcon(pIcons.copy(16 * i, 0, 16, 16)));
-    LstV->model()->setIcons(LstIcons);
-    imgInfo->setPixmap(LstIcons.first().pixmap(16, 16));
+        m_noteIcons.append(QIcon(m_iconStrip.copy(16 * i, 0, 16, 16)));
+    m_noteList->model()->setIcons(m_noteIcons);
+    m_noteIcon->setPixmap(m_noteIcons.first().pixmap(16, 16));
 }

@@ -4,13 +4,14 @@
 #include "base/AppState.h"
 #include "base/Logging.h"
 #include "base/Prompter.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/NoteListModel.h"
 #include "settings/Colors.h"
 #include "store/DBase.h"
-#include "mainwindow/NodeKeys.h"
 #include "util/LeadingNumber.h"
+#include "mainwindow/NodeKeys.h"
 
 #include <QAction>
 #include <QLabel>
@@ -18,33 +19,33 @@
 #include <QTextEdit>
 #include <cmath>
 
-void frmmain::tv1_MouseDown(int button, const QPoint &globalPos)
+void frmmain::onTreeMouseDown(int button, const QPoint &globalPos)
 {
-    TreeMouseButton = button;
-    lastMousePos = globalPos;
+    m_treeButton = button;
+    m_lastMousePos = globalPos;
 }
 
 void frmmain::clearPreview()
 {
-    txtNote->clear();
-    lblNoteTitle->clear();
-    imgInfo->hide();
+    m_preview->clear();
+    m_noteCaption->clear();
+    m_noteIcon->hide();
 }
 
 void frmmain::showPopup(QMenu *menu)
 {
     // A command chosen from the menu re-selects a node or an item; the right click that opened
     // this menu must not open it again.
-    TreeMouseButton = 1;
-    ListMouseButton = 1;
-    if (popupMenu)
-        popupMenu(menu, lastMousePos.isNull() ? QCursor::pos() : lastMousePos);
+    m_treeButton = 1;
+    m_listButton = 1;
+    if (m_popupMenu)
+        m_popupMenu(menu, m_lastMousePos.isNull() ? QCursor::pos() : m_lastMousePos);
 }
 
 void frmmain::loadNotes(qint64 groupId)
 {
-    m_db.LoadNotes(*LstV->model(), groupId);
-    LstV->refreshed();
+    m_db.LoadNotes(*m_noteList->model(), groupId);
+    m_noteList->refreshed();
     // A damaged table: show what could be read and say so; the window stays usable.
     if (!m_db.lastError().isEmpty()) {
         qCWarning(lcStore) << "cannot read the notes" << m_db.lastError();
@@ -53,68 +54,68 @@ void frmmain::loadNotes(qint64 groupId)
     }
 }
 
-void frmmain::tv1_NodeClick(int index)
+void frmmain::onTreeNodeClick(int index)
 {
-    QTreeWidgetItem *node = tv1->node(index);
+    QTreeWidgetItem *node = m_groupTree->node(index);
     if (!node || refuseWhileBusy())
         return;
     if (showingResults())
         leaveResults();
     clearPreview();
-    lblGroup->setText(node->text(0));
-    CurrentNodeIndex = index;
+    m_groupCaption->setText(node->text(0));
+    m_nodeIndex = index;
     // No note is chosen in the list this click fills.
     m_noteChosen = false;
-    updateCommandStates();
+    Q_EMIT selectionChanged();
 
     if (GroupTree::keyOf(node) != keys::root()) {
         m_state.CurrentGroupName = node->text(0);
-        CurrentGroupId = keys::idOf(GroupTree::keyOf(node));
-        loadNotes(CurrentGroupId);
-        if (TreeMouseButton == 2)
-            showPopup(mnuGroup);
+        m_groupId = keys::idOf(GroupTree::keyOf(node));
+        loadNotes(m_groupId);
+        if (m_treeButton == 2)
+            showPopup(menu(commands::Menu::GroupPopup));
     } else {
         loadNotes(-1);
     }
-    TreeMouseButton = 1;
-    lblItems->setText(QString::number(LstV->count()) + QStringLiteral(" 个文档"));
+    m_treeButton = 1;
+    m_noteCount->setText(QString::number(m_noteList->count()) + QStringLiteral(" 个文档"));
 }
 
-void frmmain::tv1_DblClick()
+void frmmain::onTreeDblClick()
 {
-    QTreeWidgetItem *node = tv1->currentItem();
-    if (node && GroupTree::keyOf(node) != keys::root() && TreeMouseButton == 1 && mnuRename1->isEnabled())
+    QTreeWidgetItem *node = m_groupTree->currentItem();
+    if (node && GroupTree::keyOf(node) != keys::root() && m_treeButton == 1 && groupSelected())
         run(Cmd::RenameGroup);
 }
 
-void frmmain::tv1_KeyDown(int keyCode, Qt::KeyboardModifiers)
+void frmmain::onTreeKeyDown(int keyCode, Qt::KeyboardModifiers)
 {
-    QTreeWidgetItem *node = tv1->currentItem();
+    QTreeWidgetItem *node = m_groupTree->currentItem();
     if (!node || GroupTree::keyOf(node) == keys::root())
         return;
     if (keyCode == Qt::Key_Delete)
         run(Cmd::DeleteGroup);
-    else if (keyCode == Qt::Key_F2 && mnuRename1->isEnabled())
+    else if (keyCode == Qt::Key_F2 && groupSelected())
         run(Cmd::RenameGroup);
 }
 
 void frmmain::SelectNode(int index)
 {
-    QTreeWidgetItem *node = tv1->node(index);
+    QTreeWidgetItem *node = m_groupTree->node(index);
     if (!node) {
         clearPreview();
         return;
     }
-    tv1->setCurrentItem(node);
-    tv1_NodeClick(index);
-    tv1->setFocus();
+    m_groupTree->setCurrentItem(node);
+    onTreeNodeClick(index);
+    m_groupTree->setFocus();
 }
 
 bool frmmain::GroupNameExists(const QString &name) const
 {
     const QString wanted = name.toLower();
-    for (int i = 1; i <= tv1->nodeCount(); ++i) {
-        QTreeWidgetItem *n = tv1->node(i);
+    for (int i = 1; i <= m_groupTree->nodeCount(); ++i) {
+        QTreeWidgetItem *n = m_groupTree->node(i);
         if (GroupTree::keyOf(n) != keys::root() && n->text(0).toLower() == wanted)
             return true;
     }
@@ -123,5 +124,5 @@ bool frmmain::GroupNameExists(const QString &name) const
 
 void frmmain::SetNodeColor(qint32 color)
 {
-    tv1->setNodeColor(Tools::ColorFromBgr(color));
+    m_groupTree->setNodeColor(Tools::ColorFromBgr(color));
 }

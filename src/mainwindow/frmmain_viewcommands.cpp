@@ -8,9 +8,11 @@
 #include "dialogs/KeepSettings.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmPws2.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "store/DBase.h"
@@ -32,41 +34,41 @@ const QString kForumUrl = QStringLiteral("https://github.com/quillbook/quillbook
 // has been flipped by the time these run (see frmmain::run).
 void frmmain::mnuMyNotes_Click()
 {
-    const bool shown = mnuMyNotes->isChecked();
+    const bool shown = action(Cmd::ShowNotesBar)->isChecked();
     ShowNotesBar(shown);
     Tools::SaveViewKey(QStringLiteral("NotesBar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuToolbar_Click()
 {
-    const bool shown = mnuToolbar->isChecked();
+    const bool shown = action(Cmd::ShowToolbar)->isChecked();
     ShowToolbar(shown);
     Tools::SaveViewKey(QStringLiteral("Toolbar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuStatusbar_Click()
 {
-    const bool shown = mnuStatusbar->isChecked();
+    const bool shown = action(Cmd::ShowStatusBar)->isChecked();
     ShowStatusBar(shown);
     Tools::SaveViewKey(QStringLiteral("StatusBar"), shown ? 0 : 1);
 }
 
 void frmmain::mnuNoteInfo_Click()
 {
-    const bool shown = mnuNoteInfo->isChecked();
+    const bool shown = action(Cmd::ShowNoteInfo)->isChecked();
     ShowNoteInfo(shown);
     Tools::SaveViewKey(QStringLiteral("NoteInfo"), shown ? 0 : 1);
 }
 
 void frmmain::mnuReport_Click()
 {
-    LstV->setView(3);
+    m_noteList->setView(3);
     Tools::SaveViewKey(QStringLiteral("ListView"), 3);
 }
 
 void frmmain::mnuIcons_Click()
 {
-    LstV->setView(0);
+    m_noteList->setView(0);
     Tools::SaveViewKey(QStringLiteral("ListView"), 0);
 }
 
@@ -95,14 +97,14 @@ void frmmain::mnuOptions_Click()
         Tools::SetKeepLimits(m_settings, *own);
     frmOptions dlg(m_state, m_settings, m_prompter, [this](int skin) { SetSkin(skin); }, this);
     if (m_prompter.exec(&dlg) == QDialog::Accepted) {
-        applyFontString(m_settings.gGroupFont, tv1, true);
-        applyFontString(m_settings.gRecordFont, LstV, false);
+        applyFontString(m_settings.gGroupFont, m_groupTree, true);
+        applyFontString(m_settings.gRecordFont, m_noteList, false);
         // The limits belong to the notebook; the settings keep them for notebooks without any.
         if (m_db.DatabaseIsOpen && !m_db.SetKeepLimits(Tools::KeepLimitsOf(m_settings)))
             qCInfo(lcStore) << "the notebook did not take the keep limits:" << m_db.lastError();
         // Shown results follow the new matching at once.
         if (m_showingResults && m_settings.gSearchVariants != searchVariants)
-            refreshResults(m_noteChosen ? CurrentNoteId : 0);
+            refreshResults(m_noteChosen ? m_noteId : 0);
     } else {
         m_settings.gGroupFont = groupFont;
         m_settings.gRecordFont = recordFont;
@@ -119,21 +121,22 @@ void frmmain::mnuPws_Click()
         return;
     // Setting or removing a password writes a new file: the index's worker must not write to
     // the old one meanwhile.
-    stopWorkers();
     const bool protects = !m_state.gInputPassword.isEmpty();
-    const int written = m_db.WritePassword(m_state.gInputPassword);
-    forgetTypedPassword();
-    startWorkers();
+    // Kept until the older copies are dealt with: they open with the old one.
+    QString oldTyped = dlg.typedOldPassword();
+    const int written = m_notebook->rewrite([this] { return m_db.WritePassword(m_state.gInputPassword); });
     if (written != 1) {
         m_prompter.msgBox(this,
                           QStringLiteral("设置数据库密码发生错误，密码没有改变。") + cmd::crlf() + m_db.lastError(),
                           Prompter::Exclamation, cmd::notice());
-        return;
+    } else {
+        // The next change must be checked against the password just set.
+        m_state.gPassword = m_db.ReadPassword();
+        if (protects)
+            offerToProtectOlderCopies(oldTyped, m_state.gInputPassword);
     }
-    // The next change must be checked against the password just set.
-    m_state.gPassword = m_db.ReadPassword();
-    if (protects)
-        offerToDropOlderCopies();
+    oldTyped.fill(QChar(u'\0'));
+    m_notebook->forgetTypedPassword();
 }
 
 void frmmain::mnuForum_Click()
@@ -146,19 +149,19 @@ void frmmain::mnuForum_Click()
 
 void frmmain::mnuRestore_Click()
 {
-    Tray1->setVisible(false);
-    setWindowState(LastWindowState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+    m_tray->setVisible(false);
+    setWindowState(m_lastWindowState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
     show();
     raise();
     activateWindow();
 }
 
-void frmmain::Tray1_MouseDown(int button)
+void frmmain::onTrayMouseDown(int button)
 {
     if (refuseWhileBusy())
         return;
     if (button == 1)
         run(Cmd::RestoreWindow);
-    else if (button == 2 && popupMenu)
-        popupMenu(mnuTray, QCursor::pos());
+    else if (button == 2 && m_popupMenu)
+        m_popupMenu(menu(commands::Menu::Tray), QCursor::pos());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/crypto/NotebookHeader.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -50,6 +52,11 @@ bool restore(const QString &notebook, const QString &copy, const QString &folder
              QString *error, const QDateTime &now = QDateTime::currentDateTime());
 // Whether copy is encrypted under a key this process has not unlocked.
 bool needsPassword(const QString &copy);
+// Rewrites copy under newPassword with a key of its own, through the same checked rewrite as the
+// notebook's; copy must open with oldPassword ("" for none). False, with the reason in *error,
+// leaves copy as it was.
+bool reencrypt(const QString &copy, const QString &oldPassword, const QString &newPassword,
+               NotebookHeader::Cost cost, QString *error);
 
 } // namespace AutoBackup
 

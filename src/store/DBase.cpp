@@ -38,6 +38,15 @@ QString StoreDetail::insertFailure(SQLite::Database &db, const SQLite::Exception
     return QString::fromUtf8(e.what());
 }
 
+QString StoreDetail::failureText(const SQLite::Exception &e)
+{
+    const int code = e.getErrorCode() & 0xFF;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || e.getExtendedErrorCode() == SQLITE_IOERR_DATA)
+        return DBase::DamagedFile;
+    return QString::fromUtf8(e.what());
+}
+
+const QString DBase::DamagedFile = QStringLiteral("数据库文件已损坏。请从自动备份恢复。");
 const QString DBase::MovedOrDeleted = QStringLiteral("数据库文件已被移动或删除。");
 const QString DBase::ReplacedByAnother = QStringLiteral("数据库文件已被另一个数据库替换。");
 const QString DBase::OlderCopy = QStringLiteral("这个记事本比上次打开时旧，可能是有人放回了较早的副本。");

@@ -188,6 +188,9 @@ public:
     static const QString ReplacedByAnother;
     // What the user is told when OlderThanLastSeen().
     static const QString OlderCopy;
+    // What a read or write reports when it meets a damaged page (the engine's own words are
+    // "malformed" or, for an encrypted page that fails its check, "disk I/O error").
+    static const QString DamagedFile;
 
 private:
     struct Connection;

@@ -56,12 +56,18 @@ struct HistoryDamaged
     History::Table table;
 };
 
+// The reason to report for an engine failure: damage is named as damage.
+QString failureText(const SQLite::Exception &e);
+
 // Runs f, turning any exception into 0 and its reason into error.
 template <typename F>
 int guarded(QString &error, F &&f)
 {
     try {
         return f();
+    } catch (const SQLite::Exception &e) {
+        error = failureText(e);
+        return 0;
     } catch (const std::exception &e) {
         error = QString::fromUtf8(e.what());
         return 0;

@@ -18,15 +18,17 @@ private Q_SLOTS:
     void invariants();
 };
 
-using Rects = std::array<QRect, 8>; // toolbar, pTitle1, tv1, pTitle2, LstV, pTitle3, txtNote, sBar1
+using Rects
+    = std::array<QRect, 8>; // toolbar, treeTitle, groupTree, listTitle, noteList, previewTitle, preview, statusStrip
 Q_DECLARE_METATYPE(Rects)
 
 static Rects asArray(const LayoutResult &r)
 {
-    return {r.toolbar, r.pTitle1, r.tv1, r.pTitle2, r.LstV, r.pTitle3, r.txtNote, r.sBar1};
+    return {r.toolbar, r.treeTitle, r.groupTree, r.listTitle, r.noteList, r.previewTitle, r.preview, r.statusStrip};
 }
 
-static const char *const kNames[8] = {"toolbar", "pTitle1", "tv1", "pTitle2", "LstV", "pTitle3", "txtNote", "sBar1"};
+static const char *const kNames[8]
+    = {"toolbar", "treeTitle", "groupTree", "listTitle", "noteList", "previewTitle", "preview", "statusStrip"};
 
 void tst_Layout::geometry_data()
 {
@@ -167,15 +169,15 @@ void tst_Layout::invariants()
     }
 
     // The right-hand column shares one left edge and reaches the right edge.
-    for (const QRect &q : {r.pTitle2, r.LstV, r.pTitle3, r.txtNote}) {
+    for (const QRect &q : {r.listTitle, r.noteList, r.previewTitle, r.preview}) {
         if (q.isNull())
             continue;
-        QCOMPARE(q.x(), r.pTitle2.x());
-        QCOMPARE(q.x() + q.width(), std::max(width, r.pTitle2.x()));
+        QCOMPARE(q.x(), r.listTitle.x());
+        QCOMPARE(q.x() + q.width(), std::max(width, r.listTitle.x()));
     }
-    QCOMPARE(r.LstV.y(), in.toolbar ? 50 + below : 26);
+    QCOMPARE(r.noteList.y(), in.toolbar ? 50 + below : 26);
     if (in.notesBar)
-        QCOMPARE(r.tv1.y(), r.LstV.y());
+        QCOMPARE(r.groupTree.y(), r.noteList.y());
 
     if (width < 400 || height < 200)
         return; // panes legitimately spill out of a window smaller than they are
@@ -194,11 +196,11 @@ void tst_Layout::invariants()
                                                                          QLatin1String(kNames[j]))));
     // The lowest panes of both columns end exactly on the status strip (or the window's edge).
     if (in.notesBar)
-        QCOMPARE(r.tv1.y() + r.tv1.height(), floor);
-    const QRect &lowest = in.noteInfo ? r.txtNote : r.LstV;
+        QCOMPARE(r.groupTree.y() + r.groupTree.height(), floor);
+    const QRect &lowest = in.noteInfo ? r.preview : r.noteList;
     QCOMPARE(lowest.y() + lowest.height(), floor);
     if (in.statusBar)
-        QCOMPARE(r.sBar1, QRect(0, height - 20, width, 20));
+        QCOMPARE(r.statusStrip, QRect(0, height - 20, width, 20));
     if (in.toolbar)
         QCOMPARE(r.toolbar, QRect(0, 0, width, 22 + below));
 }

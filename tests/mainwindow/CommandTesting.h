@@ -4,6 +4,7 @@
 // what the window and the notebook hold.
 
 #include "MainWindowHarness.h"
+#include "WindowProbe.h"
 #include "common/ChildLookup.h"
 
 #include "dialogs/frmPws1.h"
@@ -138,16 +139,16 @@ bool runLocked(bool locked, const QString &path, Command command)
 inline QStringList groupNames(const frmmain &w)
 {
     QStringList out;
-    for (int i = 2; i <= w.tv1->nodeCount(); ++i)
-        out << w.tv1->node(i)->text(0);
+    for (int i = 2; i <= probe(w).groupTree()->nodeCount(); ++i)
+        out << probe(w).groupTree()->node(i)->text(0);
     return out;
 }
 
 inline QStringList titles(const frmmain &w)
 {
     QStringList out;
-    for (int i = 0; i < w.LstV->count(); ++i)
-        out << w.LstV->model()->item(i).text;
+    for (int i = 0; i < probe(w).noteList()->count(); ++i)
+        out << probe(w).noteList()->model()->item(i).text;
     return out;
 }
 

@@ -119,8 +119,8 @@ public:
     {
         window = std::make_unique<frmmain>(state, settings, db, prompter, args);
         window->setInstanceCheck([this] { return anotherInstance; });
-        window->trayAvailable = [this] { return trayAvailable; };
-        window->popupMenu = [this](QMenu *menu, const QPoint &) { popups.append(menu->objectName()); };
+        window->setTrayCheck([this] { return trayAvailable; });
+        window->setPopupMenu([this](QMenu *menu, const QPoint &) { popups.append(menu->objectName()); });
         return *window;
     }
 

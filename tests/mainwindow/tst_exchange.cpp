@@ -1,6 +1,7 @@
 // Export, print and import from the window: the menu items' enabled states, the commands reaching
 // the files, and files dropped from a file manager on the note list and the group tree.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -53,8 +54,8 @@ QStringList writeFiles(const QString &folder, const QStringList &names)
 // The node index of a group of the sample notebook by name; 1 is the root.
 int nodeOf(const frmmain &w, const QString &name)
 {
-    for (int i = 1; i <= w.tv1->nodeCount(); ++i) {
-        if (w.tv1->node(i)->text(0) == name)
+    for (int i = 1; i <= probe(w).groupTree()->nodeCount(); ++i) {
+        if (probe(w).groupTree()->node(i)->text(0) == name)
             return i;
     }
     return 0;
@@ -105,8 +106,10 @@ void tst_Exchange::enabledStates()
     }
     const frmmain &w = *h.window;
     QStringList on;
-    for (QAction *a : {w.mnuPrint, w.mnuImportFiles, w.mnuImportFolder, w.mnuExportNote, w.mnuExportGroup,
-                       w.mnuExportBook, w.mnuExportGroup1, w.mnuPrintGroup, w.mnuExportNote1, w.mnuPrintGroup1}) {
+    for (QAction *a : {probe(w).item("mnuPrint"), probe(w).item("mnuImportFiles"), probe(w).item("mnuImportFolder"),
+                       probe(w).item("mnuExportNote"), probe(w).item("mnuExportGroup"), probe(w).item("mnuExportBook"),
+                       probe(w).item("mnuExportGroup1"), probe(w).item("mnuPrintGroup"),
+                       probe(w).item("mnuExportNote1"), probe(w).item("mnuPrintGroup1")}) {
         if (a->isEnabled())
             on << a->objectName();
     }
@@ -182,7 +185,7 @@ void tst_Exchange::exportAndPrint()
     QVERIFY(shown);
     frmmain &w = *shown;
     w.SelectItem(1);
-    QCOMPARE(w.state().note.NoteTitle, QStringLiteral("会议记录"));
+    QCOMPARE(h.state.note.NoteTitle, QStringLiteral("会议记录"));
     const bool note = Cmd(command) == Cmd::ExportNote;
     if (note) {
         h.prompter.saveAnswers.enqueue(h.path(chosen));
@@ -306,9 +309,9 @@ void tst_Exchange::importCommands()
     }
     // The last new note is the one shown.
     if (expected.size() > 1)
-        QCOMPARE(w.state().note.NoteTitle, expected.last());
+        QCOMPARE(h.state.note.NoteTitle, expected.last());
     // Stored, not only listed.
-    w.SelectNode(w.CurrentNodeIndex);
+    w.SelectNode(probe(w).nodeIndex());
     QCOMPARE(titles(w), expected);
 }
 
@@ -353,12 +356,12 @@ void tst_Exchange::drops()
     QWidget *target = nullptr;
     QPoint pos;
     if (on == QLatin1String("list")) {
-        target = w.LstV->reportView()->viewport();
+        target = probe(w).noteList()->reportView()->viewport();
         pos = target->rect().center();
     } else {
-        target = w.tv1->viewport();
+        target = probe(w).groupTree()->viewport();
         const int node = on == QLatin1String("M_TOP") ? 1 : nodeOf(w, on);
-        pos = w.tv1->visualItemRect(w.tv1->node(node)).center();
+        pos = probe(w).groupTree()->visualItemRect(probe(w).groupTree()->node(node)).center();
     }
     QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
@@ -371,9 +374,9 @@ void tst_Exchange::drops()
     QCOMPARE(drop.isAccepted(), accepted);
     // The files are read once the drop event is over.
     if (accepted)
-        QTRY_COMPARE(w.lblGroup->text(), group);
+        QTRY_COMPARE(probe(w).groupCaption()->text(), group);
     QCoreApplication::processEvents();
-    QCOMPARE(w.lblGroup->text(), group);
+    QCOMPARE(probe(w).groupCaption()->text(), group);
     QCOMPARE(titles(w), expected);
 }
 

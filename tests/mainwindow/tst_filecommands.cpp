@@ -1,6 +1,7 @@
 // New, open, back up and compact, through the real window: notebooks in a temporary folder, file
 // choosers and password prompts answered by the scripted prompter.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "dialogs/frmPws1.h"
 #include "mainwindow/CommandSupport.h"
@@ -55,7 +56,8 @@ QString fileStates(frmmain &w)
     for (Cmd c : {Cmd::BackupNotebook, Cmd::AddGroup})
         s += w.action(c)->isEnabled() ? '1' : '0';
     s += '|';
-    for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
+    for (QAction *a :
+         {probe(w).item("mnuBackup"), probe(w).item("mnuNew1"), probe(w).item("mnuPws"), probe(w).item("mnuCompact")})
         s += a->isEnabled() ? '1' : '0';
     return s;
 }
@@ -139,7 +141,7 @@ void tst_FileCommands::newDatabase()
         before = digest(path);
     }
     h->prompter.saveAnswers.enqueue(path);
-    w.mnuNew->trigger();
+    probe(w).item("mnuNew")->trigger();
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"New Database"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -183,7 +185,7 @@ void tst_FileCommands::openDatabase_data()
         << "foreign" << QStringList{kDamaged} << false << true << sample << 2 << "11|1111";
     QTest::newRow("robustness: a file that is gone") << "missing" << QStringList{kDamaged} << false << true
                                                      << sample << 2 << "11|1111";
-    QTest::newRow("robustness: cancelled chooser re-applies the enabling")
+    QTest::newRow("robustness: a cancelled chooser changes nothing")
         << "cancel" << QStringList{} << false << true << sample << 2 << "11|1111";
 }
 
@@ -222,12 +224,15 @@ void tst_FileCommands::openDatabase()
         h->prompter.dialogScripts.enqueue(typePassword(QStringLiteral("Open Sesame")));
     if (kind == "password-cancel")
         h->prompter.dialogScripts.enqueue(cancel());
-    // Something to re-apply: a cancelled chooser must still set the enabling.
-    w.action(Cmd::BackupNotebook)->setEnabled(false);
-    w.mnuCompact->setEnabled(false);
+    // Something to re-apply: every outcome but a cancelled chooser changes what the enabling
+    // follows (the notebook is closed on the way), and the enabling must follow it.
+    if (kind != "cancel") {
+        w.action(Cmd::BackupNotebook)->setEnabled(false);
+        probe(w).item("mnuCompact")->setEnabled(false);
+    }
     h->prompter.openAnswers.enqueue(kind == "cancel" ? QString() : chosen);
 
-    w.mnuOpen->trigger();
+    probe(w).item("mnuOpen")->trigger();
 
     QCOMPARE(h->prompter.fileCaptions, QStringList{"打开数据库文件"});
     QCOMPARE(h->prompter.fileFilters, QStringList{kFilter});
@@ -241,18 +246,18 @@ void tst_FileCommands::openDatabase()
     QCOMPARE(groupNames(w), groups);
     QCOMPARE(fileStates(w), states);
     if (selectedNode > 0) {
-        QCOMPARE(w.CurrentNodeIndex, selectedNode);
-        QCOMPARE(w.tv1->currentItem(), w.tv1->node(selectedNode));
+        QCOMPARE(probe(w).nodeIndex(), selectedNode);
+        QCOMPARE(probe(w).groupTree()->currentItem(), probe(w).groupTree()->node(selectedNode));
     } else {
-        QCOMPARE(w.tv1->nodeCount(), 0);
-        QCOMPARE(w.LstV->count(), 0);
-        QVERIFY(w.lblGroup->text().isEmpty());
-        QVERIFY(w.txtNote->toPlainText().isEmpty());
+        QCOMPARE(probe(w).groupTree()->nodeCount(), 0);
+        QCOMPARE(probe(w).noteList()->count(), 0);
+        QVERIFY(probe(w).groupCaption()->text().isEmpty());
+        QVERIFY(probe(w).preview()->toPlainText().isEmpty());
     }
     if (kind == "other" || kind == "password-ok") {
         QCOMPARE(titles(w), QStringList{"todo"});
-        QCOMPARE(w.CurrentItemIndex, 1);
-        QCOMPARE(w.LstV->selectedIndex(), 1);
+        QCOMPARE(probe(w).itemIndex(), 1);
+        QCOMPARE(probe(w).noteList()->selectedIndex(), 1);
     }
     if (!switched && kind != "cancel") {
         // The previous notebook is really open again: a new group reaches its file.
@@ -277,7 +282,7 @@ void tst_FileCommands::lockedStaysLocked()
     QCOMPARE(h->prompter.messageTexts(), QStringList{kDamaged});
     QCOMPARE(h->db.DatabasePath, book);
     QVERIFY(!h->db.DatabaseIsOpen);
-    QCOMPARE(w.tv1->nodeCount(), 0);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), 0);
     QCOMPARE(fileStates(w), QStringLiteral("00|0000"));
 
     // None of the commands reaches it now.
@@ -322,8 +327,8 @@ void tst_FileCommands::openLegacy()
     if (converted) {
         QVERIFY(h->db.DatabasePath != old);
         QVERIFY(h->db.DatabasePath != book);
-        QVERIFY(w.tv1->nodeCount() > 1);
-        QCOMPARE(w.CurrentNodeIndex, 2);
+        QVERIFY(probe(w).groupTree()->nodeCount() > 1);
+        QCOMPARE(probe(w).nodeIndex(), 2);
     } else {
         QCOMPARE(h->prompter.messages.size(), 1);
         QCOMPARE(h->db.DatabasePath, book);
@@ -373,7 +378,7 @@ void tst_FileCommands::backup()
     if (kind == "cancel")
         target.clear();
     const QByteArray before = digest(book);
-    const int nodes = w.tv1->nodeCount();
+    const int nodes = probe(w).groupTree()->nodeCount();
 
     h->prompter.saveAnswers.enqueue(target);
     w.run(Cmd::BackupNotebook);
@@ -399,7 +404,7 @@ void tst_FileCommands::backup()
     QCOMPARE(digest(book), before);
     QVERIFY(h->db.DatabaseIsOpen);
     QCOMPARE(h->db.DatabasePath, book);
-    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), nodes);
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
 }
 
@@ -448,11 +453,11 @@ void tst_FileCommands::compact()
         });
         locked.get_future().wait();
     }
-    const int nodes = w.tv1->nodeCount();
+    const int nodes = probe(w).groupTree()->nodeCount();
     const QStringList list = titles(w);
-    const int selected = w.CurrentNodeIndex;
+    const int selected = probe(w).nodeIndex();
 
-    w.mnuCompact->trigger();
+    probe(w).item("mnuCompact")->trigger();
 
     QCOMPARE(h->prompter.messages.size(), 1);
     const auto m = h->prompter.messages.first();
@@ -468,9 +473,9 @@ void tst_FileCommands::compact()
     QCOMPARE(h->db.DatabasePath, book);
     QVERIFY(h->db.DatabaseIsOpen);
     QCOMPARE(readNotebook(book).notes, kSampleNotes);
-    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), nodes);
     QCOMPARE(titles(w), list);
-    QCOMPARE(w.CurrentNodeIndex, selected);
+    QCOMPARE(probe(w).nodeIndex(), selected);
     if (holder.joinable())
         holder.join();
     if (kind == "stale")
@@ -493,7 +498,7 @@ void tst_FileCommands::compactReclaimsSpace()
     frmmain &w = h->start({book});
     h->prompter.msgAnswers.enqueue(Prompter::Yes);
     w.run(Cmd::DeleteNote);
-    QCOMPARE(w.LstV->count(), 0);
+    QCOMPARE(probe(w).noteList()->count(), 0);
     const qint64 before = QFileInfo(book).size();
     w.run(Cmd::CompactNotebook);
     QCOMPARE(h->prompter.messageTexts().last(), QStringLiteral("数据库已经修复"));
@@ -564,16 +569,16 @@ void tst_FileCommands::commandsRefuseDuringBackup()
     QTimer::singleShot(50, &w, [&] {
         insideBackup = w.busy() && !h->db.DatabaseIsOpen;
         if (command == "compact")
-            w.mnuCompact->trigger();
+            probe(w).item("mnuCompact")->trigger();
         else if (command == "newGroup")
-            w.mnuNewGroup->trigger();
+            probe(w).item("mnuNewGroup")->trigger();
         else if (command == "tray")
-            w.Tray1_MouseDown(1);
+            Q_EMIT probe(w).tray()->MouseDown(1);
         else
-            w.mnuExit->trigger();
+            probe(w).item("mnuExit")->trigger();
         lock.reset();
     });
-    w.mnuBackup->trigger();
+    probe(w).item("mnuBackup")->trigger();
 
     QVERIFY(insideBackup);
     QVERIFY(!w.busy());
@@ -678,7 +683,7 @@ void tst_FileCommands::oldKindOfPasswordOffersEncryption()
         h->prompter.dialogScripts.enqueue(typePassword(QStringLiteral("pw")));
         h->prompter.msgAnswers.enqueue(answer);
         frmmain &w = h->start({book});
-        QCOMPARE(w.tv1->nodeCount(), 4);
+        QCOMPARE(probe(w).groupTree()->nodeCount(), 4);
         h->window.reset();
         h->db.CloseDatabase();
     }

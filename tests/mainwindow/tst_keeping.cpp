@@ -1,6 +1,7 @@
 // Note history, recently deleted notes, the automatic copies and their settings, driven through
 // the main window's commands.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "dialogs/KeepSettings.h"
 #include "dialogs/frmBackups.h"
@@ -130,10 +131,10 @@ void tst_Keeping::historyRestoreShowsOldText()
     QVERIFY2(h.showOnSample(QStringLiteral("a.qbf")).isEmpty(), "sample window");
     frmmain &w = *h.window;
     QVERIFY(selectTitle(w, QStringLiteral("Budget")));
-    const qint64 id = w.CurrentNoteId;
+    const qint64 id = probe(w).noteId();
     h.prompter.dialogScripts.enqueue(writeNote(QStringLiteral("Budget"), QStringLiteral("second draft")));
     w.run(Cmd::EditNote);
-    QVERIFY(w.txtNote->toPlainText().contains(QStringLiteral("second draft")));
+    QVERIFY(probe(w).preview()->toPlainText().contains(QStringLiteral("second draft")));
 
     // The newest kept version is the text before the edit.
     w.SelectNode(3); // elsewhere, to see the window come back to the note by its ID
@@ -142,9 +143,9 @@ void tst_Keeping::historyRestoreShowsOldText()
     QVERIFY(selectTitle(w, QStringLiteral("Budget")));
     h.prompter.dialogScripts.enqueue(restoreRow(h.prompter, 0));
     w.run(Cmd::NoteHistory);
-    QCOMPARE(w.CurrentNoteId, id);
-    QVERIFY2(w.txtNote->toPlainText().contains(QStringLiteral("plain body text")),
-             qPrintable(w.txtNote->toPlainText()));
+    QCOMPARE(probe(w).noteId(), id);
+    QVERIFY2(probe(w).preview()->toPlainText().contains(QStringLiteral("plain body text")),
+             qPrintable(probe(w).preview()->toPlainText()));
 }
 
 void tst_Keeping::deletedNoteComesBack()

@@ -1,5 +1,6 @@
 // Pane switches through the View menu, their settings, minimising to the tray, and the skins.
 #include "MainWindowHarness.h"
+#include "WindowProbe.h"
 
 #include "controls/ModTb.h"
 #include "controls/Tray.h"
@@ -34,7 +35,7 @@ QRect expected(const frmmain &w, QRect LayoutResult::*pane, bool toolbar, bool s
     in.statusBar = status;
     in.notesBar = notes;
     in.noteInfo = info;
-    in.toolbarNeeds = w.Toolbar1->sizeHint().height();
+    in.toolbarNeeds = probe(w).toolbar()->sizeHint().height();
     return computeLayout(in).*pane;
 }
 
@@ -115,35 +116,35 @@ void tst_LayoutSkins::viewSwitch()
         QCOMPARE(a->isChecked(), shown);
         QCOMPARE(h->readSetting(key), shown ? QStringLiteral("0") : QStringLiteral("1"));
 
-        const bool tb = w->mnuToolbar->isChecked(), sb = w->mnuStatusbar->isChecked(),
-                   nb = w->mnuMyNotes->isChecked(), ni = w->mnuNoteInfo->isChecked();
-        QCOMPARE(w->Toolbar1->isVisible(), tb);
-        QCOMPARE(w->sBar1->isVisible(), sb);
-        QCOMPARE(w->tv1->isVisible(), nb);
-        QCOMPARE(w->pTitle1->isVisible(), nb);
-        QCOMPARE(w->txtNote->isVisible(), ni);
-        QCOMPARE(w->pTitle3->isVisible(), ni);
-        QCOMPARE(w->LstV->geometry(), expected(*w, &LayoutResult::LstV, tb, sb, nb, ni));
-        QCOMPARE(w->pTitle2->geometry(), expected(*w, &LayoutResult::pTitle2, tb, sb, nb, ni));
+        const bool tb = probe(*w).item("mnuToolbar")->isChecked(), sb = probe(*w).item("mnuStatusbar")->isChecked(),
+                   nb = probe(*w).item("mnuMyNotes")->isChecked(), ni = probe(*w).item("mnuNoteInfo")->isChecked();
+        QCOMPARE(probe(*w).toolbar()->isVisible(), tb);
+        QCOMPARE(probe(*w).statusStrip()->isVisible(), sb);
+        QCOMPARE(probe(*w).groupTree()->isVisible(), nb);
+        QCOMPARE(probe(*w).treeTitle()->isVisible(), nb);
+        QCOMPARE(probe(*w).preview()->isVisible(), ni);
+        QCOMPARE(probe(*w).previewTitle()->isVisible(), ni);
+        QCOMPARE(probe(*w).noteList()->geometry(), expected(*w, &LayoutResult::noteList, tb, sb, nb, ni));
+        QCOMPARE(probe(*w).listTitle()->geometry(), expected(*w, &LayoutResult::listTitle, tb, sb, nb, ni));
         if (nb)
-            QCOMPARE(w->tv1->geometry(), expected(*w, &LayoutResult::tv1, tb, sb, nb, ni));
+            QCOMPARE(probe(*w).groupTree()->geometry(), expected(*w, &LayoutResult::groupTree, tb, sb, nb, ni));
         if (ni)
-            QCOMPARE(w->txtNote->geometry(), expected(*w, &LayoutResult::txtNote, tb, sb, nb, ni));
+            QCOMPARE(probe(*w).preview()->geometry(), expected(*w, &LayoutResult::preview, tb, sb, nb, ni));
         if (sb)
-            QCOMPARE(w->sBar1->geometry(), expected(*w, &LayoutResult::sBar1, tb, sb, nb, ni));
+            QCOMPARE(probe(*w).statusStrip()->geometry(), expected(*w, &LayoutResult::statusStrip, tb, sb, nb, ni));
     }
     // Hidden panes leave room that the others take: the list then starts at the window's edge,
     // reaches the bottom, or takes the preview's height.
     a->trigger();
     const int bottom = w->centralWidget()->height();
     if (key == "NotesBar")
-        QCOMPARE(w->LstV->x(), 1);
+        QCOMPARE(probe(*w).noteList()->x(), 1);
     if (key == "NoteInfo")
-        QCOMPARE(w->LstV->height(), w->tv1->height());
+        QCOMPARE(probe(*w).noteList()->height(), probe(*w).groupTree()->height());
     if (key == "StatusBar")
-        QCOMPARE(w->tv1->geometry().bottom() + 1, bottom);
+        QCOMPARE(probe(*w).groupTree()->geometry().bottom() + 1, bottom);
     if (key == "Toolbar")
-        QCOMPARE(w->pTitle1->y(), 0);
+        QCOMPARE(probe(*w).treeTitle()->y(), 0);
 }
 
 void tst_LayoutSkins::viewOptionsRestoredAtStart()
@@ -157,15 +158,15 @@ void tst_LayoutSkins::viewOptionsRestoredAtStart()
     frmmain &r = again.start({again.path(QStringLiteral("none.qbf"))});
     r.show();
     QVERIFY(QTest::qWaitForWindowExposed(&r));
-    QVERIFY(!r.mnuToolbar->isChecked());
-    QVERIFY(!r.mnuMyNotes->isChecked());
-    QVERIFY(r.mnuStatusbar->isChecked());
-    QVERIFY(!r.mnuNoteInfo->isChecked());
-    QVERIFY(!r.Toolbar1->isVisible());
-    QVERIFY(!r.tv1->isVisible());
-    QVERIFY(r.sBar1->isVisible());
-    QVERIFY(!r.txtNote->isVisible());
-    QCOMPARE(r.LstV->View(), 0);
+    QVERIFY(!probe(r).item("mnuToolbar")->isChecked());
+    QVERIFY(!probe(r).item("mnuMyNotes")->isChecked());
+    QVERIFY(probe(r).item("mnuStatusbar")->isChecked());
+    QVERIFY(!probe(r).item("mnuNoteInfo")->isChecked());
+    QVERIFY(!probe(r).toolbar()->isVisible());
+    QVERIFY(!probe(r).groupTree()->isVisible());
+    QVERIFY(probe(r).statusStrip()->isVisible());
+    QVERIFY(!probe(r).preview()->isVisible());
+    QCOMPARE(probe(r).noteList()->View(), 0);
     // Written back as found (a non-zero value reads back as "1").
     QCOMPARE(again.readSetting(QStringLiteral("Toolbar")), QStringLiteral("1"));
     QCOMPARE(again.readSetting(QStringLiteral("StatusBar")), QStringLiteral("0"));
@@ -174,14 +175,14 @@ void tst_LayoutSkins::viewOptionsRestoredAtStart()
 
 void tst_LayoutSkins::resizeKeepsTheGeometry()
 {
-    const int before = w->layoutPasses;
+    const int before = probe(*w).layoutPasses();
     w->resize(900, 640);
-    QTRY_VERIFY(w->layoutPasses > before);
-    QTRY_COMPARE(w->LstV->geometry(), expected(*w, &LayoutResult::LstV, true, true, true, true));
-    QCOMPARE(w->txtNote->geometry(), expected(*w, &LayoutResult::txtNote, true, true, true, true));
+    QTRY_VERIFY(probe(*w).layoutPasses() > before);
+    QTRY_COMPARE(probe(*w).noteList()->geometry(), expected(*w, &LayoutResult::noteList, true, true, true, true));
+    QCOMPARE(probe(*w).preview()->geometry(), expected(*w, &LayoutResult::preview, true, true, true, true));
     // The tree keeps its width; only the right-hand column grows.
-    QCOMPARE(w->tv1->width(), layout::kTreeWidth);
-    QCOMPARE(w->LstV->width(), w->centralWidget()->width() - layout::kRightLeft);
+    QCOMPARE(probe(*w).groupTree()->width(), layout::kTreeWidth);
+    QCOMPARE(probe(*w).noteList()->width(), w->centralWidget()->width() - layout::kRightLeft);
 }
 
 void tst_LayoutSkins::minimise_data()
@@ -206,19 +207,19 @@ void tst_LayoutSkins::minimise()
     w->setWindowState(Qt::WindowMinimized);
     QTRY_COMPARE(bool(w->windowState() & Qt::WindowMinimized), true);
     QCOMPARE(w->isVisible(), !hidden);
-    QCOMPARE(w->Tray1->Visible(), hidden);
+    QCOMPARE(probe(*w).tray()->Visible(), hidden);
 }
 
 void tst_LayoutSkins::lastWindowState()
 {
     w->setWindowState(Qt::WindowMaximized);
-    QCOMPARE(w->LastWindowState, 2);
+    QCOMPARE(probe(*w).lastWindowState(), 2);
     w->setWindowState(Qt::WindowNoState);
-    QCOMPARE(w->LastWindowState, 0);
+    QCOMPARE(probe(*w).lastWindowState(), 0);
     w->setWindowState(Qt::WindowMaximized);
     h->trayAvailable = false;
     w->setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
-    QCOMPARE(w->LastWindowState, 2); // what the tray restores
+    QCOMPARE(probe(*w).lastWindowState(), 2); // what the tray restores
 }
 
 void tst_LayoutSkins::skins_data()
@@ -240,34 +241,35 @@ void tst_LayoutSkins::skins()
 
     for (int s : sequence)
         w->SetSkin(s);
-    QCOMPARE(w->CurrentSkin, sequence.isEmpty() ? 0 : sequence.last());
-    for (SkinPane *p : {w->pTitle1, w->pTitle2, w->pTitle3})
+    QCOMPARE(probe(*w).skin(), sequence.isEmpty() ? 0 : sequence.last());
+    for (SkinPane *p : {probe(*w).treeTitle(), probe(*w).listTitle(), probe(*w).previewTitle()})
         QCOMPARE(p->painted(), cool);
-    QVERIFY(w->sBar1->painted()); // the strip keeps its texture in both skins
-    QCOMPARE(w->sBar1->grip().cacheKey(), (cool ? w->pGrip1 : w->pGrip2).cacheKey());
+    QVERIFY(probe(*w).statusStrip()->painted()); // the strip keeps its texture in both skins
+    QCOMPARE(probe(*w).statusStrip()->grip().cacheKey(),
+             (cool ? probe(*w).grip(true) : probe(*w).grip(false)).cacheKey());
     const QColor titles = cool ? QColor(Qt::black) : QColor(Qt::white);
-    for (QLabel *l : {w->lblTitle, w->lblGroup, w->lblNoteTitle})
+    for (QLabel *l : {probe(*w).treeCaption(), probe(*w).groupCaption(), probe(*w).noteCaption()})
         QCOMPARE(textColor(l), titles);
-    const QImage texture = (cool ? w->imgTexture1 : w->imgTexture2).toImage();
+    const QImage texture = probe(*w).texture(cool).toImage();
     QCOMPARE(ModTb::ToolbarTexture().toImage(), texture);
-    QCOMPARE(w->SkinBrush.texture().toImage(), texture);
+    QCOMPARE(probe(*w).skinBrush().texture().toImage(), texture);
     if (cool)
         QCOMPARE(w->centralWidget()->palette().color(QPalette::Window), QColor(191, 219, 255));
     // What the user sees: a plain grey title pane, or the textured one.
     const QColor grey(0x80, 0x80, 0x80);
-    QCOMPARE(centrePixel(w->pTitle2) == grey, !cool);
-    QVERIFY(centrePixel(w->sBar1) != grey);
+    QCOMPARE(centrePixel(probe(*w).listTitle()) == grey, !cool);
+    QVERIFY(centrePixel(probe(*w).statusStrip()) != grey);
 
     // The View menu as shown: a ticked item's check box looks different from an unticked one's.
     w->run(Cmd::ShowStatusBar);
-    QVERIFY(!w->mnuStatusbar->isChecked() && w->mnuToolbar->isChecked());
-    w->mnuView->popup(w->mapToGlobal(QPoint(10, 10)));
-    QVERIFY(QTest::qWaitForWindowExposed(w->mnuView));
-    const QImage shown = w->mnuView->grab().toImage();
-    w->mnuView->hide();
+    QVERIFY(!probe(*w).item("mnuStatusbar")->isChecked() && probe(*w).item("mnuToolbar")->isChecked());
+    probe(*w).menu("mnuView")->popup(w->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(probe(*w).menu("mnuView")));
+    const QImage shown = probe(*w).menu("mnuView")->grab().toImage();
+    probe(*w).menu("mnuView")->hide();
     // Dark pixels in the square at the start of the item's row, where its check box is drawn.
     const auto darkInCheckBox = [&](QAction *a) {
-        const QRect row = w->mnuView->actionGeometry(a);
+        const QRect row = probe(*w).menu("mnuView")->actionGeometry(a);
         int dark = 0;
         for (int y = row.top(); y < row.top() + row.height(); ++y) {
             for (int x = row.left(); x < row.left() + row.height(); ++x)
@@ -275,7 +277,8 @@ void tst_LayoutSkins::skins()
         }
         return dark;
     };
-    const int ticked = darkInCheckBox(w->mnuToolbar), unticked = darkInCheckBox(w->mnuStatusbar);
+    const int ticked = darkInCheckBox(probe(*w).item("mnuToolbar")),
+              unticked = darkInCheckBox(probe(*w).item("mnuStatusbar"));
     QVERIFY2(ticked > unticked + 8, qPrintable(QStringLiteral("%1 %2").arg(ticked).arg(unticked)));
 }
 
@@ -299,16 +302,16 @@ void tst_LayoutSkins::iconViewTitles()
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     if (pointSize > 0) {
-        QFont f = w->LstV->font();
+        QFont f = probe(*w).noteList()->font();
         f.setPointSize(pointSize);
-        w->LstV->setFont(f);
+        probe(*w).noteList()->setFont(f);
     }
     w->run(Cmd::IconView);
     // The item under the icon is as wide as its cell and holds two lines of the title.
-    QListView *icons = w->LstV->iconView();
+    QListView *icons = probe(*w).noteList()->iconView();
     const QFontMetrics fm(icons->font());
-    QTRY_VERIFY(icons->visualRect(w->LstV->model()->index(0, 0)).isValid());
-    const QRect item = icons->visualRect(w->LstV->model()->index(0, 0));
+    QTRY_VERIFY(icons->visualRect(probe(*w).noteList()->model()->index(0, 0)).isValid());
+    const QRect item = icons->visualRect(probe(*w).noteList()->model()->index(0, 0));
     QVERIFY2(item.width() >= qMin(fm.horizontalAdvance(title), icons->gridSize().width() - 8), qPrintable(title));
     QVERIFY(item.height() >= icons->iconSize().height() + 2 * fm.height());
 }
@@ -316,22 +319,23 @@ void tst_LayoutSkins::iconViewTitles()
 void tst_LayoutSkins::nothingClipped()
 {
     // The search box and its scope get the height their text needs.
-    for (QWidget *box : {static_cast<QWidget *>(w->searchBox->edit()), static_cast<QWidget *>(w->searchBox->scope())})
+    for (QWidget *box : {static_cast<QWidget *>(probe(*w).searchBox()->edit()),
+                         static_cast<QWidget *>(probe(*w).searchBox()->scope())})
         QVERIFY2(box->height() >= box->sizeHint().height(), qPrintable(box->objectName()));
     // The list's columns, as listed and as search results: each as wide as its title and texts,
     // all of them inside the list.
     for (const bool results : {false, true}) {
         if (results) {
             h->db.SetTextExtractor(NoteText::extractor());
-            w->searchBox->edit()->setText(QStringLiteral("a"));
+            probe(*w).searchBox()->edit()->setText(QStringLiteral("a"));
             w->refreshResults(0);
         }
-        QTreeView *report = w->LstV->reportView();
+        QTreeView *report = probe(*w).noteList()->reportView();
         QHeaderView *header = report->header();
         QCOMPARE(header->count(), results ? 5 : 4);
         for (int c = 1; c < header->count(); ++c) {
             int needed = header->sectionSizeHint(c);
-            for (int r = 0; r < w->LstV->count(); ++r)
+            for (int r = 0; r < probe(*w).noteList()->count(); ++r)
                 needed = qMax(needed, report->fontMetrics().horizontalAdvance(report->model()->index(r, c).data().toString()));
             QVERIFY2(header->sectionSize(c) >= needed, qPrintable(report->model()->headerData(c, Qt::Horizontal).toString()));
         }
@@ -341,14 +345,15 @@ void tst_LayoutSkins::nothingClipped()
 
 void tst_LayoutSkins::noteIconsCutFromTheStrip()
 {
-    QCOMPARE(w->pIcons.size(), QSize(384, 16));
-    QCOMPARE(w->LstIcons.size(), 24);
+    QCOMPARE(probe(*w).iconStrip().size(), QSize(384, 16));
+    QCOMPARE(probe(*w).noteIcons().size(), 24);
     for (int i : {0, 11, 23}) {
-        const QImage cut = w->pIcons.copy(16 * i, 0, 16, 16).toImage();
-        QCOMPARE(w->LstIcons.at(i).pixmap(16, 16).toImage().convertToFormat(cut.format()), cut);
+        const QImage cut = probe(*w).iconStrip().copy(16 * i, 0, 16, 16).toImage();
+        QCOMPARE(probe(*w).noteIcons().at(i).pixmap(16, 16).toImage().convertToFormat(cut.format()), cut);
     }
     // Icons differ from each other: a wrong offset would repeat one.
-    QVERIFY(w->LstIcons.at(0).pixmap(16, 16).toImage() != w->LstIcons.at(1).pixmap(16, 16).toImage());
+    QVERIFY(probe(*w).noteIcons().at(0).pixmap(16, 16).toImage()
+            != probe(*w).noteIcons().at(1).pixmap(16, 16).toImage());
 }
 
 QTEST_MAIN(tst_LayoutSkins)

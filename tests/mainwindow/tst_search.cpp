@@ -1,6 +1,7 @@
 // The search box over the real window: typing, Enter, Esc, Ctrl+F, the results in the list, the
 // hits marked in the preview, note commands on a result, and an older notebook's index.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "dialogs/frmOptions.h"
 #include "mainwindow/SearchBox.h"
@@ -48,8 +49,8 @@ QList<GroupSpec> searchGroups()
 QStringList column(frmmain &w, int col)
 {
     QStringList out;
-    for (int r = 0; r < w.LstV->count(); ++r)
-        out << w.LstV->model()->index(r, col).data().toString();
+    for (int r = 0; r < probe(w).noteList()->count(); ++r)
+        out << probe(w).noteList()->model()->index(r, col).data().toString();
     return out;
 }
 
@@ -63,7 +64,7 @@ void type(QWidget *box, const QString &text)
 QStringList marks(frmmain &w)
 {
     QStringList out;
-    for (const QTextEdit::ExtraSelection &s : w.txtNote->extraSelections())
+    for (const QTextEdit::ExtraSelection &s : probe(w).preview()->extraSelections())
         out << QStringLiteral("%1+%2").arg(s.cursor.selectionStart()).arg(s.cursor.selectionEnd() - s.cursor.selectionStart());
     return out;
 }
@@ -153,34 +154,35 @@ void tst_Search::results()
     QFETCH(QStringList, marked);
 
     frmmain &w = open();
-    QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
-    w.searchBox->scope()->setCurrentIndex(scope);
+    QCOMPARE(probe(w).groupCaption()->text(), QStringLiteral("工作"));
+    probe(w).searchBox()->scope()->setCurrentIndex(scope);
     w.run(Cmd::FindNotes);
-    type(w.searchBox->edit(), typed);
+    type(probe(w).searchBox()->edit(), typed);
     // Nothing runs while the user is still typing.
     QVERIFY(!w.showingResults());
-    QVERIFY(w.searchBox->pause()->isActive());
+    QVERIFY(probe(w).searchBox()->pause()->isActive());
     if (how == "enter") {
-        QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+        QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
         QVERIFY(w.showingResults());
-        QVERIFY(!w.searchBox->pause()->isActive());
+        QVERIFY(!probe(w).searchBox()->pause()->isActive());
     } else {
         QTRY_VERIFY(w.showingResults());
     }
     QCOMPARE(column(w, 0), titles);
-    QCOMPARE(w.LstV->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("分组"));
+    QCOMPARE(probe(w).noteList()->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("分组"));
     QCOMPARE(column(w, 4), groups);
-    QCOMPARE(w.lblItems->text(), status);
+    QCOMPARE(probe(w).noteCount()->text(), status);
 
     if (clicked == 0)
         return;
     w.SelectItem(clicked);
     QCOMPARE(marks(w), marked);
-    QCOMPARE(w.txtNote->textCursor().position(), marked.first().section(QLatin1Char('+'), 0, 0).toInt());
+    QCOMPARE(probe(w).preview()->textCursor().position(), marked.first().section(QLatin1Char('+'), 0, 0).toInt());
 
     // Sorting by a column keeps the results and their groups together.
-    w.LstV_ColumnClick(5);
-    QCOMPARE(w.LstV->count(), titles.size());
+    Q_EMIT probe(w).noteList()->columnClick(5);
+    QCOMPARE(probe(w).noteList()->count(), titles.size());
     QVERIFY(w.showingResults());
 }
 
@@ -191,9 +193,9 @@ void tst_Search::variantsOptionRerunsTheSearch()
         QSKIP("no Traditional/Simplified conversion data (libopencc-data)");
     frmmain &w = open();
     w.run(Cmd::FindNotes);
-    type(w.searchBox->edit(), QStringLiteral("會議"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
-    QCOMPARE(w.lblItems->text(), QStringLiteral("没有找到记事"));
+    type(probe(w).searchBox()->edit(), QStringLiteral("會議"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
+    QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("没有找到记事"));
 
     h->prompter.dialogScripts.enqueue([](QDialog *d) {
         ChildLookup::child<QCheckBox>(*d, "chkVariants")->setChecked(true);
@@ -212,50 +214,49 @@ void tst_Search::keys()
 {
     h->writeSetting(QStringLiteral("QuickExit"), QStringLiteral("1"));
     frmmain &w = open();
-    QCOMPARE(w.settings().gQuickExit, 1);
+    QCOMPARE(h->settings.gQuickExit, 1);
     w.SelectItem(2);
-    QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("Budget 文档内容"));
-    QVERIFY(w.searchBox->isEnabled());
+    QCOMPARE(probe(w).noteCaption()->text(), QStringLiteral("Budget 文档内容"));
+    QVERIFY(probe(w).searchBox()->isEnabled());
 
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
-    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
-    type(w.searchBox->edit(), QStringLiteral("世界"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
-    QCOMPARE(w.LstV->count(), 2);
+    QTRY_VERIFY(probe(w).searchBox()->edit()->hasFocus());
+    type(probe(w).searchBox()->edit(), QStringLiteral("世界"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
+    QCOMPARE(probe(w).noteList()->count(), 2);
     w.SelectItem(1);
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
-    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
-    QCOMPARE(w.searchBox->edit()->selectedText(), QStringLiteral("世界"));
+    QTRY_VERIFY(probe(w).searchBox()->edit()->hasFocus());
+    QCOMPARE(probe(w).searchBox()->edit()->selectedText(), QStringLiteral("世界"));
 
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Escape);
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Escape);
     QVERIFY(w.isVisible());
     QVERIFY(!w.showingResults());
-    QCOMPARE(w.searchBox->edit()->text(), QString());
-    QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
-    QCOMPARE(w.lblItems->text(), QStringLiteral("3 个文档"));
-    QCOMPARE(w.LstV->model()->columnCount(), 4);
-    QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("Budget 文档内容"));
-    QVERIFY(w.txtNote->extraSelections().isEmpty());
+    QCOMPARE(probe(w).searchBox()->edit()->text(), QString());
+    QCOMPARE(probe(w).groupCaption()->text(), QStringLiteral("工作"));
+    QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("3 个文档"));
+    QCOMPARE(probe(w).noteList()->model()->columnCount(), 4);
+    QCOMPARE(probe(w).noteCaption()->text(), QStringLiteral("Budget 文档内容"));
+    QVERIFY(probe(w).preview()->extraSelections().isEmpty());
 
     // Emptying the box by hand does the same.
-    type(w.searchBox->edit(), QStringLiteral("周"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    type(probe(w).searchBox()->edit(), QStringLiteral("周"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
     QCOMPARE(column(w, 0), (QStringList{"周报", "会议记录"}));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Backspace);
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Backspace);
     QVERIFY(!w.showingResults());
-    QCOMPARE(w.LstV->count(), 3);
+    QCOMPARE(probe(w).noteList()->count(), 3);
 
     // Asking for the box brings back a hidden toolbar.
     w.run(Cmd::ShowToolbar);
-    QVERIFY(w.Toolbar1->isHidden());
+    QVERIFY(probe(w).toolbar()->isHidden());
     w.run(Cmd::FindNotes);
-    QVERIFY(!w.Toolbar1->isHidden());
-    QTRY_VERIFY(w.searchBox->edit()->hasFocus());
+    QVERIFY(!probe(w).toolbar()->isHidden());
+    QTRY_VERIFY(probe(w).searchBox()->edit()->hasFocus());
 
     // With no notebook open there is nothing to search.
-    w.db().CloseDatabase();
-    w.updateCommandStates();
-    QVERIFY(!w.searchBox->isEnabled());
+    MainWindowHarness none;
+    QVERIFY(!probe(none.start({none.path(QStringLiteral("none.qbf"))})).searchBox()->isEnabled());
 }
 
 void tst_Search::resultActions_data()
@@ -288,8 +289,8 @@ void tst_Search::resultActions()
     QFETCH(QString, selected);
 
     frmmain &w = open();
-    type(w.searchBox->edit(), QStringLiteral("世界"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    type(probe(w).searchBox()->edit(), QStringLiteral("世界"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
     QCOMPARE(column(w, 0), (QStringList{"世界地图", "会议记录"}));
     w.SelectItem(clicked);
     QStringList offered;
@@ -307,8 +308,8 @@ void tst_Search::resultActions()
     QVERIFY(w.showingResults());
     QCOMPARE(column(w, 0), titles);
     QCOMPARE(column(w, 4), groups);
-    QCOMPARE(w.lblItems->text(), QStringLiteral("找到 %1 篇记事").arg(titles.size()));
-    QCOMPARE(w.lblNoteTitle->text(), selected.isEmpty() ? QString() : selected + QStringLiteral(" 文档内容"));
+    QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("找到 %1 篇记事").arg(titles.size()));
+    QCOMPARE(probe(w).noteCaption()->text(), selected.isEmpty() ? QString() : selected + QStringLiteral(" 文档内容"));
 }
 
 // A notebook written without the index (every note waiting for it) is indexed by a worker while
@@ -338,29 +339,29 @@ void tst_Search::olderNotebookIndexedMeanwhile()
 
     // While the worker builds, a search runs beside it and the list follows when it is done;
     // Esc meanwhile drops it.
-    type(w.searchBox->edit(), QStringLiteral("世界"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
-    QCOMPARE(w.lblItems->text(), QStringLiteral("正在搜索..."));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Escape);
-    QCOMPARE(w.lblItems->text(), QStringLiteral("5000 个文档"));
+    type(probe(w).searchBox()->edit(), QStringLiteral("世界"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
+    QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("正在搜索..."));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Escape);
+    QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("5000 个文档"));
 
     // Cancelled, the build keeps what it did; the next open resumes it.
     Q_EMIT progress->linkActivated(QStringLiteral("cancel"));
     QTRY_VERIFY(progress->isHidden());
     const qint64 left = h->db.UnindexedNotes();
     QVERIFY(left > 0);
-    type(w.searchBox->edit(), QStringLiteral("世界"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
+    type(probe(w).searchBox()->edit(), QStringLiteral("世界"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(probe(w).noteCount()->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
     QCOMPARE(h->db.UnindexedNotes(), left);
 
     h->prompter.openAnswers.enqueue(book);
     w.run(Cmd::OpenNotebook);
     QVERIFY(!progress->isHidden());
-    type(w.searchBox->edit(), QStringLiteral("世界"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(w.lblItems->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
-    QCOMPARE(w.LstV->count(), 500);
+    type(probe(w).searchBox()->edit(), QStringLiteral("世界"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(probe(w).noteCount()->text(), QStringLiteral("找到 1667 篇记事，只列出前 500 篇"), 60000);
+    QCOMPARE(probe(w).noteList()->count(), 500);
     QTRY_VERIFY_WITH_TIMEOUT(progress->isHidden(), 60000);
     QCOMPARE(h->db.UnindexedNotes(), 0);
 }
@@ -398,14 +399,14 @@ void tst_Search::resultsAndListAgreeOnDates()
     for (const QDateTime &d : newestFirst)
         expected << d.toString(QStringLiteral("yyyy-MM-dd"));
 
-    w.LstV_ColumnClick(3);
+    Q_EMIT probe(w).noteList()->columnClick(3);
     if (column(w, 0) != expected)
-        w.LstV_ColumnClick(3); // the direction flips on each click
+        Q_EMIT probe(w).noteList()->columnClick(3); // the direction flips on each click
     QCOMPARE(column(w, 0), expected);
 
     w.run(Cmd::FindNotes);
-    type(w.searchBox->edit(), QStringLiteral("到期"));
-    QTest::keyClick(w.searchBox->edit(), Qt::Key_Return);
+    type(probe(w).searchBox()->edit(), QStringLiteral("到期"));
+    QTest::keyClick(probe(w).searchBox()->edit(), Qt::Key_Return);
     QVERIFY(w.showingResults());
     QCOMPARE(column(w, 0), expected);
 }

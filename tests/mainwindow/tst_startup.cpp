@@ -1,5 +1,6 @@
 // Every way the main window can start, through the real window with scripted dialogs.
 #include "MainWindowHarness.h"
+#include "WindowProbe.h"
 
 #include "dialogs/frmPws1.h"
 #include "mainwindow/GroupTree.h"
@@ -206,7 +207,7 @@ void tst_Startup::paths()
             QCOMPARE(m.title, QStringLiteral("Quillbook"));
         }
     }
-    QCOMPARE(w.tv1->nodeCount(), nodes);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), nodes);
     QCOMPARE(h.db.DatabaseIsOpen, open);
     if (!password.isEmpty() && kind != "sealed-header")
         QVERIFY2(shownBehind, "the window stands behind the password prompt");
@@ -219,26 +220,27 @@ void tst_Startup::paths()
     QVERIFY(w.action(Cmd::OpenNotebook)->isEnabled());
     QCOMPARE(w.action(Cmd::BackupNotebook)->isEnabled(), open);
     QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), open);
-    for (QAction *a : {w.mnuBackup, w.mnuNew1, w.mnuPws, w.mnuCompact})
+    for (QAction *a :
+         {probe(w).item("mnuBackup"), probe(w).item("mnuNew1"), probe(w).item("mnuPws"), probe(w).item("mnuCompact")})
         QCOMPARE(a->isEnabled(), open);
-    QCOMPARE(w.lblItems->text(), items);
+    QCOMPARE(probe(w).noteCount()->text(), items);
 
     if (kind == "default") {
         const QString created = h.dir.filePath(QStringLiteral("data/Quillbook/notes.qbf"));
         QVERIFY2(QFile::exists(created), qPrintable(created));
         QCOMPARE(h.db.DatabasePath, created);
-        QCOMPARE(w.tv1->selectedIndex(), 1); // only the root: the root is selected
+        QCOMPARE(probe(w).groupTree()->selectedIndex(), 1); // only the root: the root is selected
     }
     if (kind == "missing")
         QVERIFY(!QFile::exists(args.join(' ')));
     if (nodes > 1) {
         // The first group is selected, and its first note shown.
-        QCOMPARE(w.tv1->selectedIndex(), 2);
-        QCOMPARE(w.lblGroup->text(), QStringLiteral("工作"));
-        QCOMPARE(w.LstV->selectedIndex(), 1);
-        QCOMPARE(w.lblNoteTitle->text(), QStringLiteral("会议记录 文档内容"));
-        QVERIFY(w.txtNote->toPlainText().contains(QStringLiteral("周一开会")));
-        QCOMPARE(w.tv1->node(1)->text(0), QStringLiteral("my book.qbf"));
+        QCOMPARE(probe(w).groupTree()->selectedIndex(), 2);
+        QCOMPARE(probe(w).groupCaption()->text(), QStringLiteral("工作"));
+        QCOMPARE(probe(w).noteList()->selectedIndex(), 1);
+        QCOMPARE(probe(w).noteCaption()->text(), QStringLiteral("会议记录 文档内容"));
+        QVERIFY(probe(w).preview()->toPlainText().contains(QStringLiteral("周一开会")));
+        QCOMPARE(probe(w).groupTree()->node(1)->text(0), QStringLiteral("my book.qbf"));
     }
 }
 
@@ -293,9 +295,9 @@ void tst_Startup::passwordPromptInFrontOfTheWindow()
     QCOMPARE(h.prompter.dialogClasses, QStringList{QStringLiteral("frmPws1")});
     QCOMPARE(parentSeen, &w);
     // The first activation runs without waiting for the window manager.
-    QVERIFY(w.FirstActivatePending);
-    QTRY_VERIFY(!w.FirstActivatePending);
-    QCOMPARE(w.tv1->selectedIndex(), 2);
+    QVERIFY(probe(w).firstActivatePending());
+    QTRY_VERIFY(!probe(w).firstActivatePending());
+    QCOMPARE(probe(w).groupTree()->selectedIndex(), 2);
 }
 
 void tst_Startup::lockedWindowOffersToUnlock_data()
@@ -327,19 +329,19 @@ void tst_Startup::lockedWindowOffersToUnlock()
     QVERIFY(!notice->isHidden());
     QVERIFY2(w.findChild<QLabel *>(QStringLiteral("lblLocked"))->text().contains(QStringLiteral("locked.qbf")),
              "the notice names the notebook");
-    QVERIFY(w.mnuUnlock->isEnabled());
+    QVERIFY(probe(w).item("mnuUnlock")->isEnabled());
 
     h.prompter.dialogScripts.enqueue(typePasswords(typed, typed.isEmpty(), &shown, &window));
     if (how == "button")
         QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdUnlock")), Qt::LeftButton);
     else
-        w.mnuUnlock->trigger();
+        probe(w).item("mnuUnlock")->trigger();
     QCOMPARE(h.prompter.dialogClasses, (QStringList{"frmPws1", "frmPws1"}));
     const bool opened = !typed.isEmpty();
     QCOMPARE(h.db.DatabaseIsOpen, opened);
     QCOMPARE(notice->isHidden(), opened);
-    QCOMPARE(w.mnuUnlock->isEnabled(), !opened);
-    QCOMPARE(w.tv1->nodeCount(), opened ? 4 : 0);
+    QCOMPARE(probe(w).item("mnuUnlock")->isEnabled(), !opened);
+    QCOMPARE(probe(w).groupTree()->nodeCount(), opened ? 4 : 0);
     QCOMPARE(w.action(Cmd::AddGroup)->isEnabled(), opened);
 }
 
@@ -433,12 +435,18 @@ void tst_Startup::quickExit_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("closes");
 
-    QTest::newRow("nominal: Esc in the tree") << "1" << "tv1" << int(Qt::Key_Escape) << true;
-    QTest::newRow("nominal: Esc in the list") << "1" << "LstV" << int(Qt::Key_Escape) << true;
-    QTest::newRow("nominal: Esc in the preview") << "1" << "txtNote" << int(Qt::Key_Escape) << true;
-    QTest::newRow("robustness: other keys do nothing") << "1" << "tv1" << int(Qt::Key_A) << false;
-    QTest::newRow("robustness: quick exit off") << "0" << "tv1" << int(Qt::Key_Escape) << false;
-    QTest::newRow("robustness: any value but 1 is off") << "2" << "LstV" << int(Qt::Key_Escape) << false;
+    QTest::newRow("nominal: Esc in the tree") << "1"
+                                              << "tree" << int(Qt::Key_Escape) << true;
+    QTest::newRow("nominal: Esc in the list") << "1"
+                                              << "list" << int(Qt::Key_Escape) << true;
+    QTest::newRow("nominal: Esc in the preview") << "1"
+                                                 << "preview" << int(Qt::Key_Escape) << true;
+    QTest::newRow("robustness: other keys do nothing") << "1"
+                                                       << "tree" << int(Qt::Key_A) << false;
+    QTest::newRow("robustness: quick exit off") << "0"
+                                                << "tree" << int(Qt::Key_Escape) << false;
+    QTest::newRow("robustness: any value but 1 is off") << "2"
+                                                        << "list" << int(Qt::Key_Escape) << false;
 }
 
 void tst_Startup::quickExit()
@@ -456,9 +464,9 @@ void tst_Startup::quickExit()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-    QWidget *target = focus == "tv1" ? static_cast<QWidget *>(w.tv1)
-                      : focus == "LstV" ? static_cast<QWidget *>(w.LstV->activeView())
-                                        : static_cast<QWidget *>(w.txtNote);
+    QWidget *target = focus == "tree" ? static_cast<QWidget *>(probe(w).groupTree())
+        : focus == "list"             ? static_cast<QWidget *>(probe(w).noteList()->activeView())
+                                      : static_cast<QWidget *>(probe(w).preview());
     QTest::keyPress(target, Qt::Key(key));
     QTest::keyRelease(target, Qt::Key(key));
     QCOMPARE(w.isVisible(), !closes);
@@ -472,12 +480,12 @@ void tst_Startup::firstActivationRunsOnce()
     const QString book = h.path(QStringLiteral("a.qbf"));
     QCOMPARE(MainWindowHarness::makeNotebook(book, MainWindowHarness::sampleGroups()), QString());
     frmmain &w = h.start({book});
-    QCOMPARE(w.tv1->selectedIndex(), 2);
+    QCOMPARE(probe(w).groupTree()->selectedIndex(), 2);
     // The user moves on; a later activation must not drag the selection back.
     w.SelectNode(3);
     w.Form_Activate();
-    QCOMPARE(w.tv1->selectedIndex(), 3);
-    QCOMPARE(w.lblGroup->text(), QStringLiteral("生活"));
+    QCOMPARE(probe(w).groupTree()->selectedIndex(), 3);
+    QCOMPARE(probe(w).groupCaption()->text(), QStringLiteral("生活"));
 }
 
 QTEST_MAIN(tst_Startup)
@@ -522,15 +530,15 @@ void tst_Startup::oldNotebookAtStartup()
         QVERIFY2(m.text != kBadFile, "a declined conversion is not a damaged file");
     if (answer != Prompter::Yes) {
         QVERIFY(!h.db.DatabaseIsOpen);
-        QCOMPARE(w.tv1->topLevelItemCount(), 0);
+        QCOMPARE(probe(w).groupTree()->topLevelItemCount(), 0);
         return;
     }
     const QString converted = h.path(QStringLiteral("old-quillbook.qbf"));
     QVERIFY(h.db.DatabaseIsOpen);
     QCOMPARE(h.db.DatabasePath, converted);
-    QCOMPARE(w.tv1->node(1)->text(0), QStringLiteral("old-quillbook.qbf"));
-    QCOMPARE(w.tv1->node(1)->childCount(), 4);
-    QCOMPARE(w.tv1->node(2)->text(0), QStringLiteral("默认分组"));
+    QCOMPARE(probe(w).groupTree()->node(1)->text(0), QStringLiteral("old-quillbook.qbf"));
+    QCOMPARE(probe(w).groupTree()->node(1)->childCount(), 4);
+    QCOMPARE(probe(w).groupTree()->node(2)->text(0), QStringLiteral("默认分组"));
     // The setting follows the conversion, so the next start does not offer it again.
     QCOMPARE(h.readSetting(QStringLiteral("Database")), fromSettings ? converted : QString());
     QCOMPARE(h.readSetting(QStringLiteral("QuickExit")), QStringLiteral("1abc"));

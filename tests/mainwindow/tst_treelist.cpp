@@ -1,5 +1,6 @@
 // Clicks on the group tree and the note list, and the state each one leaves behind.
 #include "MainWindowHarness.h"
+#include "WindowProbe.h"
 
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
@@ -24,18 +25,18 @@ QPoint nodePoint(GroupTree *tree, int index)
 
 void clickNode(frmmain &w, int index, Qt::MouseButton button = Qt::LeftButton)
 {
-    QTest::mouseClick(w.tv1->viewport(), button, {}, nodePoint(w.tv1, index));
+    QTest::mouseClick(probe(w).groupTree()->viewport(), button, {}, nodePoint(probe(w).groupTree(), index));
 }
 
 QAbstractItemView *listView(frmmain &w)
 {
-    return w.LstV->activeView();
+    return probe(w).noteList()->activeView();
 }
 
 void pressItem(frmmain &w, int index, Qt::MouseButton button = Qt::LeftButton)
 {
     QAbstractItemView *v = listView(w);
-    const QRect r = v->visualRect(w.LstV->model()->index(index - 1, 0));
+    const QRect r = v->visualRect(probe(w).noteList()->model()->index(index - 1, 0));
     QTest::mouseClick(v->viewport(), button, {}, r.center());
 }
 
@@ -48,8 +49,8 @@ void pressEmptyListArea(frmmain &w, Qt::MouseButton button)
 QStringList titles(frmmain &w)
 {
     QStringList out;
-    for (int i = 0; i < w.LstV->count(); ++i)
-        out << w.LstV->model()->item(i).text;
+    for (int i = 0; i < probe(w).noteList()->count(); ++i)
+        out << probe(w).noteList()->model()->item(i).text;
     return out;
 }
 
@@ -68,7 +69,9 @@ QString states(frmmain &w, const QList<Cmd> &buttons, const QList<QAction *> &it
 QString commandStates(frmmain &w)
 {
     return states(w, {Cmd::AddGroup, Cmd::DeleteGroup, Cmd::AddNote, Cmd::EditNote, Cmd::DeleteNote},
-                  {w.mnuMove, w.mnuDelete1, w.mnuRename1, w.mnuNewNote1, w.mnuEdit1, w.mnuDelete2, w.mnuMove1});
+                  {probe(w).item("mnuMove"), probe(w).item("mnuDelete1"), probe(w).item("mnuRename1"),
+                   probe(w).item("mnuNewNote1"), probe(w).item("mnuEdit1"), probe(w).item("mnuDelete2"),
+                   probe(w).item("mnuMove1")});
 }
 
 } // namespace
@@ -147,22 +150,22 @@ void tst_TreeList::nodeClick()
     QVERIFY(w->action(Cmd::EditNote)->isEnabled());
 
     clickNode(*w, node);
-    QCOMPARE(w->tv1->selectedIndex(), node);
-    QCOMPARE(w->CurrentNodeIndex, node);
-    QCOMPARE(w->LstV->count(), items);
-    QCOMPARE(w->lblItems->text(), status);
-    QCOMPARE(w->lblGroup->text(), caption);
+    QCOMPARE(probe(*w).groupTree()->selectedIndex(), node);
+    QCOMPARE(probe(*w).nodeIndex(), node);
+    QCOMPARE(probe(*w).noteList()->count(), items);
+    QCOMPARE(probe(*w).noteCount()->text(), status);
+    QCOMPARE(probe(*w).groupCaption()->text(), caption);
     QCOMPARE(commandStates(*w), enabled);
     // The preview is emptied by every node click.
-    QCOMPARE(w->txtNote->toPlainText(), QString());
-    QCOMPARE(w->lblNoteTitle->text(), QString());
-    QVERIFY(!w->imgInfo->isVisible());
+    QCOMPARE(probe(*w).preview()->toPlainText(), QString());
+    QCOMPARE(probe(*w).noteCaption()->text(), QString());
+    QVERIFY(!probe(*w).noteIcon()->isVisible());
     if (node > 1) {
         QCOMPARE(h->state.CurrentGroupName, caption);
-        QCOMPARE(w->CurrentGroupId, GroupTree::keyOf(w->tv1->node(node)).mid(1).toLongLong());
+        QCOMPARE(probe(*w).groupId(), GroupTree::keyOf(probe(*w).groupTree()->node(node)).mid(1).toLongLong());
     }
     QVERIFY(h->popups.isEmpty());
-    QCOMPARE(w->TreeMouseButton, 1);
+    QCOMPARE(probe(*w).treeButton(), 1);
 }
 
 void tst_TreeList::itemClickMakesTheCurrentNote_data()
@@ -191,16 +194,16 @@ void tst_TreeList::itemClickMakesTheCurrentNote()
 
     clickNode(*w, node);
     pressItem(*w, item);
-    QCOMPARE(w->CurrentItemIndex, item);
-    QCOMPARE(w->LstV->selectedIndex(), item);
+    QCOMPARE(probe(*w).itemIndex(), item);
+    QCOMPARE(probe(*w).noteList()->selectedIndex(), item);
     QCOMPARE(h->state.note.NoteTitle, title);
     QCOMPARE(int(h->state.note.NoteIcon), icon);
     QCOMPARE(h->state.note.NotePriority, priority);
-    QCOMPARE(w->CurrentNoteId, w->LstV->model()->item(item - 1).key.mid(1).toLongLong());
-    QCOMPARE(h->db.LoadNoteBody(w->CurrentNoteId), h->state.note.NoteBody);
-    QCOMPARE(w->txtNote->toPlainText().trimmed(), preview);
-    QCOMPARE(w->lblNoteTitle->text(), title + QStringLiteral(" 文档内容"));
-    QVERIFY(w->imgInfo->isVisible());
+    QCOMPARE(probe(*w).noteId(), probe(*w).noteList()->model()->item(item - 1).key.mid(1).toLongLong());
+    QCOMPARE(h->db.LoadNoteBody(probe(*w).noteId()), h->state.note.NoteBody);
+    QCOMPARE(probe(*w).preview()->toPlainText().trimmed(), preview);
+    QCOMPARE(probe(*w).noteCaption()->text(), title + QStringLiteral(" 文档内容"));
+    QVERIFY(probe(*w).noteIcon()->isVisible());
     // Even under the root, a clicked note can be edited, deleted and moved.
     QCOMPARE(commandStates(*w).mid(3, 2), QStringLiteral("11"));
     QCOMPARE(commandStates(*w).right(3), QStringLiteral("111"));
@@ -240,17 +243,17 @@ void tst_TreeList::popupMenus()
 
     if (gesture == "right-group") {
         clickNode(*w, 3, Qt::RightButton);
-        QCOMPARE(w->tv1->selectedIndex(), 3);
-        QCOMPARE(w->LstV->count(), 1); // refilled before the menu
+        QCOMPARE(probe(*w).groupTree()->selectedIndex(), 3);
+        QCOMPARE(probe(*w).noteList()->count(), 1); // refilled before the menu
     } else if (gesture == "right-left-group") {
         clickNode(*w, 3, Qt::RightButton);
         clickNode(*w, 2);
     } else if (gesture == "right-root") {
         clickNode(*w, 1, Qt::RightButton);
-        QCOMPARE(w->tv1->selectedIndex(), 1);
+        QCOMPARE(probe(*w).groupTree()->selectedIndex(), 1);
     } else if (gesture == "right-item") {
         pressItem(*w, 2, Qt::RightButton);
-        QCOMPARE(w->LstV->selectedIndex(), 2);
+        QCOMPARE(probe(*w).noteList()->selectedIndex(), 2);
         QCOMPARE(h->state.note.NoteTitle, QStringLiteral("Budget"));
     } else if (gesture == "right-empty") {
         pressEmptyListArea(*w, Qt::RightButton);
@@ -258,9 +261,9 @@ void tst_TreeList::popupMenus()
         clickNode(*w, 4);
         pressEmptyListArea(*w, Qt::RightButton);
     } else if (gesture == "right-empty-other-group") {
-        QVERIFY(w->CurrentNoteId > 0); // the first group's note, clicked at start
+        QVERIFY(probe(*w).noteId() > 0); // the first group's note, clicked at start
         clickNode(*w, 3);
-        QVERIFY(w->LstV->count() > 0);
+        QVERIFY(probe(*w).noteList()->count() > 0);
         pressEmptyListArea(*w, Qt::RightButton);
     } else if (gesture == "right-no-groups") {
         MainWindowHarness bare;
@@ -269,31 +272,33 @@ void tst_TreeList::popupMenus()
         frmmain &b = bare.start({book});
         b.show();
         QVERIFY(QTest::qWaitForWindowExposed(&b));
-        QCOMPARE(b.tv1->nodeCount(), 1);
+        QCOMPARE(probe(b).groupTree()->nodeCount(), 1);
         pressEmptyListArea(b, Qt::RightButton);
         QCOMPARE(bare.popups, popups);
         return;
     } else if (gesture == "right-item-then-key") {
         pressItem(*w, 1, Qt::RightButton);
         QTest::keyClick(listView(*w), Qt::Key_Down);
-        QCOMPARE(w->LstV->selectedIndex(), 2);
+        QCOMPARE(probe(*w).noteList()->selectedIndex(), 2);
         QCOMPARE(h->state.note.NoteTitle, QStringLiteral("Budget"));
     }
     QCOMPARE(h->popups, popups);
     if (!noteMenu.isEmpty())
-        QCOMPARE(states(*w, {}, {w->mnuEditNote, w->mnuDel, w->mnuMove, w->mnuHistory, w->mnuExportNote1}),
+        QCOMPARE(states(*w, {},
+                        {probe(*w).item("mnuEditNote"), probe(*w).item("mnuDel"), probe(*w).item("mnuMove"),
+                         probe(*w).item("mnuHistory"), probe(*w).item("mnuExportNote1")}),
                  QStringLiteral("|") + noteMenu);
 }
 
 void tst_TreeList::selectNodeOutOfRangeOnlyEmptiesThePreview()
 {
-    QCOMPARE(w->LstV->count(), 3);
-    QVERIFY(!w->txtNote->toPlainText().isEmpty());
+    QCOMPARE(probe(*w).noteList()->count(), 3);
+    QVERIFY(!probe(*w).preview()->toPlainText().isEmpty());
     w->SelectNode(9);
-    QCOMPARE(w->txtNote->toPlainText(), QString());
-    QCOMPARE(w->LstV->count(), 3);
-    QCOMPARE(w->CurrentNodeIndex, 2);
-    QCOMPARE(w->tv1->selectedIndex(), 2);
+    QCOMPARE(probe(*w).preview()->toPlainText(), QString());
+    QCOMPARE(probe(*w).noteList()->count(), 3);
+    QCOMPARE(probe(*w).nodeIndex(), 2);
+    QCOMPARE(probe(*w).groupTree()->selectedIndex(), 2);
 }
 
 void tst_TreeList::groupNameExists_data()
@@ -318,7 +323,7 @@ void tst_TreeList::groupNameExists()
     QCOMPARE(MainWindowHarness::makeNotebook(book, {{QStringLiteral("work"), {}}, {QStringLiteral("家"), {}}}),
              QString());
     frmmain &gw = g.start({book});
-    QCOMPARE(gw.GroupNameExists(name), exists);
+    QCOMPARE(probe(gw).groupNameExists(name), exists);
 }
 
 void tst_TreeList::sortToggle_data()
@@ -350,7 +355,7 @@ void tst_TreeList::sortToggle()
     QFETCH(int, iconColumn);
     QFETCH(int, image);
 
-    QHeaderView *header = w->LstV->reportView()->header();
+    QHeaderView *header = probe(*w).noteList()->reportView()->header();
     for (int c : columns) {
         if (c == 0) {
             clickNode(*w, 2);
@@ -360,10 +365,11 @@ void tst_TreeList::sortToggle()
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     }
     QCOMPARE(titles(*w), order);
-    QCOMPARE(w->LstV->header()->sortIconColumn(), iconColumn);
-    const QImage shown = w->LstV->header()->sortIcon().pixmap(w->ImageList2.at(image).size()).toImage();
+    QCOMPARE(probe(*w).noteList()->header()->sortIconColumn(), iconColumn);
+    const QImage shown
+        = probe(*w).noteList()->header()->sortIcon().pixmap(probe(*w).sortImages().at(image).size()).toImage();
     QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
-             w->ImageList2.at(image).toImage().convertToFormat(QImage::Format_ARGB32));
+             probe(*w).sortImages().at(image).toImage().convertToFormat(QImage::Format_ARGB32));
 }
 
 void tst_TreeList::dateColumnsSortByDate_data()
@@ -417,7 +423,7 @@ void tst_TreeList::dateColumnsSortByDate()
 
 void tst_TreeList::columnColours()
 {
-    NoteListModel *m = w->LstV->model();
+    NoteListModel *m = probe(*w).noteList()->model();
     // Row 1: note colour red, priority "重要" green; row 2: black note, priority "一般" red.
     const QColor red(255, 0, 0), green(0, 128, 0), black(0, 0, 0);
     for (int col = 0; col < 3; ++col)
@@ -427,22 +433,22 @@ void tst_TreeList::columnColours()
     QCOMPARE(m->data(m->index(1, 3), Qt::ForegroundRole).value<QBrush>().color(), red);
     // The icon is the note's own from the strip.
     const QIcon icon = m->data(m->index(0, 0), Qt::DecorationRole).value<QIcon>();
-    QCOMPARE(icon.pixmap(16, 16).toImage(), w->LstIcons.at(2).pixmap(16, 16).toImage());
+    QCOMPARE(icon.pixmap(16, 16).toImage(), probe(*w).noteIcons().at(2).pixmap(16, 16).toImage());
 }
 
 void tst_TreeList::iconLayoutSharesTheList()
 {
     w->run(Cmd::IconView);
-    QCOMPARE(w->LstV->View(), 0);
-    QCOMPARE(w->LstV->currentWidget(), w->LstV->iconView());
+    QCOMPARE(probe(*w).noteList()->View(), 0);
+    QCOMPARE(probe(*w).noteList()->currentWidget(), probe(*w).noteList()->iconView());
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("0"));
     pressItem(*w, 3);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("alpha plan"));
     // Back in the report the same note is the selected one.
     w->run(Cmd::ReportView);
-    QCOMPARE(w->LstV->View(), 3);
+    QCOMPARE(probe(*w).noteList()->View(), 3);
     QCOMPARE(h->readSetting(QStringLiteral("ListView")), QStringLiteral("3"));
-    QCOMPARE(w->LstV->reportView()->currentIndex().row(), 2);
+    QCOMPARE(probe(*w).noteList()->reportView()->currentIndex().row(), 2);
 }
 
 void tst_TreeList::keysAndDoubleClicks_data()
@@ -479,7 +485,7 @@ void tst_TreeList::keysAndDoubleClicks()
     QFETCH(QStringList, dialogs);
 
     h->prompter.msgAnswers.enqueue(Prompter::No); // never let a confirmation go through
-    const int groups = w->tv1->nodeCount();
+    const int groups = probe(*w).groupTree()->nodeCount();
     if (gesture.startsWith("tree")) {
         clickNode(*w, 2);
     } else if (gesture.startsWith("root")) {
@@ -493,11 +499,12 @@ void tst_TreeList::keysAndDoubleClicks()
     const QString what = gesture.section('-', 1, 1);
     if (gesture.startsWith("tree") || gesture.startsWith("root")) {
         if (what == "del")
-            QTest::keyClick(w->tv1, Qt::Key_Delete);
+            QTest::keyClick(probe(*w).groupTree(), Qt::Key_Delete);
         else if (what == "f2")
-            QTest::keyClick(w->tv1, Qt::Key_F2);
+            QTest::keyClick(probe(*w).groupTree(), Qt::Key_F2);
         else
-            QTest::mouseDClick(w->tv1->viewport(), Qt::LeftButton, {}, nodePoint(w->tv1, w->tv1->selectedIndex()));
+            QTest::mouseDClick(probe(*w).groupTree()->viewport(), Qt::LeftButton, {},
+                               nodePoint(probe(*w).groupTree(), probe(*w).groupTree()->selectedIndex()));
     } else {
         if (what == "del")
             QTest::keyClick(listView(*w), Qt::Key_Delete);
@@ -507,7 +514,7 @@ void tst_TreeList::keysAndDoubleClicks()
             QTest::keyClick(listView(*w), Qt::Key_F2);
         else
             QTest::mouseDClick(listView(*w)->viewport(), Qt::LeftButton, {},
-                               listView(*w)->visualRect(w->LstV->model()->index(0, 0)).center());
+                               listView(*w)->visualRect(probe(*w).noteList()->model()->index(0, 0)).center());
     }
     QCOMPARE(h->prompter.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
@@ -515,22 +522,22 @@ void tst_TreeList::keysAndDoubleClicks()
                  qPrintable(h->prompter.messages.first().text));
     QCOMPARE(h->prompter.dialogClasses, dialogs);
     // Nothing was confirmed, so nothing changed.
-    QCOMPARE(w->tv1->nodeCount(), groups);
-    QCOMPARE(h->db.LoadNoteBody(keys::idOf(w->LstV->model()->item(0).key)).isEmpty(), false);
+    QCOMPARE(probe(*w).groupTree()->nodeCount(), groups);
+    QCOMPARE(h->db.LoadNoteBody(keys::idOf(probe(*w).noteList()->model()->item(0).key)).isEmpty(), false);
 }
 
 void tst_TreeList::arrowKeysSelectLikeClicks()
 {
-    QCOMPARE(w->tv1->selectedIndex(), 2);
-    QTest::keyClick(w->tv1, Qt::Key_Down);
-    QCOMPARE(w->tv1->selectedIndex(), 3);
-    QCOMPARE(w->lblGroup->text(), QStringLiteral("生活"));
-    QCOMPARE(w->LstV->count(), 1);
-    QCOMPARE(w->lblItems->text(), QStringLiteral("1 个文档"));
+    QCOMPARE(probe(*w).groupTree()->selectedIndex(), 2);
+    QTest::keyClick(probe(*w).groupTree(), Qt::Key_Down);
+    QCOMPARE(probe(*w).groupTree()->selectedIndex(), 3);
+    QCOMPARE(probe(*w).groupCaption()->text(), QStringLiteral("生活"));
+    QCOMPARE(probe(*w).noteList()->count(), 1);
+    QCOMPARE(probe(*w).noteCount()->text(), QStringLiteral("1 个文档"));
 
     QTest::keyClick(listView(*w), Qt::Key_Down); // moves onto the only note
     QTest::keyClick(listView(*w), Qt::Key_Home);
-    QCOMPARE(w->LstV->selectedIndex(), 1);
+    QCOMPARE(probe(*w).noteList()->selectedIndex(), 1);
     QCOMPARE(h->state.note.NoteTitle, QStringLiteral("购物清单"));
     QVERIFY(w->action(Cmd::EditNote)->isEnabled());
     QVERIFY(h->popups.isEmpty());

@@ -1,6 +1,7 @@
 // View switches and list layouts across a restart, options, set password, forum, tray and exit,
 // through the real window with the settings redirected into a temporary folder.
 #include "CommandTesting.h"
+#include "WindowProbe.h"
 
 #include "controls/Tray.h"
 #include "dialogs/KeepSettings.h"
@@ -117,19 +118,19 @@ void tst_ViewCommands::viewSurvivesRestart()
     QCOMPARE(h->readSetting(key), stored);
     const bool shown = stored == QLatin1String("0");
     if (key == "Toolbar") {
-        QCOMPARE(w->mnuToolbar->isChecked(), shown);
-        QCOMPARE(w->Toolbar1->isVisible(), shown);
+        QCOMPARE(probe(*w).item("mnuToolbar")->isChecked(), shown);
+        QCOMPARE(probe(*w).toolbar()->isVisible(), shown);
     } else if (key == "StatusBar") {
-        QCOMPARE(w->mnuStatusbar->isChecked(), shown);
-        QCOMPARE(w->sBar1->isVisible(), shown);
+        QCOMPARE(probe(*w).item("mnuStatusbar")->isChecked(), shown);
+        QCOMPARE(probe(*w).statusStrip()->isVisible(), shown);
     } else if (key == "NotesBar") {
-        QCOMPARE(w->mnuMyNotes->isChecked(), shown);
-        QCOMPARE(w->tv1->isVisible(), shown);
+        QCOMPARE(probe(*w).item("mnuMyNotes")->isChecked(), shown);
+        QCOMPARE(probe(*w).groupTree()->isVisible(), shown);
     } else if (key == "NoteInfo") {
-        QCOMPARE(w->mnuNoteInfo->isChecked(), shown);
-        QCOMPARE(w->txtNote->isVisible(), shown);
+        QCOMPARE(probe(*w).item("mnuNoteInfo")->isChecked(), shown);
+        QCOMPARE(probe(*w).preview()->isVisible(), shown);
     } else {
-        QCOMPARE(QString::number(w->LstV->View()), stored);
+        QCOMPARE(QString::number(probe(*w).noteList()->View()), stored);
     }
 }
 
@@ -146,8 +147,8 @@ void tst_ViewCommands::options()
     QFETCH(QString, ending);
 
     frmmain &w = open();
-    const QFont treeBefore = w.tv1->font();
-    const QFont listBefore = w.LstV->font();
+    const QFont treeBefore = probe(w).groupTree()->font();
+    const QFont listBefore = probe(w).noteList()->font();
     const Settings before = h->settings;
     h->prompter.fontAnswers.enqueue(QFont(QStringLiteral("DejaVu Sans"), 17));
     h->prompter.colorAnswers.enqueue(std::nullopt);
@@ -158,7 +159,7 @@ void tst_ViewCommands::options()
         d->findChild<QPushButton *>(QStringLiteral("cmdFont2"))->click();
         // A picked skin shows at once.
         d->findChild<QComboBox *>(QStringLiteral("cboSkin"))->setCurrentIndex(1);
-        skinWhileOpen = w.CurrentSkin;
+        skinWhileOpen = probe(w).skin();
         if (ending == "ok")
             d->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
         else if (ending == "cancel")
@@ -167,18 +168,18 @@ void tst_ViewCommands::options()
             return int(QDialog::Rejected);
         return d->result();
     });
-    w.mnuOptions->trigger();
+    probe(w).item("mnuOptions")->trigger();
 
     QCOMPARE(h->prompter.dialogClasses, QStringList{"frmOptions"});
     QCOMPARE(skinWhileOpen, 1);
     if (ending == "ok") {
-        QCOMPARE(w.tv1->font().pointSize(), 17);
-        QCOMPARE(w.LstV->font().pointSize(), 13);
+        QCOMPARE(probe(w).groupTree()->font().pointSize(), 17);
+        QCOMPARE(probe(w).noteList()->font().pointSize(), 13);
         QVERIFY(h->readSetting(QStringLiteral("GroupFont")).contains(QStringLiteral(",17,")));
         QCOMPARE(h->readSetting(QStringLiteral("Skin")), QStringLiteral("1"));
     } else {
-        QCOMPARE(w.tv1->font(), treeBefore);
-        QCOMPARE(w.LstV->font(), listBefore);
+        QCOMPARE(probe(w).groupTree()->font(), treeBefore);
+        QCOMPARE(probe(w).noteList()->font(), listBefore);
         QCOMPARE(h->settings.gGroupFont, before.gGroupFont);
         QCOMPARE(h->settings.gRecordFont, before.gRecordFont);
         QVERIFY(h->readSetting(QStringLiteral("GroupFont")).isEmpty());
@@ -199,18 +200,28 @@ void tst_ViewCommands::setPassword_data()
     QTest::addColumn<QString>("ending"); // "ok", "twice", "cancel", "locked"
     QTest::addColumn<QString>("passwordAfter");
     QTest::addColumn<QStringList>("messageStarts");
-    QTest::addColumn<int>("copies");        // automatic copies made before
-    QTest::addColumn<int>("dropCopies");    // the answer to deleting them
+    QTest::addColumn<int>("copies");         // automatic copies made before
+    QTest::addColumn<QList<int>>("answers"); // to re-encrypting them, then to deleting them
+    QTest::addColumn<int>("copiesAfter");
+    QTest::addColumn<QString>("copiesOpenWith");
 
     const QString offer = QStringLiteral("这个数据库的 2 个自动备份是之前做的");
-    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{} << 0 << 0;
-    QTest::newRow("nominal: changed again, checked against the new one") << "twice" << "Second" << QStringList{} << 0 << 0;
-    QTest::newRow("nominal: older copies deleted on request") << "ok" << "Sesame" << QStringList{offer} << 2
-                                                              << int(Prompter::Yes);
-    QTest::newRow("nominal: older copies kept") << "ok" << "Sesame" << QStringList{offer} << 2 << int(Prompter::No);
-    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{} << 2 << 0;
+    const QList<int> none;
+    QTest::newRow("nominal: a first password") << "ok" << "Sesame" << QStringList{} << 0 << none << 0 << "";
+    QTest::newRow("nominal: changed again, checked against the new one")
+        << "twice" << "Second" << QStringList{} << 0 << none << 0 << "";
+    QTest::newRow("nominal: older copies put under the new password")
+        << "ok" << "Sesame" << QStringList{offer} << 2 << QList<int>{Prompter::Yes} << 2 << "Sesame";
+    QTest::newRow("nominal: copies under the old password put under the new one")
+        << "twice" << "Second" << QStringList{offer, offer} << 2 << QList<int>{Prompter::Yes, Prompter::Yes} << 2
+        << "Second";
+    QTest::newRow("nominal: older copies deleted on request")
+        << "ok" << "Sesame" << QStringList{offer, offer} << 2 << QList<int>{Prompter::No, Prompter::Yes} << 0 << "";
+    QTest::newRow("nominal: older copies kept")
+        << "ok" << "Sesame" << QStringList{offer, offer} << 2 << QList<int>{Prompter::No, Prompter::No} << 2 << "";
+    QTest::newRow("robustness: cancelled") << "cancel" << "" << QStringList{} << 2 << none << 2 << "";
     QTest::newRow("robustness: the store refuses and says so")
-        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")} << 2 << 0;
+        << "locked" << "" << QStringList{QStringLiteral("设置数据库密码发生错误")} << 2 << none << 2 << "";
 }
 
 void tst_ViewCommands::setPassword()
@@ -219,7 +230,9 @@ void tst_ViewCommands::setPassword()
     QFETCH(QString, passwordAfter);
     QFETCH(QStringList, messageStarts);
     QFETCH(int, copies);
-    QFETCH(int, dropCopies);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, copiesAfter);
+    QFETCH(QString, copiesOpenWith);
 
     frmmain &w = open();
     h->settings.gBackupFolder = h->path(QStringLiteral("copies"));
@@ -229,22 +242,30 @@ void tst_ViewCommands::setPassword()
         QCOMPARE(BackupJob(book, h->settings.gBackupFolder, QDateTime::currentDateTime().addDays(i - 5)).runToEnd(),
                  BackupJob::Done);
     }
-    if (dropCopies)
-        h->prompter.msgAnswers.enqueue(dropCopies);
+    for (int answer : answers)
+        h->prompter.msgAnswers.enqueue(answer);
     h->prompter.dialogScripts.enqueue(ending == "cancel" ? cancel() : changePassword({}, QStringLiteral("Sesame")));
     if (ending == "twice")
         h->prompter.dialogScripts.enqueue(changePassword(QStringLiteral("Sesame"), QStringLiteral("Second")));
     QVERIFY(runLocked(ending == "locked", book, [&] {
-        w.mnuPws->trigger();
+        probe(w).item("mnuPws")->trigger();
         if (ending == "twice")
-            w.mnuPws->trigger();
+            probe(w).item("mnuPws")->trigger();
     }));
     QCOMPARE(h->prompter.messages.size(), messageStarts.size());
     for (int i = 0; i < messageStarts.size(); ++i)
         QVERIFY(h->prompter.messages.at(i).text.startsWith(messageStarts.at(i)));
-    // The password typed is gone once used; the copies go only when the user says so.
+    // The password typed is gone once used; the copies change only as the user says.
     QVERIFY(h->state.gInputPassword.isEmpty());
-    QCOMPARE(int(AutoBackup::list(h->settings.gBackupFolder, book).size()), dropCopies == Prompter::Yes ? 0 : copies);
+    const std::vector<AutoBackup::Copy> left = AutoBackup::list(h->settings.gBackupFolder, book);
+    QCOMPARE(int(left.size()), copiesAfter);
+    for (const AutoBackup::Copy &copy : left) {
+        QCOMPARE(DBase::ProtectionOf(copy.path),
+                 copiesOpenWith.isEmpty() ? DBase::Protection::Plain : DBase::Protection::Encrypted);
+        DBase kept;
+        kept.DatabasePath = copy.path;
+        QCOMPARE(kept.OpenWithPassword(copiesOpenWith), DBase::Access::Opened);
+    }
     // What the window checks against and what the file holds agree.
     QVERIFY(DBase::PasswordMatches(passwordAfter, h->state.gPassword));
     DBase other;
@@ -265,9 +286,9 @@ void tst_ViewCommands::forum()
 {
     QFETCH(bool, browserStarts);
     frmmain &w = open();
-    QVERIFY(w.mnuForum->text().endsWith(QStringLiteral("综合论坛")));
+    QVERIFY(probe(w).item("mnuForum")->text().endsWith(QStringLiteral("综合论坛")));
     h->prompter.openUrlResult = browserStarts;
-    w.mnuForum->trigger();
+    probe(w).item("mnuForum")->trigger();
     QCOMPARE(h->prompter.openedUrls, QStringList{kForum});
     if (browserStarts) {
         QVERIFY(h->prompter.messages.isEmpty());
@@ -299,30 +320,30 @@ void tst_ViewCommands::tray()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.setWindowState(maximised ? Qt::WindowMaximized : Qt::WindowNoState);
-    QTRY_COMPARE(w.LastWindowState, maximised ? 2 : 0);
+    QTRY_COMPARE(probe(w).lastWindowState(), maximised ? 2 : 0);
     w.setWindowState(Qt::WindowMinimized);
     QTRY_VERIFY(!w.isVisible());
-    QVERIFY(w.Tray1->Visible());
+    QVERIFY(probe(w).tray()->Visible());
 
     if (how == "left")
-        Q_EMIT w.Tray1->MouseDown(1);
+        Q_EMIT probe(w).tray()->MouseDown(1);
     else if (how == "restore")
-        w.mnuRestore->trigger();
+        probe(w).item("mnuRestore")->trigger();
     else if (how == "right")
-        Q_EMIT w.Tray1->MouseDown(2);
+        Q_EMIT probe(w).tray()->MouseDown(2);
     else
-        w.Tray1_MouseDown(3);
+        Q_EMIT probe(w).tray()->MouseDown(3);
 
     const bool restored = how == "left" || how == "restore";
     QCOMPARE(w.isVisible(), restored);
-    QCOMPARE(w.Tray1->Visible(), !restored);
+    QCOMPARE(probe(w).tray()->Visible(), !restored);
     QCOMPARE(h->popups, how == "right" ? QStringList{"mnuTray"} : QStringList{});
     if (restored) {
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
         QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximised);
     }
     // The tray menu offers its restore item.
-    QCOMPARE(w.mnuRestore->text(), QStringLiteral("显示窗口"));
+    QCOMPARE(probe(w).item("mnuRestore")->text(), QStringLiteral("显示窗口"));
 }
 
 void tst_ViewCommands::trayClickInsideItsSignal_data()
@@ -343,10 +364,10 @@ void tst_ViewCommands::trayClickInsideItsSignal()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.setWindowState(Qt::WindowMinimized);
     QTRY_VERIFY(!w.isVisible());
-    QPointer<QSystemTrayIcon> icon = w.Tray1->systemIcon();
+    QPointer<QSystemTrayIcon> icon = probe(w).tray()->systemIcon();
     QVERIFY(icon);
     // The menu runs inside the click's signal, as a real menu does.
-    w.popupMenu = [&](QMenu *, const QPoint &) { w.findChild<QAction *>(how)->trigger(); };
+    w.setPopupMenu([&](QMenu *, const QPoint &) { w.findChild<QAction *>(how)->trigger(); });
 
     // The platform's icon is still handling the click after its signal returns: it must still
     // be there, and shown, for whatever comes after this handler.
@@ -358,7 +379,7 @@ void tst_ViewCommands::trayClickInsideItsSignal()
     const bool exits = how == "mnuExit1";
     QCOMPARE(w.isVisible(), !exits);
     QCOMPARE(h->db.DatabaseIsOpen, !exits);
-    QVERIFY(!w.Tray1->Visible());
+    QVERIFY(!probe(w).tray()->Visible());
     // Once the signal is over the icon goes.
     QTRY_VERIFY(!icon);
 }
@@ -390,15 +411,16 @@ void tst_ViewCommands::exitCommands()
         QTRY_VERIFY(!w.isVisible());
     }
     QVERIFY(h->db.DatabaseIsOpen);
-    if (how == "esc")
-        w.Form_KeyUp(Qt::Key_Escape, Qt::NoModifier);
-    else
+    if (how == "esc") {
+        QTest::keyPress(probe(w).groupTree(), Qt::Key_Escape);
+        QTest::keyRelease(probe(w).groupTree(), Qt::Key_Escape);
+    } else
         w.findChild<QAction *>(how)->trigger();
 
     QCOMPARE(h->db.DatabaseIsOpen, !ends);
     QCOMPARE(w.isVisible(), !ends && how != "mnuExit1");
     if (ends)
-        QVERIFY(!w.Tray1->Visible());
+        QVERIFY(!probe(w).tray()->Visible());
     // No question on the way out, and the notes are all there, in the copy at exit too.
     QVERIFY(h->prompter.messages.isEmpty());
     QCOMPARE(readNotebook(book).notes.size(), 4);
@@ -427,7 +449,7 @@ void tst_ViewCommands::escQuitsOnlyFromTheWindow()
     frmmain &w = open();
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QWidget *list = w.LstV->activeView();
+    QWidget *list = probe(w).noteList()->activeView();
     list->setFocus();
 
     if (pressedIn == "dialog") {
@@ -437,10 +459,10 @@ void tst_ViewCommands::escQuitsOnlyFromTheWindow()
         QTest::keyPress(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
     } else if (pressedIn == "menu") {
-        w.mnuNote->popup(w.mapToGlobal(QPoint(20, 20)));
-        QVERIFY(QTest::qWaitForWindowExposed(w.mnuNote));
-        QTest::keyPress(w.mnuNote, Qt::Key_Escape);
-        QTRY_VERIFY(!w.mnuNote->isVisible());
+        probe(w).menu("mnuNote")->popup(w.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(probe(w).menu("mnuNote")));
+        QTest::keyPress(probe(w).menu("mnuNote"), Qt::Key_Escape);
+        QTRY_VERIFY(!probe(w).menu("mnuNote")->isVisible());
     } else {
         QTest::keyPress(list, Qt::Key_Escape);
     }

@@ -20,6 +20,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <functional>
 
 using CryptoTest::LayerDb;
@@ -511,6 +513,11 @@ void TestEncryption::noPlaintextAnywhere()
     db.DatabasePath = file;
     QCOMPARE(db.OpenWithPassword(QStringLiteral("pw")), DBase::Access::Opened);
     QVERIFY(secretsIn(fileBytes(file)).isEmpty());
+    // Nor in a core file, nor to another process of the user reading this one's memory.
+    QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
+    struct rlimit core = {};
+    QCOMPARE(::getrlimit(RLIMIT_CORE, &core), 0);
+    QCOMPARE(core.rlim_cur, rlim_t(0));
 
     {
         // The journal and the file in the middle of a transaction that rewrites every text, and
