@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the RTF reader, then writes the document and reads that back.
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

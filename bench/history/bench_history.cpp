@@ -41,7 +41,7 @@ double median(std::vector<double> v)
 }
 
 // About 2 KB of RTF with Chinese text; round changes a few characters, as an edit would.
-QString body(int round)
+QString savedBody(int round)
 {
     QString text;
     for (int i = 0; text.size() < 230; ++i)
@@ -59,7 +59,7 @@ CurrentNote note(int round)
     n.NoteAddDate = QStringLiteral("2026/12/08 10:00");
     n.NoteLastUpdate = n.NoteAddDate;
     n.NotePriority = QStringLiteral("一般");
-    n.NoteBody = body(round);
+    n.NoteBody = savedBody(round);
     return n;
 }
 

@@ -3,7 +3,7 @@
 // costs) and as wall time (what a user waits on this machine, which other work shares). With
 // "preview" as third argument it times what the preview does instead: reading the beginning of
 // the body and laying it out at the preview's width.
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QElapsedTimer>
 #include <QFile>

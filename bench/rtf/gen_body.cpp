@@ -3,7 +3,7 @@
 // the rich-edit control of a Chinese Windows saves a long note. With "table" as second argument
 // the body is one long three-column table instead (a pasted spreadsheet); with "par" it is one
 // short paragraph after another.
-#include "CodePage.h"
+#include "rtf/CodePage.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,8 +4,8 @@
 
 #include "NotebookGenerator.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"

@@ -1,7 +1,7 @@
 // qb-demo-notebook <path>: a small notebook with a few groups and notes, for looking at the window
 // (the README's screenshot is taken of it).
 
-#include "store/CurrentNote.h"
+#include "base/CurrentNote.h"
 #include "store/Groups.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"

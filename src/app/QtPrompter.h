@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 
 // The real dialogs: message boxes, file choosers, colour and font dialogs, modal display.
 class QtPrompter : public Prompter

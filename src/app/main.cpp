@@ -1,6 +1,6 @@
-#include "app/AppState.h"
 #include "app/QtPrompter.h"
 #include "app/QtTexts.h"
+#include "base/AppState.h"
 #include "mainwindow/Commands.h"
 #include "mainwindow/frmmain.h"
 #include "search/NoteText.h"

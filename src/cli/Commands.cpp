@@ -3,13 +3,13 @@
 #include "cli/Cli.h"
 #include "cli/ExchangeCommands.h"
 
-#include "Rtf.h"
-#include "controls/TrimBlanks.h"
+#include "rtf/Rtf.h"
 #include "search/NoteText.h"
 #include "store/Groups.h"
 #include "store/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
+#include "util/TrimBlanks.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "controls/Tray.h"
 
-#include "controls/TrimBlanks.h"
+#include "util/TrimBlanks.h"
 
 #include <QPixmap>
 

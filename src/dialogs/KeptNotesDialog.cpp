@@ -1,6 +1,6 @@
 #include "dialogs/KeptNotesDialog.h"
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "dialogs/DialogLook.h"
 #include "rtf/Rtf.h"
 #include "store/Notebook.h"

@@ -1,6 +1,6 @@
 #include "dialogs/ResultDialog.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 ResultDialog::ResultDialog(AppState &state, QWidget *parent)
     : QDialog(parent), m_state(state)

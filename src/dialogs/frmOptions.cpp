@@ -1,9 +1,10 @@
 #include "dialogs/frmOptions.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "controls/FontApply.h"
 #include "dialogs/DialogLook.h"
+#include "dialogs/KeepSettings.h"
 #include "settings/Colors.h"
 #include "settings/FontString.h"
 #include "settings/Settings.h"

@@ -1,10 +1,10 @@
 #include "dialogs/frmPws2.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
-#include "controls/TrimBlanks.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "dialogs/DialogLook.h"
 #include "store/Notebook.h"
+#include "util/TrimBlanks.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "dialogs/frmmove.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "dialogs/DialogLook.h"
 
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "dialogs/frmrename.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
-#include "controls/TrimBlanks.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "dialogs/DialogLook.h"
+#include "util/TrimBlanks.h"
 
 #include <QGridLayout>
 #include <QLabel>

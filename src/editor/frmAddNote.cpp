@@ -3,14 +3,14 @@
 #include "EditorTexts.h"
 #include "NoteBody.h"
 #include "Twips.h"
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "controls/Named.h"
-#include "controls/TrimBlanks.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"
 #include "settings/DateText.h"
+#include "util/TrimBlanks.h"
 
 #include <QAction>
 #include <QComboBox>

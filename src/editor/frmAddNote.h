@@ -3,7 +3,7 @@
 #include "dTxtHelper.h"
 #include "dialogs/ResultDialog.h"
 
-#include "store/CurrentNote.h"
+#include "base/CurrentNote.h"
 
 #include <QIcon>
 #include <QList>

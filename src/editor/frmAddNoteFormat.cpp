@@ -6,7 +6,7 @@
 #include "NoteBody.h"
 #include "exchange/TextFileCodec.h"
 #include "Twips.h"
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "controls/Named.h"
 #include "rtf/Rtf.h"
 #include "settings/Colors.h"

@@ -6,7 +6,7 @@
 #include "PdfTextMap.h"
 #include "SafeFileName.h"
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 #include "store/Groups.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"

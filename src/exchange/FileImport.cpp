@@ -5,8 +5,8 @@
 #include "NoteFormats.h"
 #include "TextFileCodec.h"
 
-#include "Rtf.h"
-#include "RtfPicture.h"
+#include "rtf/Rtf.h"
+#include "rtf/RtfPicture.h"
 #include "settings/DateText.h"
 #include "store/Groups.h"
 #include "store/Notebook.h"

@@ -1,7 +1,7 @@
 #include "ImportedPage.h"
 
-#include "RtfPicture.h"
 #include "TextFileCodec.h"
+#include "rtf/RtfPicture.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,5 @@
 #include "MarkdownWriter.h"
-#include "FrameWalk.h"
+#include "rtf/FrameWalk.h"
 
 #include <QFontInfo>
 #include <QTextBlock>

@@ -2,8 +2,8 @@
 
 #include "MarkdownWriter.h"
 
-#include "Rtf.h"
-#include "RtfPicture.h"
+#include "rtf/Rtf.h"
+#include "rtf/RtfPicture.h"
 
 #include <QBuffer>
 #include <QHash>

@@ -2,7 +2,7 @@
 
 #include "PdfTextMap.h"
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPagedPaintDevice>

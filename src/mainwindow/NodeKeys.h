@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <QString>
 #include <cmath>

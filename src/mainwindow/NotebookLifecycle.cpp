@@ -3,9 +3,10 @@
 // conversion on the way. And the check for damage that follows every open.
 #include "mainwindow/NotebookLifecycle.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmPws1.h"
 #include "legacy/JetReader.h"
 #include "legacy/ui/LegacyOpen.h"
@@ -17,7 +18,7 @@
 #include "store/KeptNotes.h"
 #include "store/Groups.h"
 #include "store/Sinks.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QDialog>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The window as designed: its controls, and its menus and toolbar built from the command table.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "controls/Named.h"
 #include "controls/Tray.h"
 #include "mainwindow/CommandTable.h"

@@ -1,9 +1,9 @@
 // Running commands, their enabled states, and the group and note commands.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "dialogs/frmmove.h"
 #include "dialogs/frmrename.h"
 #include "editor/frmAddNote.h"

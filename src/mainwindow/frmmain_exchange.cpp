@@ -1,8 +1,8 @@
 // Export, print and import of notes, and files dropped on the group tree or the note list.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "exchange/ui/ExchangeDialogs.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/WindowCommands.h"

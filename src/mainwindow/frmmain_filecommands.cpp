@@ -1,9 +1,9 @@
 // New, back up and compact a notebook file (opening one is frmmain_opening.cpp).
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
-#include "app/Logging.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"

@@ -1,8 +1,9 @@
 // Note history, recently deleted notes and the automatic copies of the open notebook.
 #include "mainwindow/frmmain.h"
 
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
@@ -14,7 +15,6 @@
 #include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
-#include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 #include "store/Notebook.h"
 #include "store/Groups.h"

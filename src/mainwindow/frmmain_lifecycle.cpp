@@ -1,8 +1,8 @@
 // Start-up, first activation, quick exit and shutdown of the main window.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Prompter.h"
 #include "controls/Tray.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
@@ -12,7 +12,7 @@
 #include "settings/Instance.h"
 #include "settings/SettingsStore.h"
 #include "store/Notebook.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The note list: item clicks, the preview, keys, the pop-up menu and the column sort.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/CommandTable.h"
@@ -13,7 +13,7 @@
 #include "rtf/Rtf.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 #include "mainwindow/NodeKeys.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 // the commands that open one. The opening itself is NotebookLifecycle's.
 #include "mainwindow/frmmain.h"
 
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/LockedNotice.h"

@@ -1,7 +1,7 @@
 // Search: the toolbar's box, the results in the note list, the hits marked in the preview.
 #include "mainwindow/frmmain.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NotebookLifecycle.h"

@@ -1,9 +1,9 @@
 // The group tree: node clicks, keys, the pop-up menu and the tree procedures.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/GroupTree.h"
 #include "mainwindow/NoteListView.h"
@@ -11,7 +11,7 @@
 #include "settings/Colors.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 #include "mainwindow/NodeKeys.h"
 
 #include <QAction>

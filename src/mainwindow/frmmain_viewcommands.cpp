@@ -1,10 +1,11 @@
 // View switches, list layouts, tray, options, password, forum and exit.
 #include "mainwindow/frmmain.h"
 
-#include "app/AppState.h"
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/AppState.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "controls/Tray.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmPws2.h"
 #include "mainwindow/CommandTable.h"

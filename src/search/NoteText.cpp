@@ -1,6 +1,6 @@
 #include "search/NoteText.h"
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QTextDocument>
 

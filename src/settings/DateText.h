@@ -1,12 +1,12 @@
 #pragma once
 
-#include "store/NoteDate.h"
+#include "util/NoteDate.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
 
-// How notes write their dates (store/NoteDate.h), and the editor's date button.
+// How notes write their dates (util/NoteDate.h), and the editor's date button.
 namespace Tools {
 
 // The editor's date button: the short date and the long clock time without its time zone.

@@ -1,7 +1,7 @@
 #include "settings/FontString.h"
 
 #include "settings/NumberText.h"
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <QFontInfo>
 #include <charconv>

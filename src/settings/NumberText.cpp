@@ -1,6 +1,6 @@
 #include "settings/NumberText.h"
 
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <QLocale>
 

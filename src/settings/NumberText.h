@@ -5,7 +5,7 @@
 #include <optional>
 
 // How the settings read numbers stored as text. The leading number itself is the store's
-// LeadingNumber (store/LeadingNumber.h), so both read numbers alike; rounding is half to even.
+// LeadingNumber (util/LeadingNumber.h), so both read numbers alike; rounding is half to even.
 namespace Tools {
 
 // Leading number of the text, rounded; nullopt when that lies outside 16 bits.

@@ -1,8 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/NumberText.h"
-#include "store/AutoBackup.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QDir>
 #include <QSettings>
@@ -159,23 +158,6 @@ void SaveOwnSettings(const Settings &s)
 {
     const auto store = OpenSettingsStore();
     SaveOwnSettings(s, *store);
-}
-
-KeepLimits KeepLimitsOf(const Settings &s)
-{
-    return {s.gKeepDays, s.gKeepVersions, s.gKeepPercent};
-}
-
-void SetKeepLimits(Settings &s, const KeepLimits &limits)
-{
-    s.gKeepDays = qint16(limits.days);
-    s.gKeepVersions = qint16(limits.versionsPerNote);
-    s.gKeepPercent = qint16(limits.historyPercent);
-}
-
-QString BackupFolderOf(const Settings &s)
-{
-    return s.gBackupFolder.trimmed().isEmpty() ? AutoBackup::defaultFolder() : s.gBackupFolder;
 }
 
 bool IsViewKey(const QString &key)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "settings/Settings.h"
-#include "store/History.h"
 
 #include <QString>
 #include <memory>
@@ -36,14 +35,10 @@ void SaveDatabaseKey(const QString &path, QSettings &store);
 // default.
 void SaveOwnSettings(const Settings &s);
 void SaveOwnSettings(const Settings &s, QSettings &store);
-// The keep numbers as the store takes them, and the folder of automatic copies.
 // Notebooks with a password of the old kind (kept as a hash, the file unencrypted) whose user
 // declined to have them encrypted, by identity: they are not asked again.
 bool EncryptionDeclined(const QString &identity);
 void DeclineEncryption(const QString &identity);
-KeepLimits KeepLimitsOf(const Settings &s);
-void SetKeepLimits(Settings &s, const KeepLimits &limits);
-QString BackupFolderOf(const Settings &s);
 
 // The view keys: "Toolbar", "ListView", "NoteInfo", "StatusBar", "NotesBar".
 bool IsViewKey(const QString &key);

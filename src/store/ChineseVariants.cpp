@@ -1,6 +1,6 @@
 #include "store/ChineseVariants.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 #include "store/SearchText.h"
 
 #include <opencc.h>

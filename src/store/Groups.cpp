@@ -1,7 +1,7 @@
 #include "store/Groups.h"
 
 #include "store/NotebookPrivate.h"
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <SQLiteCpp/Transaction.h>
 

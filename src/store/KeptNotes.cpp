@@ -1,8 +1,8 @@
 #include "store/KeptNotes.h"
 
-#include "store/LeadingNumber.h"
 #include "store/NotebookInfo.h"
 #include "store/NotebookPrivate.h"
+#include "util/LeadingNumber.h"
 
 #include <SQLiteCpp/Transaction.h>
 

@@ -3,6 +3,7 @@
 #include "store/ChineseVariants.h"
 #include "store/NotebookPrivate.h"
 #include "store/SearchText.h"
+#include "util/NoteDate.h"
 
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Transaction.h>

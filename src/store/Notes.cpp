@@ -1,7 +1,7 @@
 #include "store/Notes.h"
 
 #include "store/NotebookPrivate.h"
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <SQLiteCpp/Transaction.h>
 

@@ -1,10 +1,11 @@
 #include "store/SearchIndex.h"
 
 #include "store/NotebookPrivate.h"
-#include "store/NoteDate.h"
+#include "util/NoteDate.h"
 #include "store/Schema.h"
 #include "store/SearchText.h"
 #include "store/StatementCache.h"
+#include "util/NoteDate.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/NoteDate.h"
+#include "util/NoteDate.h"
 
 #include <QString>
 #include <QtGlobal>

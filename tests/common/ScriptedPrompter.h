@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QColor>
 #include <QDialog>

@@ -1,5 +1,5 @@
 #include "DialogTesting.h"
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "dialogs/frmmove.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #include "DialogTesting.h"
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "common/ScriptedPrompter.h"
 #include "dialogs/frmOptions.h"
 #include "settings/Settings.h"

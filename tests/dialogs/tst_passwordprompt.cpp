@@ -1,5 +1,5 @@
 #include "DialogTesting.h"
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "common/ScriptedPrompter.h"
 #include "dialogs/frmPws1.h"
 #include "store/Notebook.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "common/ChildLookup.h"
 #include "common/ScriptedPrompter.h"
 #include "editor/frmAddNote.h"

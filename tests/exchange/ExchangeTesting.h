@@ -3,7 +3,7 @@
 // A notebook with notes that use what export has to carry: Chinese text, bold, a colour, a
 // bullet list, a table and a picture.
 
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 #include "store/Groups.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"

@@ -3,11 +3,12 @@
 // Builds a real frmmain over a notebook in a temporary folder, with the settings store and the
 // user's data folder redirected there and every dialog answered by a ScriptedPrompter.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
+#include "base/CurrentNote.h"
 #include "common/ScriptedPrompter.h"
 #include "mainwindow/frmmain.h"
 #include "settings/Settings.h"
-#include "store/CurrentNote.h"
+#include "base/CurrentNote.h"
 #include "store/Groups.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"

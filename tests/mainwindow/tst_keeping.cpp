@@ -3,12 +3,12 @@
 #include "CommandTesting.h"
 #include "WindowProbe.h"
 
+#include "dialogs/KeepSettings.h"
 #include "dialogs/frmBackups.h"
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmOptions.h"
 #include "mainwindow/NotebookWorker.h"
-#include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 #include "store/KeptNotes.h"
 

@@ -7,8 +7,8 @@
 #include "mainwindow/SearchBox.h"
 #include "search/NoteText.h"
 #include "store/ChineseVariants.h"
-#include "store/NoteDate.h"
 #include "store/NoteSearch.h"
+#include "util/NoteDate.h"
 
 #include <QCheckBox>
 #include <QComboBox>

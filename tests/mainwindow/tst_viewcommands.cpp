@@ -4,10 +4,10 @@
 #include "WindowProbe.h"
 
 #include "controls/Tray.h"
+#include "dialogs/KeepSettings.h"
 #include "mainwindow/SkinPane.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmPws2.h"
-#include "settings/SettingsStore.h"
 #include "store/AutoBackup.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
 // The reader against files written by other programs, with the text their authors expect.
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QDir>
 #include <QFile>

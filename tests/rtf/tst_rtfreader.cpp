@@ -1,5 +1,5 @@
 // The reader: decoding, syntax, formatting, paragraphs, lists, tables and damaged input.
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

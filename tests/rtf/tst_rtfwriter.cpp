@@ -1,5 +1,5 @@
 // The writer: what it emits, and that reading its output gives the document back.
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QBuffer>
 #include <QImage>

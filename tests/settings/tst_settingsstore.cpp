@@ -1,3 +1,4 @@
+#include "dialogs/KeepSettings.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "store/LeadingNumber.h"
-#include "store/Paths.h"
+#include "util/LeadingNumber.h"
+#include "util/Paths.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 #include "exchange/FileImport.h"
 #include "exchange/SafeFileName.h"
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -2,7 +2,7 @@
 
 #include "ExchangeDialogs.h"
 
-#include "app/Prompter.h"
+#include "base/Prompter.h"
 #include "dialogs/DialogLook.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "legacy/ui/LegacyOpen.h"
 
-#include "app/Logging.h"
-#include "app/Prompter.h"
+#include "base/Logging.h"
+#include "base/Prompter.h"
 #include "legacy/JetReader.h"
 #include "legacy/LegacyImport.h"
 

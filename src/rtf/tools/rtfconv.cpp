@@ -1,6 +1,6 @@
 // rtfconv: reads an RTF file with our reader and prints it as plain text, HTML or RTF.
 #include "QuillbookVersion.h"
-#include "Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/CurrentNote.h"
+#include "base/CurrentNote.h"
 
 #include <QString>
 #include <QtGlobal>

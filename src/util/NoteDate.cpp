@@ -1,4 +1,4 @@
-#include "store/NoteDate.h"
+#include "util/NoteDate.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "controls/TrimBlanks.h"
+#include "util/TrimBlanks.h"
 
 namespace Tools {
 

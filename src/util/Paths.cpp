@@ -1,4 +1,4 @@
-#include "store/Paths.h"
+#include "util/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "store/LeadingNumber.h"
+#include "util/LeadingNumber.h"
 
 #include <charconv>
 #include <cmath>
