@@ -44,14 +44,15 @@ QList<const Revisions::Revision *> Revisions::heads(const QByteArray &object) co
 Revisions::Resolved Revisions::resolve(const QByteArray &object) const
 {
     Resolved r;
+    const QList<const Revision *> all = heads(object);
     QList<const Revision *> kept;
-    for (const Revision *h : heads(object))
+    for (const Revision *h : all)
         if (!h->deleted)
             kept.append(h);
     std::sort(kept.begin(), kept.end(), [](const Revision *a, const Revision *b) { return a->id > b->id; });
     if (!kept.isEmpty()) {
         r.current = kept.first();
-        r.conflict = kept.size() > 1 || kept.size() < heads(object).size();
+        r.conflict = kept.size() > 1 || kept.size() < all.size();
     }
     for (const QByteArray &id : ofObject(object)) {
         const Revision *v = find(id);

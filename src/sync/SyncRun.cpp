@@ -24,20 +24,21 @@ SyncRun::Outcome SyncRun::run(const QString &passphrase)
 {
     taken_ = sent_ = 0;
     error_.clear();
-    Outcome o = joinOrCheck(passphrase);
-    if (o == Outcome::Done)
-        o = takeIn();
-    if (o == Outcome::Done)
-        o = sendOut();
-    return o;
-}
-
-SyncRun::Outcome SyncRun::joinOrCheck(const QString &passphrase)
-{
+    // One listing of the place's top serves the whole run: the key file, the computers' folders.
     const std::optional<QList<SyncPlace::Entry>> root = place_.list(QString());
     if (!root)
         return fail(Outcome::Unreachable, place_.error());
-    const bool hasKey = std::any_of(root->begin(), root->end(),
+    Outcome o = joinOrCheck(*root, passphrase);
+    if (o == Outcome::Done)
+        o = takeIn(*root);
+    if (o == Outcome::Done)
+        o = sendOut(*root);
+    return o;
+}
+
+SyncRun::Outcome SyncRun::joinOrCheck(const QList<SyncPlace::Entry> &root, const QString &passphrase)
+{
+    const bool hasKey = std::any_of(root.begin(), root.end(),
                                     [](const SyncPlace::Entry &e) { return e.name == QLatin1String(KeyFile); });
     if (!hasKey) {
         // Synced with before: the place was emptied or another was put at its address. Making a
@@ -98,13 +99,10 @@ bool gapIn(const Seen &s, quint64 read)
 
 } // namespace
 
-SyncRun::Outcome SyncRun::takeIn()
+SyncRun::Outcome SyncRun::takeIn(const QList<SyncPlace::Entry> &root)
 {
-    const std::optional<QList<SyncPlace::Entry>> root = place_.list(QString());
-    if (!root)
-        return fail(Outcome::Unreachable, place_.error());
     QList<Seen> seen;
-    for (const SyncPlace::Entry &folder : *root) {
+    for (const SyncPlace::Entry &folder : root) {
         const QByteArray computer = QByteArray::fromHex(folder.name.toLatin1());
         if (!folder.folder || computer.size() != 16 || SyncLog::folderOf(computer) != folder.name
             || computer == replica_.computer())
@@ -205,7 +203,7 @@ SyncRun::Outcome SyncRun::writeSnapshot(quint64 lastSent)
     return Outcome::Done;
 }
 
-SyncRun::Outcome SyncRun::sendOut()
+SyncRun::Outcome SyncRun::sendOut(const QList<SyncPlace::Entry> &root)
 {
     if (cancel && cancel->load())
         return Outcome::Cancelled;
@@ -214,7 +212,10 @@ SyncRun::Outcome SyncRun::sendOut()
     if (revisions.isEmpty())
         return Outcome::Done;
     const QByteArray computer = replica_.computer();
-    if (!place_.makeFolder(SyncLog::folderOf(computer)))
+    const QString folder = SyncLog::folderOf(computer);
+    const bool folderThere = std::any_of(root.begin(), root.end(),
+                                         [&](const SyncPlace::Entry &e) { return e.folder && e.name == folder; });
+    if (!folderThere && !place_.makeFolder(folder))
         return fail(Outcome::Unreachable, place_.error());
     const QString path = SyncLog::pathOf(computer, number);
     const QByteArray sealed = SyncKey::seal(*replica_.key(), path, SyncLog::encode({computer, number, revisions}));

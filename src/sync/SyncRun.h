@@ -1,12 +1,12 @@
 #pragma once
 
 #include "store/crypto/NotebookHeader.h"
+#include "sync/SyncPlace.h"
 
 #include <QString>
 
 #include <atomic>
 
-class SyncPlace;
 class SyncReplica;
 
 // One sync of this computer with the place: the key file first (made by the first computer, its
@@ -41,12 +41,12 @@ public:
     const std::atomic<bool> *cancel = nullptr;
 
 private:
-    Outcome joinOrCheck(const QString &passphrase);
-    Outcome takeIn();
+    Outcome joinOrCheck(const QList<SyncPlace::Entry> &root, const QString &passphrase);
+    Outcome takeIn(const QList<SyncPlace::Entry> &root);
     // The snapshots of computers (in order) until no batch this computer needs is missing.
     Outcome takeSnapshots(const QList<QByteArray> &computers);
     Outcome writeSnapshot(quint64 lastSent);
-    Outcome sendOut();
+    Outcome sendOut(const QList<SyncPlace::Entry> &root);
     Outcome fail(Outcome o, const QString &why);
 
     SyncPlace &place_;

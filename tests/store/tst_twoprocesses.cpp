@@ -51,6 +51,16 @@ QByteArray startSaver(QProcess &saver, const QString &path, int bodyChars, int p
     return output;
 }
 
+// Kills the saving process (in the middle of a save, as likely as not) and reads the rest of its
+// output; what it acknowledged must be in the file.
+SaverOutput killSaver(QProcess &saver, QByteArray &output)
+{
+    saver.kill();
+    saver.waitForFinished();
+    output += saver.readAllStandardOutput();
+    return parseSaverOutput(output);
+}
+
 } // namespace
 
 void TestTwoProcesses::whileAnotherProcessSaves_data()
@@ -113,10 +123,7 @@ void TestTwoProcesses::whileAnotherProcessSaves()
     }
     // Killed in the middle of a save: what it acknowledged before must all be there.
     QCOMPARE(saver.state(), QProcess::Running);
-    saver.kill();
-    QVERIFY(saver.waitForFinished());
-    output += saver.readAllStandardOutput();
-    const SaverOutput saved = parseSaverOutput(output);
+    const SaverOutput saved = killSaver(saver, output);
     QVERIFY2(saved.failures.isEmpty(), qPrintable(saved.failures.join(QLatin1Char('\n'))));
     QVERIFY2(saved.acknowledged.size() >= 8, qPrintable(QString::number(saved.acknowledged.size())));
     QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join(QLatin1Char('\n'))));
@@ -166,10 +173,7 @@ void TestTwoProcesses::passwordWhileAnotherProcessSaves()
             QVERIFY2(seen.contains(id), qPrintable(QStringLiteral("step %1: note %2 acknowledged, gone").arg(step).arg(id)));
     }
     QCOMPARE(saver.state(), QProcess::Running);
-    saver.kill();
-    QVERIFY(saver.waitForFinished());
-    output += saver.readAllStandardOutput();
-    const SaverOutput saved = parseSaverOutput(output);
+    const SaverOutput saved = killSaver(saver, output);
     QVERIFY2(saved.failures.isEmpty(), qPrintable(saved.failures.join(QLatin1Char('\n'))));
     QString error;
     const QSet<qint64> after = noteIdsIn(path, &error);

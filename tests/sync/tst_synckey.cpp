@@ -18,13 +18,12 @@ private Q_SLOTS:
 void TestSyncKey::onlyTheKeyOpensAFile_data()
 {
     QTest::addColumn<QString>("passphrase"); // typed on the second computer
-    QTest::addColumn<QString>("spoil");      // "", "byte", "name", "keyfile", "cost"
+    QTest::addColumn<QString>("spoil");      // "", "name", "keyfile", "cost" (wrong passphrases and
+                                             // changed files: tst_syncrun, over a real place)
     QTest::addColumn<int>("opened");         // SyncKey::Opened
     QTest::addColumn<bool>("fileOpens");
     const int ok = int(SyncKey::Opened::Ok);
     QTest::newRow("nominal: the passphrase on another computer") << "同步 口令" << "" << ok << true;
-    QTest::newRow("robustness: a wrong passphrase") << "同步口令" << "" << int(SyncKey::Opened::WrongPassphrase) << false;
-    QTest::newRow("robustness: a file changed on the server") << "同步 口令" << "byte" << ok << false;
     QTest::newRow("robustness: a file put under another name") << "同步 口令" << "name" << ok << false;
     QTest::newRow("robustness: a damaged key file") << "同步 口令" << "keyfile" << int(SyncKey::Opened::Damaged) << false;
     QTest::newRow("robustness: a key file asking for a huge cost") << "同步 口令" << "cost" << int(SyncKey::Opened::Damaged) << false;
@@ -45,9 +44,7 @@ void TestSyncKey::onlyTheKeyOpensAFile()
 
     QByteArray keyFile = made->keyFile;
     QString name = QStringLiteral("d1/log-1");
-    if (spoil == QLatin1String("byte"))
-        sealed[sealed.size() / 2] = char(sealed[sealed.size() / 2] ^ 1);
-    else if (spoil == QLatin1String("name"))
+    if (spoil == QLatin1String("name"))
         name = QStringLiteral("d1/log-2");
     else if (spoil == QLatin1String("keyfile"))
         keyFile[40] = char(keyFile[40] ^ 1);
