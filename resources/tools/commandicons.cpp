@@ -5,6 +5,9 @@
 
 #include <QFont>
 #include <QPainterPath>
+#include <QtMath>
+
+#include <cmath>
 
 using namespace kit;
 
@@ -88,6 +91,32 @@ QImage tbBackup()
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawPolygon(QPolygonF({head + QPointF(-1.8, -1.0), head + QPointF(1.4, -1.2), head + QPointF(-0.2, 1.8)}));
+    return c.finish();
+}
+
+QImage tbSync()
+{
+    Canvas c(16, 16);
+    cylinder(c.p(), QRectF(1, 0, 10, 13), kDatabase);
+    // Two arrows chasing round a blue disc: the notebook kept in step with the place.
+    QPainter &p = c.p();
+    const QPointF centre(11.5, 11.5);
+    disc(p, centre, 4.5, hex("#1e88e5"), darker(hex("#1e88e5"), 0.3));
+    const QRectF ring(centre.x() - 2.2, centre.y() - 2.2, 4.4, 4.4);
+    for (const double start : {20.0, 200.0}) {
+        QPainterPath arc;
+        arc.arcMoveTo(ring, start);
+        arc.arcTo(ring, start, 110);
+        stroke(p, arc, Qt::white, 1.3);
+        // The head at the arc's end, pointing on round the ring (counter-clockwise on screen).
+        const double a = qDegreesToRadians(start + 110);
+        const QPointF tip = centre + QPointF(std::cos(a), -std::sin(a)) * 2.2;
+        const QPointF along(-std::sin(a), -std::cos(a));
+        const QPointF out(std::cos(a), -std::sin(a));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({tip + along * 1.9, tip + out * 1.6 - along * 0.3, tip - out * 1.6 - along * 0.3}));
+    }
     return c.finish();
 }
 
@@ -280,7 +309,8 @@ std::vector<Named> toolbarImages()
             {QStringLiteral("toolbar/delete_group.png"), tbGroup(Badge::Cross)},
             {QStringLiteral("toolbar/add_note.png"), tbNote(0)},
             {QStringLiteral("toolbar/edit_note.png"), tbNote(1)},
-            {QStringLiteral("toolbar/del_note.png"), tbNote(2)}};
+            {QStringLiteral("toolbar/del_note.png"), tbNote(2)},
+            {QStringLiteral("toolbar/sync.png"), tbSync()}};
 }
 
 std::vector<Named> editorImages()

@@ -21,6 +21,11 @@ QString crlf()
     return QStringLiteral("\r\n");
 }
 
+QString databaseFilter()
+{
+    return QStringLiteral("数据库文件(*.qbf)|*.qbf|");
+}
+
 QString chooserFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));

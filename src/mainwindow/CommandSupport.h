@@ -15,6 +15,8 @@ namespace cmd {
 QString notice();
 // "\r\n", the line break inside message texts.
 QString crlf();
+// The file choosers' filter of notebook files.
+QString databaseFilter();
 
 // A filter written as "description|pattern|description|pattern|" in the form the file choosers
 // take ("description (pattern);;..."). A description that already names its pattern in

@@ -38,4 +38,8 @@ enum class Cmd {
     ImportFiles,
     ImportFolder,
     UnlockNotebook,
+    SyncSettings,
+    SyncNow,
+    OpenFromSync,
+    SyncConflicts,
 };

@@ -269,6 +269,8 @@ void NotebookLifecycle::close()
 
 void NotebookLifecycle::stopWork()
 {
+    if (isOpen())
+        Q_EMIT leaving();
     stopWorkers();
 }
 

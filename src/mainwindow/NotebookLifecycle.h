@@ -86,6 +86,9 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     // The file is about to be closed, copied or rewritten: work of the window's own on it stops.
     void stopping();
+    // The window is going: last work on the open notebook (a sync) may run briefly, before
+    // stopping().
+    void leaving();
     // What failed, to be said to the user.
     void failed(const QString &message);
     // The check for damage found some (writes are refused from now on).

@@ -48,6 +48,7 @@ frmmain::frmmain(AppState &state, Settings &settings, Notebook &db, Prompter &pr
     loadImages();
     createPanes();
     followNotebook();
+    followSync();
     createCommands();
     followFacts();
 

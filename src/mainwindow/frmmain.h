@@ -38,6 +38,8 @@ class NotebookLifecycle;
 class NotebookWorker;
 class SearchBox;
 class LockedNotice;
+struct SyncOutcome;
+struct SyncSettings;
 namespace commands {
 struct Facts;
 enum class Menu;
@@ -65,6 +67,8 @@ struct ExportScope;
 //   frmmain_keeping.cpp       note history, recently deleted notes, automatic copies
 //   frmmain_search.cpp        the search box, its results and the search index's build
 //   frmmain_exchange.cpp      export, print, import, files dropped on the tree or the list
+//   frmmain_sync.cpp          sync: settings, runs and what the status strip says of them,
+//                             a notebook made from a place, conflicts
 //
 // What the window holds is its own: the command handlers (WindowCommands, CommandTable.cpp) and
 // the tests' probe (tests/mainwindow/WindowProbe.h) are its only friends.
@@ -202,6 +206,10 @@ private:
     void mnuDeleted_Click();
     void mnuFromBackup_Click();
     void mnuUnlock_Click();
+    void mnuSyncSettings_Click();
+    void mnuSyncNow_Click();
+    void mnuOpenFromSync_Click();
+    void mnuConflicts_Click();
     void onTrayMouseDown(int button);
 
     // ---- tree and list events ----
@@ -281,6 +289,23 @@ private:
     // rewritten; the build starts again when the notebook's life cycle says it may.
     void stopIndexWork();
 
+    // Sync, in frmmain_sync.cpp. Runs go on a worker; the notebook's life cycle starts the
+    // automatic ones (after it opens, every 10 minutes, a while after a save, at exit).
+    void followSync();
+    std::optional<SyncSettings> syncSettings() const;
+    void startSync(bool manual, const QString &passphrase);
+    void runSyncWorker(const QString &path, const SyncSettings &settings, const QString &passphrase, bool joining,
+                       std::function<void(const SyncOutcome &)> then);
+    void syncEnded(const SyncOutcome &out, bool manual);
+    void syncAutomatically();
+    // A command that may have saved something: an automatic sync follows a minute later.
+    void syncAfterCommand(Cmd cmd);
+    void syncAtExit();
+    void stopSync();
+    void showSyncStatus(const QString &text, bool retry);
+    // Fills the new notebook at path from the place, then opens it.
+    void joinInto(const QString &path, const SyncSettings &settings, const QString &passphrase);
+
     AppState &m_state;
     Settings &m_settings;
     Notebook &m_db;
@@ -315,6 +340,11 @@ private:
     std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
     LockedNotice *m_lockedNotice = nullptr;
+    NotebookWorker *m_syncRun = nullptr;
+    bool m_syncAgain = false;          // a sync asked for while one ran
+    QLabel *m_syncStatus = nullptr;    // in the status strip
+    QTimer *m_syncAfterSave = nullptr;
+    QTimer *m_syncEvery = nullptr;
 
     // ---- controls ----
     QToolBar *m_toolbar = nullptr;

@@ -330,6 +330,7 @@ void frmmain::runCommand(Cmd cmd, bool tickFlipped)
         item->setChecked(!item->isChecked());
     }
     row.run(*this);
+    syncAfterCommand(cmd);
     // What the store mended on the way (a damaged history set aside) is said once.
     const QString notice = m_db.isOpen() ? KeptNotes(m_db).takeNotice() : QString();
     if (!notice.isEmpty()) {

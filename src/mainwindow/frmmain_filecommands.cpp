@@ -21,7 +21,6 @@
 
 namespace {
 
-const QString kDatabaseFilter = QStringLiteral("数据库文件(*.qbf)|*.qbf|");
 const QString kDamaged = QStringLiteral("数据库文件存在错误.");
 
 QString native(const QString &path)
@@ -62,7 +61,7 @@ std::optional<QString> frmmain::AskFileName(bool isOpen, const QString &title, c
 
 void frmmain::mnuNew_Click()
 {
-    const std::optional<QString> path = AskFileName(false, QStringLiteral("New Database"), kDatabaseFilter);
+    const std::optional<QString> path = AskFileName(false, QStringLiteral("New Database"), cmd::databaseFilter());
     if (!path)
         return;
     // The path as chosen: no extension is added, and an existing file is never replaced.
@@ -79,7 +78,7 @@ void frmmain::mnuBackup_Click()
 {
     if (!m_db.isOpen())
         return;
-    const std::optional<QString> target = AskFileName(false, QStringLiteral("Backup"), kDatabaseFilter);
+    const std::optional<QString> target = AskFileName(false, QStringLiteral("Backup"), cmd::databaseFilter());
     if (!target)
         return;
     const QString source = m_notebook->path();

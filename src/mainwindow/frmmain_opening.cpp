@@ -50,7 +50,7 @@ void frmmain::followNotebook()
 void frmmain::mnuOpen_Click()
 {
     const std::optional<QString> chosen = AskFileName(true, QStringLiteral("打开数据库文件"),
-                                                      QStringLiteral("数据库文件(*.qbf)|*.qbf|"));
+                                                      cmd::databaseFilter());
     if (chosen)
         m_notebook->openChosen(*chosen);
 }

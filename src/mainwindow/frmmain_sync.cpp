@@ -1,0 +1,357 @@
+// Sync: its settings, a run on a worker with what it says in the status strip, the automatic
+// runs, a notebook made from a place, and the list of conflicts.
+#include "mainwindow/frmmain.h"
+
+#include "base/Logging.h"
+#include "base/Prompter.h"
+#include "controls/Named.h"
+#include "dialogs/ConflictsDialog.h"
+#include "dialogs/SyncPassphraseDialog.h"
+#include "dialogs/SyncSettingsDialog.h"
+#include "dialogs/frmHistory.h"
+#include "editor/frmAddNote.h"
+#include "mainwindow/CommandSupport.h"
+#include "mainwindow/NotebookLifecycle.h"
+#include "mainwindow/NotebookWorker.h"
+#include "mainwindow/SkinPane.h"
+#include "search/NoteText.h"
+#include "store/Notebook.h"
+#include "sync/FolderPlace.h"
+#include "sync/NotebookReplica.h"
+#include "sync/SyncRun.h"
+#include "sync/WebDavPlace.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTime>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+
+// What a run on the worker found, for the window.
+struct SyncOutcome
+{
+    SyncRun::Outcome outcome = SyncRun::Outcome::Failed;
+    QString error;
+    int taken = 0;
+    bool placeEmpty = false; // no notebook there yet: a passphrase asked for makes its key
+};
+
+namespace {
+
+constexpr int kAfterSaveMs = 60 * 1000;
+constexpr int kEveryMs = 10 * 60 * 1000;
+constexpr int kAtExitMs = 3000;
+
+std::unique_ptr<SyncPlace> placeOf(const SyncSettings &s)
+{
+    if (s.kind == SyncSettings::Kind::Folder)
+        return std::make_unique<FolderPlace>(s.address);
+    return std::make_unique<WebDavPlace>(QUrl(s.address), s.user, s.password);
+}
+
+bool holdsNoKey(SyncPlace &place)
+{
+    const std::optional<QList<SyncPlace::Entry>> root = place.list(QString());
+    return root && std::none_of(root->begin(), root->end(), [](const SyncPlace::Entry &e) {
+        return e.name == QLatin1String(SyncRun::KeyFile);
+    });
+}
+
+// One sync of the notebook the worker opened. A joining notebook takes a place's notebook, and
+// never makes a new place with a passphrase typed once.
+void syncOn(Notebook &db, const SyncSettings &settings, const QString &passphrase, bool joining,
+            const std::atomic<bool> *cancel, SyncOutcome &out)
+{
+    if (!db.isOpen()) {
+        out.error = db.lastError();
+        return;
+    }
+    const std::unique_ptr<SyncPlace> place = placeOf(settings);
+    if (joining && holdsNoKey(*place)) {
+        out.placeEmpty = true;
+        return;
+    }
+    NotebookReplica replica(db);
+    SyncRun run(*place, replica);
+    run.cancel = cancel;
+    out.outcome = run.run(passphrase);
+    out.error = run.error();
+    out.taken = run.taken();
+    if (out.outcome == SyncRun::Outcome::NeedPassphrase)
+        out.placeEmpty = holdsNoKey(*place);
+}
+
+// What the status strip says after a run that did not complete.
+QString failureText(SyncRun::Outcome o)
+{
+    switch (o) {
+    case SyncRun::Outcome::Done: break;
+    case SyncRun::Outcome::Unreachable: return QStringLiteral("无法连接同步位置，这里什么也没有改变。");
+    case SyncRun::Outcome::NeedPassphrase: return QStringLiteral("没有同步：需要同步口令。");
+    case SyncRun::Outcome::WrongPassphrase: return QStringLiteral("同步口令不对，没有同步。");
+    case SyncRun::Outcome::OtherNotebook: return QStringLiteral("同步位置存的是另一个数据库，没有同步。");
+    case SyncRun::Outcome::PlaceLost:
+        return QStringLiteral("同步位置已被清空或换掉，没有同步，这里什么也没有改变。");
+    case SyncRun::Outcome::Refused: return QStringLiteral("同步位置上的文件损坏或被改动过，没有采用。");
+    case SyncRun::Outcome::Failed: return QStringLiteral("同步没有完成。");
+    case SyncRun::Outcome::Cancelled: return QStringLiteral("同步已停止，下次继续。");
+    }
+    return QString();
+}
+
+} // namespace
+
+void frmmain::followSync()
+{
+    m_syncStatus = Tools::named<QLabel>("lblSync", m_statusStrip);
+    m_syncStatus->setAttribute(Qt::WA_TranslucentBackground);
+    m_syncStatus->setFont(m_noteCount->font());
+    m_syncStatus->hide();
+    static_cast<QHBoxLayout *>(m_statusStrip->layout())->addWidget(m_syncStatus);
+    connect(m_syncStatus, &QLabel::linkActivated, this, [this] { run(Cmd::SyncNow); });
+
+    m_syncAfterSave = new QTimer(this);
+    m_syncAfterSave->setSingleShot(true);
+    m_syncAfterSave->setInterval(kAfterSaveMs);
+    m_syncEvery = new QTimer(this);
+    m_syncEvery->setInterval(kEveryMs);
+    for (QTimer *t : {m_syncAfterSave, m_syncEvery})
+        connect(t, &QTimer::timeout, this, [this] { syncAutomatically(); });
+
+    connect(m_notebook, &NotebookLifecycle::readyForWork, this, [this] {
+        m_syncEvery->start();
+        syncAutomatically();
+    });
+    connect(m_notebook, &NotebookLifecycle::leaving, this, &frmmain::syncAtExit);
+    connect(m_notebook, &NotebookLifecycle::stopping, this, &frmmain::stopSync);
+}
+
+std::optional<SyncSettings> frmmain::syncSettings() const
+{
+    if (!m_db.isOpen())
+        return std::nullopt;
+    std::optional<SyncSettings> s = SyncSetup::read(m_db);
+    if (!s && !m_db.lastError().isEmpty())
+        qCWarning(lcStore) << "cannot read the sync settings" << m_db.lastError();
+    return s;
+}
+
+void frmmain::mnuSyncSettings_Click()
+{
+    if (!m_db.isOpen())
+        return;
+    const std::optional<SyncSettings> before = syncSettings();
+    SyncSettingsDialog dlg(before, false, m_prompter, this);
+    if (m_prompter.exec(&dlg) != QDialog::Accepted)
+        return;
+    const SyncSettings chosen = dlg.settings();
+    // Another place: this notebook joins it as a new one there (what it made here stays).
+    const bool moved = before && (before->kind != chosen.kind || before->address != chosen.address);
+    if ((moved && !SyncSetup::leave(m_db)) || !SyncSetup::write(m_db, chosen)) {
+        qCWarning(lcStore) << "sync settings not saved" << m_db.lastError();
+        m_prompter.msgBox(this, QStringLiteral("同步设置没有保存。") + cmd::crlf() + m_db.lastError(),
+                          Prompter::Exclamation, cmd::notice());
+        return;
+    }
+    m_syncAfterSave->stop();
+    startSync(true, QString());
+}
+
+void frmmain::mnuSyncNow_Click()
+{
+    if (!m_db.isOpen())
+        return;
+    if (!syncSettings()) {
+        run(Cmd::SyncSettings);
+        return;
+    }
+    startSync(true, QString());
+}
+
+void frmmain::syncAutomatically()
+{
+    if (m_syncRun || busy() || m_unloaded)
+        return;
+    const std::optional<SyncSettings> s = syncSettings();
+    if (s && s->automatic)
+        startSync(false, QString());
+}
+
+void frmmain::syncAfterCommand(Cmd cmd)
+{
+    // The commands that may save a note or a group; a run with nothing to send costs little.
+    static constexpr Cmd kSaving[] = {Cmd::AddGroup,     Cmd::RenameGroup, Cmd::DeleteGroup, Cmd::AddNote,
+                                      Cmd::EditNote,     Cmd::DeleteNote,  Cmd::MoveNote,    Cmd::NoteHistory,
+                                      Cmd::DeletedNotes, Cmd::ImportFiles, Cmd::ImportFolder, Cmd::SyncConflicts};
+    if (m_db.isOpen() && std::find(std::begin(kSaving), std::end(kSaving), cmd) != std::end(kSaving))
+        m_syncAfterSave->start();
+}
+
+void frmmain::showSyncStatus(const QString &text, bool retry)
+{
+    m_syncStatus->setText(retry ? text.toHtmlEscaped() + QStringLiteral(" <a href=\"sync\">立即同步</a>") : text);
+    m_syncStatus->setToolTip(QString());
+    m_syncStatus->show();
+}
+
+void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, const QString &passphrase,
+                            bool joining, std::function<void(const SyncOutcome &)> then)
+{
+    showSyncStatus(QStringLiteral("正在同步…"), false);
+    auto out = std::make_shared<SyncOutcome>();
+    const auto work = [settings, passphrase, joining, out](Notebook &db, NotebookWorker &worker) {
+        syncOn(db, settings, passphrase, joining, worker.cancelled(), *out);
+    };
+    const auto done = [this, out, then = std::move(then)] {
+        m_syncRun->deleteLater();
+        m_syncRun = nullptr;
+        if (out->outcome != SyncRun::Outcome::Done)
+            qCWarning(lcStore) << "sync did not complete:" << int(out->outcome) << out->error;
+        then(*out);
+    };
+    m_syncRun = new NotebookWorker(path, NoteText::extractor(), work, done, this);
+}
+
+void frmmain::startSync(bool manual, const QString &passphrase)
+{
+    if (m_syncRun) {
+        m_syncAgain = m_syncAgain || manual;
+        return;
+    }
+    const std::optional<SyncSettings> s = syncSettings();
+    if (!s)
+        return;
+    m_syncAfterSave->stop();
+    // The worker's own session would not know that this file takes no more writes.
+    if (m_db.readOnly() || !m_db.writesRefused().isEmpty()) {
+        showSyncStatus(QStringLiteral("数据库文件不能写入，没有同步。"), false);
+        return;
+    }
+    runSyncWorker(m_notebook->path(), *s, passphrase, false, [this, manual](const SyncOutcome &out) { syncEnded(out, manual); });
+}
+
+void frmmain::syncEnded(const SyncOutcome &out, bool manual)
+{
+    if (out.outcome == SyncRun::Outcome::Done)
+        showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
+    else
+        showSyncStatus(failureText(out.outcome), true);
+    if (out.taken > 0 && m_db.isOpen()) {
+        // What came in shows as after any change from outside; a note open in the editor keeps
+        // what is typed there, and saving it makes one more version.
+        if (showingResults())
+            refreshResults(m_noteChosen ? m_noteId : 0);
+        else
+            reloadPanes(m_noteId);
+    }
+    if (out.outcome == SyncRun::Outcome::NeedPassphrase && manual && !m_unloaded) {
+        SyncPassphraseDialog ask(out.placeEmpty, m_prompter, this);
+        if (m_prompter.exec(&ask) == QDialog::Accepted)
+            startSync(true, ask.passphrase());
+        return;
+    }
+    if (std::exchange(m_syncAgain, false) && !m_unloaded)
+        startSync(true, QString());
+}
+
+void frmmain::stopSync()
+{
+    // Stops between two files; what was taken in stays, the rest waits for the next run.
+    delete m_syncRun;
+    m_syncRun = nullptr;
+    m_syncAgain = false;
+    m_syncAfterSave->stop();
+    m_syncEvery->stop();
+}
+
+void frmmain::syncAtExit()
+{
+    const std::optional<SyncSettings> s = syncSettings();
+    if (!s || !s->automatic)
+        return;
+    QEventLoop wait;
+    QTimer::singleShot(kAtExitMs, &wait, &QEventLoop::quit);
+    const auto finished = [&wait](const SyncOutcome &) { wait.quit(); };
+    // A run already going is waited for; else one more sends what was saved since.
+    if (!m_syncRun)
+        runSyncWorker(m_notebook->path(), *s, QString(), false, finished);
+    else
+        connect(m_syncRun, &QObject::destroyed, &wait, &QEventLoop::quit);
+    if (m_syncRun)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    // What is not done by now is left for the next start (stopSync cancels it).
+}
+
+void frmmain::mnuConflicts_Click()
+{
+    if (!m_db.isOpen())
+        return;
+    ConflictsDialog w(m_db, m_prompter,
+                      [this](qint64 noteId) {
+                          frmHistory h(m_db, m_prompter, noteId,
+                                       [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);
+                          m_prompter.exec(&h);
+                      },
+                      this);
+    m_prompter.exec(&w);
+    if (w.changed())
+        reloadPanes(m_noteId);
+}
+
+void frmmain::mnuOpenFromSync_Click()
+{
+    if (m_syncRun)
+        return;
+    SyncSettingsDialog where(std::nullopt, true, m_prompter, this);
+    if (m_prompter.exec(&where) != QDialog::Accepted)
+        return;
+    SyncSettings settings = where.settings();
+    settings.automatic = true;
+    SyncPassphraseDialog ask(false, m_prompter, this);
+    if (m_prompter.exec(&ask) != QDialog::Accepted)
+        return;
+    const std::optional<QString> path = AskFileName(false, QStringLiteral("新数据库保存为"), cmd::databaseFilter());
+    if (!path)
+        return;
+    // A notebook of its own first, the place noted in it, then the first sync fills it.
+    Notebook fresh;
+    if (!fresh.create(*path) || !fresh.open(*path) || !SyncSetup::write(fresh, settings)) {
+        qCWarning(lcStore) << "cannot make" << *path << fresh.lastError();
+        m_prompter.msgBox(this, QStringLiteral("无法新建数据库：") + cmd::crlf() + fresh.lastError(),
+                          Prompter::Exclamation, cmd::notice());
+        return;
+    }
+    fresh.close();
+    joinInto(*path, settings, ask.passphrase());
+}
+
+void frmmain::joinInto(const QString &path, const SyncSettings &settings, const QString &passphrase)
+{
+    runSyncWorker(path, settings, passphrase, true, [this, path, settings](const SyncOutcome &out) {
+        if (out.outcome == SyncRun::Outcome::Done) {
+            showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
+            m_notebook->openChosen(path);
+            return;
+        }
+        if (out.outcome == SyncRun::Outcome::WrongPassphrase) {
+            SyncPassphraseDialog again(false, m_prompter, this);
+            m_prompter.msgBox(this, failureText(out.outcome), Prompter::Exclamation, cmd::notice());
+            if (m_prompter.exec(&again) == QDialog::Accepted) {
+                joinInto(path, settings, again.passphrase());
+                return;
+            }
+        } else {
+            m_prompter.msgBox(this,
+                              out.placeEmpty ? QStringLiteral("这个同步位置还没有数据库。") : failureText(out.outcome),
+                              Prompter::Exclamation, cmd::notice());
+        }
+        // The new file holds only what came from the place, which is still there.
+        m_syncStatus->hide();
+        for (const char *side : {"", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(side));
+    });
+}
