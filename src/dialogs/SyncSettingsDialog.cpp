@@ -120,5 +120,15 @@ void SyncSettingsDialog::accepted()
         return;
     }
     clearHighlight(where);
+    // The sync files are sealed either way, but plain http shows the server's password to the
+    // network on the way; a server on this computer is another matter.
+    const bool loopback = QStringList{QStringLiteral("localhost"), QStringLiteral("127.0.0.1"), QStringLiteral("::1")}
+                              .contains(url.host());
+    if (webDav && url.scheme() == QLatin1String("http") && !loopback
+        && prompter_.msgBox(this,
+                            QStringLiteral("这个地址以 http:// 开头，不加密：服务器的密码会明文传送。\n仍要使用吗？"),
+                            Prompter::QuestionDefaultNo, QStringLiteral("提示"))
+               != Prompter::Yes)
+        return;
     accept();
 }

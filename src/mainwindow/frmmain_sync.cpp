@@ -93,7 +93,7 @@ QString failureText(SyncRun::Outcome o)
     case SyncRun::Outcome::Unreachable: return QStringLiteral("无法连接同步位置，这里什么也没有改变。");
     case SyncRun::Outcome::NeedPassphrase: return QStringLiteral("没有同步：需要同步口令。");
     case SyncRun::Outcome::WrongPassphrase: return QStringLiteral("同步口令不对，没有同步。");
-    case SyncRun::Outcome::OtherNotebook: return QStringLiteral("同步位置存的是另一个数据库，没有同步。");
+    case SyncRun::Outcome::OtherNotebook: return QStringLiteral("同步位置已有另一个数据库，没有同步。可用“从同步位置打开...”取用它。");
     case SyncRun::Outcome::PlaceLost:
         return QStringLiteral("同步位置已被清空或换掉，没有同步，这里什么也没有改变。");
     case SyncRun::Outcome::Refused: return QStringLiteral("同步位置上的文件损坏或被改动过，没有采用。");
@@ -194,7 +194,6 @@ void frmmain::syncAfterCommand(Cmd cmd)
 void frmmain::showSyncStatus(const QString &text, bool retry)
 {
     m_syncStatus->setText(retry ? text.toHtmlEscaped() + QStringLiteral(" <a href=\"sync\">立即同步</a>") : text);
-    m_syncStatus->setToolTip(QString());
     m_syncStatus->show();
 }
 

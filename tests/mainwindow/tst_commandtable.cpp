@@ -56,21 +56,22 @@ void tst_CommandTable::menus_data()
     QTest::newRow("nominal: File")
         << "mnuFile"
         << "mnuNew 新建 Ctrl+N; mnuOpen 打开; mnuUnlock 解锁数据库...; mnuBackup 另备份为...; "
-           "mnuFromBackup 从自动备份恢复...; -; "
+           "mnuFromBackup 从自动备份恢复...; mnuFromSync 从同步位置打开...; -; "
            "mnuImport 导入 {mnuImportFiles 文件...; mnuImportFolder 文件夹...}; "
            "mnuExport 导出 {mnuExportNote 当前记事...; mnuExportGroup 当前组...; mnuExportBook 整个数据库...}; "
            "mnuPrint 打印... Ctrl+P; -; mnuExit 退出";
     QTest::newRow("nominal: Action")
         << "mnuAction"
         << "mnuNotes 记事本 {mnuEdit1 编辑; mnuNewNote1 新建记事本; mnuDelete2 删除; -; mnuMove1 移动; "
-           "mnuHistory1 历史版本; mnuDeleted 最近删除; mnuFind 搜索记事 Ctrl+F}; "
+           "mnuHistory1 历史版本; mnuDeleted 最近删除; mnuConflicts 冲突; mnuFind 搜索记事 Ctrl+F}; "
            "mnuGroups 组 {mnuNew1 新建组; mnuRename1 重命名; mnuDelete1 删除; mnuPrintGroup1 打印...}";
     QTest::newRow("nominal: View")
         << "mnuView"
         << "mnuMyNotes 我的记事本 tick; mnuToolbar 工具栏 tick; mnuStatusbar 状态栏 tick; mnuNoteInfo 记事本信息 tick; "
            "-; mnuLayout 排列 {mnuReport 详细信息; mnuIcons 图标}";
     QTest::newRow("nominal: Tools") << "mnuTools"
-                                    << "mnuPws 设置数据库密码; mnuCompact 修复数据库; -; mnuOptions 设置; -; "
+                                    << "mnuPws 设置数据库密码; mnuCompact 修复数据库; -; mnuSyncSettings 同步设置...; "
+                                       "mnuSyncNow 立即同步; -; mnuOptions 设置; -; "
                                        "mnuForum Quillbook 综合论坛";
     QTest::newRow("nominal: group pop-up")
         << "mnuGroup"
@@ -120,11 +121,11 @@ void tst_CommandTable::toolbar()
     // The search box at the right end, pushed there by a stretch.
     QCOMPARE(buttons, (QStringList{"NEW 新建", "OPEN 打开", "BACKUP 备份数据库", "-", "ADD_GROUP 添加组",
                                    "DELETE_GROUP 删除组", "-", "ADD_NOTE 新建记事本", "EDIT_NOTE 编辑记事本",
-                                   "DEL_NOTE 删除记事本", "[searchStretch]", "[searchBox]"}));
+                                   "DEL_NOTE 删除记事本", "-", "SYNC 立即同步", "[searchStretch]", "[searchBox]"}));
     for (QAction *a : commandButtons)
         QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
     // Every command can be reached; one with a button is reached through it.
-    for (int c = 0; c <= int(Cmd::ImportFolder); ++c)
+    for (int c = 0; c <= int(Cmd::SyncConflicts); ++c)
         QVERIFY2(w.action(Cmd(c)), qPrintable(QString::number(c)));
     QCOMPARE(w.action(Cmd::EditNote)->objectName(), QStringLiteral("EDIT_NOTE"));
     QCOMPARE(w.action(Cmd::MoveNote)->objectName(), QStringLiteral("mnuMove"));
