@@ -127,6 +127,8 @@ void frmmain::followSync()
         syncAutomatically();
     });
     connect(m_notebook, &NotebookLifecycle::leaving, this, &frmmain::syncAtExit);
+    // What the strip said was of the notebook that closed.
+    connect(m_notebook, &NotebookLifecycle::closed, m_syncStatus, &QWidget::hide);
     connect(m_notebook, &NotebookLifecycle::stopping, this, &frmmain::stopSync);
 }
 
