@@ -82,7 +82,13 @@ void KeptNotes::keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGrou
                   || n.NotePriority != next->NotePriority || n.NoteIcon != next->NoteIcon
                   || colorText != QString::number(next->NoteColor);
     }
-    if (!changed)
+    if (changed)
+        keepVersion(id, old);
+}
+
+void KeptNotes::keepVersion(qint64 id, const NoteVersion &old)
+{
+    if (!nb_.conn().history)
         return;
     const QByteArray data = History::pack(old);
     const qint64 at = secondsOf(nb_.now());

@@ -54,9 +54,12 @@ private:
     friend class Notebook;
     friend class Notes;
     friend class Groups;
+    friend class SyncNotebook;
 
     // The hooks of the note writes; each runs inside the write's transaction.
     void keepReplaced(qint64 id, const CurrentNote *next, qint64 nextGroupId);
+    // Keeps v in the history of note id, as a save that replaced it would.
+    void keepVersion(qint64 id, const NoteVersion &v);
     void keepDeletedNote(qint64 id);
     void keepDeletedGroup(qint64 groupId);
     void keepDeleted(const char *selectNotes, qint64 key);

@@ -143,6 +143,7 @@ private:
     friend class Notes;
     friend class KeptNotes;
     friend class NoteSearch;
+    friend class SyncNotebook; // sync's own tables, written with the notes they describe
 
     struct Connection;
     Connection &conn() { return *conn_; }

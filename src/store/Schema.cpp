@@ -3,6 +3,7 @@
 #include "store/SearchIndex.h"
 #include "store/History.h"
 #include "store/NotebookInfo.h"
+#include "store/SyncTables.h"
 #include "store/crypto/FileStart.h"
 
 #include <SQLiteCpp/Database.h>
@@ -54,6 +55,7 @@ const Migration Migrations[] = {
     {3, History::createTables},
     {4, SearchIndex::createStaged},
     {5, NotebookInfo::createTable},
+    {6, SyncTables::create},
 };
 static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");
 

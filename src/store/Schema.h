@@ -14,7 +14,7 @@ class Database;
 namespace Schema {
 
 constexpr qint32 ApplicationId = 0x51424E42; // "QBNB" in the file header
-constexpr int Version = 5;                   // user_version; a higher one is a newer layout
+constexpr int Version = 6;                   // user_version; a higher one is a newer layout
 
 // One step from the layout before to version `to`; runs inside the transaction that also sets
 // user_version to `to`.

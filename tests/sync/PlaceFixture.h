@@ -38,6 +38,9 @@ public:
         return std::make_unique<WebDavPlace>(server_->url(), QString::fromLatin1(DavServer::User), password, 5000);
     }
 
+    // The WebDAV place's address, for another process to reach it.
+    QUrl url() const { return server_->url(); }
+
     // Where the place's files lie on disk.
     QString onDisk(const QString &kind) const
     {
