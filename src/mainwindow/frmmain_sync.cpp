@@ -351,6 +351,7 @@ void frmmain::joinInto(const QString &path, const SyncSettings &settings, const 
                               Prompter::Exclamation, cmd::notice());
         }
         // The new file holds only what came from the place, which is still there.
+        m_syncStatus->clear();
         m_syncStatus->hide();
         for (const char *side : {"", "-wal", "-shm"})
             QFile::remove(path + QLatin1String(side));

@@ -93,6 +93,8 @@ struct OtherComputer
         CurrentNote note;
         note.NoteTitle = title;
         note.NoteBody = QStringLiteral("写在另一台电脑上");
+        note.NoteAddDate = note.NoteLastUpdate = QStringLiteral("2026/5/1 12:00");
+        note.NotePriority = QStringLiteral("一般");
         return find.id > 0 && Notes(db).add(find.id, note).has_value();
     }
 };
@@ -104,7 +106,8 @@ QString syncStatus(const frmmain &w)
 
 bool syncing(const frmmain &w)
 {
-    return syncStatus(w) == QStringLiteral("正在同步…");
+    const auto *status = ChildLookup::child<QLabel>(w, "lblSync");
+    return status->isVisible() && status->text() == QStringLiteral("正在同步…");
 }
 
 } // namespace
