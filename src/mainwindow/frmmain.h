@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QDateTime>
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -303,6 +304,9 @@ private:
     void syncAtExit();
     void stopSync();
     void showSyncStatus(const QString &text, bool retry);
+    // The WebDAV server's password: typed in the settings or when asked (ask), kept in memory.
+    std::optional<QString> serverPassword(const SyncSettings &s, bool ask);
+    void rememberServerPassword(const SyncSettings &s);
     // Fills the new notebook at path from the place, then opens it.
     void joinInto(const QString &path, const SyncSettings &settings, const QString &passphrase);
 
@@ -345,6 +349,7 @@ private:
     QLabel *m_syncStatus = nullptr;    // in the status strip
     QTimer *m_syncAfterSave = nullptr;
     QTimer *m_syncEvery = nullptr;
+    QHash<QString, QString> m_serverPasswords; // by address and user name
 
     // ---- controls ----
     QToolBar *m_toolbar = nullptr;

@@ -6,7 +6,7 @@
 #include "base/Prompter.h"
 #include "controls/Named.h"
 #include "dialogs/ConflictsDialog.h"
-#include "dialogs/SyncPassphraseDialog.h"
+#include "dialogs/SyncSecretDialog.h"
 #include "dialogs/SyncSettingsDialog.h"
 #include "dialogs/frmHistory.h"
 #include "editor/frmAddNote.h"
@@ -146,11 +146,14 @@ void frmmain::mnuSyncSettings_Click()
 {
     if (!m_db.isOpen())
         return;
-    const std::optional<SyncSettings> before = syncSettings();
+    std::optional<SyncSettings> before = syncSettings();
+    if (before)
+        before->password = serverPassword(*before, false).value_or(QString());
     SyncSettingsDialog dlg(before, false, m_prompter, this);
     if (m_prompter.exec(&dlg) != QDialog::Accepted)
         return;
     const SyncSettings chosen = dlg.settings();
+    rememberServerPassword(chosen);
     // Another place: this notebook joins it as a new one there (what it made here stays).
     const bool moved = before && (before->kind != chosen.kind || before->address != chosen.address);
     if ((moved && !SyncSetup::leave(m_db)) || !SyncSetup::write(m_db, chosen)) {
@@ -161,6 +164,38 @@ void frmmain::mnuSyncSettings_Click()
     }
     m_syncAfterSave->stop();
     startSync(true, QString());
+}
+
+namespace {
+QString serverKey(const SyncSettings &s)
+{
+    return s.address + QLatin1Char('\n') + s.user;
+}
+} // namespace
+
+// The notebook keeps no server password. Typed once, it is kept for this run of the program.
+std::optional<QString> frmmain::serverPassword(const SyncSettings &s, bool ask)
+{
+    if (s.kind != SyncSettings::Kind::WebDav || s.user.isEmpty())
+        return QString();
+    const auto kept = m_serverPasswords.constFind(serverKey(s));
+    if (kept != m_serverPasswords.cend())
+        return *kept;
+    if (!ask)
+        return std::nullopt;
+    SyncSecretDialog dlg(SyncSecretDialog::Asked::ServerPassword, m_prompter, this,
+                         s.user + QLatin1Char('@') + QUrl(s.address).host());
+    if (m_prompter.exec(&dlg) != QDialog::Accepted)
+        return std::nullopt;
+    m_serverPasswords.insert(serverKey(s), dlg.secret());
+    return dlg.secret();
+}
+
+void frmmain::rememberServerPassword(const SyncSettings &s)
+{
+    // Left empty, it is asked for when a sync needs it.
+    if (s.kind == SyncSettings::Kind::WebDav && !s.user.isEmpty() && !s.password.isEmpty())
+        m_serverPasswords.insert(serverKey(s), s.password);
 }
 
 void frmmain::mnuSyncNow_Click()
@@ -223,7 +258,7 @@ void frmmain::startSync(bool manual, const QString &passphrase)
         m_syncAgain = m_syncAgain || manual;
         return;
     }
-    const std::optional<SyncSettings> s = syncSettings();
+    std::optional<SyncSettings> s = syncSettings();
     if (!s)
         return;
     m_syncAfterSave->stop();
@@ -232,6 +267,12 @@ void frmmain::startSync(bool manual, const QString &passphrase)
         showSyncStatus(QStringLiteral("数据库文件不能写入，没有同步。"), false);
         return;
     }
+    const std::optional<QString> password = serverPassword(*s, manual);
+    if (!password) {
+        showSyncStatus(QStringLiteral("需要 WebDAV 服务器的密码，没有同步。"), true);
+        return;
+    }
+    s->password = *password;
     runSyncWorker(m_notebook->path(), *s, passphrase, false, [this, manual](const SyncOutcome &out) { syncEnded(out, manual); });
 }
 
@@ -250,9 +291,10 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
             reloadPanes(m_noteId);
     }
     if (out.outcome == SyncRun::Outcome::NeedPassphrase && manual && !m_unloaded) {
-        SyncPassphraseDialog ask(out.placeEmpty, m_prompter, this);
+        SyncSecretDialog ask(out.placeEmpty ? SyncSecretDialog::Asked::NewPassphrase : SyncSecretDialog::Asked::Passphrase,
+                             m_prompter, this);
         if (m_prompter.exec(&ask) == QDialog::Accepted)
-            startSync(true, ask.passphrase());
+            startSync(true, ask.secret());
         return;
     }
     if (std::exchange(m_syncAgain, false) && !m_unloaded)
@@ -271,9 +313,11 @@ void frmmain::stopSync()
 
 void frmmain::syncAtExit()
 {
-    const std::optional<SyncSettings> s = syncSettings();
-    if (!s || !s->automatic)
+    std::optional<SyncSettings> s = syncSettings();
+    const std::optional<QString> password = s ? serverPassword(*s, false) : std::nullopt;
+    if (!s || !s->automatic || !password)
         return;
+    s->password = *password;
     QEventLoop wait;
     QTimer::singleShot(kAtExitMs, &wait, &QEventLoop::quit);
     const auto finished = [&wait](const SyncOutcome &) { wait.quit(); };
@@ -312,7 +356,8 @@ void frmmain::mnuOpenFromSync_Click()
         return;
     SyncSettings settings = where.settings();
     settings.automatic = true;
-    SyncPassphraseDialog ask(false, m_prompter, this);
+    rememberServerPassword(settings);
+    SyncSecretDialog ask(SyncSecretDialog::Asked::Passphrase, m_prompter, this);
     if (m_prompter.exec(&ask) != QDialog::Accepted)
         return;
     const std::optional<QString> path = AskFileName(false, QStringLiteral("新数据库保存为"), cmd::databaseFilter());
@@ -327,7 +372,7 @@ void frmmain::mnuOpenFromSync_Click()
         return;
     }
     fresh.close();
-    joinInto(*path, settings, ask.passphrase());
+    joinInto(*path, settings, ask.secret());
 }
 
 void frmmain::joinInto(const QString &path, const SyncSettings &settings, const QString &passphrase)
@@ -339,10 +384,10 @@ void frmmain::joinInto(const QString &path, const SyncSettings &settings, const 
             return;
         }
         if (out.outcome == SyncRun::Outcome::WrongPassphrase) {
-            SyncPassphraseDialog again(false, m_prompter, this);
+            SyncSecretDialog again(SyncSecretDialog::Asked::Passphrase, m_prompter, this);
             m_prompter.msgBox(this, failureText(out.outcome), Prompter::Exclamation, cmd::notice());
             if (m_prompter.exec(&again) == QDialog::Accepted) {
-                joinInto(path, settings, again.passphrase());
+                joinInto(path, settings, again.secret());
                 return;
             }
         } else {

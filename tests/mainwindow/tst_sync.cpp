@@ -3,8 +3,9 @@
 // The other computer is a notebook of its own synced through the store; the place a real folder.
 #include "CommandTesting.h"
 
+#include "sync/PlaceFixture.h"
+
 #include "store/crypto/NotebookHeader.h"
-#include "sync/FolderPlace.h"
 #include "sync/NotebookReplica.h"
 #include "sync/SyncRun.h"
 
@@ -31,14 +32,15 @@ Script chooseFolder(const QString &folder, bool automatic)
     };
 }
 
-// Types the passphrase, in both boxes when there are two; *twice tells whether there were.
-Script typePassphrase(const QString &passphrase, bool *twice = nullptr)
+// Types the passphrase or password, in both boxes when there are two; *twice tells whether there
+// were.
+Script typeSecret(const QString &secret, bool *twice = nullptr)
 {
-    return [passphrase, twice](QDialog *d) {
-        ChildLookup::child<QLineEdit>(*d, "txtPassphrase")->setText(passphrase);
+    return [secret, twice](QDialog *d) {
+        ChildLookup::child<QLineEdit>(*d, "txtSecret")->setText(secret);
         auto *again = d->findChild<QLineEdit *>(QStringLiteral("txtRepeat"));
         if (again)
-            again->setText(passphrase);
+            again->setText(secret);
         if (twice)
             *twice = again != nullptr;
         ChildLookup::child<QPushButton>(*d, "cmdOK")->click();
@@ -46,31 +48,36 @@ Script typePassphrase(const QString &passphrase, bool *twice = nullptr)
     };
 }
 
-// The other computer: a notebook of its own, synced with the same folder through the store.
+// Chooses the WebDAV server, its password left to be asked for.
+Script chooseServer(const QUrl &url)
+{
+    return [url](QDialog *d) {
+        ChildLookup::child<QRadioButton>(*d, "optWebDav")->setChecked(true);
+        ChildLookup::child<QLineEdit>(*d, "txtAddress")->setText(url.toString());
+        ChildLookup::child<QLineEdit>(*d, "txtUser")->setText(QString::fromLatin1(DavServer::User));
+        ChildLookup::child<QLineEdit>(*d, "txtPassword")->clear();
+        ChildLookup::child<QCheckBox>(*d, "chkAuto")->setChecked(false);
+        ChildLookup::child<QPushButton>(*d, "cmdOK")->click();
+        return d->result();
+    };
+}
+
+// The other computer: a notebook of its own, synced with the same place through the store.
 struct OtherComputer
 {
     QString path;
-    QString place;
+    PlaceFixture &places;
+    QString kind;
 
     SyncRun::Outcome sync(const QString &passphrase = {}) const
     {
         Notebook db;
         db.open(path);
         NotebookReplica replica(db);
-        FolderPlace folder(place);
-        SyncRun run(folder, replica);
+        const std::unique_ptr<SyncPlace> place = places.place(kind);
+        SyncRun run(*place, replica);
         run.keyCost = NotebookHeader::Cost::lightest();
         return run.run(passphrase);
-    }
-
-    bool setUp() const
-    {
-        Notebook db;
-        SyncSettings s;
-        s.kind = SyncSettings::Kind::Folder;
-        s.address = place;
-        s.automatic = false;
-        return db.open(path) && SyncSetup::write(db, s);
     }
 
     bool addNote(const QString &group, const QString &title) const
@@ -127,52 +134,69 @@ enum class Spoil { Nothing, TakeAway, Empty };
 
 void TestSync::syncNow_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<Spoil>("spoil");
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("theirsShown");
-    QTest::newRow("nominal: the other computer's note comes in") << Spoil::Nothing << QStringLiteral("已同步 ") << true;
-    QTest::newRow("robustness: a place that cannot be reached changes nothing")
-        << Spoil::TakeAway << QStringLiteral("无法连接同步位置，这里什么也没有改变。") << false;
+    const QString synced = QStringLiteral("已同步 ");
+    const QString unreachable = QStringLiteral("无法连接同步位置，这里什么也没有改变。");
+    for (const char *kind : {"folder", "webdav"}) {
+        QTest::addRow("nominal: the other computer's note comes in (%s)", kind)
+            << QString::fromLatin1(kind) << Spoil::Nothing << synced << true;
+        QTest::addRow("robustness: a place that cannot be reached changes nothing (%s)", kind)
+            << QString::fromLatin1(kind) << Spoil::TakeAway << unreachable << false;
+    }
     QTest::newRow("robustness: an emptied place changes nothing")
-        << Spoil::Empty << QStringLiteral("同步位置已被清空或换掉，没有同步，这里什么也没有改变。") << false;
+        << QStringLiteral("folder") << Spoil::Empty
+        << QStringLiteral("同步位置已被清空或换掉，没有同步，这里什么也没有改变。") << false;
 }
 
-// This window makes the place (its passphrase asked twice) and the other computer joins it;
-// then the other computer's note comes in with 立即同步, unless the place was spoiled meanwhile.
+// This window makes the place (the server's password and the new passphrase asked when needed,
+// the passphrase twice) and the other computer joins it; then the other computer's note comes in
+// with 立即同步, unless the place was spoiled meanwhile.
 void TestSync::syncNow()
 {
+    QFETCH(QString, kind);
     QFETCH(Spoil, spoil);
     QFETCH(QString, said);
     QFETCH(bool, theirsShown);
+    if (const QString missing = PlaceFixture::missing(kind); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
 
+    PlaceFixture places; // outlives the window, which may sync at exit
     MainWindowHarness h;
     QCOMPARE(h.showOnSample(QStringLiteral("mine.qbf")), QString());
     frmmain &w = *h.window;
-    const QString place = h.path(QStringLiteral("place"));
-    QVERIFY(QDir().mkpath(place));
+    const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), places, kind};
+    QVERIFY(places.place(kind)); // the server started
+    const bool webDav = kind == QLatin1String("webdav");
+    const QString place = places.onDisk(kind);
     bool twice = false;
-    h.prompter.dialogScripts << chooseFolder(place, false) << typePassphrase(kPassphrase, &twice);
+    if (webDav)
+        h.prompter.dialogScripts << chooseServer(places.url()) << typeSecret(QString::fromUtf8(DavServer::Password));
+    else
+        h.prompter.dialogScripts << chooseFolder(place, false);
+    h.prompter.dialogScripts << typeSecret(kPassphrase, &twice);
     w.run(Cmd::SyncSettings);
     QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
     QVERIFY2(twice, "a new place's passphrase is asked twice");
     const std::optional<SyncSettings> saved = SyncSetup::read(h.db);
     QVERIFY(saved);
-    QCOMPARE(saved->kind, SyncSettings::Kind::Folder);
-    QCOMPARE(saved->address, place);
+    QCOMPARE(saved->kind, webDav ? SyncSettings::Kind::WebDav : SyncSettings::Kind::Folder);
+    QCOMPARE(saved->address, webDav ? places.url().toString() : place);
     QCOMPARE(saved->automatic, false);
 
-    const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), place};
     Notebook maker;
-    QVERIFY(maker.create(other.path) && other.setUp());
+    QVERIFY(maker.create(other.path));
     QCOMPARE(other.sync(kPassphrase), SyncRun::Outcome::Done);
     QVERIFY(readNotebook(other.path).notes.contains(QStringLiteral("会议记录")));
     QVERIFY(other.addNote(QStringLiteral("工作"), kTheirNote));
     QCOMPARE(other.sync(), SyncRun::Outcome::Done);
 
-    if (spoil != Spoil::Nothing)
-        QVERIFY(QDir(place).removeRecursively());
+    if (spoil == Spoil::TakeAway)
+        places.takeAway(kind);
     if (spoil == Spoil::Empty)
-        QVERIFY(QDir().mkpath(place));
+        QVERIFY(QDir(place).removeRecursively() && QDir().mkpath(place));
     const FileContents before = readNotebook(h.path(QStringLiteral("mine.qbf")));
     w.run(Cmd::SyncNow);
     QTRY_VERIFY_WITH_TIMEOUT(!syncing(w), 20000);
@@ -200,19 +224,18 @@ void TestSync::openFromPlace()
     QFETCH(QString, typed);
     QFETCH(bool, opened);
 
+    PlaceFixture places; // outlives the window, which may sync at exit
     MainWindowHarness h;
     QCOMPARE(h.showOnSample(QStringLiteral("mine.qbf")), QString());
     frmmain &w = *h.window;
-    const QString place = h.path(QStringLiteral("place"));
-    QVERIFY(QDir().mkpath(place));
-    const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), place};
+    const QString place = places.onDisk(QStringLiteral("folder"));
+    const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), places, QStringLiteral("folder")};
     MainWindowHarness::mustMakeNotebook(other.path, {{QStringLiteral("家"), {{kTheirNote, QStringLiteral("写在另一台电脑上")}}}});
-    QVERIFY(other.setUp());
     QCOMPARE(other.sync(kPassphrase), SyncRun::Outcome::Done);
 
     const QString joined = h.path(QStringLiteral("joined.qbf"));
     bool twice = true;
-    h.prompter.dialogScripts << chooseFolder(place, true) << typePassphrase(typed, &twice) << cancel();
+    h.prompter.dialogScripts << chooseFolder(place, true) << typeSecret(typed, &twice) << cancel();
     h.prompter.saveAnswers << joined;
     w.run(Cmd::OpenFromSync);
     QVERIFY2(!twice, "joining asks for the passphrase once");
@@ -228,7 +251,7 @@ void TestSync::openFromPlace()
         // Said, asked again (cancelled here), and the new file gone: nothing of the place applied.
         QTRY_VERIFY_WITH_TIMEOUT(h.prompter.dialogClasses.size() == 3, 20000);
         QVERIFY(h.prompter.messageTexts().contains(QStringLiteral("同步口令不对，没有同步。")));
-        QCOMPARE(h.prompter.dialogClasses.last(), QStringLiteral("SyncPassphraseDialog"));
+        QCOMPARE(h.prompter.dialogClasses.last(), QStringLiteral("SyncSecretDialog"));
         QVERIFY(!QFile::exists(joined));
         QCOMPARE(probe(w).notebookPath(), h.path(QStringLiteral("mine.qbf")));
     }
