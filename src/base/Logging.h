@@ -6,7 +6,8 @@
 // ("QT_LOGGING_RULES=qb.store.warning=false"). The store keeps its reasons in lastError(); the
 // layer that meets a failure logs the reason under the category of the layer it came from:
 // qb.store for the notebook's database, qb.files for copying and replacing notebook files,
-// qb.editor for files read into or written from a note, qb.legacy for converting old notebooks.
+// qb.editor for files read into or written from a note, qb.legacy for converting old notebooks,
+// qb.sync for syncing with a place.
 inline const QLoggingCategory &lcStore()
 {
     static const QLoggingCategory category("qb.store");
@@ -28,5 +29,11 @@ inline const QLoggingCategory &lcEditor()
 inline const QLoggingCategory &lcLegacy()
 {
     static const QLoggingCategory category("qb.legacy");
+    return category;
+}
+
+inline const QLoggingCategory &lcSync()
+{
+    static const QLoggingCategory category("qb.sync");
     return category;
 }

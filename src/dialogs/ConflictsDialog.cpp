@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-ConflictsDialog::ConflictsDialog(Notebook &db, Prompter &prompter, std::function<void(qint64)> showVersions,
+ConflictsDialog::ConflictsDialog(Notebook &db, Prompter &prompter, std::function<bool(qint64)> showVersions,
                                  QWidget *parent)
     : KeptNotesDialog(db, prompter, QStringLiteral("冲突"), {QStringLiteral("标题"), QStringLiteral("版本数")},
                       parent)
@@ -46,9 +46,12 @@ void ConflictsDialog::cmdVersions_Click()
     const qint64 id = selectedId();
     if (id < 0)
         return;
-    showVersions_(id);
-    // A version restored there settles the conflict; the window reloads its panes after us.
+    if (!showVersions_(id))
+        return;
+    // The version the user picked there is the answer to the conflict.
     changed_ = true;
+    if (!SyncConflicts::dismiss(db_, id))
+        tell(QStringLiteral("没能去掉冲突标记。"));
     reload();
 }
 

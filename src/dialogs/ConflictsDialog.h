@@ -12,8 +12,8 @@ class ConflictsDialog : public KeptNotesDialog
     Q_OBJECT
 
 public:
-    // showVersions opens a note's history over this dialog.
-    ConflictsDialog(Notebook &db, Prompter &prompter, std::function<void(qint64 noteId)> showVersions,
+    // showVersions opens a note's history over this dialog; true when a version was restored.
+    ConflictsDialog(Notebook &db, Prompter &prompter, std::function<bool(qint64 noteId)> showVersions,
                     QWidget *parent);
 
     void cmdVersions_Click();
@@ -24,5 +24,5 @@ protected:
     std::optional<NoteVersion> load(qint64 id) override;
 
 private:
-    std::function<void(qint64)> showVersions_;
+    std::function<bool(qint64)> showVersions_;
 };

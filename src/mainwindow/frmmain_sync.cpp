@@ -245,8 +245,12 @@ void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, c
     const auto done = [this, out, then = std::move(then)] {
         m_syncRun->deleteLater();
         m_syncRun = nullptr;
-        if (out->outcome != SyncRun::Outcome::Done)
-            qCWarning(lcStore) << "sync did not complete:" << int(out->outcome) << out->error;
+        // Asking for the passphrase, or being stopped, is part of the way.
+        const SyncRun::Outcome o = out->outcome;
+        if (o == SyncRun::Outcome::NeedPassphrase || o == SyncRun::Outcome::Cancelled)
+            qCInfo(lcSync) << "sync ended:" << int(o);
+        else if (o != SyncRun::Outcome::Done)
+            qCWarning(lcSync) << "sync did not complete:" << int(o) << out->error;
         then(*out);
     };
     m_syncRun = new NotebookWorker(path, NoteText::extractor(), work, done, this);
@@ -340,6 +344,7 @@ void frmmain::mnuConflicts_Click()
                           frmHistory h(m_db, m_prompter, noteId,
                                        [] { return frmAddNote::dateTimeText(QDateTime::currentDateTime()); }, this);
                           m_prompter.exec(&h);
+                          return h.changed();
                       },
                       this);
     m_prompter.exec(&w);

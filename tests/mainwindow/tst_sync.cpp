@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTreeWidget>
 
 using namespace CommandTesting;
 
@@ -104,6 +105,31 @@ struct OtherComputer
         note.NotePriority = QStringLiteral("一般");
         return find.id > 0 && Notes(db).add(find.id, note).has_value();
     }
+
+    // The note's title as this computer edits it.
+    bool retitle(const QString &from, const QString &to) const
+    {
+        struct Find : NoteSink
+        {
+            QString wanted;
+            qint64 id = 0;
+            void clear() override {}
+            void addItem(const NoteItem &item) override
+            {
+                if (item.title == wanted)
+                    id = item.key.mid(1).toLongLong();
+            }
+        } find;
+        find.wanted = from;
+        Notebook db;
+        db.open(path);
+        Notes(db).list(find, -1);
+        std::optional<NoteVersion> note = Notes(db).load(find.id);
+        if (!note)
+            return false;
+        note->note.NoteTitle = to;
+        return Notes(db).update(find.id, note->note);
+    }
 };
 
 QString syncStatus(const frmmain &w)
@@ -117,6 +143,36 @@ bool syncing(const frmmain &w)
     return status->isVisible() && status->text() == QStringLiteral("正在同步…");
 }
 
+// The sample notebook shown in the window, which makes the place (the server's password and the
+// new passphrase asked when needed, the passphrase twice); then the other computer joins it.
+void makePlaceHere(MainWindowHarness &h, const OtherComputer &other)
+{
+    QCOMPARE(h.showOnSample(QStringLiteral("mine.qbf")), QString());
+    frmmain &w = *h.window;
+    QVERIFY(other.places.place(other.kind)); // the server started
+    const bool webDav = other.kind == QLatin1String("webdav");
+    const QString place = other.places.onDisk(other.kind);
+    bool twice = false;
+    if (webDav)
+        h.prompter.dialogScripts << chooseServer(other.places.url()) << typeSecret(QString::fromUtf8(DavServer::Password));
+    else
+        h.prompter.dialogScripts << chooseFolder(place, false);
+    h.prompter.dialogScripts << typeSecret(kPassphrase, &twice);
+    w.run(Cmd::SyncSettings);
+    QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
+    QVERIFY2(twice, "a new place's passphrase is asked twice");
+    const std::optional<SyncSettings> saved = SyncSetup::read(h.db);
+    QVERIFY(saved);
+    QCOMPARE(saved->kind, webDav ? SyncSettings::Kind::WebDav : SyncSettings::Kind::Folder);
+    QCOMPARE(saved->address, webDav ? other.places.url().toString() : place);
+    QCOMPARE(saved->automatic, false);
+
+    Notebook maker;
+    QVERIFY(maker.create(other.path));
+    QCOMPARE(other.sync(kPassphrase), SyncRun::Outcome::Done);
+    QVERIFY(readNotebook(other.path).notes.contains(QStringLiteral("会议记录")));
+}
+
 } // namespace
 
 class TestSync : public QObject
@@ -128,6 +184,8 @@ private Q_SLOTS:
     void syncNow();
     void openFromPlace_data();
     void openFromPlace();
+    void conflicts_data();
+    void conflicts();
 };
 
 enum class Spoil { Nothing, TakeAway, Empty };
@@ -151,9 +209,7 @@ void TestSync::syncNow_data()
         << QStringLiteral("同步位置已被清空或换掉，没有同步，这里什么也没有改变。") << false;
 }
 
-// This window makes the place (the server's password and the new passphrase asked when needed,
-// the passphrase twice) and the other computer joins it; then the other computer's note comes in
-// with 立即同步, unless the place was spoiled meanwhile.
+// The other computer's note comes in with 立即同步, unless the place was spoiled meanwhile.
 void TestSync::syncNow()
 {
     QFETCH(QString, kind);
@@ -165,31 +221,12 @@ void TestSync::syncNow()
 
     PlaceFixture places; // outlives the window, which may sync at exit
     MainWindowHarness h;
-    QCOMPARE(h.showOnSample(QStringLiteral("mine.qbf")), QString());
-    frmmain &w = *h.window;
     const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), places, kind};
-    QVERIFY(places.place(kind)); // the server started
-    const bool webDav = kind == QLatin1String("webdav");
+    makePlaceHere(h, other);
+    if (QTest::currentTestFailed())
+        return;
+    frmmain &w = *h.window;
     const QString place = places.onDisk(kind);
-    bool twice = false;
-    if (webDav)
-        h.prompter.dialogScripts << chooseServer(places.url()) << typeSecret(QString::fromUtf8(DavServer::Password));
-    else
-        h.prompter.dialogScripts << chooseFolder(place, false);
-    h.prompter.dialogScripts << typeSecret(kPassphrase, &twice);
-    w.run(Cmd::SyncSettings);
-    QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
-    QVERIFY2(twice, "a new place's passphrase is asked twice");
-    const std::optional<SyncSettings> saved = SyncSetup::read(h.db);
-    QVERIFY(saved);
-    QCOMPARE(saved->kind, webDav ? SyncSettings::Kind::WebDav : SyncSettings::Kind::Folder);
-    QCOMPARE(saved->address, webDav ? places.url().toString() : place);
-    QCOMPARE(saved->automatic, false);
-
-    Notebook maker;
-    QVERIFY(maker.create(other.path));
-    QCOMPARE(other.sync(kPassphrase), SyncRun::Outcome::Done);
-    QVERIFY(readNotebook(other.path).notes.contains(QStringLiteral("会议记录")));
     QVERIFY(other.addNote(QStringLiteral("工作"), kTheirNote));
     QCOMPARE(other.sync(), SyncRun::Outcome::Done);
 
@@ -255,6 +292,75 @@ void TestSync::openFromPlace()
         QVERIFY(!QFile::exists(joined));
         QCOMPARE(probe(w).notebookPath(), h.path(QStringLiteral("mine.qbf")));
     }
+}
+
+void TestSync::conflicts_data()
+{
+    QTest::addColumn<bool>("pick");
+    QTest::newRow("nominal: the other version picked in the note's history") << true;
+    QTest::newRow("nominal: the mark dismissed, the shown version kept") << false;
+}
+
+// The same note changed here (in the editor) and on the other computer between two syncs: the 冲突
+// list shows it until a version is picked or the mark dismissed, and both computers end alike.
+void TestSync::conflicts()
+{
+    QFETCH(bool, pick);
+    PlaceFixture places;
+    MainWindowHarness h;
+    const OtherComputer other{h.path(QStringLiteral("theirs.qbf")), places, QStringLiteral("folder")};
+    makePlaceHere(h, other);
+    if (QTest::currentTestFailed())
+        return;
+    frmmain &w = *h.window;
+    const QString mine = QStringLiteral("会议记录（这台）"), theirs = QStringLiteral("会议记录（那台）");
+    QVERIFY(other.retitle(QStringLiteral("会议记录"), theirs));
+    QCOMPARE(other.sync(), SyncRun::Outcome::Done);
+    w.SelectNode(2);
+    w.SelectItem(int(titles(w).indexOf(QStringLiteral("会议记录"))) + 1);
+    h.prompter.dialogScripts << writeNote(mine);
+    w.run(Cmd::EditNote);
+    w.run(Cmd::SyncNow);
+    QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
+
+    const QStringList shownBefore = titles(w);
+    const QString shown = shownBefore.contains(mine) ? mine : theirs;
+    const QString hidden = shown == mine ? theirs : mine;
+    QVERIFY2(shownBefore.contains(shown) && !shownBefore.contains(hidden), qPrintable(shownBefore.join(u',')));
+    QStringList listed;
+    int left = -1;
+    h.prompter.dialogScripts << [&](QDialog *d) {
+        auto *list = ChildLookup::child<QTreeWidget>(*d, "lstKept");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            listed << list->topLevelItem(i)->text(0) + QLatin1Char(' ') + list->topLevelItem(i)->text(1);
+        ChildLookup::click(*d, pick ? "cmdVersions" : "cmdDismiss");
+        left = list->topLevelItemCount();
+        return int(QDialog::Accepted);
+    };
+    if (pick) {
+        h.prompter.dialogScripts << [&](QDialog *d) { // the note's history: the other version restored
+            auto *list = ChildLookup::child<QTreeWidget>(*d, "lstKept");
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (list->topLevelItem(i)->text(1) == hidden)
+                    list->setCurrentItem(list->topLevelItem(i));
+            h.prompter.msgAnswers << Prompter::Yes;
+            ChildLookup::click(*d, "cmdRestore");
+            return int(QDialog::Accepted);
+        };
+    }
+    w.run(Cmd::SyncConflicts);
+    QCOMPARE(listed, QStringList{shown + QStringLiteral(" 2")});
+    QCOMPARE(left, 0);
+    QCOMPARE(SyncConflicts::list(h.db)->size(), 0);
+    const QString kept = pick ? hidden : shown;
+    QVERIFY2(titles(w).contains(kept), qPrintable(titles(w).join(u',')));
+
+    // Both computers end with the version kept.
+    w.run(Cmd::SyncNow);
+    QTRY_VERIFY_WITH_TIMEOUT(!syncing(w), 20000);
+    QCOMPARE(other.sync(), SyncRun::Outcome::Done);
+    QVERIFY(readNotebook(other.path).notes.contains(kept));
+    QVERIFY(!readNotebook(other.path).notes.contains(pick ? shown : hidden));
 }
 
 QTEST_MAIN(TestSync)
