@@ -360,8 +360,14 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         q.bind(5, f->icon).bind(6, groupId);
         bindText(q, 7, f->color);
         q.bind(8, f->body);
-        if (local)
+        if (local) {
             q.bind(9, *local);
+            // Deleted here, and kept elsewhere meanwhile: the state deleted here went to the
+            // recently deleted notes, and joins the note's history as it comes back.
+            for (const Revision *h : rs.heads(object))
+                if (const auto gone = h->deleted ? ObjectContent::decode(h->content) : std::nullopt)
+                    SyncNotebook::keepVersion(nb_, *local, {noteOf(*gone), localOf(gone->group).value_or(0)});
+        }
         q.run();
         local = sqlite3_last_insert_rowid(cache_.handle());
         setLocal(object, *local);
