@@ -282,25 +282,27 @@ void frmmain::startSync(bool manual, const QString &passphrase)
 
 void frmmain::syncEnded(const SyncOutcome &out, bool manual)
 {
-    if (out.outcome == SyncRun::Outcome::Done)
-        showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
-    else
-        showSyncStatus(failureText(out.outcome), true);
     if (out.taken > 0 && m_db.isOpen()) {
         // What came in shows as after any change from outside; a note open in the editor keeps
-        // what is typed there, and saving it makes one more version.
+        // what is typed there, and saving it makes the newest version.
         if (showingResults())
             refreshResults(m_noteChosen ? m_noteId : 0);
         else
             reloadPanes(m_noteId);
     }
+    // Asked for by the user: the passphrase the place needs is asked, and the sync goes on.
     if (out.outcome == SyncRun::Outcome::NeedPassphrase && manual && !m_unloaded) {
         SyncSecretDialog ask(out.placeEmpty ? SyncSecretDialog::Asked::NewPassphrase : SyncSecretDialog::Asked::Passphrase,
                              m_prompter, this);
-        if (m_prompter.exec(&ask) == QDialog::Accepted)
+        if (m_prompter.exec(&ask) == QDialog::Accepted) {
             startSync(true, ask.secret());
-        return;
+            return;
+        }
     }
+    if (out.outcome == SyncRun::Outcome::Done)
+        showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
+    else
+        showSyncStatus(failureText(out.outcome), true);
     if (std::exchange(m_syncAgain, false) && !m_unloaded)
         startSync(true, QString());
 }
