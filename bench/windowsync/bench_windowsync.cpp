@@ -84,7 +84,10 @@ void measure(const char *what, const std::function<void()> &command, Done done)
     QTimer turn;
     turn.setInterval(0);
     QObject::connect(&turn, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTurn.nsecsElapsed());
+        const qint64 gap = sinceTurn.nsecsElapsed();
+        if (qEnvironmentVariableIsSet("QB_BENCH_GAPS") && gap > 30000000)
+            std::printf("  pause of %.1f ms ending at %.2f s\n", gap / 1e6, total.nsecsElapsed() / 1e9);
+        longest = std::max(longest, gap);
         sinceTurn.restart();
     });
     total.start();

@@ -3,12 +3,14 @@
 #include "store/Notebook.h"
 
 NotebookWorker::NotebookWorker(const QString &path, TextExtractor extractor, Work work,
-                               std::function<void()> done, QObject *parent)
+                               std::function<void()> done, QObject *parent, int busyTimeoutMs)
     : QObject(parent)
 {
     m_thread = std::thread([this, path, extractor = std::move(extractor), work = std::move(work),
-                            done = std::move(done)] {
+                            done = std::move(done), busyTimeoutMs] {
         Notebook db;
+        if (busyTimeoutMs > 0)
+            db.setBusyTimeout(busyTimeoutMs);
         db.setTextExtractor(extractor);
         db.open(path);
         work(db, *this);

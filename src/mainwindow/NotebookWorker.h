@@ -21,9 +21,10 @@ class NotebookWorker : public QObject
 public:
     // work runs on the worker thread with the notebook at path open (isOpen() tells whether
     // that worked); done runs afterwards on this object's thread, unless the object is gone.
+    // busyTimeoutMs: how long its writes wait for another's lock (0: as long as the window's).
     using Work = std::function<void(Notebook &db, NotebookWorker &worker)>;
     NotebookWorker(const QString &path, TextExtractor extractor, Work work, std::function<void()> done,
-                   QObject *parent = nullptr);
+                   QObject *parent = nullptr, int busyTimeoutMs = 0);
     // Asks the work to stop and waits for it.
     ~NotebookWorker() override;
 

@@ -23,6 +23,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTime>
@@ -45,6 +46,9 @@ namespace {
 constexpr int kAfterSaveMs = 60 * 1000;
 constexpr int kEveryMs = 10 * 60 * 1000;
 constexpr int kAtExitMs = 3000;
+// A sync waits for the index's build or the check after an open to let go of the file: nobody
+// waits for the sync meanwhile.
+constexpr int kSyncBusyMs = 120 * 1000;
 
 std::unique_ptr<SyncPlace> placeOf(const SyncSettings &s)
 {
@@ -61,11 +65,17 @@ bool holdsNoKey(SyncPlace &place)
     });
 }
 
-// One sync of the notebook the worker opened. A joining notebook takes a place's notebook, and
-// never makes a new place with a passphrase typed once.
-void syncOn(Notebook &db, const SyncSettings &settings, const QString &passphrase, bool joining,
+// One sync of the notebook the worker opened. A joining notebook is made here first (off the
+// window's thread: making a file waits for the disk); it takes a place's notebook, and never
+// makes a new place with a passphrase typed once.
+void syncOn(Notebook &db, const QString &path, const SyncSettings &settings, const QString &passphrase, bool joining,
             const std::atomic<bool> *cancel, SyncOutcome &out)
 {
+    if (joining && !db.isOpen() && !QFileInfo::exists(path)
+        && !(db.create(path) && db.open(path) && SyncSetup::write(db, settings))) {
+        out.error = db.lastError();
+        return;
+    }
     if (!db.isOpen()) {
         out.error = db.lastError();
         return;
@@ -79,7 +89,8 @@ void syncOn(Notebook &db, const SyncSettings &settings, const QString &passphras
     SyncRun run(*place, replica);
     run.cancel = cancel;
     out.outcome = run.run(passphrase);
-    out.error = run.error();
+    // A step of the notebook's that failed says why in the notebook.
+    out.error = run.error().isEmpty() ? db.lastError() : run.error();
     out.taken = run.taken();
     if (out.outcome == SyncRun::Outcome::NeedPassphrase)
         out.placeEmpty = holdsNoKey(*place);
@@ -239,8 +250,8 @@ void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, c
 {
     showSyncStatus(QStringLiteral("正在同步…"), false);
     auto out = std::make_shared<SyncOutcome>();
-    const auto work = [settings, passphrase, joining, out](Notebook &db, NotebookWorker &worker) {
-        syncOn(db, settings, passphrase, joining, worker.cancelled(), *out);
+    const auto work = [path, settings, passphrase, joining, out](Notebook &db, NotebookWorker &worker) {
+        syncOn(db, path, settings, passphrase, joining, worker.cancelled(), *out);
     };
     const auto done = [this, out, then = std::move(then)] {
         m_syncRun->deleteLater();
@@ -253,7 +264,7 @@ void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, c
             qCWarning(lcSync) << "sync did not complete:" << int(o) << out->error;
         then(*out);
     };
-    m_syncRun = new NotebookWorker(path, NoteText::extractor(), work, done, this);
+    m_syncRun = new NotebookWorker(path, NoteText::extractor(), work, done, this, kSyncBusyMs);
 }
 
 void frmmain::startSync(bool manual, const QString &passphrase)
@@ -370,15 +381,11 @@ void frmmain::mnuOpenFromSync_Click()
     const std::optional<QString> path = AskFileName(false, QStringLiteral("新数据库保存为"), cmd::databaseFilter());
     if (!path)
         return;
-    // A notebook of its own first, the place noted in it, then the first sync fills it.
-    Notebook fresh;
-    if (!fresh.create(*path) || !fresh.open(*path) || !SyncSetup::write(fresh, settings)) {
-        qCWarning(lcStore) << "cannot make" << *path << fresh.lastError();
-        m_prompter.msgBox(this, QStringLiteral("无法新建数据库：") + cmd::crlf() + fresh.lastError(),
-                          Prompter::Exclamation, cmd::notice());
+    // A notebook of its own, never in place of another file; the first sync fills it.
+    if (QFileInfo::exists(*path)) {
+        m_prompter.msgBox(this, QStringLiteral("这个文件已经存在，请换一个文件名。"), Prompter::Exclamation, cmd::notice());
         return;
     }
-    fresh.close();
     joinInto(*path, settings, ask.secret());
 }
 
@@ -398,9 +405,10 @@ void frmmain::joinInto(const QString &path, const SyncSettings &settings, const 
                 return;
             }
         } else {
-            m_prompter.msgBox(this,
-                              out.placeEmpty ? QStringLiteral("这个同步位置还没有数据库。") : failureText(out.outcome),
-                              Prompter::Exclamation, cmd::notice());
+            const QString said = !QFileInfo::exists(path) ? QStringLiteral("无法新建数据库：") + cmd::crlf() + out.error
+                                 : out.placeEmpty       ? QStringLiteral("这个同步位置还没有数据库。")
+                                                        : failureText(out.outcome);
+            m_prompter.msgBox(this, said, Prompter::Exclamation, cmd::notice());
         }
         // The new file holds only what came from the place, which is still there.
         m_syncStatus->clear();
