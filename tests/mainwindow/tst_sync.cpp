@@ -186,6 +186,8 @@ private Q_SLOTS:
     void openFromPlace();
     void conflicts_data();
     void conflicts();
+    void automatic_data();
+    void automatic();
 };
 
 enum class Spoil { Nothing, TakeAway, Empty };
@@ -361,6 +363,54 @@ void TestSync::conflicts()
     QCOMPARE(other.sync(), SyncRun::Outcome::Done);
     QVERIFY(readNotebook(other.path).notes.contains(kept));
     QVERIFY(!readNotebook(other.path).notes.contains(pick ? shown : hidden));
+}
+
+void TestSync::automatic_data()
+{
+    QTest::addColumn<bool>("atExit");
+    QTest::newRow("nominal: what the other computer wrote comes in as the notebook opens") << false;
+    QTest::newRow("nominal: what was saved here goes out at exit") << true;
+}
+
+// A notebook that syncs by itself: no command needed after it opens, nor before the program ends.
+void TestSync::automatic()
+{
+    QFETCH(bool, atExit);
+    PlaceFixture places;
+    MainWindowHarness h;
+    const OtherComputer theirs{h.path(QStringLiteral("theirs.qbf")), places, QStringLiteral("folder")};
+    const OtherComputer mine{h.path(QStringLiteral("mine.qbf")), places, QStringLiteral("folder")};
+    MainWindowHarness::mustMakeNotebook(theirs.path, {{QStringLiteral("家"), {{kTheirNote, QStringLiteral("正文")}}}});
+    QCOMPARE(theirs.sync(kPassphrase), SyncRun::Outcome::Done);
+    {
+        Notebook maker;
+        QVERIFY(maker.create(mine.path));
+    }
+    QCOMPARE(mine.sync(kPassphrase), SyncRun::Outcome::Done);
+    {
+        Notebook db;
+        QVERIFY(db.open(mine.path));
+        QVERIFY(SyncSetup::write(db, {SyncSettings::Kind::Folder, places.onDisk(QStringLiteral("folder")), {}, {}, true}));
+    }
+    const QString later = QStringLiteral("后来写的记事");
+    if (!atExit) {
+        QVERIFY(theirs.addNote(QStringLiteral("家"), later));
+        QCOMPARE(theirs.sync(), SyncRun::Outcome::Done);
+    }
+
+    frmmain &w = h.start({mine.path});
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
+    w.SelectNode(2);
+    if (!atExit) {
+        QCOMPARE(titles(w), (QStringList{kTheirNote, later}));
+        return;
+    }
+    h.prompter.dialogScripts << writeNote(later);
+    w.run(Cmd::AddNote);
+    h.window->close();
+    QCOMPARE(theirs.sync(), SyncRun::Outcome::Done);
+    QVERIFY(readNotebook(theirs.path).notes.contains(later));
 }
 
 QTEST_MAIN(TestSync)
