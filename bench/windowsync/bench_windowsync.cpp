@@ -15,6 +15,7 @@
 #include "sync/NotebookReplica.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,7 +27,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -75,6 +81,30 @@ ScriptedPrompter::DialogScript chooseFolder(const QString &folder)
     };
 }
 
+// With QB_BENCH_STACK set, the first time the loop stands still for over two seconds the main
+// thread's stack is printed (gdb), to tell what it waited for.
+std::atomic<qint64> lastTurnMs{0};
+void watchTheLoop()
+{
+    if (!qEnvironmentVariableIsSet("QB_BENCH_STACK"))
+        return;
+    std::thread([] {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const qint64 last = lastTurnMs.load();
+            if (last > 0 && QDateTime::currentMSecsSinceEpoch() - last > 2000) {
+                const QByteArray gdb = "gdb -batch -p " + QByteArray::number(qint64(getpid()))
+                                       + " -ex 'thread apply 1 bt 40' 2>/dev/null | grep '^#'";
+                std::fflush(stdout);
+                std::system(gdb.constData());
+                return;
+            }
+        }
+    }).detach();
+}
+
 // Runs the command, turns the loop until done() and prints the time and the longest gap.
 template <typename Done>
 void measure(const char *what, const std::function<void()> &command, Done done)
@@ -89,6 +119,7 @@ void measure(const char *what, const std::function<void()> &command, Done done)
             std::printf("  pause of %.1f ms ending at %.2f s\n", gap / 1e6, total.nsecsElapsed() / 1e9);
         longest = std::max(longest, gap);
         sinceTurn.restart();
+        lastTurnMs.store(QDateTime::currentMSecsSinceEpoch());
     });
     total.start();
     sinceTurn.start();
@@ -130,6 +161,7 @@ int main(int argc, char **argv)
         }
     }
     std::printf("%d notes\n", notes);
+    watchTheLoop();
 
     Window a;
     if (!a.start(mine))

@@ -164,14 +164,14 @@ void frmmain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_notebook->stopWork();
     if (m_backupTimer)
         m_backupTimer->stop(); // the copy at exit is the one to make now
-    // Off the screen first: the copy at exit of a large notebook takes a second or more, and
-    // the user has asked to be done.
+    // Off the screen first: the last sync and the copy at exit of a large notebook take a second
+    // or more, and the user has asked to be done.
     hide();
     m_tray->setVisible(false);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_notebook->stopWork();
     backupAtExit();
     m_notebook->closeAtExit();
 }
