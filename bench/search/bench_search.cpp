@@ -6,8 +6,8 @@
 
 #include "ManText.h"
 #include "NotebookGenerator.h"
-#include "search/NoteText.h"
-#include "store/NoteSearch.h"
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 
@@ -125,7 +125,7 @@ int main(int argc, char *argv[])
     std::printf("notebook: %d notes, %.1f MB, written in %.1f s\n", noteCount, before / 1e6, t.elapsed() / 1000.0);
 
     Notebook db;
-    db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(db);
     db.open(path);
     if (!db.isOpen()) {
         std::fprintf(stderr, "open: %s\n", qPrintable(db.lastError()));

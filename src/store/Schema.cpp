@@ -1,8 +1,8 @@
 #include "store/Schema.h"
 
-#include "store/SearchIndex.h"
 #include "store/History.h"
 #include "store/NotebookInfo.h"
+#include "store/SearchTables.h"
 #include "store/crypto/FileStart.h"
 
 #include <SQLiteCpp/Database.h>
@@ -50,9 +50,9 @@ CREATE INDEX NotesByGroup
 
 // Each row raises user_version by one; a new layout is a new row at the end.
 const Migration Migrations[] = {
-    {2, SearchIndex::create},
+    {2, SearchTables::create},
     {3, History::createTables},
-    {4, SearchIndex::createStaged},
+    {4, SearchTables::createStaged},
     {5, NotebookInfo::createTable},
 };
 static_assert(std::size(Migrations) == Version - 1, "one migration per version above 1");

@@ -1,9 +1,9 @@
-#include "store/SearchIndex.h"
+#include "search/SearchIndex.h"
 
+#include "search/SearchText.h"
+#include "store/NoteIndexHook.h"
 #include "store/NotebookPrivate.h"
-#include "util/NoteDate.h"
-#include "store/Schema.h"
-#include "store/SearchText.h"
+#include "store/SearchTables.h"
 #include "store/StatementCache.h"
 #include "util/NoteDate.h"
 
@@ -20,97 +20,7 @@
 #include <string_view>
 #include <unordered_set>
 
-namespace SearchIndex {
 
-const std::vector<SchemaObject> Objects = {
-    {"table", "SearchPending"},
-    {"table", "SearchNotes"},
-    {"table", "SearchBodies"},
-    {"table", "SearchStaged"},
-    {"table", "SearchGrams"},
-    {"table", "SearchGrams_data"},
-    {"table", "SearchGrams_idx"},
-    {"table", "SearchGrams_config"},
-    {"trigger", "SearchNoteAdded"},
-    {"trigger", "SearchNoteChanged"},
-    {"trigger", "SearchNoteDeleted"},
-};
-
-namespace {
-
-// SearchGrams keeps no text of its own (content='') and no positions (detail=none): the runs
-// of one and two characters answer short terms exactly, and longer terms are checked against
-// the folded texts. That keeps the index near twice the plain text.
-// SearchNotes and SearchBodies always hold the notes' current folded texts. A save changes only
-// them and notes the note in SearchStaged with the texts SearchGrams still holds for it (NULL:
-// none), because writing SearchGrams costs a new segment and its merging per commit; staged
-// notes are searched by their texts and go into SearchGrams together, StagedLimit at a time.
-const char *const CreateSql = R"sql(
-CREATE TABLE SearchPending (NoteID INTEGER PRIMARY KEY);
-CREATE TABLE SearchNotes (ID INTEGER PRIMARY KEY, Updated INTEGER NOT NULL, Title TEXT NOT NULL);
-CREATE TABLE SearchBodies (ID INTEGER PRIMARY KEY, Body TEXT NOT NULL);
-CREATE VIRTUAL TABLE SearchGrams USING fts5(Grams, content='', detail=none, columnsize=0, tokenize='ascii');
-CREATE TRIGGER SearchNoteAdded AFTER INSERT ON Notes BEGIN
-  INSERT OR IGNORE INTO SearchPending (NoteID) VALUES (new.ID);
-END;
-CREATE TRIGGER SearchNoteChanged AFTER UPDATE OF ID, nNoteTitle, nLastUpdate, nNote ON Notes BEGIN
-  INSERT OR IGNORE INTO SearchPending (NoteID) VALUES (old.ID);
-  INSERT OR IGNORE INTO SearchPending (NoteID) VALUES (new.ID);
-END;
-CREATE TRIGGER SearchNoteDeleted AFTER DELETE ON Notes BEGIN
-  INSERT OR IGNORE INTO SearchPending (NoteID) VALUES (old.ID);
-END;
-INSERT INTO SearchPending (NoteID) SELECT ID FROM Notes;
-)sql";
-
-// Its own statement: notebooks indexed before saves were staged get it by a migration of its own.
-const char *const StagedSql = "CREATE TABLE IF NOT EXISTS SearchStaged (ID INTEGER PRIMARY KEY, Title TEXT, Body TEXT)";
-
-} // namespace
-
-void create(SQLite::Database &db)
-{
-    db.exec(CreateSql);
-    createStaged(db);
-}
-
-void createStaged(SQLite::Database &db)
-{
-    db.exec(StagedSql);
-}
-
-bool intact(SQLite::Database &db)
-{
-    SQLite::Statement q(db, "SELECT 1 FROM sqlite_master WHERE type = ? AND name = ?");
-    for (const SchemaObject &o : Objects) {
-        q.bind(1, o.type);
-        q.bind(2, o.name);
-        if (!q.executeStep())
-            return false;
-        q.reset();
-    }
-    return true;
-}
-
-void recreate(SQLite::Database &db)
-{
-    SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
-    // Triggers first, then the virtual table (which takes its shadow tables along).
-    for (auto it = Objects.rbegin(); it != Objects.rend(); ++it) {
-        const std::string kind = it->type;
-        if (kind == "trigger")
-            db.exec("DROP TRIGGER IF EXISTS " + std::string(it->name));
-    }
-    db.exec("DROP TABLE IF EXISTS SearchGrams");
-    for (const SchemaObject &o : Objects) {
-        if (std::string(o.type) == "table")
-            db.exec("DROP TABLE IF EXISTS " + std::string(o.name));
-    }
-    create(db);
-    tx.commit();
-}
-
-} // namespace SearchIndex
 
 bool SearchIndex::before(const Rank &a, const Rank &b)
 {
@@ -179,17 +89,15 @@ bool contains(std::string_view text, const std::vector<std::string> &forms)
 
 } // namespace
 
-void SearchIndexer::open()
+bool SearchIndexer::open()
 {
     try {
-        if (!SearchIndex::intact(db_))
-            SearchIndex::recreate(db_);
         // Saves leave SearchGrams alone most of the time; connecting it now keeps it one that
         // can be dropped and rebuilt when its records are damaged later.
         cache_.get(MatchSql);
-        available = true;
+        return true;
     } catch (const SQLite::Exception &) {
-        available = false;
+        return false;
     }
 }
 
@@ -223,7 +131,7 @@ void SearchIndexer::index(qint64 id, bool staged)
     note.bind(1, id);
     if (note.step()) {
         const QString title = SearchText::fold(note.text(0));
-        const QString body = SearchText::fold(extractor(note.text(2)));
+        const QString body = SearchText::fold(extractor_(note.text(2)));
         Query n(cache_, "INSERT INTO SearchNotes (ID, Updated, Title) VALUES (?, ?, ?)");
         n.bind(1, id).bind(2, NoteStamp(note.text(1)).key()).bind(3, title).run();
         Query b(cache_, "INSERT INTO SearchBodies (ID, Body) VALUES (?, ?)");
@@ -295,11 +203,11 @@ std::vector<qint64> SearchIndexer::staged()
 
 void SearchIndexer::written(qint64 id)
 {
-    if (!available || (id != DeletedNotes && !extractor))
+    if (id != NoteIndexHook::DeletedNotes && !extractor_)
         return;
     try {
         Savepoint sp(db_);
-        if (id == DeletedNotes) {
+        if (id == NoteIndexHook::DeletedNotes) {
             std::vector<qint64> gone;
             Query q(cache_, "SELECT NoteID FROM SearchPending WHERE NoteID NOT IN (SELECT ID FROM Notes)");
             while (q.step())
@@ -378,7 +286,7 @@ bool SearchIndexer::build(const IndexProgress &progress, const std::atomic<bool>
 
 void SearchIndexer::repair()
 {
-    SearchIndex::recreate(db_);
+    SearchTables::recreate(db_);
 }
 
 void SearchIndexer::search(const std::vector<QStringList> &terms, const SearchOptions &options,
