@@ -240,7 +240,7 @@ int main(int argc, char *argv[])
                 cliTimes.size());
 
     // A save with its index update against the same save without it: the store's UpdateNote
-    // on this connection, and on a second one given no text extractor (the store then leaves
+    // on this connection, and on a second one given no index (the store then leaves
     // the note to a later build); both keep the note's history. Beside them, the bare UPDATE in a
     // transaction on a copy without the index and without history. Interleaved, so all three
     // see the same disk and neighbours; enough saves that the staged notes go into the

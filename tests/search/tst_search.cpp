@@ -431,7 +431,7 @@ void TestSearch::indexIsWrittenWithTheNote()
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
     QCOMPARE(raw.count(QStringLiteral("SearchBodies")), 0);
     QCOMPARE(find(QStringLiteral("甲")), QStringList{});
-    // A store without an extractor still writes notes; they wait for the index.
+    // A session given no index still writes notes; they wait for the index.
     Notebook plain;
     plain.open(path_);
     QVERIFY(Notes(plain).add(1, makeNote(QStringLiteral("无"), QStringLiteral("一般"), 0, QStringLiteral("戊己"))));
