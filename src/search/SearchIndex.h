@@ -30,8 +30,9 @@ bool before(const Rank &a, const Rank &b);
 // The index of one connection, kept in the tables of store/SearchTables.h: the folded texts of
 // the notes in SearchNotes and SearchBodies, their one- to three-character runs in the FTS5 table
 // SearchGrams (lagging behind for the notes in SearchStaged), brought up to date from
-// SearchPending. Every function that writes expects to run inside the caller's transaction
-// unless it says otherwise; errors throw SQLite::Exception.
+// SearchPending (SearchIndex.cpp) and queried (SearchQuery.cpp). Every function that writes
+// expects to run inside the caller's transaction unless it says otherwise; errors throw
+// SQLite::Exception.
 class SearchIndexer
 {
 public:
@@ -65,6 +66,9 @@ public:
     void repair();
 
 private:
+    // The query of SearchGrams; open() prepares it.
+    static constexpr const char *MatchSql = "SELECT rowid FROM SearchGrams WHERE SearchGrams MATCH ? ORDER BY rowid";
+
     // Brings the texts of note id (gone or not) up to date, and SearchGrams too unless staged.
     void index(qint64 id, bool staged);
     // The texts whose runs SearchGrams holds for note id; false when it holds none.
