@@ -12,10 +12,9 @@
 #include "editor/frmAddNote.h"
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookLifecycle.h"
-#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/SkinPane.h"
-#include "search/NoteText.h"
 #include "store/Notebook.h"
+#include "store/NotebookWorker.h"
 #include "sync/FolderPlace.h"
 #include "sync/NotebookReplica.h"
 #include "sync/SyncRun.h"
@@ -264,7 +263,7 @@ void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, c
             qCWarning(lcSync) << "sync did not complete:" << int(o) << out->error;
         then(*out);
     };
-    m_syncRun = new NotebookWorker(path, NoteText::extractor(), work, done, this, kSyncBusyMs);
+    m_syncRun = new NotebookWorker(path, m_db.index(), work, done, this, kSyncBusyMs);
 }
 
 void frmmain::startSync(bool manual, const QString &passphrase)
