@@ -6,8 +6,8 @@
 
 #include "ManText.h"
 #include "NotebookGenerator.h"
-#include "search/NoteText.h"
-#include "store/NoteSearch.h"
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 
@@ -125,7 +125,7 @@ int main(int argc, char *argv[])
     std::printf("notebook: %d notes, %.1f MB, written in %.1f s\n", noteCount, before / 1e6, t.elapsed() / 1000.0);
 
     Notebook db;
-    db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(db);
     db.open(path);
     if (!db.isOpen()) {
         std::fprintf(stderr, "open: %s\n", qPrintable(db.lastError()));
@@ -240,7 +240,7 @@ int main(int argc, char *argv[])
                 cliTimes.size());
 
     // A save with its index update against the same save without it: the store's UpdateNote
-    // on this connection, and on a second one given no text extractor (the store then leaves
+    // on this connection, and on a second one given no index (the store then leaves
     // the note to a later build); both keep the note's history. Beside them, the bare UPDATE in a
     // transaction on a copy without the index and without history. Interleaved, so all three
     // see the same disk and neighbours; enough saves that the staged notes go into the

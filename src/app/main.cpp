@@ -3,7 +3,7 @@
 #include "base/AppState.h"
 #include "mainwindow/Commands.h"
 #include "mainwindow/frmmain.h"
-#include "search/NoteText.h"
+#include "search/NoteIndex.h"
 #include "settings/Instance.h"
 #include "settings/Settings.h"
 #include "store/Notebook.h"
@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     AppState state;
     Settings settings;
     Notebook db;
-    db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(db);
     QtPrompter prompter;
 
     frmmain w(state, settings, db, prompter, QApplication::arguments().mid(1));

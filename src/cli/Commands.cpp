@@ -4,9 +4,10 @@
 #include "cli/ExchangeCommands.h"
 
 #include "rtf/Rtf.h"
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "search/NoteText.h"
 #include "store/Groups.h"
-#include "store/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 #include "util/TrimBlanks.h"
@@ -190,7 +191,7 @@ int search(const Args &args)
         options.limit = int(qMin<qint64>(limit, 1 << 30));
     }
     Notebook db;
-    db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(db);
     if (const int status = open(db, args.positional[0], args))
         return status;
     // A notebook from before the index is indexed once, with progress when someone watches.

@@ -2,7 +2,7 @@
 
 #include "exchange/Export.h"
 #include "exchange/FileImport.h"
-#include "search/NoteText.h"
+#include "search/NoteIndex.h"
 #include "store/Notebook.h"
 
 #include <QDir>
@@ -79,7 +79,7 @@ int importFiles(const Args &args)
         return Usage;
     Notebook db;
     // The new notes are searchable at once, as when the window imports them.
-    db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(db);
     if (const int status = openForWriting(db, args.positional[0], args))
         return status;
     const exchange::ImportResult r = exchange::importFiles(db, group, args.positional.mid(2));

@@ -115,17 +115,17 @@ void NoteListModel::sort(int column, Qt::SortOrder order)
     // Texts compare ignoring case, as the user reads them. Keys are made once per row: comparing
     // through the collator each time costs seconds on a hundred thousand notes. Case is folded
     // here: not every collation back end honours case-insensitivity in its keys.
-    QCollator coll;
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (const NoteItem &it : m_rows)
-        keys.push_back(coll.sortKey(cellText(it, column).toCaseFolded()));
     // The two date columns compare by the date shown (as search ranks by it); a text that is no
     // date comes after the dates, among its like by text.
     const bool byDate = column == 1 || column == 2;
     std::vector<qint64> dates(byDate ? m_rows.size() : 0);
     for (size_t i = 0; i < dates.size(); ++i)
         dates[i] = (column == 1 ? m_rows[i].added : m_rows[i].updated).key();
+    QCollator coll;
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i) // a date's text is never compared
+        keys.push_back(coll.sortKey(byDate && dates[i] != 0 ? QString() : cellText(m_rows[i], column).toCaseFolded()));
     const auto ascending = [&](int a, int b) {
         if (byDate) {
             const qint64 da = dates[size_t(a)], db = dates[size_t(b)];

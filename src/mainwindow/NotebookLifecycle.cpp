@@ -11,12 +11,12 @@
 #include "legacy/JetReader.h"
 #include "legacy/ui/LegacyOpen.h"
 #include "mainwindow/CommandSupport.h"
-#include "mainwindow/NotebookWorker.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "store/Notebook.h"
 #include "store/KeptNotes.h"
 #include "store/Groups.h"
+#include "store/NotebookWorker.h"
 #include "store/Sinks.h"
 #include "util/Paths.h"
 

@@ -35,8 +35,8 @@ class QWidget;
 class QTimer;
 class BackupRunner;
 class NotebookLifecycle;
-class NotebookWorker;
 class SearchBox;
+class SearchRunner;
 class LockedNotice;
 namespace commands {
 struct Facts;
@@ -275,11 +275,6 @@ private:
     void leaveResults();
     // Marks every hit of the query in the preview.
     void markHits();
-    // A notebook whose index lags far behind is indexed by a worker while the window is used.
-    void startIndexBuild();
-    // Stops the index's build and a search in flight, before the file is closed, copied or
-    // rewritten; the build starts again when the notebook's life cycle says it may.
-    void stopIndexWork();
 
     AppState &m_state;
     Settings &m_settings;
@@ -310,9 +305,8 @@ private:
     bool m_showingResults = false;
     QStringList m_searchTerms; // the query's folded terms, to mark in the preview
     qint64 m_noteBeforeSearch = 0;
-    NotebookWorker *m_indexBuild = nullptr;
-    NotebookWorker *m_searchRun = nullptr;      // a search while the index is being built
-    std::optional<qint64> m_searchAgain;      // asked for meanwhile: the note to select then
+    SearchRunner *m_search = nullptr;
+    qint64 m_selectInResults = 0; // the note to select once the results asked for last come
     QLabel *m_indexStatus = nullptr; // the build's progress, in the status strip
     LockedNotice *m_lockedNotice = nullptr;
 

@@ -32,8 +32,6 @@ void frmmain::followNotebook()
     });
     connect(m_notebook, &NotebookLifecycle::locked, this, &frmmain::updateCommandStates);
     connect(m_notebook, &NotebookLifecycle::reopened, this, &frmmain::updateCommandStates);
-    connect(m_notebook, &NotebookLifecycle::readyForWork, this, &frmmain::startIndexBuild);
-    connect(m_notebook, &NotebookLifecycle::stopping, this, &frmmain::stopIndexWork);
     connect(m_notebook, &NotebookLifecycle::failed, this, [this](const QString &message) {
         m_prompter.msgBox(this, message, Prompter::Exclamation, cmd::notice());
     });

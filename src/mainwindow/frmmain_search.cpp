@@ -4,17 +4,16 @@
 #include "base/Logging.h"
 #include "controls/SortHeader.h"
 #include "mainwindow/GroupTree.h"
-#include "mainwindow/NotebookLifecycle.h"
-#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NoteListModel.h"
 #include "mainwindow/NoteListView.h"
+#include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
-#include "search/NoteText.h"
+#include "search/SearchRunner.h"
+#include "search/SearchText.h"
 #include "settings/Settings.h"
 #include "store/Notebook.h"
-#include "store/NoteSearch.h"
-#include "store/SearchText.h"
+#include "store/NotebookWorker.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,13 +21,9 @@
 #include <QTextEdit>
 #include <QToolBar>
 
-#include <memory>
-
 namespace {
 // Enough for anyone to read through; the status strip says when more matched.
 constexpr int kShownResults = 500;
-// Fewer notes waiting than this are indexed by the first search, in well under a second.
-constexpr qint64 kWorkerBacklog = 200;
 } // namespace
 
 void frmmain::createSearchBox()
@@ -50,12 +45,32 @@ void frmmain::createSearchBox()
     m_indexStatus->setFont(m_noteCount->font());
     m_indexStatus->hide();
     static_cast<QHBoxLayout *>(m_statusStrip->layout())->addWidget(m_indexStatus);
-    connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
-        if (m_indexBuild) {
-            m_indexBuild->cancel();
-            m_indexStatus->setText(QStringLiteral("正在停止建立索引..."));
-        }
+
+    // Searches and the index's build run in the runner; the window shows what it says.
+    m_search = new SearchRunner(m_db, this);
+    connect(m_search, &SearchRunner::searching, this, [this] { m_noteCount->setText(QStringLiteral("正在搜索...")); });
+    connect(m_search, &SearchRunner::found, this,
+            [this](const QString &query, const SearchResult &result, const QString &error) {
+                // An answer to a query the box no longer holds (typed on meanwhile) is not shown.
+                if (query == m_searchBox->query())
+                    fillResults(result, error, m_selectInResults);
+            });
+    connect(m_search, &SearchRunner::indexStarted, this, [this] {
+        m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
+        m_indexStatus->show();
     });
+    connect(m_search, &SearchRunner::indexProgress, this, [this](int percent) {
+        m_indexStatus->setText(QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
+    });
+    connect(m_search, &SearchRunner::indexEnded, m_indexStatus, &QWidget::hide);
+    connect(m_indexStatus, &QLabel::linkActivated, this, [this] {
+        if (m_search->cancelBuild())
+            m_indexStatus->setText(QStringLiteral("正在停止建立索引..."));
+    });
+    // The build starts once the notebook is ready for it, and everything stops before the file
+    // is closed, copied or rewritten.
+    connect(m_notebook, &NotebookLifecycle::readyForWork, m_search, &SearchRunner::buildIndex);
+    connect(m_notebook, &NotebookLifecycle::stopping, m_search, &SearchRunner::stop);
 }
 
 void frmmain::focusSearch()
@@ -84,38 +99,8 @@ void frmmain::refreshResults(qint64 noteId)
     options.traditionalSimplified = m_settings.gSearchVariants != 0;
     if (!m_searchBox->wholeNotebook() && groupSelected())
         options.groupId = m_groupId;
-    const QString query = m_searchBox->query();
-    if (!m_indexBuild && !m_searchRun) {
-        const std::optional<SearchResult> result = NoteSearch(m_db).find(query, options);
-        fillResults(result.value_or(SearchResult{}), result ? QString() : m_db.lastError(), noteId);
-        return;
-    }
-    // While the index is being built, a search may have to read thousands of waiting notes one by
-    // one: it runs on a worker, and the list follows when it is done. Queries asked for meanwhile
-    // come down to the last one.
-    m_noteCount->setText(QStringLiteral("正在搜索..."));
-    if (m_searchRun) {
-        m_searchAgain = noteId;
-        return;
-    }
-    auto result = std::make_shared<SearchResult>();
-    auto error = std::make_shared<QString>();
-    const auto work = [query, options, result, error](Notebook &db, NotebookWorker &) {
-        std::optional<SearchResult> found = db.isOpen() ? NoteSearch(db).find(query, options) : std::nullopt;
-        if (found)
-            *result = std::move(*found);
-        else
-            *error = db.lastError();
-    };
-    const auto done = [this, query, result, error, noteId] {
-        m_searchRun->deleteLater();
-        m_searchRun = nullptr;
-        if (const std::optional<qint64> again = std::exchange(m_searchAgain, std::nullopt))
-            refreshResults(*again);
-        else if (m_searchBox->query() == query) // not ended or changed meanwhile
-            fillResults(*result, *error, noteId);
-    };
-    m_searchRun = new NotebookWorker(m_notebook->path(), NoteText::extractor(), work, done, this);
+    m_selectInResults = noteId;
+    m_search->find(m_searchBox->query(), options);
 }
 
 void frmmain::fillResults(const SearchResult &result, const QString &error, qint64 noteId)
@@ -159,9 +144,10 @@ void frmmain::fillResults(const SearchResult &result, const QString &error, qint
 
 void frmmain::endSearch()
 {
-    // A search still on its way is dropped when it arrives (the box no longer asks for it).
-    m_searchAgain.reset();
-    if (!m_showingResults && !m_searchRun)
+    // A search still on its way is never shown.
+    const bool inFlight = m_search->inFlight();
+    m_search->cancel();
+    if (!m_showingResults && !inFlight)
         return;
     leaveResults();
     // Back to the group that was selected, and to the note that was chosen in it.
@@ -205,53 +191,4 @@ void frmmain::markHits()
         m_preview->setTextCursor(first);
         m_preview->ensureCursorVisible();
     }
-}
-
-void frmmain::startIndexBuild()
-{
-    stopIndexWork();
-    // Nothing is built into a file known to be damaged (the worker's own store would not know).
-    const bool writable = m_db.isOpen() && !m_db.readOnly() && m_db.writesRefused().isEmpty();
-    const qint64 waiting = writable ? NoteSearch(m_db).unindexed() : 0;
-    if (waiting < kWorkerBacklog)
-        return;
-    m_indexStatus->setText(QStringLiteral("正在建立搜索索引..."));
-    m_indexStatus->show();
-    auto error = std::make_shared<QString>();
-    const auto work = [this, error](Notebook &db, NotebookWorker &worker) {
-        const auto progress = [this, &worker](qint64 done, qint64 total) {
-            const qint64 percent = total > 0 ? done * 100 / total : 100;
-            worker.post([this, percent] {
-                m_indexStatus->setText(
-                    QStringLiteral("正在建立搜索索引 %1% <a href=\"cancel\">取消</a>").arg(percent));
-            });
-        };
-        // What is done stays done: a cancelled or failed build resumes at the next open.
-        if (!db.isOpen() || !NoteSearch(db).buildIndex(progress, worker.cancelled()))
-            *error = db.lastError();
-    };
-    const auto done = [this, error, waiting] {
-        const bool cancelled = m_indexBuild->cancelled()->load();
-        m_indexBuild->deleteLater();
-        m_indexBuild = nullptr;
-        m_indexStatus->hide();
-        if (error->isEmpty() || cancelled)
-            return;
-        // Given up on a lock held too long by another program, say: carry on while it gets on.
-        qCInfo(lcStore) << "search index left unfinished:" << *error;
-        if (NoteSearch(m_db).unindexed() < waiting)
-            startIndexBuild();
-    };
-    m_indexBuild = new NotebookWorker(m_notebook->path(), NoteText::extractor(), work, done, this);
-}
-
-void frmmain::stopIndexWork()
-{
-    delete m_indexBuild;
-    m_indexBuild = nullptr;
-    delete m_searchRun;
-    m_searchRun = nullptr;
-    m_searchAgain.reset();
-    if (m_indexStatus)
-        m_indexStatus->hide();
 }

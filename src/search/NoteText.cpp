@@ -13,9 +13,4 @@ QString visibleText(const QString &body)
     return rtf::plainText(&doc);
 }
 
-TextExtractor extractor()
-{
-    return &visibleText;
-}
-
 } // namespace NoteText

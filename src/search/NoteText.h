@@ -1,7 +1,5 @@
 #pragma once
 
-#include "store/Search.h"
-
 #include <QString>
 
 // The text of a note body that search sees: what the preview shows, as the RTF reader reads it
@@ -10,8 +8,5 @@
 namespace NoteText {
 
 QString visibleText(const QString &body);
-
-// visibleText as the store's extractor: Notebook::setTextExtractor(NoteText::extractor()).
-TextExtractor extractor();
 
 } // namespace NoteText

@@ -1,5 +1,6 @@
 #include "store/Groups.h"
 
+#include "store/NoteIndexHook.h"
 #include "store/NotebookPrivate.h"
 #include "util/Paths.h"
 
@@ -64,7 +65,7 @@ bool Groups::remove(qint64 id)
             Query group(nb_.conn_->cache, "DELETE FROM Groups WHERE ID = ?");
             group.bind(1, id).run();
         }
-        nb_.conn_->search.written(SearchIndexer::DeletedNotes);
+        nb_.indexWritten(NoteIndexHook::DeletedNotes);
         return true;
     });
 }

@@ -1,9 +1,11 @@
 #include "store/Notebook.h"
 
+#include "store/NoteIndexHook.h"
 #include "store/NotebookPrivate.h"
 #include "store/NotebookFile.h"
 #include "store/NotebookInfo.h"
 #include "store/Schema.h"
+#include "store/SearchTables.h"
 
 #include <QFileInfo>
 
@@ -109,8 +111,8 @@ std::unique_ptr<Notebook::Connection> Notebook::openConnection(const QString &pa
         c->identity = NotebookInfo::identity(c->db);
         return true;
     });
-    c->search.extractor = extractor_;
-    c->search.open();
+    c->searchTables = SearchTables::ensure(c->db);
+    c->indexed = c->searchTables && index_ && index_->opened(c->db, c->cache);
     return c;
 }
 
@@ -212,11 +214,17 @@ QString Notebook::identity() const
     return conn_ ? conn_->identity : QString();
 }
 
-void Notebook::setTextExtractor(TextExtractor extractor)
+void Notebook::setIndex(std::shared_ptr<const NoteIndexHook> index)
 {
-    extractor_ = std::move(extractor);
+    index_ = std::move(index);
     if (conn_)
-        conn_->search.extractor = extractor_;
+        conn_->indexed = conn_->searchTables && index_ && index_->opened(conn_->db, conn_->cache);
+}
+
+void Notebook::indexWritten(qint64 id)
+{
+    if (index_ && conn_->indexed)
+        index_->written(conn_->db, conn_->cache, id);
 }
 
 QDateTime Notebook::now() const

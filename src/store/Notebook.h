@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/Search.h"
 #include "store/crypto/NotebookHeader.h"
 
 #include <QDateTime>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class NoteIndexHook;
 class SecretKey;
 
 // A session with one notebook file: opening, unlocking and closing it, its access password (and
@@ -121,9 +121,10 @@ public:
     // older layout that could only be read.
     QString identity() const;
 
-    // Turns a note body into the text search sees; kept across notebooks, and needed before notes
-    // are written or searched (Search.h).
-    void setTextExtractor(TextExtractor extractor);
+    // The search index that follows every note write (search/NoteIndex.h); kept across notebooks,
+    // and needed before notes are written or searched.
+    void setIndex(std::shared_ptr<const NoteIndexHook> index);
+    const std::shared_ptr<const NoteIndexHook> &index() const { return index_; }
     // The time kept notes are stamped with and dropped by; tests set their own.
     void setClock(std::function<QDateTime()> nowUtc) { clock_ = std::move(nowUtc); }
 
@@ -158,6 +159,8 @@ private:
     template <typename Body>
     bool write(Body &&body);
     bool fail(const QString &why);
+    // Tells the index of a note write, inside its transaction (NoteIndexHook::written).
+    void indexWritten(qint64 id);
     bool rewriteProtected(const QString &plain);
     QDateTime now() const;
 
@@ -175,6 +178,6 @@ private:
     std::vector<std::shared_ptr<SecretKey>> keys_;
     QString lastError_;
     QString notice_; // see KeptNotes::takeNotice
-    TextExtractor extractor_;
+    std::shared_ptr<const NoteIndexHook> index_;
     std::function<QDateTime()> clock_;
 };

@@ -1,10 +1,11 @@
 #pragma once
 
-// Internals shared by the session and the classes that take it; not part of the store's interface.
+// Internals shared by the session and the classes that take it (search's NoteSearch among them);
+// not part of the store's interface.
 
 #include "store/KeptNotes.h"
 #include "store/Notebook.h"
-#include "store/SearchIndex.h"
+#include "store/Sinks.h"
 #include "store/StatementCache.h"
 #include "store/crypto/CipherVfs.h"
 #include "store/crypto/NotebookHeader.h"
@@ -28,7 +29,8 @@ struct Notebook::Connection
     explicit Connection(SQLite::Database &&opened) : db(std::move(opened)), cache(db.getHandle()) {}
     SQLite::Database db;
     StatementCache cache; // declared after db: statements are finalized before the close
-    SearchIndexer search{db, cache};
+    bool searchTables = false; // the index's tables are there (SearchTables::ensure)
+    bool indexed = false;      // the session's index follows this connection (NoteIndexHook::opened)
     bool noteIndex = true; // NotesByGroup exists (see Schema::hasNoteIndex)
     bool encrypted = false;
     NotebookHeader::Header header; // when encrypted

@@ -191,7 +191,7 @@ std::optional<qint64> Notes::addAll(qint64 groupId, const std::vector<CurrentNot
                 return nb_.fail(StoreDetail::insertFailure(nb_.conn_->db, e, "Notes"));
             }
             last = nb_.conn_->db.getLastInsertRowid();
-            nb_.conn_->search.written(last);
+            nb_.indexWritten(last);
         }
         return true;
     });
@@ -204,7 +204,7 @@ bool Notes::update(qint64 id, const CurrentNote &note)
         KeptNotes(nb_).keepReplaced(id, &note, -1);
         if (StoreDetail::updateNote(nb_.conn_->cache, id, note, note.NoteAddDate, -1) == 0)
             return nb_.fail(QStringLiteral("no note with ID %1").arg(id));
-        nb_.conn_->search.written(id);
+        nb_.indexWritten(id);
         return true;
     });
 }
@@ -261,7 +261,7 @@ bool Notes::remove(qint64 id)
         KeptNotes(nb_).keepDeletedNote(id);
         Query q(nb_.conn_->cache, "DELETE FROM Notes WHERE ID = ?");
         q.bind(1, id).run();
-        nb_.conn_->search.written(id);
+        nb_.indexWritten(id);
         return true;
     });
 }

@@ -1,8 +1,8 @@
 #include "store/Schema.h"
 
-#include "store/SearchIndex.h"
 #include "store/History.h"
 #include "store/NotebookInfo.h"
+#include "store/SearchTables.h"
 #include "store/SyncTables.h"
 #include "store/crypto/FileStart.h"
 
@@ -51,9 +51,9 @@ CREATE INDEX NotesByGroup
 
 // Each row raises user_version by one; a new layout is a new row at the end.
 const Migration Migrations[] = {
-    {2, SearchIndex::create},
+    {2, SearchTables::create},
     {3, History::createTables},
-    {4, SearchIndex::createStaged},
+    {4, SearchTables::createStaged},
     {5, NotebookInfo::createTable},
     {6, SyncTables::create},
 };

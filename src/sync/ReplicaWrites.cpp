@@ -343,7 +343,7 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
             SyncNotebook::keepDeletedNote(nb_, *local);
             Query q(cache_, "DELETE FROM Notes WHERE ID = ?");
             q.bind(1, *local).run();
-            SyncNotebook::search(nb_).written(*local);
+            SyncNotebook::indexWritten(nb_, *local);
         }
         if (local)
             keepOthers(resolved, *local);
@@ -385,7 +385,7 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         local = sqlite3_last_insert_rowid(cache_.handle());
         setLocal(object, *local);
     }
-    SyncNotebook::search(nb_).written(*local);
+    SyncNotebook::indexWritten(nb_, *local);
     markHere(resolved.current->id);
     keepOthers(resolved, *local);
     if (resolved.conflict) {

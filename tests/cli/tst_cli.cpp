@@ -2,8 +2,8 @@
 
 #include "CryptoTestUtil.h"
 
-#include "search/NoteText.h"
-#include "store/ChineseVariants.h"
+#include "search/ChineseVariants.h"
+#include "search/NoteIndex.h"
 #include "store/Groups.h"
 #include "store/KeptNotes.h"
 #include "store/Notebook.h"
@@ -74,7 +74,7 @@ void TestCli::initTestCase()
     QVERIFY(dir_.isValid());
     for (const QString &name : {QStringLiteral("nb.qbf"), QStringLiteral("pw.qbf")}) {
         Notebook db;
-        db.setTextExtractor(NoteText::extractor());
+        NoteIndex::attach(db);
         QVERIFY(db.create(path(name)));
         db.open(path(name));
         QVERIFY(Groups(db).add(QStringLiteral("工作")) && Groups(db).add(QStringLiteral("家")));

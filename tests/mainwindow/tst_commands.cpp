@@ -3,8 +3,8 @@
 #include "CommandTesting.h"
 #include "WindowProbe.h"
 
-#include "mainwindow/NotebookWorker.h"
 #include "mainwindow/NodeKeys.h"
+#include "store/NotebookWorker.h"
 
 #include <QAbstractItemView>
 #include <QAction>

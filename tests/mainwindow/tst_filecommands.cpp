@@ -5,7 +5,7 @@
 
 #include "dialogs/frmPws1.h"
 #include "mainwindow/CommandSupport.h"
-#include "mainwindow/NotebookWorker.h"
+#include "store/NotebookWorker.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,9 +8,9 @@
 #include "dialogs/frmDeleted.h"
 #include "dialogs/frmHistory.h"
 #include "dialogs/frmOptions.h"
-#include "mainwindow/NotebookWorker.h"
 #include "store/AutoBackup.h"
 #include "store/KeptNotes.h"
+#include "store/NotebookWorker.h"
 
 #include <QCryptographicHash>
 #include <QListWidget>

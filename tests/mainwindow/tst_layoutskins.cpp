@@ -10,7 +10,7 @@
 #include "mainwindow/NoteListView.h"
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/SkinPane.h"
-#include "search/NoteText.h"
+#include "search/NoteIndex.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -326,7 +326,7 @@ void tst_LayoutSkins::nothingClipped()
     // all of them inside the list.
     for (const bool results : {false, true}) {
         if (results) {
-            h->db.setTextExtractor(NoteText::extractor());
+            NoteIndex::attach(h->db);
             probe(*w).searchBox()->edit()->setText(QStringLiteral("a"));
             w->refreshResults(0);
         }

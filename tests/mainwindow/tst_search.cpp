@@ -4,15 +4,17 @@
 #include "WindowProbe.h"
 
 #include "dialogs/frmOptions.h"
+#include "mainwindow/NoteListModel.h"
 #include "mainwindow/SearchBox.h"
-#include "search/NoteText.h"
-#include "store/ChineseVariants.h"
-#include "store/NoteSearch.h"
+#include "search/ChineseVariants.h"
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "util/NoteDate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
@@ -70,6 +72,24 @@ QStringList marks(frmmain &w)
     return out;
 }
 
+// 5,000 notes in group 1 as a program before the index wrote them: all wait for the index, which
+// the window then builds on a worker. Every third is about 世界, the others about 日记.
+void addOlderNotes(const QString &book)
+{
+    SQLite::Database db(book.toStdString(), SQLite::OPEN_READWRITE);
+    SQLite::Statement add(db, "INSERT INTO Notes (nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, "
+                              "nGroupID, nColor, nNote) VALUES (?, '2026/1/1 10:00', '2026/1/1 10:00', "
+                              "'一般', 1, 1, '0', ?)");
+    db.exec("BEGIN");
+    for (int i = 0; i < 5000; ++i) {
+        add.bind(1, QStringLiteral("旧记事%1").arg(i).toStdString());
+        add.bind(2, rtf(i % 3 == 0 ? QStringLiteral("早年的世界") : QStringLiteral("早年的日记")).toStdString());
+        add.exec();
+        add.reset();
+    }
+    db.exec("COMMIT");
+}
+
 } // namespace
 
 class tst_Search : public QObject
@@ -86,13 +106,15 @@ private Q_SLOTS:
     void resultActions_data();
     void resultActions();
     void olderNotebookIndexedMeanwhile();
+    void onlyTheLastSearchIsListed_data();
+    void onlyTheLastSearchIsListed();
     void resultsAndListAgreeOnDates_data();
     void resultsAndListAgreeOnDates();
 
 private:
     frmmain &open()
     {
-        h->db.setTextExtractor(NoteText::extractor());
+        NoteIndex::attach(h->db);
         MainWindowHarness::mustMakeNotebook(book, searchGroups());
         frmmain &w = h->start({book});
         w.show();
@@ -318,21 +340,8 @@ void tst_Search::resultActions()
 void tst_Search::olderNotebookIndexedMeanwhile()
 {
     MainWindowHarness::mustMakeNotebook(book, {{QStringLiteral("旧"), {}}});
-    {
-        SQLite::Database db(book.toStdString(), SQLite::OPEN_READWRITE);
-        SQLite::Statement add(db, "INSERT INTO Notes (nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, "
-                                  "nGroupID, nColor, nNote) VALUES (?, '2026/1/1 10:00', '2026/1/1 10:00', "
-                                  "'一般', 1, 1, '0', ?)");
-        db.exec("BEGIN");
-        for (int i = 0; i < 5000; ++i) {
-            add.bind(1, QStringLiteral("旧记事%1").arg(i).toStdString());
-            add.bind(2, rtf(i % 3 == 0 ? QStringLiteral("早年的世界") : QStringLiteral("早年的日记")).toStdString());
-            add.exec();
-            add.reset();
-        }
-        db.exec("COMMIT");
-    }
-    h->db.setTextExtractor(NoteText::extractor());
+    addOlderNotes(book);
+    NoteIndex::attach(h->db);
     frmmain &w = h->start({book});
     w.show();
     auto *progress = w.findChild<QLabel *>(QStringLiteral("lblIndex"));
@@ -367,6 +376,63 @@ void tst_Search::olderNotebookIndexedMeanwhile()
     QCOMPARE(NoteSearch(h->db).unindexed(), 0);
 }
 
+void tst_Search::onlyTheLastSearchIsListed_data()
+{
+    // Each step: "?text" types text into the emptied box and presses Enter; "group" narrows the
+    // scope to the selected group (旧); "esc" ends the search.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("first"); // the first result's title
+
+    QTest::newRow("nominal: the query typed last")
+        << QStringList{"?世界", "?日记"} << "找到 3333 篇记事，只列出前 500 篇" << "旧记事4999";
+    QTest::newRow("robustness: the same query in a narrower scope")
+        << QStringList{"?世界", "group"} << "找到 1667 篇记事，只列出前 500 篇" << "旧记事4998";
+    QTest::newRow("robustness: a query ended, then another asked")
+        << QStringList{"?日记", "esc", "?世界"} << "找到 1668 篇记事，只列出前 500 篇" << "世界新闻";
+}
+
+// While the index is being built every search runs on a worker; one asked for meanwhile takes the
+// place of the one running, whose answer never reaches the list, even for the same text.
+void tst_Search::onlyTheLastSearchIsListed()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, status);
+    QFETCH(QString, first);
+    MainWindowHarness::mustMakeNotebook(
+        book, {{QStringLiteral("旧"), {}},
+               {QStringLiteral("新"), {{QStringLiteral("世界新闻"), rtf(QStringLiteral("今天")), 0, QStringLiteral("一般"),
+                                        1, QStringLiteral("2026/2/1 08:00")}}}});
+    addOlderNotes(book);
+    NoteIndex::attach(h->db);
+    frmmain &w = h->start({book});
+    w.show();
+    QVERIFY(!w.findChild<QLabel *>(QStringLiteral("lblIndex"))->isHidden());
+    // Every time the list is filled with results.
+    int fills = 0;
+    NoteListModel *model = probe(w).noteList()->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, [&] { fills += model->groupColumn() ? 1 : 0; });
+
+    QLineEdit *box = probe(w).searchBox()->edit();
+    for (const QString &step : steps) {
+        if (step == QLatin1String("esc")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (step == QLatin1String("group")) {
+            probe(w).searchBox()->scope()->setCurrentIndex(1);
+            Q_EMIT probe(w).searchBox()->scope()->activated(1);
+        } else {
+            box->clear();
+            type(box, step.mid(1));
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        if (step != QLatin1String("esc"))
+            QCOMPARE(probe(w).noteCount()->text(), QStringLiteral("正在搜索..."));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(probe(w).noteCount()->text(), status, 60000);
+    QCOMPARE(fills, 1);
+    QCOMPARE(column(w, 0).value(0), first);
+}
+
 void tst_Search::resultsAndListAgreeOnDates_data()
 {
     QTest::addColumn<QString>("locale");
@@ -393,7 +459,7 @@ void tst_Search::resultsAndListAgreeOnDates()
     for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it)
         group.notes.append({it->toString(QStringLiteral("yyyy-MM-dd")), QStringLiteral("到期"), 0,
                             QStringLiteral("一般"), 1, Tools::NoteDateText(*it)});
-    h->db.setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(h->db);
     MainWindowHarness::mustMakeNotebook(book, {group});
     frmmain &w = h->start({book});
     QStringList expected;

@@ -3,14 +3,15 @@
 
 #include "StoreTestUtil.h"
 
+#include "search/ChineseVariants.h"
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "search/NoteText.h"
-#include "store/ChineseVariants.h"
+#include "search/SearchText.h"
 #include "store/Groups.h"
-#include "store/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 #include "store/Schema.h"
-#include "store/SearchText.h"
 
 #include <QTest>
 
@@ -85,7 +86,7 @@ private:
 void TestSearch::init()
 {
     QVERIFY(openFreshNotebook(QStringLiteral("search.qbf")));
-    db_->setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(*db_);
     group1_ = Groups(*db_).add(QStringLiteral("工作")).value();
     for (const Sample &s : Samples)
         QVERIFY(Notes(*db_).add(group1_, makeNote(QString::fromUtf8(s.title), QStringLiteral("一般"), 0,
@@ -430,7 +431,7 @@ void TestSearch::indexIsWrittenWithTheNote()
     QCOMPARE(raw.count(QStringLiteral("SearchPending")), 0);
     QCOMPARE(raw.count(QStringLiteral("SearchBodies")), 0);
     QCOMPARE(find(QStringLiteral("甲")), QStringList{});
-    // A store without an extractor still writes notes; they wait for the index.
+    // A session given no index still writes notes; they wait for the index.
     Notebook plain;
     plain.open(path_);
     QVERIFY(Notes(plain).add(1, makeNote(QStringLiteral("无"), QStringLiteral("一般"), 0, QStringLiteral("戊己"))));
@@ -498,7 +499,7 @@ void TestSearch::olderNotebookIsIndexedResumably()
                          .arg(i).toUtf8().constData());
         QCOMPARE(raw.exec("COMMIT"), 0);
     }
-    db_->setTextExtractor(NoteText::extractor());
+    NoteIndex::attach(*db_);
     db_->open(path_);
     QVERIFY(db_->isOpen());
     QCOMPARE(RawDb(path_).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("2"));

@@ -54,6 +54,12 @@ void tst_DateText::storedDateRead_data()
     QTest::newRow("robustness: no date") << "zh_CN" << "later" << "";
     QTest::newRow("robustness: day first is not guessed") << "zh_CN" << "07/12/2026 09:15" << "";
     QTest::newRow("robustness: a month that is none") << "zh_CN" << "2026/13/1 09:15" << "";
+    QTest::newRow("boundary: 29 February of a two-digit year")
+        << "de_DE" << "29.02.24 10:00" << "2024-02-29 10:00:00";
+    QTest::newRow("robustness: 29 February of a year 00, which Qt reads as 1900")
+        << "de_DE" << "29.02.00 10:00" << "";
+    QTest::newRow("robustness: another separator, read year first") << "zh_CN" << "2026-12-07 09:15" << "2026-12-07 09:15:00";
+    QTest::newRow("robustness: blanks around") << "en_GB" << " 07/12/2026 09:15 " << "2026-12-07 09:15:00";
 }
 
 // What the list sorts by and search ranks by; the key orders as the dates do, 0 below them all.

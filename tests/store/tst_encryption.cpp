@@ -3,9 +3,10 @@
 
 #include "CryptoTestUtil.h"
 
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "store/AutoBackup.h"
 #include "store/FileOps.h"
-#include "store/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 #include "store/crypto/CipherVfs.h"
@@ -60,7 +61,7 @@ void putPage(QByteArray &file, int pgno, const QByteArray &bytes)
 // to the open notebook; the texts are returned for looking them up in the bytes.
 QStringList writeKeptTexts(Notebook &db)
 {
-    db.setTextExtractor([](const QString &body) { return body; });
+    NoteIndex::attach(db, [](const QString &body) { return body; });
     VectorNoteSink list;
     Notes(db).list(list, -1);
     if (list.items.size() < 2)

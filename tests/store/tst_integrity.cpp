@@ -3,9 +3,10 @@
 
 #include "CryptoTestUtil.h"
 
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "store/Groups.h"
 #include "store/KeptNotes.h"
-#include "store/NoteSearch.h"
 #include "store/Notebook.h"
 #include "store/Notes.h"
 
@@ -53,7 +54,7 @@ void TestIntegrity::damageFoundAndWritesRefused()
         QVERIFY(CryptoTest::damageBodyPage(file));
 
     Notebook db;
-    db.setTextExtractor([](const QString &body) { return body; });
+    NoteIndex::attach(db, [](const QString &body) { return body; });
     QCOMPARE(db.openWithPassword(file, password), Notebook::Access::Opened);
     // It opens and lists as if nothing were wrong.
     VectorGroupSink groups;

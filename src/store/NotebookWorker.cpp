@@ -1,15 +1,16 @@
-#include "mainwindow/NotebookWorker.h"
+#include "store/NotebookWorker.h"
 
+#include "store/NoteIndexHook.h"
 #include "store/Notebook.h"
 
-NotebookWorker::NotebookWorker(const QString &path, TextExtractor extractor, Work work,
+NotebookWorker::NotebookWorker(const QString &path, std::shared_ptr<const NoteIndexHook> index, Work work,
                                std::function<void()> done, QObject *parent)
     : QObject(parent)
 {
-    m_thread = std::thread([this, path, extractor = std::move(extractor), work = std::move(work),
+    m_thread = std::thread([this, path, index = std::move(index), work = std::move(work),
                             done = std::move(done)] {
         Notebook db;
-        db.setTextExtractor(extractor);
+        db.setIndex(index);
         db.open(path);
         work(db, *this);
         db.close();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Search.h"
+#include "search/Search.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -9,10 +9,12 @@
 #include <optional>
 
 class Notebook;
+class NoteIndex;
 
 // Searching the open notebook through its index, and building the index for the notes that wait
-// for it. Owns nothing but its reference to the session, which keeps the text extractor
-// (Notebook::setTextExtractor) and the reason of a failure (Notebook::lastError()).
+// for it. Owns nothing but its reference to the session, which keeps the index given to it
+// (NoteIndex::attach) and the reason of a failure (Notebook::lastError()). A session without
+// one fails every search.
 class NoteSearch
 {
 public:
@@ -30,7 +32,9 @@ public:
     bool buildIndex(const IndexProgress &progress = {}, const std::atomic<bool> *cancel = nullptr);
 
 private:
-    bool ready();
+    // The session's index, when it has one and the file can be searched; else nullptr and the
+    // reason in lastError().
+    const NoteIndex *ready();
 
     Notebook &nb_;
 };

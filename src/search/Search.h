@@ -9,11 +9,10 @@
 #include <functional>
 #include <vector>
 
-// What the store's search takes and gives; the matching rules live in SearchText.h.
+// What search takes and gives; the matching rules live in SearchText.h.
 
-// The visible text of a note body (RTF or plain). The store has no RTF reader of its own: the
-// layer above hands it one (search/NoteText.h). Without one, note writes leave the index behind
-// (the notes wait in SearchPending) and searches fail until one is given.
+// The visible text of a note body (RTF or plain), as the index keeps it: NoteText::visibleText,
+// or a test's own (NoteIndex::attach).
 using TextExtractor = std::function<QString(const QString &body)>;
 
 // Called while the index is built: notes done so far of total.

@@ -1,8 +1,10 @@
-#include "store/NoteSearch.h"
+#include "search/NoteSearch.h"
 
-#include "store/ChineseVariants.h"
+#include "search/ChineseVariants.h"
+#include "search/NoteIndex.h"
+#include "search/SearchIndex.h"
+#include "search/SearchText.h"
 #include "store/NotebookPrivate.h"
-#include "store/SearchText.h"
 #include "util/NoteDate.h"
 
 #include <SQLiteCpp/Exception.h>
@@ -119,15 +121,20 @@ void searchWithWaiting(StatementCache &cache, const TextExtractor &extract, cons
 }
 } // namespace
 
-bool NoteSearch::ready()
+const NoteIndex *NoteSearch::ready()
 {
     if (!nb_.ready())
-        return false;
-    if (!nb_.conn().search.available)
-        return nb_.fail(QStringLiteral("this notebook cannot be searched (read-only)"));
-    if (!nb_.extractor_)
-        return nb_.fail(QStringLiteral("no text extractor given"));
-    return true;
+        return nullptr;
+    const NoteIndex *index = NoteIndex::of(nb_);
+    if (!index || !index->extractor()) {
+        nb_.fail(QStringLiteral("no search index given"));
+        return nullptr;
+    }
+    if (!nb_.conn().indexed) {
+        nb_.fail(QStringLiteral("this notebook cannot be searched (read-only)"));
+        return nullptr;
+    }
+    return index;
 }
 
 qint64 NoteSearch::unindexed()
@@ -136,7 +143,8 @@ qint64 NoteSearch::unindexed()
         return 0;
     qint64 n = 0;
     guarded(nb_.lastError_, [&] {
-        n = nb_.conn().search.pending();
+        const TextExtractor none; // counting reads no note
+        n = SearchIndexer(nb_.conn().db, nb_.conn().cache, none).pending();
         return true;
     });
     return n;
@@ -144,12 +152,13 @@ qint64 NoteSearch::unindexed()
 
 bool NoteSearch::buildIndex(const IndexProgress &progress, const std::atomic<bool> *cancel)
 {
-    if (!ready())
+    const NoteIndex *given = ready();
+    if (!given)
         return false;
     if (const QString refused = nb_.writesRefused(); !refused.isEmpty())
         return nb_.fail(refused);
     return guarded(nb_.lastError_, [&] {
-        if (!nb_.conn().search.build(progress, cancel))
+        if (!SearchIndexer(nb_.conn().db, nb_.conn().cache, given->extractor()).build(progress, cancel))
             return nb_.fail(QStringLiteral("cancelled"));
         return true;
     });
@@ -157,7 +166,8 @@ bool NoteSearch::buildIndex(const IndexProgress &progress, const std::atomic<boo
 
 std::optional<SearchResult> NoteSearch::find(const QString &query, const SearchOptions &options)
 {
-    if (!ready())
+    const NoteIndex *given = ready();
+    if (!given)
         return std::nullopt;
     SearchResult found;
     SearchResult *result = &found;
@@ -165,7 +175,7 @@ std::optional<SearchResult> NoteSearch::find(const QString &query, const SearchO
     std::vector<QStringList> terms;
     for (const QString &term : SearchText::terms(query))
         terms.push_back(options.traditionalSimplified ? ChineseVariants::of(term) : QStringList{term});
-    SearchIndexer &index = nb_.conn().search;
+    SearchIndexer index(nb_.conn().db, nb_.conn().cache, given->extractor());
     // One snapshot for the index's several reads: a note deleted or indexed by another connection
     // between two of them would otherwise look like a damaged index.
     const auto searchIndex = [&](const SearchOptions &o, SearchResult &out) {
@@ -186,7 +196,7 @@ std::optional<SearchResult> NoteSearch::find(const QString &query, const SearchO
         }
         SearchOptions everyHit = options;
         everyHit.limit = 0;
-        searchWithWaiting(nb_.conn().cache, nb_.extractor_, terms, options,
+        searchWithWaiting(nb_.conn().cache, given->extractor(), terms, options,
                           [&](SearchResult &indexed) { searchIndex(everyHit, indexed); }, *result);
     };
     try {

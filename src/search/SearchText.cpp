@@ -1,4 +1,4 @@
-#include "store/SearchText.h"
+#include "search/SearchText.h"
 
 #include <algorithm>
 

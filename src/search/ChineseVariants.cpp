@@ -1,7 +1,7 @@
-#include "store/ChineseVariants.h"
+#include "search/ChineseVariants.h"
 
 #include "base/Logging.h"
-#include "store/SearchText.h"
+#include "search/SearchText.h"
 
 #include <opencc.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Search.h"
+#include "search/Search.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -13,32 +13,10 @@ class Database;
 }
 class StatementCache;
 
-// The search index inside the notebook file. Triggers on Notes record the ID of every note
-// written by anyone (this program, an older one, any SQLite tool) in SearchPending; the index
-// (folded texts in SearchNotes and SearchBodies, their one- to three-character runs in the FTS5
-// table SearchGrams, lagging behind for the notes in SearchStaged) is brought up to date from
-// there. Internal to the store.
-namespace SearchIndex {
-
-struct SchemaObject
-{
-    const char *type; // as in sqlite_master
-    const char *name;
-};
-// Every schema object the index owns, shadow tables of SearchGrams included.
-extern const std::vector<SchemaObject> Objects;
-
-// The step that adds the index to a notebook of the first layout: creates the objects and
-// queues every note. Runs inside the caller's transaction.
-void create(SQLite::Database &db);
-void createStaged(SQLite::Database &db);
-// True when every object of Objects is there with its type.
-bool intact(SQLite::Database &db);
-// Drops what is left of the index and creates it again with every note queued, in one
-// transaction: a damaged index is rebuilt, never a reason to refuse the notebook.
-void recreate(SQLite::Database &db);
 // Where a match stands among the results: more terms in its title first, then the latest update,
 // then the newest note.
+namespace SearchIndex {
+
 struct Rank
 {
     qint64 id = 0;
@@ -49,26 +27,29 @@ bool before(const Rank &a, const Rank &b);
 
 } // namespace SearchIndex
 
-// The index of one connection. Every function that writes expects to run inside the caller's
-// transaction unless it says otherwise; errors throw SQLite::Exception.
+// The index of one connection, kept in the tables of store/SearchTables.h: the folded texts of
+// the notes in SearchNotes and SearchBodies, their one- to three-character runs in the FTS5 table
+// SearchGrams (lagging behind for the notes in SearchStaged), brought up to date from
+// SearchPending (SearchIndex.cpp) and queried (SearchQuery.cpp). Every function that writes
+// expects to run inside the caller's transaction unless it says otherwise; errors throw
+// SQLite::Exception.
 class SearchIndexer
 {
 public:
-    SearchIndexer(SQLite::Database &db, StatementCache &cache) : db_(db), cache_(cache) {}
+    SearchIndexer(SQLite::Database &db, StatementCache &cache, const TextExtractor &extractor)
+        : db_(db), cache_(cache), extractor_(extractor)
+    {
+    }
 
-    // At open: brings an older layout up to date and rebuilds a damaged index. A file that
-    // cannot take that (read-only) still opens, without search.
-    void open();
+    // At open, once the store has made sure of the tables (SearchTables::ensure); false when
+    // the index cannot be used on this connection.
+    bool open();
 
-    TextExtractor extractor;
-    bool available = false;
-
-    // A note write has changed note id (or, for id -1, deleted notes): brings the index up to
+    // A note write has changed note id (or, for NoteIndexHook::DeletedNotes, deleted notes): brings the index up to
     // date for it in the same transaction (its texts at once, SearchGrams with the next staged
     // notes). A failure of the index is kept inside a savepoint, so the note write itself always
     // goes through; the note then waits in SearchPending.
     void written(qint64 id);
-    static constexpr qint64 DeletedNotes = -1;
 
     qint64 pending();
     // Indexes up to count waiting notes in one transaction of its own; returns how many.
@@ -85,6 +66,9 @@ public:
     void repair();
 
 private:
+    // The query of SearchGrams; open() prepares it.
+    static constexpr const char *MatchSql = "SELECT rowid FROM SearchGrams WHERE SearchGrams MATCH ? ORDER BY rowid";
+
     // Brings the texts of note id (gone or not) up to date, and SearchGrams too unless staged.
     void index(qint64 id, bool staged);
     // The texts whose runs SearchGrams holds for note id; false when it holds none.
@@ -96,4 +80,5 @@ private:
 
     SQLite::Database &db_;
     StatementCache &cache_;
+    const TextExtractor &extractor_;
 };
