@@ -6,6 +6,7 @@
 #include "base/Prompter.h"
 #include "controls/Named.h"
 #include "dialogs/ConflictsDialog.h"
+#include "dialogs/KeepSettings.h"
 #include "dialogs/SyncSecretDialog.h"
 #include "dialogs/SyncSettingsDialog.h"
 #include "dialogs/frmHistory.h"
@@ -13,6 +14,7 @@
 #include "mainwindow/CommandSupport.h"
 #include "mainwindow/NotebookLifecycle.h"
 #include "mainwindow/SkinPane.h"
+#include "store/AutoBackup.h"
 #include "store/Notebook.h"
 #include "store/NotebookWorker.h"
 #include "sync/FolderPlace.h"
@@ -68,7 +70,7 @@ bool holdsNoKey(SyncPlace &place)
 // window's thread: making a file waits for the disk); it takes a place's notebook, and never
 // makes a new place with a passphrase typed once.
 void syncOn(Notebook &db, const QString &path, const SyncSettings &settings, const QString &passphrase, bool joining,
-            const std::atomic<bool> *cancel, SyncOutcome &out)
+            const QString &backupFolder, const std::atomic<bool> *cancel, SyncOutcome &out)
 {
     if (joining && !db.isOpen() && !QFileInfo::exists(path)
         && !(db.create(path) && db.open(path) && SyncSetup::write(db, settings))) {
@@ -85,6 +87,14 @@ void syncOn(Notebook &db, const QString &path, const SyncSettings &settings, con
         return;
     }
     NotebookReplica replica(db);
+    // Before the first sync takes anything in, an automatic copy of the notebook as it was.
+    if (!joining && replica.placeId().isEmpty()) {
+        BackupJob copy(path, backupFolder);
+        if (copy.runToEnd() == BackupJob::Failed) {
+            out.error = QStringLiteral("no automatic copy before the first sync: ") + copy.error();
+            return;
+        }
+    }
     SyncRun run(*place, replica);
     run.cancel = cancel;
     out.outcome = run.run(passphrase);
@@ -249,8 +259,9 @@ void frmmain::runSyncWorker(const QString &path, const SyncSettings &settings, c
 {
     showSyncStatus(QStringLiteral("正在同步…"), false);
     auto out = std::make_shared<SyncOutcome>();
-    const auto work = [path, settings, passphrase, joining, out](Notebook &db, NotebookWorker &worker) {
-        syncOn(db, path, settings, passphrase, joining, worker.cancelled(), *out);
+    const QString backupFolder = Tools::BackupFolderOf(m_settings);
+    const auto work = [path, settings, passphrase, joining, backupFolder, out](Notebook &db, NotebookWorker &worker) {
+        syncOn(db, path, settings, passphrase, joining, backupFolder, worker.cancelled(), *out);
     };
     const auto done = [this, out, then = std::move(then)] {
         m_syncRun->deleteLater();

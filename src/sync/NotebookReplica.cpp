@@ -72,6 +72,16 @@ QByteArray NotebookReplica::computer() const
     return stateBlob(nb_, "SELECT Computer FROM SyncState");
 }
 
+bool NotebookReplica::renewComputer()
+{
+    return SyncNotebook::write(nb_, [&] {
+        StatementCache &cache = SyncNotebook::cache(nb_);
+        Query(cache, "UPDATE SyncState SET Computer = randomblob(16), LastSent = 0").run();
+        Query(cache, "UPDATE SyncRevisions SET Batch = NULL WHERE Mine = 1").run();
+        return true;
+    });
+}
+
 QByteArray NotebookReplica::placeId() const
 {
     return stateBlob(nb_, "SELECT PlaceID FROM SyncState");

@@ -23,6 +23,7 @@ public:
     ~NotebookReplica() override;
 
     QByteArray computer() const override;
+    bool renewComputer() override;
     QByteArray placeId() const override;
     std::shared_ptr<SecretKey> key() const override;
     bool joinPlace(const QByteArray &placeId, const std::shared_ptr<SecretKey> &key) override;
@@ -47,7 +48,7 @@ struct SyncSettings
     Kind kind = Kind::WebDav;
     QString address;  // the WebDAV folder's URL, or the local folder's path
     QString user;     // WebDAV only
-    QString password; // WebDAV only
+    QString password; // WebDAV only; never kept in the notebook (SyncSetup::write leaves it out)
     bool automatic = true;
 };
 

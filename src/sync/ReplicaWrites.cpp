@@ -190,6 +190,19 @@ void ReplicaWrites::settle()
         Query drop(cache_, "DELETE FROM SyncOutbox WHERE Seq <= ?");
         drop.bind(1, saved.back().seq).run();
     }
+    // A group deleted elsewhere stayed for the notes kept in it; once the last of them was moved
+    // or deleted here, it goes as it went everywhere else.
+    QList<QByteArray> empty;
+    {
+        Query q(cache_, "SELECT o.Identity FROM SyncObjects o JOIN Groups g ON g.ID = o.LocalID WHERE o.Kind = 0 "
+                        "AND NOT EXISTS (SELECT 1 FROM Notes n WHERE n.nGroupID = g.ID)");
+        while (q.step())
+            empty.append(q.blob(0));
+    }
+    uncaptured([&] {
+        for (const QByteArray &g : empty)
+            settleGroup(g);
+    });
 }
 
 bool ReplicaWrites::add(const Revision &r)
@@ -330,7 +343,7 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
             SyncNotebook::keepDeletedNote(nb_, *local);
             Query q(cache_, "DELETE FROM Notes WHERE ID = ?");
             q.bind(1, *local).run();
-            SyncNotebook::search(nb_).written(*local);
+            SyncNotebook::indexWritten(nb_, *local);
         }
         if (local)
             keepOthers(resolved, *local);
@@ -372,7 +385,7 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         local = sqlite3_last_insert_rowid(cache_.handle());
         setLocal(object, *local);
     }
-    SyncNotebook::search(nb_).written(*local);
+    SyncNotebook::indexWritten(nb_, *local);
     markHere(resolved.current->id);
     keepOthers(resolved, *local);
     if (resolved.conflict) {
@@ -400,22 +413,29 @@ void ReplicaWrites::show(const QSet<QByteArray> &objects)
         while (q.step())
             sort(q.blob(0), q.int64(1));
     }
+    uncaptured([&] {
+        for (const QByteArray &g : groups)
+            showGroup(g);
+        QSet<qint64> groupsLeft;
+        for (const QByteArray &n : notes)
+            showNote(n, &groupsLeft);
+        for (const qint64 local : groupsLeft)
+            if (const QByteArray g = identityOf(SyncTables::Group, local, false); !g.isEmpty() && !groups.contains(g))
+                groups.append(g);
+        for (const QByteArray &g : groups)
+            settleGroup(g);
+    });
+}
+
+void ReplicaWrites::uncaptured(const std::function<void()> &write)
+{
     qint64 capture = 0;
     {
         Query q(cache_, "SELECT Capture FROM SyncState");
         capture = q.step() ? q.int64(0) : 0;
     }
     Query(cache_, "UPDATE SyncState SET Capture = 0").run();
-    for (const QByteArray &g : groups)
-        showGroup(g);
-    QSet<qint64> groupsLeft;
-    for (const QByteArray &n : notes)
-        showNote(n, &groupsLeft);
-    for (const qint64 local : groupsLeft)
-        if (const QByteArray g = identityOf(SyncTables::Group, local, false); !g.isEmpty() && !groups.contains(g))
-            groups.append(g);
-    for (const QByteArray &g : groups)
-        settleGroup(g);
+    write();
     Query restore(cache_, "UPDATE SyncState SET Capture = ?");
     restore.bind(1, capture).run();
 }

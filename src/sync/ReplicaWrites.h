@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 class Notebook;
@@ -53,6 +54,8 @@ private:
     void settleGroup(const QByteArray &object);
     // The name a group shows: its current version's, or for a deleted group the last one it had.
     static std::optional<QString> nameOf(const Revisions &rs, const QByteArray &object);
+    // Runs write with the outbox closed: what sync writes is no change made here.
+    void uncaptured(const std::function<void()> &write);
     void keepOthers(const Revisions::Resolved &resolved, qint64 localId);
 
     Notebook &nb_;

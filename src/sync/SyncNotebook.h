@@ -22,7 +22,8 @@ public:
     }
     static bool fail(Notebook &nb, const QString &why) { return nb.fail(why); }
     static StatementCache &cache(Notebook &nb) { return nb.conn().cache; }
-    static SearchIndexer &search(Notebook &nb) { return nb.conn().search; }
+    // Tells the search index of a note written, inside the write's transaction.
+    static void indexWritten(Notebook &nb, qint64 id) { nb.indexWritten(id); }
     static void keepReplaced(Notebook &nb, qint64 id, const CurrentNote &next, qint64 groupId)
     {
         KeptNotes(nb).keepReplaced(id, &next, groupId);

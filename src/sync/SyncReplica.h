@@ -20,6 +20,11 @@ public:
     virtual ~SyncReplica() = default;
 
     virtual QByteArray computer() const = 0; // 16 random bytes, made once
+    // A copy of the notebook (a backup put back, the file copied to another computer) shares its
+    // computer's identity, and would write batches under numbers the place already holds: it
+    // takes a new identity and sends what it made again; the batches of the old one are then read
+    // like another computer's.
+    virtual bool renewComputer() = 0;
     // The place this notebook syncs with (its identity from the key file) and its key; empty and
     // nullptr before the first sync.
     virtual QByteArray placeId() const = 0;

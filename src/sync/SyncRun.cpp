@@ -30,6 +30,8 @@ SyncRun::Outcome SyncRun::run(const QString &passphrase)
         return fail(Outcome::Unreachable, place_.error());
     Outcome o = joinOrCheck(*root, passphrase);
     if (o == Outcome::Done)
+        o = checkOwnFolder(*root);
+    if (o == Outcome::Done)
         o = takeIn(*root);
     if (o == Outcome::Done)
         o = sendOut(*root);
@@ -98,6 +100,42 @@ bool gapIn(const Seen &s, quint64 read)
 }
 
 } // namespace
+
+SyncRun::Outcome SyncRun::checkOwnFolder(const QList<SyncPlace::Entry> &root)
+{
+    const QByteArray computer = replica_.computer();
+    const QString folder = SyncLog::folderOf(computer);
+    if (std::none_of(root.begin(), root.end(), [&](const SyncPlace::Entry &e) { return e.folder && e.name == folder; }))
+        return Outcome::Done;
+    const std::optional<QList<SyncPlace::Entry>> files = place_.list(folder);
+    if (!files)
+        return fail(Outcome::Unreachable, place_.error());
+    quint64 next = 0;
+    const QList<Revisions::Revision> batch = replica_.unsent(&next);
+    bool copy = false, nextThere = false;
+    for (const SyncPlace::Entry &f : *files) {
+        const quint64 n = SyncLog::numberOf(f.name);
+        copy = copy || n > next;
+        nextThere = nextThere || n == next;
+    }
+    if (!copy && nextThere) {
+        // Either this computer's own batch, sent by a run killed before it was noted sent, or a
+        // copy's: only the first holds exactly the revisions this one would send.
+        const QString path = SyncLog::pathOf(computer, next);
+        const std::optional<QByteArray> sealed = place_.get(path);
+        if (!sealed)
+            return fail(Outcome::Unreachable, place_.error());
+        const std::optional<QByteArray> plain = SyncKey::unseal(*replica_.key(), path, *sealed);
+        const std::optional<SyncLog::Batch> there = plain ? SyncLog::decode(*plain) : std::nullopt;
+        QList<QByteArray> theirs, ours;
+        for (const Revisions::Revision &r : there ? there->revisions : QList<Revisions::Revision>())
+            theirs.append(r.id);
+        for (const Revisions::Revision &r : batch)
+            ours.append(r.id);
+        copy = theirs != ours;
+    }
+    return !copy || replica_.renewComputer() ? Outcome::Done : fail(Outcome::Failed, QString());
+}
 
 SyncRun::Outcome SyncRun::takeIn(const QList<SyncPlace::Entry> &root)
 {

@@ -42,6 +42,9 @@ public:
 
 private:
     Outcome joinOrCheck(const QList<SyncPlace::Entry> &root, const QString &passphrase);
+    // Whether this computer's folder holds batches it did not write (it is a copy): then it takes
+    // a new identity.
+    Outcome checkOwnFolder(const QList<SyncPlace::Entry> &root);
     Outcome takeIn(const QList<SyncPlace::Entry> &root);
     // The snapshots of computers (in order) until no batch this computer needs is missing.
     Outcome takeSnapshots(const QList<QByteArray> &computers);

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void computersConverge();
     void killedMidSync_data();
     void killedMidSync();
+    void copiedNotebook_data();
+    void copiedNotebook();
 };
 
 void TestNotebookSync::computersConverge_data()
@@ -174,7 +176,13 @@ void TestNotebookSync::computersConverge()
     const QStringList shown = a.shows();
     QVERIFY(shown.size() > 10);
     for (auto &c : pc) {
-        QCOMPARE(c->shows(), shown);
+        const QStringList here = c->shows();
+        if (here != shown) {
+            const QSet<QString> mine(here.begin(), here.end()), theirs(shown.begin(), shown.end());
+            QFAIL(qPrintable(QStringLiteral("%1 differs: only here %2; only on the first %3")
+                                 .arg(c->path, QStringList((mine - theirs).values()).join(QLatin1String(" / ")),
+                                      QStringList((theirs - mine).values()).join(QLatin1String(" / ")))));
+        }
         QCOMPARE(c->conflicts(), a.conflicts());
         // Every version saved of a note still there is its text or in its history.
         for (const auto &[id, v] : c->notes()) {
@@ -231,6 +239,61 @@ void TestNotebookSync::killedMidSync()
     QCOMPARE(b.sync(*place), SyncRun::Outcome::Done);
     QCOMPARE(a.sync(*place), SyncRun::Outcome::Done);
     QCOMPARE(b.shows(), a.shows());
+}
+
+void TestNotebookSync::copiedNotebook_data()
+{
+    QTest::addColumn<bool>("putBack");
+    QTest::newRow("robustness: an older copy of the notebook put back") << true;
+    QTest::newRow("robustness: the notebook file copied to another computer") << false;
+}
+
+// A copy of a notebook that syncs has its computer's identity and sent batches: it must neither
+// overwrite the batches the place holds nor lose what they brought.
+void TestNotebookSync::copiedNotebook()
+{
+    QFETCH(bool, putBack);
+    PlaceFixture fixture;
+    const std::unique_ptr<SyncPlace> place = fixture.place(QStringLiteral("folder"));
+    QTemporaryDir dir;
+    SyncComputer a(dir.filePath(QStringLiteral("a.qbf")), 0), b(dir.filePath(QStringLiteral("b.qbf")), 0),
+        copy(dir.filePath(QStringLiteral("copy.qbf")), 0);
+    QVERIFY(openFresh(a.db, a.path) && openFresh(b.db, b.path));
+    const qint64 group = *Groups(a.db).add(QStringLiteral("收件箱"));
+    const qint64 note = *Notes(a.db).add(group, makeNote(QStringLiteral("甲"), QStringLiteral("普通"), 0, bodyOf(1)));
+    QCOMPARE(a.sync(*place, kPassphrase), SyncRun::Outcome::Done);
+    QCOMPARE(b.sync(*place, kPassphrase), SyncRun::Outcome::Done);
+    a.db.close();
+    QVERIFY(QFile::copy(a.path, copy.path));
+    QVERIFY(a.db.open(a.path) && copy.db.open(copy.path));
+
+    auto save = [](SyncComputer &c, qint64 id, int version) {
+        CurrentNote n = Notes(c.db).load(id)->note;
+        n.NoteBody = bodyOf(version);
+        QVERIFY(Notes(c.db).update(id, n));
+    };
+    save(a, note, 2);
+    QVERIFY(Notes(a.db).add(group, makeNote(QStringLiteral("乙"))));
+    QCOMPARE(a.sync(*place), SyncRun::Outcome::Done);
+    QCOMPARE(a.sync(*place), SyncRun::Outcome::Done);
+    if (putBack) {
+        // The older copy takes the notebook's place; what was saved since is only on the place.
+        a.db.close();
+        QVERIFY(QFile::remove(a.path) && QFile::rename(copy.path, a.path));
+        QVERIFY(a.db.open(a.path));
+    }
+    SyncComputer &other = putBack ? a : copy;
+    save(other, note, 3);
+    for (SyncComputer *c : {&other, &b, &a, &other, &b})
+        QCOMPARE(c->sync(*place), SyncRun::Outcome::Done);
+    QCOMPARE(a.shows(), b.shows());
+    QCOMPARE(other.shows(), b.shows());
+    QCOMPARE(b.notes().size(), std::size_t(2));
+    for (SyncComputer *c : {&a, &b, &other}) {
+        for (const auto &[id, v] : c->notes())
+            if (v.note.NoteTitle == QStringLiteral("甲"))
+                QCOMPARE(c->versions(id), (QSet<QString>{bodyOf(1), bodyOf(2), bodyOf(3)}));
+    }
 }
 
 QTEST_MAIN(TestNotebookSync)

@@ -36,6 +36,7 @@ public:
     }
 
     QByteArray computer() const override { return computer_; }
+    bool renewComputer() override { return false; } // never a copy here
     QByteArray placeId() const override { return placeId_; }
     std::shared_ptr<SecretKey> key() const override { return key_; }
     bool joinPlace(const QByteArray &placeId, const std::shared_ptr<SecretKey> &key) override
