@@ -5,6 +5,8 @@
 
 #include "StoreTestUtil.h"
 
+#include "search/NoteIndex.h"
+#include "search/NoteSearch.h"
 #include "store/Groups.h"
 #include "store/KeptNotes.h"
 #include "store/Notebook.h"
@@ -26,6 +28,7 @@ struct SyncComputer
     {
         db.setPasswordCost(NotebookHeader::Cost::lightest());
         db.setClock([this] { return QDateTime::currentDateTimeUtc().addDays(days); });
+        NoteIndex::attach(db);
     }
 
     // The time this computer's saves are dated with.
@@ -88,6 +91,15 @@ struct SyncComputer
         for (const VersionInfo &v : KeptNotes(db).history(id))
             bodies.insert(KeptNotes(db).version(v.id)->note.NoteBody);
         return bodies;
+    }
+
+    // Whether a search for the note's body finds it, and nothing waits for the index: what sync
+    // wrote was indexed with it.
+    bool found(qint64 id)
+    {
+        const std::optional<SearchResult> r = NoteSearch(db).find(Notes(db).load(id)->note.NoteBody.mid(7).chopped(1), {});
+        return r && r->unindexed == 0
+            && std::any_of(r->hits.begin(), r->hits.end(), [&](const SearchHit &h) { return h.id == id; });
     }
 
     QStringList conflicts()

@@ -167,8 +167,10 @@ void TestNotebookSync::computersConverge()
         for (auto &c : pc)
             QCOMPARE(c->sync(*place), SyncRun::Outcome::Done);
 
-    // What is on disk, read anew.
+    // What is on disk, read anew, once every note searches as it shows.
     for (auto &c : pc) {
+        for (const auto &[id, v] : c->notes())
+            QVERIFY2(c->found(id), qPrintable(v.note.NoteBody));
         c->db.close();
         QCOMPARE(c->db.openWithPassword(c->path, password && c.get() == &a ? kPassword : QString()),
                  Notebook::Access::Opened);
