@@ -111,6 +111,8 @@ QString failureText(SyncRun::Outcome o)
     switch (o) {
     case SyncRun::Outcome::Done: break;
     case SyncRun::Outcome::Unreachable: return QStringLiteral("无法连接同步位置，这里什么也没有改变。");
+    case SyncRun::Outcome::AccessRefused:
+        return QStringLiteral("同步服务器不接受这个用户名或密码，这里什么也没有改变。");
     case SyncRun::Outcome::NeedPassphrase: return QStringLiteral("没有同步：需要同步口令。");
     case SyncRun::Outcome::WrongPassphrase: return QStringLiteral("同步口令不对，没有同步。");
     case SyncRun::Outcome::OtherNotebook: return QStringLiteral("同步位置已有另一个数据库，没有同步。可用“从同步位置打开...”取用它。");
@@ -320,6 +322,10 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
             return;
         }
     }
+    // A password the server refused is asked again by the next 立即同步, not sent again.
+    if (out.outcome == SyncRun::Outcome::AccessRefused)
+        if (const std::optional<SyncSettings> s = syncSettings())
+            m_serverPasswords.remove(serverKey(*s));
     if (out.outcome == SyncRun::Outcome::Done)
         showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
     else

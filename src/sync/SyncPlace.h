@@ -36,6 +36,9 @@ public:
     virtual bool remove(const QString &path) = 0;
     // Why the last call failed.
     QString error() const { return error_; }
+    // Whether the last call failed because the place refused the user name or password: worth
+    // saying apart from a place out of reach, since only the user can mend it.
+    bool accessRefused() const { return accessRefused_; }
 
     // Whether a name is one of the temporary names put() writes under.
     static bool isPartName(const QString &name);
@@ -43,10 +46,12 @@ public:
 protected:
     // The temporary name put() writes path under before moving it into place.
     static QString partNameFor(const QString &path);
-    bool fail(const QString &why)
+    bool fail(const QString &why, bool accessRefused = false)
     {
         error_ = why;
+        accessRefused_ = accessRefused;
         return false;
     }
     QString error_;
+    bool accessRefused_ = false;
 };

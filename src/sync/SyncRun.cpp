@@ -17,7 +17,7 @@ SyncRun::SyncRun(SyncPlace &place, SyncReplica &replica)
 SyncRun::Outcome SyncRun::fail(Outcome o, const QString &why)
 {
     error_ = why;
-    return o;
+    return o == Outcome::Unreachable && place_.accessRefused() ? Outcome::AccessRefused : o;
 }
 
 SyncRun::Outcome SyncRun::run(const QString &passphrase)

@@ -18,7 +18,7 @@ class SyncReplica;
 class SyncRun
 {
 public:
-    enum class Outcome { Done, Unreachable, NeedPassphrase, WrongPassphrase, OtherNotebook, PlaceLost, Refused, Failed,
+    enum class Outcome { Done, Unreachable, AccessRefused, NeedPassphrase, WrongPassphrase, OtherNotebook, PlaceLost, Refused, Failed,
                          Cancelled };
 
     SyncRun(SyncPlace &place, SyncReplica &replica);

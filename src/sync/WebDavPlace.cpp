@@ -112,7 +112,8 @@ bool WebDavPlace::failed(const Reply &r, const QUrl &url)
 {
     if (r.status == 0)
         return fail(QStringLiteral("%1: %2").arg(url.toString(QUrl::RemoveUserInfo), error_));
-    return fail(QStringLiteral("%1: the server answered %2").arg(url.toString(QUrl::RemoveUserInfo)).arg(r.status));
+    return fail(QStringLiteral("%1: the server answered %2").arg(url.toString(QUrl::RemoveUserInfo)).arg(r.status),
+                r.status == 401 || r.status == 403);
 }
 
 std::optional<QList<SyncPlace::Entry>> WebDavPlace::list(const QString &folder)

@@ -94,6 +94,7 @@ void TestPlaces::unreadableIsNotEmpty()
         fixture_->takeAway(kind);
     QVERIFY(!p->list(QString()));
     QVERIFY(!p->error().isEmpty());
+    QCOMPARE(p->accessRefused(), how == QLatin1String("password"));
     QVERIFY(!p->get(QStringLiteral("key")));
     if (how != QLatin1String("missing"))
         QVERIFY(!p->put(QStringLiteral("key"), "bytes"));
