@@ -294,6 +294,7 @@ private:
     void runSyncWorker(const QString &path, const SyncSettings &settings, const QString &passphrase, bool joining,
                        std::function<void(const SyncOutcome &)> then);
     void syncEnded(const SyncOutcome &out, bool manual);
+    void showSyncedStatus();
     void syncAutomatically();
     // A command that may have saved something: an automatic sync follows a minute later.
     void syncAfterCommand(Cmd cmd);

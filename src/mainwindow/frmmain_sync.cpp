@@ -134,7 +134,9 @@ void frmmain::followSync()
     m_syncStatus->setFont(m_noteCount->font());
     m_syncStatus->hide();
     static_cast<QHBoxLayout *>(m_statusStrip->layout())->addWidget(m_syncStatus);
-    connect(m_syncStatus, &QLabel::linkActivated, this, [this] { run(Cmd::SyncNow); });
+    connect(m_syncStatus, &QLabel::linkActivated, this, [this](const QString &link) {
+        run(link == QLatin1String("conflicts") ? Cmd::SyncConflicts : Cmd::SyncNow);
+    });
 
     m_syncAfterSave = new QTimer(this);
     m_syncAfterSave->setSingleShot(true);
@@ -315,6 +317,7 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
     }
     // Asked for by the user: the passphrase the place needs is asked, and the sync goes on.
     if (out.outcome == SyncRun::Outcome::NeedPassphrase && manual && !m_unloaded) {
+        m_syncStatus->hide(); // not 正在同步… while the user is asked
         SyncSecretDialog ask(out.placeEmpty ? SyncSecretDialog::Asked::NewPassphrase : SyncSecretDialog::Asked::Passphrase,
                              m_prompter, this);
         if (m_prompter.exec(&ask) == QDialog::Accepted) {
@@ -327,11 +330,24 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
         if (const std::optional<SyncSettings> s = syncSettings())
             m_serverPasswords.remove(serverKey(*s));
     if (out.outcome == SyncRun::Outcome::Done)
-        showSyncStatus(QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm")), false);
+        showSyncedStatus();
     else
         showSyncStatus(failureText(out.outcome), true);
     if (std::exchange(m_syncAgain, false) && !m_unloaded)
         startSync(true, QString());
+}
+
+// A conflict is said where the user looks after a sync, with the way to the list.
+void frmmain::showSyncedStatus()
+{
+    const QString synced = QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    const std::optional<QList<SyncConflicts::Conflict>> conflicts = SyncConflicts::list(m_db);
+    if (!conflicts || conflicts->isEmpty()) {
+        showSyncStatus(synced, false);
+        return;
+    }
+    m_syncStatus->setText(synced + QStringLiteral("，%1 条记事有冲突 <a href=\"conflicts\">冲突</a>").arg(conflicts->size()));
+    m_syncStatus->show();
 }
 
 void frmmain::stopSync()

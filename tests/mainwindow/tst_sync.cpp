@@ -324,6 +324,7 @@ void TestSync::conflicts()
     w.run(Cmd::EditNote);
     w.run(Cmd::SyncNow);
     QTRY_VERIFY_WITH_TIMEOUT(syncStatus(w).startsWith(QStringLiteral("已同步 ")), 20000);
+    QVERIFY2(syncStatus(w).contains(QStringLiteral("1 条记事有冲突")), qPrintable(syncStatus(w)));
 
     const QStringList shownBefore = titles(w);
     const QString shown = shownBefore.contains(mine) ? mine : theirs;
@@ -360,6 +361,7 @@ void TestSync::conflicts()
     // Both computers end with the version kept.
     w.run(Cmd::SyncNow);
     QTRY_VERIFY_WITH_TIMEOUT(!syncing(w), 20000);
+    QVERIFY2(!syncStatus(w).contains(QStringLiteral("冲突")), qPrintable(syncStatus(w)));
     QCOMPARE(other.sync(), SyncRun::Outcome::Done);
     QVERIFY(readNotebook(other.path).notes.contains(kept));
     QVERIFY(!readNotebook(other.path).notes.contains(pick ? shown : hidden));
