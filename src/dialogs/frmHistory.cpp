@@ -45,7 +45,7 @@ void frmHistory::reload()
     for (const VersionInfo &v : KeptNotes(db_).history(noteId_)) {
         const std::optional<NoteVersion> kept = load(v.id);
         const QString size = kept ? QStringLiteral("%1 字").arg(textLength(kept->note.NoteBody)) : QString();
-        addRow(v.id, {v.updated, v.title, size});
+        addRow(v.id, {v.updated, v.conflict ? v.title + QStringLiteral("（冲突）") : v.title, size});
     }
     if (lstKept->topLevelItemCount() > 0)
         lstKept->setCurrentItem(lstKept->topLevelItem(0));

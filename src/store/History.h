@@ -36,6 +36,7 @@ struct VersionInfo
     QDateTime replaced;  // when a later save replaced it (UTC)
     QString title;
     qint64 size = 0;     // characters of the stored body (its RTF, not its text)
+    bool conflict = false; // a version that lost a conflict between two computers
 };
 
 // A row of the recently deleted notes.

@@ -270,12 +270,18 @@ std::vector<VersionInfo> KeptNotes::history(qint64 noteId)
     if (!nb_.ready() || !nb_.conn().history)
         return out;
     guarded(nb_.lastError_, [&] {
-        Query q(nb_.conn().cache, "SELECT ID, Updated, ReplacedAt, Title, Size FROM NoteHistory "
-                              "WHERE NoteID = ? ORDER BY ID DESC");
+        // A notebook opened read-only may predate the sync tables.
+        Query marks(nb_.conn().cache, "SELECT 1 FROM sqlite_master WHERE name = 'SyncConflictVersions'");
+        const bool marked = marks.step();
+        Query q(nb_.conn().cache, marked ? "SELECT ID, Updated, ReplacedAt, Title, Size, EXISTS (SELECT 1 FROM "
+                                           "SyncConflictVersions c WHERE c.HistoryID = NoteHistory.ID AND c.NoteID = "
+                                           "NoteHistory.NoteID AND c.ReplacedAt = NoteHistory.ReplacedAt) FROM NoteHistory WHERE NoteID = ? ORDER BY ID DESC"
+                                         : "SELECT ID, Updated, ReplacedAt, Title, Size, 0 FROM NoteHistory "
+                                           "WHERE NoteID = ? ORDER BY ID DESC");
         q.bind(1, noteId);
         while (q.step())
             out.push_back({q.int64(0), q.text(1), QDateTime::fromSecsSinceEpoch(q.int64(2), Qt::UTC),
-                           q.text(3), q.int64(4)});
+                           q.text(3), q.int64(4), q.int64(5) != 0});
         return true;
     });
     return out;

@@ -56,6 +56,11 @@ CREATE TABLE IF NOT EXISTS SyncConflicts (
   Revision BLOB NOT NULL,
   PRIMARY KEY (Object, Revision)
 );
+CREATE TABLE IF NOT EXISTS SyncConflictVersions (
+  HistoryID INTEGER PRIMARY KEY,
+  NoteID INTEGER NOT NULL,
+  ReplacedAt INTEGER NOT NULL
+);
 CREATE TRIGGER IF NOT EXISTS SyncNoteAdded AFTER INSERT ON Notes
 WHEN (SELECT Capture FROM SyncState) = 1 BEGIN
   INSERT INTO SyncOutbox (Kind, LocalID, Deleted, Title, AddDate, LastUpdate, Priority, Icon, GroupID, Color, Body)

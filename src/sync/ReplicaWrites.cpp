@@ -351,6 +351,12 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
     }
 
     const CurrentNote note = noteOf(*f);
+    qint64 historyBefore = 0;
+    {
+        Query last(cache_, "SELECT coalesce(max(ID), 0) FROM NoteHistory");
+        if (last.step())
+            historyBefore = last.int64(0);
+    }
     if (exists) {
         SyncNotebook::keepReplaced(nb_, *local, note, groupId);
         Query q(cache_, "UPDATE Notes SET nNoteTitle = ?, nAddDate = ?, nLastUpdate = ?, nPriority = ?, nIcon = ?, "
@@ -392,6 +398,35 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         for (const Revision *h : rs.heads(object)) {
             Query mark(cache_, "INSERT OR IGNORE INTO SyncConflicts (Object, Revision) VALUES (?, ?)");
             mark.bindBlob(1, object).bindBlob(2, h->id).run();
+        }
+        markConflictVersions(rs, object, resolved, *local, historyBefore);
+    }
+}
+
+void ReplicaWrites::markConflictVersions(const Revisions &rs, const QByteArray &object,
+                                         const Revisions::Resolved &resolved, qint64 localId, qint64 historyBefore)
+{
+    // A version is told by its title and body: the replaced row of this computer holds no revision id.
+    QSet<QPair<QString, QString>> losing;
+    for (const Revision *h : rs.heads(object))
+        if (h != resolved.current)
+            if (const std::optional<ObjectContent::Fields> f = ObjectContent::decode(h->content)) {
+                const CurrentNote n = noteOf(*f);
+                losing.insert({n.NoteTitle, n.NoteBody});
+            }
+    // Marks of rows the history dropped since go first: a row ID can come back for another version.
+    Query(cache_, "DELETE FROM SyncConflictVersions WHERE HistoryID NOT IN (SELECT ID FROM NoteHistory)").run();
+    Query added(cache_, "SELECT ID FROM NoteHistory WHERE NoteID = ? AND ID > ?");
+    added.bind(1, localId).bind(2, historyBefore);
+    QList<qint64> ids;
+    while (added.step())
+        ids.append(added.int64(0));
+    for (const qint64 id : ids) {
+        const std::optional<NoteVersion> v = SyncNotebook::version(nb_, id);
+        if (v && losing.contains({v->note.NoteTitle, v->note.NoteBody})) {
+            Query mark(cache_, "INSERT OR REPLACE INTO SyncConflictVersions (HistoryID, NoteID, ReplacedAt) "
+                               "SELECT ID, NoteID, ReplacedAt FROM NoteHistory WHERE ID = ?");
+            mark.bind(1, id).run();
         }
     }
 }

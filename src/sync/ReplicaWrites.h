@@ -57,6 +57,10 @@ private:
     // Runs write with the outbox closed: what sync writes is no change made here.
     void uncaptured(const std::function<void()> &write);
     void keepOthers(const Revisions::Resolved &resolved, qint64 localId);
+    // Marks the versions of a conflict that this write put into the note's history (those after
+    // historyBefore that hold a losing head), so the history says which they are.
+    void markConflictVersions(const Revisions &rs, const QByteArray &object, const Revisions::Resolved &resolved,
+                              qint64 localId, qint64 historyBefore);
 
     Notebook &nb_;
     StatementCache &cache_;

@@ -30,4 +30,5 @@ public:
     }
     static void keepVersion(Notebook &nb, qint64 id, const NoteVersion &v) { KeptNotes(nb).keepVersion(id, v); }
     static void keepDeletedNote(Notebook &nb, qint64 id) { KeptNotes(nb).keepDeletedNote(id); }
+    static std::optional<NoteVersion> version(Notebook &nb, qint64 historyId) { return KeptNotes(nb).version(historyId); }
 };

@@ -340,18 +340,22 @@ void TestSync::conflicts()
         left = list->topLevelItemCount();
         return int(QDialog::Accepted);
     };
+    int markedRows = 0;
     if (pick) {
-        h.prompter.dialogScripts << [&](QDialog *d) { // the note's history: the other version restored
+        h.prompter.dialogScripts << [&](QDialog *d) { // the note's history: the other version, marked, restored
             auto *list = ChildLookup::child<QTreeWidget>(*d, "lstKept");
             for (int i = 0; i < list->topLevelItemCount(); ++i)
-                if (list->topLevelItem(i)->text(1) == hidden)
+                if (list->topLevelItem(i)->text(1) == hidden + QStringLiteral("（冲突）")) {
                     list->setCurrentItem(list->topLevelItem(i));
+                    ++markedRows;
+                }
             h.prompter.msgAnswers << Prompter::Yes;
             ChildLookup::click(*d, "cmdRestore");
             return int(QDialog::Accepted);
         };
     }
     w.run(Cmd::SyncConflicts);
+    QCOMPARE(markedRows, pick ? 1 : 0);
     QCOMPARE(listed, QStringList{shown + QStringLiteral(" 2")});
     QCOMPARE(left, 0);
     QCOMPARE(SyncConflicts::list(h.db)->size(), 0);
