@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QStringList>
+#include <QTime>
 #include <functional>
 #include <map>
 #include <optional>
@@ -294,7 +295,7 @@ private:
     void runSyncWorker(const QString &path, const SyncSettings &settings, const QString &passphrase, bool joining,
                        std::function<void(const SyncOutcome &)> then);
     void syncEnded(const SyncOutcome &out, bool manual);
-    void showSyncedStatus();
+    void showSyncedStatus(const QTime &at);
     void syncAutomatically();
     // A command that may have saved something: an automatic sync follows a minute later.
     void syncAfterCommand(Cmd cmd);
@@ -346,6 +347,7 @@ private:
     QTimer *m_syncAfterSave = nullptr;
     QTimer *m_syncEvery = nullptr;
     QHash<QString, QString> m_serverPasswords; // by address and user name
+    QTime m_syncedAt; // of the 已同步 the strip shows; invalid while it shows anything else
 
     // ---- controls ----
     QToolBar *m_toolbar = nullptr;

@@ -152,7 +152,10 @@ void frmmain::followSync()
     });
     connect(m_notebook, &NotebookLifecycle::leaving, this, &frmmain::syncAtExit);
     // What the strip said was of the notebook that closed.
-    connect(m_notebook, &NotebookLifecycle::closed, m_syncStatus, &QWidget::hide);
+    connect(m_notebook, &NotebookLifecycle::closed, this, [this] {
+        m_syncStatus->hide();
+        m_syncedAt = QTime();
+    });
     connect(m_notebook, &NotebookLifecycle::stopping, this, &frmmain::stopSync);
 }
 
@@ -254,6 +257,7 @@ void frmmain::syncAfterCommand(Cmd cmd)
 
 void frmmain::showSyncStatus(const QString &text, bool retry)
 {
+    m_syncedAt = QTime();
     m_syncStatus->setText(retry ? text.toHtmlEscaped() + QStringLiteral(" <a href=\"sync\">立即同步</a>") : text);
     m_syncStatus->show();
 }
@@ -330,7 +334,7 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
         if (const std::optional<SyncSettings> s = syncSettings())
             m_serverPasswords.remove(serverKey(*s));
     if (out.outcome == SyncRun::Outcome::Done)
-        showSyncedStatus();
+        showSyncedStatus(QTime::currentTime());
     else
         showSyncStatus(failureText(out.outcome), true);
     if (std::exchange(m_syncAgain, false) && !m_unloaded)
@@ -338,16 +342,17 @@ void frmmain::syncEnded(const SyncOutcome &out, bool manual)
 }
 
 // A conflict is said where the user looks after a sync, with the way to the list.
-void frmmain::showSyncedStatus()
+void frmmain::showSyncedStatus(const QTime &at)
 {
-    const QString synced = QStringLiteral("已同步 ") + QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    const QString synced = QStringLiteral("已同步 ") + at.toString(QStringLiteral("HH:mm"));
     const std::optional<QList<SyncConflicts::Conflict>> conflicts = SyncConflicts::list(m_db);
     if (!conflicts || conflicts->isEmpty()) {
         showSyncStatus(synced, false);
-        return;
+    } else {
+        m_syncStatus->setText(synced + QStringLiteral("，%1 条记事有冲突 <a href=\"conflicts\">冲突</a>").arg(conflicts->size()));
+        m_syncStatus->show();
     }
-    m_syncStatus->setText(synced + QStringLiteral("，%1 条记事有冲突 <a href=\"conflicts\">冲突</a>").arg(conflicts->size()));
-    m_syncStatus->show();
+    m_syncedAt = at;
 }
 
 void frmmain::stopSync()
@@ -395,6 +400,8 @@ void frmmain::mnuConflicts_Click()
     m_prompter.exec(&w);
     if (w.changed())
         reloadPanes(m_noteId);
+    if (m_syncedAt.isValid())
+        showSyncedStatus(m_syncedAt); // the count of conflicts it said may be gone
 }
 
 void frmmain::mnuOpenFromSync_Click()

@@ -502,7 +502,8 @@ void tst_FileCommands::compactReclaimsSpace()
     const qint64 before = QFileInfo(book).size();
     w.run(Cmd::CompactNotebook);
     QCOMPARE(h->prompter.messageTexts().last(), QStringLiteral("数据库已经修复"));
-    QVERIFY2(QFileInfo(book).size() < before / 4,
+    // The deleted note's 400,000 characters are given back, whatever the tables of the layout take.
+    QVERIFY2(before - QFileInfo(book).size() > 350000,
              qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(QFileInfo(book).size())));
     QCOMPARE(readNotebook(book).groups, QStringList{"G"});
 }

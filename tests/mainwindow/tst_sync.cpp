@@ -355,6 +355,7 @@ void TestSync::conflicts()
         };
     }
     w.run(Cmd::SyncConflicts);
+    QVERIFY2(!syncStatus(w).contains(QStringLiteral("冲突")), qPrintable(syncStatus(w)));
     QCOMPARE(markedRows, pick ? 1 : 0);
     QCOMPARE(listed, QStringList{shown + QStringLiteral(" 2")});
     QCOMPARE(left, 0);
