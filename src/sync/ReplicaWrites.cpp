@@ -357,21 +357,8 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         if (last.step())
             historyBefore = last.int64(0);
     }
-    if (exists) {
-        SyncNotebook::keepReplaced(nb_, *local, note, groupId);
-        Query q(cache_, "UPDATE Notes SET nNoteTitle = ?, nAddDate = ?, nLastUpdate = ?, nPriority = ?, nIcon = ?, "
-                        "nGroupID = ?, nColor = ?, nNote = ? WHERE ID = ?");
-        bindText(q, 1, f->title);
-        bindText(q, 2, f->addDate);
-        bindText(q, 3, f->lastUpdate);
-        bindText(q, 4, f->priority);
-        q.bind(5, f->icon).bind(6, groupId);
-        bindText(q, 7, f->color);
-        q.bind(8, f->body).bind(9, *local).run();
-    } else {
-        // Back under the ID it had here, so its history comes back with it.
-        Query q(cache_, "INSERT INTO Notes (nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nGroupID, nColor, "
-                        "nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // The columns an update and an insert both write, in the same places 1 to 8.
+    const auto bindFields = [&](Query &q) {
         bindText(q, 1, f->title);
         bindText(q, 2, f->addDate);
         bindText(q, 3, f->lastUpdate);
@@ -379,6 +366,18 @@ void ReplicaWrites::showNote(const QByteArray &object, QSet<qint64> *groupsLeft)
         q.bind(5, f->icon).bind(6, groupId);
         bindText(q, 7, f->color);
         q.bind(8, f->body);
+    };
+    if (exists) {
+        SyncNotebook::keepReplaced(nb_, *local, note, groupId);
+        Query q(cache_, "UPDATE Notes SET nNoteTitle = ?, nAddDate = ?, nLastUpdate = ?, nPriority = ?, nIcon = ?, "
+                        "nGroupID = ?, nColor = ?, nNote = ? WHERE ID = ?");
+        bindFields(q);
+        q.bind(9, *local).run();
+    } else {
+        // Back under the ID it had here, so its history comes back with it.
+        Query q(cache_, "INSERT INTO Notes (nNoteTitle, nAddDate, nLastUpdate, nPriority, nIcon, nGroupID, nColor, "
+                        "nNote, ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        bindFields(q);
         if (local) {
             q.bind(9, *local);
             // Deleted here, and kept elsewhere meanwhile: the state deleted here went to the
